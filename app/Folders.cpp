@@ -1,0 +1,6 @@
+#include "app/Folders.h"
+
+std::string WithTrailingBackslash(const std::string& path) {
+    if (path.empty() || path.back() == '\\') return path;
+    return path + '\\';
+}

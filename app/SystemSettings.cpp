@@ -1,0 +1,19 @@
+#include "app/SystemSettings.h"
+
+#include <shlobj.h>
+#include <windows.h>
+
+#include "app/Folders.h"
+#include "ui/Wide.h"
+
+char LocaleDecimalSeparator() {
+    wchar_t buffer[8] = {};
+    if (GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, buffer, 8) < 2) return '.';
+    return Narrow(std::wstring_view(buffer, 1))[0];
+}
+
+std::string SpecialFolderPath(int csidl) {
+    wchar_t path[MAX_PATH] = {};
+    if (FAILED(SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path))) return {};
+    return WithTrailingBackslash(Narrow(path));
+}

@@ -1,0 +1,17 @@
+# Sourced: configures and builds the three trees: native (portable core, sanitizers),
+# win64 (tested under Wine) and win32 (built only).
+build_tree() {
+    local name=$1; shift
+    local dir="$VEXOR_BUILD/$name"
+    if [ ! -f "$dir/CMakeCache.txt" ]; then
+        cmake -S "$VEXOR_ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null || return 1
+    fi
+    cmake --build "$dir" -j "$(nproc)" 2>&1 | grep -Ev '^\[ *[0-9]+%\]|^(Consolidate|Scanning|Built target)' 
+    return "${PIPESTATUS[0]}"
+}
+
+build_all() {
+    build_tree native -DVEXOR_SANITIZE=ON &&
+    build_tree win64 -DCMAKE_TOOLCHAIN_FILE="$VEXOR_ROOT/cmake/toolchain-x86_64-w64-mingw32.cmake" &&
+    build_tree win32 -DCMAKE_TOOLCHAIN_FILE="$VEXOR_ROOT/cmake/toolchain-i686-w64-mingw32.cmake"
+}

@@ -1,0 +1,17 @@
+# Sourced: installs the Debian packages the project needs when any is missing.
+VEXOR_PACKAGES=(
+    cmake make g++ googletest
+    g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-x86-64-dev
+    wine wine64 xvfb xauth x11-utils imagemagick
+)
+
+install_missing_packages() {
+    local missing=()
+    for p in "${VEXOR_PACKAGES[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "installing: ${missing[*]}"
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -q >/dev/null && apt-get install -y -q "${missing[@]}" >/dev/null
+}

@@ -1,0 +1,9 @@
+// Prints the decimal separator the user's locale gives; ctest runs it under chosen locales.
+#include <cstdio>
+
+#include "app/SystemSettings.h"
+
+int main() {
+    std::printf("separator=%c\n", LocaleDecimalSeparator());
+    return 0;
+}

@@ -1,0 +1,59 @@
+#pragma once
+// One owning, non-copyable type per kind of Win32 handle.
+#include <windows.h>
+
+template <typename Traits>
+class UniqueHandle {
+public:
+    using pointer = typename Traits::pointer;
+
+    UniqueHandle() noexcept = default;
+    explicit UniqueHandle(pointer handle) noexcept : handle_(handle) {}
+    ~UniqueHandle() { reset(); }
+    UniqueHandle(UniqueHandle&& other) noexcept : handle_(other.release()) {}
+    UniqueHandle& operator=(UniqueHandle&& other) noexcept {
+        if (this != &other) reset(other.release());
+        return *this;
+    }
+    UniqueHandle(const UniqueHandle&) = delete;
+    UniqueHandle& operator=(const UniqueHandle&) = delete;
+
+    pointer get() const noexcept { return handle_; }
+    explicit operator bool() const noexcept { return Traits::IsValid(handle_); }
+    pointer release() noexcept {
+        pointer handle = handle_;
+        handle_ = Traits::Invalid();
+        return handle;
+    }
+    void reset(pointer handle = Traits::Invalid()) noexcept {
+        if (Traits::IsValid(handle_)) Traits::Close(handle_);
+        handle_ = handle;
+    }
+
+private:
+    pointer handle_ = Traits::Invalid();
+};
+
+struct KernelHandleTraits {
+    using pointer = HANDLE;
+    static pointer Invalid() noexcept { return nullptr; }
+    static bool IsValid(pointer h) noexcept { return h != nullptr && h != INVALID_HANDLE_VALUE; }
+    static void Close(pointer h) noexcept { CloseHandle(h); }
+};
+using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>;
+
+struct WindowTraits {
+    using pointer = HWND;
+    static pointer Invalid() noexcept { return nullptr; }
+    static bool IsValid(pointer h) noexcept { return h != nullptr; }
+    static void Close(pointer h) noexcept { DestroyWindow(h); }
+};
+using UniqueWindow = UniqueHandle<WindowTraits>;
+
+struct GdiObjectTraits {
+    using pointer = HGDIOBJ;
+    static pointer Invalid() noexcept { return nullptr; }
+    static bool IsValid(pointer h) noexcept { return h != nullptr; }
+    static void Close(pointer h) noexcept { DeleteObject(h); }
+};
+using UniqueGdiObject = UniqueHandle<GdiObjectTraits>;

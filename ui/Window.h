@@ -1,0 +1,32 @@
+#pragma once
+// The one place that registers window classes, creates windows and controls, and runs the
+// program's modal loops.
+#include <string>
+#include <windows.h>
+
+// Registers a window class of this module once; later calls with the same name do nothing.
+void RegisterWindowClass(const wchar_t* className, WNDPROC procedure, HICON icon = nullptr);
+
+struct ControlSpec {
+    const wchar_t* ClassName; // "BUTTON", "STATIC", ...
+    std::string Text;         // 1252
+    DWORD Style;              // WS_CHILD | WS_VISIBLE are added
+    int X, Y, Width, Height;  // client coordinates of the parent
+    int Id = 0;
+    DWORD ExStyle = 0;
+};
+
+// Creates a child control with the user-interface font. Throws std::runtime_error on failure.
+HWND CreateControl(HWND parent, const ControlSpec& spec);
+
+// The user-interface font every control of the program uses unless a form sets its own.
+HFONT InterfaceFont();
+
+// A top-level window's outer size for a client area, and its position centred on the screen.
+SIZE OuterSize(int clientWidth, int clientHeight, DWORD style, DWORD exStyle);
+void CentreOnScreen(HWND window);
+
+// Runs a modal loop for `dialog` until `done` is true: every other enabled top-level window of
+// the thread is disabled meanwhile, dialog keys (Tab, Enter, Escape, mnemonics) are handled.
+// A WM_QUIT met on the way ends the loop and is posted again for the outer loop.
+void RunModalLoop(HWND dialog, const bool& done);
