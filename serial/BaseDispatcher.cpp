@@ -75,9 +75,14 @@ void TSerialBaseDispatcher::ResetNotifyPositions() {
 // and cannot queue any.
 int TSerialBaseDispatcher::QueueOutput(const uint8_t* bytes, std::size_t length) {
     if (length == 0) return ecOK;
-    std::lock_guard guard(outputLock_);
-    if (!output_) return ecPutBlockFail;
-    return output_->Queue(bytes, length);
+    int result;
+    {
+        std::lock_guard guard(outputLock_);
+        if (!output_) return ecPutBlockFail;
+        result = output_->Queue(bytes, length);
+    }
+    if (result == ecOK) OnOutputQueued();
+    return result;
 }
 
 int TSerialBaseDispatcher::TakeByte() {

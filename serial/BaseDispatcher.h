@@ -63,6 +63,8 @@ protected:
                               intptr_t lParam) = 0;
     // A status event from the ReceiveQueue (modem or line-status change).
     virtual void OnDeviceStatus(uint32_t mask) = 0;
+    // New bytes wait in the OutputRing.
+    virtual void OnOutputQueued() {}
 
     void AllocateRings(std::size_t outputSize);
     void ReleaseRings();

@@ -164,6 +164,10 @@ void ShowNotice(const std::string& text) {
     ShowMessageDialog({BoxKind::Notice, text, {{"OK", IDOK}}, 0, IDOK});
 }
 
+void ShowErrorBox(const std::string& text) {
+    ShowMessageDialog({BoxKind::Error, text, {{"OK", IDOK}}, 0, IDOK});
+}
+
 bool ConfirmYesNo(const std::string& text) {
     BoxRequest request{BoxKind::Confirmation, text.substr(0, 255),
                        {{"&Oui", IDYES}, {"&Non", IDNO}}, 0, IDNO};

@@ -32,6 +32,9 @@ int ShowMessageDialog(const BoxRequest& request);
 // A plain notice with one "OK" button.
 void ShowNotice(const std::string& text);
 
+// The general error box: "Erreur", error icon, one "OK" button.
+void ShowErrorBox(const std::string& text);
+
 // "Confirmation" with "&Oui" (default) and "&Non"; Escape or closing the box answers No.
 // The text is cut at 255 characters.
 bool ConfirmYesNo(const std::string& text);

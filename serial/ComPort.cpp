@@ -1,0 +1,306 @@
+#include "serial/ComPort.h"
+
+#include "serial/SerialCodes.h"
+#include "serial/Win32System.h"
+#include "ui/MessageDialog.h"
+#include "ui/Window.h"
+
+std::function<uint16_t()> TSerialCustomComPort::ChoosePort;
+
+namespace {
+constexpr const wchar_t* kNotifyWindowClass = L"VexorSerialNotify";
+constexpr int kTriggerAvailHandlerInstalled = 1, kNoHandler = 2;
+} // namespace
+
+std::string PortName(uint16_t number) { return "COM" + std::to_string(number); }
+
+TSerialCustomComPort::TSerialCustomComPort() { line_ = LineOptions{}; }
+
+TSerialCustomComPort::~TSerialCustomComPort() {
+    try {
+        SetOpen(false);
+        if (linkState_ == TLinkState::LinkClosing) {
+            while (dispatcher_ && dispatcher_->ThreadsRunning()) WaitProcessingMessages(nullptr, 10);
+            FinishClose();
+        }
+    } catch (...) {
+        // A destructor reports nothing; the device is closed either way.
+    }
+}
+
+void TSerialCustomComPort::Check(int code) {
+    if (code < 0) RaiseSerialError(code);
+}
+
+// The dispatcher for an operation: none while closing; an automatic open when allowed.
+TSerialWin32Dispatcher* TSerialCustomComPort::Active() {
+    if (linkState_ == TLinkState::LinkClosing) return nullptr;
+    if (!dispatcher_ && AutoOpen) SetOpen(true);
+    if (!dispatcher_) RaiseSerialError(ecCommNotOpen);
+    return dispatcher_.get();
+}
+
+void TSerialCustomComPort::SetOpen(bool open) {
+    if (open && linkState_ == TLinkState::LinkClosing) {
+        openRequested_ = true;
+        return;
+    }
+    if (open == open_) return;
+    if (open)
+        OpenPort();
+    else
+        ClosePort();
+}
+
+void TSerialCustomComPort::OpenPort() {
+    if (comNumber_ == 0) {
+        uint16_t chosen = PromptForPort && ChoosePort ? ChoosePort() : 0;
+        if (chosen == 0) RaiseSerialError(ecNoPortSelected);
+        comNumber_ = chosen;
+    }
+    auto dispatcher = std::make_unique<TSerialWin32Dispatcher>(this);
+    std::wstring device = L"\\\\.\\COM" + std::to_wstring(comNumber_);
+    uint32_t options = (dtr_ ? TSerialWin32Dispatcher::kDtrOn : 0) |
+                       (rts_ ? TSerialWin32Dispatcher::kRtsOn : 0) |
+                       (hwFlow_ & hwfUseDTR ? TSerialWin32Dispatcher::kDtrFlow : 0) |
+                       (hwFlow_ & hwfUseRTS ? TSerialWin32Dispatcher::kRtsFlow : 0);
+    int code = dispatcher->OpenLink(device, line_, options, outSize_, inSize_);
+    if (code == -int(ERROR_ACCESS_DENIED)) code = ecAlreadyOpen;
+    if (code == -int(ERROR_FILE_NOT_FOUND) || code == -int(ERROR_PATH_NOT_FOUND)) code = ecBadId;
+    if (code != ecOK) RaiseSerialError(code); // the dispatcher goes with the unique_ptr
+
+    dispatcher_ = std::move(dispatcher);
+    linkState_ = TLinkState::LinkOpen;
+    try {
+        dispatcher_->SetHandlerMode(onTriggerAvail_ ? kTriggerAvailHandlerInstalled : kNoHandler);
+        ApplyFlowThresholds();
+        ApplySoftwareFlow();
+        Check(dispatcher_->SetFlowChars(xon_, xoff_));
+        // DTR and RTS were set by the open; a device without modem lines refuses them, which
+        // does not stop it carrying data.
+        dispatcher_->SetThreadBoost(0);
+        RegisterWindowClass(kNotifyWindowClass, NotifyWindowProc);
+        notifyWindow_.reset(CreateWindowExW(0, kNotifyWindowClass, L"", 0, 0, 0, 0, 0,
+                                            HWND_MESSAGE, nullptr, GetModuleHandleW(nullptr),
+                                            nullptr));
+        if (!notifyWindow_) RaiseSerialError(-int(GetLastError()));
+    } catch (...) {
+        notifyWindow_.reset();
+        dispatcher_.reset();
+        linkState_ = TLinkState::LinkClosed;
+        throw;
+    }
+    open_ = true;
+    dispatcher_->RegisterWindow(reinterpret_cast<WindowId>(notifyWindow_.get()));
+    dispatcher_->SetAvailThreshold(availThreshold_);
+}
+
+void TSerialCustomComPort::ClosePort() {
+    if (linkState_ != TLinkState::LinkOpen) return;
+    linkState_ = TLinkState::LinkClosing;
+    availThreshold_ = dispatcher_->AvailThreshold();
+    dispatcher_->CloseLink();
+    if (dispatcher_->ClosePending()) {
+        // Closed from inside a notification: the close ends once the dispatcher thread is gone.
+        PostMessageW(notifyWindow_.get(), NotifyClosePending, 0,
+                     LPARAM(dispatcher_->Handle()) << 16);
+        return;
+    }
+    FinishClose();
+}
+
+void TSerialCustomComPort::FinishClose() {
+    if (dispatcher_ && notifyWindow_)
+        dispatcher_->UnregisterWindow(reinterpret_cast<WindowId>(notifyWindow_.get()));
+    notifyWindow_.reset();
+    dispatcher_.reset();
+    linkState_ = TLinkState::LinkClosed;
+    open_ = false;
+}
+
+LRESULT CALLBACK TSerialCustomComPort::NotifyWindowProc(HWND window, UINT message, WPARAM wParam,
+                                                        LPARAM lParam) {
+    bool handled = (message >= NotifyAvail && message <= NotifyStatus) ||
+                   message == NotifyClosePending;
+    if (!handled) return DefWindowProcW(window, message, wParam, lParam);
+    std::lock_guard guard(DispatcherRegistry::Lock());
+    TSerialBaseDispatcher* dispatcher = DispatcherRegistry::Find(uint16_t((lParam >> 16) & 0xFFFF));
+    if (!dispatcher || !dispatcher->Owner()) return 0;
+    try {
+        static_cast<TSerialCustomComPort*>(dispatcher->Owner())
+            ->HandleNotification(message, wParam, lParam);
+    } catch (const std::exception& e) {
+        ShowErrorBox(e.what());
+    } catch (...) {
+        ShowErrorBox("Erreur");
+    }
+    return 0;
+}
+
+void TSerialCustomComPort::HandleNotification(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == NotifyAvail) {
+        if (onTriggerAvail_) onTriggerAvail_(*this, uint16_t(wParam));
+        return;
+    }
+    if (message != NotifyClosePending || linkState_ != TLinkState::LinkClosing) return;
+    if (dispatcher_ && dispatcher_->ThreadsRunning()) {
+        PostMessageW(notifyWindow_.get(), message, wParam, lParam);
+        return;
+    }
+    FinishClose();
+    if (openRequested_) {
+        openRequested_ = false;
+        SetOpen(true);
+    }
+}
+
+void TSerialCustomComPort::SetComNumber(uint16_t number) {
+    if (number == comNumber_) return;
+    if (linkState_ != TLinkState::LinkOpen) {
+        comNumber_ = number;
+        return;
+    }
+    SetOpen(false);
+    comNumber_ = number;
+    SetOpen(true);
+}
+
+void TSerialCustomComPort::SetBaud(int32_t baud) {
+    line_.Baud = uint32_t(baud);
+    if (dispatcher_ && linkState_ == TLinkState::LinkOpen) Check(dispatcher_->ApplyLine(line_));
+}
+
+void TSerialCustomComPort::SetParity(TParity parity) {
+    line_.Parity = int(parity);
+    if (dispatcher_ && linkState_ == TLinkState::LinkOpen) Check(dispatcher_->ApplyLine(line_));
+}
+
+void TSerialCustomComPort::SetDataBits(uint16_t bits) {
+    line_.DataBits = bits;
+    if (dispatcher_ && linkState_ == TLinkState::LinkOpen) Check(dispatcher_->ApplyLine(line_));
+}
+
+void TSerialCustomComPort::SetStopBits(uint16_t bits) {
+    line_.StopBits = bits;
+    if (dispatcher_ && linkState_ == TLinkState::LinkOpen) Check(dispatcher_->ApplyLine(line_));
+}
+
+void TSerialCustomComPort::SetInSize(uint16_t size) {
+    inSize_ = size;
+    if (dispatcher_ && linkState_ == TLinkState::LinkOpen) dispatcher_->SetupQueues(inSize_, outSize_);
+}
+
+void TSerialCustomComPort::SetOutSize(uint16_t size) {
+    outSize_ = size;
+    if (dispatcher_ && linkState_ == TLinkState::LinkOpen) dispatcher_->SetupQueues(inSize_, outSize_);
+}
+
+void TSerialCustomComPort::SetDTR(bool on) {
+    dtr_ = on;
+    if (dispatcher_ && linkState_ == TLinkState::LinkOpen) Check(dispatcher_->SetDtrLine(on));
+}
+
+void TSerialCustomComPort::SetRTS(bool on) {
+    rts_ = on;
+    if (dispatcher_ && linkState_ == TLinkState::LinkOpen) Check(dispatcher_->SetRtsLine(on));
+}
+
+void TSerialCustomComPort::ApplyFlowThresholds() {
+    if (dispatcher_ && linkState_ == TLinkState::LinkOpen)
+        Check(dispatcher_->SetFlowThresholds(bufferFull_, bufferResume_, hwFlow_));
+}
+
+void TSerialCustomComPort::ApplySoftwareFlow() {
+    if (!dispatcher_ || linkState_ != TLinkState::LinkOpen) return;
+    unsigned bits = swFlow_ == TSWFlowOptions::swfTransmit ? 1u
+                    : swFlow_ == TSWFlowOptions::swfReceive ? 2u
+                    : swFlow_ == TSWFlowOptions::swfBoth    ? 3u
+                                                            : 0u;
+    Check(bits ? dispatcher_->SetSoftwareFlow(bufferFull_, bufferResume_, bits)
+               : dispatcher_->ClearSoftwareFlow());
+}
+
+void TSerialCustomComPort::SetHWFlowOptions(THWFlowOptionSet options) {
+    hwFlow_ = options;
+    if (options != 0) {
+        if (bufferFull_ == 0 || bufferFull_ > inSize_) bufferFull_ = uint16_t(inSize_ * 0.9);
+        if (bufferResume_ == 0 || bufferResume_ > bufferFull_)
+            bufferResume_ = uint16_t(inSize_ * 0.1);
+    }
+    if (options & (hwfUseRTS | hwfRequireCTS)) Stored.RS485Mode = false;
+    ApplyFlowThresholds();
+}
+
+void TSerialCustomComPort::SetSWFlowOptions(TSWFlowOptions options) {
+    swFlow_ = options;
+    if (options != TSWFlowOptions::swfNone) {
+        if (bufferFull_ == 0 || bufferFull_ > inSize_) bufferFull_ = uint16_t(inSize_ * 0.75);
+        if (bufferResume_ == 0 || bufferResume_ > bufferFull_)
+            bufferResume_ = uint16_t(inSize_ * 0.25);
+    }
+    ApplySoftwareFlow();
+}
+
+void TSerialCustomComPort::SetXOnChar(char c) {
+    xon_ = c;
+    if (dispatcher_ && linkState_ == TLinkState::LinkOpen) Check(dispatcher_->SetFlowChars(xon_, xoff_));
+}
+
+void TSerialCustomComPort::SetXOffChar(char c) {
+    xoff_ = c;
+    if (dispatcher_ && linkState_ == TLinkState::LinkOpen) Check(dispatcher_->SetFlowChars(xon_, xoff_));
+}
+
+// Out-of-order levels are kept within InSize and BufferFull.
+void TSerialCustomComPort::SetBufferFull(uint16_t level) {
+    bufferFull_ = std::min(level, inSize_);
+    if (bufferResume_ > bufferFull_) bufferResume_ = bufferFull_;
+    ApplyFlowThresholds();
+}
+
+void TSerialCustomComPort::SetBufferResume(uint16_t level) {
+    bufferResume_ = std::min(level, bufferFull_);
+    ApplyFlowThresholds();
+}
+
+void TSerialCustomComPort::SetOnTriggerAvail(TTriggerAvailEvent handler) {
+    onTriggerAvail_ = std::move(handler);
+    if (dispatcher_)
+        dispatcher_->SetHandlerMode(onTriggerAvail_ ? kTriggerAvailHandlerInstalled : kNoHandler);
+}
+
+void TSerialCustomComPort::SendString(std::string_view bytes) {
+    TSerialWin32Dispatcher* d = Active();
+    if (!d) return;
+    Check(d->QueueOutput(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
+}
+
+bool TSerialCustomComPort::ByteReady() {
+    TSerialWin32Dispatcher* d = Active();
+    return d && d->ByteReady();
+}
+
+uint8_t TSerialCustomComPort::ReadByte() {
+    TSerialWin32Dispatcher* d = Active();
+    if (!d) return 0;
+    int byte = d->TakeByte();
+    Check(byte);
+    return uint8_t(byte);
+}
+
+uint32_t TSerialCustomComPort::BytesWaiting() {
+    TSerialWin32Dispatcher* d = Active();
+    return d ? d->BytesWaiting() : 0;
+}
+
+void TSerialCustomComPort::DiscardOutput() {
+    if (TSerialWin32Dispatcher* d = Active()) d->DiscardOutput();
+}
+
+void TSerialCustomComPort::DiscardInput() {
+    if (TSerialWin32Dispatcher* d = Active()) d->DiscardInput();
+}
+
+void TSerialCustomComPort::YieldToPort() {
+    if (TSerialWin32Dispatcher* d = Active()) d->YieldProcessor();
+}

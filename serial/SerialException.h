@@ -1,0 +1,49 @@
+#pragma once
+// The serial component's exceptions: a negative result code becomes one of these.
+#include <stdexcept>
+#include <string>
+
+class ESerialException : public std::runtime_error {
+public:
+    ESerialException(const std::string& message, int code)
+        : std::runtime_error(message), Code(code) {}
+    int Code;
+};
+
+#define VEXOR_SERIAL_EXCEPTION(Name, Base)                                                     \
+    class Name : public Base {                                                                 \
+    public:                                                                                    \
+        using Base::Base;                                                                      \
+    };
+
+VEXOR_SERIAL_EXCEPTION(EOpenComm, ESerialException)
+VEXOR_SERIAL_EXCEPTION(EGeneral, ESerialException)
+VEXOR_SERIAL_EXCEPTION(ESerialIO, ESerialException)
+VEXOR_SERIAL_EXCEPTION(ETapiNoMem, ESerialException)
+VEXOR_SERIAL_EXCEPTION(EBadId, EOpenComm)
+VEXOR_SERIAL_EXCEPTION(EAlreadyOpen, EOpenComm)
+VEXOR_SERIAL_EXCEPTION(ENoPortSelected, EOpenComm)
+VEXOR_SERIAL_EXCEPTION(ECommNotOpen, EOpenComm)
+VEXOR_SERIAL_EXCEPTION(EBadArgument, EGeneral)
+VEXOR_SERIAL_EXCEPTION(EOutputBufferTooSmall, ESerialIO)
+VEXOR_SERIAL_EXCEPTION(EPutBlockFail, ESerialIO)
+VEXOR_SERIAL_EXCEPTION(EBufferIsEmpty, ESerialIO)
+#undef VEXOR_SERIAL_EXCEPTION
+
+// The runtime's input/output error for an OS error number: not a serial exception.
+class EInOutError : public std::runtime_error {
+public:
+    EInOutError(const std::string& message, int errorCode)
+        : std::runtime_error(message), ErrorCode(errorCode) {}
+    int ErrorCode;
+};
+
+// The message of a code: the component's own texts, the runtime's texts for OS error numbers,
+// else the operating system's text for the number.
+std::string SerialErrorText(int code);
+
+// Throws the exception of a negative code (std::bad_alloc for -8).
+[[noreturn]] void RaiseSerialError(int code);
+
+// The operating system's text for an error number, one line; supplied per platform.
+std::string OsErrorText(int number);

@@ -1,0 +1,574 @@
+#include "serial/Win32Dispatcher.h"
+
+#include <algorithm>
+#include <memory>
+#include <new>
+
+#include "serial/SerialCodes.h"
+#include "serial/SerialException.h"
+#include "serial/Win32System.h"
+#include "ui/MessageDialog.h"
+
+namespace {
+
+constexpr DWORD kAckWaitMs = 3000;
+constexpr DWORD kReaderWaitMs = 50;
+constexpr DWORD kSliceMs = 100;
+constexpr DWORD kFlushAckMs = 5000;
+constexpr DWORD kDispatcherGoneMs = 36 * 55;
+// A reader woken by a received character waits for the rest of the burst before reading, so the
+// owner gets one notification per burst rather than one per byte: it reads once the line has
+// been quiet this long, once a block's worth has arrived, or at the latest this long after the
+// first character.
+constexpr DWORD kBurstQuietMs = 3;
+constexpr DWORD kBurstMaxMs = 48;
+constexpr DWORD kStatusChangeBits = 0x21F8;
+// After this many empty or cancelled device events in a row the status thread pauses before
+// waiting again, so a device that wakes it spuriously costs no CPU.
+constexpr int kSpuriousBeforePause = 3;
+constexpr DWORD kSpuriousPauseMs = 50;
+
+constexpr long long kAwaitFailed = -1;
+constexpr long long kAwaitWoken = -2;
+constexpr long long kAwaitStopped = -3;
+
+struct WorkerStart {
+    TSerialWin32Dispatcher* Dispatcher;
+    int Worker;
+};
+
+UniqueKernelHandle AutoResetEvent() { return UniqueKernelHandle(CreateEventW(nullptr, FALSE, FALSE, nullptr)); }
+UniqueKernelHandle ManualResetEvent() { return UniqueKernelHandle(CreateEventW(nullptr, TRUE, FALSE, nullptr)); }
+
+void WaitThreadGone(HANDLE thread) {
+    while (!WaitProcessingMessages(thread, 1000)) {
+    }
+}
+
+} // namespace
+
+TSerialWin32Dispatcher::TSerialWin32Dispatcher(void* owner) : TSerialBaseDispatcher(owner) {}
+
+TSerialWin32Dispatcher::~TSerialWin32Dispatcher() {
+    if (ClosePending())
+        ReleaseRings();
+    else
+        CloseLink();
+    while (runningThreads_ > 0) WaitProcessingMessages(nullptr, 10);
+    for (auto& thread : threads_)
+        if (thread) WaitThreadGone(thread.get());
+}
+
+int TSerialWin32Dispatcher::Fail(DWORD osError) {
+    lastOsError_ = osError;
+    return -int(osError);
+}
+
+int TSerialWin32Dispatcher::OpenLink(const std::wstring& device, const LineOptions& line,
+                                     uint32_t optionBits, uint16_t outSize, uint16_t inSize) {
+    stop_ = false;
+    closePending_ = false;
+    closing_ = false;
+    threadAck_ = AutoResetEvent();
+    outputReady_ = AutoResetEvent();
+    outputFlush_ = AutoResetEvent();
+    rxSignal_ = AutoResetEvent();
+    if (int code = OpenDevice(device)) return code;
+
+    int code = ecOK;
+    if (!SetupQueues(inSize, outSize)) code = -int(lastOsError_.load());
+    if (code == ecOK) {
+        inSize_ = inSize;
+        AllocateRings(outSize);
+        lineErrors_ = 0;
+        if (!GetCommState(device_.get(), &dcb_)) code = Fail(GetLastError());
+    }
+    if (code == ecOK) {
+        // A device without modem lines (a pseudo-terminal, a network bridge) refuses DTR and RTS;
+        // it still carries data, so that is not a reason to refuse the open.
+        dtrFlow_ = optionBits & kDtrFlow;
+        rtsFlow_ = optionBits & kRtsFlow;
+        dtr_ = optionBits & kDtrOn;
+        rts_ = optionBits & kRtsOn;
+        if (!dtrFlow_) SetDtrLine(dtr_);
+        if (!rtsFlow_) SetRtsLine(rts_);
+        ResetNotifyPositions();
+        currentRate_ = 115200;
+        code = ApplyLine(line);
+    }
+    if (code == ecOK) {
+        ReadLineErrors();
+        code = StartThreads();
+    }
+    if (code != ecOK) CloseLink();
+    return code;
+}
+
+void TSerialWin32Dispatcher::CloseLink() {
+    if (device_) {
+        DiscardOutput();
+        DiscardInput();
+        CloseDevice();
+    }
+    if (Notifying())
+        closePending_ = true;
+    else
+        ReleaseRings();
+}
+
+int TSerialWin32Dispatcher::OpenDevice(const std::wstring& device) {
+    HANDLE handle = CreateFileW(device.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return Fail(GetLastError());
+    device_.reset(handle);
+    return ecOK;
+}
+
+int TSerialWin32Dispatcher::CloseDevice() {
+    if (closing_.exchange(true)) return ecOK;
+    StopThreads();
+    int result = ecOK;
+    if (device_ && !CloseHandle(device_.release())) result = -1;
+    closing_ = false;
+    return result;
+}
+
+bool TSerialWin32Dispatcher::SetupQueues(uint16_t inSize, uint16_t outSize) {
+    if (SetupComm(device_.get(), inSize, outSize)) return true;
+    lastOsError_ = GetLastError();
+    return false;
+}
+
+int TSerialWin32Dispatcher::ApplyLine(const LineOptions& line) {
+    DCB wanted;
+    {
+        std::lock_guard guard(lineLock_);
+        if (!GetCommState(device_.get(), &dcb_)) return Fail(GetLastError());
+        wanted = dcb_;
+        if (line.Baud != 0) wanted.BaudRate = line.Baud;
+        if (line.Parity != 5) wanted.Parity = BYTE(line.Parity);
+        if (line.DataBits != 9) wanted.ByteSize = BYTE(line.DataBits);
+        if (line.StopBits != 3) {
+            uint16_t stop = std::clamp<uint16_t>(line.StopBits, 1, 2);
+            wanted.StopBits = stop == 1 ? ONESTOPBIT
+                              : wanted.ByteSize == 5 ? ONE5STOPBITS
+                                                     : TWOSTOPBITS;
+        }
+        wanted.fBinary = TRUE;
+        wanted.fParity = FALSE;
+        wanted.fDsrSensitivity = FALSE;
+        wanted.fNull = FALSE;
+        wanted.fTXContinueOnXoff = TRUE;
+        if (wanted.BaudRate == dcb_.BaudRate && wanted.Parity == dcb_.Parity &&
+            wanted.ByteSize == dcb_.ByteSize && wanted.StopBits == dcb_.StopBits &&
+            wanted.fBinary == dcb_.fBinary && wanted.fParity == dcb_.fParity &&
+            wanted.fDsrSensitivity == dcb_.fDsrSensitivity && wanted.fNull == dcb_.fNull &&
+            wanted.fTXContinueOnXoff == dcb_.fTXContinueOnXoff)
+            return ecOK;
+    }
+    WaitOutputDrained();
+    std::lock_guard guard(lineLock_);
+    dcb_ = wanted;
+    return WriteLineSettings();
+}
+
+void TSerialWin32Dispatcher::WaitOutputDrained() {
+    for (int polls = 0; polls < 5000 && OutputUsed() > 0; ++polls) Sleep(2);
+    DCB current = dcb_;
+    GetCommState(device_.get(), &current);
+    unsigned bits = current.ByteSize + 2u + (current.Parity != NOPARITY ? 1u : 0u) +
+                    (current.StopBits != ONESTOPBIT ? 1u : 0u);
+    unsigned long long d = (10000000ull / std::max<uint32_t>(currentRate_, 1)) * bits * 18;
+    if (d < 10000) d *= 2;
+    Sleep(DWORD((d + 9999) / 10000));
+}
+
+int TSerialWin32Dispatcher::WriteLineSettings() {
+    if (!dtrFlow_) dcb_.fDtrControl = dtr_ ? DTR_CONTROL_ENABLE : DTR_CONTROL_DISABLE;
+    if (!rtsFlow_) dcb_.fRtsControl = rts_ ? RTS_CONTROL_ENABLE : RTS_CONTROL_DISABLE;
+    if (!SetCommState(device_.get(), &dcb_)) return Fail(GetLastError());
+    currentRate_ = dcb_.BaudRate;
+    SetDtrLine(dtr_);
+    SetRtsLine(rts_);
+    return ecOK;
+}
+
+int TSerialWin32Dispatcher::SetFlowThresholds(uint16_t full, uint16_t resume, unsigned options) {
+    if (full < resume || full > inSize_) return ecBadArgument;
+    std::lock_guard guard(lineLock_);
+    dcb_.fOutxCtsFlow = FALSE;
+    dcb_.fOutxDsrFlow = FALSE;
+    dtrFlow_ = options & 1;
+    rtsFlow_ = options & 2;
+    dcb_.fDtrControl = dtrFlow_ ? DTR_CONTROL_HANDSHAKE
+                       : dtr_   ? DTR_CONTROL_ENABLE
+                                : DTR_CONTROL_DISABLE;
+    dcb_.fRtsControl = rtsFlow_ ? RTS_CONTROL_HANDSHAKE
+                       : rts_   ? RTS_CONTROL_ENABLE
+                                : RTS_CONTROL_DISABLE;
+    dcb_.fOutxDsrFlow = (options & 4) != 0;
+    dcb_.fOutxCtsFlow = (options & 8) != 0;
+    dcb_.XoffLim = WORD(inSize_ - full);
+    dcb_.XonLim = resume;
+    return WriteLineSettings();
+}
+
+int TSerialWin32Dispatcher::SetSoftwareFlow(uint16_t full, uint16_t resume, unsigned options) {
+    if (full < resume || full > inSize_) return ecBadArgument;
+    std::lock_guard guard(lineLock_);
+    dcb_.fInX = (options & 2) != 0;
+    dcb_.fOutX = (options & 1) != 0;
+    dcb_.XoffLim = WORD(inSize_ - full);
+    dcb_.XonLim = resume;
+    dcb_.XonChar = 17;
+    dcb_.XoffChar = 19;
+    return WriteLineSettings();
+}
+
+int TSerialWin32Dispatcher::ClearSoftwareFlow() {
+    std::lock_guard guard(lineLock_);
+    dcb_.fInX = FALSE;
+    dcb_.fOutX = FALSE;
+    return WriteLineSettings();
+}
+
+int TSerialWin32Dispatcher::SetFlowChars(char xon, char xoff) {
+    std::lock_guard guard(lineLock_);
+    dcb_.XonChar = xon;
+    dcb_.XoffChar = xoff;
+    return WriteLineSettings();
+}
+
+int TSerialWin32Dispatcher::SetDtrLine(bool on) {
+    if (dtrFlow_) return 1;
+    dtr_ = on;
+    return EscapeCommFunction(device_.get(), on ? SETDTR : CLRDTR) ? ecOK : ecBadArgument;
+}
+
+int TSerialWin32Dispatcher::SetRtsLine(bool on) {
+    if (rtsFlow_) return 1;
+    rts_ = on;
+    return EscapeCommFunction(device_.get(), on ? SETRTS : CLRRTS) ? ecOK : ecBadArgument;
+}
+
+void TSerialWin32Dispatcher::DiscardOutput() {
+    if (!threads_[Writer]) {
+        ResetOutputRing();
+        return;
+    }
+    ResetOutputRing();
+    PurgeComm(device_.get(), PURGE_TXABORT | PURGE_TXCLEAR);
+    SetEvent(outputFlush_.get());
+    WaitForSingleObject(threadAck_.get(), kFlushAckMs);
+}
+
+void TSerialWin32Dispatcher::DiscardInput() {
+    if (device_) PurgeComm(device_.get(), PURGE_RXABORT | PURGE_RXCLEAR);
+    ResetInputRing();
+}
+
+int TSerialWin32Dispatcher::YieldProcessor() {
+    Sleep(0);
+    return ecOK;
+}
+
+void TSerialWin32Dispatcher::SetThreadBoost(int boost) {
+    for (auto& thread : threads_)
+        if (thread) SetThreadPriority(thread.get(), THREAD_PRIORITY_NORMAL + boost);
+}
+
+int TSerialWin32Dispatcher::ReadLineErrors() {
+    DWORD errors = 0;
+    COMSTAT status{};
+    if (!ClearCommError(device_.get(), &errors, &status)) return -1;
+    lineErrors_ |= int(errors & 0x1F);
+    return int(errors);
+}
+
+void TSerialWin32Dispatcher::OnOutputQueued() { SetEvent(outputReady_.get()); }
+
+void TSerialWin32Dispatcher::SendToWindow(WindowId window, unsigned message, uintptr_t wParam,
+                                          intptr_t lParam) {
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(reinterpret_cast<HWND>(window), message, wParam, lParam, SMTO_BLOCK,
+                        3000, &result);
+}
+
+void TSerialWin32Dispatcher::OnDeviceStatus(uint32_t mask) {
+    if (mask & 0x2138) {
+        DWORD modem = 0;
+        GetCommModemStatus(device_.get(), &modem);
+    }
+    if (mask & (EV_BREAK | EV_ERR)) ReadLineErrors();
+}
+
+// --- Worker threads -------------------------------------------------------------------------
+
+int TSerialWin32Dispatcher::StartThreads() {
+    if (runningThreads_ > 0) return ecBadArgument;
+    for (int worker : {Reader, Dispatcher, Writer, Status}) {
+        auto* start = new WorkerStart{this, worker};
+        HANDLE thread = CreateThread(nullptr, 0, ThreadEntry, start, 0, nullptr);
+        if (!thread) {
+            delete start;
+            return Fail(GetLastError());
+        }
+        threads_[std::size_t(worker)].reset(thread);
+        WaitForSingleObject(threadAck_.get(), kAckWaitMs);
+    }
+    return ecOK;
+}
+
+void TSerialWin32Dispatcher::StopThreads() {
+    stop_ = true;
+    if (threads_[Status]) {
+        SetCommMask(device_.get(), 0); // ends a pending WaitCommEvent
+        WaitThreadGone(threads_[Status].get());
+    }
+    if (threads_[Writer]) {
+        SetEvent(outputFlush_.get());
+        WaitThreadGone(threads_[Writer].get());
+    }
+    if (threads_[Reader]) {
+        SetEvent(rxSignal_.get());
+        WaitThreadGone(threads_[Reader].get());
+    }
+    // Closed from inside a notification: the dispatcher thread is waiting for that very
+    // notification to return. It ends on its own afterwards, and the port finishes the close
+    // once it has gone.
+    if (threads_[Dispatcher] && !Notifying()) {
+        if (!WaitProcessingMessages(threads_[Dispatcher].get(), kDispatcherGoneMs)) {
+            ReceiveQueue.Wake();
+            WaitThreadGone(threads_[Dispatcher].get());
+        }
+    }
+    for (int worker : {Status, Writer, Reader}) threads_[std::size_t(worker)].reset();
+    if (!Notifying()) threads_[Dispatcher].reset();
+}
+
+DWORD WINAPI TSerialWin32Dispatcher::ThreadEntry(LPVOID parameter) {
+    std::unique_ptr<WorkerStart> start(static_cast<WorkerStart*>(parameter));
+    return DWORD(start->Dispatcher->RunWorker(Worker(start->Worker)));
+}
+
+int TSerialWin32Dispatcher::RunWorker(Worker worker) {
+    ++runningThreads_;
+    SetEvent(threadAck_.get());
+    int code = ecOK;
+    try {
+        switch (worker) {
+        case Reader: code = ReadLoop(); break;
+        case Status: code = StatusLoop(); break;
+        case Writer: code = WriteLoop(); break;
+        case Dispatcher:
+            DispatchLoop();
+            if (Stopping() || ClosePending()) ReleaseRings();
+            break;
+        case WorkerCount: break;
+        }
+    } catch (const std::bad_alloc&) {
+        code = ecNoMem;
+    } catch (...) {
+        code = worker == Writer ? ecDeviceWrite : ecDeviceRead;
+    }
+    if (code != ecOK) stop_ = true;
+    WorkerEnded(code);
+    --runningThreads_;
+    return code;
+}
+
+void TSerialWin32Dispatcher::WorkerEnded(int code) {
+    if (code == ecDeviceRead || code == ecDeviceWrite) {
+        lineErrors_ = -1;
+    } else if (code != ecOK) {
+        ShowErrorBox(SerialErrorText(code));
+    }
+}
+
+long long TSerialWin32Dispatcher::AwaitOverlapped(OVERLAPPED& overlapped, HANDLE alsoWake) {
+    HANDLE handles[2] = {overlapped.hEvent, alsoWake};
+    DWORD count = alsoWake ? 2 : 1;
+    for (;;) {
+        DWORD result = WaitForMultipleObjects(count, handles, FALSE, kSliceMs);
+        if (result == WAIT_OBJECT_0) break;
+        if (alsoWake && result == WAIT_OBJECT_0 + 1) return kAwaitWoken;
+        if (result != WAIT_TIMEOUT) {
+            lastOsError_ = GetLastError();
+            return kAwaitFailed;
+        }
+        if (stop_) {
+            CancelIo(device_.get());
+            return kAwaitStopped;
+        }
+    }
+    DWORD transferred = 0;
+    if (!GetOverlappedResult(device_.get(), &overlapped, &transferred, FALSE)) {
+        lastOsError_ = GetLastError();
+        return kAwaitFailed;
+    }
+    return transferred;
+}
+
+long long TSerialWin32Dispatcher::DriverInputCount() {
+    DWORD errors = 0;
+    COMSTAT status{};
+    if (!ClearCommError(device_.get(), &errors, &status)) {
+        lastOsError_ = GetLastError();
+        return -1;
+    }
+    lineErrors_ |= int(errors & 0x1F);
+    return status.cbInQue;
+}
+
+int TSerialWin32Dispatcher::ReadLoop() {
+    COMMTIMEOUTS timeouts{MAXDWORD, 0, 0, 0, 0};
+    SetCommTimeouts(device_.get(), &timeouts);
+    UniqueKernelHandle event = ManualResetEvent();
+    OVERLAPPED overlapped{};
+    overlapped.hEvent = event.get();
+    auto deviceLost = [this] { return lastOsError_ == ERROR_INVALID_HANDLE ? ecOK : ecDeviceRead; };
+
+    while (!stop_) {
+        DWORD woken = WaitForSingleObject(rxSignal_.get(), kReaderWaitMs);
+        if (woken == WAIT_FAILED || woken == WAIT_ABANDONED) {
+            lastOsError_ = GetLastError();
+            return ecDeviceRead;
+        }
+        if (woken == WAIT_OBJECT_0) {
+            ULONGLONG first = GetTickCount64();
+            while (!stop_ && GetTickCount64() - first < kBurstMaxMs &&
+                   WaitForSingleObject(rxSignal_.get(), kBurstQuietMs) == WAIT_OBJECT_0) {
+                long long held = DriverInputCount();
+                if (held < 0 || held >= static_cast<long long>(kDataBlockSize)) break;
+            }
+        }
+        // Only what the driver holds is read, so a read never waits for data to come.
+        while (!stop_) {
+            long long held = DriverInputCount();
+            if (held < 0) return deviceLost();
+            if (held == 0) break;
+            auto block = std::make_unique<TDataBuffer>();
+            DWORD got = 0;
+            ResetEvent(event.get());
+            DWORD want = DWORD(std::min<long long>(held, kDataBlockSize));
+            if (!ReadFile(device_.get(), block->Data.data(), want, &got, &overlapped)) {
+                DWORD error = GetLastError();
+                if (error == ERROR_IO_PENDING) {
+                    long long done = AwaitOverlapped(overlapped);
+                    if (done == kAwaitFailed) {
+                        if (lastOsError_ != ERROR_OPERATION_ABORTED) return deviceLost();
+                        done = 0;
+                    }
+                    got = done > 0 ? DWORD(done) : 0;
+                } else if (error != ERROR_OPERATION_ABORTED) {
+                    lastOsError_ = error;
+                    return deviceLost();
+                }
+            }
+            if (got == 0) break;
+            block->Filled = got;
+            block->Size = got;
+            ReceiveQueue.Append(std::move(block));
+        }
+    }
+    return ecOK;
+}
+
+int TSerialWin32Dispatcher::StatusLoop() {
+    UniqueKernelHandle event = ManualResetEvent();
+    OVERLAPPED overlapped{};
+    overlapped.hEvent = event.get();
+    bool eventsAvailable = SetCommMask(device_.get(), kEventMask);
+    int emptyInARow = 0;
+
+    while (!stop_ && eventsAvailable) {
+        DWORD events = 0;
+        ResetEvent(event.get());
+        DWORD error = ERROR_SUCCESS;
+        if (!WaitCommEvent(device_.get(), &events, &overlapped)) {
+            error = GetLastError();
+            if (error == ERROR_IO_PENDING) {
+                long long done = AwaitOverlapped(overlapped);
+                if (done == kAwaitStopped) break;
+                error = done == kAwaitFailed ? lastOsError_.load() : ERROR_SUCCESS;
+            }
+        }
+        if (stop_) break;
+        // A device without modem lines cannot wait for events at all: the reader's own 50 ms
+        // bound then receives every byte.
+        if (error == ERROR_NOT_SUPPORTED || error == ERROR_INVALID_PARAMETER) {
+            eventsAvailable = false;
+            break;
+        }
+        // Cancelled or empty completions and wait failures mean "look again"; only a device that
+        // no longer answers is lost.
+        if (error != ERROR_SUCCESS || events == 0) {
+            if (error != ERROR_SUCCESS && error != ERROR_OPERATION_ABORTED &&
+                DriverInputCount() < 0)
+                return lastOsError_ == ERROR_INVALID_HANDLE ? ecOK : ecDeviceRead;
+            if (++emptyInARow >= kSpuriousBeforePause) Sleep(kSpuriousPauseMs);
+            continue;
+        }
+        emptyInARow = 0;
+        if (events & EV_RXCHAR) SetEvent(rxSignal_.get());
+        if (events & kStatusChangeBits)
+            ReceiveQueue.Append(std::make_unique<TStatusBuffer>(events));
+    }
+    while (!stop_) Sleep(kSliceMs);
+    return ecOK;
+}
+
+int TSerialWin32Dispatcher::WriteLoop() {
+    UniqueKernelHandle event = ManualResetEvent();
+    OVERLAPPED overlapped{};
+    overlapped.hEvent = event.get();
+    HANDLE waits[2] = {outputReady_.get(), outputFlush_.get()};
+    auto writeFailed = [this] {
+        return lastOsError_ == ERROR_INVALID_HANDLE ? ecOK : ecDeviceWrite;
+    };
+
+    while (!stop_) {
+        DWORD woken = WaitForMultipleObjects(2, waits, FALSE, kSliceMs);
+        if (woken == WAIT_TIMEOUT) continue;
+        if (woken == WAIT_OBJECT_0 + 1) {
+            SetEvent(threadAck_.get());
+            continue;
+        }
+        if (woken != WAIT_OBJECT_0) {
+            lastOsError_ = GetLastError();
+            return ecDeviceWrite;
+        }
+        bool flushed = false;
+        while (!stop_ && !flushed && !OutputEmpty()) {
+            std::vector<uint8_t> block = TakeOutput();
+            for (std::size_t sent = 0; sent < block.size() && !flushed && !stop_;) {
+                DWORD written = 0;
+                ResetEvent(event.get());
+                if (!WriteFile(device_.get(), block.data() + sent, DWORD(block.size() - sent),
+                               &written, &overlapped)) {
+                    DWORD error = GetLastError();
+                    if (error == ERROR_OPERATION_ABORTED) break;
+                    if (error != ERROR_IO_PENDING) {
+                        lastOsError_ = error;
+                        return writeFailed();
+                    }
+                    long long done = AwaitOverlapped(overlapped, outputFlush_.get());
+                    if (done == kAwaitWoken) {
+                        CancelIo(device_.get());
+                        SetEvent(threadAck_.get());
+                        flushed = true;
+                        break;
+                    }
+                    if (done == kAwaitStopped) break;
+                    if (done == kAwaitFailed) {
+                        if (lastOsError_ == ERROR_OPERATION_ABORTED) break;
+                        return writeFailed();
+                    }
+                    written = DWORD(done);
+                }
+                sent += written;
+            }
+        }
+    }
+    return ecOK;
+}

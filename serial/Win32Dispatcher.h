@@ -1,0 +1,106 @@
+#pragma once
+// The Win32 half of a port's dispatcher: the device, its line settings and four worker threads.
+//
+//   reader      waits for RxSignal (or 50 ms), then reads every byte the driver holds, 256 at a
+//               time, into data blocks of the ReceiveQueue
+//   status      waits for device events; received characters signal RxSignal, status changes
+//               go into the ReceiveQueue in order with the data
+//   writer      sends what the owner queued in the OutputRing
+//   dispatcher  moves data into the InputRing and notifies the owner (TSerialBaseDispatcher)
+//
+// Each worker owns its OVERLAPPED and event. Every wait is bounded (50 or 100 ms slices), so a
+// stop request is seen within 100 ms. The device handle, the DCB mirror and the thread handles
+// belong to the owner's thread; the workers only read the device handle.
+#include <array>
+#include <atomic>
+#include <string>
+#include <windows.h>
+
+#include "serial/BaseDispatcher.h"
+#include "ui/Handles.h"
+
+struct LineOptions {
+    uint32_t Baud = 19200;
+    int Parity = 0;        // NOPARITY .. SPACEPARITY; 5 keeps the device's value
+    uint16_t DataBits = 8; // 9 keeps the device's value
+    uint16_t StopBits = 1; // 1 or 2; 3 keeps the device's value
+};
+
+class TSerialWin32Dispatcher : public TSerialBaseDispatcher {
+public:
+    // Option bits of OpenLink.
+    static constexpr uint32_t kDtrOn = 1, kRtsOn = 2, kDtrFlow = 16, kRtsFlow = 32;
+    // The status thread's event mask: received character, CTS, DSR, RLSD, break, error, ring.
+    static constexpr DWORD kEventMask = 0x1F9;
+
+    explicit TSerialWin32Dispatcher(void* owner);
+    ~TSerialWin32Dispatcher() override;
+
+    int OpenLink(const std::wstring& device, const LineOptions& line, uint32_t optionBits,
+                 uint16_t outSize, uint16_t inSize);
+    void CloseLink();
+    int ApplyLine(const LineOptions& line);
+    bool SetupQueues(uint16_t inSize, uint16_t outSize);
+    int SetFlowThresholds(uint16_t full, uint16_t resume, unsigned options);
+    int SetSoftwareFlow(uint16_t full, uint16_t resume, unsigned options);
+    int ClearSoftwareFlow();
+    int SetFlowChars(char xon, char xoff);
+    int SetDtrLine(bool on);
+    int SetRtsLine(bool on);
+    void DiscardOutput();
+    void DiscardInput();
+    int YieldProcessor();
+    void SetThreadBoost(int boost);
+
+    // A bare open and close, as the port probe uses them: OpenDevice gives 0 or minus the OS
+    // error number.
+    int OpenDevice(const std::wstring& device);
+    int CloseDevice();
+
+    bool DeviceOpen() const { return bool(device_); }
+    bool ThreadsRunning() const { return runningThreads_ > 0; }
+    DWORD LastOsError() const { return lastOsError_; }
+    int LineErrors() const { return lineErrors_; }
+
+protected:
+    void SendToWindow(WindowId window, unsigned message, uintptr_t wParam,
+                      intptr_t lParam) override;
+    void OnDeviceStatus(uint32_t mask) override;
+    void OnOutputQueued() override;
+
+private:
+    enum Worker { Reader, Dispatcher, Writer, Status, WorkerCount };
+
+    int StartThreads();
+    void StopThreads();
+    int WriteLineSettings();
+    void WaitOutputDrained();
+    int ReadLineErrors();
+    int Fail(DWORD osError);
+
+    static DWORD WINAPI ThreadEntry(LPVOID parameter);
+    int RunWorker(Worker worker);
+    int ReadLoop();
+    int StatusLoop();
+    int WriteLoop();
+    // Bytes the driver holds, or -1 when the device is gone.
+    long long DriverInputCount();
+    // Waits for an overlapped call in 100 ms slices: bytes transferred, 0 when stopped, or -1 with
+    // lastOsError_ set.
+    long long AwaitOverlapped(OVERLAPPED& overlapped, HANDLE alsoWake = nullptr);
+    void WorkerEnded(int code);
+
+    UniqueKernelHandle device_;
+    DCB dcb_{};
+    uint32_t currentRate_ = 115200;
+    bool dtr_ = true, rts_ = true, dtrFlow_ = false, rtsFlow_ = false;
+    uint16_t inSize_ = 0;
+    std::atomic<int> lineErrors_{0};
+    std::atomic<DWORD> lastOsError_{0};
+    std::atomic<bool> closing_{false};
+
+    UniqueKernelHandle threadAck_, outputReady_, outputFlush_, rxSignal_;
+    std::array<UniqueKernelHandle, WorkerCount> threads_;
+    std::atomic<int> runningThreads_{0};
+    std::recursive_mutex lineLock_;
+};
