@@ -15,7 +15,20 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 WINE64=/usr/lib/wine/wine64
 WINESERVER=/usr/lib/wine/wineserver64
 
-wine_prefix_ready() { [ -f "$WINEPREFIX/.vexor-ready" ]; }
+# Bumped whenever the prefix's set-up changes, so older prefixes are made anew.
+VEXOR_PREFIX_VERSION=2
+wine_prefix_ready() { [ "$(cat "$WINEPREFIX/.vexor-ready" 2>/dev/null)" = "$VEXOR_PREFIX_VERSION" ]; }
+
+# COM1..COM8 lead to build/serial/comN, links the instrument simulator points at its
+# pseudo-terminal; COM11..COM18 are second names for the same ports; COM9 leads nowhere.
+wine_map_ports() {
+    local n
+    for n in 1 2 3 4 5 6 7 8; do
+        "$WINE64" reg add 'HKLM\Software\Wine\Ports' /v "COM$n" /d "$VEXOR_BUILD/serial/com$n" /f
+        "$WINE64" reg add 'HKLM\Software\Wine\Ports' /v "COM1$n" /d "$VEXOR_BUILD/serial/com$n" /f
+    done
+    "$WINE64" reg add 'HKLM\Software\Wine\Ports' /v COM9 /d "$VEXOR_BUILD/serial/absent" /f
+}
 
 # Creates the prefix once; concurrent callers wait for the first one.
 wine_prefix_create() {
@@ -27,7 +40,8 @@ wine_prefix_create() {
         rm -rf "$WINEPREFIX"
         "$WINE64" wineboot -i </dev/null >/dev/null 2>&1 || exit 1
         if [ "$VEXOR_DISPLAY_KIND" = null ]; then
-            "$WINE64" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f
+            "$WINE64" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f &&
+            wine_map_ports
         else
             # Without a window manager every hide of a top-level window would wait 2 s for one.
             "$WINE64" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f
@@ -37,15 +51,26 @@ wine_prefix_create() {
         for link in "$WINEPREFIX"/drive_c/users/*/*; do
             [ -L "$link" ] && rm "$link" && mkdir "$link"
         done
-        touch "$WINEPREFIX/.vexor-ready"
+        mkdir -p "$VEXOR_BUILD/serial"
+        echo "$VEXOR_PREFIX_VERSION" >"$WINEPREFIX/.vexor-ready"
     ) 9>"$WINEPREFIX.lock"
 }
 
+# Test tooling: the modem-line shim, and where the simulators write the lines it reports.
+VEXOR_MODEM_SHIM="$VEXOR_BUILD/native/tools/modem-shim/libmodem-shim.so"
+export VEXOR_MODEM_LINES_DIR="$VEXOR_BUILD/serial/lines"
+
 # A persistent server, and Wine's own services started with /dev/null for their output: otherwise
 # they inherit the first test's output pipe and the test runner waits for it to close.
+# With --with-shim the server (which opens devices for every Wine process) gets the modem-line
+# shim, so a simulator can make its terminal refuse opening as a busy port does.
 wine_session_start() {
     wine_prefix_create || return 1
-    "$WINESERVER" -p </dev/null >>"$VEXOR_BUILD/wineserver-$VEXOR_DISPLAY_KIND.log" 2>&1
+    mkdir -p "$VEXOR_MODEM_LINES_DIR"
+    local preload=""
+    [ "${1:-}" = --with-shim ] && [ -f "$VEXOR_MODEM_SHIM" ] && preload="$VEXOR_MODEM_SHIM"
+    LD_PRELOAD="$preload" "$WINESERVER" -p </dev/null \
+        >>"$VEXOR_BUILD/wineserver-$VEXOR_DISPLAY_KIND.log" 2>&1
     "$WINE64" cmd /c exit </dev/null >/dev/null 2>&1
 }
 

@@ -302,5 +302,5 @@ void TSerialCustomComPort::DiscardInput() {
 }
 
 void TSerialCustomComPort::YieldToPort() {
-    if (TSerialWin32Dispatcher* d = Active()) d->YieldProcessor();
+    if (TSerialWin32Dispatcher* d = Active()) d->YieldTimeSlice();
 }

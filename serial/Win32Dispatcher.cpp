@@ -15,6 +15,7 @@ constexpr DWORD kAckWaitMs = 3000;
 constexpr DWORD kReaderWaitMs = 50;
 constexpr DWORD kSliceMs = 100;
 constexpr DWORD kFlushAckMs = 5000;
+constexpr DWORD kAbandonWaitMs = 5000;
 constexpr DWORD kDispatcherGoneMs = 36 * 55;
 // A reader woken by a received character waits for the rest of the burst before reading, so the
 // owner gets one notification per burst rather than one per byte: it reads once the line has
@@ -267,7 +268,7 @@ void TSerialWin32Dispatcher::DiscardInput() {
     ResetInputRing();
 }
 
-int TSerialWin32Dispatcher::YieldProcessor() {
+int TSerialWin32Dispatcher::YieldTimeSlice() {
     Sleep(0);
     return ecOK;
 }
@@ -337,6 +338,7 @@ void TSerialWin32Dispatcher::StopThreads() {
     // notification to return. It ends on its own afterwards, and the port finishes the close
     // once it has gone.
     if (threads_[Dispatcher] && !Notifying()) {
+        ReceiveQueue.Wake();
         if (!WaitProcessingMessages(threads_[Dispatcher].get(), kDispatcherGoneMs)) {
             ReceiveQueue.Wake();
             WaitThreadGone(threads_[Dispatcher].get());
@@ -391,13 +393,17 @@ long long TSerialWin32Dispatcher::AwaitOverlapped(OVERLAPPED& overlapped, HANDLE
     for (;;) {
         DWORD result = WaitForMultipleObjects(count, handles, FALSE, kSliceMs);
         if (result == WAIT_OBJECT_0) break;
-        if (alsoWake && result == WAIT_OBJECT_0 + 1) return kAwaitWoken;
+        if (alsoWake && result == WAIT_OBJECT_0 + 1) {
+            AbandonOverlapped(overlapped);
+            return kAwaitWoken;
+        }
         if (result != WAIT_TIMEOUT) {
             lastOsError_ = GetLastError();
+            AbandonOverlapped(overlapped);
             return kAwaitFailed;
         }
         if (stop_) {
-            CancelIo(device_.get());
+            AbandonOverlapped(overlapped);
             return kAwaitStopped;
         }
     }
@@ -407,6 +413,16 @@ long long TSerialWin32Dispatcher::AwaitOverlapped(OVERLAPPED& overlapped, HANDLE
         return kAwaitFailed;
     }
     return transferred;
+}
+
+// The system writes into the call's buffer and OVERLAPPED until the call completes, so a worker
+// never leaves one behind: it cancels the call (CancelIo ends reads and writes, an empty event
+// mask ends a WaitCommEvent) and waits for it to end.
+void TSerialWin32Dispatcher::AbandonOverlapped(OVERLAPPED& overlapped) {
+    CancelIo(device_.get());
+    if (WaitForSingleObject(overlapped.hEvent, kSliceMs) == WAIT_OBJECT_0) return;
+    SetCommMask(device_.get(), 0);
+    WaitForSingleObject(overlapped.hEvent, kAbandonWaitMs);
 }
 
 long long TSerialWin32Dispatcher::DriverInputCount() {
@@ -442,10 +458,14 @@ int TSerialWin32Dispatcher::ReadLoop() {
                 if (held < 0 || held >= static_cast<long long>(kDataBlockSize)) break;
             }
         }
-        // Only what the driver holds is read, so a read never waits for data to come.
+        // Only what the driver holds is read, so a read never waits for data to come. A device
+        // that no longer answers the count may still hold the last bytes sent before the other
+        // end hung up: they are read before the loss is reported.
         while (!stop_) {
             long long held = DriverInputCount();
-            if (held < 0) return deviceLost();
+            bool lost = held < 0;
+            DWORD lossError = lastOsError_;
+            if (lost) held = kDataBlockSize;
             if (held == 0) break;
             auto block = std::make_unique<TDataBuffer>();
             DWORD got = 0;
@@ -455,17 +475,22 @@ int TSerialWin32Dispatcher::ReadLoop() {
                 DWORD error = GetLastError();
                 if (error == ERROR_IO_PENDING) {
                     long long done = AwaitOverlapped(overlapped);
+                    if (done == kAwaitStopped) return ecOK;
                     if (done == kAwaitFailed) {
                         if (lastOsError_ != ERROR_OPERATION_ABORTED) return deviceLost();
                         done = 0;
                     }
-                    got = done > 0 ? DWORD(done) : 0;
+                    got = DWORD(done);
                 } else if (error != ERROR_OPERATION_ABORTED) {
                     lastOsError_ = error;
                     return deviceLost();
                 }
             }
-            if (got == 0) break;
+            if (got == 0) {
+                if (!lost) break;
+                lastOsError_ = lossError;
+                return deviceLost();
+            }
             block->Filled = got;
             block->Size = got;
             ReceiveQueue.Append(std::move(block));
@@ -481,8 +506,9 @@ int TSerialWin32Dispatcher::StatusLoop() {
     bool eventsAvailable = SetCommMask(device_.get(), kEventMask);
     int emptyInARow = 0;
 
+    DWORD events = 0;
     while (!stop_ && eventsAvailable) {
-        DWORD events = 0;
+        events = 0;
         ResetEvent(event.get());
         DWORD error = ERROR_SUCCESS;
         if (!WaitCommEvent(device_.get(), &events, &overlapped)) {
@@ -554,7 +580,6 @@ int TSerialWin32Dispatcher::WriteLoop() {
                     }
                     long long done = AwaitOverlapped(overlapped, outputFlush_.get());
                     if (done == kAwaitWoken) {
-                        CancelIo(device_.get());
                         SetEvent(threadAck_.get());
                         flushed = true;
                         break;

@@ -49,7 +49,8 @@ public:
     int SetRtsLine(bool on);
     void DiscardOutput();
     void DiscardInput();
-    int YieldProcessor();
+    // The dispatcher's YieldProcessor (a name Windows headers take for a macro): a zero sleep.
+    int YieldTimeSlice();
     void SetThreadBoost(int boost);
 
     // A bare open and close, as the port probe uses them: OpenDevice gives 0 or minus the OS
@@ -88,6 +89,7 @@ private:
     // Waits for an overlapped call in 100 ms slices: bytes transferred, 0 when stopped, or -1 with
     // lastOsError_ set.
     long long AwaitOverlapped(OVERLAPPED& overlapped, HANDLE alsoWake = nullptr);
+    void AbandonOverlapped(OVERLAPPED& overlapped);
     void WorkerEnded(int code);
 
     UniqueKernelHandle device_;

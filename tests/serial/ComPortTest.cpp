@@ -1,0 +1,291 @@
+// The port component against the instrument simulator on a pseudo-terminal, under Wine.
+#include "serial/ComPort.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/serial/SimLink.h"
+
+namespace {
+
+// Set up as the main window sets up its port.
+void ConfigureLikeTheProgram(TSerialComPort& port, uint16_t com) {
+    port.SetComNumber(com);
+    port.SetBaud(9600);
+    port.SetInSize(5120);
+    port.SetOutSize(1024);
+    port.AutoOpen = false;
+    port.SetBufferFull(3690);
+    port.SetBufferResume(1200);
+    port.UseEventWord = false;
+}
+
+// The identification's exchange: handler cleared, one command line, one answer line.
+std::string Query(TSerialComPort& port, const std::string& command) {
+    TTriggerAvailEvent saved = port.OnTriggerAvail();
+    port.SetOnTriggerAvail(nullptr);
+    port.DiscardOutput();
+    port.DiscardInput();
+    port.SendString(command + "\r\n");
+    std::string answer;
+    TickTimer timer;
+    StartTickTimer(timer, 18);
+    for (int lineEnds = 0; lineEnds < 2 && !TickTimerExpired(timer);) {
+        if (port.ByteReady()) {
+            uint8_t byte = port.ReadByte();
+            if (byte >= 32) answer += char(byte);
+            if (byte == 13 || byte == 10) ++lineEnds;
+        } else {
+            port.YieldToPort();
+        }
+    }
+    port.SetOnTriggerAvail(saved);
+    return answer;
+}
+
+class ComPort : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (SimCom() == 0) GTEST_SKIP() << "run through tests/serial/with-sim";
+        ConfigureLikeTheProgram(port, SimCom());
+    }
+
+    // Collects what OnTriggerAvail delivers: every byte read, and each notification's Count.
+    void Collect() {
+        port.SetOnTriggerAvail([this](TSerialCustomComPort& cp, uint16_t count) {
+            counts.push_back(count);
+            for (uint16_t i = 0; i < count; ++i) received.push_back(cp.ReadByte());
+        });
+    }
+
+    TSerialComPort port;
+    std::vector<uint8_t> received;
+    std::vector<uint16_t> counts;
+};
+
+} // namespace
+
+TEST_F(ComPort, AnswersTheIdentityQuery) {
+    port.SetOpen(true);
+    EXPECT_EQ(port.LinkState(), TLinkState::LinkOpen);
+    EXPECT_EQ(Query(port, "ID?"), "HM305");
+    EXPECT_EQ(SimFile("received.bin"), (std::vector<uint8_t>{'I', 'D', '?', '\r', '\n'}));
+}
+
+TEST_F(ComPort, AFullImageAtTheLinesPaceArrivesCompleteAndInOrder) {
+    port.SetOpen(true);
+    Collect();
+    port.SendString("DIG\r\n");
+    ASSERT_TRUE(PumpUntil([&] { return received.size() >= 4096; }, 12000)) << received.size();
+    EXPECT_EQ(received, SimFile("image-1.bin"));
+    std::printf("[ figure ] 4096 bytes at 960 bytes/s arrived in %zu notifications\n",
+                counts.size());
+    EXPECT_LT(counts.size(), 200u); // bursts, not one notification per byte
+    RecordProperty("notifications", int(counts.size()));
+}
+
+TEST_F(ComPort, AHandlerThatReadsFewerBytesIsToldAgainWithTheNextOnes) {
+    port.SetOpen(true);
+    port.SetOnTriggerAvail([this](TSerialCustomComPort& cp, uint16_t count) {
+        counts.push_back(count);
+        received.push_back(cp.ReadByte()); // one byte only
+    });
+    SimControl("send 0102030405");
+    ASSERT_TRUE(PumpUntil([&] { return !counts.empty(); }, 3000));
+    PumpUntil([] { return false; }, 200);
+    EXPECT_EQ(counts, std::vector<uint16_t>{5});
+    EXPECT_EQ(port.BytesWaiting(), 4u);
+    SimControl("send 06");
+    ASSERT_TRUE(PumpUntil([&] { return counts.size() == 2; }, 3000));
+    EXPECT_EQ(counts[1], 5); // the four left and the new one
+    EXPECT_EQ(received, (std::vector<uint8_t>{1, 2}));
+}
+
+TEST_F(ComPort, ReadingMoreThanCountInsideTheHandlerRaisesBufferIsEmpty) {
+    port.SetOpen(true);
+    bool raised = false;
+    port.SetOnTriggerAvail([&](TSerialCustomComPort& cp, uint16_t count) {
+        for (uint16_t i = 0; i < count; ++i) cp.ReadByte();
+        try {
+            cp.ReadByte();
+        } catch (const EBufferIsEmpty& e) {
+            raised = e.Code == -3007;
+        }
+    });
+    SimControl("send 414243");
+    ASSERT_TRUE(PumpUntil([&] { return raised; }, 3000));
+    EXPECT_EQ(port.BytesWaiting(), 0u);
+}
+
+TEST_F(ComPort, AFullInputRingKeepsTheRestWaitingAndLosesNothing) {
+    port.SetOpen(true);
+    SimControl("flood 12000");
+    ASSERT_TRUE(PumpUntil([&] { return port.BytesWaiting() == 8192; }, 5000))
+        << port.BytesWaiting();
+    PumpUntil([] { return false; }, 200);
+    EXPECT_EQ(port.BytesWaiting(), 8192u);
+    std::vector<uint8_t> all;
+    PumpUntil(
+        [&] {
+            while (port.ByteReady()) all.push_back(port.ReadByte());
+            return all.size() >= 12000;
+        },
+        5000);
+    ASSERT_EQ(all.size(), 12000u);
+    for (std::size_t i = 0; i < all.size(); ++i) ASSERT_EQ(all[i], uint8_t(i)) << i;
+}
+
+TEST_F(ComPort, SendStringLargerThanTheOutputRingSendsNothing) {
+    port.SetOpen(true);
+    try {
+        port.SendString(std::string(1025, 'x'));
+        FAIL() << "no exception";
+    } catch (const EOutputBufferTooSmall& e) {
+        EXPECT_EQ(e.Code, -3006);
+    }
+    std::string exact(1024, '\0');
+    for (std::size_t i = 0; i < exact.size(); ++i) exact[i] = char('a' + i % 26);
+    port.SendString(exact);
+    ASSERT_TRUE(PumpUntil([] { return SimFile("received.bin").size() >= 1024; }, 5000));
+    EXPECT_EQ(SimFile("received.bin"), std::vector<uint8_t>(exact.begin(), exact.end()));
+}
+
+TEST_F(ComPort, DiscardingInsideTheHandlerDropsTheRest) {
+    port.SetOpen(true);
+    port.SetOnTriggerAvail([this](TSerialCustomComPort& cp, uint16_t count) {
+        counts.push_back(count);
+        received.push_back(cp.ReadByte());
+        cp.DiscardInput();
+        EXPECT_FALSE(cp.ByteReady());
+    });
+    SimControl("send 0a0b0c0d");
+    ASSERT_TRUE(PumpUntil([&] { return !counts.empty(); }, 3000));
+    PumpUntil([] { return false; }, 200);
+    EXPECT_EQ(port.BytesWaiting(), 0u);
+    EXPECT_EQ(received, std::vector<uint8_t>{0x0a});
+    SimControl("send 0e");
+    ASSERT_TRUE(PumpUntil([&] { return counts.size() == 2; }, 3000));
+    EXPECT_EQ(received.back(), 0x0e);
+}
+
+TEST_F(ComPort, ClosingFromInsideTheHandlerFinishesAfterItReturns) {
+    port.SetOpen(true);
+    port.SetOnTriggerAvail([this](TSerialCustomComPort& cp, uint16_t) {
+        counts.push_back(1);
+        cp.SetOpen(false);
+        EXPECT_EQ(cp.LinkState(), TLinkState::LinkClosing);
+        EXPECT_FALSE(cp.ByteReady()); // closing: operations do nothing
+    });
+    SimControl("send 01");
+    ASSERT_TRUE(PumpUntil([&] { return port.LinkState() == TLinkState::LinkClosed; }, 5000));
+    EXPECT_FALSE(port.Open());
+    port.SetOnTriggerAvail(nullptr);
+    port.SetOpen(true);
+    EXPECT_EQ(Query(port, "ID?"), "HM305");
+}
+
+TEST_F(ComPort, ChangingComNumberWhileOpenReopensOnTheNewNumber) {
+    port.SetOpen(true);
+    port.SetComNumber(uint16_t(SimCom() + 10)); // a second name of the same device
+    EXPECT_EQ(port.LinkState(), TLinkState::LinkOpen);
+    EXPECT_EQ(Query(port, "ID?"), "HM305");
+    EXPECT_THROW(port.SetComNumber(40), EBadId);
+    EXPECT_EQ(port.LinkState(), TLinkState::LinkClosed);
+    EXPECT_EQ(port.ComNumber(), 40);
+}
+
+TEST_F(ComPort, OpeningANumberWithoutADeviceRaisesBadIdAndLeavesNothingBehind) {
+    int threads = ThreadCount();
+    port.SetComNumber(40);
+    try {
+        port.SetOpen(true);
+        FAIL() << "COM40 opened";
+    } catch (const EBadId& e) {
+        EXPECT_EQ(e.Code, -2001);
+    }
+    EXPECT_FALSE(port.Open());
+    EXPECT_EQ(port.LinkState(), TLinkState::LinkClosed);
+    // Wine opens a number mapped to a missing device and refuses its set-up instead.
+    port.SetComNumber(9);
+    EXPECT_THROW(port.SetOpen(true), ESerialException);
+    EXPECT_EQ(port.LinkState(), TLinkState::LinkClosed);
+    EXPECT_EQ(ThreadCount(), threads);
+}
+
+TEST_F(ComPort, APortHeldByAnotherProgramRaisesAlreadyOpen) {
+    SimControl("lines BUSY");
+    PumpUntil([] { return false; }, 200);
+    int threads = ThreadCount();
+    EXPECT_THROW(port.SetOpen(true), EAlreadyOpen);
+    EXPECT_FALSE(port.Open());
+    EXPECT_EQ(ThreadCount(), threads);
+    SimControl("lines CTS DSR CD");
+    PumpUntil([] { return false; }, 200);
+    port.SetOpen(true);
+    EXPECT_TRUE(port.Open());
+}
+
+TEST_F(ComPort, OperationsOnAClosedPortRaiseNotOpen) {
+    EXPECT_THROW(port.SendString("DIG\r\n"), ECommNotOpen);
+    EXPECT_THROW(port.ByteReady(), ECommNotOpen);
+    port.SetOpen(false); // closing a closed port does nothing
+    port.SetComNumber(0);
+    port.PromptForPort = false;
+    EXPECT_THROW(port.SetOpen(true), ENoPortSelected);
+}
+
+TEST_F(ComPort, TheInstrumentHangingUpMidImageStopsTheWorkersCleanly) {
+    port.SetOpen(true);
+    Collect();
+    SimControl("speed 20");
+    SimControl("hangup-after 1000");
+    port.SendString("DIG\r\n");
+    ASSERT_TRUE(PumpUntil([&] { return received.size() >= 1000; }, 5000)) << received.size();
+    PumpUntil([] { return false; }, 500);
+    EXPECT_EQ(received.size(), 1000u);
+    EXPECT_EQ(port.LinkState(), TLinkState::LinkOpen); // the owner's side stays open
+    EXPECT_FALSE(port.ByteReady());
+    EXPECT_THROW(port.SendString("DIG\r\n"), EPutBlockFail); // the workers have stopped
+    port.SetOpen(false);
+    EXPECT_EQ(port.LinkState(), TLinkState::LinkClosed);
+    // The terminal is gone: Wine opens the number and refuses its set-up.
+    EXPECT_THROW(port.SetOpen(true), ESerialException);
+    EXPECT_EQ(port.LinkState(), TLinkState::LinkClosed);
+}
+
+TEST_F(ComPort, OpenAndClose200TimesLeavesNoThreadHandleOrMemoryBehind) {
+    for (int i = 0; i < 5; ++i) {
+        port.SetOpen(true);
+        port.SetOpen(false);
+    }
+    int handlesBefore = HandleCount();
+    int threadsBefore = ThreadCount();
+    std::size_t memoryBefore = PrivateBytes();
+    for (int i = 0; i < 200; ++i) {
+        port.SetOpen(true);
+        ASSERT_EQ(port.LinkState(), TLinkState::LinkOpen);
+        port.SetOpen(false);
+    }
+    std::printf("[ figure ] 200 opens: threads %d -> %d, handles %d -> %d, private %zu -> %zu KiB\n",
+                threadsBefore, ThreadCount(), handlesBefore, HandleCount(), memoryBefore / 1024,
+                PrivateBytes() / 1024);
+    EXPECT_GT(handlesBefore, 0);
+    EXPECT_GT(memoryBefore, 0u);
+    EXPECT_EQ(ThreadCount(), threadsBefore);
+    EXPECT_EQ(HandleCount(), handlesBefore);
+    EXPECT_LT(PrivateBytes(), memoryBefore + 512 * 1024);
+}
+
+// Without the modem-line shim a pseudo-terminal cannot wait for events; every byte must still
+// arrive through the reader's own bound.
+TEST_F(ComPort, NoModemLinesStillReceivesEveryByte) {
+    port.SetOpen(true);
+    EXPECT_EQ(Query(port, "ID?"), "HM305");
+    Collect();
+    SimControl("speed 8");
+    port.SendString("DIG\r\n");
+    ASSERT_TRUE(PumpUntil([&] { return received.size() >= 4096; }, 8000)) << received.size();
+    EXPECT_EQ(received, SimFile("image-1.bin"));
+    SimControl("flood 20000");
+    ASSERT_TRUE(PumpUntil([&] { return received.size() >= 4096 + 20000; }, 8000));
+    for (std::size_t i = 0; i < 20000; ++i) ASSERT_EQ(received[4096 + i], uint8_t(i));
+}

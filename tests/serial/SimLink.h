@@ -1,0 +1,79 @@
+#pragma once
+// What a serial test needs from the instrument simulator that tests/serial/with-sim started.
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <gtest/gtest.h>
+#include <string>
+#include <tlhelp32.h>
+#include <vector>
+#include <windows.h>
+
+#include "serial/Win32System.h"
+
+inline uint16_t SimCom() {
+    const char* com = std::getenv("VEXOR_TEST_COM");
+    return com ? uint16_t(std::atoi(com)) : 0;
+}
+
+inline std::string SimPath(const std::string& name) {
+    const char* dir = std::getenv("VEXOR_SIM_DIR");
+    return std::string(dir ? dir : ".") + "\\" + name;
+}
+
+// One command to the simulator's control FIFO ("hangup", "flood 10000", "model hm408" ...).
+inline void SimControl(const std::string& command) {
+    std::ofstream(SimPath("control"), std::ios::binary) << command << "\n";
+}
+
+inline std::vector<uint8_t> SimFile(const std::string& name) {
+    std::ifstream in(SimPath(name), std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+// Serves this thread's messages until `done` or the time-out; false on time-out.
+inline bool PumpUntil(const std::function<bool()>& done, int ms) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        WaitProcessingMessages(nullptr, 5);
+    }
+    return true;
+}
+
+inline int ThreadCount() {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    int count = 0;
+    for (BOOL ok = Thread32First(snapshot, &entry); ok; ok = Thread32Next(snapshot, &entry))
+        if (entry.th32OwnerProcessID == GetCurrentProcessId()) ++count;
+    CloseHandle(snapshot);
+    return count;
+}
+
+// Open handles of this process, counted by asking for each possible handle value (Wine does not
+// implement GetProcessHandleCount).
+inline int HandleCount() {
+    int count = 0;
+    for (uintptr_t value = 4; value < 0x10000; value += 4) {
+        DWORD flags = 0;
+        if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags)) ++count;
+    }
+    return count;
+}
+
+// Committed private memory of this process, from its address space (Wine reports no
+// PrivateUsage).
+inline std::size_t PrivateBytes() {
+    std::size_t total = 0;
+    MEMORY_BASIC_INFORMATION info{};
+    for (auto* at = static_cast<char*>(nullptr);
+         VirtualQuery(at, &info, sizeof info) == sizeof info;
+         at = static_cast<char*>(info.BaseAddress) + info.RegionSize) {
+        if (info.State == MEM_COMMIT && info.Type == MEM_PRIVATE) total += info.RegionSize;
+        if (info.RegionSize == 0) break;
+    }
+    return total;
+}

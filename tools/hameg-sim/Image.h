@@ -1,0 +1,14 @@
+#pragma once
+// The memory images hameg-sim sends.
+#include <cstdint>
+#include <vector>
+
+#include "tools/hameg-sim/Options.h"
+
+constexpr int kChannelSamples = 2048;
+constexpr int kHeaderBytes = 256;
+
+// The signal image (4096 bytes, or 256 + 4096 for an HM 408).
+std::vector<uint8_t> SignalImage(const Options& options);
+// The image with both inputs grounded.
+std::vector<uint8_t> ZeroImage(const Options& options, unsigned seed);
