@@ -18,6 +18,7 @@
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <termios.h>
+#include <time.h>
 #include <unistd.h>
 
 #define MAX_PTYS 4096
@@ -49,14 +50,31 @@ static int read_lines_file(int n, char *text, size_t size) {
     return 0;
 }
 
+static long long now_ms(void) {
+    struct timespec t;
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return t.tv_sec * 1000LL + t.tv_nsec / 1000000;
+}
+
+/* Wine polls the modem lines while it waits for device events: the file is read again at most
+ * every 20 ms. */
 static int input_lines(int n) {
+    static int cached_pty = -1, cached_bits;
+    static long long cached_at;
+    long long now = now_ms();
+    if (n == cached_pty && now - cached_at < 20) return cached_bits;
     char text[256];
-    if (read_lines_file(n, text, sizeof text) != 0) return TIOCM_CTS | TIOCM_DSR | TIOCM_CD;
-    int bits = 0;
-    if (strstr(text, "CTS")) bits |= TIOCM_CTS;
-    if (strstr(text, "DSR")) bits |= TIOCM_DSR;
-    if (strstr(text, "CD")) bits |= TIOCM_CD;
-    if (strstr(text, "RI")) bits |= TIOCM_RI;
+    int bits = TIOCM_CTS | TIOCM_DSR | TIOCM_CD;
+    if (read_lines_file(n, text, sizeof text) == 0) {
+        bits = 0;
+        if (strstr(text, "CTS")) bits |= TIOCM_CTS;
+        if (strstr(text, "DSR")) bits |= TIOCM_DSR;
+        if (strstr(text, "CD")) bits |= TIOCM_CD;
+        if (strstr(text, "RI")) bits |= TIOCM_RI;
+    }
+    cached_pty = n;
+    cached_bits = bits;
+    cached_at = now;
     return bits;
 }
 
