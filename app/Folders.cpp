@@ -1,5 +1,8 @@
 #include "app/Folders.h"
 
+std::string DocumentsDir;
+std::string AppDataDir;
+
 std::string WithTrailingBackslash(const std::string& path) {
     if (path.empty() || path.back() == '\\') return path;
     return path + '\\';

@@ -16,13 +16,18 @@ WINE64=/usr/lib/wine/wine64
 WINESERVER=/usr/lib/wine/wineserver64
 
 # Bumped whenever the prefix's set-up changes, so older prefixes are made anew.
-VEXOR_PREFIX_VERSION=2
+VEXOR_PREFIX_VERSION=3
 wine_prefix_ready() { [ "$(cat "$WINEPREFIX/.vexor-ready" 2>/dev/null)" = "$VEXOR_PREFIX_VERSION" ]; }
 
-# COM1..COM8 lead to build/serial/comN, links the instrument simulator points at its
-# pseudo-terminal; COM11..COM18 are second names for the same ports; COM9 leads nowhere.
+# Test prefix: COM1..COM8 lead to build/serial/comN, links the instrument simulator points at
+# its pseudo-terminal; COM11..COM18 are second names for the same ports; COM9 leads nowhere.
+# Display prefix: COM1 leads to build/serial/display-com1.
 wine_map_ports() {
     local n
+    if [ "$VEXOR_DISPLAY_KIND" != null ]; then
+        "$WINE64" reg add 'HKLM\Software\Wine\Ports' /v COM1 /d "$VEXOR_BUILD/serial/display-com1" /f
+        return
+    fi
     for n in 1 2 3 4 5 6 7 8; do
         "$WINE64" reg add 'HKLM\Software\Wine\Ports' /v "COM$n" /d "$VEXOR_BUILD/serial/com$n" /f
         "$WINE64" reg add 'HKLM\Software\Wine\Ports' /v "COM1$n" /d "$VEXOR_BUILD/serial/com$n" /f
@@ -44,7 +49,8 @@ wine_prefix_create() {
             wine_map_ports
         else
             # Without a window manager every hide of a top-level window would wait 2 s for one.
-            "$WINE64" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f
+            "$WINE64" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f &&
+            wine_map_ports
         fi </dev/null >/dev/null 2>&1 || exit 1
         "$WINESERVER" -w
         # wineboot links the user's folders to $HOME; the program must write inside the prefix.

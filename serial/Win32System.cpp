@@ -6,6 +6,7 @@
 #include "serial/SerialException.h"
 #include "serial/TickTimer.h"
 #include "ui/Wide.h"
+#include "ui/Window.h"
 
 TimerResolution::TimerResolution() {
     TIMECAPS caps{};
@@ -34,8 +35,7 @@ bool WaitProcessingMessages(HANDLE handle, DWORD ms) {
                     PostQuitMessage(int(msg.wParam));
                     return false;
                 }
-                TranslateMessage(&msg);
-                DispatchMessageW(&msg);
+                DispatchThreadMessage(msg);
             }
             if (left == 0) return false;
             continue;

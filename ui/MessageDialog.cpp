@@ -154,9 +154,8 @@ int ShowMessageDialog(const BoxRequest& request) {
     if (!window) return request.EscapeResult;
     AddControls(window.get(), request, text, textSize, clientWidth);
     CentreOnScreen(window.get());
-    ShowWindow(window.get(), SW_SHOW);
-    SetFocus(GetDlgItem(window.get(), kFirstButtonId + int(request.DefaultButton)));
-    RunModalLoop(window.get(), state.Done);
+    RunModalLoop(window.get(), GetDlgItem(window.get(), kFirstButtonId + int(request.DefaultButton)),
+                 state.Done);
     return state.Result;
 }
 

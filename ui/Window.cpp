@@ -49,6 +49,8 @@ void CentreOnScreen(HWND window) {
 
 namespace {
 
+PreDispatchHook g_hook = nullptr;
+
 struct DisableWalk {
     HWND Dialog;
     std::vector<HWND> Disabled;
@@ -71,8 +73,19 @@ std::vector<HWND> DisableOtherThreadWindows(HWND dialog) {
 
 } // namespace
 
-void RunModalLoop(HWND dialog, const bool& done) {
+void SetPreDispatchHook(PreDispatchHook hook) { g_hook = hook; }
+
+void DispatchThreadMessage(MSG& msg, HWND dialog) {
+    if (g_hook) g_hook(msg);
+    if (dialog && IsWindow(dialog) && IsDialogMessageW(dialog, &msg)) return;
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+}
+
+void RunModalLoop(HWND dialog, HWND focus, const bool& done) {
     std::vector<HWND> disabled = DisableOtherThreadWindows(dialog);
+    ShowWindow(dialog, SW_SHOW);
+    SetFocus(focus);
     MSG msg;
     while (!done) {
         BOOL got = GetMessageW(&msg, nullptr, 0, 0);
@@ -81,9 +94,7 @@ void RunModalLoop(HWND dialog, const bool& done) {
             break;
         }
         if (got < 0) break;
-        if (IsWindow(dialog) && IsDialogMessageW(dialog, &msg)) continue;
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
+        DispatchThreadMessage(msg, dialog);
     }
     for (HWND window : disabled)
         if (IsWindow(window)) EnableWindow(window, TRUE);

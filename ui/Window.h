@@ -26,7 +26,17 @@ HFONT InterfaceFont();
 SIZE OuterSize(int clientWidth, int clientHeight, DWORD style, DWORD exStyle);
 void CentreOnScreen(HWND window);
 
-// Runs a modal loop for `dialog` until `done` is true: every other enabled top-level window of
-// the thread is disabled meanwhile, dialog keys (Tab, Enter, Escape, mnemonics) are handled.
-// A WM_QUIT met on the way ends the loop and is posted again for the outer loop.
-void RunModalLoop(HWND dialog, const bool& done);
+// The program's pre-dispatch hook: sees every message its own loops take from the queue, before
+// it is dispatched (the keyboard and hint hooks of the main window).
+using PreDispatchHook = void (*)(MSG& msg);
+void SetPreDispatchHook(PreDispatchHook hook);
+
+// Dispatches one message taken from the queue: the hook, then the dialog keys of `dialog` (when
+// given), then the window's procedure.
+void DispatchThreadMessage(MSG& msg, HWND dialog = nullptr);
+
+// Shows `dialog` modally until `done` is true: every other enabled top-level window of the thread
+// is disabled before it appears and enabled again after, `focus` gets the keyboard focus, dialog
+// keys (Tab, Enter, Escape, mnemonics) are handled. A WM_QUIT met on the way ends the loop and is
+// posted again for the outer loop.
+void RunModalLoop(HWND dialog, HWND focus, const bool& done);

@@ -1,0 +1,23 @@
+#include "app/Application.h"
+
+#include "app/Hmain.h"
+#include "app/Keyboard.h"
+#include "app/Text1252.h"
+#include "ui/Window.h"
+
+void ApplicationMessage(MSG& msg) {
+    if (msg.message == WM_CHAR) {
+        int code = ReplaceControlCharacter(int(msg.wParam), GetKeyState(VK_CONTROL) < 0,
+                                           GetKeyState(VK_SHIFT) < 0);
+        if (code != int(msg.wParam)) msg.wParam = Utf16From1252(std::string(1, char(code)))[0];
+    } else if (msg.message == WM_MOUSEMOVE) {
+        if (THamegMain* main = HamegMain()) main->ShowHint(main->HintAt(msg.hwnd));
+    }
+}
+
+int RunMessageLoop() {
+    MSG msg;
+    BOOL got;
+    while ((got = GetMessageW(&msg, nullptr, 0, 0)) > 0) DispatchThreadMessage(msg);
+    return got == 0 ? int(msg.wParam) : 0;
+}

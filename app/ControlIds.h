@@ -1,0 +1,33 @@
+#pragma once
+// Control identifiers of the main window, shared with the UI driver that tests it.
+
+enum ControlId : int {
+    idBoutonsPanel = 100,
+    idFileSaveBtn,
+    idClipSaveBtn,
+    idSendToCurvilabBtn,
+    idEnregistreBtn,
+    idSetBtn,
+    idCloseBtn,
+    idAideBtn,
+    idGroupBox1,
+    idGaugeData,
+    idZeroGB,
+    idGaugeZero,
+    idGroupBoxTemps,
+    idBaseDeTempsEdit,
+    idBaseDeTempsScroll,
+    idGroupBoxCH1,
+    idGammeEditCH1,
+    idGammeCH1,
+    idLabel1,
+    idNom1Edit,
+    idPanel1,
+    idMemo1,
+    idGroupBoxCH2,
+    idGammeEditCH2,
+    idGammeCH2,
+    idLabel2,
+    idNom2Edit,
+    idPanelAide,
+};

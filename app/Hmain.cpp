@@ -1,0 +1,352 @@
+#include "app/Hmain.h"
+
+#include <commctrl.h>
+#include <uxtheme.h>
+
+#include "app/ControlIds.h"
+#include "app/Folders.h"
+#include "app/Hmabout.h"
+#include "app/Settings.h"
+#include "app/Text1252.h"
+#include "app/ToolGlyphs.h"
+#include "ui/MessageDialog.h"
+#include "ui/Wide.h"
+#include "ui/Window.h"
+
+namespace {
+
+constexpr const wchar_t* kClassName = L"TVexorHamegMain";
+constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
+constexpr int kClientWidth = 350, kClientHeight = 400;
+constexpr int kButtonSize = 25;
+constexpr int kGaugeMaximum = 4096;
+
+THamegMain* g_main = nullptr;
+
+struct ToolButton {
+    int Id;
+    int X;
+    Glyph Picture;
+    const char* Hint;
+};
+
+constexpr ToolButton kToolButtons[] = {
+    {idFileSaveBtn, 0, Glyph::Save, "Sauve (fichier)|Sauvegarde de l'acquisition"},
+    {idClipSaveBtn, 24, Glyph::Clipboard,
+     "Presse-papier|Sauvegarde de l'acquisition dans le presse-papier"},
+    {idSendToCurvilabBtn, 48, Glyph::Send,
+     "Sauve (Curvilab)|Envoi des données courantes vers Curvilab"},
+    {idEnregistreBtn, 144, Glyph::Read, "Lecture|Lance la lecture e l'oscilloscope"},
+    {idSetBtn, 168, Glyph::Port, "Voie série|Configuration de la voie série"},
+    {idCloseBtn, 232, Glyph::Quit, "Quitter"},
+    {idAideBtn, 256, Glyph::About, "A propos ..."},
+};
+
+std::string LongHint(const std::string& hint) {
+    auto bar = hint.find('|');
+    return bar == std::string::npos ? hint : hint.substr(bar + 1);
+}
+
+void SetScroll(HWND scrollBar, int minimum, int maximum, int position) {
+    SCROLLINFO info{};
+    info.cbSize = sizeof info;
+    info.fMask = SIF_RANGE | SIF_POS | SIF_PAGE;
+    info.nMin = minimum;
+    info.nMax = maximum;
+    info.nPage = 1;
+    info.nPos = position;
+    SetScrollInfo(scrollBar, SB_CTL, &info, TRUE);
+}
+
+int ScrollPosition(HWND scrollBar) { return GetScrollPos(scrollBar, SB_CTL); }
+
+} // namespace
+
+THamegMain* HamegMain() { return g_main; }
+
+THamegMain::THamegMain(TAboutBox& aboutBox) : aboutBox_(aboutBox) {
+    g_main = this;
+    RegisterWindowClass(kClassName, WindowProc, LoadIconW(GetModuleHandleW(nullptr), L"MAINICON"));
+    SIZE outer = OuterSize(kClientWidth, kClientHeight, kStyle, kExStyle);
+    window_.reset(CreateWindowExW(kExStyle, kClassName, Wide("Acquisition avec oscillo Hameg 305").c_str(),
+                                  kStyle, 0, 0, outer.cx, outer.cy, nullptr, nullptr,
+                                  GetModuleHandleW(nullptr), this));
+    if (!window_) throw std::runtime_error("the main window cannot be created");
+    CentreOnScreen(window_.get());
+    CreateControls();
+
+    // The port as the read sequence needs it.
+    VoieSerie.SetBaud(9600);
+    VoieSerie.SetInSize(5120);
+    VoieSerie.SetOutSize(1024);
+    VoieSerie.AutoOpen = false;
+    VoieSerie.SetBufferFull(3690);
+    VoieSerie.SetBufferResume(1200);
+    VoieSerie.UseEventWord = false;
+    VoieSerie.SetComNumber(1);
+
+    SetScroll(Control(idBaseDeTempsScroll), 1, kTimeBasePositions, kStartTimeBasePosition);
+    SetScroll(Control(idGammeCH1), 1, kSensitivityPositions, kStartSensitivityPosition);
+    SetScroll(Control(idGammeCH2), 1, kSensitivityPositions, kStartSensitivityPosition);
+    ApplySelectors();
+    ReadSettings();
+    UpdateCommands();
+    ShowWindow(Control(idEnregistreBtn), SW_HIDE);
+}
+
+THamegMain::~THamegMain() {
+    if (g_main == this) g_main = nullptr;
+}
+
+void THamegMain::Show() {
+    ShowWindow(window_.get(), SW_SHOW);
+    UpdateWindow(window_.get());
+}
+
+void THamegMain::SetHint(int id, const std::string& hint) { hints_[Control(id)] = hint; }
+
+void THamegMain::CreateControls() {
+    HWND w = window_.get();
+    font_.reset(CreateFontW(-13, 0, 0, 0, FW_BOLD, 0, 0, 0, ANSI_CHARSET, 0, 0, 0, 0, L"Curvilab"));
+    memoFont_.reset(CreateFontW(-13, 0, 0, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET, 0, 0, 0, 0,
+                                L"MS Sans Serif"));
+    CreateToolBar();
+
+    auto group = [&](int id, const char* caption, int y, int height) {
+        CreateControl(w, {L"BUTTON", Cp1252(caption), BS_GROUPBOX, 0, y, kClientWidth, height, id});
+    };
+    auto gauge = [&](int id, int boxY) {
+        HWND bar = CreateControl(w, {PROGRESS_CLASSW, "", PBS_SMOOTH, 2, boxY + 41 - 22, 346, 20, id});
+        SetWindowTheme(bar, L"", L""); // the navy fill needs the classic look
+        SendMessageW(bar, PBM_SETRANGE32, 0, kGaugeMaximum);
+        SendMessageW(bar, PBM_SETBARCOLOR, 0, RGB(0, 0, 128));
+    };
+    group(idGroupBox1, "Lecture de la mémoire de l'oscilloscope", 29, 41);
+    gauge(idGaugeData, 29);
+    group(idZeroGB, "Lecture du zéro", 70, 41);
+    gauge(idGaugeZero, 70);
+
+    group(idGroupBoxTemps, "Base de temps", 111, 63);
+    CreateControl(w, {L"EDIT", "", ES_LEFT | WS_BORDER | WS_DISABLED, 8, 127, 121, 24, idBaseDeTempsEdit});
+    CreateControl(w, {L"SCROLLBAR", "", SBS_HORZ, 8, 151, 121, 17, idBaseDeTempsScroll});
+
+    auto channel = [&](int boxY, int height, int box, int gammeEdit, int gamme, int label, int nom,
+                       const char* caption, const char* name) {
+        group(box, caption, boxY, height);
+        CreateControl(w, {L"EDIT", "", ES_LEFT | WS_BORDER | WS_DISABLED, 8, boxY + 16, 121, 24, gammeEdit});
+        CreateControl(w, {L"SCROLLBAR", "", SBS_HORZ, 8, boxY + 40, 121, 17, gamme});
+        CreateControl(w, {L"STATIC", "Nom", SS_LEFT, 136, boxY + 40, 30, 16, label});
+        CreateControl(w, {L"EDIT", name, ES_LEFT | ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP,
+                          176, boxY + 32, 97, 24, nom, WS_EX_CLIENTEDGE});
+    };
+    channel(174, 65, idGroupBoxCH1, idGammeEditCH1, idGammeCH1, idLabel1, idNom1Edit, "CH1", "V1");
+
+    CreateControl(w, {L"STATIC", "", 0, 0, 251, kClientWidth, 63, idPanel1});
+    HWND memo = CreateControl(
+        w, {L"EDIT",
+            Cp1252("Vérifier que les verniers sont en position calibrée et\r\nque le bouton STOR. "
+                   "est enfoncé\r\nainsi que le bouton HOLD."),
+            ES_MULTILINE | ES_READONLY, 2, 253, kClientWidth - 4, 59, idMemo1});
+    SendMessageW(memo, WM_SETFONT, reinterpret_cast<WPARAM>(memoFont_.get()), FALSE);
+
+    channel(314, 64, idGroupBoxCH2, idGammeEditCH2, idGammeCH2, idLabel2, idNom2Edit, "CH2", "V2");
+    CreateControl(w, {L"STATIC", "", SS_LEFT | SS_CENTERIMAGE | WS_BORDER | SS_NOPREFIX, 0, 378,
+                      kClientWidth, 22, idPanelAide});
+
+    for (HWND child = GetWindow(w, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        if (child != memo) SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+}
+
+void THamegMain::CreateToolBar() {
+    HWND w = window_.get();
+    CreateControl(w, {L"STATIC", "", WS_BORDER, 0, 0, kClientWidth, 29, idBoutonsPanel});
+    for (const ToolButton& button : kToolButtons) {
+        CreateControl(w, {L"BUTTON", "", BS_OWNERDRAW, 1 + button.X, 2, kButtonSize, kButtonSize,
+                          button.Id});
+        SetHint(button.Id, Cp1252(button.Hint));
+    }
+    // Only the read button shows its short hint as a tooltip.
+    tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
+                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, w,
+                               nullptr, GetModuleHandleW(nullptr), nullptr);
+    std::wstring tip = Wide("Lecture");
+    TOOLINFOW info{};
+    info.cbSize = sizeof info;
+    info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    info.hwnd = w;
+    info.uId = reinterpret_cast<UINT_PTR>(Control(idEnregistreBtn));
+    info.lpszText = tip.data();
+    SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
+}
+
+std::string THamegMain::HintAt(HWND control) const {
+    for (HWND at = control; at; at = GetParent(at)) {
+        auto found = hints_.find(at);
+        if (found != hints_.end() && !found->second.empty()) return LongHint(found->second);
+    }
+    return {};
+}
+
+void THamegMain::ShowHint(const std::string& hint) {
+    HWND panel = Control(idPanelAide);
+    if (WindowText(panel) != hint) SetWindowText1252(panel, hint);
+}
+
+void THamegMain::ApplySelectors() {
+    if (IsHM408) return;
+    SelectorTexts texts = ::ApplySelectors(
+        Record, {ScrollPosition(Control(idBaseDeTempsScroll)), ScrollPosition(Control(idGammeCH1)),
+                 ScrollPosition(Control(idGammeCH2))});
+    SetWindowText1252(Control(idBaseDeTempsEdit), texts.BaseDeTemps);
+    SetWindowText1252(Control(idGammeEditCH1), texts.GammeCH1);
+    SetWindowText1252(Control(idGammeEditCH2), texts.GammeCH2);
+}
+
+void THamegMain::NomEditChange(HWND field) {
+    int tag = field == Control(idNom1Edit) ? 1 : field == Control(idNom2Edit) ? 2 : 0;
+    SetChannelName(Record, tag, WindowText(field));
+    ApplySelectors();
+}
+
+void THamegMain::UpdateCommands() {
+    auto show = [this](int id, bool visible) { ShowWindow(Control(id), visible ? SW_SHOW : SW_HIDE); };
+    show(idEnregistreBtn, InstrumentFound);
+    for (int id : {idFileSaveBtn, idClipSaveBtn, idSendToCurvilabBtn}) show(id, Record.DataComplete);
+    for (int id : {idBaseDeTempsScroll, idGammeCH1, idGammeCH2}) show(id, !IsHM408);
+    show(idZeroGB, true);
+}
+
+// The first activation identifies the instrument and, failing that, offers the port.
+void THamegMain::FormActivate() {
+    if (activated_) return;
+    activated_ = true;
+    if (!InstrumentFound) IdentifyInstrument();
+    if (!InstrumentFound) SetOscilloClick();
+}
+
+void THamegMain::SetOscilloClick() { IdentifyInstrument(); }
+
+void THamegMain::ExitItemClick() {
+    if (Record.DataComplete) ConfirmYesNo("Sauvegarde");
+    PostMessageW(window_.get(), WM_CLOSE, 0, 0);
+}
+
+void THamegMain::AboutItemClick() { aboutBox_.ShowModal(); }
+
+void THamegMain::ReadSettings() {
+    SettingsPath = AppDataDir + "vexor.ini";
+    wchar_t text[64] = {};
+    GetPrivateProfileStringW(L"COM", L"Number", L"1", text, 64, Wide(SettingsPath).c_str());
+    VoieSerie.SetComNumber(ParseComNumber(Narrow(text)));
+}
+
+// Any failure to write is ignored: the program ends normally all the same.
+void THamegMain::WriteSettings() {
+    WritePrivateProfileStringW(L"COM", L"Number", std::to_wstring(VoieSerie.ComNumber()).c_str(),
+                               Wide(SettingsPath).c_str());
+}
+
+void THamegMain::FormClose() {
+    if (closing_) return;
+    closing_ = true;
+    WriteSettings();
+    VoieSerie.SetOpen(false);
+    PostQuitMessage(0);
+}
+
+void THamegMain::OnCommand(int id, int code, HWND control) {
+    switch (id) {
+    case idNom1Edit:
+    case idNom2Edit:
+        if (code == EN_CHANGE) NomEditChange(control);
+        return;
+    case idSetBtn: SetOscilloClick(); return;
+    case idCloseBtn: ExitItemClick(); return;
+    case idAideBtn: AboutItemClick(); return;
+    }
+}
+
+void THamegMain::OnScroll(HWND scrollBar, int request) {
+    SCROLLINFO info{};
+    info.cbSize = sizeof info;
+    info.fMask = SIF_ALL;
+    GetScrollInfo(scrollBar, SB_CTL, &info);
+    int position = info.nPos;
+    switch (request) {
+    case SB_LINELEFT: --position; break;
+    case SB_LINERIGHT: ++position; break;
+    case SB_PAGELEFT: position -= 3; break;
+    case SB_PAGERIGHT: position += 3; break;
+    case SB_LEFT: position = info.nMin; break;
+    case SB_RIGHT: position = info.nMax; break;
+    case SB_THUMBTRACK:
+    case SB_THUMBPOSITION: position = info.nTrackPos; break;
+    default: return;
+    }
+    position = std::clamp(position, info.nMin, info.nMax);
+    if (position == info.nPos) return;
+    SetScrollPos(scrollBar, SB_CTL, position, TRUE);
+    ApplySelectors(); // BaseDeTempsScrollChange and GammeScrollChange
+}
+
+void THamegMain::DrawToolButton(const DRAWITEMSTRUCT& item) {
+    for (const ToolButton& button : kToolButtons) {
+        if (int(item.CtlID) != button.Id) continue;
+        RECT box = item.rcItem;
+        UINT state = DFCS_BUTTONPUSH | (item.itemState & ODS_SELECTED ? DFCS_PUSHED : 0);
+        DrawFrameControl(item.hDC, &box, DFC_BUTTON, state);
+        if (item.itemState & ODS_SELECTED) OffsetRect(&box, 1, 1);
+        DrawGlyph(item.hDC, box, button.Picture, !(item.itemState & ODS_DISABLED));
+    }
+}
+
+LRESULT CALLBACK THamegMain::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    auto* self = reinterpret_cast<THamegMain*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (!self || !self->window_) return DefWindowProcW(window, message, wParam, lParam);
+    try {
+        return self->Handle(message, wParam, lParam);
+    } catch (const std::exception& e) {
+        ShowErrorBox(e.what());
+    } catch (...) {
+        ShowErrorBox("Erreur");
+    }
+    return 0;
+}
+
+LRESULT THamegMain::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+    HWND w = window_.get();
+    switch (message) {
+    case WM_ACTIVATE:
+        if (LOWORD(wParam) != WA_INACTIVE) PostMessageW(w, WM_APP, 0, 0);
+        break;
+    case WM_APP: // activation, once the window is on screen
+        FormActivate();
+        return 0;
+    case WM_COMMAND:
+        OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
+        return 0;
+    case WM_HSCROLL:
+        if (lParam) OnScroll(reinterpret_cast<HWND>(lParam), LOWORD(wParam));
+        return 0;
+    case WM_DRAWITEM:
+        DrawToolButton(*reinterpret_cast<DRAWITEMSTRUCT*>(lParam));
+        return TRUE;
+    case WM_CTLCOLORSTATIC:
+        if (reinterpret_cast<HWND>(lParam) == Control(idMemo1)) {
+            HDC dc = reinterpret_cast<HDC>(wParam);
+            SetTextColor(dc, RGB(255, 0, 0));
+            SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+            return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+        }
+        break;
+    case WM_CLOSE:
+        FormClose();
+        return 0;
+    }
+    return DefWindowProcW(w, message, wParam, lParam);
+}

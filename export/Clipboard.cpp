@@ -1,0 +1,46 @@
+#include "export/Clipboard.h"
+
+#include <cstring>
+#include <windows.h>
+
+namespace {
+
+constexpr int kOpenAttempts = 10;
+constexpr DWORD kRetryMs = 50;
+
+class OpenClipboardGuard {
+public:
+    OpenClipboardGuard() {
+        for (int attempt = 0; attempt < kOpenAttempts && !open_; ++attempt) {
+            open_ = OpenClipboard(nullptr);
+            if (!open_) Sleep(kRetryMs);
+        }
+    }
+    ~OpenClipboardGuard() {
+        if (open_) CloseClipboard();
+    }
+    OpenClipboardGuard(const OpenClipboardGuard&) = delete;
+    OpenClipboardGuard& operator=(const OpenClipboardGuard&) = delete;
+    explicit operator bool() const { return open_; }
+
+private:
+    bool open_ = false;
+};
+
+} // namespace
+
+bool PutTextOnClipboard(const std::string& text) {
+    OpenClipboardGuard clipboard;
+    if (!clipboard || !EmptyClipboard()) return false;
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
+    if (!memory) return false;
+    auto* bytes = static_cast<char*>(GlobalLock(memory));
+    std::memcpy(bytes, text.c_str(), text.size() + 1);
+    GlobalUnlock(memory);
+    // The system owns the memory only once it has taken it.
+    if (!SetClipboardData(CF_TEXT, memory)) {
+        GlobalFree(memory);
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,43 @@
+#pragma once
+// Drives the program's real windows from another process: find a window by its title, read its
+// controls, click them, answer the program's message boxes. Used by the end-to-end tests (as a
+// library) and by scripts (as ui-driver.exe).
+#include <string>
+#include <vector>
+#include <windows.h>
+
+namespace UiDriver {
+
+struct ControlState {
+    HWND Window;
+    int Id;
+    std::string ClassName;
+    std::string Text; // 1252
+    bool Visible;
+    RECT Bounds; // in the client coordinates of the top-level window
+};
+
+// The first top-level window whose title starts with `titlePrefix` (visible ones only unless
+// `evenHidden`), waiting up to `timeoutMs`; nullptr if none came.
+HWND WaitForWindow(const std::string& titlePrefix, DWORD timeoutMs, bool evenHidden = false);
+
+// A message box of the program (its own box class) that is showing, by title; nullptr if none
+// came within the time-out.
+HWND WaitForMessageBox(const std::string& title, DWORD timeoutMs);
+
+std::vector<ControlState> Controls(HWND topLevel);
+ControlState Control(HWND topLevel, int id);
+std::string Text(HWND window);
+
+// Clicks a control by its id, or a box's button by its caption ("&Oui").
+void Click(HWND topLevel, int id);
+bool ClickButton(HWND topLevel, const std::string& caption);
+
+// The text of a message box, and the captions of its buttons.
+std::string MessageBoxText(HWND box);
+std::vector<std::string> MessageBoxButtons(HWND box);
+
+// Waits until the window is gone; false on time-out.
+bool WaitUntilGone(HWND window, DWORD timeoutMs);
+
+} // namespace UiDriver

@@ -1,0 +1,64 @@
+// ui-driver.exe: the UI driver for scripts.
+//   ui-driver wait TITLE [MS]          waits for a top-level window whose title starts with TITLE
+//   ui-driver title TITLE              prints the full title of that window
+//   ui-driver controls TITLE           lists its controls: id class visible x y w h text
+//   ui-driver click TITLE ID           clicks control ID
+//   ui-driver answer BOXTITLE CAPTION [MS]   clicks a button of the program's message box
+//   ui-driver close TITLE              asks the window to close, waits until it has gone
+// Exit code 0 on success, 1 when the window or control was not found. Texts are printed in UTF-8.
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "app/Text1252.h"
+#include "tools/ui-driver/UiDriver.h"
+#include "ui/Wide.h"
+
+namespace {
+
+std::string Utf8(const std::string& text1252) {
+    std::wstring wide = Wide(text1252);
+    int size = WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), int(wide.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(std::size_t(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), int(wide.size()), out.data(), size, nullptr, nullptr);
+    return out;
+}
+
+std::string From(const char* utf8) { return Cp1252(utf8); }
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: ui-driver wait|title|controls|click|answer|close TITLE ...\n");
+        return 2;
+    }
+    std::string command = argv[1];
+    std::string title = From(argv[2]);
+    DWORD timeout = 10000;
+    if (command == "answer") {
+        if (argc < 4) return 2;
+        if (argc > 4) timeout = DWORD(std::atoi(argv[4]));
+        HWND box = UiDriver::WaitForMessageBox(title, timeout);
+        return box && UiDriver::ClickButton(box, From(argv[3])) ? 0 : 1;
+    }
+    if (command == "wait" && argc > 3) timeout = DWORD(std::atoi(argv[3]));
+    HWND window = UiDriver::WaitForWindow(title, timeout);
+    if (!window) return 1;
+    if (command == "title") {
+        std::printf("%s\n", Utf8(UiDriver::Text(window)).c_str());
+    } else if (command == "controls") {
+        for (const auto& c : UiDriver::Controls(window))
+            std::printf("%d %s %d %ld %ld %ld %ld %s\n", c.Id, c.ClassName.c_str(), c.Visible,
+                        c.Bounds.left, c.Bounds.top, c.Bounds.right - c.Bounds.left,
+                        c.Bounds.bottom - c.Bounds.top, Utf8(c.Text).c_str());
+    } else if (command == "click" && argc > 3) {
+        UiDriver::Click(window, std::atoi(argv[3]));
+    } else if (command == "close") {
+        PostMessageW(window, WM_CLOSE, 0, 0);
+        return UiDriver::WaitUntilGone(window, timeout) ? 0 : 1;
+    } else if (command != "wait") {
+        return 2;
+    }
+    return 0;
+}
