@@ -16,7 +16,7 @@
 namespace {
 
 constexpr const wchar_t* kClassName = L"TVexorHamegMain";
-constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
 constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
 constexpr int kClientWidth = 350, kClientHeight = 400;
 constexpr int kButtonSize = 25;

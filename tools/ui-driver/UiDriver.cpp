@@ -73,7 +73,18 @@ HWND WaitForMessageBox(const std::string& title, DWORD timeoutMs) {
     return Poll({Wide(title), kMessageDialogClass, false}, timeoutMs);
 }
 
-std::string Text(HWND window) { return WindowText(window); }
+// WM_GETTEXT reaches another process's controls; GetWindowText would only see captions.
+std::string Text(HWND window) {
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 2000, &length))
+        return {};
+    std::wstring text(length + 1, L'\0');
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
+                        SMTO_ABORTIFHUNG, 2000, &copied);
+    text.resize(copied);
+    return Narrow(text);
+}
 
 std::vector<ControlState> Controls(HWND topLevel) {
     std::vector<ControlState> states;
