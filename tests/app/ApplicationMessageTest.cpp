@@ -1,0 +1,57 @@
+// The keyboard hook on the program's message loop, with a real edit field.
+#include "app/Application.h"
+
+#include <gtest/gtest.h>
+
+#include "ui/Wide.h"
+#include "ui/Window.h"
+
+namespace {
+
+class KeyboardHook : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SetPreDispatchHook(ApplicationMessage);
+        edit_ = CreateWindowExW(0, L"EDIT", L"", WS_POPUP | WS_VISIBLE, 0, 0, 200, 30, nullptr,
+                                nullptr, GetModuleHandleW(nullptr), nullptr);
+        SetFocus(edit_);
+    }
+    void TearDown() override {
+        SetPreDispatchHook(nullptr);
+        SetKeys(false, false);
+        DestroyWindow(edit_);
+    }
+
+    static void SetKeys(bool ctrl, bool shift) {
+        BYTE keys[256];
+        GetKeyboardState(keys);
+        keys[VK_CONTROL] = ctrl ? 0x80 : 0;
+        keys[VK_SHIFT] = shift ? 0x80 : 0;
+        SetKeyboardState(keys);
+    }
+
+    // A character as the keyboard sends it, through the program's own loop.
+    std::string Type(WPARAM code, bool ctrl, bool shift) {
+        SetKeys(ctrl, shift);
+        SetWindowTextW(edit_, L"");
+        PostMessageW(edit_, WM_CHAR, code, 1);
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchThreadMessage(msg);
+        return WindowText(edit_);
+    }
+
+    HWND edit_ = nullptr;
+};
+
+} // namespace
+
+TEST_F(KeyboardHook, CtrlCInsertsTheLetterC) { EXPECT_EQ(Type(3, true, false), "c"); }
+
+TEST_F(KeyboardHook, CtrlShiftDInsertsByte96) { EXPECT_EQ(Type(4, true, true), "\x96"); }
+
+TEST_F(KeyboardHook, CtrlMInsertsTheMicroSign) { EXPECT_EQ(Type(13, true, false), "\xB5"); }
+
+TEST_F(KeyboardHook, WithoutCtrlTheCharacterIsLeftAlone) {
+    EXPECT_EQ(Type('v', false, false), "v");
+    EXPECT_EQ(Type(3, false, false), ""); // a bare control code inserts nothing
+}

@@ -1,0 +1,91 @@
+#include "tests/e2e/VexorProcess.h"
+
+#include <shlobj.h>
+
+#include "app/SystemSettings.h"
+#include "serial/Win32System.h"
+#include "tools/ui-driver/UiDriver.h"
+#include "ui/Wide.h"
+
+namespace {
+
+std::wstring ProgramPath() {
+    wchar_t self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring path(self);
+    path.resize(path.find_last_of(L'\\'));    // tests\ folder
+    path.resize(path.find_last_of(L'\\') + 1); // the build tree
+    return path + L"vexor.exe";
+}
+
+std::wstring Quoted(const std::string& argument) { return L" \"" + Wide(argument) + L"\""; }
+
+} // namespace
+
+std::string SettingsFile() { return SpecialFolderPath(CSIDL_APPDATA) + "Curvilab\\vexor.ini"; }
+
+void WriteSettings(const std::string& number) {
+    std::wstring path = Wide(SettingsFile());
+    DeleteFileW(path.c_str());
+    if (number.empty()) return;
+    CreateDirectoryW(Wide(SpecialFolderPath(CSIDL_APPDATA) + "Curvilab").c_str(), nullptr);
+    WritePrivateProfileStringW(L"COM", L"Number", Wide(number).c_str(), path.c_str());
+}
+
+std::string ReadSettingsNumber() {
+    wchar_t text[64] = {};
+    GetPrivateProfileStringW(L"COM", L"Number", L"", text, 64, Wide(SettingsFile()).c_str());
+    return Narrow(text);
+}
+
+VexorProcess::VexorProcess(const std::vector<std::string>& arguments) {
+    std::wstring command = L"\"" + ProgramPath() + L"\"";
+    for (const auto& argument : arguments) command += Quoted(argument);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &info))
+        return;
+    CloseHandle(info.hThread);
+    process_.reset(info.hProcess);
+    id_ = info.dwProcessId;
+}
+
+VexorProcess::~VexorProcess() {
+    if (process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT) {
+        TerminateProcess(process_.get(), 1);
+        WaitForSingleObject(process_.get(), 5000);
+    }
+}
+
+DWORD VexorProcess::WaitForExit(DWORD ms) {
+    if (!process_ || !WaitProcessingMessages(process_.get(), ms)) return STILL_ACTIVE;
+    DWORD code = STILL_ACTIVE;
+    GetExitCodeProcess(process_.get(), &code);
+    return code;
+}
+
+HWND VexorProcess::WaitForMainWindow(const std::string& titlePrefix, DWORD ms) {
+    return UiDriver::WaitForWindow(titlePrefix, ms);
+}
+
+int VexorProcess::AnswerBoxes(DWORD ms) {
+    int answered = 0;
+    ULONGLONG deadline = GetTickCount64() + ms;
+    while (GetTickCount64() < deadline) {
+        HWND box = UiDriver::WaitForMessageBox("", 100);
+        DWORD owner = 0;
+        if (box) GetWindowThreadProcessId(box, &owner);
+        if (box && owner == id_ && UiDriver::ClickButton(box, "OK")) {
+            ++answered;
+            UiDriver::WaitUntilGone(box, 2000);
+        }
+    }
+    return answered;
+}
+
+DWORD VexorProcess::Close(HWND mainWindow) {
+    PostMessageW(mainWindow, WM_CLOSE, 0, 0);
+    return WaitForExit(10000);
+}

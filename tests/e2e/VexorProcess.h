@@ -1,0 +1,37 @@
+#pragma once
+// The real vexor.exe as a child process of an end-to-end test.
+#include <string>
+#include <vector>
+#include <windows.h>
+
+#include "ui/Handles.h"
+
+// The test prefix's AppData\Curvilab folder and the settings file in it.
+std::string SettingsFile();
+void WriteSettings(const std::string& number); // "" removes the file
+std::string ReadSettingsNumber();              // "" when the file or the key is missing
+
+class VexorProcess {
+public:
+    explicit VexorProcess(const std::vector<std::string>& arguments = {});
+    ~VexorProcess(); // ends the process if it still runs
+    VexorProcess(const VexorProcess&) = delete;
+    VexorProcess& operator=(const VexorProcess&) = delete;
+
+    bool Started() const { return bool(process_); }
+    DWORD Id() const { return id_; }
+    // Waits for the process to end, serving this thread's messages meanwhile; its exit code, or
+    // STILL_ACTIVE on time-out.
+    DWORD WaitForExit(DWORD ms);
+    // The main window, once its title starts with `titlePrefix`.
+    HWND WaitForMainWindow(const std::string& titlePrefix, DWORD ms);
+    // Closes the main window, answering the program's message boxes with their first button on
+    // the way; the exit code.
+    DWORD Close(HWND mainWindow);
+    // Answers every message box of the program that shows up within `ms` with OK.
+    int AnswerBoxes(DWORD ms);
+
+private:
+    UniqueKernelHandle process_;
+    DWORD id_ = 0;
+};
