@@ -85,6 +85,8 @@ THamegMain::THamegMain(TAboutBox& aboutBox) : aboutBox_(aboutBox) {
     VoieSerie.SetBufferResume(1200);
     VoieSerie.UseEventWord = false;
     VoieSerie.SetComNumber(1);
+    VoieSerie.SetOnTriggerAvail(
+        [this](TSerialCustomComPort& port, uint16_t count) { VoieSerieTriggerAvail(port, count); });
 
     SetScroll(Control(idBaseDeTempsScroll), 1, kTimeBasePositions, kStartTimeBasePosition);
     SetScroll(Control(idGammeCH1), 1, kSensitivityPositions, kStartSensitivityPosition);
@@ -247,6 +249,7 @@ void THamegMain::WriteSettings() {
                                Wide(SettingsPath).c_str());
 }
 
+// Closing during a read ends the read: its wait loop sees closing_ and stops touching the port.
 void THamegMain::FormClose() {
     if (closing_) return;
     closing_ = true;
@@ -256,11 +259,18 @@ void THamegMain::FormClose() {
 }
 
 void THamegMain::OnCommand(int id, int code, HWND control) {
+    // The port dialog and quitting would pull the port from under a running read.
+    if (reading_ && (id == idSetBtn || id == idCloseBtn)) {
+        MessageBeep(MB_OK);
+        return;
+    }
     switch (id) {
     case idNom1Edit:
     case idNom2Edit:
         if (code == EN_CHANGE) NomEditChange(control);
         return;
+    case idEnregistreBtn: EnregistreBtnClick(); return;
+    case idClipSaveBtn: ClipSaveBtnClick(); return;
     case idSetBtn: SetOscilloClick(); return;
     case idCloseBtn: ExitItemClick(); return;
     case idAideBtn: AboutItemClick(); return;
@@ -347,6 +357,16 @@ LRESULT THamegMain::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CLOSE:
         FormClose();
         return 0;
+    case WM_USER: // a read requested by Curvilab (GETDATA)
+        PushAfterRead = true;
+        if (!reading_) EnregistreBtnClick(); // during a read, the running one pushes its data
+        return 0;
+    case WM_SETCURSOR:
+        if (busy_) {
+            SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+            return TRUE;
+        }
+        break;
     }
     return DefWindowProcW(w, message, wParam, lParam);
 }

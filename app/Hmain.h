@@ -34,10 +34,16 @@ public:
     std::string SettingsPath;
 
     std::string Terminator;
+    bool ZeroMode = false;
+    bool ZeroComplete = false;
 
-    // The instrument link.
+    // The instrument link and the read sequence.
     void IdentifyInstrument();
     std::string QueryInstrument(const std::string& command);
+    void EnregistreBtnClick();
+    void VoieSerieTriggerAvail(TSerialCustomComPort& CP, uint16_t Count);
+    bool MemoryEmpty() const;
+    void ClipSaveBtnClick();
 
     // Handlers.
     void FormActivate();
@@ -66,6 +72,12 @@ private:
     void DrawToolButton(const DRAWITEMSTRUCT& item);
     void ReadSettings();
     void WriteSettings();
+    // Runs the message loop until `complete` or 8 seconds, advancing the gauge; false when the
+    // window was closed meanwhile.
+    bool WaitForImage(int gaugeId, const bool& complete);
+    void AskForTheZero();
+    void EndRead();
+    void SetBusy(bool busy);
 
     TAboutBox& aboutBox_;
     UniqueWindow window_;
@@ -74,6 +86,8 @@ private:
     std::map<HWND, std::string> hints_;
     bool activated_ = false;
     bool closing_ = false;
+    bool reading_ = false;
+    bool busy_ = false;
 };
 
 // The one main window of the process, for the application-wide hooks.

@@ -44,6 +44,18 @@ bool WaitProcessingMessages(HANDLE handle, DWORD ms) {
     }
 }
 
+void ProcessMessagesOrWait(DWORD ms) {
+    MsgWaitForMultipleObjectsEx(0, nullptr, ms, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            PostQuitMessage(int(msg.wParam));
+            return;
+        }
+        DispatchThreadMessage(msg);
+    }
+}
+
 void StartTickTimer(TickTimer& timer, uint32_t ticks) {
     StartTickTimerAt(timer, ticks, GetTickCount());
 }

@@ -18,3 +18,7 @@ private:
 // Waits for `handle` (or, when it is null, only for the time) up to `ms`, dispatching this
 // thread's messages as they come; it never spins. True when the handle was signalled.
 bool WaitProcessingMessages(HANDLE handle, DWORD ms);
+
+// Waits up to `ms` for a message (a sent one included) and dispatches what has come; returns as
+// soon as something was dispatched, so the caller can look at its state again.
+void ProcessMessagesOrWait(DWORD ms);

@@ -1,0 +1,240 @@
+// A read from the simulator through the real window, checked sample by sample on the clipboard.
+#include <windows.h>
+
+#include <commctrl.h>
+#include <cstring>
+#include <gtest/gtest.h>
+
+#include "app/ControlIds.h"
+#include "app/NumberText.h"
+#include "app/SystemSettings.h"
+#include "app/Text1252.h"
+#include "serial/Win32System.h"
+#include "tests/e2e/VexorProcess.h"
+#include "tests/serial/SimLink.h"
+#include "tools/ui-driver/UiDriver.h"
+
+namespace {
+
+const std::string kZeroPrompt =
+    Cp1252("Mettre les voies à GD, faire une acquisition\r\nSi \"Annuler\" zéro au centre");
+
+std::string ClipboardText() {
+    if (!OpenClipboard(nullptr)) return {};
+    std::string text;
+    if (HANDLE data = GetClipboardData(CF_TEXT)) {
+        text = static_cast<const char*>(GlobalLock(data));
+        GlobalUnlock(data);
+    }
+    CloseClipboard();
+    return text;
+}
+
+std::vector<std::string> Split(const std::string& text, const std::string& separator) {
+    std::vector<std::string> parts;
+    std::size_t at = 0;
+    for (std::size_t end; (end = text.find(separator, at)) != std::string::npos; at = end + separator.size())
+        parts.push_back(text.substr(at, end - at));
+    parts.push_back(text.substr(at));
+    return parts;
+}
+
+class Read : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (SimCom() == 0) GTEST_SKIP() << "run through tests/serial/with-sim";
+        SetDecimalSeparator(LocaleDecimalSeparator()); // as the program reads it
+    }
+
+    // Starts the program against the simulator set up by `commands`.
+    HWND Start(std::initializer_list<std::string> commands, const std::string& title = "Lecture oscillo Hameg") {
+        for (const auto& command : commands) SimControl(command);
+        PumpUntil([] { return false; }, 100);
+        WriteSettings(std::to_string(SimCom()));
+        vexor = std::make_unique<VexorProcess>();
+        main = vexor->WaitForMainWindow(title, 15000);
+        return main;
+    }
+
+    // Clicks the read button and answers the zero prompt; the box's text, or "" if none came.
+    std::string ReadWithZero(const char* answer, DWORD promptWaitMs = 15000) {
+        UiDriver::Click(main, idEnregistreBtn);
+        HWND box = UiDriver::WaitForMessageBox("Information", promptWaitMs);
+        if (!box) return {};
+        std::string text = UiDriver::MessageBoxText(box);
+        UiDriver::ClickButton(box, answer);
+        UiDriver::WaitUntilGone(box, 3000);
+        return text;
+    }
+
+    bool WaitUntilIdle(DWORD ms = 20000) {
+        return PumpUntil([&] { return UiDriver::Control(main, idEnregistreBtn).Visible; }, int(ms));
+    }
+
+    bool HandOffVisible() { return UiDriver::Control(main, idClipSaveBtn).Visible; }
+
+    // The clipboard's rows against the images the simulator sent (0.2 V per division).
+    void ExpectRowsMatch(const std::vector<uint8_t>& image, const std::vector<uint8_t>& zero,
+                         int header, int channels) {
+        OpenClipboard(nullptr);
+        EmptyClipboard();
+        CloseClipboard();
+        UiDriver::Click(main, idClipSaveBtn);
+        std::string text;
+        // Looks at the clipboard now and then only: the program may be holding it.
+        bool copied = PumpUntil(
+            [&] {
+                Sleep(50);
+                return !(text = ClipboardText()).empty();
+            },
+            5000);
+        if (HWND box = UiDriver::WaitForMessageBox("", 100)) ADD_FAILURE() << UiDriver::MessageBoxText(box);
+        ASSERT_TRUE(copied);
+        auto lines = Split(text, "\r\n");
+        ASSERT_GE(lines.size(), 6u + 2048u);
+        EXPECT_EQ(lines[3], channels == 2 ? "t\tV1\tV2" : "t\tV1");
+        int mismatches = 0;
+        for (int i = 0; i < 2048; ++i) {
+            auto fields = Split(lines[std::size_t(6 + i)], "\t");
+            ASSERT_EQ(int(fields.size()), 1 + channels) << "row " << i;
+            EXPECT_EQ(fields[0], FormatRealDot(i * double(2.5e-5f)));
+            for (int c = 0; c < channels; ++c) {
+                std::size_t k = std::size_t(header + c * 2048 + i);
+                int zeroByte = zero.empty() ? 127 : zero[k];
+                long double volts = (long double)(image[k] - zeroByte) * (long double)0.2f / 25;
+                mismatches += fields[std::size_t(1 + c)] != FormatGeneral(volts, 5, 1, DecimalSeparator());
+            }
+        }
+        EXPECT_EQ(mismatches, 0);
+        std::printf("[ figure ] %d samples compared, %d mismatched\n", 2048 * channels, mismatches);
+    }
+
+    std::unique_ptr<VexorProcess> vexor;
+    HWND main = nullptr;
+};
+
+} // namespace
+
+TEST_F(Read, AFullHm305ReadWithTheZeroArrivesSampleBySample) {
+    ASSERT_TRUE(Start({"speed 10", "ground-offset 3", "ground-noise 2"}));
+    EXPECT_EQ(ReadWithZero("OK"), kZeroPrompt);
+    ASSERT_TRUE(WaitUntilIdle());
+    EXPECT_TRUE(HandOffVisible());
+    auto image = SimFile("image-1.bin"), zero = SimFile("image-2.bin");
+    ASSERT_EQ(image.size(), 4096u);
+    ASSERT_EQ(zero.size(), 4096u);
+    ExpectRowsMatch(image, zero, 0, 2);
+    EXPECT_EQ(vexor->Close(main), 0u);
+}
+
+TEST_F(Read, CancelAtTheZeroPromptPutsTheZeroOnTheCentreLine) {
+    ASSERT_TRUE(Start({"speed 10"}));
+    EXPECT_EQ(ReadWithZero("Annuler"), kZeroPrompt);
+    ASSERT_TRUE(WaitUntilIdle());
+    ExpectRowsMatch(SimFile("image-1.bin"), {}, 0, 2);
+    EXPECT_EQ(vexor->Close(main), 0u);
+}
+
+TEST_F(Read, AnHm408TakesItsSettingsFromTheHeaderAndHidesTheSelectors) {
+    ASSERT_TRUE(Start({"model hm408", "speed 10", "settings CH1=500mV CH2=2V TB=2us"},
+                      "Lecture oscillo Hameg : HM408"));
+    ReadWithZero("OK");
+    ASSERT_TRUE(WaitUntilIdle());
+    EXPECT_EQ(UiDriver::Control(main, idGammeEditCH1).Text, "500mV/div");
+    EXPECT_EQ(UiDriver::Control(main, idGammeEditCH2).Text, "2V/div");
+    EXPECT_EQ(UiDriver::Control(main, idBaseDeTempsEdit).Text, Cp1252("2µs/div"));
+    for (int id : {idBaseDeTempsScroll, idGammeCH1, idGammeCH2})
+        EXPECT_FALSE(UiDriver::Control(main, id).Visible) << id;
+    EXPECT_TRUE(HandOffVisible());
+    EXPECT_EQ(vexor->Close(main), 0u);
+}
+
+TEST_F(Read, EmptyMemoryIsReportedOnceAndNothingIsHeld) {
+    ASSERT_TRUE(Start({"speed 10", "empty"}));
+    UiDriver::Click(main, idEnregistreBtn);
+    HWND box = UiDriver::WaitForMessageBox("Scoptera", 15000);
+    ASSERT_TRUE(box);
+    EXPECT_EQ(UiDriver::MessageBoxText(box), "Appuyer sur le bouton STOR.");
+    UiDriver::ClickButton(box, "OK");
+    ASSERT_TRUE(WaitUntilIdle());
+    EXPECT_FALSE(UiDriver::WaitForMessageBox("", 500)); // once, and no zero prompt
+    EXPECT_FALSE(HandOffVisible());
+    EXPECT_EQ(SimFile("image-2.bin").size(), 0u); // no zero read
+    EXPECT_EQ(vexor->Close(main), 0u);
+}
+
+TEST_F(Read, ExactlyHalfAnImageIsOneChannelAndOneByteLessFails) {
+    ASSERT_TRUE(Start({"speed 20", "truncate 2048"}));
+    EXPECT_EQ(ReadWithZero("Annuler", 20000), kZeroPrompt); // after the 8-second limit
+    ASSERT_TRUE(WaitUntilIdle());
+    ExpectRowsMatch(SimFile("image-1.bin"), {}, 0, 1);
+
+    SimControl("truncate 2047");
+    UiDriver::Click(main, idEnregistreBtn);
+    HWND confirm = UiDriver::WaitForMessageBox("Confirmation", 5000); // an acquisition is held
+    ASSERT_TRUE(confirm);
+    EXPECT_EQ(UiDriver::MessageBoxText(confirm), Cp1252("Perte des données courantes"));
+    UiDriver::ClickButton(confirm, "&Oui");
+    PumpUntil([] { return false; }, 1000);
+    ASSERT_TRUE(WaitUntilIdle());
+    EXPECT_FALSE(UiDriver::WaitForMessageBox("", 300)); // no message
+    EXPECT_FALSE(HandOffVisible());
+    EXPECT_EQ(SendMessageW(UiDriver::Control(main, idGaugeData).Window, PBM_GETPOS, 0, 0), 0);
+    EXPECT_EQ(vexor->Close(main), 0u);
+}
+
+TEST_F(Read, AnsweringNoToTheLossOfTheDataKeepsIt) {
+    ASSERT_TRUE(Start({"speed 10"}));
+    ReadWithZero("Annuler");
+    ASSERT_TRUE(WaitUntilIdle());
+    UiDriver::Click(main, idEnregistreBtn);
+    HWND confirm = UiDriver::WaitForMessageBox("Confirmation", 5000);
+    ASSERT_TRUE(confirm);
+    UiDriver::ClickButton(confirm, "&Non");
+    UiDriver::WaitUntilGone(confirm, 3000);
+    PumpUntil([] { return false; }, 500);
+    EXPECT_TRUE(HandOffVisible());
+    EXPECT_EQ(SimFile("image-2.bin").size(), 0u); // no second read
+    EXPECT_EQ(vexor->Close(main), 0u);
+}
+
+TEST_F(Read, ClosingTheWindowDuringAReadEndsTheProgramCleanly) {
+    ASSERT_TRUE(Start({}));
+    UiDriver::Click(main, idEnregistreBtn);
+    PumpUntil([] { return false; }, 1000); // about a quarter of the image
+    EXPECT_EQ(vexor->Close(main), 0u);
+}
+
+TEST_F(Read, ARequestDuringAReadIsMergedIntoIt) {
+    ASSERT_TRUE(Start({"speed 4"}));
+    UiDriver::Click(main, idEnregistreBtn);
+    PumpUntil([] { return false; }, 300);
+    for (int i = 0; i < 5; ++i) PostMessageW(main, WM_USER, 0, 0);
+    HWND box = UiDriver::WaitForMessageBox("Information", 15000);
+    ASSERT_TRUE(box);
+    UiDriver::ClickButton(box, "Annuler");
+    ASSERT_TRUE(WaitUntilIdle());
+    PumpUntil([] { return false; }, 500);
+    EXPECT_FALSE(UiDriver::WaitForMessageBox("", 300)); // no second read asking for the zero
+    EXPECT_EQ(SimFile("image-2.bin").size(), 0u);      // and no second image requested
+    EXPECT_EQ(vexor->Close(main), 0u);
+}
+
+TEST_F(Read, TheInstrumentHangingUpMidReadLeavesTheProgramWorking) {
+    ASSERT_TRUE(Start({"speed 20", "hangup-after 1000"}));
+    UiDriver::Click(main, idEnregistreBtn);
+    ASSERT_TRUE(WaitUntilIdle());
+    EXPECT_FALSE(HandOffVisible());
+    UiDriver::Click(main, idAideBtn); // still answering
+    HWND about = UiDriver::WaitForWindow("A propos", 5000);
+    ASSERT_TRUE(about);
+    UiDriver::ClickButton(about, "OK");
+    UiDriver::WaitUntilGone(about, 3000);
+    EXPECT_EQ(vexor->Close(main), 0u);
+}
+
+TEST_F(Read, GarbageBeforeTheIdentityLineStillIdentifies) {
+    EXPECT_TRUE(Start({"garbage 20"}, "Lecture oscillo Hameg : "));
+    EXPECT_NE(UiDriver::Text(main).find("HM305"), std::string::npos);
+    EXPECT_EQ(vexor->Close(main), 0u);
+}
