@@ -4,7 +4,6 @@
 #include <cstdlib>
 #include <fstream>
 #include <functional>
-#include <gtest/gtest.h>
 #include <string>
 #include <tlhelp32.h>
 #include <vector>

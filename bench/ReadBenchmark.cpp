@@ -1,0 +1,59 @@
+// Benchmark: one full read through the real window at the line's pace, from the click on the read
+// button to the zero prompt (the read's completion), against the line's physical time; and the
+// program's CPU time meanwhile. Run through tests/serial/with-sim.
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <windows.h>
+
+#include "app/ControlIds.h"
+#include "tests/e2e/VexorProcess.h"
+#include "tests/serial/SimLink.h"
+#include "tools/ui-driver/UiDriver.h"
+
+namespace {
+
+double CpuSeconds(HANDLE process) {
+    FILETIME created, exited, kernel, user;
+    if (!GetProcessTimes(process, &created, &exited, &kernel, &user)) return -1;
+    auto seconds = [](FILETIME t) {
+        return double((ULONGLONG(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 1e7;
+    };
+    return seconds(kernel) + seconds(user);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    bool hm408 = argc > 1 && std::string(argv[1]) == "hm408";
+    if (hm408) SimControl("model hm408");
+    Sleep(200);
+    WriteSettings(std::to_string(SimCom()));
+    VexorProcess vexor;
+    HWND main = vexor.WaitForMainWindow("Lecture oscillo Hameg", 15000);
+    if (!main) return 2;
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, vexor.Id());
+    Sleep(500);
+    double cpuBefore = CpuSeconds(process);
+    LARGE_INTEGER frequency, start, end;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&start);
+    UiDriver::Click(main, idEnregistreBtn);
+    HWND prompt = nullptr;
+    while (!prompt) {
+        prompt = UiDriver::WaitForMessageBox("Information", 0);
+        QueryPerformanceCounter(&end);
+        if (double(end.QuadPart - start.QuadPart) / double(frequency.QuadPart) > 15) return 3;
+        if (!prompt) Sleep(1);
+    }
+    double wall = double(end.QuadPart - start.QuadPart) / double(frequency.QuadPart);
+    double cpu = CpuSeconds(process) - cpuBefore;
+    double physical = (hm408 ? 4352.0 : 4096.0) / 960.0;
+    std::printf("%s %.4f %.4f\n", hm408 ? "hm408" : "hm305", wall / physical, cpu / wall);
+    UiDriver::ClickButton(prompt, "Annuler");
+    UiDriver::WaitUntilGone(prompt, 3000);
+    vexor.AnswerBoxes(300);
+    vexor.Close(main);
+    CloseHandle(process);
+    return 0;
+}
