@@ -5,6 +5,8 @@
 //   ui-driver click TITLE ID           clicks control ID
 //   ui-driver answer BOXTITLE CAPTION [MS]   clicks a button of the program's message box
 //   ui-driver close TITLE              asks the window to close, waits until it has gone
+//   ui-driver visible TITLE ID [MS]    waits until control ID is visible
+//   ui-driver clipboard FILE           writes the clipboard's text (1252 bytes) to FILE
 // Exit code 0 on success, 1 when the window or control was not found. Texts are printed in UTF-8.
 #include <cstdio>
 #include <cstdlib>
@@ -26,6 +28,20 @@ std::string Utf8(const std::string& text1252) {
 
 std::string From(const char* utf8) { return Cp1252(utf8); }
 
+bool SaveClipboard(const char* path) {
+    if (!OpenClipboard(nullptr)) return false;
+    std::string text;
+    if (HANDLE data = GetClipboardData(CF_TEXT)) {
+        text = static_cast<const char*>(GlobalLock(data));
+        GlobalUnlock(data);
+    }
+    CloseClipboard();
+    FILE* file = std::fopen(path, "wb");
+    if (!file) return false;
+    std::fwrite(text.data(), 1, text.size(), file);
+    return std::fclose(file) == 0 && !text.empty();
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -34,6 +50,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     std::string command = argv[1];
+    if (command == "clipboard") return SaveClipboard(argv[2]) ? 0 : 1;
     std::string title = From(argv[2]);
     DWORD timeout = 10000;
     if (command == "answer") {
@@ -43,6 +60,7 @@ int main(int argc, char** argv) {
         return box && UiDriver::ClickButton(box, From(argv[3])) ? 0 : 1;
     }
     if (command == "wait" && argc > 3) timeout = DWORD(std::atoi(argv[3]));
+    if (command == "visible" && argc > 4) timeout = DWORD(std::atoi(argv[4]));
     HWND window = UiDriver::WaitForWindow(title, timeout);
     if (!window) return 1;
     if (command == "title") {
@@ -54,6 +72,12 @@ int main(int argc, char** argv) {
                         c.Bounds.bottom - c.Bounds.top, Utf8(c.Text).c_str());
     } else if (command == "click" && argc > 3) {
         UiDriver::Click(window, std::atoi(argv[3]));
+    } else if (command == "visible" && argc > 3) {
+        ULONGLONG deadline = GetTickCount64() + timeout;
+        while (!UiDriver::Control(window, std::atoi(argv[3])).Visible) {
+            if (GetTickCount64() > deadline) return 1;
+            Sleep(20);
+        }
     } else if (command == "close") {
         PostMessageW(window, WM_CLOSE, 0, 0);
         return UiDriver::WaitUntilGone(window, timeout) ? 0 : 1;
