@@ -4,6 +4,7 @@
 
 #include <commctrl.h>
 
+#include "acquisition/InstrumentLink.h"
 #include "app/ControlIds.h"
 #include "app/Hmain.h"
 #include "app/Text1252.h"
@@ -23,6 +24,16 @@ struct IntakeRestorer {
     ~IntakeRestorer() { Port.SetOnTriggerAvail(Handler); }
 };
 } // namespace
+
+void ApplyInstrumentLineSettings(TSerialComPort& port) {
+    port.SetBaud(9600);
+    port.SetInSize(5120);
+    port.SetOutSize(1024);
+    port.AutoOpen = false;
+    port.SetBufferFull(3690);
+    port.SetBufferResume(1200);
+    port.UseEventWord = false;
+}
 
 void THamegMain::IdentifyInstrument() {
     try {

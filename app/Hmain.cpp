@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <uxtheme.h>
 
+#include "acquisition/InstrumentLink.h"
 #include "app/ControlIds.h"
 #include "app/Folders.h"
 #include "app/Hmabout.h"
@@ -76,14 +77,7 @@ THamegMain::THamegMain(TAboutBox& aboutBox) : aboutBox_(aboutBox) {
     CentreOnScreen(window_.get());
     CreateControls();
 
-    // The port as the read sequence needs it.
-    VoieSerie.SetBaud(9600);
-    VoieSerie.SetInSize(5120);
-    VoieSerie.SetOutSize(1024);
-    VoieSerie.AutoOpen = false;
-    VoieSerie.SetBufferFull(3690);
-    VoieSerie.SetBufferResume(1200);
-    VoieSerie.UseEventWord = false;
+    ApplyInstrumentLineSettings(VoieSerie);
     VoieSerie.SetComNumber(1);
     VoieSerie.SetOnTriggerAvail(
         [this](TSerialCustomComPort& port, uint16_t count) { VoieSerieTriggerAvail(port, count); });

@@ -19,17 +19,6 @@ namespace {
 const std::string kZeroPrompt =
     Cp1252("Mettre les voies à GD, faire une acquisition\r\nSi \"Annuler\" zéro au centre");
 
-std::string ClipboardText() {
-    if (!OpenClipboard(nullptr)) return {};
-    std::string text;
-    if (HANDLE data = GetClipboardData(CF_TEXT)) {
-        text = static_cast<const char*>(GlobalLock(data));
-        GlobalUnlock(data);
-    }
-    CloseClipboard();
-    return text;
-}
-
 std::vector<std::string> Split(const std::string& text, const std::string& separator) {
     std::vector<std::string> parts;
     std::size_t at = 0;
@@ -75,7 +64,8 @@ protected:
 
     // The clipboard's rows against the images the simulator sent (0.2 V per division).
     void ExpectRowsMatch(const std::vector<uint8_t>& image, const std::vector<uint8_t>& zero,
-                         int header, int channels) {
+                         int header, int channels, float sensitivity1 = 0.2f,
+                         float sensitivity2 = 0.2f, float timeStep = 2.5e-5f) {
         OpenClipboard(nullptr);
         EmptyClipboard();
         CloseClipboard();
@@ -85,7 +75,7 @@ protected:
         bool copied = PumpUntil(
             [&] {
                 Sleep(50);
-                return !(text = ClipboardText()).empty();
+                return !(text = UiDriver::ClipboardText()).empty();
             },
             5000);
         if (HWND box = UiDriver::WaitForMessageBox("", 100)) ADD_FAILURE() << UiDriver::MessageBoxText(box);
@@ -97,11 +87,12 @@ protected:
         for (int i = 0; i < 2048; ++i) {
             auto fields = Split(lines[std::size_t(6 + i)], "\t");
             ASSERT_EQ(int(fields.size()), 1 + channels) << "row " << i;
-            EXPECT_EQ(fields[0], FormatRealDot(i * double(2.5e-5f)));
+            EXPECT_EQ(fields[0], FormatRealDot(i * double(timeStep)));
             for (int c = 0; c < channels; ++c) {
                 std::size_t k = std::size_t(header + c * 2048 + i);
                 int zeroByte = zero.empty() ? 127 : zero[k];
-                long double volts = (long double)(image[k] - zeroByte) * (long double)0.2f / 25;
+                float sensitivity = c == 0 ? sensitivity1 : sensitivity2;
+                long double volts = (long double)(image[k] - zeroByte) * (long double)sensitivity / 25;
                 mismatches += fields[std::size_t(1 + c)] != FormatGeneral(volts, 5, 1, DecimalSeparator());
             }
         }
@@ -237,4 +228,70 @@ TEST_F(Read, GarbageBeforeTheIdentityLineStillIdentifies) {
     EXPECT_TRUE(Start({"garbage 20"}, "Lecture oscillo Hameg : "));
     EXPECT_NE(UiDriver::Text(main).find("HM305"), std::string::npos);
     EXPECT_EQ(vexor->Close(main), 0u);
+}
+
+TEST_F(Read, HoldNotPressedIsReportedAndTheDataStayValid) {
+    ASSERT_TRUE(Start({"model hm408", "speed 10", "hold-up"}, "Lecture oscillo Hameg : HM408"));
+    UiDriver::Click(main, idEnregistreBtn);
+    HWND notice = UiDriver::WaitForMessageBox("Scoptera", 15000);
+    ASSERT_TRUE(notice);
+    EXPECT_EQ(UiDriver::MessageBoxText(notice), "Appuyez sur le bouton HOLD et recommencez");
+    UiDriver::ClickButton(notice, "OK");
+    HWND prompt = UiDriver::WaitForMessageBox("Information", 5000); // the sequence goes on
+    ASSERT_TRUE(prompt);
+    UiDriver::ClickButton(prompt, "Annuler");
+    ASSERT_TRUE(WaitUntilIdle());
+    EXPECT_TRUE(HandOffVisible());
+    EXPECT_EQ(vexor->Close(main), 0u);
+}
+
+TEST_F(Read, AnHm408ZeroTakenWithHoldUpIsDiscarded) {
+    ASSERT_TRUE(Start({"model hm408", "speed 10", "zero-hold-up", "ground-offset 5"},
+                      "Lecture oscillo Hameg : HM408"));
+    EXPECT_EQ(ReadWithZero("OK"), kZeroPrompt);
+    ASSERT_TRUE(WaitUntilIdle());
+    ASSERT_EQ(SimFile("image-2.bin").size(), 4352u); // the zero was read ...
+    ExpectRowsMatch(SimFile("image-1.bin"), {}, 256, 2, 0.5f, 2.0f, 1e-8f); // ... and dropped
+    EXPECT_EQ(vexor->Close(main), 0u);
+}
+
+TEST_F(Read, NoInstrumentOnThePortIsReportedAndThePortOfferedAgain) {
+    SimControl("no-answer");
+    PumpUntil([] { return false; }, 100);
+    WriteSettings(std::to_string(SimCom()));
+    vexor = std::make_unique<VexorProcess>();
+    std::string expected = Cp1252("Oscillo non branché sur COM") + std::to_string(SimCom());
+    for (int attempt = 0; attempt < 2; ++attempt) { // at activation, then after the port dialog
+        HWND notice = UiDriver::WaitForMessageBox("Scoptera", 15000);
+        ASSERT_TRUE(notice) << attempt;
+        EXPECT_EQ(UiDriver::MessageBoxText(notice), expected);
+        UiDriver::ClickButton(notice, "OK");
+        UiDriver::WaitUntilGone(notice, 3000);
+    }
+    main = vexor->WaitForMainWindow(expected, 5000);
+    ASSERT_TRUE(main);
+    EXPECT_FALSE(UiDriver::Control(main, idEnregistreBtn).Visible);
+    for (int id : {idSetBtn, idCloseBtn, idAideBtn}) EXPECT_TRUE(UiDriver::Control(main, id).Visible);
+    EXPECT_EQ(vexor->Close(main), 0u);
+}
+
+TEST_F(Read, APortThatCannotOpenIsReportedAndAReadRequestThenFailsInTheErrorBox) {
+    WriteSettings("40");
+    vexor = std::make_unique<VexorProcess>();
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        HWND notice = UiDriver::WaitForMessageBox("Scoptera", 15000);
+        ASSERT_TRUE(notice) << attempt;
+        EXPECT_EQ(UiDriver::MessageBoxText(notice), Cp1252("Problème voie série"));
+        UiDriver::ClickButton(notice, "OK");
+        UiDriver::WaitUntilGone(notice, 3000);
+    }
+    main = vexor->WaitForMainWindow("Acquisition avec oscillo Hameg 305", 5000);
+    ASSERT_TRUE(main);
+    PostMessageW(main, WM_USER, 0, 0); // Curvilab's GETDATA with the port closed
+    HWND error = UiDriver::WaitForMessageBox("Erreur", 5000);
+    ASSERT_TRUE(error);
+    EXPECT_EQ(UiDriver::MessageBoxText(error), "ie_NOpen - device not open");
+    UiDriver::ClickButton(error, "OK");
+    UiDriver::WaitUntilGone(error, 3000);
+    EXPECT_EQ(vexor->Close(main), 0u); // still working
 }

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "app/ControlIds.h"
+#include "export/Clipboard.h"
 #include "app/Text1252.h"
 #include "serial/Win32System.h"
 #include "tests/e2e/VexorProcess.h"
@@ -193,27 +194,6 @@ private:
     HWND window_;
 };
 
-std::string ClipboardText() {
-    if (!OpenClipboard(nullptr)) return "<closed>";
-    std::string text;
-    if (HANDLE data = GetClipboardData(CF_TEXT)) {
-        text = static_cast<const char*>(GlobalLock(data));
-        GlobalUnlock(data);
-    }
-    CloseClipboard();
-    return text;
-}
-
-void SetClipboardText(const std::string& text) {
-    OpenClipboard(nullptr);
-    EmptyClipboard();
-    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
-    std::memcpy(GlobalLock(memory), text.c_str(), text.size() + 1);
-    GlobalUnlock(memory);
-    SetClipboardData(CF_TEXT, memory);
-    CloseClipboard();
-}
-
 bool Received(UINT id, WPARAM wParam) {
     for (const auto& m : Receiver::Messages())
         if (m.Id == id && m.WParam == wParam) return true;
@@ -234,23 +214,23 @@ TEST(SingleInstance, ASecondStartWithoutArgumentsRaisesTheFirstAndEnds) {
 
 TEST(SingleInstance, ASecondStartHandsItsFileNamesOverTheClipboard) {
     Receiver first(true);
-    SetClipboardText("untouched");
+    PutTextOnClipboard("untouched");
     VexorProcess second({"a.txt", "/x", "b.txt"});
     EXPECT_EQ(second.WaitForExit(10000), 0u);
     PumpUntil([] { return Received(WM_USER + 2, 1); }, 2000);
     EXPECT_TRUE(Received(WM_USER + 2, 1));
-    EXPECT_EQ(ClipboardText(), "a.txt b.txt");
+    EXPECT_EQ(UiDriver::ClipboardText(), "a.txt b.txt");
 }
 
 TEST(SingleInstance, OnlySwitchesLeaveTheClipboardAlone) {
     Receiver first(true);
-    SetClipboardText("untouched");
+    PutTextOnClipboard("untouched");
     VexorProcess second({"/x", "/y"});
     EXPECT_EQ(second.WaitForExit(10000), 0u);
     PumpUntil([] { return Received(WM_USER + 1, 1); }, 2000);
     EXPECT_TRUE(Received(WM_USER + 1, 1));
     EXPECT_FALSE(Received(WM_USER + 2, 1));
-    EXPECT_EQ(ClipboardText(), "untouched");
+    EXPECT_EQ(UiDriver::ClipboardText(), "untouched");
 }
 
 TEST(SingleInstance, AHiddenReceiverIsNeverShown) {

@@ -1,6 +1,8 @@
 // The port component against the instrument simulator on a pseudo-terminal, under Wine.
 #include "serial/ComPort.h"
 
+#include "acquisition/InstrumentLink.h"
+
 #include <gtest/gtest.h>
 
 #include "tests/serial/SimLink.h"
@@ -9,14 +11,8 @@ namespace {
 
 // Set up as the main window sets up its port.
 void ConfigureLikeTheProgram(TSerialComPort& port, uint16_t com) {
+    ApplyInstrumentLineSettings(port);
     port.SetComNumber(com);
-    port.SetBaud(9600);
-    port.SetInSize(5120);
-    port.SetOutSize(1024);
-    port.AutoOpen = false;
-    port.SetBufferFull(3690);
-    port.SetBufferResume(1200);
-    port.UseEventWord = false;
 }
 
 // The identification's exchange: handler cleared, one command line, one answer line.

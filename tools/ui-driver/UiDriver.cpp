@@ -130,6 +130,17 @@ std::vector<std::string> MessageBoxButtons(HWND box) {
     return captions;
 }
 
+std::string ClipboardText() {
+    if (!OpenClipboard(nullptr)) return {};
+    std::string text;
+    if (HANDLE data = GetClipboardData(CF_TEXT)) {
+        if (const char* bytes = static_cast<const char*>(GlobalLock(data))) text = bytes;
+        GlobalUnlock(data);
+    }
+    CloseClipboard();
+    return text;
+}
+
 bool WaitUntilGone(HWND window, DWORD timeoutMs) {
     ULONGLONG deadline = GetTickCount64() + timeoutMs;
     while (IsWindow(window)) {

@@ -37,6 +37,9 @@ bool ClickButton(HWND topLevel, const std::string& caption);
 std::string MessageBoxText(HWND box);
 std::vector<std::string> MessageBoxButtons(HWND box);
 
+// The clipboard's text (CF_TEXT, 1252); "" when it holds none or cannot be opened.
+std::string ClipboardText();
+
 // Waits until the window is gone; false on time-out.
 bool WaitUntilGone(HWND window, DWORD timeoutMs);
 

@@ -29,13 +29,7 @@ std::string Utf8(const std::string& text1252) {
 std::string From(const char* utf8) { return Cp1252(utf8); }
 
 bool SaveClipboard(const char* path) {
-    if (!OpenClipboard(nullptr)) return false;
-    std::string text;
-    if (HANDLE data = GetClipboardData(CF_TEXT)) {
-        text = static_cast<const char*>(GlobalLock(data));
-        GlobalUnlock(data);
-    }
-    CloseClipboard();
+    std::string text = UiDriver::ClipboardText();
     FILE* file = std::fopen(path, "wb");
     if (!file) return false;
     std::fwrite(text.data(), 1, text.size(), file);
