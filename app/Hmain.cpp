@@ -223,8 +223,16 @@ void THamegMain::FormActivate() {
 
 void THamegMain::SetOscilloClick() { IdentifyInstrument(); }
 
+// Cancelling the save dialog or answering No does not stop the exit; a save that fails is
+// reported and the program still ends.
 void THamegMain::ExitItemClick() {
-    if (Record.DataComplete) ConfirmYesNo("Sauvegarde");
+    if (Record.DataComplete && ConfirmYesNo("Sauvegarde")) {
+        try {
+            SaveItemClick();
+        } catch (const std::exception& e) {
+            ShowErrorBox(e.what());
+        }
+    }
     PostMessageW(window_.get(), WM_CLOSE, 0, 0);
 }
 
@@ -265,6 +273,7 @@ void THamegMain::OnCommand(int id, int code, HWND control) {
         return;
     case idEnregistreBtn: EnregistreBtnClick(); return;
     case idClipSaveBtn: ClipSaveBtnClick(); return;
+    case idFileSaveBtn: SaveItemClick(); return;
     case idSetBtn: SetOscilloClick(); return;
     case idCloseBtn: ExitItemClick(); return;
     case idAideBtn: AboutItemClick(); return;

@@ -45,6 +45,10 @@ public:
     bool MemoryEmpty() const;
     void ClipSaveBtnClick();
 
+    // The save command: the file dialog (the chosen name, "" when cancelled), then the file.
+    std::string SaveDialogData();
+    void SaveItemClick();
+
     // Handlers.
     void FormActivate();
     void FormClose();

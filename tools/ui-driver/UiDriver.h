@@ -33,6 +33,9 @@ std::string Text(HWND window);
 void Click(HWND topLevel, int id);
 bool ClickButton(HWND topLevel, const std::string& caption);
 
+// Types `path` into a file dialog's name field and presses its Save (or Open) button.
+bool SaveAs(HWND fileDialog, const std::string& path);
+
 // The text of a message box, and the captions of its buttons.
 std::string MessageBoxText(HWND box);
 std::vector<std::string> MessageBoxButtons(HWND box);

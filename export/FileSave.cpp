@@ -1,0 +1,69 @@
+#include "export/FileSave.h"
+
+#include <windows.h>
+
+#include "app/Text1252.h"
+#include "ui/Handles.h"
+#include "ui/Wide.h"
+
+namespace {
+
+int IoCodeOf(unsigned long systemError) {
+    switch (systemError) {
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL: return 101;
+    case ERROR_DIRECTORY: return 3; // the temporary file's folder does not exist
+    default: return int(systemError);
+    }
+}
+
+std::wstring FolderOf(const std::wstring& path) {
+    std::size_t slash = path.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? L"." : path.substr(0, slash + 1);
+}
+
+} // namespace
+
+std::string SaveErrorText(int ioCode) {
+    switch (ioCode) {
+    case 2: return "Fichier introuvable";
+    case 3: return "Nom de fichier incorrect";
+    case 4: return "Trop de fichiers ouverts";
+    case 5: return Cp1252("Accès au fichier refusé");
+    case 101: return "Disque plein";
+    default: return "Erreur E/S " + std::to_string(ioCode);
+    }
+}
+
+ESaveError::ESaveError(unsigned long systemError)
+    : std::runtime_error(SaveErrorText(IoCodeOf(systemError))), IoCode(IoCodeOf(systemError)) {}
+
+void WriteFileAtomically(const std::string& path, const std::string& bytes) {
+    std::wstring target = Wide(path);
+    // A read-only file or a folder in the way could be replaced by the rename on some systems;
+    // writing it in place would be refused, and so is this.
+    DWORD attributes = GetFileAttributesW(target.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES &&
+        (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
+        throw ESaveError(ERROR_ACCESS_DENIED);
+    wchar_t temporary[MAX_PATH + 16] = {};
+    if (!GetTempFileNameW(FolderOf(target).c_str(), L"vx", 0, temporary))
+        throw ESaveError(GetLastError());
+    auto failed = [&](DWORD error) {
+        DeleteFileW(temporary);
+        return ESaveError(error);
+    };
+    {
+        UniqueKernelHandle file(CreateFileW(temporary, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                            FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file) throw failed(GetLastError());
+        DWORD written = 0;
+        if (!WriteFile(file.get(), bytes.data(), DWORD(bytes.size()), &written, nullptr) ||
+            written != bytes.size())
+            throw failed(GetLastError() ? GetLastError() : ERROR_DISK_FULL);
+        if (!FlushFileBuffers(file.get())) throw failed(GetLastError());
+        if (!CloseHandle(file.release())) throw failed(GetLastError());
+    }
+    if (!MoveFileExW(temporary, target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        throw failed(GetLastError());
+}

@@ -1,0 +1,21 @@
+#pragma once
+// Writing a file so that a failure never costs the user a good file that was there before.
+#include <stdexcept>
+#include <string>
+
+// A save that failed, with the French text of its system error.
+class ESaveError : public std::runtime_error {
+public:
+    explicit ESaveError(unsigned long systemError);
+    int IoCode; // the I/O error number the text names
+};
+
+// The text for an I/O error number: "Fichier introuvable" (2), "Nom de fichier incorrect" (3),
+// "Trop de fichiers ouverts" (4), "Accès au fichier refusé" (5), "Disque plein" (101), else
+// "Erreur E/S n".
+std::string SaveErrorText(int ioCode);
+
+// Writes `bytes` to a temporary file beside `path` and puts it in place only once complete. On
+// failure the temporary file is removed, any file already at `path` is left as it was, and
+// ESaveError is thrown.
+void WriteFileAtomically(const std::string& path, const std::string& bytes);
