@@ -7,12 +7,12 @@
 //   ui-driver close TITLE              asks the window to close, waits until it has gone
 //   ui-driver visible TITLE ID [MS]    waits until control ID is visible
 //   ui-driver clipboard FILE           writes the clipboard's text (1252 bytes) to FILE
+//   ui-driver saveas TITLE PATH        types PATH into the file dialog TITLE and saves
 // Exit code 0 on success, 1 when the window or control was not found. Texts are printed in UTF-8.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
-#include "app/Text1252.h"
 #include "tools/ui-driver/UiDriver.h"
 #include "ui/Wide.h"
 
@@ -26,11 +26,11 @@ std::string Utf8(const std::string& text1252) {
     return out;
 }
 
-std::string From(const char* utf8) { return Cp1252(utf8); }
+std::string From(const wchar_t* argument) { return Narrow(argument); }
 
-bool SaveClipboard(const char* path) {
+bool SaveClipboard(const wchar_t* path) {
     std::string text = UiDriver::ClipboardText();
-    FILE* file = std::fopen(path, "wb");
+    FILE* file = _wfopen(path, L"wb");
     if (!file) return false;
     std::fwrite(text.data(), 1, text.size(), file);
     return std::fclose(file) == 0 && !text.empty();
@@ -38,23 +38,23 @@ bool SaveClipboard(const char* path) {
 
 } // namespace
 
-int main(int argc, char** argv) {
+int wmain(int argc, wchar_t** argv) {
     if (argc < 3) {
         std::fprintf(stderr, "usage: ui-driver wait|title|controls|click|answer|close TITLE ...\n");
         return 2;
     }
-    std::string command = argv[1];
+    std::string command = From(argv[1]);
     if (command == "clipboard") return SaveClipboard(argv[2]) ? 0 : 1;
     std::string title = From(argv[2]);
     DWORD timeout = 10000;
     if (command == "answer") {
         if (argc < 4) return 2;
-        if (argc > 4) timeout = DWORD(std::atoi(argv[4]));
+        if (argc > 4) timeout = DWORD(std::stoi(argv[4]));
         HWND box = UiDriver::WaitForMessageBox(title, timeout);
         return box && UiDriver::ClickButton(box, From(argv[3])) ? 0 : 1;
     }
-    if (command == "wait" && argc > 3) timeout = DWORD(std::atoi(argv[3]));
-    if (command == "visible" && argc > 4) timeout = DWORD(std::atoi(argv[4]));
+    if (command == "wait" && argc > 3) timeout = DWORD(std::stoi(argv[3]));
+    if (command == "visible" && argc > 4) timeout = DWORD(std::stoi(argv[4]));
     HWND window = UiDriver::WaitForWindow(title, timeout);
     if (!window) return 1;
     if (command == "title") {
@@ -65,13 +65,15 @@ int main(int argc, char** argv) {
                         c.Bounds.left, c.Bounds.top, c.Bounds.right - c.Bounds.left,
                         c.Bounds.bottom - c.Bounds.top, Utf8(c.Text).c_str());
     } else if (command == "click" && argc > 3) {
-        UiDriver::Click(window, std::atoi(argv[3]));
+        UiDriver::Click(window, std::stoi(argv[3]));
     } else if (command == "visible" && argc > 3) {
         ULONGLONG deadline = GetTickCount64() + timeout;
-        while (!UiDriver::Control(window, std::atoi(argv[3])).Visible) {
+        while (!UiDriver::Control(window, std::stoi(argv[3])).Visible) {
             if (GetTickCount64() > deadline) return 1;
             Sleep(20);
         }
+    } else if (command == "saveas" && argc > 3) {
+        return UiDriver::SaveAs(window, From(argv[3])) && UiDriver::WaitUntilGone(window, timeout) ? 0 : 1;
     } else if (command == "close") {
         PostMessageW(window, WM_CLOSE, 0, 0);
         return UiDriver::WaitUntilGone(window, timeout) ? 0 : 1;
