@@ -8,9 +8,9 @@
 #include "app/Clock.h"
 #include "app/ControlIds.h"
 #include "app/Hmain.h"
+#include "app/SystemSettings.h"
 #include "app/Text1252.h"
-#include "export/Clipboard.h"
-#include "export/TransferText.h"
+#include "link/Hmdde.h"
 #include "serial/Win32System.h"
 #include "ui/MessageDialog.h"
 #include "ui/Wide.h"
@@ -26,12 +26,6 @@ constexpr int kEmptyTestBytes = 1024;
 
 void SetGauge(HWND gauge, int position) { SendMessageW(gauge, PBM_SETPOS, WPARAM(position), 0); }
 int GaugeMaximum(HWND gauge) { return int(SendMessageW(gauge, PBM_GETRANGE, FALSE, 0)); }
-
-std::string ProgramPath() {
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    return Narrow(path);
-}
 
 } // namespace
 
@@ -152,16 +146,14 @@ void THamegMain::AskForTheZero() {
     SetGauge(gauge, GaugeMaximum(gauge));
 }
 
+// A read Curvilab asked for ends by pushing its result, whether or not the read succeeded.
 void THamegMain::EndRead() {
     Record.ShortRecord = Record.ShortRecord && IsHM408;
     UpdateCommands();
     SetBusy(false);
     ShowHint("");
-}
-
-void THamegMain::ClipSaveBtnClick() {
-    ApplySelectors();
-    if (!PutTextOnClipboard(TransferText(Record, ProgramPath(), PageInformation{})))
-        ShowErrorBox(Cp1252("Le presse-papier est occupé par un autre programme : "
-                            "l'acquisition n'a pas été copiée."));
+    if (PushAfterRead && formDDE_) {
+        PushAfterRead = false;
+        formDDE_->TransferAcquisition(true);
+    }
 }

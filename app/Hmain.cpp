@@ -1,6 +1,7 @@
 #include "app/Hmain.h"
 
 #include <commctrl.h>
+#include <windowsx.h>
 #include <uxtheme.h>
 
 #include "acquisition/InstrumentLink.h"
@@ -10,6 +11,7 @@
 #include "app/Settings.h"
 #include "app/Text1252.h"
 #include "app/ToolGlyphs.h"
+#include "link/Hmdde.h"
 #include "ui/MessageDialog.h"
 #include "ui/Wide.h"
 #include "ui/Window.h"
@@ -94,6 +96,24 @@ THamegMain::THamegMain(TAboutBox& aboutBox) : aboutBox_(aboutBox) {
 THamegMain::~THamegMain() {
     if (g_main == this) g_main = nullptr;
 }
+
+void THamegMain::Attach(TConstanteDlg& pageDialog, TFormDDE& formDDE) {
+    pageDialog_ = &pageDialog;
+    formDDE_ = &formDDE;
+}
+
+void THamegMain::ClipSaveBtnClick() {
+    ApplySelectors();
+    formDDE_->TransferAcquisition(false);
+}
+
+void THamegMain::SendToCurvilabBtnClick() {
+    if (!pageDialog_->ShowModal()) return;
+    ApplySelectors();
+    formDDE_->TransferAcquisition(true);
+}
+
+void THamegMain::CurvilabItemClick() { formDDE_->SendMacro("FOCUS()"); }
 
 void THamegMain::Show() {
     ShowWindow(window_.get(), SW_SHOW);
@@ -274,6 +294,7 @@ void THamegMain::OnCommand(int id, int code, HWND control) {
     case idEnregistreBtn: EnregistreBtnClick(); return;
     case idClipSaveBtn: ClipSaveBtnClick(); return;
     case idFileSaveBtn: SaveItemClick(); return;
+    case idSendToCurvilabBtn: SendToCurvilabBtnClick(); return;
     case idSetBtn: SetOscilloClick(); return;
     case idCloseBtn: ExitItemClick(); return;
     case idAideBtn: AboutItemClick(); return;
@@ -360,6 +381,14 @@ LRESULT THamegMain::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CLOSE:
         FormClose();
         return 0;
+    case WM_LBUTTONDOWN: { // on the frame or caption of the channel 2 group
+        RECT box;
+        GetWindowRect(Control(idGroupBoxCH2), &box);
+        MapWindowPoints(nullptr, w, reinterpret_cast<POINT*>(&box), 2);
+        POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+        if (PtInRect(&box, at)) CurvilabItemClick();
+        return 0;
+    }
     case WM_USER: // a read requested by Curvilab (GETDATA)
         PushAfterRead = true;
         if (!reading_) EnregistreBtnClick(); // during a read, the running one pushes its data

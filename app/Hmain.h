@@ -11,6 +11,8 @@
 #include "ui/Handles.h"
 
 class TAboutBox;
+class TConstanteDlg;
+class TFormDDE;
 
 class THamegMain {
 public:
@@ -22,6 +24,8 @@ public:
 
     HWND Handle() const { return window_.get(); }
     void Show();
+    // The forms created after this one: the page-information dialog and the DDE form.
+    void Attach(TConstanteDlg& pageDialog, TFormDDE& formDDE);
 
     // Read state (the instrument link's fields).
     std::string InstrumentId;
@@ -44,6 +48,8 @@ public:
     void VoieSerieTriggerAvail(TSerialCustomComPort& CP, uint16_t Count);
     bool MemoryEmpty() const;
     void ClipSaveBtnClick();
+    void SendToCurvilabBtnClick();
+    void CurvilabItemClick();
 
     // The save command: the file dialog (the chosen name, "" when cancelled), then the file.
     std::string SaveDialogData();
@@ -84,6 +90,8 @@ private:
     void SetBusy(bool busy);
 
     TAboutBox& aboutBox_;
+    TConstanteDlg* pageDialog_ = nullptr;
+    TFormDDE* formDDE_ = nullptr;
     UniqueWindow window_;
     UniqueGdiObject font_, memoFont_;
     HWND tooltip_ = nullptr;

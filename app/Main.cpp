@@ -10,6 +10,8 @@
 #include "app/NumberText.h"
 #include "app/Startup.h"
 #include "app/SystemSettings.h"
+#include "export/Hpconst.h"
+#include "link/Hmdde.h"
 #include "serial/Win32System.h"
 #include "ui/MessageDialog.h"
 #include "ui/Wide.h"
@@ -32,18 +34,27 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     TimerResolution timerResolution;
     SetDecimalSeparator(LocaleDecimalSeparator());
     CreateUserFolders();
-    if (!CheckSingleInstance(Arguments())) return 0;
+    DdeLayer::Initialise();
+    if (!CheckSingleInstance(Arguments())) {
+        DdeLayer::Uninitialise();
+        return 0;
+    }
 
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS | ICC_BAR_CLASSES};
     InitCommonControlsEx(&controls);
     SetPreDispatchHook(ApplicationMessage);
+    int exitCode = 1;
     try {
         TAboutBox aboutBox;
         THamegMain main(aboutBox);
+        TConstanteDlg pageDialog;
+        TFormDDE formDDE(main, pageDialog);
+        main.Attach(pageDialog, formDDE);
         main.Show();
-        return RunMessageLoop();
+        exitCode = RunMessageLoop();
     } catch (const std::exception& e) {
         ShowErrorBox(e.what());
-        return 1;
     }
+    DdeLayer::Uninitialise();
+    return exitCode;
 }

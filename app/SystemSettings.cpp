@@ -17,3 +17,9 @@ std::string SpecialFolderPath(int csidl) {
     if (FAILED(SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path))) return {};
     return WithTrailingBackslash(Narrow(path));
 }
+
+std::string ProgramPath() {
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    return Narrow(path);
+}

@@ -8,3 +8,6 @@ char LocaleDecimalSeparator();
 // The shell special folder `csidl` for the current user, with a trailing backslash; "" when the
 // shell cannot give it.
 std::string SpecialFolderPath(int csidl);
+
+// The full path of the running program's executable.
+std::string ProgramPath();

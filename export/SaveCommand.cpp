@@ -4,20 +4,11 @@
 #include <commdlg.h>
 
 #include "app/Hmain.h"
+#include "app/SystemSettings.h"
 #include "app/Text1252.h"
 #include "export/DataFile.h"
 #include "export/FileSave.h"
 #include "ui/Wide.h"
-
-namespace {
-
-std::string ProgramPath() {
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    return Narrow(path);
-}
-
-} // namespace
 
 std::string THamegMain::SaveDialogData() {
     wchar_t name[MAX_PATH] = {};

@@ -9,7 +9,7 @@
 
 namespace {
 
-std::wstring ProgramPath() {
+std::wstring VexorExePath() {
     wchar_t self[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, self, MAX_PATH);
     std::wstring path(self);
@@ -39,7 +39,7 @@ std::string ReadSettingsNumber() {
 }
 
 VexorProcess::VexorProcess(const std::vector<std::string>& arguments) {
-    std::wstring command = L"\"" + ProgramPath() + L"\"";
+    std::wstring command = L"\"" + VexorExePath() + L"\"";
     for (const auto& argument : arguments) command += Quoted(argument);
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
