@@ -1,0 +1,228 @@
+// The link to Curvilab over real DDE, with the stand-in fake-curvilab.exe.
+#include <windows.h>
+
+#include <fstream>
+#include <gtest/gtest.h>
+
+#include "app/ControlIds.h"
+#include "app/Text1252.h"
+#include "serial/Win32System.h"
+#include "tests/e2e/VexorProcess.h"
+#include "tests/serial/SimLink.h"
+#include "tools/ui-driver/UiDriver.h"
+#include "ui/Handles.h"
+#include "ui/Wide.h"
+
+namespace {
+
+std::wstring BuildFile(const wchar_t* name) {
+    wchar_t self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring path(self);
+    path.resize(path.find_last_of(L'\\'));
+    path.resize(path.find_last_of(L'\\') + 1);
+    return path + name;
+}
+
+std::string TempFile(const std::string& name) {
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    return Narrow(temp) + name;
+}
+
+std::string ReadText(const std::string& path) {
+    std::ifstream in(Wide(path).c_str(), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// The stand-in, started by the test and ended by it.
+class FakeCurvilab {
+public:
+    explicit FakeCurvilab(const std::wstring& options) {
+        std::wstring command = L"\"" + BuildFile(L"fake-curvilab.exe") + L"\" " + options;
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION info{};
+        if (CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                           &startup, &info)) {
+            CloseHandle(info.hThread);
+            process_.reset(info.hProcess);
+        }
+    }
+    ~FakeCurvilab() {
+        if (process_) {
+            TerminateProcess(process_.get(), 0);
+            WaitForSingleObject(process_.get(), 5000);
+        }
+    }
+    // Waits for a --send to finish, serving this thread's messages; its exit code.
+    DWORD Wait(DWORD ms) {
+        if (!WaitProcessingMessages(process_.get(), ms)) return STILL_ACTIVE;
+        DWORD code = 0;
+        GetExitCodeProcess(process_.get(), &code);
+        process_.reset();
+        return code;
+    }
+
+private:
+    UniqueKernelHandle process_;
+};
+
+class Link : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (SimCom() == 0) GTEST_SKIP() << "run through tests/serial/with-sim";
+        RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Curvilab");
+        log = TempFile("fake-curvilab-" + std::to_string(GetCurrentProcessId()) + ".log");
+        DeleteFileW(Wide(log).c_str());
+        SimControl("speed 10");
+        PumpUntil([] { return false; }, 100);
+        WriteSettings(std::to_string(SimCom()));
+    }
+    void TearDown() override {
+        if (vexor && main) {
+            vexor->AnswerBoxes(200);
+            EXPECT_EQ(vexor->Close(main), 0u);
+        }
+        RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Curvilab");
+        DeleteFileW(Wide(log).c_str());
+    }
+
+    std::wstring LogOption() const { return L"--log \"" + Wide(log) + L"\""; }
+
+    void StartVexorAndRead() {
+        vexor = std::make_unique<VexorProcess>();
+        main = vexor->WaitForMainWindow("Lecture oscillo Hameg", 15000);
+        ASSERT_TRUE(main);
+        UiDriver::Click(main, idEnregistreBtn);
+        AnswerZeroPrompt();
+    }
+
+    void AnswerZeroPrompt() {
+        HWND prompt = UiDriver::WaitForMessageBox("Information", 15000);
+        ASSERT_TRUE(prompt);
+        UiDriver::ClickButton(prompt, "Annuler");
+        ASSERT_TRUE(PumpUntil([&] { return UiDriver::Control(main, idSendToCurvilabBtn).Visible; }, 15000));
+    }
+
+    void SendThroughThePageDialog() {
+        UiDriver::Click(main, idSendToCurvilabBtn);
+        HWND dialog = UiDriver::WaitForWindow("Renseignements sur la page courante", 5000);
+        ASSERT_TRUE(dialog);
+        UiDriver::ClickButton(dialog, "OK");
+    }
+
+    bool LogHas(const std::string& text, int ms = 10000) {
+        return PumpUntil([&] { Sleep(20); return ReadText(log).find(text) != std::string::npos; }, ms);
+    }
+
+    // A macro sent to the program as Curvilab sends it; the exit code of the sender.
+    std::unique_ptr<FakeCurvilab> SendToProgram(const std::string& macro) {
+        return std::make_unique<FakeCurvilab>(L"--send vexor \"" + Wide(macro) + L"\"");
+    }
+
+    std::string log;
+    std::unique_ptr<VexorProcess> vexor;
+    HWND main = nullptr;
+};
+
+} // namespace
+
+TEST_F(Link, ARunningCurvilabGetsANewFileThenANewPage) {
+    FakeCurvilab curvilab(L"--semaphore " + LogOption());
+    ASSERT_TRUE(LogHas("STARTED"));
+    StartVexorAndRead();
+    SendThroughThePageDialog();
+    ASSERT_TRUE(LogHas("EXECUTE CLIP|LOAD"));
+    std::string text = ReadText(log);
+    std::string clipboard = UiDriver::ClipboardText();
+    ASSERT_FALSE(clipboard.empty());
+    EXPECT_NE(text.find("CLIPBOARD " + std::to_string(clipboard.size()) + "\n" + clipboard), std::string::npos);
+    EXPECT_NE(clipboard.find("Acquisition avec oscillo HAMEG\r\n"), std::string::npos);
+    SendThroughThePageDialog();
+    EXPECT_TRUE(LogHas("EXECUTE CLIP|ADD"));
+}
+
+TEST_F(Link, CurvilabIsLaunchedFromTheRegistryWhenItDoesNotRun) {
+    std::wstring command = L"\"" + BuildFile(L"fake-curvilab.exe") + L"\" --quit-after 8000 " + LogOption();
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Curvilab", 0, nullptr, 0, KEY_ALL_ACCESS,
+                              nullptr, &key, nullptr), ERROR_SUCCESS);
+    RegSetValueExW(key, L"Path", 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
+                   DWORD((command.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+    StartVexorAndRead();
+    SendThroughThePageDialog();
+    EXPECT_TRUE(LogHas("STARTED", 15000));
+    EXPECT_TRUE(LogHas("EXECUTE CLIP|LOAD", 15000));
+}
+
+TEST_F(Link, WithoutCurvilabTheUserIsToldAfterTheRetry) {
+    StartVexorAndRead();
+    SendThroughThePageDialog();
+    HWND notice = UiDriver::WaitForMessageBox("Scoptera", 20000);
+    ASSERT_TRUE(notice);
+    EXPECT_EQ(UiDriver::MessageBoxText(notice), "Impossible de lancer Curvilab");
+    UiDriver::ClickButton(notice, "OK");
+}
+
+TEST_F(Link, GetDataReadsAndPushesTheResultAsANewPage) {
+    FakeCurvilab curvilab(L"--semaphore " + LogOption());
+    ASSERT_TRUE(LogHas("STARTED"));
+    vexor = std::make_unique<VexorProcess>();
+    main = vexor->WaitForMainWindow("Lecture oscillo Hameg", 15000);
+    ASSERT_TRUE(main);
+    for (const char* macro : {"GETDATA", "getdata", "GetData(x)", "GETDATA()"}) {
+        auto sender = SendToProgram(macro);
+        EXPECT_EQ(sender->Wait(10000), 0u) << macro; // acknowledged before the read
+        HWND confirm = UiDriver::WaitForMessageBox("Confirmation", 3000); // a read is held
+        if (confirm) UiDriver::ClickButton(confirm, "&Oui");
+        AnswerZeroPrompt();
+        EXPECT_TRUE(LogHas("EXECUTE CLIP|ADD")) << macro;
+        DeleteFileW(Wide(log).c_str());
+    }
+}
+
+TEST_F(Link, BadMacrosAreAnsweredWithTheirMessages) {
+    vexor = std::make_unique<VexorProcess>();
+    main = vexor->WaitForMainWindow("Lecture oscillo Hameg", 15000);
+    ASSERT_TRUE(main);
+    struct Case {
+        std::string Macro, Message;
+    };
+    for (const Case& c : {Case{" GETDATA", "Fonction inconnue :  GETDATA"},
+                          Case{"PRINT(1)", "Fonction inconnue : PRINT(1)"},
+                          Case{"FOCUS\r\nGETDATA", Cp1252("Un message à la fois SVP")}}) {
+        auto sender = SendToProgram(c.Macro);
+        HWND error = UiDriver::WaitForMessageBox("Erreur", 10000);
+        ASSERT_TRUE(error) << c.Macro;
+        EXPECT_EQ(UiDriver::MessageBoxText(error), c.Message);
+        UiDriver::ClickButton(error, "OK");
+        EXPECT_EQ(sender->Wait(10000), 0u) << c.Macro; // acknowledged all the same
+    }
+    auto quiet = SendToProgram("CONFIG|SAVE(1)");
+    EXPECT_EQ(quiet->Wait(10000), 0u);
+    EXPECT_FALSE(UiDriver::WaitForMessageBox("", 500));
+}
+
+TEST_F(Link, FocusWhileAModalBoxIsOpenFailsAfterChoosingANewFile) {
+    FakeCurvilab curvilab(L"--semaphore " + LogOption());
+    ASSERT_TRUE(LogHas("STARTED"));
+    StartVexorAndRead();
+    SendThroughThePageDialog(); // the first send moves the choice to "Nouvelle page"
+    ASSERT_TRUE(LogHas("EXECUTE CLIP|LOAD"));
+    UiDriver::Click(main, idAideBtn);
+    HWND about = UiDriver::WaitForWindow("A propos", 5000);
+    ASSERT_TRUE(about);
+    auto sender = SendToProgram("FOCUS");
+    HWND error = UiDriver::WaitForMessageBox("Erreur", 10000);
+    ASSERT_TRUE(error);
+    EXPECT_EQ(UiDriver::MessageBoxText(error), Cp1252("Syntaxe Macro DDE : Fonction(Paramètre)"));
+    UiDriver::ClickButton(error, "OK");
+    EXPECT_EQ(sender->Wait(10000), 0u);
+    UiDriver::ClickButton(about, "OK");
+    UiDriver::WaitUntilGone(about, 3000);
+    DeleteFileW(Wide(log).c_str());
+    SendThroughThePageDialog(); // FOCUS chose "Nouveau fichier" again
+    EXPECT_TRUE(LogHas("EXECUTE CLIP|LOAD"));
+}

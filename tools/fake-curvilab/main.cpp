@@ -1,0 +1,109 @@
+// fake-curvilab.exe: stands in for Curvilab in the tests. It registers the DDE service
+// "Curvilab", topic "ServeurDDE", answers the warm link and the request on "ServeurItem", and
+// logs every macro it receives, with the clipboard text it finds for the CLIP macros.
+//
+//   fake-curvilab --log FILE [--semaphore] [--refuse] [--slow MS] [--quit-after MS]
+//   fake-curvilab --send SERVICE MACRO      executes one macro on SERVICE|ServeurDDE and ends
+//
+// The log gets one line per execute: "EXECUTE <macro>", then for CLIP|LOAD and CLIP|ADD the
+// clipboard text between "CLIPBOARD <n bytes>" and "END".
+#include <windows.h>
+
+#include <ddeml.h>
+#include <cstdio>
+#include <string>
+
+#include "ui/Wide.h"
+#include "tools/ui-driver/UiDriver.h"
+
+namespace {
+
+DWORD g_instance = 0;
+HSZ g_topic = nullptr;
+bool g_refuse = false;
+std::wstring g_log;
+
+void Log(const std::string& text) {
+    FILE* file = _wfopen(g_log.c_str(), L"ab");
+    if (!file) return;
+    std::fwrite(text.data(), 1, text.size(), file);
+    std::fclose(file);
+}
+
+HDDEDATA CALLBACK Callback(UINT type, UINT, HCONV, HSZ topic, HSZ, HDDEDATA data, ULONG_PTR, ULONG_PTR) {
+    switch (type) {
+    case XTYP_CONNECT:
+        return reinterpret_cast<HDDEDATA>(!g_refuse && DdeCmpStringHandles(topic, g_topic) == 0);
+    case XTYP_ADVSTART: return reinterpret_cast<HDDEDATA>(TRUE);
+    case XTYP_REQUEST: {
+        const char value[] = "ok";
+        return DdeCreateDataHandle(g_instance, (LPBYTE)value, sizeof value, 0, nullptr, CF_TEXT, 0);
+    }
+    case XTYP_EXECUTE: {
+        DWORD size = DdeGetData(data, nullptr, 0, 0);
+        std::string macro(size, '\0');
+        DdeGetData(data, reinterpret_cast<LPBYTE>(macro.data()), size, 0);
+        macro = macro.substr(0, macro.find('\0'));
+        std::string entry = "EXECUTE " + macro + "\n";
+        if (macro == "CLIP|LOAD" || macro == "CLIP|ADD") {
+            std::string text = UiDriver::ClipboardText();
+            entry += "CLIPBOARD " + std::to_string(text.size()) + "\n" + text + "\nEND\n";
+        }
+        Log(entry);
+        return reinterpret_cast<HDDEDATA>(DDE_FACK);
+    }
+    }
+    return nullptr;
+}
+
+int Send(const std::string& service, const std::string& macro) {
+    HSZ serviceName = DdeCreateStringHandleA(g_instance, service.c_str(), CP_WINANSI);
+    HCONV conversation = DdeConnect(g_instance, serviceName, g_topic, nullptr);
+    if (!conversation) return 1;
+    HDDEDATA result = DdeClientTransaction(reinterpret_cast<LPBYTE>(const_cast<char*>(macro.c_str())),
+                                           DWORD(macro.size() + 1), conversation, nullptr, CF_TEXT,
+                                           XTYP_EXECUTE, 60000, nullptr);
+    DdeDisconnect(conversation);
+    return result ? 0 : 2;
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    std::string sendService, sendMacro;
+    bool semaphore = false;
+    DWORD slowMs = 0, quitAfterMs = 0;
+    for (int i = 1; i < argc; ++i) {
+        std::wstring arg = argv[i];
+        bool hasValue = i + 1 < argc;
+        if (arg == L"--log" && hasValue) g_log = argv[++i];
+        else if (arg == L"--semaphore") semaphore = true;
+        else if (arg == L"--refuse") g_refuse = true;
+        else if (arg == L"--slow" && hasValue) slowMs = DWORD(_wtoi(argv[++i]));
+        else if (arg == L"--quit-after" && hasValue) quitAfterMs = DWORD(_wtoi(argv[++i]));
+        else if (arg == L"--send" && i + 2 < argc) {
+            sendService = Narrow(argv[++i]);
+            sendMacro = Narrow(argv[++i]);
+        }
+    }
+    if (DdeInitializeA(&g_instance, Callback, APPCLASS_STANDARD, 0) != DMLERR_NO_ERROR) return 3;
+    g_topic = DdeCreateStringHandleA(g_instance, "ServeurDDE", CP_WINANSI);
+    if (!sendService.empty()) return Send(sendService, sendMacro);
+
+    HANDLE running = semaphore ? CreateSemaphoreW(nullptr, 0, 1, L"Curvilab") : nullptr;
+    if (slowMs) Sleep(slowMs);
+    HSZ service = DdeCreateStringHandleA(g_instance, "Curvilab", CP_WINANSI);
+    DdeNameService(g_instance, service, nullptr, DNS_REGISTER);
+    Log("STARTED\n");
+    if (quitAfterMs) SetTimer(nullptr, 0, quitAfterMs, nullptr);
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        if (msg.message == WM_TIMER) break;
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    DdeNameService(g_instance, service, nullptr, DNS_UNREGISTER);
+    DdeUninitialize(g_instance);
+    if (running) CloseHandle(running);
+    return 0;
+}
