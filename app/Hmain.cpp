@@ -12,6 +12,7 @@
 #include "app/Text1252.h"
 #include "app/ToolGlyphs.h"
 #include "link/Hmdde.h"
+#include "serial/Hmcom.h"
 #include "ui/MessageDialog.h"
 #include "ui/Wide.h"
 #include "ui/Window.h"
@@ -97,7 +98,8 @@ THamegMain::~THamegMain() {
     if (g_main == this) g_main = nullptr;
 }
 
-void THamegMain::Attach(TConstanteDlg& pageDialog, TFormDDE& formDDE) {
+void THamegMain::Attach(TComCfgDlg& portDialog, TConstanteDlg& pageDialog, TFormDDE& formDDE) {
+    portDialog_ = &portDialog;
     pageDialog_ = &pageDialog;
     formDDE_ = &formDDE;
 }
@@ -241,7 +243,18 @@ void THamegMain::FormActivate() {
     if (!InstrumentFound) SetOscilloClick();
 }
 
-void THamegMain::SetOscilloClick() { IdentifyInstrument(); }
+// The new number reaches vexor.ini only when the window closes.
+void THamegMain::SetOscilloClick() {
+    portDialog_->SelectedNumber = uint8_t(VoieSerie.ComNumber() & 0xFF);
+    if (portDialog_->ShowModal()) {
+        try {
+            VoieSerie.SetComNumber(portDialog_->SelectedNumber);
+        } catch (const ESerialException&) {
+            // The identification below reports a port that cannot open.
+        }
+    }
+    IdentifyInstrument();
+}
 
 // Cancelling the save dialog or answering No does not stop the exit; a save that fails is
 // reported and the program still ends.

@@ -11,6 +11,7 @@
 #include "ui/Handles.h"
 
 class TAboutBox;
+class TComCfgDlg;
 class TConstanteDlg;
 class TFormDDE;
 
@@ -25,7 +26,7 @@ public:
     HWND Handle() const { return window_.get(); }
     void Show();
     // The forms created after this one: the page-information dialog and the DDE form.
-    void Attach(TConstanteDlg& pageDialog, TFormDDE& formDDE);
+    void Attach(TComCfgDlg& portDialog, TConstanteDlg& pageDialog, TFormDDE& formDDE);
 
     // Read state (the instrument link's fields).
     std::string InstrumentId;
@@ -90,6 +91,7 @@ private:
     void SetBusy(bool busy);
 
     TAboutBox& aboutBox_;
+    TComCfgDlg* portDialog_ = nullptr;
     TConstanteDlg* pageDialog_ = nullptr;
     TFormDDE* formDDE_ = nullptr;
     UniqueWindow window_;

@@ -12,6 +12,8 @@
 #include "app/SystemSettings.h"
 #include "export/Hpconst.h"
 #include "link/Hmdde.h"
+#include "serial/ComSelect.h"
+#include "serial/Hmcom.h"
 #include "serial/Win32System.h"
 #include "ui/MessageDialog.h"
 #include "ui/Wide.h"
@@ -43,13 +45,15 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS | ICC_BAR_CLASSES};
     InitCommonControlsEx(&controls);
     SetPreDispatchHook(ApplicationMessage);
+    TSerialCustomComPort::ChoosePort = ChoosePortWithSelectForm;
     int exitCode = 1;
     try {
         TAboutBox aboutBox;
         THamegMain main(aboutBox);
+        TComCfgDlg portDialog;
         TConstanteDlg pageDialog;
         TFormDDE formDDE(main, pageDialog);
-        main.Attach(pageDialog, formDDE);
+        main.Attach(portDialog, pageDialog, formDDE);
         main.Show();
         exitCode = RunMessageLoop();
     } catch (const std::exception& e) {

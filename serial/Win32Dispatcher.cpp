@@ -125,6 +125,12 @@ int TSerialWin32Dispatcher::OpenDevice(const std::wstring& device) {
     return ecOK;
 }
 
+bool TSerialWin32Dispatcher::DeviceIsSerialPort() const {
+    DCB settings{};
+    settings.DCBlength = sizeof settings;
+    return device_ && GetCommState(device_.get(), &settings);
+}
+
 int TSerialWin32Dispatcher::CloseDevice() {
     if (closing_.exchange(true)) return ecOK;
     StopThreads();

@@ -57,6 +57,8 @@ public:
     // error number.
     int OpenDevice(const std::wstring& device);
     int CloseDevice();
+    // The open device answers as a serial port (its line settings can be read).
+    bool DeviceIsSerialPort() const;
 
     bool DeviceOpen() const { return bool(device_); }
     bool ThreadsRunning() const { return runningThreads_ > 0; }

@@ -226,3 +226,33 @@ TEST_F(Link, FocusWhileAModalBoxIsOpenFailsAfterChoosingANewFile) {
     SendThroughThePageDialog(); // FOCUS chose "Nouveau fichier" again
     EXPECT_TRUE(LogHas("EXECUTE CLIP|LOAD"));
 }
+
+TEST_F(Link, AThousandRandomExecutesAreAllAcknowledgedAndTheProgramKeepsAnswering) {
+    vexor = std::make_unique<VexorProcess>();
+    main = vexor->WaitForMainWindow("Lecture oscillo Hameg", 15000);
+    ASSERT_TRUE(main);
+    const int count = 1000;
+    FakeCurvilab sender(L"--send-random vexor " + std::to_wstring(count) + L" 7");
+    int boxes = 0;
+    DWORD code = STILL_ACTIVE;
+    ULONGLONG deadline = GetTickCount64() + 240000;
+    // Every text that is not one known macro shows an error box: answer them as they come.
+    while ((code = sender.Wait(0)) == STILL_ACTIVE && GetTickCount64() < deadline) {
+        if (HWND box = UiDriver::WaitForMessageBox("", 0)) {
+            if (UiDriver::ClickButton(box, "OK")) ++boxes;
+            UiDriver::WaitUntilGone(box, 2000);
+        } else {
+            Sleep(2);
+        }
+    }
+    std::printf("[ figure ] %d random executes, %d error boxes answered, %lu not acknowledged\n",
+                count, boxes, code);
+    EXPECT_EQ(code, 0u);
+    EXPECT_GT(boxes, count / 2);
+    // Still answering: a real macro still starts a read.
+    auto getdata = SendToProgram("GETDATA");
+    EXPECT_EQ(getdata->Wait(10000), 0u);
+    HWND prompt = UiDriver::WaitForMessageBox("Information", 15000);
+    ASSERT_TRUE(prompt);
+    UiDriver::ClickButton(prompt, "Annuler");
+}

@@ -267,6 +267,11 @@ TEST_F(Read, NoInstrumentOnThePortIsReportedAndThePortOfferedAgain) {
         EXPECT_EQ(UiDriver::MessageBoxText(notice), expected);
         UiDriver::ClickButton(notice, "OK");
         UiDriver::WaitUntilGone(notice, 3000);
+        if (attempt == 0) {
+            HWND portDialog = UiDriver::WaitForWindow("Configuration du port RS232", 10000);
+            ASSERT_TRUE(portDialog);
+            UiDriver::ClickButton(portDialog, "Annuler");
+        }
     }
     main = vexor->WaitForMainWindow(expected, 5000);
     ASSERT_TRUE(main);
@@ -284,6 +289,11 @@ TEST_F(Read, APortThatCannotOpenIsReportedAndAReadRequestThenFailsInTheErrorBox)
         EXPECT_EQ(UiDriver::MessageBoxText(notice), Cp1252("Problème voie série"));
         UiDriver::ClickButton(notice, "OK");
         UiDriver::WaitUntilGone(notice, 3000);
+        if (attempt == 0) {
+            HWND portDialog = UiDriver::WaitForWindow("Configuration du port RS232", 10000);
+            ASSERT_TRUE(portDialog);
+            UiDriver::ClickButton(portDialog, "Annuler");
+        }
     }
     main = vexor->WaitForMainWindow("Acquisition avec oscillo Hameg 305", 5000);
     ASSERT_TRUE(main);

@@ -73,13 +73,21 @@ HWND VexorProcess::WaitForMainWindow(const std::string& titlePrefix, DWORD ms) {
 int VexorProcess::AnswerBoxes(DWORD ms) {
     int answered = 0;
     ULONGLONG deadline = GetTickCount64() + ms;
-    while (GetTickCount64() < deadline) {
-        HWND box = UiDriver::WaitForMessageBox("", 100);
+    auto owned = [this](HWND window) {
         DWORD owner = 0;
-        if (box) GetWindowThreadProcessId(box, &owner);
-        if (box && owner == id_ && UiDriver::ClickButton(box, "OK")) {
+        if (window) GetWindowThreadProcessId(window, &owner);
+        return window && owner == id_;
+    };
+    while (GetTickCount64() < deadline) {
+        HWND box = UiDriver::WaitForMessageBox("", 50);
+        if (owned(box) && UiDriver::ClickButton(box, "OK")) {
             ++answered;
             UiDriver::WaitUntilGone(box, 2000);
+        }
+        HWND portDialog = UiDriver::WaitForWindow("Configuration du port RS232", 50);
+        if (owned(portDialog) && UiDriver::ClickButton(portDialog, "Annuler")) {
+            ++answered;
+            UiDriver::WaitUntilGone(portDialog, 2000);
         }
     }
     return answered;

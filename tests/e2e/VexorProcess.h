@@ -28,7 +28,8 @@ public:
     // Closes the main window, answering the program's message boxes with their first button on
     // the way; the exit code.
     DWORD Close(HWND mainWindow);
-    // Answers every message box of the program that shows up within `ms` with OK.
+    // Answers every message box of the program that shows up within `ms` with OK, and the port
+    // dialog with Annuler.
     int AnswerBoxes(DWORD ms);
 
 private:

@@ -2,6 +2,9 @@
 #include "serial/ComPort.h"
 
 #include "acquisition/InstrumentLink.h"
+#include "serial/ComSelect.h"
+
+#include <algorithm>
 
 #include <gtest/gtest.h>
 
@@ -284,4 +287,31 @@ TEST_F(ComPort, NoModemLinesStillReceivesEveryByte) {
     SimControl("flood 20000");
     ASSERT_TRUE(PumpUntil([&] { return received.size() >= 4096 + 20000; }, 8000));
     for (std::size_t i = 0; i < 20000; ++i) ASSERT_EQ(received[4096 + i], uint8_t(i));
+}
+
+TEST_F(ComPort, ThePortProbeFindsTheSimulatorsPortAndAHeldOneButNoMissingDevice) {
+    EXPECT_TRUE(PortPresent(SimCom()));
+    EXPECT_TRUE(PortPresent(uint16_t(SimCom() + 10)));
+    EXPECT_FALSE(PortPresent(0));
+    EXPECT_FALSE(PortPresent(9));  // mapped to a device that does not exist
+    EXPECT_FALSE(PortPresent(40)); // not mapped
+    SimControl("lines BUSY");
+    PumpUntil([] { return false; }, 200);
+    EXPECT_TRUE(PortPresent(SimCom())); // held by another program
+    int threads = ThreadCount();
+    ULONGLONG start = GetTickCount64();
+    std::vector<uint16_t> present = PresentPorts();
+    std::printf("[ figure ] probing COM1..COM50 took %llu ms, %zu present\n",
+                GetTickCount64() - start, present.size());
+    EXPECT_EQ(ThreadCount(), threads);
+    EXPECT_NE(std::find(present.begin(), present.end(), SimCom()), present.end());
+}
+
+TEST(SelectedPort, ReadsTheNumberAfterCom) {
+    EXPECT_EQ(SelectedPort("COM7"), 7);
+    EXPECT_EQ(SelectedPort("COM10"), 10);
+    EXPECT_EQ(SelectedPort("COM"), 0);
+    EXPECT_EQ(SelectedPort(""), 0);
+    EXPECT_EQ(SelectedPort("COMx"), 0);
+    EXPECT_EQ(SelectedPort("COM99999"), 0);
 }

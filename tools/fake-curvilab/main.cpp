@@ -4,6 +4,9 @@
 //
 //   fake-curvilab --log FILE [--semaphore] [--refuse] [--slow MS] [--quit-after MS]
 //   fake-curvilab --send SERVICE MACRO      executes one macro on SERVICE|ServeurDDE and ends
+//   fake-curvilab --send-random SERVICE N SEED   executes N random texts (0 to 10,000 random
+//                                           bytes, line ends among them) on one conversation;
+//                                           the exit code is the number not acknowledged
 //
 // The log gets one line per execute: "EXECUTE <macro>", then for CLIP|LOAD and CLIP|ADD the
 // clipboard text between "CLIPBOARD <n bytes>" and "END".
@@ -11,6 +14,7 @@
 
 #include <ddeml.h>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "ui/Wide.h"
@@ -56,21 +60,49 @@ HDDEDATA CALLBACK Callback(UINT type, UINT, HCONV, HSZ topic, HSZ, HDDEDATA data
     return nullptr;
 }
 
-int Send(const std::string& service, const std::string& macro) {
+bool Execute(HCONV conversation, const std::string& text) {
+    std::string bytes = text + '\0';
+    return DdeClientTransaction(reinterpret_cast<LPBYTE>(bytes.data()), DWORD(bytes.size()),
+                                conversation, nullptr, CF_TEXT, XTYP_EXECUTE, 60000, nullptr) != nullptr;
+}
+
+HCONV ConnectTo(const std::string& service) {
     HSZ serviceName = DdeCreateStringHandleA(g_instance, service.c_str(), CP_WINANSI);
-    HCONV conversation = DdeConnect(g_instance, serviceName, g_topic, nullptr);
+    return DdeConnect(g_instance, serviceName, g_topic, nullptr);
+}
+
+int Send(const std::string& service, const std::string& macro) {
+    HCONV conversation = ConnectTo(service);
     if (!conversation) return 1;
-    HDDEDATA result = DdeClientTransaction(reinterpret_cast<LPBYTE>(const_cast<char*>(macro.c_str())),
-                                           DWORD(macro.size() + 1), conversation, nullptr, CF_TEXT,
-                                           XTYP_EXECUTE, 60000, nullptr);
+    bool acknowledged = Execute(conversation, macro);
     DdeDisconnect(conversation);
-    return result ? 0 : 2;
+    return acknowledged ? 0 : 2;
+}
+
+int SendRandom(const std::string& service, int count, unsigned seed) {
+    HCONV conversation = ConnectTo(service);
+    if (!conversation) return count;
+    std::srand(seed);
+    int missing = 0;
+    for (int i = 0; i < count; ++i) {
+        std::string text(std::size_t(std::rand() % 10001), '\0');
+        for (char& c : text) {
+            int pick = std::rand() % 50;
+            c = pick == 0 ? '\r' : pick == 1 ? '\n' : char(1 + std::rand() % 255);
+        }
+        if (!Execute(conversation, text)) ++missing;
+    }
+    DdeDisconnect(conversation);
+    std::printf("%d executes, %d not acknowledged\n", count, missing);
+    return missing;
 }
 
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
     std::string sendService, sendMacro;
+    int randomCount = 0;
+    unsigned randomSeed = 1;
     bool semaphore = false;
     DWORD slowMs = 0, quitAfterMs = 0;
     for (int i = 1; i < argc; ++i) {
@@ -81,13 +113,18 @@ int wmain(int argc, wchar_t** argv) {
         else if (arg == L"--refuse") g_refuse = true;
         else if (arg == L"--slow" && hasValue) slowMs = DWORD(_wtoi(argv[++i]));
         else if (arg == L"--quit-after" && hasValue) quitAfterMs = DWORD(_wtoi(argv[++i]));
-        else if (arg == L"--send" && i + 2 < argc) {
+        else if (arg == L"--send-random" && i + 3 < argc) {
+            sendService = Narrow(argv[++i]);
+            randomCount = _wtoi(argv[++i]);
+            randomSeed = unsigned(_wtoi(argv[++i]));
+        } else if (arg == L"--send" && i + 2 < argc) {
             sendService = Narrow(argv[++i]);
             sendMacro = Narrow(argv[++i]);
         }
     }
     if (DdeInitializeA(&g_instance, Callback, APPCLASS_STANDARD, 0) != DMLERR_NO_ERROR) return 3;
     g_topic = DdeCreateStringHandleA(g_instance, "ServeurDDE", CP_WINANSI);
+    if (randomCount > 0) return SendRandom(sendService, randomCount, randomSeed);
     if (!sendService.empty()) return Send(sendService, sendMacro);
 
     HANDLE running = semaphore ? CreateSemaphoreW(nullptr, 0, 1, L"Curvilab") : nullptr;

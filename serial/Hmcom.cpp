@@ -1,0 +1,96 @@
+#include "serial/Hmcom.h"
+
+#include <algorithm>
+
+#include "app/Text1252.h"
+#include "ui/Wide.h"
+#include "serial/ComPort.h"
+#include "serial/ComSelect.h"
+#include "ui/Handles.h"
+#include "ui/Window.h"
+
+namespace {
+constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU;
+constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
+constexpr int kWidth = 325, kHeight = 114;
+constexpr int kColumns = 4, kRowHeight = 18, kGroupTop = 40, kItemWidth = 70;
+constexpr int kHelpId = 9;
+} // namespace
+
+LRESULT CALLBACK TComCfgDlg::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE)
+        SetWindowLongPtrW(window, GWLP_USERDATA,
+                          reinterpret_cast<LONG_PTR>(
+                              reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
+    auto* self = reinterpret_cast<TComCfgDlg*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (self && message == WM_COMMAND) {
+        switch (LOWORD(wParam)) {
+        case IDOK:
+            self->OKBtnClick(window);
+            return 0;
+        case IDCANCEL:
+            self->done_ = true;
+            return 0;
+        case kHelpId: return 0;
+        }
+    }
+    if (self && message == WM_CLOSE) {
+        self->done_ = true;
+        return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+void TComCfgDlg::OKBtnClick(HWND window) {
+    for (std::size_t i = 0; i < PortNumbers.size(); ++i)
+        if (SendMessageW(GetDlgItem(window, kFirstItemId + int(i)), BM_GETCHECK, 0, 0) == BST_CHECKED)
+            SelectedNumber = uint8_t(PortNumbers[i]);
+    // With no port present, OK keeps the current number.
+    accepted_ = true;
+    done_ = true;
+}
+
+// The list of ports, rebuilt from what is present now; the dialog grows to hold every item.
+void TComCfgDlg::FormActivate(HWND window) {
+    PortNumbers = PresentPorts();
+    int rows = (int(PortNumbers.size()) + kColumns - 1) / kColumns;
+    int groupHeight = std::max(1, rows) * kRowHeight + 24;
+    int height = std::max(kHeight, kGroupTop + groupHeight + 40);
+    SIZE outer = OuterSize(kWidth, height, kStyle, kExStyle);
+    SetWindowPos(window, nullptr, 0, 0, outer.cx, outer.cy, SWP_NOMOVE | SWP_NOZORDER);
+    CreateControl(window, {L"BUTTON", "&Com:", BS_GROUPBOX, 8, kGroupTop, 309, groupHeight});
+    int selected = 0;
+    for (std::size_t i = 0; i < PortNumbers.size(); ++i) {
+        int row = int(i) / kColumns, column = int(i) % kColumns;
+        CreateControl(window, {L"BUTTON", PortName(PortNumbers[i]),
+                               BS_AUTORADIOBUTTON | (i == 0 ? WS_GROUP | WS_TABSTOP : 0u),
+                               16 + column * kItemWidth, kGroupTop + 18 + row * kRowHeight,
+                               kItemWidth - 4, 16, kFirstItemId + int(i)});
+        if (PortNumbers[i] == SelectedNumber) selected = int(i);
+    }
+    if (!PortNumbers.empty())
+        CheckRadioButton(window, kFirstItemId, kFirstItemId + int(PortNumbers.size()) - 1,
+                         kFirstItemId + selected);
+    int buttonsTop = kGroupTop + groupHeight + 8;
+    CreateControl(window, {L"BUTTON", "OK", BS_DEFPUSHBUTTON | WS_TABSTOP | WS_GROUP, 74, buttonsTop, 75, 25, IDOK});
+    CreateControl(window, {L"BUTTON", "Annuler", WS_TABSTOP, 158, buttonsTop, 75, 25, IDCANCEL});
+    CreateControl(window, {L"BUTTON", "&Aide", WS_TABSTOP, 242, buttonsTop, 75, 25, kHelpId});
+}
+
+bool TComCfgDlg::ShowModal() {
+    RegisterWindowClass(L"TVexorComCfgDlg", WindowProc);
+    done_ = accepted_ = false;
+    SIZE outer = OuterSize(kWidth, kHeight, kStyle, kExStyle);
+    UniqueWindow window(CreateWindowExW(kExStyle, L"TVexorComCfgDlg",
+                                        Wide("Configuration du port RS232").c_str(), kStyle, 0, 0,
+                                        outer.cx, outer.cy, GetActiveWindow(), nullptr,
+                                        GetModuleHandleW(nullptr), this));
+    if (!window) return false;
+    HWND w = window.get();
+    CreateControl(w, {L"STATIC", "Vitesse 9600 bauds", SS_LEFT, 8, 8, 150, 16});
+    CreateControl(w, {L"STATIC", Cp1252("Pour HM408 SW1 à 4 et SW2 à 0"), SS_LEFT, 8, 22, 300, 16});
+    FormActivate(w);
+    CentreOnScreen(w);
+    RunModalLoop(w, GetDlgItem(w, IDOK), done_);
+    return accepted_;
+}

@@ -1,0 +1,98 @@
+// Port discovery and choice through the real port dialog.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "app/ControlIds.h"
+#include "app/Text1252.h"
+#include "serial/Win32System.h"
+#include "tests/e2e/VexorProcess.h"
+#include "tests/serial/SimLink.h"
+#include "tools/ui-driver/UiDriver.h"
+
+namespace {
+
+class PortDialog : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (SimCom() == 0) GTEST_SKIP() << "run through tests/serial/with-sim";
+        WriteSettings(std::to_string(SimCom()));
+        vexor = std::make_unique<VexorProcess>();
+        main = vexor->WaitForMainWindow("Lecture oscillo Hameg", 15000);
+        ASSERT_TRUE(main);
+    }
+    void TearDown() override {
+        if (vexor && main) {
+            vexor->AnswerBoxes(300);
+            EXPECT_EQ(vexor->Close(main), 0u);
+        }
+    }
+
+    HWND OpenPortDialog() {
+        UiDriver::Click(main, idSetBtn);
+        return UiDriver::WaitForWindow("Configuration du port RS232", 10000);
+    }
+
+    // The radio items: caption and whether it is checked.
+    std::vector<std::pair<std::string, bool>> Items(HWND dialog) {
+        std::vector<std::pair<std::string, bool>> items;
+        for (const auto& c : UiDriver::Controls(dialog))
+            if (c.Text.rfind("COM", 0) == 0)
+                items.push_back({c.Text, SendMessageW(c.Window, BM_GETCHECK, 0, 0) == BST_CHECKED});
+        return items;
+    }
+
+    std::string Port(int n) { return "COM" + std::to_string(n); }
+
+    std::unique_ptr<VexorProcess> vexor;
+    HWND main = nullptr;
+};
+
+} // namespace
+
+TEST_F(PortDialog, ListsThePresentPortsWithTheCurrentOneSelected) {
+    HWND dialog = OpenPortDialog();
+    ASSERT_TRUE(dialog);
+    auto items = Items(dialog);
+    bool current = false, alias = false;
+    for (const auto& [caption, checked] : items) {
+        EXPECT_NE(caption, "COM9");  // mapped to a device that does not exist
+        EXPECT_NE(caption, "COM40"); // not mapped
+        if (caption == Port(SimCom())) current = checked;
+        if (caption == Port(SimCom() + 10)) alias = !checked;
+    }
+    EXPECT_TRUE(current) << "the simulator's port, selected";
+    EXPECT_TRUE(alias) << "its second name, listed";
+    UiDriver::ClickButton(dialog, "Annuler");
+    EXPECT_TRUE(UiDriver::WaitForWindow("Lecture oscillo Hameg", 10000)); // identified again
+}
+
+TEST_F(PortDialog, OkChangesThePortAndTheFileGetsItOnlyAtClose) {
+    HWND dialog = OpenPortDialog();
+    ASSERT_TRUE(dialog);
+    HWND other = nullptr;
+    for (const auto& c : UiDriver::Controls(dialog))
+        if (c.Text == Port(SimCom() + 10)) other = c.Window;
+    ASSERT_TRUE(other);
+    SendMessageW(other, BM_CLICK, 0, 0);
+    UiDriver::ClickButton(dialog, "OK");
+    UiDriver::WaitUntilGone(dialog, 5000);
+    // The simulator answers on the new number (a second name of its terminal).
+    EXPECT_TRUE(PumpUntil([&] { return UiDriver::Text(main) == "Lecture oscillo Hameg : HM305"; }, 10000));
+    EXPECT_EQ(ReadSettingsNumber(), std::to_string(SimCom()));
+    EXPECT_EQ(vexor->Close(main), 0u);
+    main = nullptr;
+    EXPECT_EQ(ReadSettingsNumber(), std::to_string(SimCom() + 10));
+}
+
+TEST_F(PortDialog, APortHeldByAnotherProgramIsListed) {
+    SimControl("lines BUSY");
+    PumpUntil([] { return false; }, 200);
+    HWND dialog = OpenPortDialog(); // the identification's port was open: it is ours
+    ASSERT_TRUE(dialog);
+    bool listed = false;
+    for (const auto& item : Items(dialog)) listed |= item.first == Port(SimCom() + 10);
+    EXPECT_TRUE(listed);
+    UiDriver::ClickButton(dialog, "Annuler");
+    SimControl("lines CTS DSR CD");
+}
