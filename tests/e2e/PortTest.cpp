@@ -1,6 +1,7 @@
 // Port discovery and choice through the real port dialog.
 #include <windows.h>
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 #include "app/ControlIds.h"
@@ -95,4 +96,27 @@ TEST_F(PortDialog, APortHeldByAnotherProgramIsListed) {
     EXPECT_TRUE(listed);
     UiDriver::ClickButton(dialog, "Annuler");
     SimControl("lines CTS DSR CD");
+}
+
+TEST(PortChoice, AnOpenWithoutANumberAsksWhichPort) {
+    if (SimCom() == 0) GTEST_SKIP() << "run through tests/serial/with-sim";
+    WriteSettings("0");
+    VexorProcess vexor;
+    HWND form = UiDriver::WaitForWindow("Select Port", 15000);
+    ASSERT_TRUE(form);
+    HWND combo = nullptr;
+    std::vector<std::string> texts;
+    for (const auto& c : UiDriver::Controls(form)) {
+        if (c.ClassName == "ComboBox") combo = c.Window;
+        texts.push_back(c.Text);
+    }
+    ASSERT_TRUE(combo);
+    EXPECT_NE(std::find(texts.begin(), texts.end(), "The configured serial port is not valid."), texts.end());
+    std::wstring port = L"COM" + std::to_wstring(SimCom());
+    SendMessageW(combo, CB_SELECTSTRING, WPARAM(-1), reinterpret_cast<LPARAM>(port.c_str()));
+    UiDriver::ClickButton(form, "OK");
+    HWND main = vexor.WaitForMainWindow("Lecture oscillo Hameg", 15000);
+    ASSERT_TRUE(main);
+    EXPECT_EQ(vexor.Close(main), 0u);
+    EXPECT_EQ(ReadSettingsNumber(), std::to_string(SimCom()));
 }
