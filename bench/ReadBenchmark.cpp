@@ -24,7 +24,50 @@ double CpuSeconds(HANDLE process) {
 
 } // namespace
 
+// Committed private memory of another process, from its address space.
+std::size_t PrivateBytes(HANDLE process) {
+    std::size_t total = 0;
+    MEMORY_BASIC_INFORMATION info{};
+    for (auto* at = static_cast<char*>(nullptr);
+         VirtualQueryEx(process, at, &info, sizeof info) == sizeof info;
+         at = static_cast<char*>(info.BaseAddress) + info.RegionSize) {
+        if (info.State == MEM_COMMIT && info.Type == MEM_PRIVATE) total += info.RegionSize;
+        if (info.RegionSize == 0) break;
+    }
+    return total;
+}
+
+// Ten reads at a quicker pace, then the program's private memory.
+int Memory() {
+    SimControl("speed 20");
+    Sleep(200);
+    WriteSettings(std::to_string(SimCom()));
+    VexorProcess vexor;
+    HWND main = vexor.WaitForMainWindow("Lecture oscillo Hameg", 15000);
+    if (!main) return 2;
+    for (int read = 0; read < 10; ++read) {
+        UiDriver::Click(main, idEnregistreBtn);
+        if (read > 0) {
+            HWND confirm = UiDriver::WaitForMessageBox("Confirmation", 5000);
+            if (!confirm) return 3;
+            UiDriver::ClickButton(confirm, "&Oui");
+        }
+        HWND prompt = UiDriver::WaitForMessageBox("Information", 15000);
+        if (!prompt) return 3;
+        UiDriver::ClickButton(prompt, "OK");
+        UiDriver::WaitUntilGone(prompt, 3000);
+        ULONGLONG deadline = GetTickCount64() + 15000;
+        while (!UiDriver::Control(main, idEnregistreBtn).Visible && GetTickCount64() < deadline) Sleep(20);
+    }
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, vexor.Id());
+    std::printf("private_bytes_mb %.3f\n", double(PrivateBytes(process)) / (1024.0 * 1024.0));
+    CloseHandle(process);
+    vexor.Close(main);
+    return 0;
+}
+
 int main(int argc, char** argv) {
+    if (argc > 1 && std::string(argv[1]) == "memory") return Memory();
     bool hm408 = argc > 1 && std::string(argv[1]) == "hm408";
     if (hm408) SimControl("model hm408");
     Sleep(200);
@@ -49,7 +92,8 @@ int main(int argc, char** argv) {
     double wall = double(end.QuadPart - start.QuadPart) / double(frequency.QuadPart);
     double cpu = CpuSeconds(process) - cpuBefore;
     double physical = (hm408 ? 4352.0 : 4096.0) / 960.0;
-    std::printf("%s %.4f %.4f\n", hm408 ? "hm408" : "hm305", wall / physical, cpu / wall);
+    std::printf("read_%s_ratio %.4f\nread_cpu_share %.4f\n", hm408 ? "hm408" : "hm305",
+                wall / physical, cpu / wall);
     UiDriver::ClickButton(prompt, "Annuler");
     UiDriver::WaitUntilGone(prompt, 3000);
     vexor.AnswerBoxes(300);

@@ -169,7 +169,7 @@ bool TSerialBaseDispatcher::CheckAvail() {
     {
         std::lock_guard guard(inputLock_);
         if (!input_) return false;
-        scanPosition_ = input_->Tail();
+        scanPosition_ = input_->FilledTotal();
         waiting = input_->BytesWaiting();
     }
     uint16_t threshold = availThreshold_;

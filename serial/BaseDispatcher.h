@@ -99,8 +99,10 @@ private:
     std::atomic<bool> notifyNeeded_{false};
     std::atomic<bool> notifying_{false};
     std::atomic<uint16_t> availThreshold_{0};
-    uint32_t scanPosition_ = 0;
-    uint32_t notifiedPosition_ = 0;
+    // Counted in bytes ever received rather than as ring positions: an arrival of exactly the
+    // ring's size brings the tail back where it was and must still be announced.
+    uint64_t scanPosition_ = 0;
+    uint64_t notifiedPosition_ = 0;
 };
 
 // The process-wide list of live dispatchers; a dispatcher's index is its handle.

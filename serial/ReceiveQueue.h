@@ -10,7 +10,10 @@
 #include <mutex>
 #include <vector>
 
+// A block holds at least this much; the reader takes a larger one when more is already waiting,
+// so a fast stream costs one device read per burst rather than one per 256 bytes.
 constexpr std::size_t kDataBlockSize = 256;
+constexpr std::size_t kLargestDataBlock = 65536;
 
 struct TIOBuffer {
     virtual ~TIOBuffer() = default;
@@ -19,7 +22,7 @@ struct TIOBuffer {
 };
 
 struct TDataBuffer : TIOBuffer {
-    TDataBuffer() : Data(kDataBlockSize) {}
+    explicit TDataBuffer(std::size_t capacity = kDataBlockSize) : Data(capacity) {}
     std::vector<uint8_t> Data;
     std::size_t Filled = 0; // bytes received into the block
     std::size_t Taken = 0;  // bytes already moved on

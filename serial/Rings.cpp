@@ -43,11 +43,13 @@ void InputRing::Fill(const std::function<std::size_t(uint8_t*, std::size_t)>& re
 
     std::size_t got = read(&data_[tail_], contiguous);
     tail_ = uint32_t((tail_ + got) % kInputRingSize);
+    filledTotal_ += got;
     if (got > 0 && tail_ == head_) full_ = true;
     if (got < contiguous || second == 0 || full_) return;
 
     got = read(&data_[tail_], std::min(second, std::size_t(head_ - tail_)));
     tail_ = uint32_t(tail_ + got);
+    filledTotal_ += got;
     if (got > 0 && tail_ == head_) full_ = true;
 }
 

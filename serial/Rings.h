@@ -17,7 +17,8 @@ class InputRing {
 public:
     InputRing() : data_(kInputRingSize) {}
 
-    uint32_t Tail() const { return tail_; }
+    // Bytes ever put in: tells a new arrival apart even when it wraps the tail to where it was.
+    uint64_t FilledTotal() const { return filledTotal_; }
     bool Full() const { return full_; }
     bool InNotification() const { return readAheadActive_; }
 
@@ -50,6 +51,7 @@ private:
     uint32_t head_ = 0; // next byte to read
     uint32_t tail_ = 0; // next free byte
     bool full_ = false;
+    uint64_t filledTotal_ = 0;
     bool readAheadActive_ = false;
     uint32_t readAhead_ = 0;
     uint32_t readAheadMax_ = 0;

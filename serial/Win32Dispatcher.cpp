@@ -18,10 +18,10 @@ constexpr DWORD kFlushAckMs = 5000;
 constexpr DWORD kAbandonWaitMs = 5000;
 constexpr DWORD kDispatcherGoneMs = 36 * 55;
 // A reader woken by a received character waits for the rest of the burst before reading, so the
-// owner gets one notification per burst rather than one per byte: it reads once the line has
-// been quiet this long, once a block's worth has arrived, or at the latest this long after the
-// first character.
-constexpr DWORD kBurstQuietMs = 3;
+// owner gets one notification per burst rather than one per byte: it reads once the driver's
+// count has not grown for this long, once a block's worth has arrived, or at the latest this long
+// after the first character.
+constexpr DWORD kBurstQuietMs = 5;
 constexpr DWORD kBurstMaxMs = 48;
 constexpr DWORD kStatusChangeBits = 0x21F8;
 // After this many empty or cancelled device events in a row the status thread pauses before
@@ -442,6 +442,20 @@ long long TSerialWin32Dispatcher::DriverInputCount() {
     return status.cbInQue;
 }
 
+// Received characters keep coming while a burst lasts (and some drivers report them for as long
+// as any wait unread): the burst is over when the driver's count stops growing for a moment.
+void TSerialWin32Dispatcher::GatherBurst() {
+    ULONGLONG first = GetTickCount64();
+    long long held = DriverInputCount();
+    while (!stop_ && held >= 0 && held < static_cast<long long>(kDataBlockSize) &&
+           GetTickCount64() - first < kBurstMaxMs) {
+        Sleep(kBurstQuietMs);
+        long long now = DriverInputCount();
+        if (now == held) break;
+        held = now;
+    }
+}
+
 int TSerialWin32Dispatcher::ReadLoop() {
     COMMTIMEOUTS timeouts{MAXDWORD, 0, 0, 0, 0};
     SetCommTimeouts(device_.get(), &timeouts);
@@ -456,14 +470,7 @@ int TSerialWin32Dispatcher::ReadLoop() {
             lastOsError_ = GetLastError();
             return ecDeviceRead;
         }
-        if (woken == WAIT_OBJECT_0) {
-            ULONGLONG first = GetTickCount64();
-            while (!stop_ && GetTickCount64() - first < kBurstMaxMs &&
-                   WaitForSingleObject(rxSignal_.get(), kBurstQuietMs) == WAIT_OBJECT_0) {
-                long long held = DriverInputCount();
-                if (held < 0 || held >= static_cast<long long>(kDataBlockSize)) break;
-            }
-        }
+        if (woken == WAIT_OBJECT_0) GatherBurst();
         // Only what the driver holds is read, so a read never waits for data to come. A device
         // that no longer answers the count may still hold the last bytes sent before the other
         // end hung up: they are read before the loss is reported.
@@ -473,10 +480,10 @@ int TSerialWin32Dispatcher::ReadLoop() {
             DWORD lossError = lastOsError_;
             if (lost) held = kDataBlockSize;
             if (held == 0) break;
-            auto block = std::make_unique<TDataBuffer>();
+            DWORD want = DWORD(std::clamp<long long>(held, kDataBlockSize, kLargestDataBlock));
+            auto block = std::make_unique<TDataBuffer>(want);
             DWORD got = 0;
             ResetEvent(event.get());
-            DWORD want = DWORD(std::min<long long>(held, kDataBlockSize));
             if (!ReadFile(device_.get(), block->Data.data(), want, &got, &overlapped)) {
                 DWORD error = GetLastError();
                 if (error == ERROR_IO_PENDING) {

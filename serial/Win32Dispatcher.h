@@ -84,6 +84,7 @@ private:
     static DWORD WINAPI ThreadEntry(LPVOID parameter);
     int RunWorker(Worker worker);
     int ReadLoop();
+    void GatherBurst();
     int StatusLoop();
     int WriteLoop();
     // Bytes the driver holds, or -1 when the device is gone.

@@ -191,3 +191,19 @@ TEST(Dispatcher, HandlesAreRegistrySlotsReusedAfterDestruction) {
     std::lock_guard guard(DispatcherRegistry::Lock());
     EXPECT_EQ(DispatcherRegistry::Find(uint16_t(first + 100)), nullptr);
 }
+
+TEST(Dispatcher, AnArrivalOfExactlyTheRingsSizeIsAnnounced) {
+    TestDispatcher d;
+    d.RegisterWindow(1);
+    d.SetHandlerMode(1);
+    std::size_t read = 0;
+    d.Handler = [&](unsigned, uintptr_t count) {
+        for (uintptr_t i = 0; i < count; ++i) read += d.TakeByte() >= 0;
+    };
+    for (int round = 0; round < 3; ++round) {
+        d.Receive(Bytes(8192)); // fills the ring and brings its tail back to where it was
+        d.PullReceived();
+        EXPECT_TRUE(d.CheckAvail()) << round;
+    }
+    EXPECT_EQ(read, 3u * 8192u);
+}

@@ -12,6 +12,7 @@
 #include <sys/stat.h>
 #include <termios.h>
 #include <thread>
+#include <time.h>
 #include <unistd.h>
 #include <vector>
 
@@ -120,6 +121,10 @@ struct Simulator {
         std::printf("image %d: %zu bytes\n", imagesSent, image.size());
         std::fflush(stdout);
         if (!Send(image, true)) return;
+        timespec now{};
+        clock_gettime(CLOCK_REALTIME, &now);
+        std::printf("image %d last byte at %lld.%09ld\n", imagesSent, (long long)now.tv_sec, now.tv_nsec);
+        std::fflush(stdout);
         std::vector<uint8_t> extra(std::size_t(options.Extra), 0x55);
         Send(extra, false);
     }

@@ -1,0 +1,81 @@
+// Benchmark: time from process start to the main window shown, for vexor.exe and for a minimal
+// Win32 program, alternately. Run through tests/serial/with-sim (the program finds its
+// instrument at once). Prints "startup_ms_vexor" and "startup_ms_minimal" lines.
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+#include "tests/e2e/VexorProcess.h"
+#include "tests/serial/SimLink.h"
+#include "ui/Wide.h"
+
+namespace {
+
+std::wstring BuildFile(const wchar_t* name) {
+    wchar_t self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring path(self);
+    path.resize(path.find_last_of(L'\\'));
+    path.resize(path.find_last_of(L'\\') + 1);
+    return path + name;
+}
+
+struct Search {
+    DWORD Process;
+    bool Found = false;
+};
+
+BOOL CALLBACK FindVisible(HWND window, LPARAM data) {
+    auto* search = reinterpret_cast<Search*>(data);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    wchar_t title[64] = {};
+    GetWindowTextW(window, title, 64);
+    if (owner == search->Process && IsWindowVisible(window) && title[0] != 0) {
+        search->Found = true;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+double StartMs(const std::wstring& exe) {
+    LARGE_INTEGER frequency, start, now;
+    QueryPerformanceFrequency(&frequency);
+    std::wstring command = L"\"" + exe + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    QueryPerformanceCounter(&start);
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &info))
+        return -1;
+    Search search{info.dwProcessId};
+    double ms = -1;
+    for (;;) {
+        EnumWindows(FindVisible, reinterpret_cast<LPARAM>(&search));
+        QueryPerformanceCounter(&now);
+        ms = double(now.QuadPart - start.QuadPart) * 1000 / double(frequency.QuadPart);
+        if (search.Found || ms > 10000) break;
+        Sleep(1);
+    }
+    TerminateProcess(info.hProcess, 0);
+    WaitForSingleObject(info.hProcess, 5000);
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+    Sleep(200);
+    return search.Found ? ms : -1;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    int runs = argc > 1 ? std::atoi(argv[1]) : 5;
+    WriteSettings(std::to_string(SimCom()));
+    StartMs(BuildFile(L"vexor.exe")); // warm-up
+    for (int i = 0; i < runs; ++i) {
+        std::printf("startup_ms_vexor %.3f\n", StartMs(BuildFile(L"vexor.exe")));
+        std::printf("startup_ms_minimal %.3f\n", StartMs(BuildFile(L"bench\\minimal_window.exe")));
+    }
+    return 0;
+}
