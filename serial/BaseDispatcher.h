@@ -86,7 +86,8 @@ private:
 
     void* owner_;
     uint16_t handle_;
-    std::recursive_mutex stateLock_, outputLock_, inputLock_;
+    std::recursive_mutex stateLock_, outputLock_;
+    std::mutex inputLock_; // never taken twice: the owner takes one byte at a time under it
     std::unique_ptr<InputRing> input_;
     std::unique_ptr<OutputRing> output_;
 
