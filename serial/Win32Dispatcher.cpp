@@ -15,7 +15,7 @@ constexpr DWORD kAckWaitMs = 3000;
 constexpr DWORD kReaderWaitMs = 50;
 constexpr DWORD kSliceMs = 100;
 constexpr DWORD kFlushAckMs = 5000;
-constexpr DWORD kAbandonWaitMs = 5000;
+constexpr DWORD kAbandonWaitMs = 1000;
 constexpr DWORD kDispatcherGoneMs = 36 * 55;
 // A reader woken by a received character waits for the rest of the burst before reading, so the
 // owner gets one notification per burst rather than one per byte: it reads once the driver's

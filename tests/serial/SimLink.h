@@ -21,9 +21,28 @@ inline std::string SimPath(const std::string& name) {
     return std::string(dir ? dir : ".") + "\\" + name;
 }
 
-// One command to the simulator's control FIFO ("hangup", "flood 10000", "model hm408" ...).
+inline std::string SimLog() {
+    std::ifstream in(SimPath("sim.log"), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// One command to the simulator's control FIFO ("hangup-after 1000", "model hm408" ...), waiting
+// until the simulator has taken it: a command to the instrument sent right after must find it
+// in force. Commands that keep the simulator busy ("flood") are acknowledged once done, so they
+// are not waited for.
 inline void SimControl(const std::string& command) {
+    std::string acknowledgement = "control: " + command + "\n";
+    std::size_t seen = 0;
+    for (std::size_t at = 0; (at = SimLog().find(acknowledgement, at)) != std::string::npos; ++at) ++seen;
     std::ofstream(SimPath("control"), std::ios::binary) << command << "\n";
+    if (command.rfind("flood", 0) == 0 || command == "hangup") return;
+    for (int i = 0; i < 200; ++i) {
+        std::size_t now = 0;
+        std::string log = SimLog();
+        for (std::size_t at = 0; (at = log.find(acknowledgement, at)) != std::string::npos; ++at) ++now;
+        if (now > seen) return;
+        Sleep(10);
+    }
 }
 
 inline std::vector<uint8_t> SimFile(const std::string& name) {
