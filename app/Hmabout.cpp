@@ -14,11 +14,7 @@ constexpr int kOkId = IDOK;
 } // namespace
 
 LRESULT CALLBACK TAboutBox::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE)
-        SetWindowLongPtrW(window, GWLP_USERDATA,
-                          reinterpret_cast<LONG_PTR>(
-                              reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
-    auto* self = reinterpret_cast<TAboutBox*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    auto* self = WindowObject<TAboutBox>(window, message, lParam);
     if (self && (message == WM_CLOSE ||
                  (message == WM_COMMAND && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)))) {
         self->done_ = true;

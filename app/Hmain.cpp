@@ -91,7 +91,6 @@ THamegMain::THamegMain(TAboutBox& aboutBox) : aboutBox_(aboutBox) {
     ApplySelectors();
     ReadSettings();
     UpdateCommands();
-    ShowWindow(Control(idEnregistreBtn), SW_HIDE);
 }
 
 THamegMain::~THamegMain() {
@@ -349,11 +348,7 @@ void THamegMain::DrawToolButton(const DRAWITEMSTRUCT& item) {
 }
 
 LRESULT CALLBACK THamegMain::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* self = reinterpret_cast<THamegMain*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    auto* self = WindowObject<THamegMain>(window, message, lParam);
     if (!self || !self->window_) return DefWindowProcW(window, message, wParam, lParam);
     try {
         return self->Handle(message, wParam, lParam);

@@ -12,15 +12,6 @@
 
 namespace {
 
-std::wstring BuildFile(const wchar_t* name) {
-    wchar_t self[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring path(self);
-    path.resize(path.find_last_of(L'\\'));
-    path.resize(path.find_last_of(L'\\') + 1);
-    return path + name;
-}
-
 struct Search {
     DWORD Process;
     bool Found = false;
@@ -72,10 +63,10 @@ double StartMs(const std::wstring& exe) {
 int main(int argc, char** argv) {
     int runs = argc > 1 ? std::atoi(argv[1]) : 5;
     WriteSettings(std::to_string(SimCom()));
-    StartMs(BuildFile(L"vexor.exe")); // warm-up
+    StartMs(BuildTreeFile(L"vexor.exe")); // warm-up
     for (int i = 0; i < runs; ++i) {
-        std::printf("startup_ms_vexor %.3f\n", StartMs(BuildFile(L"vexor.exe")));
-        std::printf("startup_ms_minimal %.3f\n", StartMs(BuildFile(L"bench\\minimal_window.exe")));
+        std::printf("startup_ms_vexor %.3f\n", StartMs(BuildTreeFile(L"vexor.exe")));
+        std::printf("startup_ms_minimal %.3f\n", StartMs(BuildTreeFile(L"bench\\minimal_window.exe")));
     }
     return 0;
 }

@@ -12,11 +12,7 @@ constexpr int kWidth = 360, kHeight = 230;
 } // namespace
 
 LRESULT CALLBACK TConstanteDlg::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE)
-        SetWindowLongPtrW(window, GWLP_USERDATA,
-                          reinterpret_cast<LONG_PTR>(
-                              reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
-    auto* self = reinterpret_cast<TConstanteDlg*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    auto* self = WindowObject<TConstanteDlg>(window, message, lParam);
     if (self && message == WM_COMMAND) {
         switch (LOWORD(wParam)) {
         case IDOK:

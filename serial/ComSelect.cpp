@@ -50,11 +50,7 @@ struct SelectForm {
 };
 
 LRESULT CALLBACK SelectFormProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE)
-        SetWindowLongPtrW(window, GWLP_USERDATA,
-                          reinterpret_cast<LONG_PTR>(
-                              reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
-    auto* form = reinterpret_cast<SelectForm*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    auto* form = WindowObject<SelectForm>(window, message, lParam);
     if (form && message == WM_COMMAND && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) {
         form->Accepted = LOWORD(wParam) == IDOK;
         form->Done = true;

@@ -18,11 +18,7 @@ constexpr int kHelpId = 9;
 } // namespace
 
 LRESULT CALLBACK TComCfgDlg::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE)
-        SetWindowLongPtrW(window, GWLP_USERDATA,
-                          reinterpret_cast<LONG_PTR>(
-                              reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
-    auto* self = reinterpret_cast<TComCfgDlg*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    auto* self = WindowObject<TComCfgDlg>(window, message, lParam);
     if (self && message == WM_COMMAND) {
         switch (LOWORD(wParam)) {
         case IDOK:

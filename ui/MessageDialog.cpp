@@ -77,11 +77,7 @@ void Finish(DialogState& state, int result) {
 }
 
 LRESULT CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* state = reinterpret_cast<DialogState*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    auto* state = WindowObject<DialogState>(window, message, lParam);
     if (state) {
         const BoxRequest& request = *state->Request;
         switch (message) {

@@ -16,6 +16,17 @@ struct ControlSpec {
     DWORD ExStyle = 0;
 };
 
+// The object a window procedure serves: the creation parameter, kept from WM_NCCREATE on; null
+// before it.
+template <typename T>
+T* WindowObject(HWND window, UINT message, LPARAM lParam) {
+    if (message == WM_NCCREATE)
+        SetWindowLongPtrW(window, GWLP_USERDATA,
+                          reinterpret_cast<LONG_PTR>(
+                              reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
+    return reinterpret_cast<T*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+}
+
 // Creates a child control with the user-interface font. Throws std::runtime_error on failure.
 HWND CreateControl(HWND parent, const ControlSpec& spec);
 

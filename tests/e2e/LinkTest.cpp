@@ -15,15 +15,6 @@
 
 namespace {
 
-std::wstring BuildFile(const wchar_t* name) {
-    wchar_t self[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring path(self);
-    path.resize(path.find_last_of(L'\\'));
-    path.resize(path.find_last_of(L'\\') + 1);
-    return path + name;
-}
-
 std::string TempFile(const std::string& name) {
     wchar_t temp[MAX_PATH];
     GetTempPathW(MAX_PATH, temp);
@@ -39,7 +30,7 @@ std::string ReadText(const std::string& path) {
 class FakeCurvilab {
 public:
     explicit FakeCurvilab(const std::wstring& options) {
-        std::wstring command = L"\"" + BuildFile(L"fake-curvilab.exe") + L"\" " + options;
+        std::wstring command = L"\"" + BuildTreeFile(L"fake-curvilab.exe") + L"\" " + options;
         STARTUPINFOW startup{};
         startup.cb = sizeof startup;
         PROCESS_INFORMATION info{};
@@ -144,7 +135,7 @@ TEST_F(Link, ARunningCurvilabGetsANewFileThenANewPage) {
 }
 
 TEST_F(Link, CurvilabIsLaunchedFromTheRegistryWhenItDoesNotRun) {
-    std::wstring command = L"\"" + BuildFile(L"fake-curvilab.exe") + L"\" --quit-after 8000 " + LogOption();
+    std::wstring command = L"\"" + BuildTreeFile(L"fake-curvilab.exe") + L"\" --quit-after 8000 " + LogOption();
     HKEY key = nullptr;
     ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Curvilab", 0, nullptr, 0, KEY_ALL_ACCESS,
                               nullptr, &key, nullptr), ERROR_SUCCESS);

@@ -9,18 +9,19 @@
 
 namespace {
 
-std::wstring VexorExePath() {
-    wchar_t self[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring path(self);
-    path.resize(path.find_last_of(L'\\'));    // tests\ folder
-    path.resize(path.find_last_of(L'\\') + 1); // the build tree
-    return path + L"vexor.exe";
-}
 
 std::wstring Quoted(const std::string& argument) { return L" \"" + Wide(argument) + L"\""; }
 
 } // namespace
+
+std::wstring BuildTreeFile(const std::wstring& name) {
+    wchar_t self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring path(self);
+    path.resize(path.find_last_of(L'\\'));    // the test program's folder
+    path.resize(path.find_last_of(L'\\') + 1); // the build tree
+    return path + name;
+}
 
 std::string SettingsFile() { return SpecialFolderPath(CSIDL_APPDATA) + "Curvilab\\vexor.ini"; }
 
@@ -39,7 +40,7 @@ std::string ReadSettingsNumber() {
 }
 
 VexorProcess::VexorProcess(const std::vector<std::string>& arguments) {
-    std::wstring command = L"\"" + VexorExePath() + L"\"";
+    std::wstring command = L"\"" + BuildTreeFile(L"vexor.exe") + L"\"";
     for (const auto& argument : arguments) command += Quoted(argument);
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;

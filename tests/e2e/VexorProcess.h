@@ -6,6 +6,10 @@
 
 #include "ui/Handles.h"
 
+// A file of the build tree (vexor.exe, fake-curvilab.exe, bench\minimal_window.exe), found from
+// this test program's own place in it.
+std::wstring BuildTreeFile(const std::wstring& name);
+
 // The test prefix's AppData\Curvilab folder and the settings file in it.
 std::string SettingsFile();
 void WriteSettings(const std::string& number); // "" removes the file
