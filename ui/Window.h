@@ -28,7 +28,7 @@ T* WindowObject(HWND window, UINT message, LPARAM lParam) {
 }
 
 // Creates a child control with the user-interface font. Throws std::runtime_error on failure.
-HWND CreateControl(HWND parent, const ControlSpec& spec);
+HWND CreateControl(HWND parent, const ControlSpec& layout);
 
 // The user-interface font every control of the program uses unless a form sets its own.
 HFONT InterfaceFont();
