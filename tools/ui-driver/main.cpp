@@ -2,6 +2,7 @@
 //   ui-driver wait TITLE [MS]          waits for a top-level window whose title starts with TITLE
 //   ui-driver title TITLE              prints the full title of that window
 //   ui-driver controls TITLE           lists its controls: id class visible x y w h text
+//   ui-driver rect TITLE               prints the window's frame on the screen: WxH+X+Y
 //   ui-driver click TITLE ID           clicks control ID
 //   ui-driver answer BOXTITLE CAPTION [MS]   clicks a button of the program's message box
 //   ui-driver close TITLE              asks the window to close, waits until it has gone
@@ -59,6 +60,10 @@ int wmain(int argc, wchar_t** argv) {
     if (!window) return 1;
     if (command == "title") {
         std::printf("%s\n", Utf8(UiDriver::Text(window)).c_str());
+    } else if (command == "rect") {
+        RECT r{};
+        GetWindowRect(window, &r);
+        std::printf("%ldx%ld+%ld+%ld\n", r.right - r.left, r.bottom - r.top, r.left, r.top);
     } else if (command == "controls") {
         for (const auto& c : UiDriver::Controls(window))
             std::printf("%d %s %d %ld %ld %ld %ld %s\n", c.Id, c.ClassName.c_str(), c.Visible,
