@@ -54,3 +54,18 @@ struct AcquisitionRecord {
 // user's decimal separator. Throws std::out_of_range when the sample lies outside the arrays.
 std::string FormatSample(const AcquisitionRecord& record, const TvoieHameg& channel,
                          uint16_t sample);
+
+// FormatSample for every sample of one channel during one export. A sample's text depends only on
+// its raw - zero difference, and bytes give few of those: each is formatted once.
+class SampleTexts {
+public:
+    SampleTexts(const AcquisitionRecord& record, const TvoieHameg& channel);
+    const std::string& operator()(uint16_t sample);
+
+private:
+    static constexpr long long kByteRange = 255;
+    const AcquisitionRecord& record_;
+    const TvoieHameg& channel_;
+    std::array<std::string, 2 * kByteRange + 1> byDifference_; // empty: not formatted yet
+    std::string outOfRange_;
+};

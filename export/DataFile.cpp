@@ -1,5 +1,7 @@
 #include "export/DataFile.h"
 
+#include <vector>
+
 #include "app/NumberText.h"
 
 namespace {
@@ -15,11 +17,17 @@ std::string Section(int count, const char* title) {
 }
 
 std::string Rows(const AcquisitionRecord& record, int rows, std::string (*time)(double)) {
+    std::vector<SampleTexts> samples;
+    for (int c = 1; c <= Channels(record); ++c) samples.emplace_back(record, record.Channel(c));
     std::string text;
+    text.reserve(std::size_t(rows) * 32);
     for (int row = 0; row < rows; ++row) {
-        text += time(record.SampleTime(row)) + "\t";
-        for (int c = 1; c <= Channels(record); ++c)
-            text += FormatSample(record, record.Channel(c), uint16_t(row)) + "\t";
+        text += time(record.SampleTime(row));
+        text += '\t';
+        for (SampleTexts& channel : samples) {
+            text += channel(uint16_t(row));
+            text += '\t';
+        }
         text += kLineEnd;
     }
     return text;

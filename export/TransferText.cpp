@@ -31,15 +31,23 @@ std::string TransferText(const AcquisitionRecord& record, const std::string& pro
     }
     if (channels == 2) units += "\tV";
     for (std::string* line : {&names, &units, &meanings}) lines.push_back(line->substr(0, kMaxLine));
+    std::vector<SampleTexts> samples;
+    for (int c = 1; c <= channels; ++c) samples.emplace_back(record, record.Channel(c));
     for (int row = 0; row < record.RowCount(); ++row) {
         std::string line = FormatRealDot(record.SampleTime(row));
-        for (int c = 1; c <= channels; ++c)
-            line += "\t" + FormatSample(record, record.Channel(c), uint16_t(row));
+        for (SampleTexts& channel : samples) {
+            line += '\t';
+            line += channel(uint16_t(row));
+        }
         lines.push_back(line.substr(0, kMaxLine));
     }
     AppendPageParameter(lines, page);
 
     std::string text;
-    for (const std::string& line : lines) text += line + "\r\n";
+    text.reserve(lines.size() * 32);
+    for (const std::string& line : lines) {
+        text += line;
+        text += "\r\n";
+    }
     return text;
 }
