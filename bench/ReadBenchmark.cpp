@@ -37,7 +37,32 @@ std::size_t PrivateBytes(HANDLE process) {
     return total;
 }
 
-// Ten reads at a quicker pace, then the program's private memory.
+double PrivateMb(DWORD processId) {
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId);
+    double mb = double(PrivateBytes(process)) / (1024.0 * 1024.0);
+    CloseHandle(process);
+    return mb;
+}
+
+// The same count for a program that shows one window: what any process has under this Wine.
+double MinimalWindowPrivateMb() {
+    std::wstring command = L"\"" + BuildTreeFile(L"bench\\minimal_window.exe") + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &info))
+        return -1;
+    double mb = UiDriver::WaitForWindow("Minimal window", 10000) ? (Sleep(500), PrivateMb(info.dwProcessId)) : -1;
+    TerminateProcess(info.hProcess, 0);
+    WaitForSingleObject(info.hProcess, 5000);
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+    return mb;
+}
+
+// Ten reads at a quicker pace, then the program's private memory; the same at start and for a
+// minimal window program, for reference.
 int Memory() {
     SimControl("speed 20");
     Sleep(200);
@@ -45,6 +70,8 @@ int Memory() {
     VexorProcess vexor;
     HWND main = vexor.WaitForMainWindow("Lecture oscillo Hameg", 15000);
     if (!main) return 2;
+    std::printf("private_bytes_start_mb %.3f\n", PrivateMb(vexor.Id()));
+    std::printf("threads_start %d\n", ThreadCount(vexor.Id()));
     for (int read = 0; read < 10; ++read) {
         UiDriver::Click(main, idEnregistreBtn);
         if (read > 0) {
@@ -59,10 +86,9 @@ int Memory() {
         ULONGLONG deadline = GetTickCount64() + 15000;
         while (!UiDriver::Control(main, idEnregistreBtn).Visible && GetTickCount64() < deadline) Sleep(20);
     }
-    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, vexor.Id());
-    std::printf("private_bytes_mb %.3f\n", double(PrivateBytes(process)) / (1024.0 * 1024.0));
-    CloseHandle(process);
+    std::printf("private_bytes_mb %.3f\n", PrivateMb(vexor.Id()));
     vexor.Close(main);
+    std::printf("private_bytes_minimal_mb %.3f\n", MinimalWindowPrivateMb());
     return 0;
 }
 

@@ -17,6 +17,9 @@ constexpr DWORD kSliceMs = 100;
 constexpr DWORD kFlushAckMs = 5000;
 constexpr DWORD kAbandonWaitMs = 1000;
 constexpr DWORD kDispatcherGoneMs = 36 * 55;
+// The workers hold their buffers on the heap; a worker's deepest call is an error box. Wine
+// commits a thread's whole stack, so the default 2 MiB would cost that much memory per worker.
+constexpr SIZE_T kWorkerStackBytes = 256 * 1024;
 // A reader woken by a received character waits for the rest of the burst before reading, so the
 // owner gets one notification per burst rather than one per byte: it reads once the driver's
 // count has not grown for this long, once a block's worth has arrived, or at the latest this long
@@ -315,7 +318,8 @@ int TSerialWin32Dispatcher::StartThreads() {
     if (runningThreads_ > 0) return ecBadArgument;
     for (int worker : {Reader, Dispatcher, Writer, Status}) {
         auto* start = new WorkerStart{this, worker};
-        HANDLE thread = CreateThread(nullptr, 0, ThreadEntry, start, 0, nullptr);
+        HANDLE thread = CreateThread(nullptr, kWorkerStackBytes, ThreadEntry, start,
+                                     STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
         if (!thread) {
             delete start;
             return Fail(GetLastError());

@@ -60,13 +60,13 @@ inline bool PumpUntil(const std::function<bool()>& done, int ms) {
     return true;
 }
 
-inline int ThreadCount() {
+inline int ThreadCount(DWORD processId = GetCurrentProcessId()) {
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
     THREADENTRY32 entry{};
     entry.dwSize = sizeof entry;
     int count = 0;
     for (BOOL ok = Thread32First(snapshot, &entry); ok; ok = Thread32Next(snapshot, &entry))
-        if (entry.th32OwnerProcessID == GetCurrentProcessId()) ++count;
+        if (entry.th32OwnerProcessID == processId) ++count;
     CloseHandle(snapshot);
     return count;
 }
