@@ -1,5 +1,5 @@
-# Sourced: configures and builds the three trees: native (portable core, sanitizers),
-# win64 (tested under Wine) and win32 (built only).
+# Sourced: configures and builds the four trees: native (portable core, sanitizers), fuzz (the
+# portable core's libFuzzer targets, clang), win64 (tested under Wine) and win32 (built only).
 build_tree() {
     local name=$1; shift
     local dir="$VEXOR_BUILD/$name"
@@ -12,6 +12,7 @@ build_tree() {
 
 build_all() {
     build_tree native -DVEXOR_SANITIZE=ON &&
+    build_tree fuzz -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DVEXOR_SANITIZE=ON -DVEXOR_FUZZ=ON &&
     build_tree win64 -DCMAKE_TOOLCHAIN_FILE="$VEXOR_ROOT/cmake/toolchain-x86_64-w64-mingw32.cmake" &&
     build_tree win32 -DCMAKE_TOOLCHAIN_FILE="$VEXOR_ROOT/cmake/toolchain-i686-w64-mingw32.cmake"
 }
