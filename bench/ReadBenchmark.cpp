@@ -24,19 +24,6 @@ double CpuSeconds(HANDLE process) {
 
 } // namespace
 
-// Committed private memory of another process, from its address space.
-std::size_t PrivateBytes(HANDLE process) {
-    std::size_t total = 0;
-    MEMORY_BASIC_INFORMATION info{};
-    for (auto* at = static_cast<char*>(nullptr);
-         VirtualQueryEx(process, at, &info, sizeof info) == sizeof info;
-         at = static_cast<char*>(info.BaseAddress) + info.RegionSize) {
-        if (info.State == MEM_COMMIT && info.Type == MEM_PRIVATE) total += info.RegionSize;
-        if (info.RegionSize == 0) break;
-    }
-    return total;
-}
-
 double PrivateMb(DWORD processId) {
     HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId);
     double mb = double(PrivateBytes(process)) / (1024.0 * 1024.0);

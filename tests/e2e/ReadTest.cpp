@@ -19,15 +19,6 @@ namespace {
 const std::string kZeroPrompt =
     Cp1252("Mettre les voies à GD, faire une acquisition\r\nSi \"Annuler\" zéro au centre");
 
-std::vector<std::string> Split(const std::string& text, const std::string& separator) {
-    std::vector<std::string> parts;
-    std::size_t at = 0;
-    for (std::size_t end; (end = text.find(separator, at)) != std::string::npos; at = end + separator.size())
-        parts.push_back(text.substr(at, end - at));
-    parts.push_back(text.substr(at));
-    return parts;
-}
-
 class Read : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -66,38 +57,14 @@ protected:
     void ExpectRowsMatch(const std::vector<uint8_t>& image, const std::vector<uint8_t>& zero,
                          int header, int channels, float sensitivity1 = 0.2f,
                          float sensitivity2 = 0.2f, float timeStep = 2.5e-5f) {
-        OpenClipboard(nullptr);
-        EmptyClipboard();
-        CloseClipboard();
-        UiDriver::Click(main, idClipSaveBtn);
-        std::string text;
-        // Looks at the clipboard now and then only: the program may be holding it.
-        bool copied = PumpUntil(
-            [&] {
-                Sleep(50);
-                return !(text = UiDriver::ClipboardText()).empty();
-            },
-            5000);
+        std::string text = CopiedAcquisition(main);
         if (HWND box = UiDriver::WaitForMessageBox("", 100)) ADD_FAILURE() << UiDriver::MessageBoxText(box);
-        ASSERT_TRUE(copied);
-        auto lines = Split(text, "\r\n");
-        ASSERT_GE(lines.size(), 6u + 2048u);
-        EXPECT_EQ(lines[3], channels == 2 ? "t\tV1\tV2" : "t\tV1");
-        int mismatches = 0;
-        for (int i = 0; i < 2048; ++i) {
-            auto fields = Split(lines[std::size_t(6 + i)], "\t");
-            ASSERT_EQ(int(fields.size()), 1 + channels) << "row " << i;
-            EXPECT_EQ(fields[0], FormatRealDot(i * double(timeStep)));
-            for (int c = 0; c < channels; ++c) {
-                std::size_t k = std::size_t(header + c * 2048 + i);
-                int zeroByte = zero.empty() ? 127 : zero[k];
-                float sensitivity = c == 0 ? sensitivity1 : sensitivity2;
-                long double volts = (long double)(image[k] - zeroByte) * (long double)sensitivity / 25;
-                mismatches += fields[std::size_t(1 + c)] != FormatGeneral(volts, 5, 1, DecimalSeparator());
-            }
-        }
-        EXPECT_EQ(mismatches, 0);
-        std::printf("[ figure ] %d samples compared, %d mismatched\n", 2048 * channels, mismatches);
+        ASSERT_FALSE(text.empty());
+        RowCheck check = CheckRows(text, image, zero, header, channels, sensitivity1, sensitivity2, timeStep);
+        EXPECT_EQ(check.Problem, "");
+        EXPECT_EQ(check.Compared, 2048 * channels);
+        EXPECT_EQ(check.Mismatched, 0);
+        std::printf("[ figure ] %d samples compared, %d mismatched\n", check.Compared, check.Mismatched);
     }
 
     std::unique_ptr<VexorProcess> vexor;

@@ -2,13 +2,24 @@
 
 #include <shlobj.h>
 
+#include "app/ControlIds.h"
+#include "app/NumberText.h"
 #include "app/SystemSettings.h"
 #include "serial/Win32System.h"
+#include "tests/serial/SimLink.h"
 #include "tools/ui-driver/UiDriver.h"
 #include "ui/Wide.h"
 
 namespace {
 
+std::vector<std::string> Split(const std::string& text, const std::string& separator) {
+    std::vector<std::string> parts;
+    std::size_t at = 0;
+    for (std::size_t end; (end = text.find(separator, at)) != std::string::npos; at = end + separator.size())
+        parts.push_back(text.substr(at, end - at));
+    parts.push_back(text.substr(at));
+    return parts;
+}
 
 std::wstring Quoted(const std::string& argument) { return L" \"" + Wide(argument) + L"\""; }
 
@@ -97,4 +108,55 @@ int VexorProcess::AnswerBoxes(DWORD ms) {
 DWORD VexorProcess::Close(HWND mainWindow) {
     PostMessageW(mainWindow, WM_CLOSE, 0, 0);
     return WaitForExit(10000);
+}
+
+std::string CopiedAcquisition(HWND mainWindow) {
+    OpenClipboard(nullptr);
+    EmptyClipboard();
+    CloseClipboard();
+    UiDriver::Click(mainWindow, idClipSaveBtn);
+    std::string text;
+    // Looks at the clipboard now and then only: the program may be holding it.
+    PumpUntil(
+        [&] {
+            Sleep(50);
+            return !(text = UiDriver::ClipboardText()).empty();
+        },
+        5000);
+    return text;
+}
+
+RowCheck CheckRows(const std::string& clipboardText, const std::vector<uint8_t>& image,
+                   const std::vector<uint8_t>& zero, int header, int channels, float sensitivity1,
+                   float sensitivity2, float timeStep) {
+    RowCheck check;
+    auto lines = Split(clipboardText, "\r\n");
+    if (lines.size() < 6u + 2048u) {
+        check.Problem = "only " + std::to_string(lines.size()) + " lines";
+        return check;
+    }
+    if (lines[3] != (channels == 2 ? "t\tV1\tV2" : "t\tV1")) check.Problem = "names line: " + lines[3];
+    std::size_t needed = std::size_t(header + channels * 2048);
+    if (image.size() < needed || (!zero.empty() && zero.size() < needed)) {
+        check.Problem = "the simulator's images are too short";
+        return check;
+    }
+    for (int i = 0; i < 2048; ++i) {
+        auto fields = Split(lines[std::size_t(6 + i)], "\t");
+        if (int(fields.size()) != 1 + channels) {
+            check.Problem = "row " + std::to_string(i) + ": " + lines[std::size_t(6 + i)];
+            return check;
+        }
+        if (fields[0] != FormatRealDot(i * double(timeStep)))
+            check.Problem = "time of row " + std::to_string(i) + ": " + fields[0];
+        for (int c = 0; c < channels; ++c) {
+            std::size_t k = std::size_t(header + c * 2048 + i);
+            int zeroByte = zero.empty() ? 127 : zero[k];
+            float sensitivity = c == 0 ? sensitivity1 : sensitivity2;
+            long double volts = (long double)(image[k] - zeroByte) * (long double)sensitivity / 25;
+            ++check.Compared;
+            check.Mismatched += fields[std::size_t(1 + c)] != FormatGeneral(volts, 5, 1, DecimalSeparator());
+        }
+    }
+    return check;
 }

@@ -40,3 +40,18 @@ private:
     UniqueKernelHandle process_;
     DWORD id_ = 0;
 };
+
+// The acquisition as the clipboard button puts it there: clears the clipboard, clicks the button
+// and waits for the text; "" if none came.
+std::string CopiedAcquisition(HWND mainWindow);
+
+// The clipboard text's rows against the images the simulator sent: every sample of `channels`
+// channels from `header` on, with the zero image (or the centre line when `zero` is empty).
+struct RowCheck {
+    int Compared = 0;
+    int Mismatched = 0;
+    std::string Problem; // the layout is wrong: the first difference found
+};
+RowCheck CheckRows(const std::string& clipboardText, const std::vector<uint8_t>& image,
+                   const std::vector<uint8_t>& zero, int header, int channels,
+                   float sensitivity1 = 0.2f, float sensitivity2 = 0.2f, float timeStep = 2.5e-5f);

@@ -71,24 +71,41 @@ inline int ThreadCount(DWORD processId = GetCurrentProcessId()) {
     return count;
 }
 
-// Open handles of this process, counted by asking for each possible handle value (Wine does not
-// implement GetProcessHandleCount).
-inline int HandleCount() {
-    int count = 0;
-    for (uintptr_t value = 4; value < 0x10000; value += 4) {
-        DWORD flags = 0;
-        if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags)) ++count;
+// Open handles of a process, from the system's handle table (Wine does not implement
+// GetProcessHandleCount); -1 when the table cannot be read.
+inline int HandleCount(DWORD processId = GetCurrentProcessId()) {
+    struct Entry {
+        ULONG ProcessId;
+        UCHAR ObjectType, Flags;
+        USHORT Handle;
+        PVOID Object;
+        ACCESS_MASK Access;
+    };
+    using Query = LONG(WINAPI*)(int, PVOID, ULONG, PULONG);
+    auto query = reinterpret_cast<Query>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
+    std::vector<char> table(1 << 20);
+    constexpr int kSystemHandleInformation = 16;
+    ULONG size = 0;
+    while (query && query(kSystemHandleInformation, table.data(), ULONG(table.size()), &size) != 0) {
+        if (table.size() >= (64u << 20)) return -1;
+        table.resize(table.size() * 2);
     }
-    return count;
+    if (!query) return -1;
+    ULONG count = *reinterpret_cast<ULONG*>(table.data());
+    auto* entries = reinterpret_cast<Entry*>(table.data() + sizeof(void*));
+    int mine = 0;
+    for (ULONG i = 0; i < count; ++i) mine += entries[i].ProcessId == processId;
+    return mine;
 }
 
-// Committed private memory of this process, from its address space (Wine reports no
+// Committed private memory of a process, from its address space (Wine reports no
 // PrivateUsage).
-inline std::size_t PrivateBytes() {
+inline std::size_t PrivateBytes(HANDLE process = GetCurrentProcess()) {
     std::size_t total = 0;
     MEMORY_BASIC_INFORMATION info{};
     for (auto* at = static_cast<char*>(nullptr);
-         VirtualQuery(at, &info, sizeof info) == sizeof info;
+         VirtualQueryEx(process, at, &info, sizeof info) == sizeof info;
          at = static_cast<char*>(info.BaseAddress) + info.RegionSize) {
         if (info.State == MEM_COMMIT && info.Type == MEM_PRIVATE) total += info.RegionSize;
         if (info.RegionSize == 0) break;
