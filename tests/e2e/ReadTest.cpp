@@ -141,6 +141,70 @@ TEST_F(Read, ExactlyHalfAnImageIsOneChannelAndOneByteLessFails) {
     EXPECT_EQ(vexor->Close(main), 0u);
 }
 
+TEST_F(Read, ImagesCutBelowHalfGiveNothingAndAboveHalfOneChannel) {
+    ASSERT_TRUE(Start({"speed 20"}));
+    for (const char* cut : {"truncate 0", "truncate 1"}) {
+        SimControl(cut);
+        UiDriver::Click(main, idEnregistreBtn);
+        PumpUntil([] { return false; }, 1000);
+        ASSERT_TRUE(WaitUntilIdle()) << cut; // after the 8-second limit
+        EXPECT_FALSE(UiDriver::WaitForMessageBox("", 300)) << cut;
+        EXPECT_FALSE(HandOffVisible()) << cut;
+    }
+    // The images alternate: the failed reads took the signal and the zero, the third is a signal.
+    SimControl("truncate 4095");
+    EXPECT_EQ(ReadWithZero("Annuler", 20000), kZeroPrompt);
+    ASSERT_TRUE(WaitUntilIdle());
+    ASSERT_EQ(SimFile("image-3.bin").size(), 4095u);
+    ExpectRowsMatch(SimFile("image-3.bin"), {}, 0, 1);
+    EXPECT_EQ(vexor->Close(main), 0u);
+}
+
+TEST_F(Read, AStallWithinTheLimitLosesNothingAndOneBeyondItFailsTheRead) {
+    ASSERT_TRUE(Start({"speed 20", "stall-after 1000", "stall-ms 3000"}));
+    EXPECT_EQ(ReadWithZero("OK"), kZeroPrompt);
+    ASSERT_TRUE(WaitUntilIdle());
+    ExpectRowsMatch(SimFile("image-1.bin"), SimFile("image-2.bin"), 0, 2);
+
+    SimControl("stall-ms 10000");
+    UiDriver::Click(main, idEnregistreBtn);
+    HWND confirm = UiDriver::WaitForMessageBox("Confirmation", 5000);
+    ASSERT_TRUE(confirm);
+    UiDriver::ClickButton(confirm, "&Oui");
+    PumpUntil([] { return false; }, 1000);
+    ASSERT_TRUE(WaitUntilIdle());
+    EXPECT_FALSE(UiDriver::WaitForMessageBox("", 300));
+    EXPECT_FALSE(HandOffVisible());
+    EXPECT_EQ(vexor->Close(main), 0u);
+}
+
+TEST_F(Read, BytesAfterTheImageDoNotShiftTheZero) {
+    ASSERT_TRUE(Start({"speed 10", "extra 100", "ground-offset 4", "ground-noise 3"}));
+    EXPECT_EQ(ReadWithZero("OK"), kZeroPrompt);
+    ASSERT_TRUE(WaitUntilIdle());
+    ExpectRowsMatch(SimFile("image-1.bin"), SimFile("image-2.bin"), 0, 2);
+    EXPECT_EQ(vexor->Close(main), 0u);
+}
+
+TEST_F(Read, AnotherInstrumentOnThePortIsNotTakenForAnOscilloscope) {
+    SimControl("id MODEM 56K");
+    PumpUntil([] { return false; }, 100);
+    WriteSettings(std::to_string(SimCom()));
+    vexor = std::make_unique<VexorProcess>();
+    HWND notice = UiDriver::WaitForMessageBox("Scoptera", 15000);
+    ASSERT_TRUE(notice);
+    EXPECT_EQ(UiDriver::MessageBoxText(notice), Cp1252("Oscillo non branché sur COM") + std::to_string(SimCom()));
+    UiDriver::ClickButton(notice, "OK");
+    HWND portDialog = UiDriver::WaitForWindow("Configuration du port RS232", 10000);
+    ASSERT_TRUE(portDialog);
+    SimControl("id HM305"); // the oscilloscope plugged in meanwhile
+    UiDriver::ClickButton(portDialog, "OK");
+    main = vexor->WaitForMainWindow("Lecture oscillo Hameg : HM305", 15000);
+    ASSERT_TRUE(main);
+    EXPECT_TRUE(UiDriver::Control(main, idEnregistreBtn).Visible);
+    EXPECT_EQ(vexor->Close(main), 0u);
+}
+
 TEST_F(Read, AnsweringNoToTheLossOfTheDataKeepsIt) {
     ASSERT_TRUE(Start({"speed 10"}));
     ReadWithZero("Annuler");
