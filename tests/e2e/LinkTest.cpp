@@ -1,6 +1,7 @@
 // The link to Curvilab over real DDE, with the stand-in fake-curvilab.exe.
 #include <windows.h>
 
+#include <algorithm>
 #include <fstream>
 #include <gtest/gtest.h>
 
@@ -103,13 +104,46 @@ protected:
         UiDriver::ClickButton(dialog, "OK");
     }
 
+    int LogCount(const std::string& text) {
+        std::string logged = ReadText(log);
+        int count = 0;
+        for (std::size_t at = 0; (at = logged.find(text, at)) != std::string::npos; ++at) ++count;
+        return count;
+    }
+
     bool LogHas(const std::string& text, int ms = 10000) {
         return PumpUntil([&] { Sleep(20); return ReadText(log).find(text) != std::string::npos; }, ms);
     }
 
     // A macro sent to the program as Curvilab sends it; the exit code of the sender.
-    std::unique_ptr<FakeCurvilab> SendToProgram(const std::string& macro) {
-        return std::make_unique<FakeCurvilab>(L"--send vexor \"" + Wide(macro) + L"\"");
+    std::unique_ptr<FakeCurvilab> SendToProgram(const std::string& macro, int times = 1) {
+        return std::make_unique<FakeCurvilab>(L"--send vexor \"" + Wide(macro) + L"\" " + std::to_wstring(times));
+    }
+
+    // Curvilab's place in the registry: the command the program starts it with.
+    void RegisterCurvilab(const std::wstring& options) {
+        std::wstring command = L"\"" + BuildTreeFile(L"fake-curvilab.exe") + L"\" " + options + L" " + LogOption();
+        HKEY key = nullptr;
+        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Curvilab", 0, nullptr, 0, KEY_ALL_ACCESS,
+                                  nullptr, &key, nullptr), ERROR_SUCCESS);
+        RegSetValueExW(key, L"Path", 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
+                       DWORD((command.size() + 1) * sizeof(wchar_t)));
+        RegCloseKey(key);
+    }
+
+    void ExpectNotice(const std::string& text, DWORD ms = 20000) {
+        HWND notice = UiDriver::WaitForMessageBox("Scoptera", ms);
+        ASSERT_TRUE(notice) << text;
+        EXPECT_EQ(UiDriver::MessageBoxText(notice), text);
+        UiDriver::ClickButton(notice, "OK");
+        UiDriver::WaitUntilGone(notice, 3000);
+    }
+
+    // The acquisition is still held: the clipboard button still gives every row.
+    void ExpectAcquisitionHeld() {
+        std::string text = CopiedAcquisition(main);
+        EXPECT_NE(text.find("t\tV1\tV2\r\n"), std::string::npos);
+        EXPECT_GE(std::count(text.begin(), text.end(), '\n'), 2048);
     }
 
     std::string log;
@@ -135,17 +169,79 @@ TEST_F(Link, ARunningCurvilabGetsANewFileThenANewPage) {
 }
 
 TEST_F(Link, CurvilabIsLaunchedFromTheRegistryWhenItDoesNotRun) {
-    std::wstring command = L"\"" + BuildTreeFile(L"fake-curvilab.exe") + L"\" --quit-after 8000 " + LogOption();
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Curvilab", 0, nullptr, 0, KEY_ALL_ACCESS,
-                              nullptr, &key, nullptr), ERROR_SUCCESS);
-    RegSetValueExW(key, L"Path", 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
-                   DWORD((command.size() + 1) * sizeof(wchar_t)));
-    RegCloseKey(key);
+    RegisterCurvilab(L"--quit-after 8000");
     StartVexorAndRead();
     SendThroughThePageDialog();
     EXPECT_TRUE(LogHas("STARTED", 15000));
     EXPECT_TRUE(LogHas("EXECUTE CLIP|LOAD", 15000));
+}
+
+TEST_F(Link, ACurvilabSlowToStartIsWaitedForAndOneTooSlowIsReported) {
+    RegisterCurvilab(L"--slow 1200 --quit-after 2500");
+    StartVexorAndRead();
+    SendThroughThePageDialog();
+    EXPECT_TRUE(LogHas("EXECUTE CLIP|LOAD", 15000));
+    EXPECT_EQ(vexor->Close(main), 0u);
+    main = nullptr;
+    ASSERT_TRUE(LogHas("ENDED"));
+
+    // Ready only after the program's wait, connect and retry; each failed connect starts one more,
+    // and each ends as soon as it is ready, leaving no service to a later test.
+    DeleteFileW(Wide(log).c_str());
+    RegisterCurvilab(L"--slow 4000 --quit-after 1");
+    StartVexorAndRead();
+    SendThroughThePageDialog();
+    ExpectNotice("Impossible de lancer Curvilab");
+    ExpectAcquisitionHeld();
+    EXPECT_TRUE(PumpUntil([&] { Sleep(50); return LogCount("ENDED") >= 3; }, 10000));
+    EXPECT_EQ(LogCount("EXECUTE"), 0);
+}
+
+TEST_F(Link, ACurvilabRefusingTheConversationIsReportedAndTheDataKept) {
+    FakeCurvilab curvilab(L"--semaphore --refuse " + LogOption());
+    ASSERT_TRUE(LogHas("STARTED"));
+    StartVexorAndRead();
+    SendThroughThePageDialog();
+    ExpectNotice("Impossible de lancer Curvilab");
+    ExpectAcquisitionHeld();
+}
+
+TEST_F(Link, ACurvilabDyingInTheMiddleOfAMacroLeavesTheProgramWorking) {
+    FakeCurvilab curvilab(L"--semaphore --die-on-execute " + LogOption());
+    ASSERT_TRUE(LogHas("STARTED"));
+    StartVexorAndRead();
+    SendThroughThePageDialog();
+    ASSERT_TRUE(LogHas("DYING"));
+    EXPECT_EQ(curvilab.Wait(5000), 3u);
+    // Ending the conversation waits for the dead partner's answer: DDEML gives up after ten seconds.
+    ULONGLONG start = GetTickCount64();
+    DWORD_PTR result = 0;
+    bool answering = PumpUntil([&] { return SendMessageTimeoutW(main, WM_NULL, 0, 0, SMTO_NORMAL, 500, &result) != 0; }, 20000);
+    std::printf("[ figure ] answering again %llu ms after Curvilab died\n", GetTickCount64() - start);
+    ASSERT_TRUE(answering);
+    EXPECT_FALSE(UiDriver::WaitForMessageBox("", 300));
+    ExpectAcquisitionHeld();
+    SendThroughThePageDialog(); // Curvilab is gone now
+    ExpectNotice("Impossible de lancer Curvilab");
+}
+
+TEST_F(Link, FiftyGetDataDuringOneReadAreMergedIntoIt) {
+    FakeCurvilab curvilab(L"--semaphore " + LogOption());
+    ASSERT_TRUE(LogHas("STARTED"));
+    SimControl("speed 1");
+    vexor = std::make_unique<VexorProcess>();
+    main = vexor->WaitForMainWindow("Lecture oscillo Hameg", 15000);
+    ASSERT_TRUE(main);
+    UiDriver::Click(main, idEnregistreBtn);
+    PumpUntil([] { return false; }, 300);
+    auto sender = SendToProgram("GETDATA", 50);
+    EXPECT_EQ(sender->Wait(10000), 0u); // every one acknowledged, during the read
+    AnswerZeroPrompt();
+    EXPECT_TRUE(LogHas("EXECUTE CLIP|ADD"));
+    PumpUntil([] { return false; }, 1000);
+    EXPECT_FALSE(UiDriver::WaitForMessageBox("", 300)); // no second read asking for the zero
+    EXPECT_EQ(LogCount("EXECUTE CLIP|"), 1);
+    EXPECT_EQ(SimFile("image-2.bin").size(), 0u); // one image asked for
 }
 
 TEST_F(Link, WithoutCurvilabTheUserIsToldAfterTheRetry) {

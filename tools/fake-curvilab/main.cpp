@@ -2,13 +2,16 @@
 // "Curvilab", topic "ServeurDDE", answers the warm link and the request on "ServeurItem", and
 // logs every macro it receives, with the clipboard text it finds for the CLIP macros.
 //
-//   fake-curvilab --log FILE [--semaphore] [--refuse] [--slow MS] [--quit-after MS]
-//   fake-curvilab --send SERVICE MACRO      executes one macro on SERVICE|ServeurDDE and ends
+//   fake-curvilab --log FILE [--semaphore] [--refuse] [--slow MS] [--quit-after MS] [--die-on-execute]
+//   fake-curvilab --send SERVICE MACRO [N]  executes a macro (N times, on one conversation) on
+//                                           SERVICE|ServeurDDE and ends; the exit code is the
+//                                           number not acknowledged (N + 1 without a conversation)
 //   fake-curvilab --send-random SERVICE N SEED   executes N random texts (0 to 10,000 random
 //                                           bytes, line ends among them) on one conversation;
 //                                           the exit code is the number not acknowledged
 //
-// The log gets one line per execute: "EXECUTE <macro>", then for CLIP|LOAD and CLIP|ADD the
+// The log gets "STARTED" once the service is registered, "ENDED" when it is withdrawn, and one
+// line per execute: "EXECUTE <macro>", then for CLIP|LOAD and CLIP|ADD the
 // clipboard text between "CLIPBOARD <n bytes>" and "END".
 #include <windows.h>
 
@@ -25,6 +28,7 @@ namespace {
 DWORD g_instance = 0;
 HSZ g_topic = nullptr;
 bool g_refuse = false;
+bool g_dieOnExecute = false; // ends the process in the middle of the first execute
 std::wstring g_log;
 
 void Log(const std::string& text) {
@@ -54,6 +58,10 @@ HDDEDATA CALLBACK Callback(UINT type, UINT, HCONV, HSZ topic, HSZ, HDDEDATA data
             entry += "CLIPBOARD " + std::to_string(text.size()) + "\n" + text + "\nEND\n";
         }
         Log(entry);
+        if (g_dieOnExecute) {
+            Log("DYING\n");
+            ExitProcess(3);
+        }
         return reinterpret_cast<HDDEDATA>(DDE_FACK);
     }
     }
@@ -71,12 +79,13 @@ HCONV ConnectTo(const std::string& service) {
     return DdeConnect(g_instance, serviceName, g_topic, nullptr);
 }
 
-int Send(const std::string& service, const std::string& macro) {
+int Send(const std::string& service, const std::string& macro, int count) {
     HCONV conversation = ConnectTo(service);
-    if (!conversation) return 1;
-    bool acknowledged = Execute(conversation, macro);
+    if (!conversation) return count + 1;
+    int missing = 0;
+    for (int i = 0; i < count; ++i) missing += !Execute(conversation, macro);
     DdeDisconnect(conversation);
-    return acknowledged ? 0 : 2;
+    return missing;
 }
 
 int SendRandom(const std::string& service, int count, unsigned seed) {
@@ -101,7 +110,7 @@ int SendRandom(const std::string& service, int count, unsigned seed) {
 
 int wmain(int argc, wchar_t** argv) {
     std::string sendService, sendMacro;
-    int randomCount = 0;
+    int randomCount = 0, sendCount = 1;
     unsigned randomSeed = 1;
     bool semaphore = false;
     DWORD slowMs = 0, quitAfterMs = 0;
@@ -111,6 +120,7 @@ int wmain(int argc, wchar_t** argv) {
         if (arg == L"--log" && hasValue) g_log = argv[++i];
         else if (arg == L"--semaphore") semaphore = true;
         else if (arg == L"--refuse") g_refuse = true;
+        else if (arg == L"--die-on-execute") g_dieOnExecute = true;
         else if (arg == L"--slow" && hasValue) slowMs = DWORD(_wtoi(argv[++i]));
         else if (arg == L"--quit-after" && hasValue) quitAfterMs = DWORD(_wtoi(argv[++i]));
         else if (arg == L"--send-random" && i + 3 < argc) {
@@ -120,12 +130,13 @@ int wmain(int argc, wchar_t** argv) {
         } else if (arg == L"--send" && i + 2 < argc) {
             sendService = Narrow(argv[++i]);
             sendMacro = Narrow(argv[++i]);
+            if (i + 1 < argc && argv[i + 1][0] != L'-') sendCount = _wtoi(argv[++i]);
         }
     }
     if (DdeInitializeA(&g_instance, Callback, APPCLASS_STANDARD, 0) != DMLERR_NO_ERROR) return 3;
     g_topic = DdeCreateStringHandleA(g_instance, "ServeurDDE", CP_WINANSI);
     if (randomCount > 0) return SendRandom(sendService, randomCount, randomSeed);
-    if (!sendService.empty()) return Send(sendService, sendMacro);
+    if (!sendService.empty()) return Send(sendService, sendMacro, sendCount);
 
     HANDLE running = semaphore ? CreateSemaphoreW(nullptr, 0, 1, L"Curvilab") : nullptr;
     if (slowMs) Sleep(slowMs);
@@ -142,5 +153,6 @@ int wmain(int argc, wchar_t** argv) {
     DdeNameService(g_instance, service, nullptr, DNS_UNREGISTER);
     DdeUninitialize(g_instance);
     if (running) CloseHandle(running);
+    Log("ENDED\n");
     return 0;
 }
