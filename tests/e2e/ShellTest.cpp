@@ -135,17 +135,7 @@ TEST_F(Shell, TheSettingsFileGivesThePortAndGetsItBackAtClose) {
         VexorProcess vexor;
         ASSERT_TRUE(vexor.Started());
         // Ports without an instrument: the identification's messages are answered.
-        HWND main = nullptr;
-        ULONGLONG deadline = GetTickCount64() + 15000;
-        while (!main && GetTickCount64() < deadline) {
-            vexor.AnswerBoxes(300);
-            for (const char* title : {"Lecture oscillo", "Oscillo non", "Acquisition avec"}) {
-                HWND found = UiDriver::WaitForWindow(Cp1252(title), 0);
-                DWORD owner = 0;
-                if (found) GetWindowThreadProcessId(found, &owner);
-                if (found && owner == vexor.Id() && IsWindowEnabled(found)) main = found;
-            }
-        }
+        HWND main = vexor.WaitForAnyMainWindow(15000);
         ASSERT_TRUE(main) << c.Stored;
         vexor.AnswerBoxes(500);
         EXPECT_EQ(vexor.Close(main), 0u) << c.Stored;

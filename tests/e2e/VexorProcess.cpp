@@ -5,6 +5,7 @@
 #include "app/ControlIds.h"
 #include "app/NumberText.h"
 #include "app/SystemSettings.h"
+#include "app/Text1252.h"
 #include "serial/Win32System.h"
 #include "tests/serial/SimLink.h"
 #include "tools/ui-driver/UiDriver.h"
@@ -103,6 +104,20 @@ int VexorProcess::AnswerBoxes(DWORD ms) {
         }
     }
     return answered;
+}
+
+HWND VexorProcess::WaitForAnyMainWindow(DWORD ms) {
+    ULONGLONG deadline = GetTickCount64() + ms;
+    while (GetTickCount64() < deadline) {
+        AnswerBoxes(300);
+        for (const char* title : {"Lecture oscillo", "Oscillo non", "Acquisition avec"}) {
+            HWND found = UiDriver::WaitForWindow(Cp1252(title), 0);
+            DWORD owner = 0;
+            if (found) GetWindowThreadProcessId(found, &owner);
+            if (found && owner == id_ && IsWindowEnabled(found)) return found;
+        }
+    }
+    return nullptr;
 }
 
 DWORD VexorProcess::Close(HWND mainWindow) {

@@ -35,6 +35,9 @@ public:
     // Answers every message box of the program that shows up within `ms` with OK, and the port
     // dialog with Annuler.
     int AnswerBoxes(DWORD ms);
+    // The main window whatever the port gives (instrument found or not), answering the
+    // identification's messages on the way; nullptr if none came within `ms`.
+    HWND WaitForAnyMainWindow(DWORD ms);
 
 private:
     UniqueKernelHandle process_;
