@@ -125,6 +125,12 @@ DWORD VexorProcess::Close(HWND mainWindow) {
     return WaitForExit(10000);
 }
 
+bool AboutBoxOpensAndCloses(HWND mainWindow) {
+    UiDriver::Click(mainWindow, idAideBtn);
+    HWND about = UiDriver::WaitForWindow("A propos", 5000);
+    return about && UiDriver::ClickButton(about, "OK") && UiDriver::WaitUntilGone(about, 3000);
+}
+
 std::string CopiedAcquisition(HWND mainWindow) {
     OpenClipboard(nullptr);
     EmptyClipboard();

@@ -44,6 +44,9 @@ private:
     DWORD id_ = 0;
 };
 
+// The program still answers its user: the about box opens from the main window and closes.
+bool AboutBoxOpensAndCloses(HWND mainWindow);
+
 // The acquisition as the clipboard button puts it there: clears the clipboard, clicks the button
 // and waits for the text; "" if none came.
 std::string CopiedAcquisition(HWND mainWindow);
