@@ -1,5 +1,5 @@
 // ParseHeader over whole memory images of any bytes, and FindHeaderValue with any key: no
-// crash, the samples after the header never touched, the settings texts bounded.
+// crash, the image never touched, the settings texts bounded by the header's text.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -18,7 +18,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
 
     HeaderSettings settings = ParseHeader(record);
     if (std::memcmp(record.RawData.data(), before.RawData.data(), sizeof record.RawData) != 0) std::abort();
-    if (settings.BaseDeTemps.size() > 255 || settings.GammeCH1.size() > 255 || settings.GammeCH2.size() > 255)
+    // A value is at most the header's text; "V/div" or "s/div" follows it.
+    const std::size_t longest = kHeaderTextLength + 5;
+    if (settings.BaseDeTemps.size() > longest || settings.GammeCH1.size() > longest ||
+        settings.GammeCH2.size() > longest)
         std::abort();
     if (record.ChannelCount != 1 && record.ChannelCount != 2) std::abort();
 
