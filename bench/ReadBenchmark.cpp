@@ -59,20 +59,8 @@ int Memory() {
     if (!main) return 2;
     std::printf("private_bytes_start_mb %.3f\n", PrivateMb(vexor.Id()));
     std::printf("threads_start %d\n", ThreadCount(vexor.Id()));
-    for (int read = 0; read < 10; ++read) {
-        UiDriver::Click(main, idEnregistreBtn);
-        if (read > 0) {
-            HWND confirm = UiDriver::WaitForMessageBox("Confirmation", 5000);
-            if (!confirm) return 3;
-            UiDriver::ClickButton(confirm, "&Oui");
-        }
-        HWND prompt = UiDriver::WaitForMessageBox("Information", 15000);
-        if (!prompt) return 3;
-        UiDriver::ClickButton(prompt, "OK");
-        UiDriver::WaitUntilGone(prompt, 3000);
-        ULONGLONG deadline = GetTickCount64() + 15000;
-        while (!UiDriver::Control(main, idEnregistreBtn).Visible && GetTickCount64() < deadline) Sleep(20);
-    }
+    for (int read = 0; read < 10; ++read)
+        if (!ReadAndAcceptZero(main, read > 0)) return 3;
     std::printf("private_bytes_mb %.3f\n", PrivateMb(vexor.Id()));
     vexor.Close(main);
     std::printf("private_bytes_minimal_mb %.3f\n", MinimalWindowPrivateMb());

@@ -28,12 +28,17 @@ protected:
 
     // Starts the program against the simulator set up by `commands`.
     HWND Start(std::initializer_list<std::string> commands, const std::string& title = "Lecture oscillo Hameg") {
+        Launch(commands);
+        main = vexor->WaitForMainWindow(title, 15000);
+        return main;
+    }
+
+    // Sets the simulator up and starts the program on its port, without waiting for a window.
+    void Launch(std::initializer_list<std::string> commands) {
         for (const auto& command : commands) SimControl(command);
         PumpUntil([] { return false; }, 100);
         WriteSettings(std::to_string(SimCom()));
         vexor = std::make_unique<VexorProcess>();
-        main = vexor->WaitForMainWindow(title, 15000);
-        return main;
     }
 
     // Clicks the read button and answers the zero prompt; the box's text, or "" if none came.
@@ -187,10 +192,7 @@ TEST_F(Read, BytesAfterTheImageDoNotShiftTheZero) {
 }
 
 TEST_F(Read, AnotherInstrumentOnThePortIsNotTakenForAnOscilloscope) {
-    SimControl("id MODEM 56K");
-    PumpUntil([] { return false; }, 100);
-    WriteSettings(std::to_string(SimCom()));
-    vexor = std::make_unique<VexorProcess>();
+    Launch({"id MODEM 56K"});
     HWND notice = UiDriver::WaitForMessageBox("Scoptera", 15000);
     ASSERT_TRUE(notice);
     EXPECT_EQ(UiDriver::MessageBoxText(notice), Cp1252("Oscillo non branché sur COM") + std::to_string(SimCom()));
@@ -283,10 +285,7 @@ TEST_F(Read, AnHm408ZeroTakenWithHoldUpIsDiscarded) {
 }
 
 TEST_F(Read, NoInstrumentOnThePortIsReportedAndThePortOfferedAgain) {
-    SimControl("no-answer");
-    PumpUntil([] { return false; }, 100);
-    WriteSettings(std::to_string(SimCom()));
-    vexor = std::make_unique<VexorProcess>();
+    Launch({"no-answer"});
     std::string expected = Cp1252("Oscillo non branché sur COM") + std::to_string(SimCom());
     for (int attempt = 0; attempt < 2; ++attempt) { // at activation, then after the port dialog
         HWND notice = UiDriver::WaitForMessageBox("Scoptera", 15000);

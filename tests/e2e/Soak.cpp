@@ -11,12 +11,10 @@
 #include <cstdio>
 #include <string>
 
-#include "app/ControlIds.h"
 #include "app/NumberText.h"
 #include "app/SystemSettings.h"
 #include "tests/e2e/VexorProcess.h"
 #include "tests/serial/SimLink.h"
-#include "tools/ui-driver/UiDriver.h"
 
 namespace {
 
@@ -38,21 +36,6 @@ Usage UsageOf(DWORD processId) {
     }
     CloseHandle(process);
     return least;
-}
-
-// One read with the zero; false when the program did not get through it.
-bool ReadWithZero(HWND main, bool holdsData) {
-    UiDriver::Click(main, idEnregistreBtn);
-    if (holdsData) {
-        HWND confirm = UiDriver::WaitForMessageBox("Confirmation", 5000);
-        if (!confirm || !UiDriver::ClickButton(confirm, "&Oui")) return false;
-    }
-    HWND prompt = UiDriver::WaitForMessageBox("Information", 15000);
-    if (!prompt || !UiDriver::ClickButton(prompt, "OK")) return false;
-    UiDriver::WaitUntilGone(prompt, 3000);
-    return PumpUntil([&] { return UiDriver::Control(main, idClipSaveBtn).Visible &&
-                                  UiDriver::Control(main, idEnregistreBtn).Visible; },
-                     20000);
 }
 
 } // namespace
@@ -77,7 +60,7 @@ int main(int argc, char** argv) {
         // A different signal and zero each time: stale data cannot pass for the new.
         SimControl("ch1 sine:" + std::to_string(1 + read % 4) + ":" + std::to_string(1 + read % 7));
         SimControl("ground-offset " + std::to_string(read % 5 - 2));
-        if (!ReadWithZero(main, read > 0)) break;
+        if (!ReadAndAcceptZero(main, read > 0)) break;
         auto image = SimFile("image-" + std::to_string(2 * read + 1) + ".bin");
         auto zero = SimFile("image-" + std::to_string(2 * read + 2) + ".bin");
         RowCheck check = CheckRows(CopiedAcquisition(main), image, zero, 0, 2);

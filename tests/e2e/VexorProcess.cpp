@@ -125,6 +125,20 @@ DWORD VexorProcess::Close(HWND mainWindow) {
     return WaitForExit(10000);
 }
 
+bool ReadAndAcceptZero(HWND mainWindow, bool holdsData) {
+    UiDriver::Click(mainWindow, idEnregistreBtn);
+    if (holdsData) {
+        HWND confirm = UiDriver::WaitForMessageBox("Confirmation", 5000);
+        if (!confirm || !UiDriver::ClickButton(confirm, "&Oui")) return false;
+    }
+    HWND prompt = UiDriver::WaitForMessageBox("Information", 15000);
+    if (!prompt || !UiDriver::ClickButton(prompt, "OK")) return false;
+    UiDriver::WaitUntilGone(prompt, 3000);
+    return PumpUntil([&] { return UiDriver::Control(mainWindow, idClipSaveBtn).Visible &&
+                                  UiDriver::Control(mainWindow, idEnregistreBtn).Visible; },
+                     20000);
+}
+
 bool AboutBoxOpensAndCloses(HWND mainWindow) {
     UiDriver::Click(mainWindow, idAideBtn);
     HWND about = UiDriver::WaitForWindow("A propos", 5000);

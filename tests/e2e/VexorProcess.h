@@ -44,6 +44,11 @@ private:
     DWORD id_ = 0;
 };
 
+// One read with the zero through the window: the read button, "&Oui" to the loss of the held
+// acquisition when `holdsData`, OK to the zero prompt, then the hand-off buttons; false when the
+// program did not get through it.
+bool ReadAndAcceptZero(HWND mainWindow, bool holdsData);
+
 // The program still answers its user: the about box opens from the main window and closes.
 bool AboutBoxOpensAndCloses(HWND mainWindow);
 
