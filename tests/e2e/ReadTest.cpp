@@ -52,6 +52,23 @@ protected:
         return text;
     }
 
+    // The identification's failure: the notice at activation, the port dialog (cancelled), and
+    // the notice again for the same port.
+    void ExpectNoticeAroundThePortDialog(const std::string& text) {
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            HWND notice = UiDriver::WaitForMessageBox("Scoptera", 15000);
+            ASSERT_TRUE(notice) << attempt;
+            EXPECT_EQ(UiDriver::MessageBoxText(notice), text);
+            UiDriver::ClickButton(notice, "OK");
+            UiDriver::WaitUntilGone(notice, 3000);
+            if (attempt == 0) {
+                HWND portDialog = UiDriver::WaitForWindow("Configuration du port RS232", 10000);
+                ASSERT_TRUE(portDialog);
+                UiDriver::ClickButton(portDialog, "Annuler");
+            }
+        }
+    }
+
     bool WaitUntilIdle(DWORD ms = 20000) {
         return PumpUntil([&] { return UiDriver::Control(main, idEnregistreBtn).Visible; }, int(ms));
     }
@@ -287,18 +304,8 @@ TEST_F(Read, AnHm408ZeroTakenWithHoldUpIsDiscarded) {
 TEST_F(Read, NoInstrumentOnThePortIsReportedAndThePortOfferedAgain) {
     Launch({"no-answer"});
     std::string expected = Cp1252("Oscillo non branché sur COM") + std::to_string(SimCom());
-    for (int attempt = 0; attempt < 2; ++attempt) { // at activation, then after the port dialog
-        HWND notice = UiDriver::WaitForMessageBox("Scoptera", 15000);
-        ASSERT_TRUE(notice) << attempt;
-        EXPECT_EQ(UiDriver::MessageBoxText(notice), expected);
-        UiDriver::ClickButton(notice, "OK");
-        UiDriver::WaitUntilGone(notice, 3000);
-        if (attempt == 0) {
-            HWND portDialog = UiDriver::WaitForWindow("Configuration du port RS232", 10000);
-            ASSERT_TRUE(portDialog);
-            UiDriver::ClickButton(portDialog, "Annuler");
-        }
-    }
+    ExpectNoticeAroundThePortDialog(expected);
+    ASSERT_FALSE(HasFatalFailure());
     main = vexor->WaitForMainWindow(expected, 5000);
     ASSERT_TRUE(main);
     EXPECT_FALSE(UiDriver::Control(main, idEnregistreBtn).Visible);
@@ -309,18 +316,8 @@ TEST_F(Read, NoInstrumentOnThePortIsReportedAndThePortOfferedAgain) {
 TEST_F(Read, APortThatCannotOpenIsReportedAndAReadRequestThenFailsInTheErrorBox) {
     WriteSettings("40");
     vexor = std::make_unique<VexorProcess>();
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        HWND notice = UiDriver::WaitForMessageBox("Scoptera", 15000);
-        ASSERT_TRUE(notice) << attempt;
-        EXPECT_EQ(UiDriver::MessageBoxText(notice), Cp1252("Problème voie série"));
-        UiDriver::ClickButton(notice, "OK");
-        UiDriver::WaitUntilGone(notice, 3000);
-        if (attempt == 0) {
-            HWND portDialog = UiDriver::WaitForWindow("Configuration du port RS232", 10000);
-            ASSERT_TRUE(portDialog);
-            UiDriver::ClickButton(portDialog, "Annuler");
-        }
-    }
+    ExpectNoticeAroundThePortDialog(Cp1252("Problème voie série"));
+    ASSERT_FALSE(HasFatalFailure());
     main = vexor->WaitForMainWindow("Acquisition avec oscillo Hameg 305", 5000);
     ASSERT_TRUE(main);
     PostMessageW(main, WM_USER, 0, 0); // Curvilab's GETDATA with the port closed
