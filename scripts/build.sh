@@ -1,5 +1,5 @@
 # Sourced: configures and builds the four trees: native (portable core, sanitizers), fuzz (the
-# portable core's libFuzzer targets, clang), win64 (tested under Wine) and win32 (built only).
+# portable core's libFuzzer targets, clang), win64 and win32 (both tested under Wine).
 build_tree() {
     local name=$1; shift
     local dir="$VEXOR_BUILD/$name"

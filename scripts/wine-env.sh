@@ -13,11 +13,15 @@ export WINEPREFIX=${VEXOR_WINEPREFIX:-$VEXOR_BUILD/wine/$VEXOR_DISPLAY_KIND}
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml="
 WINE64=/usr/lib/wine/wine64
+WINE32=/usr/lib/wine/wine
 WINESERVER=/usr/lib/wine/wineserver64
 
-# Bumped whenever the prefix's set-up changes, so older prefixes are made anew.
+# Bumped whenever the prefix's set-up changes, so older prefixes are made anew. A prefix made
+# while only the 64-bit Wine was installed has no syswow64 and can never start a 32-bit program,
+# so the marker also records whether the 32-bit Wine was there.
 VEXOR_PREFIX_VERSION=3
-wine_prefix_ready() { [ "$(cat "$WINEPREFIX/.vexor-ready" 2>/dev/null)" = "$VEXOR_PREFIX_VERSION" ]; }
+wine_prefix_marker() { echo "$VEXOR_PREFIX_VERSION$([ -x "$WINE32" ] && echo ' wow64')"; }
+wine_prefix_ready() { [ "$(cat "$WINEPREFIX/.vexor-ready" 2>/dev/null)" = "$(wine_prefix_marker)" ]; }
 
 # Test prefix: COM1..COM8 lead to build/serial/comN, links the instrument simulator points at
 # its pseudo-terminal; COM11..COM18 are second names for the same ports; COM9 leads nowhere.
@@ -58,12 +62,14 @@ wine_prefix_create() {
             [ -L "$link" ] && rm "$link" && mkdir "$link"
         done
         mkdir -p "$VEXOR_BUILD/serial"
-        echo "$VEXOR_PREFIX_VERSION" >"$WINEPREFIX/.vexor-ready"
+        wine_prefix_marker >"$WINEPREFIX/.vexor-ready"
     ) 9>"$WINEPREFIX.lock"
 }
 
 # Test tooling: the modem-line shim, and where the simulators write the lines it reports.
-VEXOR_MODEM_SHIM="$VEXOR_BUILD/native/tools/modem-shim/libmodem-shim.so"
+# The loader expands $LIB to the folder of the process's word size: 64- and 32-bit builds.
+VEXOR_MODEM_SHIM="$VEXOR_BUILD/native/tools/modem-shim/\$LIB/libmodem-shim.so"
+VEXOR_MODEM_SHIM_64="$VEXOR_BUILD/native/tools/modem-shim/lib/x86_64-linux-gnu/libmodem-shim.so"
 export VEXOR_MODEM_LINES_DIR="$VEXOR_BUILD/serial/lines"
 
 # A persistent server, and Wine's own services started with /dev/null for their output: otherwise
@@ -74,7 +80,7 @@ wine_session_start() {
     wine_prefix_create || return 1
     mkdir -p "$VEXOR_MODEM_LINES_DIR"
     local preload=""
-    [ "${1:-}" = --with-shim ] && [ -f "$VEXOR_MODEM_SHIM" ] && preload="$VEXOR_MODEM_SHIM"
+    [ "${1:-}" = --with-shim ] && [ -f "$VEXOR_MODEM_SHIM_64" ] && preload="$VEXOR_MODEM_SHIM"
     LD_PRELOAD="$preload" "$WINESERVER" -p </dev/null \
         >>"$VEXOR_BUILD/wineserver-$VEXOR_DISPLAY_KIND.log" 2>&1
     "$WINE64" cmd /c exit </dev/null >/dev/null 2>&1
