@@ -61,6 +61,10 @@ void TSerialBaseDispatcher::ReleaseRings() {
         std::lock_guard in(inputLock_);
         input_.reset();
     }
+    ReleaseOutputRing();
+}
+
+void TSerialBaseDispatcher::ReleaseOutputRing() {
     std::lock_guard out(outputLock_);
     output_.reset();
 }
@@ -251,4 +255,8 @@ void TSerialBaseDispatcher::DispatchLoop() {
         if (stop_) break;
         progressed = ProcessEvent();
     }
+    // The reader queued the last bytes before it reported the loss.
+    if (lost_)
+        while (!closePending_ && ProcessEvent()) {
+        }
 }

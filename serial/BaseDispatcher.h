@@ -50,7 +50,8 @@ public:
     bool PullReceived();
     bool CheckAvail();
     bool Notify(unsigned message, uint32_t wParam, uint16_t data);
-    // Until the stop or close-pending flag: wait for the ReceiveQueue, process one event.
+    // Until the stop or close-pending flag: wait for the ReceiveQueue, process one event. After a
+    // loss, what was received before it is still handed on.
     void DispatchLoop();
 
     bool Notifying() const { return notifying_; }
@@ -68,6 +69,7 @@ protected:
 
     void AllocateRings(std::size_t outputSize);
     void ReleaseRings();
+    void ReleaseOutputRing();
     void ResetNotifyPositions();
     // The ring halves of discarding; the device half is the subclass's.
     void ResetOutputRing();
@@ -78,6 +80,7 @@ protected:
 
     TIOQueue ReceiveQueue;
     std::atomic<bool> stop_{false};
+    std::atomic<bool> lost_{false}; // a worker failed: the device is gone
     std::atomic<bool> closePending_{false};
 
 private:

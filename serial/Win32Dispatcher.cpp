@@ -71,6 +71,7 @@ int TSerialWin32Dispatcher::Fail(DWORD osError) {
 int TSerialWin32Dispatcher::OpenLink(const std::wstring& device, const LineOptions& line,
                                      uint32_t optionBits, uint16_t outSize, uint16_t inSize) {
     stop_ = false;
+    lost_ = false;
     closePending_ = false;
     closing_ = false;
     threadAck_ = AutoResetEvent();
@@ -374,7 +375,11 @@ int TSerialWin32Dispatcher::RunWorker(Worker worker) {
         case Writer: code = WriteLoop(); break;
         case Dispatcher:
             DispatchLoop();
-            if (Stopping() || ClosePending()) ReleaseRings();
+            // After a loss the received bytes stay readable until the port closes.
+            if (ClosePending())
+                ReleaseRings();
+            else if (Stopping())
+                ReleaseOutputRing();
             break;
         case WorkerCount: break;
         }
@@ -383,7 +388,10 @@ int TSerialWin32Dispatcher::RunWorker(Worker worker) {
     } catch (...) {
         code = worker == Writer ? ecDeviceWrite : ecDeviceRead;
     }
-    if (code != ecOK) stop_ = true;
+    if (code != ecOK) {
+        lost_ = true;
+        stop_ = true;
+    }
     WorkerEnded(code);
     --runningThreads_;
     return code;
