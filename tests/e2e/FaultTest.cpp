@@ -22,6 +22,7 @@ class Fault : public ::testing::Test {
 protected:
     void SetUp() override {
         if (SimCom() == 0) GTEST_SKIP() << "run through tests/serial/with-sim";
+        ForgetCurvilab();
         SimControl("speed 10");
         PumpUntil([] { return false; }, 100);
     }
@@ -153,7 +154,7 @@ TEST_F(Fault, TenThousandCharactersPastedIntoEveryFieldAreCutWhereTheTextHasALim
     EXPECT_NE(copied.find("t\t" + name + "\t" + name + "\r\n"), std::string::npos);
 
     UiDriver::Click(main, idSendToCurvilabBtn);
-    HWND dialog = UiDriver::WaitForWindow("Renseignements sur la page courante", 5000);
+    HWND dialog = UiDriver::WaitForWindow("Renseignements sur la page courante", 15000);
     ASSERT_TRUE(dialog);
     int edits = 0;
     for (const auto& control : UiDriver::Controls(dialog))

@@ -17,6 +17,7 @@ class PortDialog : public ::testing::Test {
 protected:
     void SetUp() override {
         if (SimCom() == 0) GTEST_SKIP() << "run through tests/serial/with-sim";
+        ForgetCurvilab();
         WriteSettings(std::to_string(SimCom()));
         vexor = std::make_unique<VexorProcess>();
         main = vexor->WaitForMainWindow("Lecture oscillo Hameg", 15000);
@@ -31,7 +32,7 @@ protected:
 
     HWND OpenPortDialog() {
         UiDriver::Click(main, idSetBtn);
-        return UiDriver::WaitForWindow("Configuration du port RS232", 10000);
+        return UiDriver::WaitForWindow("Configuration du port RS232", 15000);
     }
 
     // The radio items: caption and whether it is checked.
@@ -44,6 +45,27 @@ protected:
     }
 
     std::string Port(int n) { return "COM" + std::to_string(n); }
+
+    // Identifications so far: the "ID?" lines the simulator received.
+    int Identifications() {
+        std::vector<uint8_t> bytes = SimFile("received.bin");
+        std::string received(bytes.begin(), bytes.end());
+        int count = 0;
+        for (std::size_t at = 0; (at = received.find("ID?\r\n", at)) != std::string::npos; ++at)
+            ++count;
+        return count;
+    }
+
+    // The identification after the port dialog has asked and found the instrument again.
+    bool IdentifiedAgain(int before) {
+        return PumpUntil(
+            [&] {
+                return Identifications() > before &&
+                       UiDriver::Text(main) == "Lecture oscillo Hameg : HM305" &&
+                       UiDriver::Control(main, idEnregistreBtn).Visible;
+            },
+            20000);
+    }
 
     std::unique_ptr<VexorProcess> vexor;
     HWND main = nullptr;
@@ -64,8 +86,9 @@ TEST_F(PortDialog, ListsThePresentPortsWithTheCurrentOneSelected) {
     }
     EXPECT_TRUE(current) << "the simulator's port, selected";
     EXPECT_TRUE(alias) << "its second name, listed";
+    int before = Identifications();
     UiDriver::ClickButton(dialog, "Annuler");
-    EXPECT_TRUE(UiDriver::WaitForWindow("Lecture oscillo Hameg", 10000)); // identified again
+    EXPECT_TRUE(IdentifiedAgain(before));
 }
 
 TEST_F(PortDialog, OkChangesThePortAndTheFileGetsItOnlyAtClose) {
@@ -76,10 +99,11 @@ TEST_F(PortDialog, OkChangesThePortAndTheFileGetsItOnlyAtClose) {
         if (c.Text == Port(SimCom() + 10)) other = c.Window;
     ASSERT_TRUE(other);
     SendMessageW(other, BM_CLICK, 0, 0);
+    int before = Identifications();
     UiDriver::ClickButton(dialog, "OK");
-    UiDriver::WaitUntilGone(dialog, 5000);
+    UiDriver::WaitUntilGone(dialog, 15000);
     // The simulator answers on the new number (a second name of its terminal).
-    EXPECT_TRUE(PumpUntil([&] { return UiDriver::Text(main) == "Lecture oscillo Hameg : HM305"; }, 10000));
+    EXPECT_TRUE(IdentifiedAgain(before));
     EXPECT_EQ(ReadSettingsNumber(), std::to_string(SimCom()));
     EXPECT_EQ(vexor->Close(main), 0u);
     main = nullptr;

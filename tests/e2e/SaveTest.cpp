@@ -33,6 +33,7 @@ class Save : public ::testing::Test {
 protected:
     void SetUp() override {
         if (SimCom() == 0) GTEST_SKIP() << "run through tests/serial/with-sim";
+        ForgetCurvilab();
         wchar_t temp[MAX_PATH];
         GetTempPathW(MAX_PATH, temp);
         folder = Narrow(temp) + "vexor-e2e-save\\";
@@ -57,7 +58,7 @@ protected:
 
     bool SaveThroughTheDialog(const std::string& path) {
         UiDriver::Click(main, idFileSaveBtn);
-        HWND dialog = UiDriver::WaitForWindow(Cp1252("Sauvegarde données"), 10000);
+        HWND dialog = UiDriver::WaitForWindow(Cp1252("Sauvegarde données"), 15000);
         if (!dialog || !UiDriver::SaveAs(dialog, path)) return false;
         return UiDriver::WaitUntilGone(dialog, 10000);
     }
@@ -111,7 +112,7 @@ TEST_F(Save, AReadOnlyFileIsReportedAndTheAcquisitionKept) {
     std::ofstream(Wide(path).c_str(), std::ios::binary) << "precious";
     SetFileAttributesW(Wide(path).c_str(), FILE_ATTRIBUTE_READONLY);
     ASSERT_TRUE(SaveThroughTheDialog(path));
-    HWND error = UiDriver::WaitForMessageBox("Erreur", 5000);
+    HWND error = UiDriver::WaitForMessageBox("Erreur", 15000);
     ASSERT_TRUE(error);
     EXPECT_EQ(UiDriver::MessageBoxText(error), Cp1252("Accès au fichier refusé"));
     UiDriver::ClickButton(error, "OK");

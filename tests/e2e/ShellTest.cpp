@@ -19,6 +19,7 @@ class Shell : public ::testing::Test {
 protected:
     void SetUp() override {
         if (SimCom() == 0) GTEST_SKIP() << "run through tests/serial/with-sim";
+        ForgetCurvilab();
     }
 };
 
@@ -112,7 +113,7 @@ TEST_F(Shell, TheAboutBoxOpensAndCloses) {
     HWND main = vexor.WaitForMainWindow(kIdentifiedTitle, 15000);
     ASSERT_TRUE(main);
     UiDriver::Click(main, idAideBtn);
-    HWND about = UiDriver::WaitForWindow("A propos", 5000);
+    HWND about = UiDriver::WaitForWindow("A propos", 15000);
     ASSERT_TRUE(about);
     EXPECT_FALSE(IsWindowEnabled(main)); // modal
     bool seen = false;

@@ -1,6 +1,7 @@
 #include "tests/e2e/VexorProcess.h"
 
 #include <shlobj.h>
+#include <tlhelp32.h>
 
 #include "app/ControlIds.h"
 #include "app/NumberText.h"
@@ -49,6 +50,25 @@ std::string ReadSettingsNumber() {
     wchar_t text[64] = {};
     GetPrivateProfileStringW(L"COM", L"Number", L"", text, 64, Wide(SettingsFile()).c_str());
     return Narrow(text);
+}
+
+void EndStandIns() {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL ok = Process32FirstW(snapshot, &entry); ok; ok = Process32NextW(snapshot, &entry)) {
+        if (_wcsicmp(entry.szExeFile, L"fake-curvilab.exe") != 0) continue;
+        UniqueKernelHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID));
+        if (!process) continue;
+        TerminateProcess(process.get(), 0);
+        WaitForSingleObject(process.get(), 10000);
+    }
+    CloseHandle(snapshot);
+}
+
+void ForgetCurvilab() {
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Curvilab");
+    EndStandIns();
 }
 
 VexorProcess::VexorProcess(const std::vector<std::string>& arguments) {
@@ -122,13 +142,17 @@ HWND VexorProcess::WaitForAnyMainWindow(DWORD ms) {
 
 DWORD VexorProcess::Close(HWND mainWindow) {
     PostMessageW(mainWindow, WM_CLOSE, 0, 0);
-    return WaitForExit(10000);
+    ULONGLONG deadline = GetTickCount64() + 20000;
+    DWORD code;
+    while ((code = WaitForExit(200)) == STILL_ACTIVE && GetTickCount64() < deadline)
+        AnswerBoxes(100);
+    return code;
 }
 
 bool ReadAndAcceptZero(HWND mainWindow, bool holdsData) {
     UiDriver::Click(mainWindow, idEnregistreBtn);
     if (holdsData) {
-        HWND confirm = UiDriver::WaitForMessageBox("Confirmation", 5000);
+        HWND confirm = UiDriver::WaitForMessageBox("Confirmation", 15000);
         if (!confirm || !UiDriver::ClickButton(confirm, "&Oui")) return false;
     }
     HWND prompt = UiDriver::WaitForMessageBox("Information", 15000);
@@ -141,7 +165,7 @@ bool ReadAndAcceptZero(HWND mainWindow, bool holdsData) {
 
 bool AboutBoxOpensAndCloses(HWND mainWindow) {
     UiDriver::Click(mainWindow, idAideBtn);
-    HWND about = UiDriver::WaitForWindow("A propos", 5000);
+    HWND about = UiDriver::WaitForWindow("A propos", 15000);
     return about && UiDriver::ClickButton(about, "OK") && UiDriver::WaitUntilGone(about, 3000);
 }
 

@@ -15,6 +15,11 @@ std::string SettingsFile();
 void WriteSettings(const std::string& number); // "" removes the file
 std::string ReadSettingsNumber();              // "" when the file or the key is missing
 
+// Leaves no Curvilab for the next test: its registry key (the program's launch command) and every
+// stand-in still running, started by a test or by the program.
+void ForgetCurvilab();
+void EndStandIns();
+
 class VexorProcess {
 public:
     explicit VexorProcess(const std::vector<std::string>& arguments = {});
@@ -29,8 +34,9 @@ public:
     DWORD WaitForExit(DWORD ms);
     // The main window, once its title starts with `titlePrefix`.
     HWND WaitForMainWindow(const std::string& titlePrefix, DWORD ms);
-    // Closes the main window, answering the program's message boxes with their first button on
-    // the way; the exit code.
+    // Closes the main window, answering the program's message boxes with OK and the port dialog
+    // with Annuler on the way (a close may land while the identification shows them); the exit
+    // code.
     DWORD Close(HWND mainWindow);
     // Answers every message box of the program that shows up within `ms` with OK, and the port
     // dialog with Annuler.

@@ -41,6 +41,12 @@ std::string Query(TSerialComPort& port, const std::string& command) {
     return answer;
 }
 
+// The process's threads come back to `count` (at most ten seconds): the system retires threads
+// of its own a little after their last work, a leaked worker never goes.
+bool ThreadCountReturnsTo(int count) {
+    return PumpUntil([&] { return ThreadCount() <= count; }, 10000);
+}
+
 class ComPort : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -74,12 +80,25 @@ TEST_F(ComPort, AFullImageAtTheLinesPaceArrivesCompleteAndInOrder) {
     port.SetOpen(true);
     Collect();
     port.SendString("DIG\r\n");
-    ASSERT_TRUE(PumpUntil([&] { return received.size() >= 4096; }, 12000)) << received.size();
+    ASSERT_TRUE(PumpUntil([&] { return received.size() >= 4096; }, 30000)) << received.size();
     EXPECT_EQ(received, SimFile("image-1.bin"));
     std::printf("[ figure ] 4096 bytes at 960 bytes/s arrived in %zu notifications\n",
                 counts.size());
-    EXPECT_LT(counts.size(), 200u); // bursts, not one notification per byte
-    RecordProperty("notifications", int(counts.size()));
+}
+
+// One notification per arrival, not one per byte: each burst is taken whole before the next.
+TEST_F(ComPort, ABurstIsAnnouncedOnceWithEveryByteInIt) {
+    port.SetOpen(true);
+    Collect();
+    std::string hundred;
+    for (int i = 0; i < 100; ++i) hundred += "5a";
+    for (std::size_t burst = 1; burst <= 10; ++burst) {
+        SimControl("send " + hundred);
+        ASSERT_TRUE(PumpUntil([&] { return received.size() >= 100 * burst; }, 10000)) << burst;
+    }
+    EXPECT_EQ(received, std::vector<uint8_t>(1000, 0x5a));
+    EXPECT_GE(counts.size(), 10u);
+    EXPECT_LE(counts.size(), 20u);
 }
 
 TEST_F(ComPort, AHandlerThatReadsFewerBytesIsToldAgainWithTheNextOnes) {
@@ -89,12 +108,12 @@ TEST_F(ComPort, AHandlerThatReadsFewerBytesIsToldAgainWithTheNextOnes) {
         received.push_back(cp.ReadByte()); // one byte only
     });
     SimControl("send 0102030405");
-    ASSERT_TRUE(PumpUntil([&] { return !counts.empty(); }, 3000));
+    ASSERT_TRUE(PumpUntil([&] { return !counts.empty(); }, 30000));
     PumpUntil([] { return false; }, 200);
     EXPECT_EQ(counts, std::vector<uint16_t>{5});
     EXPECT_EQ(port.BytesWaiting(), 4u);
     SimControl("send 06");
-    ASSERT_TRUE(PumpUntil([&] { return counts.size() == 2; }, 3000));
+    ASSERT_TRUE(PumpUntil([&] { return counts.size() == 2; }, 30000));
     EXPECT_EQ(counts[1], 5); // the four left and the new one
     EXPECT_EQ(received, (std::vector<uint8_t>{1, 2}));
 }
@@ -111,14 +130,14 @@ TEST_F(ComPort, ReadingMoreThanCountInsideTheHandlerRaisesBufferIsEmpty) {
         }
     });
     SimControl("send 414243");
-    ASSERT_TRUE(PumpUntil([&] { return raised; }, 3000));
+    ASSERT_TRUE(PumpUntil([&] { return raised; }, 30000));
     EXPECT_EQ(port.BytesWaiting(), 0u);
 }
 
 TEST_F(ComPort, AFullInputRingKeepsTheRestWaitingAndLosesNothing) {
     port.SetOpen(true);
     SimControl("flood 12000");
-    ASSERT_TRUE(PumpUntil([&] { return port.BytesWaiting() == 8192; }, 5000))
+    ASSERT_TRUE(PumpUntil([&] { return port.BytesWaiting() == 8192; }, 30000))
         << port.BytesWaiting();
     PumpUntil([] { return false; }, 200);
     EXPECT_EQ(port.BytesWaiting(), 8192u);
@@ -128,7 +147,7 @@ TEST_F(ComPort, AFullInputRingKeepsTheRestWaitingAndLosesNothing) {
             while (port.ByteReady()) all.push_back(port.ReadByte());
             return all.size() >= 12000;
         },
-        5000);
+        30000);
     ASSERT_EQ(all.size(), 12000u);
     for (std::size_t i = 0; i < all.size(); ++i) ASSERT_EQ(all[i], uint8_t(i)) << i;
 }
@@ -144,7 +163,7 @@ TEST_F(ComPort, SendStringLargerThanTheOutputRingSendsNothing) {
     std::string exact(1024, '\0');
     for (std::size_t i = 0; i < exact.size(); ++i) exact[i] = char('a' + i % 26);
     port.SendString(exact);
-    ASSERT_TRUE(PumpUntil([] { return SimFile("received.bin").size() >= 1024; }, 5000));
+    ASSERT_TRUE(PumpUntil([] { return SimFile("received.bin").size() >= 1024; }, 30000));
     EXPECT_EQ(SimFile("received.bin"), std::vector<uint8_t>(exact.begin(), exact.end()));
 }
 
@@ -157,12 +176,12 @@ TEST_F(ComPort, DiscardingInsideTheHandlerDropsTheRest) {
         EXPECT_FALSE(cp.ByteReady());
     });
     SimControl("send 0a0b0c0d");
-    ASSERT_TRUE(PumpUntil([&] { return !counts.empty(); }, 3000));
+    ASSERT_TRUE(PumpUntil([&] { return !counts.empty(); }, 30000));
     PumpUntil([] { return false; }, 200);
     EXPECT_EQ(port.BytesWaiting(), 0u);
     EXPECT_EQ(received, std::vector<uint8_t>{0x0a});
     SimControl("send 0e");
-    ASSERT_TRUE(PumpUntil([&] { return counts.size() == 2; }, 3000));
+    ASSERT_TRUE(PumpUntil([&] { return counts.size() == 2; }, 30000));
     EXPECT_EQ(received.back(), 0x0e);
 }
 
@@ -175,7 +194,7 @@ TEST_F(ComPort, ClosingFromInsideTheHandlerFinishesAfterItReturns) {
         EXPECT_FALSE(cp.ByteReady()); // closing: operations do nothing
     });
     SimControl("send 01");
-    ASSERT_TRUE(PumpUntil([&] { return port.LinkState() == TLinkState::LinkClosed; }, 5000));
+    ASSERT_TRUE(PumpUntil([&] { return port.LinkState() == TLinkState::LinkClosed; }, 30000));
     EXPECT_FALSE(port.Open());
     port.SetOnTriggerAvail(nullptr);
     port.SetOpen(true);
@@ -207,7 +226,7 @@ TEST_F(ComPort, OpeningANumberWithoutADeviceRaisesBadIdAndLeavesNothingBehind) {
     port.SetComNumber(9);
     EXPECT_THROW(port.SetOpen(true), ESerialException);
     EXPECT_EQ(port.LinkState(), TLinkState::LinkClosed);
-    EXPECT_EQ(ThreadCount(), threads);
+    EXPECT_TRUE(ThreadCountReturnsTo(threads));
 }
 
 TEST_F(ComPort, APortHeldByAnotherProgramRaisesAlreadyOpen) {
@@ -216,7 +235,7 @@ TEST_F(ComPort, APortHeldByAnotherProgramRaisesAlreadyOpen) {
     int threads = ThreadCount();
     EXPECT_THROW(port.SetOpen(true), EAlreadyOpen);
     EXPECT_FALSE(port.Open());
-    EXPECT_EQ(ThreadCount(), threads);
+    EXPECT_TRUE(ThreadCountReturnsTo(threads));
     SimControl("lines CTS DSR CD");
     PumpUntil([] { return false; }, 200);
     port.SetOpen(true);
@@ -238,12 +257,21 @@ TEST_F(ComPort, TheInstrumentHangingUpMidImageStopsTheWorkersCleanly) {
     SimControl("speed 20");
     SimControl("hangup-after 1000");
     port.SendString("DIG\r\n");
-    ASSERT_TRUE(PumpUntil([&] { return received.size() >= 1000; }, 5000)) << received.size();
-    PumpUntil([] { return false; }, 500);
+    ASSERT_TRUE(PumpUntil([&] { return SimLogCount("hangup\n") == 1; }, 10000));
+    // Once the workers have stopped on the loss the port queues nothing more.
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+            try {
+                port.SendString("DIG\r\n");
+                return false;
+            } catch (const EPutBlockFail&) {
+                return true;
+            }
+        },
+        30000));
     EXPECT_EQ(received.size(), 1000u);
     EXPECT_EQ(port.LinkState(), TLinkState::LinkOpen); // the owner's side stays open
     EXPECT_FALSE(port.ByteReady());
-    EXPECT_THROW(port.SendString("DIG\r\n"), EPutBlockFail); // the workers have stopped
     port.SetOpen(false);
     EXPECT_EQ(port.LinkState(), TLinkState::LinkClosed);
     // The terminal is gone: Wine opens the number and refuses its set-up.
@@ -269,8 +297,10 @@ TEST_F(ComPort, OpenAndClose200TimesLeavesNoThreadHandleOrMemoryBehind) {
                 PrivateBytes() / 1024);
     EXPECT_GT(handlesBefore, 0);
     EXPECT_GT(memoryBefore, 0u);
-    EXPECT_EQ(ThreadCount(), threadsBefore);
-    EXPECT_EQ(HandleCount(), handlesBefore);
+    // The system retires threads and handles of its own a little later: a leak never returns.
+    EXPECT_TRUE(ThreadCountReturnsTo(threadsBefore));
+    EXPECT_TRUE(PumpUntil([&] { return HandleCount() <= handlesBefore; }, 10000))
+        << HandleCount() << " handles, " << handlesBefore << " before";
     EXPECT_LT(PrivateBytes(), memoryBefore + 512 * 1024);
 }
 
@@ -282,10 +312,10 @@ TEST_F(ComPort, NoModemLinesStillReceivesEveryByte) {
     Collect();
     SimControl("speed 8");
     port.SendString("DIG\r\n");
-    ASSERT_TRUE(PumpUntil([&] { return received.size() >= 4096; }, 8000)) << received.size();
+    ASSERT_TRUE(PumpUntil([&] { return received.size() >= 4096; }, 30000)) << received.size();
     EXPECT_EQ(received, SimFile("image-1.bin"));
     SimControl("flood 20000");
-    ASSERT_TRUE(PumpUntil([&] { return received.size() >= 4096 + 20000; }, 8000));
+    ASSERT_TRUE(PumpUntil([&] { return received.size() >= 4096 + 20000; }, 30000));
     for (std::size_t i = 0; i < 20000; ++i) ASSERT_EQ(received[4096 + i], uint8_t(i));
 }
 
@@ -303,7 +333,7 @@ TEST_F(ComPort, ThePortProbeFindsTheSimulatorsPortAndAHeldOneButNoMissingDevice)
     std::vector<uint16_t> present = PresentPorts();
     std::printf("[ figure ] probing COM1..COM50 took %llu ms, %zu present\n",
                 GetTickCount64() - start, present.size());
-    EXPECT_EQ(ThreadCount(), threads);
+    EXPECT_TRUE(ThreadCountReturnsTo(threads));
     EXPECT_NE(std::find(present.begin(), present.end(), SimCom()), present.end());
 }
 

@@ -150,7 +150,7 @@ TEST(Dispatcher, StatusEventsStayInOrderWithTheData) {
     d.PullReceived();
     EXPECT_EQ(d.BytesWaiting(), 10u); // stops at the status event
     std::thread loop([&] { d.DispatchLoop(); });
-    for (int i = 0; i < 200 && d.BytesWaiting() < 15; ++i)
+    for (int i = 0; i < 6000 && d.BytesWaiting() < 15; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     EXPECT_EQ(d.BytesWaiting(), 15u);
     EXPECT_EQ(d.LastStatus, 0x80u);

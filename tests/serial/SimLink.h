@@ -1,9 +1,11 @@
 #pragma once
 // What a serial test needs from the instrument simulator that tests/serial/with-sim started.
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <functional>
+#include <sstream>
 #include <string>
 #include <tlhelp32.h>
 #include <vector>
@@ -26,23 +28,39 @@ inline std::string SimLog() {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
+// How often the simulator's log holds `text`.
+inline int SimLogCount(const std::string& text) {
+    std::string log = SimLog();
+    int count = 0;
+    for (std::size_t at = 0; (at = log.find(text, at)) != std::string::npos; ++at) ++count;
+    return count;
+}
+
 // One command to the simulator's control FIFO ("hangup-after 1000", "model hm408" ...), waiting
 // until the simulator has taken it: a command to the instrument sent right after must find it
-// in force. Commands that keep the simulator busy ("flood") are acknowledged once done, so they
-// are not waited for.
+// in force. A command it never takes ends the test program: the harness itself is broken.
+// Commands that keep the simulator busy ("flood") are acknowledged once done, so they are not
+// waited for.
 inline void SimControl(const std::string& command) {
     std::string acknowledgement = "control: " + command + "\n";
-    std::size_t seen = 0;
-    for (std::size_t at = 0; (at = SimLog().find(acknowledgement, at)) != std::string::npos; ++at) ++seen;
+    int seen = SimLogCount(acknowledgement);
     std::ofstream(SimPath("control"), std::ios::binary) << command << "\n";
     if (command.rfind("flood", 0) == 0 || command == "hangup") return;
-    for (int i = 0; i < 200; ++i) {
-        std::size_t now = 0;
-        std::string log = SimLog();
-        for (std::size_t at = 0; (at = log.find(acknowledgement, at)) != std::string::npos; ++at) ++now;
-        if (now > seen) return;
+    for (int i = 0; i < 3000; ++i) {
+        if (SimLogCount(acknowledgement) > seen) return;
         Sleep(10);
     }
+    std::fprintf(stderr, "the simulator did not take \"%s\" within 30 s\n", command.c_str());
+    std::abort();
+}
+
+// Images the simulator has begun to send: each answer to "DIG", counted as soon as it is asked.
+inline int SimImagesSent() {
+    std::istringstream log(SimLog());
+    int count = 0;
+    for (std::string line; std::getline(log, line);)
+        count += line.rfind("image ", 0) == 0 && line.find(": ") != std::string::npos;
+    return count;
 }
 
 inline std::vector<uint8_t> SimFile(const std::string& name) {

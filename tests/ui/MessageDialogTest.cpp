@@ -44,7 +44,7 @@ BOOL CALLBACK NoteChild(HWND child, LPARAM data) {
 }
 
 HWND WaitForBox(DWORD thread) {
-    for (int i = 0; i < 500; ++i) {
+    for (int i = 0; i < 3000; ++i) {
         HWND found = nullptr;
         EnumThreadWindows(thread, FindVisibleBox, reinterpret_cast<LPARAM>(&found));
         if (found) return found;
@@ -62,7 +62,7 @@ ShownBox Inspect(HWND box) {
 
 // The box's control that has the focus, once it has it.
 HWND FocusInside(HWND box, DWORD thread) {
-    for (int i = 0; i < 500; ++i) {
+    for (int i = 0; i < 3000; ++i) {
         GUITHREADINFO info{};
         info.cbSize = sizeof info;
         if (GetGUIThreadInfo(thread, &info) && info.hwndFocus && IsChild(box, info.hwndFocus))
@@ -73,7 +73,7 @@ HWND FocusInside(HWND box, DWORD thread) {
 }
 
 bool WaitUntilGone(HWND box) {
-    for (int i = 0; i < 500; ++i) {
+    for (int i = 0; i < 3000; ++i) {
         if (!IsWindow(box) || !IsWindowVisible(box)) return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }

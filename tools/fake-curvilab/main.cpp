@@ -10,9 +10,9 @@
 //                                           bytes, line ends among them) on one conversation;
 //                                           the exit code is the number not acknowledged
 //
-// The log gets "STARTED" once the service is registered, "ENDED" when it is withdrawn, and one
-// line per execute: "EXECUTE <macro>", then for CLIP|LOAD and CLIP|ADD the
-// clipboard text between "CLIPBOARD <n bytes>" and "END".
+// The log gets "LAUNCHED" as the process starts, "STARTED" once the service is registered,
+// "ENDED" when it is withdrawn, and one line per execute: "EXECUTE <macro>", then for CLIP|LOAD
+// and CLIP|ADD the clipboard text between "CLIPBOARD <n bytes>" and "END".
 #include <windows.h>
 
 #include <ddeml.h>
@@ -31,11 +31,16 @@ bool g_refuse = false;
 bool g_dieOnExecute = false; // ends the process in the middle of the first execute
 std::wstring g_log;
 
+// One write per entry on a handle opened for appending only: the system appends it whole, also
+// when several stand-ins share the log.
 void Log(const std::string& text) {
-    FILE* file = _wfopen(g_log.c_str(), L"ab");
-    if (!file) return;
-    std::fwrite(text.data(), 1, text.size(), file);
-    std::fclose(file);
+    HANDLE file = CreateFileW(g_log.c_str(), FILE_APPEND_DATA,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return;
+    DWORD written = 0;
+    WriteFile(file, text.data(), DWORD(text.size()), &written, nullptr);
+    CloseHandle(file);
 }
 
 HDDEDATA CALLBACK Callback(UINT type, UINT, HCONV, HSZ topic, HSZ, HDDEDATA data, ULONG_PTR, ULONG_PTR) {
@@ -133,13 +138,20 @@ int wmain(int argc, wchar_t** argv) {
             if (i + 1 < argc && argv[i + 1][0] != L'-') sendCount = _wtoi(argv[++i]);
         }
     }
+    bool sending = randomCount > 0 || !sendService.empty();
+    HANDLE running = nullptr;
+    if (!sending) {
+        Log("LAUNCHED\n");
+        running = semaphore ? CreateSemaphoreW(nullptr, 0, 1, L"Curvilab") : nullptr;
+        // Still loading: no DDE yet (an instance whose thread does not serve its messages
+        // would hold up every DdeConnect of the machine).
+        if (slowMs) Sleep(slowMs);
+    }
     if (DdeInitializeA(&g_instance, Callback, APPCLASS_STANDARD, 0) != DMLERR_NO_ERROR) return 3;
     g_topic = DdeCreateStringHandleA(g_instance, "ServeurDDE", CP_WINANSI);
     if (randomCount > 0) return SendRandom(sendService, randomCount, randomSeed);
     if (!sendService.empty()) return Send(sendService, sendMacro, sendCount);
 
-    HANDLE running = semaphore ? CreateSemaphoreW(nullptr, 0, 1, L"Curvilab") : nullptr;
-    if (slowMs) Sleep(slowMs);
     HSZ service = DdeCreateStringHandleA(g_instance, "Curvilab", CP_WINANSI);
     DdeNameService(g_instance, service, nullptr, DNS_REGISTER);
     Log("STARTED\n");

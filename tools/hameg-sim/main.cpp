@@ -9,6 +9,7 @@
 #include <fstream>
 #include <poll.h>
 #include <string>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <thread>
@@ -47,9 +48,9 @@ struct Simulator {
         double rate = kLineBytesPerSecond * options.Speed;
         for (std::size_t i = 0; i < bytes.size(); ++i) {
             if (isImage && options.HangupAfter >= 0 && long(i) == options.HangupAfter) {
-                // Closing the master discards what the program has not read yet: give the
-                // bytes already sent time to arrive, as they would on a wire.
-                std::this_thread::sleep_for(std::chrono::milliseconds(200));
+                // Closing the master discards what the program has not read yet: the bytes
+                // already sent arrive first, as they would on a wire.
+                WaitUntilTaken();
                 Hangup();
                 return false;
             }
@@ -81,6 +82,15 @@ struct Simulator {
             n -= std::size_t(written);
         }
         return true;
+    }
+
+    // Waits (at most ten seconds) until the program has read every byte sent so far.
+    void WaitUntilTaken() {
+        for (int i = 0; i < 2000; ++i) {
+            int unread = 0;
+            if (ioctl(slave, FIONREAD, &unread) != 0 || unread == 0) return;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
     }
 
     void Hangup() {
