@@ -135,7 +135,9 @@ void THamegMain::CreateControls() {
     };
     auto gauge = [&](int id, int boxY) {
         HWND bar = CreateControl(w, {PROGRESS_CLASSW, "", PBS_SMOOTH, 2, boxY + 41 - 22, 346, 20, id});
-        SetWindowTheme(bar, L"", L""); // the navy fill needs the classic look
+        // The navy fill needs the classic look. A blank name switches the theme off everywhere;
+        // an empty one is taken by some systems as "the default theme".
+        SetWindowTheme(bar, L" ", L" ");
         SendMessageW(bar, PBM_SETRANGE32, 0, kGaugeMaximum);
         SendMessageW(bar, PBM_SETBARCOLOR, 0, RGB(0, 0, 128));
     };
