@@ -46,17 +46,22 @@ demo_start_virtual_display() {
     return 1
 }
 
-# demo_start_program LOG: a Wine session on the display and vexor.exe set to COM1.
+# demo_start_program LOG: a Wine session on the display and vexor.exe set to COM1, started in
+# the user's Documents\Curvilab folder (where its save dialog then opens).
 demo_start_program() {
     # A session left by an earlier run without a display would start the desktop without X.
     wine_session_stop
     wine_session_start || { echo "wine: no session"; return 1; }
-    local appdata="$WINEPREFIX/drive_c/users/$(whoami)/AppData/Roaming/Curvilab"
-    mkdir -p "$appdata" && printf '[COM]\r\nNumber=1\r\n' >"$appdata/vexor.ini"
-    "$WINE64" "$VEXOR_BUILD/win64/vexor.exe" >"$1" 2>&1 &
+    local user="$WINEPREFIX/drive_c/users/$(whoami)"
+    mkdir -p "$user/AppData/Roaming/Curvilab" "$user/Documents/Curvilab" &&
+        printf '[COM]\r\nNumber=1\r\n' >"$user/AppData/Roaming/Curvilab/vexor.ini"
+    (cd "$user/Documents/Curvilab" && exec env ${VEXOR_WINE_LOCALE:+LC_ALL=$VEXOR_WINE_LOCALE} \
+        "$WINE64" "$VEXOR_BUILD/win64/vexor.exe") >"$1" 2>&1 &
     demo_pids+=($!)
 }
 
+# The driver takes its texts from a command line in UTF-8, which Wine reads right only under the
+# machine's own locale: it never takes the program's.
 driver() { "$WINE64" "$VEXOR_BUILD/win64/ui-driver.exe" "$@"; }
 
 # A path of the Linux side as the program sees it (drive Z:).

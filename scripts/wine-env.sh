@@ -19,7 +19,7 @@ WINESERVER=/usr/lib/wine/wineserver64
 # Bumped whenever the prefix's set-up changes, so older prefixes are made anew. A prefix made
 # while only the 64-bit Wine was installed has no syswow64 and can never start a 32-bit program,
 # so the marker also records whether the 32-bit Wine was there.
-VEXOR_PREFIX_VERSION=3
+VEXOR_PREFIX_VERSION=4
 wine_prefix_marker() { echo "$VEXOR_PREFIX_VERSION$([ -x "$WINE32" ] && echo ' wow64')"; }
 wine_prefix_ready() { [ "$(cat "$WINEPREFIX/.vexor-ready" 2>/dev/null)" = "$(wine_prefix_marker)" ]; }
 
@@ -61,6 +61,9 @@ wine_prefix_create() {
         for link in "$WINEPREFIX"/drive_c/users/*/*; do
             [ -L "$link" ] && rm "$link" && mkdir "$link"
         done
+        # Wine's own fonts (Marlett for the caption buttons, MS Sans Serif, Tahoma) are found
+        # only in the prefix's Fonts folder here: without them a close box is drawn as "r".
+        cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null
         mkdir -p "$VEXOR_BUILD/serial"
         wine_prefix_marker >"$WINEPREFIX/.vexor-ready"
     ) 9>"$WINEPREFIX.lock"
@@ -76,6 +79,10 @@ export VEXOR_MODEM_LINES_DIR="$VEXOR_BUILD/serial/lines"
 # they inherit the first test's output pipe and the test runner waits for it to close.
 # With --with-shim the server (which opens devices for every Wine process) gets the modem-line
 # shim, so a simulator can make its terminal refuse opening as a busy port does.
+# Runs a command with the Wine processes' locale: VEXOR_WINE_LOCALE when it is set (the guide's
+# screenshots are taken under a French one, so the system's own dialogs are French too).
+wine_run() { env ${VEXOR_WINE_LOCALE:+LC_ALL=$VEXOR_WINE_LOCALE} "$@"; }
+
 wine_session_start() {
     wine_prefix_create || return 1
     mkdir -p "$VEXOR_MODEM_LINES_DIR"
@@ -83,7 +90,7 @@ wine_session_start() {
     [ "${1:-}" = --with-shim ] && [ -f "$VEXOR_MODEM_SHIM_64" ] && preload="$VEXOR_MODEM_SHIM"
     LD_PRELOAD="$preload" "$WINESERVER" -p </dev/null \
         >>"$VEXOR_BUILD/wineserver-$VEXOR_DISPLAY_KIND.log" 2>&1
-    "$WINE64" cmd /c exit </dev/null >/dev/null 2>&1
+    wine_run "$WINE64" cmd /c exit </dev/null >/dev/null 2>&1
 }
 
 wine_session_stop() {
