@@ -1,8 +1,8 @@
 #include "acquisition/Hm408Header.h"
 
 #include "acquisition/Selectors.h"
-#include "app/NumberText.h"
-#include "app/Text1252.h"
+#include "common/NumberText.h"
+#include "common/Text1252.h"
 
 namespace {
 

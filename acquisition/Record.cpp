@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-#include "app/NumberText.h"
+#include "common/NumberText.h"
 
 TvoieHameg& AcquisitionRecord::Channel(int number) {
     if (number != 1 && number != 2) throw std::out_of_range("channel number");

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/Text1252.h"
+#include "common/Text1252.h"
 
 const SelectorRange TimeBaseTable[kTimeBasePositions] = {
     {5, "5"},         {2, "2"},         {1, "1"},        {0.5, "500m"},   {0.2, "200m"},

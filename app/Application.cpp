@@ -2,8 +2,7 @@
 
 #include "app/Hmain.h"
 #include "app/Keyboard.h"
-#include "app/Text1252.h"
-#include "ui/Window.h"
+#include "common/Text1252.h"
 
 void ApplicationMessage(MSG& msg) {
     if (msg.message == WM_CHAR) {
@@ -13,11 +12,4 @@ void ApplicationMessage(MSG& msg) {
     } else if (msg.message == WM_MOUSEMOVE) {
         if (THamegMain* main = HamegMain()) main->ShowHint(main->HintAt(msg.hwnd));
     }
-}
-
-int RunMessageLoop() {
-    MSG msg;
-    BOOL got;
-    while ((got = GetMessageW(&msg, nullptr, 0, 0)) > 0) DispatchThreadMessage(msg);
-    return got == 0 ? int(msg.wParam) : 0;
 }

@@ -1,13 +1,13 @@
 #pragma once
 // The about box: the program's icon, name, version and an OK button.
-#include <windows.h>
+#include "ui/ModalForm.h"
 
-class TAboutBox {
+class TAboutBox : public ModalForm {
 public:
-    void ShowModal();
+    TAboutBox();
     static constexpr const wchar_t* kClassName = L"TVexorAboutBox";
 
-private:
-    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    bool done_ = false;
+protected:
+    HWND CreateControls(HWND window) override;
+    bool OnCommand(int id, int code, HWND control) override;
 };

@@ -4,16 +4,19 @@
 #include <windowsx.h>
 #include <uxtheme.h>
 
-#include "acquisition/InstrumentLink.h"
 #include "app/ControlIds.h"
-#include "app/Folders.h"
+#include "common/Folders.h"
 #include "app/Hmabout.h"
 #include "app/Settings.h"
-#include "app/Text1252.h"
+#include "common/Text1252.h"
 #include "app/ToolGlyphs.h"
+#include "acquisition/Selectors.h"
 #include "link/Hmdde.h"
+#include "export/Hpconst.h"
+#include "export/SaveCommand.h"
 #include "serial/Hmcom.h"
 #include "ui/MessageDialog.h"
+#include "ui/MessageLoop.h"
 #include "ui/Wide.h"
 #include "ui/Window.h"
 
@@ -82,8 +85,6 @@ THamegMain::THamegMain(TAboutBox& aboutBox) : aboutBox_(aboutBox) {
 
     ApplyInstrumentLineSettings(VoieSerie);
     VoieSerie.SetComNumber(1);
-    VoieSerie.SetOnTriggerAvail(
-        [this](TSerialCustomComPort& port, uint16_t count) { VoieSerieTriggerAvail(port, count); });
 
     SetScroll(Control(idBaseDeTempsScroll), 1, kTimeBasePositions, kStartTimeBasePosition);
     SetScroll(Control(idGammeCH1), 1, kSensitivityPositions, kStartSensitivityPosition);
@@ -109,12 +110,19 @@ void THamegMain::ClipSaveBtnClick() {
 }
 
 void THamegMain::SendToCurvilabBtnClick() {
-    if (!pageDialog_->ShowModal()) return;
+    if (pageDialog_->ShowModal() != IDOK) return;
     ApplySelectors();
     formDDE_->TransferAcquisition(true);
 }
 
 void THamegMain::CurvilabItemClick() { formDDE_->SendMacro("FOCUS()"); }
+
+void THamegMain::SaveItemClick() {
+    std::string path = SaveDialogData(Handle());
+    if (path.empty()) return;
+    ApplySelectors();
+    SaveAcquisition(path, session_.Record);
+}
 
 void THamegMain::Show() {
     ShowWindow(window_.get(), SW_SHOW);
@@ -213,10 +221,10 @@ void THamegMain::ShowHint(const std::string& hint) {
 }
 
 void THamegMain::ApplySelectors() {
-    if (IsHM408) return;
+    if (session_.IsHM408) return;
     SelectorTexts texts = ::ApplySelectors(
-        Record, {ScrollPosition(Control(idBaseDeTempsScroll)), ScrollPosition(Control(idGammeCH1)),
-                 ScrollPosition(Control(idGammeCH2))});
+        session_.Record, {ScrollPosition(Control(idBaseDeTempsScroll)),
+                          ScrollPosition(Control(idGammeCH1)), ScrollPosition(Control(idGammeCH2))});
     SetWindowText1252(Control(idBaseDeTempsEdit), texts.BaseDeTemps);
     SetWindowText1252(Control(idGammeEditCH1), texts.GammeCH1);
     SetWindowText1252(Control(idGammeEditCH2), texts.GammeCH2);
@@ -224,15 +232,16 @@ void THamegMain::ApplySelectors() {
 
 void THamegMain::NomEditChange(HWND field) {
     int tag = field == Control(idNom1Edit) ? 1 : field == Control(idNom2Edit) ? 2 : 0;
-    SetChannelName(Record, tag, WindowText(field));
+    SetChannelName(session_.Record, tag, WindowText(field));
     ApplySelectors();
 }
 
 void THamegMain::UpdateCommands() {
     auto show = [this](int id, bool visible) { ShowWindow(Control(id), visible ? SW_SHOW : SW_HIDE); };
-    show(idEnregistreBtn, InstrumentFound);
-    for (int id : {idFileSaveBtn, idClipSaveBtn, idSendToCurvilabBtn}) show(id, Record.DataComplete);
-    for (int id : {idBaseDeTempsScroll, idGammeCH1, idGammeCH2}) show(id, !IsHM408);
+    show(idEnregistreBtn, session_.InstrumentFound);
+    for (int id : {idFileSaveBtn, idClipSaveBtn, idSendToCurvilabBtn})
+        show(id, session_.Record.DataComplete);
+    for (int id : {idBaseDeTempsScroll, idGammeCH1, idGammeCH2}) show(id, !session_.IsHM408);
     show(idZeroGB, true);
 }
 
@@ -240,14 +249,14 @@ void THamegMain::UpdateCommands() {
 void THamegMain::FormActivate() {
     if (activated_) return;
     activated_ = true;
-    if (!InstrumentFound) IdentifyInstrument();
-    if (!InstrumentFound) SetOscilloClick();
+    if (!session_.InstrumentFound) IdentifyInstrument();
+    if (!session_.InstrumentFound) SetOscilloClick();
 }
 
 // The new number reaches vexor.ini only when the window closes.
 void THamegMain::SetOscilloClick() {
     portDialog_->SelectedNumber = uint8_t(VoieSerie.ComNumber() & 0xFF);
-    if (portDialog_->ShowModal()) {
+    if (portDialog_->ShowModal() == IDOK) {
         try {
             VoieSerie.SetComNumber(portDialog_->SelectedNumber);
         } catch (const ESerialException&) {
@@ -260,7 +269,7 @@ void THamegMain::SetOscilloClick() {
 // Cancelling the save dialog or answering No does not stop the exit; a save that fails is
 // reported and the program still ends.
 void THamegMain::ExitItemClick() {
-    if (Record.DataComplete && ConfirmYesNo("Sauvegarde")) {
+    if (session_.Record.DataComplete && ConfirmYesNo("Sauvegarde")) {
         try {
             SaveItemClick();
         } catch (const std::exception& e) {
@@ -296,7 +305,7 @@ void THamegMain::FormClose() {
 
 void THamegMain::OnCommand(int id, int code, HWND control) {
     // The port dialog and quitting would pull the port from under a running read.
-    if (reading_ && (id == idSetBtn || id == idCloseBtn)) {
+    if (session_.Reading() && (id == idSetBtn || id == idCloseBtn)) {
         MessageBeep(MB_OK);
         return;
     }
@@ -347,6 +356,50 @@ void THamegMain::DrawToolButton(const DRAWITEMSTRUCT& item) {
         if (item.itemState & ODS_SELECTED) OffsetRect(&box, 1, 1);
         DrawGlyph(item.hDC, box, button.Picture, !(item.itemState & ODS_DISABLED));
     }
+}
+
+void THamegMain::SetCaption(const std::string& text) { SetWindowText1252(Handle(), text); }
+
+void THamegMain::SetGaugeMaximum(int maximum) {
+    for (int id : {idGaugeData, idGaugeZero})
+        SendMessageW(Control(id), PBM_SETRANGE32, 0, maximum);
+}
+
+void THamegMain::SetGauge(Gauge gauge, int position) {
+    SendMessageW(Control(gauge == Gauge::Data ? idGaugeData : idGaugeZero), PBM_SETPOS,
+                 WPARAM(position), 0);
+}
+
+void THamegMain::SetBusy(bool busy) {
+    busy_ = busy;
+    SetCursor(LoadCursorW(nullptr, busy ? IDC_WAIT : IDC_ARROW));
+}
+
+void THamegMain::HideReadButton() { ShowWindow(Control(idEnregistreBtn), SW_HIDE); }
+
+void THamegMain::ShowHeaderSettings(const HeaderSettings& settings) {
+    SetWindowText1252(Control(idBaseDeTempsEdit), settings.BaseDeTemps);
+    SetWindowText1252(Control(idGammeEditCH1), settings.GammeCH1);
+    SetWindowText1252(Control(idGammeEditCH2), settings.GammeCH2);
+}
+
+void THamegMain::Notice(const std::string& text) { ShowNotice(text); }
+
+bool THamegMain::ConfirmLoss() { return ConfirmYesNo(Cp1252("Perte des données courantes")); }
+
+bool THamegMain::AskForTheZero() {
+    BoxRequest prompt{BoxKind::Information,
+                      Cp1252("Mettre les voies à GD, faire une acquisition\rSi \"Annuler\" zéro "
+                             "au centre"),
+                      {{"OK", IDOK}, {"Annuler", IDCANCEL}}, 0, IDCANCEL};
+    return ShowMessageDialog(prompt) == IDOK;
+}
+
+// Blocks until a message or the deadline: a read costs no CPU while it waits for the line.
+void THamegMain::ServeMessages(unsigned ms) { ProcessMessagesOrWait(ms); }
+
+void THamegMain::PushAcquisition() {
+    if (formDDE_) formDDE_->TransferAcquisition(true);
 }
 
 LRESULT CALLBACK THamegMain::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -400,8 +453,7 @@ LRESULT THamegMain::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     }
     case WM_USER: // a read requested by Curvilab (GETDATA)
-        PushAfterRead = true;
-        if (!reading_) EnregistreBtnClick(); // during a read, the running one pushes its data
+        session_.RequestRead();
         return 0;
     case WM_SETCURSOR:
         if (busy_) {

@@ -1,12 +1,13 @@
 #pragma once
 // The main window: tool bar, progress gauges, time-base and channel selectors, the red reminder
-// and the help bar. It owns the serial port VoieSerie and the acquisition record.
+// and the help bar. It owns the serial port VoieSerie and the read session, whose acquisition
+// record the other forms read; the read shows and asks through it.
 #include <map>
 #include <string>
 #include <windows.h>
 
-#include "acquisition/Record.h"
-#include "acquisition/Selectors.h"
+#include "acquisition/ReadSession.h"
+#include "acquisition/SerialInstrumentPort.h"
 #include "serial/ComPort.h"
 #include "ui/Handles.h"
 
@@ -15,53 +16,36 @@ class TComCfgDlg;
 class TConstanteDlg;
 class TFormDDE;
 
-class THamegMain {
+class THamegMain : private ReadWindow {
 public:
     // FormCreate: the window and its controls, hidden; the port number from vexor.ini.
     explicit THamegMain(TAboutBox& aboutBox);
-    ~THamegMain();
+    ~THamegMain() override;
     THamegMain(const THamegMain&) = delete;
     THamegMain& operator=(const THamegMain&) = delete;
 
     HWND Handle() const { return window_.get(); }
     void Show();
-    // The forms created after this one: the page-information dialog and the DDE form.
+    // The forms created after this one: the port dialog, the page-information dialog and the
+    // DDE form.
     void Attach(TComCfgDlg& portDialog, TConstanteDlg& pageDialog, TFormDDE& formDDE);
+    const AcquisitionRecord& Record() const { return session_.Record; }
 
-    // Read state (the instrument link's fields).
-    std::string InstrumentId;
-    bool InstrumentFound = false;
-    bool IsHM408 = false;
-    bool PushAfterRead = false;
-    int32_t ByteCount = 0;
-    AcquisitionRecord Record; // DataComplete, ChannelCount, ShortRecord, the channels
     TSerialComPort VoieSerie;
     std::string SettingsPath;
-
-    std::string Terminator;
-    bool ZeroMode = false;
-    bool ZeroComplete = false;
-
-    // The instrument link and the read sequence.
-    void IdentifyInstrument();
-    std::string QueryInstrument(const std::string& command);
-    void EnregistreBtnClick();
-    void VoieSerieTriggerAvail(TSerialCustomComPort& CP, uint16_t Count);
-    bool MemoryEmpty() const;
-    void ClipSaveBtnClick();
-    void SendToCurvilabBtnClick();
-    void CurvilabItemClick();
-
-    // The save command: the file dialog (the chosen name, "" when cancelled), then the file.
-    std::string SaveDialogData();
-    void SaveItemClick();
 
     // Handlers.
     void FormActivate();
     void FormClose();
+    void IdentifyInstrument() { session_.IdentifyInstrument(); }
+    void EnregistreBtnClick() { session_.EnregistreBtnClick(); }
+    void SaveItemClick();
+    void ClipSaveBtnClick();
+    void SendToCurvilabBtnClick();
+    void CurvilabItemClick();
     void ApplySelectors();
     void NomEditChange(HWND field);
-    void UpdateCommands();
+    void UpdateCommands() override;
     void SetOscilloClick();
     void ExitItemClick();
     void AboutItemClick();
@@ -73,6 +57,21 @@ public:
     HWND Control(int id) const { return GetDlgItem(window_.get(), id); }
 
 private:
+    // What the read shows and asks.
+    void SetCaption(const std::string& text) override;
+    void SetGaugeMaximum(int maximum) override;
+    void SetGauge(Gauge gauge, int position) override;
+    void ShowStatus(const std::string& text) override { ShowHint(text); }
+    void SetBusy(bool busy) override;
+    void HideReadButton() override;
+    void ShowHeaderSettings(const HeaderSettings& settings) override;
+    void Notice(const std::string& text) override;
+    bool ConfirmLoss() override;
+    bool AskForTheZero() override;
+    bool Closing() override { return closing_; }
+    void ServeMessages(unsigned ms) override;
+    void PushAcquisition() override;
+
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
     void CreateControls();
@@ -83,12 +82,6 @@ private:
     void DrawToolButton(const DRAWITEMSTRUCT& item);
     void ReadSettings();
     void WriteSettings();
-    // Runs the message loop until `complete` or 8 seconds, advancing the gauge; false when the
-    // window was closed meanwhile.
-    bool WaitForImage(int gaugeId, const bool& complete);
-    void AskForTheZero();
-    void EndRead();
-    void SetBusy(bool busy);
 
     TAboutBox& aboutBox_;
     TComCfgDlg* portDialog_ = nullptr;
@@ -100,8 +93,9 @@ private:
     std::map<HWND, std::string> hints_;
     bool activated_ = false;
     bool closing_ = false;
-    bool reading_ = false;
     bool busy_ = false;
+    SerialInstrumentPort port_{VoieSerie};
+    ReadSession session_{port_, *this};
 };
 
 // The one main window of the process, for the application-wide hooks.

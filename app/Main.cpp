@@ -7,9 +7,10 @@
 #include "app/Application.h"
 #include "app/Hmabout.h"
 #include "app/Hmain.h"
-#include "app/NumberText.h"
+#include "common/NumberText.h"
 #include "app/Startup.h"
-#include "app/SystemSettings.h"
+#include "ui/MessageLoop.h"
+#include "ui/SystemSettings.h"
 #include "export/Hpconst.h"
 #include "link/Hmdde.h"
 #include "serial/ComSelect.h"
@@ -36,15 +37,13 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     TimerResolution timerResolution;
     SetDecimalSeparator(LocaleDecimalSeparator());
     CreateUserFolders();
-    DdeLayer::Initialise();
-    if (!CheckSingleInstance(Arguments())) {
-        DdeLayer::Uninitialise();
-        return 0;
-    }
+    DdeLayer dde;
+    if (!CheckSingleInstance(Arguments())) return 0;
 
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS | ICC_BAR_CLASSES};
     InitCommonControlsEx(&controls);
     SetPreDispatchHook(ApplicationMessage);
+    SetSerialErrorReport(ShowErrorBox);
     TSerialCustomComPort::ChoosePort = ChoosePortWithSelectForm;
     int exitCode = 1;
     try {
@@ -52,13 +51,12 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         THamegMain main(aboutBox);
         TComCfgDlg portDialog;
         TConstanteDlg pageDialog;
-        TFormDDE formDDE(main, pageDialog);
+        TFormDDE formDDE(main.Record(), main.Handle(), pageDialog);
         main.Attach(portDialog, pageDialog, formDDE);
         main.Show();
         exitCode = RunMessageLoop();
     } catch (const std::exception& e) {
         ShowErrorBox(e.what());
     }
-    DdeLayer::Uninitialise();
     return exitCode;
 }

@@ -2,9 +2,9 @@
 
 #include <shlobj.h>
 
-#include "app/Folders.h"
+#include "common/Folders.h"
 #include "app/HandOff.h"
-#include "app/SystemSettings.h"
+#include "ui/SystemSettings.h"
 #include "export/Clipboard.h"
 #include "ui/Wide.h"
 

@@ -11,7 +11,7 @@
 #include <fstream>
 #include <string>
 
-#include "acquisition/InstrumentLink.h"
+#include "acquisition/SerialInstrumentPort.h"
 #include "serial/ComPort.h"
 #include "serial/ComSelect.h"
 #include "serial/Win32System.h"

@@ -6,6 +6,7 @@
 
 #include "serial/ComPort.h"
 #include "serial/Win32System.h"
+#include "ui/MessageLoop.h"
 
 namespace {
 double CpuSeconds() {

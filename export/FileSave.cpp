@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "app/Text1252.h"
+#include "common/Text1252.h"
 #include "ui/Handles.h"
 #include "ui/Wide.h"
 

@@ -1,36 +1,21 @@
 #include "export/Hpconst.h"
 
-#include "app/Text1252.h"
-#include "ui/Handles.h"
+#include "common/Text1252.h"
 #include "ui/Wide.h"
 #include "ui/Window.h"
 
-namespace {
-constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU;
-constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
-constexpr int kWidth = 360, kHeight = 230;
-} // namespace
+TConstanteDlg::TConstanteDlg()
+    : ModalForm({kClassName, Cp1252("Renseignements sur la page courante"), 360, 230}) {}
 
-LRESULT CALLBACK TConstanteDlg::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* self = WindowObject<TConstanteDlg>(window, message, lParam);
-    if (self && message == WM_COMMAND) {
-        switch (LOWORD(wParam)) {
-        case IDOK:
-            self->ReadBack(window);
-            self->accepted_ = true;
-            self->done_ = true;
-            return 0;
-        case IDCANCEL:
-            self->done_ = true;
-            return 0;
-        case idHelpBtn: return 0; // no help in this program
-        }
+bool TConstanteDlg::OnCommand(int id, int, HWND) {
+    switch (id) {
+    case IDOK:
+        ReadBack(Window());
+        Close(IDOK);
+        return true;
+    case idHelpBtn: return true; // no help in this program
     }
-    if (self && message == WM_CLOSE) {
-        self->done_ = true;
-        return 0;
-    }
-    return DefWindowProcW(window, message, wParam, lParam);
+    return false;
 }
 
 void TConstanteDlg::ReadBack(HWND window) {
@@ -38,19 +23,11 @@ void TConstanteDlg::ReadBack(HWND window) {
     Page.ParameterUnit = WindowText(GetDlgItem(window, idUniteConstEdit));
     Page.ParameterValue = WindowText(GetDlgItem(window, idValeurConstEdit));
     Page.Comment = WindowText(GetDlgItem(window, idEditComm));
-    Page.NewFile = SendMessageW(GetDlgItem(window, idNouveauFichier), BM_GETCHECK, 0, 0) == BST_CHECKED;
+    Page.NewFile =
+        SendMessageW(GetDlgItem(window, idNouveauFichier), BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
-bool TConstanteDlg::ShowModal() {
-    RegisterWindowClass(kClassName, WindowProc);
-    SIZE outer = OuterSize(kWidth, kHeight, kStyle, kExStyle);
-    done_ = accepted_ = false;
-    UniqueWindow window(CreateWindowExW(kExStyle, kClassName,
-                                        Wide("Renseignements sur la page courante").c_str(), kStyle,
-                                        0, 0, outer.cx, outer.cy, GetActiveWindow(), nullptr,
-                                        GetModuleHandleW(nullptr), this));
-    if (!window) return false;
-    HWND w = window.get();
+HWND TConstanteDlg::CreateControls(HWND w) {
     auto edit = [&](int id, const std::string& text, int x, int y, int width) {
         CreateControl(w, {L"EDIT", text, ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, x, y, width, 22, id});
     };
@@ -71,10 +48,8 @@ bool TConstanteDlg::ShowModal() {
                       16, 144, 160, 20, idNouveauFichier});
     CreateControl(w, {L"BUTTON", "Nouvelle page", BS_AUTORADIOBUTTON, 184, 144, 160, 20, idNouvellePage});
     CheckRadioButton(w, idNouveauFichier, idNouvellePage, Page.NewFile ? idNouveauFichier : idNouvellePage);
-    CreateControl(w, {L"BUTTON", "OK", BS_DEFPUSHBUTTON | WS_TABSTOP | WS_GROUP, 104, 190, 75, 25, IDOK});
+    HWND ok = CreateControl(w, {L"BUTTON", "OK", BS_DEFPUSHBUTTON | WS_TABSTOP | WS_GROUP, 104, 190, 75, 25, IDOK});
     CreateControl(w, {L"BUTTON", "Annuler", WS_TABSTOP, 188, 190, 75, 25, IDCANCEL});
     CreateControl(w, {L"BUTTON", "&Aide", WS_TABSTOP, 272, 190, 75, 25, idHelpBtn});
-    CentreOnScreen(w);
-    RunModalLoop(w, GetDlgItem(w, IDOK), done_);
-    return accepted_;
+    return ok;
 }

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "app/NumberText.h"
+#include "common/NumberText.h"
 
 namespace {
 

@@ -2,14 +2,12 @@
 
 #include <stdexcept>
 
-#include "app/ControlIds.h"
-#include "app/Hmain.h"
-#include "app/SystemSettings.h"
-#include "app/Text1252.h"
+#include "ui/MessageLoop.h"
+#include "ui/SystemSettings.h"
+#include "common/Text1252.h"
 #include "export/Clipboard.h"
 #include "export/TransferText.h"
 #include "link/MacroText.h"
-#include "serial/Win32System.h"
 #include "ui/MessageDialog.h"
 #include "ui/Wide.h"
 #include "ui/Window.h"
@@ -25,13 +23,12 @@ constexpr DWORD kRetryWaitMs = 1000;
 constexpr std::size_t kMaxMacro = 255;
 
 DWORD g_instance = 0;
-HSZ g_service = nullptr;
-HSZ g_topic = nullptr;
+DdeString g_service, g_topic;
 TFormDDE* g_server = nullptr;
 
 // DDE names and data are 1252 text (CP_WINANSI), so the ANSI DDEML entry points carry them.
-HSZ MakeString(const std::string& text) {
-    return DdeCreateStringHandleA(g_instance, text.c_str(), CP_WINANSI);
+DdeString MakeString(const std::string& text) {
+    return DdeString(DdeCreateStringHandleA(g_instance, text.c_str(), CP_WINANSI));
 }
 
 std::string DataText(HDDEDATA data) {
@@ -46,14 +43,15 @@ HDDEDATA CALLBACK DdeCallback(UINT type, UINT, HCONV, HSZ topic, HSZ service, HD
     switch (type) {
     case XTYP_CONNECT:
         return reinterpret_cast<HDDEDATA>(
-            DdeCmpStringHandles(topic, g_topic) == 0 &&
-            (service == nullptr || DdeCmpStringHandles(service, g_service) == 0));
+            DdeCmpStringHandles(topic, g_topic.get()) == 0 &&
+            (service == nullptr || DdeCmpStringHandles(service, g_service.get()) == 0));
     case XTYP_EXECUTE:
         // Every execute is acknowledged, whatever the macro did.
         if (g_server) {
             try {
                 g_server->ExecuteMacro(SplitCommandLines(DataText(data)));
-            } catch (...) {
+            } catch (const std::exception& e) {
+                ShowErrorBox(e.what());
             }
         }
         return reinterpret_cast<HDDEDATA>(DDE_FACK);
@@ -61,12 +59,10 @@ HDDEDATA CALLBACK DdeCallback(UINT type, UINT, HCONV, HSZ topic, HSZ service, HD
     return nullptr;
 }
 
-std::wstring Launchable(const std::string& command) { return Wide(command); }
-
 // Starts a command line with the default show state; true when the system accepted it.
 bool Launch(const std::string& command) {
     if (command.empty()) return false;
-    std::wstring line = Launchable(command);
+    std::wstring line = Wide(command);
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
@@ -75,8 +71,7 @@ bool Launch(const std::string& command) {
     if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                         &startup, &info))
         return false;
-    CloseHandle(info.hThread);
-    CloseHandle(info.hProcess);
+    OwnedProcess started(info); // not followed: only its handles are given back
     return true;
 }
 
@@ -88,22 +83,23 @@ std::string RegistryPath(HKEY root, const wchar_t* subkey) {
     return Narrow(value).substr(0, 255);
 }
 
+// The key under the current user's hive with full access; created when `create` is set.
+UniqueRegistryKey UserKey(const wchar_t* name, bool create) {
+    HKEY key = nullptr;
+    LONG result = create ? RegCreateKeyExW(HKEY_CURRENT_USER, name, 0, nullptr, 0, KEY_ALL_ACCESS,
+                                           nullptr, &key, nullptr)
+                         : RegOpenKeyExW(HKEY_CURRENT_USER, name, 0, KEY_ALL_ACCESS, &key);
+    return UniqueRegistryKey(result == ERROR_SUCCESS ? key : nullptr);
+}
+
 // Where Curvilab's installation leaves its launch command.
 std::string ReadServiceApplication() {
-    HKEY curvilab = nullptr;
     std::string path;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Curvilab", 0, nullptr, 0, KEY_ALL_ACCESS,
-                        nullptr, &curvilab, nullptr) == ERROR_SUCCESS) {
-        path = RegistryPath(curvilab, L"Curvilab");
-        RegCloseKey(curvilab);
-    }
-    if (path.empty()) {
-        HKEY software = nullptr;
-        if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Software", 0, KEY_ALL_ACCESS, &software) == ERROR_SUCCESS) {
-            path = RegistryPath(software, L"Curvilab");
-            RegCloseKey(software);
-        }
-    }
+    if (UniqueRegistryKey curvilab = UserKey(L"Software\\Curvilab", true))
+        path = RegistryPath(curvilab.get(), L"Curvilab");
+    if (path.empty())
+        if (UniqueRegistryKey software = UserKey(L"Software", false))
+            path = RegistryPath(software.get(), L"Curvilab");
     return path;
 }
 
@@ -117,22 +113,23 @@ void FocusMainWindow(HWND main) {
 
 } // namespace
 
-bool DdeLayer::Initialise() {
+DdeLayer::DdeLayer() {
     if (DdeInitializeA(&g_instance, DdeCallback,
                        APPCLASS_STANDARD | CBF_SKIP_REGISTRATIONS | CBF_SKIP_UNREGISTRATIONS,
-                       0) != DMLERR_NO_ERROR)
-        return false;
+                       0) != DMLERR_NO_ERROR) {
+        g_instance = 0;
+        return;
+    }
     g_service = MakeString(ServiceName());
     g_topic = MakeString(kTopic);
-    DdeNameService(g_instance, g_service, nullptr, DNS_REGISTER);
-    return true;
+    DdeNameService(g_instance, g_service.get(), nullptr, DNS_REGISTER);
 }
 
-void DdeLayer::Uninitialise() {
+DdeLayer::~DdeLayer() {
     if (!g_instance) return;
-    DdeNameService(g_instance, g_service, nullptr, DNS_UNREGISTER);
-    DdeFreeStringHandle(g_instance, g_service);
-    DdeFreeStringHandle(g_instance, g_topic);
+    DdeNameService(g_instance, g_service.get(), nullptr, DNS_UNREGISTER);
+    g_service.reset();
+    g_topic.reset();
     DdeUninitialize(g_instance);
     g_instance = 0;
 }
@@ -147,25 +144,19 @@ std::string DdeLayer::ServiceName() {
     return name.substr(0, name.find('.'));
 }
 
-void DdeLayer::SetServer(TFormDDE* form) { g_server = form; }
-
-TFormDDE::TFormDDE(THamegMain& main, TConstanteDlg& pageDialog)
-    : main_(main), pageDialog_(pageDialog), serviceApplication_(ReadServiceApplication()) {
+TFormDDE::TFormDDE(const AcquisitionRecord& record, HWND mainWindow, TConstanteDlg& pageDialog)
+    : record_(record), mainWindow_(mainWindow), pageDialog_(pageDialog),
+      serviceApplication_(ReadServiceApplication()) {
     RegisterWindowClass(L"TVexorFormDDE", DefWindowProcW);
-    window_ = CreateWindowExW(0, L"TVexorFormDDE", L"Acquisition", WS_OVERLAPPEDWINDOW, 0, 0, 100,
-                              100, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-    DdeLayer::SetServer(this);
+    window_.reset(CreateWindowExW(0, L"TVexorFormDDE", L"Acquisition", WS_OVERLAPPEDWINDOW, 0, 0,
+                                  100, 100, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr));
+    g_server = this;
 }
 
-TFormDDE::~TFormDDE() {
-    DdeLayer::SetServer(nullptr);
-    Disconnect();
-    if (semaphore_) CloseHandle(semaphore_);
-    if (window_) DestroyWindow(window_);
-}
+TFormDDE::~TFormDDE() { g_server = nullptr; }
 
 void TFormDDE::TransferAcquisition(bool send) {
-    if (!PutTextOnClipboard(TransferText(main_.Record, ProgramPath(), pageDialog_.Page)))
+    if (!PutTextOnClipboard(TransferText(record_, ProgramPath(), pageDialog_.Page)))
         ShowErrorBox(Cp1252("Le presse-papier est occupé par un autre programme : "
                             "l'acquisition n'a pas été copiée."));
     if (!send) return;
@@ -176,44 +167,38 @@ void TFormDDE::TransferAcquisition(bool send) {
 // The semaphore "Curvilab" says Curvilab runs. The program's own handle stays open, so within a
 // run only the first probe can launch it; the connect step's own launch remains.
 void TFormDDE::LaunchCurvilab() {
-    HANDLE semaphore = CreateSemaphoreW(nullptr, 0, 1, L"Curvilab");
+    UniqueKernelHandle semaphore(CreateSemaphoreW(nullptr, 0, 1, L"Curvilab"));
     bool running = semaphore && GetLastError() == ERROR_ALREADY_EXISTS;
-    if (semaphore && !semaphore_)
-        semaphore_ = semaphore;
-    else if (semaphore)
-        CloseHandle(semaphore);
+    if (semaphore && !semaphore_) semaphore_ = std::move(semaphore);
     if (running) return;
     if (Launch(serviceApplication_)) WaitProcessingMessages(nullptr, kLaunchWaitMs);
 }
 
 bool TFormDDE::Connect() {
     if (conversation_) return true;
-    HSZ service = MakeString(kCurvilabService), topic = MakeString(kTopic);
+    DdeString service = MakeString(kCurvilabService), topic = MakeString(kTopic);
     CONVCONTEXT context{};
     context.cb = sizeof context;
     context.iCodePage = CP_WINANSI;
-    conversation_ = DdeConnect(g_instance, service, topic, &context);
+    conversation_.reset(DdeConnect(g_instance, service.get(), topic.get(), &context));
     if (!conversation_ &&
         Launch(serviceApplication_.empty() ? std::string(kCurvilabService) + " " + kTopic
                                            : serviceApplication_))
-        conversation_ = DdeConnect(g_instance, service, topic, &context);
-    DdeFreeStringHandle(g_instance, service);
-    DdeFreeStringHandle(g_instance, topic);
+        conversation_.reset(DdeConnect(g_instance, service.get(), topic.get(), &context));
     if (!conversation_) return false;
 
     // A warm link on the item, then its value once; neither result is used. Pending messages are
     // served before each synchronous call: a late acknowledgment would end the next wait early.
-    HSZ item = MakeString(kItem);
+    DdeString item = MakeString(kItem);
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchThreadMessage(msg);
-    if (DdeClientTransaction(nullptr, 0, conversation_, item, CF_TEXT, XTYP_ADVSTART | XTYPF_NODATA,
-                             kSyncTimeoutMs, nullptr)) {
+    if (DdeClientTransaction(nullptr, 0, conversation_.get(), item.get(), CF_TEXT,
+                             XTYP_ADVSTART | XTYPF_NODATA, kSyncTimeoutMs, nullptr)) {
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchThreadMessage(msg);
-        if (HDDEDATA value = DdeClientTransaction(nullptr, 0, conversation_, item, CF_TEXT,
-                                                  XTYP_REQUEST, kSyncTimeoutMs, nullptr))
+        if (HDDEDATA value = DdeClientTransaction(nullptr, 0, conversation_.get(), item.get(),
+                                                  CF_TEXT, XTYP_REQUEST, kSyncTimeoutMs, nullptr))
             DdeFreeDataHandle(value);
     }
-    DdeFreeStringHandle(g_instance, item);
     return true;
 }
 
@@ -225,14 +210,9 @@ bool TFormDDE::Execute(const std::string& macro) {
                                         reinterpret_cast<LPBYTE>(const_cast<char*>(text.c_str())),
                                         DWORD(text.size() + 1), 0, nullptr, CF_TEXT, 0);
     DWORD transaction = 0;
-    return DdeClientTransaction(reinterpret_cast<LPBYTE>(data), DWORD(-1), conversation_, nullptr,
-                                CF_TEXT, XTYP_EXECUTE, TIMEOUT_ASYNC, &transaction) != nullptr;
-}
-
-void TFormDDE::Disconnect() {
-    if (!conversation_) return;
-    DdeDisconnect(conversation_);
-    conversation_ = nullptr;
+    return DdeClientTransaction(reinterpret_cast<LPBYTE>(data), DWORD(-1), conversation_.get(),
+                                nullptr, CF_TEXT, XTYP_EXECUTE, TIMEOUT_ASYNC,
+                                &transaction) != nullptr;
 }
 
 void TFormDDE::SendMacro(const std::string& macro) {
@@ -245,7 +225,7 @@ void TFormDDE::SendMacro(const std::string& macro) {
         }
     }
     if (!Execute(macro)) ShowNotice(macro.substr(0, kMaxMacro) + Cp1252(" non exécuté"));
-    Disconnect();
+    conversation_.reset();
 }
 
 void TFormDDE::ExecuteMacro(const std::vector<std::string>& lines) {
@@ -257,18 +237,18 @@ void TFormDDE::ExecuteMacro(const std::vector<std::string>& lines) {
     try {
         std::string name = MacroFunctionName(line);
         if (name == "CONFIG|LOAD") {
-            FocusMainWindow(main_.Handle());
+            FocusMainWindow(mainWindow_);
         } else if (name == "CONFIG|SAVE") {
         } else if (name == "FOCUS") {
             pageDialog_.SetNewPageIndex(0);
-            FocusMainWindow(main_.Handle());
+            FocusMainWindow(mainWindow_);
         } else if (name == "GETDATA") {
             pageDialog_.SetNewPageIndex(1);
-            PostMessageW(main_.Handle(), WM_USER, 0, 0);
+            PostMessageW(mainWindow_, WM_USER, 0, 0);
         } else {
             ShowErrorBox("Fonction inconnue : " + line);
         }
-    } catch (...) {
+    } catch (const std::exception&) {
         ShowErrorBox(Cp1252("Syntaxe Macro DDE : Fonction(Paramètre)"));
     }
 }

@@ -6,15 +6,47 @@
 #include <windows.h>
 #include <ddeml.h>
 
+#include "acquisition/Record.h"
 #include "export/Hpconst.h"
+#include "ui/Handles.h"
 
-class THamegMain;
+// The process-wide DDE instance and the program's own service, named after the executable:
+// initialised and registered for as long as it lives.
+class DdeLayer {
+public:
+    DdeLayer();
+    ~DdeLayer();
+    DdeLayer(const DdeLayer&) = delete;
+    DdeLayer& operator=(const DdeLayer&) = delete;
+
+    // The instance of the living layer; 0 when DDE is unavailable.
+    static DWORD Instance();
+    // The service name: the executable's file name up to its first ".".
+    static std::string ServiceName();
+};
+
+struct DdeStringTraits {
+    using pointer = HSZ;
+    static pointer Invalid() noexcept { return nullptr; }
+    static bool IsValid(pointer h) noexcept { return h != nullptr; }
+    static void Close(pointer h) noexcept { DdeFreeStringHandle(DdeLayer::Instance(), h); }
+};
+using DdeString = UniqueHandle<DdeStringTraits>;
+
+struct DdeConversationTraits {
+    using pointer = HCONV;
+    static pointer Invalid() noexcept { return nullptr; }
+    static bool IsValid(pointer h) noexcept { return h != nullptr; }
+    static void Close(pointer h) noexcept { DdeDisconnect(h); }
+};
+using DdeConversation = UniqueHandle<DdeConversationTraits>;
 
 class TFormDDE {
 public:
     // FormCreate: the launch command from the registry and the hidden window titled
-    // "Acquisition". The DDE layer must be initialised first (DdeLayer).
-    TFormDDE(THamegMain& main, TConstanteDlg& pageDialog);
+    // "Acquisition"; the server's executes come here from now on. `record` is the acquisition the
+    // transfers hand on, `mainWindow` the window that macros focus and ask for a read.
+    TFormDDE(const AcquisitionRecord& record, HWND mainWindow, TConstanteDlg& pageDialog);
     ~TFormDDE();
     TFormDDE(const TFormDDE&) = delete;
     TFormDDE& operator=(const TFormDDE&) = delete;
@@ -30,30 +62,18 @@ public:
     void ExecuteMacro(const std::vector<std::string>& lines);
 
     const std::string& ServiceApplication() const { return serviceApplication_; }
-    HWND Handle() const { return window_; }
+    HWND Handle() const { return window_.get(); }
 
 private:
     void LaunchCurvilab();
     bool Connect();
-    void Disconnect();
     bool Execute(const std::string& macro);
 
-    THamegMain& main_;
+    const AcquisitionRecord& record_;
+    HWND mainWindow_;
     TConstanteDlg& pageDialog_;
     std::string serviceApplication_;
-    HWND window_ = nullptr;
-    HCONV conversation_ = nullptr;
-    HANDLE semaphore_ = nullptr;
+    UniqueWindow window_;
+    DdeConversation conversation_;
+    UniqueKernelHandle semaphore_;
 };
-
-// The process-wide DDE instance and the program's own service, named after the executable.
-namespace DdeLayer {
-// Initialises DDEML for the process and registers the service; false if DDE is unavailable.
-bool Initialise();
-void Uninitialise();
-DWORD Instance();
-// The service name: the executable's file name up to its first ".".
-std::string ServiceName();
-// Where the server's executes go.
-void SetServer(TFormDDE* form);
-} // namespace DdeLayer

@@ -1,8 +1,7 @@
 #include "serial/ComPort.h"
 
 #include "serial/SerialCodes.h"
-#include "serial/Win32System.h"
-#include "ui/MessageDialog.h"
+#include "ui/MessageLoop.h"
 #include "ui/Window.h"
 
 std::function<uint16_t()> TSerialCustomComPort::ChoosePort;
@@ -12,9 +11,7 @@ constexpr const wchar_t* kNotifyWindowClass = L"VexorSerialNotify";
 constexpr int kTriggerAvailHandlerInstalled = 1, kNoHandler = 2;
 } // namespace
 
-std::string PortName(uint16_t number) { return "COM" + std::to_string(number); }
-
-TSerialCustomComPort::TSerialCustomComPort() { line_ = LineOptions{}; }
+TSerialCustomComPort::TSerialCustomComPort() = default;
 
 TSerialCustomComPort::~TSerialCustomComPort() {
     try {
@@ -130,9 +127,9 @@ LRESULT CALLBACK TSerialCustomComPort::NotifyWindowProc(HWND window, UINT messag
         static_cast<TSerialCustomComPort*>(dispatcher->Owner())
             ->HandleNotification(message, wParam, lParam);
     } catch (const std::exception& e) {
-        ShowErrorBox(e.what());
+        ReportSerialError(e.what());
     } catch (...) {
-        ShowErrorBox("Erreur");
+        ReportSerialError("Erreur");
     }
     return 0;
 }
@@ -212,10 +209,10 @@ void TSerialCustomComPort::ApplyFlowThresholds() {
 
 void TSerialCustomComPort::ApplySoftwareFlow() {
     if (!dispatcher_ || linkState_ != TLinkState::LinkOpen) return;
-    unsigned bits = swFlow_ == TSWFlowOptions::swfTransmit ? 1u
-                    : swFlow_ == TSWFlowOptions::swfReceive ? 2u
-                    : swFlow_ == TSWFlowOptions::swfBoth    ? 3u
-                                                            : 0u;
+    unsigned bits = swFlow_ == TSWFlowOptions::swfTransmit ? swfTransmitXonXoff
+                    : swFlow_ == TSWFlowOptions::swfReceive ? swfReceiveXonXoff
+                    : swFlow_ == TSWFlowOptions::swfBoth ? swfTransmitXonXoff | swfReceiveXonXoff
+                                                         : 0u;
     Check(bits ? dispatcher_->SetSoftwareFlow(bufferFull_, bufferResume_, bits)
                : dispatcher_->ClearSoftwareFlow());
 }

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <windows.h>
 
+#include "serial/LineSettings.h"
 #include "serial/SerialException.h"
 #include "serial/TickTimer.h"
 #include "serial/Win32Dispatcher.h"
@@ -16,8 +17,6 @@
 
 enum class TLinkState { LinkClosed, LinkClosing, LinkOpen };
 enum class TParity { pNone, pOdd, pEven, pMark, pSpace };
-enum THWFlowOption : unsigned { hwfUseDTR = 1, hwfUseRTS = 2, hwfRequireDSR = 4, hwfRequireCTS = 8 };
-using THWFlowOptionSet = unsigned;
 enum class TSWFlowOptions { swfNone, swfReceive, swfTransmit, swfBoth };
 
 class TSerialCustomComPort;
@@ -47,11 +46,11 @@ public:
     void SetComNumber(uint16_t number);
     int32_t Baud() const { return line_.Baud; }
     void SetBaud(int32_t baud);
-    TParity Parity() const { return TParity(line_.Parity); }
+    TParity Parity() const { return TParity(line_.Parity.value_or(0)); }
     void SetParity(TParity parity);
-    uint16_t DataBits() const { return line_.DataBits; }
+    uint16_t DataBits() const { return line_.DataBits.value_or(8); }
     void SetDataBits(uint16_t bits);
-    uint16_t StopBits() const { return line_.StopBits; }
+    uint16_t StopBits() const { return line_.StopBits.value_or(1); }
     void SetStopBits(uint16_t bits);
     uint16_t InSize() const { return inSize_; }
     void SetInSize(uint16_t size);
@@ -127,6 +126,3 @@ private:
 };
 
 class TSerialComPort : public TSerialCustomComPort {};
-
-// "COM" followed by the number.
-std::string PortName(uint16_t number);

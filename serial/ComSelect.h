@@ -2,7 +2,6 @@
 // Which serial ports exist, and the small form that lets the user pick one when the port
 // component is asked to open without a number.
 #include <cstdint>
-#include <string>
 #include <vector>
 
 constexpr uint16_t kHighestProbedPort = 50;
@@ -12,9 +11,6 @@ bool PortPresent(uint16_t number);
 
 // The present ports among COM1..COM50, in order.
 std::vector<uint16_t> PresentPorts();
-
-// The number in an entry "COM12" (from its fourth character on); 0 when there is none.
-uint16_t SelectedPort(const std::string& entry);
 
 // TComSelectForm ("Select Port"): shown modally; the chosen number, or 0 when the user cancelled
 // or no port is present.

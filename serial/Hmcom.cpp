@@ -2,39 +2,28 @@
 
 #include <algorithm>
 
-#include "app/Text1252.h"
-#include "ui/Wide.h"
-#include "serial/ComPort.h"
+#include "common/Text1252.h"
 #include "serial/ComSelect.h"
-#include "ui/Handles.h"
+#include "serial/PortNames.h"
 #include "ui/Window.h"
 
 namespace {
-constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU;
-constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
 constexpr int kWidth = 325, kHeight = 114;
 constexpr int kColumns = 4, kRowHeight = 18, kGroupTop = 40, kItemWidth = 70;
 constexpr int kHelpId = 9;
 } // namespace
 
-LRESULT CALLBACK TComCfgDlg::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* self = WindowObject<TComCfgDlg>(window, message, lParam);
-    if (self && message == WM_COMMAND) {
-        switch (LOWORD(wParam)) {
-        case IDOK:
-            self->OKBtnClick(window);
-            return 0;
-        case IDCANCEL:
-            self->done_ = true;
-            return 0;
-        case kHelpId: return 0;
-        }
+TComCfgDlg::TComCfgDlg()
+    : ModalForm({L"TVexorComCfgDlg", "Configuration du port RS232", kWidth, kHeight}) {}
+
+bool TComCfgDlg::OnCommand(int id, int, HWND) {
+    switch (id) {
+    case IDOK:
+        OKBtnClick(Window());
+        return true;
+    case kHelpId: return true;
     }
-    if (self && message == WM_CLOSE) {
-        self->done_ = true;
-        return 0;
-    }
-    return DefWindowProcW(window, message, wParam, lParam);
+    return false;
 }
 
 void TComCfgDlg::OKBtnClick(HWND window) {
@@ -42,8 +31,7 @@ void TComCfgDlg::OKBtnClick(HWND window) {
         if (SendMessageW(GetDlgItem(window, kFirstItemId + int(i)), BM_GETCHECK, 0, 0) == BST_CHECKED)
             SelectedNumber = uint8_t(PortNumbers[i]);
     // With no port present, OK keeps the current number.
-    accepted_ = true;
-    done_ = true;
+    Close(IDOK);
 }
 
 // The list of ports, rebuilt from what is present now; the dialog grows to hold every item.
@@ -51,9 +39,7 @@ void TComCfgDlg::FormActivate(HWND window) {
     PortNumbers = PresentPorts();
     int rows = (int(PortNumbers.size()) + kColumns - 1) / kColumns;
     int groupHeight = std::max(1, rows) * kRowHeight + 24;
-    int height = std::max(kHeight, kGroupTop + groupHeight + 40);
-    SIZE outer = OuterSize(kWidth, height, kStyle, kExStyle);
-    SetWindowPos(window, nullptr, 0, 0, outer.cx, outer.cy, SWP_NOMOVE | SWP_NOZORDER);
+    SetClientSize(kWidth, std::max(kHeight, kGroupTop + groupHeight + 40));
     CreateControl(window, {L"BUTTON", "&Com:", BS_GROUPBOX, 8, kGroupTop, 309, groupHeight});
     int selected = 0;
     for (std::size_t i = 0; i < PortNumbers.size(); ++i) {
@@ -73,20 +59,9 @@ void TComCfgDlg::FormActivate(HWND window) {
     CreateControl(window, {L"BUTTON", "&Aide", WS_TABSTOP, 242, buttonsTop, 75, 25, kHelpId});
 }
 
-bool TComCfgDlg::ShowModal() {
-    RegisterWindowClass(L"TVexorComCfgDlg", WindowProc);
-    done_ = accepted_ = false;
-    SIZE outer = OuterSize(kWidth, kHeight, kStyle, kExStyle);
-    UniqueWindow window(CreateWindowExW(kExStyle, L"TVexorComCfgDlg",
-                                        Wide("Configuration du port RS232").c_str(), kStyle, 0, 0,
-                                        outer.cx, outer.cy, GetActiveWindow(), nullptr,
-                                        GetModuleHandleW(nullptr), this));
-    if (!window) return false;
-    HWND w = window.get();
-    CreateControl(w, {L"STATIC", "Vitesse 9600 bauds", SS_LEFT, 8, 8, 150, 16});
-    CreateControl(w, {L"STATIC", Cp1252("Pour HM408 SW1 à 4 et SW2 à 0"), SS_LEFT, 8, 22, 300, 16});
-    FormActivate(w);
-    CentreOnScreen(w);
-    RunModalLoop(w, GetDlgItem(w, IDOK), done_);
-    return accepted_;
+HWND TComCfgDlg::CreateControls(HWND window) {
+    CreateControl(window, {L"STATIC", "Vitesse 9600 bauds", SS_LEFT, 8, 8, 150, 16});
+    CreateControl(window, {L"STATIC", Cp1252("Pour HM408 SW1 à 4 et SW2 à 0"), SS_LEFT, 8, 22, 300, 16});
+    FormActivate(window);
+    return GetDlgItem(window, IDOK);
 }

@@ -3,13 +3,14 @@
 // items, rebuilt at every showing, the current one selected.
 #include <cstdint>
 #include <vector>
-#include <windows.h>
 
-class TComCfgDlg {
+#include "ui/ModalForm.h"
+
+class TComCfgDlg : public ModalForm {
 public:
-    // Shows the dialog; true when closed with OK, SelectedNumber then holds the choice.
-    bool ShowModal();
+    TComCfgDlg();
 
+    // ShowModal gives IDOK when closed with OK; SelectedNumber then holds the choice.
     uint8_t SelectedNumber = 1;
     // The port number of each radio item, by position. As many as there are present ports: the
     // dialog grows to show them all.
@@ -17,10 +18,11 @@ public:
 
     static constexpr int kFirstItemId = 400;
 
+protected:
+    HWND CreateControls(HWND window) override;
+    bool OnCommand(int id, int code, HWND control) override;
+
 private:
-    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void FormActivate(HWND window);
     void OKBtnClick(HWND window);
-    bool done_ = false;
-    bool accepted_ = false;
 };

@@ -1,5 +1,7 @@
 #include "serial/SerialException.h"
 
+#include <atomic>
+
 #include <algorithm>
 #include <new>
 
@@ -79,4 +81,14 @@ void RaiseSerialError(int code) {
     }
     if (code <= -2 && code >= -162) throw EInOutError(text, -code);
     throw ESerialException("Kestro exception", code);
+}
+
+namespace {
+std::atomic<SerialErrorReport> g_report{nullptr};
+}
+
+void SetSerialErrorReport(SerialErrorReport report) { g_report = report; }
+
+void ReportSerialError(const std::string& text) {
+    if (SerialErrorReport report = g_report) report(text);
 }

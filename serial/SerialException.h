@@ -47,3 +47,9 @@ std::string SerialErrorText(int code);
 
 // The operating system's text for an error number, one line; supplied per platform.
 std::string OsErrorText(int number);
+
+// Where the component shows an error no caller asked for: a worker that failed, an exception out
+// of an event handler. The program hands in its general error box; until then nothing is shown.
+using SerialErrorReport = void (*)(const std::string& text);
+void SetSerialErrorReport(SerialErrorReport report);
+void ReportSerialError(const std::string& text);

@@ -17,3 +17,11 @@ bool TickTimerExpiredAt(const TickTimer& timer, uint32_t nowMs) {
     if (now < timer.StartTicks) now += kTicksPerWrap;
     return now > timer.ExpireTicks;
 }
+
+void StartTickTimer(TickTimer& timer, uint32_t ticks) {
+    StartTickTimerAt(timer, ticks, SystemMilliseconds());
+}
+
+bool TickTimerExpired(const TickTimer& timer) {
+    return TickTimerExpiredAt(timer, SystemMilliseconds());
+}

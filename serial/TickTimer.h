@@ -14,6 +14,9 @@ constexpr uint32_t kMaxTicks = 39045157; // the longest timer: half the counter'
 void StartTickTimerAt(TickTimer& timer, uint32_t ticks, uint32_t nowMs);
 bool TickTimerExpiredAt(const TickTimer& timer, uint32_t nowMs);
 
+// The system's millisecond clock: milliseconds since the system started, wrapping at 2^32.
+uint32_t SystemMilliseconds();
+
 // With the system's clock.
 void StartTickTimer(TickTimer& timer, uint32_t ticks);
 bool TickTimerExpired(const TickTimer& timer);

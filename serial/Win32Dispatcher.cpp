@@ -6,8 +6,7 @@
 
 #include "serial/SerialCodes.h"
 #include "serial/SerialException.h"
-#include "serial/Win32System.h"
-#include "ui/MessageDialog.h"
+#include "ui/MessageLoop.h"
 
 namespace {
 
@@ -26,7 +25,12 @@ constexpr SIZE_T kWorkerStackBytes = 256 * 1024;
 // after the first character.
 constexpr DWORD kBurstQuietMs = 5;
 constexpr DWORD kBurstMaxMs = 48;
-constexpr DWORD kStatusChangeBits = 0x21F8;
+// The status thread's events: received characters, and the changes that go into the
+// ReceiveQueue with the data: the modem lines, a break, a line error.
+constexpr DWORD kModemChangeEvents = EV_CTS | EV_DSR | EV_RLSD | EV_RING;
+constexpr DWORD kStatusChangeEvents = kModemChangeEvents | EV_BREAK | EV_ERR;
+constexpr DWORD kEventMask = EV_RXCHAR | kStatusChangeEvents;
+constexpr DWORD kLineErrorBits = CE_RXOVER | CE_OVERRUN | CE_RXPARITY | CE_FRAME | CE_BREAK;
 // After this many empty or cancelled device events in a row the status thread pauses before
 // waiting again, so a device that wakes it spuriously costs no CPU.
 constexpr int kSpuriousBeforePause = 3;
@@ -136,7 +140,8 @@ bool TSerialWin32Dispatcher::DeviceIsSerialPort() const {
 }
 
 int TSerialWin32Dispatcher::CloseDevice() {
-    if (closing_.exchange(true)) return ecOK;
+    if (closing_) return ecOK; // from a notification served while this close waits
+    closing_ = true;
     StopThreads();
     int result = ecOK;
     if (device_ && !CloseHandle(device_.release())) result = -1;
@@ -153,14 +158,13 @@ bool TSerialWin32Dispatcher::SetupQueues(uint16_t inSize, uint16_t outSize) {
 int TSerialWin32Dispatcher::ApplyLine(const LineOptions& line) {
     DCB wanted;
     {
-        std::lock_guard guard(lineLock_);
         if (!GetCommState(device_.get(), &dcb_)) return Fail(GetLastError());
         wanted = dcb_;
         if (line.Baud != 0) wanted.BaudRate = line.Baud;
-        if (line.Parity != 5) wanted.Parity = BYTE(line.Parity);
-        if (line.DataBits != 9) wanted.ByteSize = BYTE(line.DataBits);
-        if (line.StopBits != 3) {
-            uint16_t stop = std::clamp<uint16_t>(line.StopBits, 1, 2);
+        if (line.Parity) wanted.Parity = BYTE(*line.Parity);
+        if (line.DataBits) wanted.ByteSize = BYTE(*line.DataBits);
+        if (line.StopBits) {
+            uint16_t stop = std::clamp<uint16_t>(*line.StopBits, 1, 2);
             wanted.StopBits = stop == 1 ? ONESTOPBIT
                               : wanted.ByteSize == 5 ? ONE5STOPBITS
                                                      : TWOSTOPBITS;
@@ -178,7 +182,6 @@ int TSerialWin32Dispatcher::ApplyLine(const LineOptions& line) {
             return ecOK;
     }
     WaitOutputDrained();
-    std::lock_guard guard(lineLock_);
     dcb_ = wanted;
     return WriteLineSettings();
 }
@@ -204,21 +207,21 @@ int TSerialWin32Dispatcher::WriteLineSettings() {
     return ecOK;
 }
 
-int TSerialWin32Dispatcher::SetFlowThresholds(uint16_t full, uint16_t resume, unsigned options) {
+int TSerialWin32Dispatcher::SetFlowThresholds(uint16_t full, uint16_t resume,
+                                              THWFlowOptionSet options) {
     if (full < resume || full > inSize_) return ecBadArgument;
-    std::lock_guard guard(lineLock_);
     dcb_.fOutxCtsFlow = FALSE;
     dcb_.fOutxDsrFlow = FALSE;
-    dtrFlow_ = options & 1;
-    rtsFlow_ = options & 2;
+    dtrFlow_ = options & hwfUseDTR;
+    rtsFlow_ = options & hwfUseRTS;
     dcb_.fDtrControl = dtrFlow_ ? DTR_CONTROL_HANDSHAKE
                        : dtr_   ? DTR_CONTROL_ENABLE
                                 : DTR_CONTROL_DISABLE;
     dcb_.fRtsControl = rtsFlow_ ? RTS_CONTROL_HANDSHAKE
                        : rts_   ? RTS_CONTROL_ENABLE
                                 : RTS_CONTROL_DISABLE;
-    dcb_.fOutxDsrFlow = (options & 4) != 0;
-    dcb_.fOutxCtsFlow = (options & 8) != 0;
+    dcb_.fOutxDsrFlow = (options & hwfRequireDSR) != 0;
+    dcb_.fOutxCtsFlow = (options & hwfRequireCTS) != 0;
     dcb_.XoffLim = WORD(inSize_ - full);
     dcb_.XonLim = resume;
     return WriteLineSettings();
@@ -226,9 +229,8 @@ int TSerialWin32Dispatcher::SetFlowThresholds(uint16_t full, uint16_t resume, un
 
 int TSerialWin32Dispatcher::SetSoftwareFlow(uint16_t full, uint16_t resume, unsigned options) {
     if (full < resume || full > inSize_) return ecBadArgument;
-    std::lock_guard guard(lineLock_);
-    dcb_.fInX = (options & 2) != 0;
-    dcb_.fOutX = (options & 1) != 0;
+    dcb_.fInX = (options & swfReceiveXonXoff) != 0;
+    dcb_.fOutX = (options & swfTransmitXonXoff) != 0;
     dcb_.XoffLim = WORD(inSize_ - full);
     dcb_.XonLim = resume;
     dcb_.XonChar = 17;
@@ -237,14 +239,12 @@ int TSerialWin32Dispatcher::SetSoftwareFlow(uint16_t full, uint16_t resume, unsi
 }
 
 int TSerialWin32Dispatcher::ClearSoftwareFlow() {
-    std::lock_guard guard(lineLock_);
     dcb_.fInX = FALSE;
     dcb_.fOutX = FALSE;
     return WriteLineSettings();
 }
 
 int TSerialWin32Dispatcher::SetFlowChars(char xon, char xoff) {
-    std::lock_guard guard(lineLock_);
     dcb_.XonChar = xon;
     dcb_.XoffChar = xoff;
     return WriteLineSettings();
@@ -292,7 +292,7 @@ int TSerialWin32Dispatcher::ReadLineErrors() {
     DWORD errors = 0;
     COMSTAT status{};
     if (!ClearCommError(device_.get(), &errors, &status)) return -1;
-    lineErrors_ |= int(errors & 0x1F);
+    lineErrors_ |= int(errors & kLineErrorBits);
     return int(errors);
 }
 
@@ -306,7 +306,7 @@ void TSerialWin32Dispatcher::SendToWindow(WindowId window, unsigned message, uin
 }
 
 void TSerialWin32Dispatcher::OnDeviceStatus(uint32_t mask) {
-    if (mask & 0x2138) {
+    if (mask & kModemChangeEvents) {
         DWORD modem = 0;
         GetCommModemStatus(device_.get(), &modem);
     }
@@ -401,7 +401,7 @@ void TSerialWin32Dispatcher::WorkerEnded(int code) {
     if (code == ecDeviceRead || code == ecDeviceWrite) {
         lineErrors_ = -1;
     } else if (code != ecOK) {
-        ShowErrorBox(SerialErrorText(code));
+        ReportSerialError(SerialErrorText(code));
     }
 }
 
@@ -450,7 +450,7 @@ long long TSerialWin32Dispatcher::DriverInputCount() {
         lastOsError_ = GetLastError();
         return -1;
     }
-    lineErrors_ |= int(errors & 0x1F);
+    lineErrors_ |= int(errors & kLineErrorBits);
     return status.cbInQue;
 }
 
@@ -562,7 +562,7 @@ int TSerialWin32Dispatcher::StatusLoop() {
         }
         emptyInARow = 0;
         if (events & EV_RXCHAR) SetEvent(rxSignal_.get());
-        if (events & kStatusChangeBits)
+        if (events & kStatusChangeEvents)
             ReceiveQueue.Append(std::make_unique<TStatusBuffer>(events));
     }
     while (!stop_) Sleep(kSliceMs);

@@ -9,29 +9,21 @@
 //   dispatcher  moves data into the InputRing and notifies the owner (TSerialBaseDispatcher)
 //
 // Each worker owns its OVERLAPPED and event. Every wait is bounded (50 or 100 ms slices), so a
-// stop request is seen within 100 ms. The device handle, the DCB mirror and the thread handles
-// belong to the owner's thread; the workers only read the device handle.
+// stop request is seen within 100 ms. Beside each field: the thread that owns it, or how it is
+// shared.
 #include <array>
 #include <atomic>
 #include <string>
 #include <windows.h>
 
 #include "serial/BaseDispatcher.h"
+#include "serial/LineSettings.h"
 #include "ui/Handles.h"
-
-struct LineOptions {
-    uint32_t Baud = 19200;
-    int Parity = 0;        // NOPARITY .. SPACEPARITY; 5 keeps the device's value
-    uint16_t DataBits = 8; // 9 keeps the device's value
-    uint16_t StopBits = 1; // 1 or 2; 3 keeps the device's value
-};
 
 class TSerialWin32Dispatcher : public TSerialBaseDispatcher {
 public:
     // Option bits of OpenLink.
     static constexpr uint32_t kDtrOn = 1, kRtsOn = 2, kDtrFlow = 16, kRtsFlow = 32;
-    // The status thread's event mask: received character, CTS, DSR, RLSD, break, error, ring.
-    static constexpr DWORD kEventMask = 0x1F9;
 
     explicit TSerialWin32Dispatcher(void* owner);
     ~TSerialWin32Dispatcher() override;
@@ -41,7 +33,8 @@ public:
     void CloseLink();
     int ApplyLine(const LineOptions& line);
     bool SetupQueues(uint16_t inSize, uint16_t outSize);
-    int SetFlowThresholds(uint16_t full, uint16_t resume, unsigned options);
+    int SetFlowThresholds(uint16_t full, uint16_t resume, THWFlowOptionSet options);
+    // `options`: TSWFlowBits.
     int SetSoftwareFlow(uint16_t full, uint16_t resume, unsigned options);
     int ClearSoftwareFlow();
     int SetFlowChars(char xon, char xoff);
@@ -95,17 +88,24 @@ private:
     void AbandonOverlapped(OVERLAPPED& overlapped);
     void WorkerEnded(int code);
 
+    // Opened and closed by the owner's thread; the workers use the handle while they run, and
+    // they have stopped before it closes.
     UniqueKernelHandle device_;
+    // The owner's thread: the line settings as last written, and the state of DTR and RTS.
     DCB dcb_{};
     uint32_t currentRate_ = 115200;
     bool dtr_ = true, rts_ = true, dtrFlow_ = false, rtsFlow_ = false;
     uint16_t inSize_ = 0;
+    bool closing_ = false;
+    // Any thread.
     std::atomic<int> lineErrors_{0};
     std::atomic<DWORD> lastOsError_{0};
-    std::atomic<bool> closing_{false};
 
+    // Created by the owner's thread before the workers start and closed after they have gone;
+    // signalled by any thread.
     UniqueKernelHandle threadAck_, outputReady_, outputFlush_, rxSignal_;
+    // The owner's thread.
     std::array<UniqueKernelHandle, WorkerCount> threads_;
+    // The workers count themselves in and out.
     std::atomic<int> runningThreads_{0};
-    std::recursive_mutex lineLock_;
 };

@@ -57,3 +57,20 @@ struct GdiObjectTraits {
     static void Close(pointer h) noexcept { DeleteObject(h); }
 };
 using UniqueGdiObject = UniqueHandle<GdiObjectTraits>;
+
+struct RegistryKeyTraits {
+    using pointer = HKEY;
+    static pointer Invalid() noexcept { return nullptr; }
+    static bool IsValid(pointer h) noexcept { return h != nullptr; }
+    static void Close(pointer h) noexcept { RegCloseKey(h); }
+};
+using UniqueRegistryKey = UniqueHandle<RegistryKeyTraits>;
+
+// A started process's two handles.
+struct OwnedProcess {
+    OwnedProcess() = default;
+    explicit OwnedProcess(const PROCESS_INFORMATION& info)
+        : Process(info.hProcess), Thread(info.hThread) {}
+    UniqueKernelHandle Process;
+    UniqueKernelHandle Thread;
+};

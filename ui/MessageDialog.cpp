@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "ui/Handles.h"
+#include "ui/ModalForm.h"
 #include "ui/Wide.h"
 #include "ui/Window.h"
 
@@ -15,14 +15,6 @@ constexpr int kButtonHeight = 23;
 constexpr int kButtonGap = 8;
 constexpr int kMaxTextWidth = 420;
 constexpr int kFirstButtonId = 100;
-constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU;
-constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT | WS_EX_TOPMOST;
-
-struct DialogState {
-    const BoxRequest* Request;
-    int Result;
-    bool Done = false;
-};
 
 std::string TitleOf(BoxKind kind) {
     switch (kind) {
@@ -71,88 +63,84 @@ SIZE MeasureText(const std::wstring& text) {
     return {rect.right, rect.bottom};
 }
 
-void Finish(DialogState& state, int result) {
-    state.Result = result;
-    state.Done = true;
-}
+// The box laid out for its text: icon and text on top, the buttons centred below.
+struct Layout {
+    std::wstring Text;
+    SIZE TextSize;
+    int ClientWidth, ClientHeight;
+};
 
-LRESULT CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* state = WindowObject<DialogState>(window, message, lParam);
-    if (state) {
-        const BoxRequest& request = *state->Request;
-        switch (message) {
-        case WM_COMMAND: {
-            int id = LOWORD(wParam);
-            if (id == IDCANCEL) {
-                Finish(*state, request.EscapeResult);
-            } else if (id >= kFirstButtonId &&
-                       id < kFirstButtonId + int(request.Buttons.size())) {
-                Finish(*state, request.Buttons[std::size_t(id - kFirstButtonId)].Result);
-            }
-            return 0;
-        }
-        case DM_GETDEFID:
-            return MAKELRESULT(kFirstButtonId + int(request.DefaultButton), DC_HASDEFID);
-        case WM_CLOSE:
-            Finish(*state, request.EscapeResult);
-            return 0;
-        }
-    }
-    return DefWindowProcW(window, message, wParam, lParam);
-}
-
-void AddControls(HWND window, const BoxRequest& request, const std::wstring& text, SIZE textSize,
-                 int clientWidth) {
-    int textX = kMargin;
-    if (const wchar_t* icon = IconOf(request.Kind)) {
-        HWND iconControl = CreateControl(
-            window, {L"STATIC", "", SS_ICON, kMargin, kMargin, kIconSize, kIconSize});
-        SendMessageW(iconControl, STM_SETICON,
-                     reinterpret_cast<WPARAM>(LoadIconW(nullptr, icon)), 0);
-        textX += kIconSize + kMargin;
-    }
-    HWND label = CreateControl(window, {L"STATIC", "", SS_LEFT | SS_NOPREFIX, textX, kMargin,
-                                        textSize.cx, textSize.cy});
-    SetWindowTextW(label, text.c_str());
-
+Layout LayOut(const BoxRequest& request) {
+    Layout layout{DisplayText(request.Text), {}, 0, 0};
+    layout.TextSize = MeasureText(layout.Text);
     int count = int(request.Buttons.size());
     int rowWidth = count * kButtonWidth + (count - 1) * kButtonGap;
-    int x = (clientWidth - rowWidth) / 2;
-    int y = kMargin + std::max<int>(textSize.cy, kIconSize) + kMargin;
-    for (int i = 0; i < count; ++i) {
-        bool isDefault = std::size_t(i) == request.DefaultButton;
-        CreateControl(window, {L"BUTTON", request.Buttons[std::size_t(i)].Caption,
-                               DWORD(WS_TABSTOP | (isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON)),
-                               x + i * (kButtonWidth + kButtonGap), y, kButtonWidth,
-                               kButtonHeight, kFirstButtonId + i});
-    }
+    int iconWidth = IconOf(request.Kind) ? kIconSize + kMargin : 0;
+    layout.ClientWidth = std::max(iconWidth + int(layout.TextSize.cx), rowWidth) + 2 * kMargin;
+    layout.ClientHeight = kMargin + std::max<int>(layout.TextSize.cy, kIconSize) + kMargin +
+                          kButtonHeight + kMargin;
+    return layout;
 }
+
+class MessageBoxForm : public ModalForm {
+public:
+    MessageBoxForm(const BoxRequest& request, Layout layout)
+        : ModalForm({kMessageDialogClass, TitleOf(request.Kind), layout.ClientWidth,
+                     layout.ClientHeight, request.EscapeResult, WS_EX_TOPMOST}),
+          request_(request), layout_(std::move(layout)) {}
+
+protected:
+    HWND CreateControls(HWND window) override {
+        int textX = kMargin;
+        if (const wchar_t* icon = IconOf(request_.Kind)) {
+            HWND iconControl = CreateControl(
+                window, {L"STATIC", "", SS_ICON, kMargin, kMargin, kIconSize, kIconSize});
+            SendMessageW(iconControl, STM_SETICON,
+                         reinterpret_cast<WPARAM>(LoadIconW(nullptr, icon)), 0);
+            textX += kIconSize + kMargin;
+        }
+        HWND label = CreateControl(window, {L"STATIC", "", SS_LEFT | SS_NOPREFIX, textX, kMargin,
+                                            layout_.TextSize.cx, layout_.TextSize.cy});
+        SetWindowTextW(label, layout_.Text.c_str());
+
+        int count = int(request_.Buttons.size());
+        int rowWidth = count * kButtonWidth + (count - 1) * kButtonGap;
+        int x = (layout_.ClientWidth - rowWidth) / 2;
+        int y = kMargin + std::max<int>(layout_.TextSize.cy, kIconSize) + kMargin;
+        for (int i = 0; i < count; ++i) {
+            bool isDefault = std::size_t(i) == request_.DefaultButton;
+            CreateControl(window,
+                          {L"BUTTON", request_.Buttons[std::size_t(i)].Caption,
+                           DWORD(WS_TABSTOP | (isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON)),
+                           x + i * (kButtonWidth + kButtonGap), y, kButtonWidth, kButtonHeight,
+                           kFirstButtonId + i});
+        }
+        return GetDlgItem(window, kFirstButtonId + int(request_.DefaultButton));
+    }
+
+    bool OnCommand(int id, int, HWND) override {
+        int index = id - kFirstButtonId;
+        if (index < 0 || index >= int(request_.Buttons.size())) return false;
+        Close(request_.Buttons[std::size_t(index)].Result);
+        return true;
+    }
+
+    bool OnMessage(UINT message, WPARAM, LPARAM, LRESULT& result) override {
+        if (message != DM_GETDEFID) return false;
+        result = MAKELRESULT(kFirstButtonId + int(request_.DefaultButton), DC_HASDEFID);
+        return true;
+    }
+
+private:
+    const BoxRequest& request_;
+    Layout layout_;
+};
 
 } // namespace
 
 int ShowMessageDialog(const BoxRequest& request) {
-    RegisterWindowClass(kMessageDialogClass, DialogProc);
-    std::wstring text = DisplayText(request.Text);
-    SIZE textSize = MeasureText(text);
-    int count = int(request.Buttons.size());
-    int rowWidth = count * kButtonWidth + (count - 1) * kButtonGap;
-    int iconWidth = IconOf(request.Kind) ? kIconSize + kMargin : 0;
-    int clientWidth = std::max(iconWidth + int(textSize.cx), rowWidth) + 2 * kMargin;
-    int clientHeight =
-        kMargin + std::max<int>(textSize.cy, kIconSize) + kMargin + kButtonHeight + kMargin;
-    SIZE outer = OuterSize(clientWidth, clientHeight, kStyle, kExStyle);
-
-    DialogState state{&request, request.EscapeResult};
-    UniqueWindow window(CreateWindowExW(kExStyle, kMessageDialogClass,
-                                        Wide(TitleOf(request.Kind)).c_str(), kStyle, 0, 0,
-                                        outer.cx, outer.cy, GetActiveWindow(), nullptr,
-                                        GetModuleHandleW(nullptr), &state));
-    if (!window) return request.EscapeResult;
-    AddControls(window.get(), request, text, textSize, clientWidth);
-    CentreOnScreen(window.get());
-    RunModalLoop(window.get(), GetDlgItem(window.get(), kFirstButtonId + int(request.DefaultButton)),
-                 state.Done);
-    return state.Result;
+    MessageBoxForm form(request, LayOut(request));
+    return form.ShowModal();
 }
 
 void ShowNotice(const std::string& text) {

@@ -1,6 +1,6 @@
 #include "ui/Wide.h"
 
-#include "app/Text1252.h"
+#include "common/Text1252.h"
 
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows wide characters are UTF-16 units");
 

@@ -1,7 +1,6 @@
 #include "ui/Window.h"
 
 #include <stdexcept>
-#include <vector>
 
 #include "ui/Wide.h"
 
@@ -45,57 +44,4 @@ void CentreOnScreen(HWND window) {
     int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
     int y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
     SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-namespace {
-
-PreDispatchHook g_hook = nullptr;
-
-struct DisableWalk {
-    HWND Dialog;
-    std::vector<HWND> Disabled;
-};
-
-BOOL CALLBACK DisableIfOther(HWND window, LPARAM data) {
-    auto* walk = reinterpret_cast<DisableWalk*>(data);
-    if (window != walk->Dialog && IsWindowEnabled(window)) {
-        EnableWindow(window, FALSE);
-        walk->Disabled.push_back(window);
-    }
-    return TRUE;
-}
-
-std::vector<HWND> DisableOtherThreadWindows(HWND dialog) {
-    DisableWalk walk{dialog, {}};
-    EnumThreadWindows(GetCurrentThreadId(), DisableIfOther, reinterpret_cast<LPARAM>(&walk));
-    return walk.Disabled;
-}
-
-} // namespace
-
-void SetPreDispatchHook(PreDispatchHook hook) { g_hook = hook; }
-
-void DispatchThreadMessage(MSG& msg, HWND dialog) {
-    if (g_hook) g_hook(msg);
-    if (dialog && IsWindow(dialog) && IsDialogMessageW(dialog, &msg)) return;
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-}
-
-void RunModalLoop(HWND dialog, HWND focus, const bool& done) {
-    std::vector<HWND> disabled = DisableOtherThreadWindows(dialog);
-    ShowWindow(dialog, SW_SHOW);
-    SetFocus(focus);
-    MSG msg;
-    while (!done) {
-        BOOL got = GetMessageW(&msg, nullptr, 0, 0);
-        if (got == 0) {
-            PostQuitMessage(int(msg.wParam));
-            break;
-        }
-        if (got < 0) break;
-        DispatchThreadMessage(msg, dialog);
-    }
-    for (HWND window : disabled)
-        if (IsWindow(window)) EnableWindow(window, TRUE);
 }

@@ -1,6 +1,5 @@
 #pragma once
-// The one place that registers window classes, creates windows and controls, and runs the
-// program's modal loops.
+// The one place that registers window classes, creates windows and controls, and places them.
 #include <string>
 #include <windows.h>
 
@@ -36,18 +35,3 @@ HFONT InterfaceFont();
 // A top-level window's outer size for a client area, and its position centred on the screen.
 SIZE OuterSize(int clientWidth, int clientHeight, DWORD style, DWORD exStyle);
 void CentreOnScreen(HWND window);
-
-// The program's pre-dispatch hook: sees every message its own loops take from the queue, before
-// it is dispatched (the keyboard and hint hooks of the main window).
-using PreDispatchHook = void (*)(MSG& msg);
-void SetPreDispatchHook(PreDispatchHook hook);
-
-// Dispatches one message taken from the queue: the hook, then the dialog keys of `dialog` (when
-// given), then the window's procedure.
-void DispatchThreadMessage(MSG& msg, HWND dialog = nullptr);
-
-// Shows `dialog` modally until `done` is true: every other enabled top-level window of the thread
-// is disabled before it appears and enabled again after, `focus` gets the keyboard focus, dialog
-// keys (Tab, Enter, Escape, mnemonics) are handled. A WM_QUIT met on the way ends the loop and is
-// posted again for the outer loop.
-void RunModalLoop(HWND dialog, HWND focus, const bool& done);

@@ -4,8 +4,8 @@
 #include <random>
 
 #include "acquisition/Selectors.h"
-#include "app/NumberText.h"
-#include "app/Text1252.h"
+#include "common/NumberText.h"
+#include "common/Text1252.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <random>
 #include <stdexcept>
 
-#include "app/NumberText.h"
+#include "common/NumberText.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/Text1252.h"
+#include "common/Text1252.h"
 
 TEST(Selectors, EveryTimeBasePositionGivesItsTimeStepAsA32BitFloat) {
     const float expected[kTimeBasePositions] = {

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "ui/MessageLoop.h"
 #include "ui/Wide.h"
 #include "ui/Window.h"
 

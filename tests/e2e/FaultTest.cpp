@@ -8,8 +8,8 @@
 #include <random>
 
 #include "app/ControlIds.h"
-#include "app/SystemSettings.h"
-#include "app/Text1252.h"
+#include "ui/SystemSettings.h"
+#include "common/Text1252.h"
 #include "export/Clipboard.h"
 #include "tests/e2e/VexorProcess.h"
 #include "tests/serial/SimLink.h"

@@ -5,8 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "app/ControlIds.h"
-#include "app/Text1252.h"
-#include "serial/Win32System.h"
+#include "common/Text1252.h"
 #include "tests/e2e/VexorProcess.h"
 #include "tests/serial/SimLink.h"
 #include "tools/ui-driver/UiDriver.h"

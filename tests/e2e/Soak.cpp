@@ -11,8 +11,8 @@
 #include <cstdio>
 #include <string>
 
-#include "app/NumberText.h"
-#include "app/SystemSettings.h"
+#include "common/NumberText.h"
+#include "ui/SystemSettings.h"
 #include "tests/e2e/VexorProcess.h"
 #include "tests/serial/SimLink.h"
 

@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "app/NumberText.h"
-#include "app/Text1252.h"
+#include "common/NumberText.h"
+#include "common/Text1252.h"
 
 namespace {
 

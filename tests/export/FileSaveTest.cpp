@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "app/Text1252.h"
+#include "common/Text1252.h"
 #include "ui/Wide.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/NumberText.h"
+#include "common/NumberText.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     if (size == 0) return 0;

@@ -1,7 +1,8 @@
 // The port component against the instrument simulator on a pseudo-terminal, under Wine.
 #include "serial/ComPort.h"
 
-#include "acquisition/InstrumentLink.h"
+#include "acquisition/ReadSession.h"
+#include "acquisition/SerialInstrumentPort.h"
 #include "serial/ComSelect.h"
 
 #include <algorithm>
@@ -18,25 +19,31 @@ void ConfigureLikeTheProgram(TSerialComPort& port, uint16_t com) {
     port.SetComNumber(com);
 }
 
-// The identification's exchange: handler cleared, one command line, one answer line.
+// A window for the read session that shows nothing.
+class NoWindow : public ReadWindow {
+    void SetCaption(const std::string&) override {}
+    void SetGaugeMaximum(int) override {}
+    void SetGauge(Gauge, int) override {}
+    void ShowStatus(const std::string&) override {}
+    void SetBusy(bool) override {}
+    void HideReadButton() override {}
+    void ShowHeaderSettings(const HeaderSettings&) override {}
+    void UpdateCommands() override {}
+    void Notice(const std::string&) override {}
+    bool ConfirmLoss() override { return true; }
+    bool AskForTheZero() override { return false; }
+    bool Closing() override { return false; }
+    void ServeMessages(unsigned ms) override { WaitProcessingMessages(nullptr, ms); }
+    void PushAcquisition() override {}
+};
+
+// The identification's exchange, as the program makes it: handler cleared, one command line, one
+// answer line; the port's own handler is given back afterwards.
 std::string Query(TSerialComPort& port, const std::string& command) {
     TTriggerAvailEvent saved = port.OnTriggerAvail();
-    port.SetOnTriggerAvail(nullptr);
-    port.DiscardOutput();
-    port.DiscardInput();
-    port.SendString(command + "\r\n");
-    std::string answer;
-    TickTimer timer;
-    StartTickTimer(timer, 18);
-    for (int lineEnds = 0; lineEnds < 2 && !TickTimerExpired(timer);) {
-        if (port.ByteReady()) {
-            uint8_t byte = port.ReadByte();
-            if (byte >= 32) answer += char(byte);
-            if (byte == 13 || byte == 10) ++lineEnds;
-        } else {
-            port.YieldToPort();
-        }
-    }
+    SerialInstrumentPort instrument(port);
+    NoWindow window;
+    std::string answer = ReadSession(instrument, window).QueryInstrument(command);
     port.SetOnTriggerAvail(saved);
     return answer;
 }
@@ -335,13 +342,4 @@ TEST_F(ComPort, ThePortProbeFindsTheSimulatorsPortAndAHeldOneButNoMissingDevice)
                 GetTickCount64() - start, present.size());
     EXPECT_TRUE(ThreadCountReturnsTo(threads));
     EXPECT_NE(std::find(present.begin(), present.end(), SimCom()), present.end());
-}
-
-TEST(SelectedPort, ReadsTheNumberAfterCom) {
-    EXPECT_EQ(SelectedPort("COM7"), 7);
-    EXPECT_EQ(SelectedPort("COM10"), 10);
-    EXPECT_EQ(SelectedPort("COM"), 0);
-    EXPECT_EQ(SelectedPort(""), 0);
-    EXPECT_EQ(SelectedPort("COMx"), 0);
-    EXPECT_EQ(SelectedPort("COM99999"), 0);
 }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <new>
 
+#include "serial/PortNames.h"
 #include "serial/SerialCodes.h"
 #include "serial/SerialException.h"
 #include "serial/TickTimer.h"
@@ -73,4 +74,14 @@ TEST(SerialErrors, OsRangeCodesAreInputOutputErrorsWithTheRuntimesTexts) {
         EXPECT_STREQ(e.what(), "Kestro exception");
         EXPECT_EQ(e.Code, -1234);
     }
+}
+
+TEST(PortNames, SelectedPortReadsTheNumberAfterCom) {
+    EXPECT_EQ(PortName(7), "COM7");
+    EXPECT_EQ(SelectedPort("COM7"), 7);
+    EXPECT_EQ(SelectedPort("COM10"), 10);
+    EXPECT_EQ(SelectedPort("COM"), 0);
+    EXPECT_EQ(SelectedPort(""), 0);
+    EXPECT_EQ(SelectedPort("COMx"), 0);
+    EXPECT_EQ(SelectedPort("COM99999"), 0);
 }

@@ -11,7 +11,7 @@
 #include <vector>
 #include <windows.h>
 
-#include "serial/Win32System.h"
+#include "ui/MessageLoop.h"
 
 inline uint16_t SimCom() {
     const char* com = std::getenv("VEXOR_TEST_COM");

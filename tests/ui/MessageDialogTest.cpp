@@ -6,7 +6,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/Text1252.h"
+#include "common/Text1252.h"
 #include "ui/Wide.h"
 
 namespace {

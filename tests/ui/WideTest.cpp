@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/Text1252.h"
+#include "common/Text1252.h"
 
 // Our conversion must agree with the system's own code page 1252, byte for byte, both ways.
 TEST(Wide, AgreesWithTheSystemsCodePage1252ForEveryByte) {

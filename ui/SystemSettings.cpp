@@ -1,9 +1,9 @@
-#include "app/SystemSettings.h"
+#include "ui/SystemSettings.h"
 
 #include <shlobj.h>
 #include <windows.h>
 
-#include "app/Folders.h"
+#include "common/Folders.h"
 #include "ui/Wide.h"
 
 char LocaleDecimalSeparator() {

@@ -1,4 +1,4 @@
-#include "app/Folders.h"
+#include "common/Folders.h"
 
 std::string DocumentsDir;
 std::string AppDataDir;

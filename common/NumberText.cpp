@@ -1,4 +1,4 @@
-#include "app/NumberText.h"
+#include "common/NumberText.h"
 
 #include <atomic>
 #include <charconv>
@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/Text1252.h"
+#include "common/Text1252.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "app/SystemSettings.h"
+#include "ui/SystemSettings.h"
 
 #include <gtest/gtest.h>
 #include <shlobj.h>

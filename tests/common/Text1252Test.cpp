@@ -1,4 +1,4 @@
-#include "app/Text1252.h"
+#include "common/Text1252.h"
 
 #include <gtest/gtest.h>
 #include <stdexcept>

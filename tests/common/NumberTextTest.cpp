@@ -1,4 +1,4 @@
-#include "app/NumberText.h"
+#include "common/NumberText.h"
 
 #include <algorithm>
 #include <cmath>
@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Text1252.h"
+#include "common/Text1252.h"
 
 namespace {
 

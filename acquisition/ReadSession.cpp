@@ -1,0 +1,208 @@
+#include "acquisition/ReadSession.h"
+
+#include "common/Clock.h"
+#include "common/Text1252.h"
+#include "serial/PortNames.h"
+#include "serial/SerialException.h"
+#include "serial/TickTimer.h"
+
+namespace {
+
+constexpr std::size_t kMaxAnswer = 255;
+constexpr uint32_t kQueryTicks = 18; // about one second
+constexpr int kOneChannelBytes = 2048;
+constexpr double kReadLimitSeconds = 8.0;
+constexpr int kGaugeStep = 32; // redraw a gauge only when this many bytes have come since
+constexpr int kEmptyTestBytes = 1024;
+
+// Clears a flag however the scope ends.
+struct FlagUntilReturn {
+    bool& Flag;
+    ~FlagUntilReturn() { Flag = false; }
+};
+
+} // namespace
+
+ReadClock SystemReadClock() { return {TimeOfDayNow, SystemMilliseconds}; }
+
+ReadSession::ReadSession(InstrumentPort& port, ReadWindow& window, ReadClock clock)
+    : port_(port), window_(window), clock_(std::move(clock)) {
+    InstallIntake();
+}
+
+void ReadSession::InstallIntake() {
+    port_.SetOnTriggerAvail(
+        [this](InstrumentPort& port, uint16_t count) { VoieSerieTriggerAvail(port, count); });
+}
+
+void ReadSession::IdentifyInstrument() {
+    try {
+        port_.SetOpen(true);
+        Record.DataComplete = false;
+        InstrumentId = QueryInstrument("ID?");
+        InstrumentFound = InstrumentId.find("HM") != std::string::npos;
+        if (InstrumentFound) {
+            IsHM408 = InstrumentId.find("408") != std::string::npos;
+            window_.SetCaption("Lecture oscillo Hameg : " + InstrumentId);
+            Terminator = IsHM408 ? "\r" : "\r\n";
+            int header = IsHM408 ? kHm408HeaderBytes : 0;
+            Record.Channel(1).Offset = header;
+            Record.Channel(2).Offset = kSamplesPerChannel + header;
+            if (IsHM408) {
+                gaugeMaximum_ = kHm408ImageBytes;
+                window_.SetGaugeMaximum(gaugeMaximum_);
+            }
+        } else {
+            std::string text = Cp1252("Oscillo non branché sur ") + PortName(port_.ComNumber());
+            window_.SetCaption(text);
+            window_.Notice(text);
+            port_.SetOpen(false);
+        }
+    } catch (const ESerialException&) {
+        port_.SetOpen(false);
+        InstrumentFound = false;
+        window_.Notice(Cp1252("Problème voie série"));
+    }
+    window_.UpdateCommands();
+}
+
+std::string ReadSession::QueryInstrument(const std::string& command) {
+    // The answer is polled: the intake must not take it, and gets the port back however the
+    // query ends.
+    struct IntakeBack {
+        ReadSession& Session;
+        ~IntakeBack() { Session.InstallIntake(); }
+    } intakeBack{*this};
+    port_.SetOnTriggerAvail(nullptr);
+    port_.DiscardOutput();
+    port_.DiscardInput();
+    port_.SendString(command + "\r\n");
+    std::string answer;
+    TickTimer timer;
+    StartTickTimerAt(timer, kQueryTicks, clock_.Milliseconds());
+    for (int lineEnds = 0; lineEnds < 2 && !TickTimerExpiredAt(timer, clock_.Milliseconds());) {
+        if (!port_.ByteReady()) {
+            port_.YieldToPort();
+            continue;
+        }
+        uint8_t byte = port_.ReadByte();
+        if (byte >= 32 && answer.size() < kMaxAnswer) answer += char(byte);
+        if (byte == 13 || byte == 10) ++lineEnds;
+    }
+    return answer;
+}
+
+void ReadSession::VoieSerieTriggerAvail(InstrumentPort& CP, uint16_t Count) {
+    for (uint16_t i = 0; i < Count; ++i) {
+        int byte;
+        try {
+            byte = CP.ReadByte();
+        } catch (const ESerialException&) {
+            continue; // that byte is lost; the next ones fill its place
+        }
+        if (!InstrumentFound) continue;
+        bool& complete = ZeroMode ? ZeroComplete : Record.DataComplete;
+        if (complete || ByteCount >= ImageBytes()) continue;
+        auto& target = ZeroMode ? Record.ZeroData : Record.RawData;
+        target[std::size_t(ByteCount++)] = byte;
+        complete = ByteCount >= ImageBytes();
+    }
+}
+
+bool ReadSession::MemoryEmpty() const {
+    if (IsHM408) return Record.RawData[0] == 0;
+    for (int i = 0; i < kEmptyTestBytes; ++i)
+        if (Record.RawData[std::size_t(i)] != 255) return false;
+    return true;
+}
+
+bool ReadSession::WaitForImage(Gauge gauge, const bool& complete) {
+    int shown = 0;
+    double start = clock_.TimeOfDay();
+    while (!complete && !window_.Closing()) {
+        double left = kReadLimitSeconds - ElapsedSecondsBetween(start, clock_.TimeOfDay());
+        if (left < 0) break;
+        if (ByteCount - shown > kGaugeStep) {
+            shown = ByteCount;
+            window_.SetGauge(gauge, shown);
+        }
+        window_.ServeMessages(unsigned(left * 1000) + 1);
+    }
+    return !window_.Closing();
+}
+
+void ReadSession::RequestRead() {
+    PushAfterRead = true;
+    if (!reading_) EnregistreBtnClick();
+}
+
+void ReadSession::EnregistreBtnClick() {
+    if (reading_) return; // a request during a read is merged into it
+    if (Record.DataComplete && !window_.ConfirmLoss()) return;
+    FlagUntilReturn reading{reading_ = true};
+
+    Record.DataComplete = false;
+    ZeroComplete = false;
+    window_.HideReadButton();
+    window_.SetBusy(true);
+    window_.SetGauge(Gauge::Data, 0);
+    window_.SetGauge(Gauge::Zero, 0);
+    ByteCount = 0;
+    Record.ShortRecord = false;
+    window_.ShowStatus("La lecture prend quatre secondes");
+    ZeroMode = false;
+
+    port_.SendString("DIG" + Terminator);
+    if (!WaitForImage(Gauge::Data, Record.DataComplete)) return;
+    window_.SetBusy(false);
+    if (Record.DataComplete) {
+        Record.ChannelCount = 2;
+    } else if (ByteCount >= kOneChannelBytes) {
+        Record.DataComplete = true;
+        Record.ChannelCount = 1;
+    }
+    window_.SetGauge(Gauge::Data, Record.DataComplete ? gaugeMaximum_ : 0);
+
+    if (Record.DataComplete && IsHM408) {
+        HeaderSettings settings = ParseHeader(Record);
+        window_.ShowHeaderSettings(settings);
+        if (settings.HoldNotPressed) window_.Notice("Appuyez sur le bouton HOLD et recommencez");
+    }
+    if (Record.DataComplete) {
+        if (MemoryEmpty()) {
+            Record.DataComplete = false;
+            window_.Notice("Appuyer sur le bouton STOR.");
+        } else {
+            ReadZero();
+            if (window_.Closing()) return;
+        }
+    }
+    EndRead();
+}
+
+void ReadSession::ReadZero() {
+    if (window_.AskForTheZero() && !window_.Closing()) {
+        ZeroMode = true;
+        ByteCount = 0;
+        window_.SetBusy(true);
+        port_.SendString("DIG" + Terminator);
+        if (!WaitForImage(Gauge::Zero, ZeroComplete)) return;
+        window_.SetBusy(false);
+        // An HM 408 whose HOLD button was up gives no usable zero.
+        if (IsHM408 && ZeroComplete && Record.ZeroData[9] == 1) ZeroComplete = false;
+    }
+    if (!ZeroComplete) Record.ResetZero();
+    window_.SetGauge(Gauge::Zero, gaugeMaximum_);
+}
+
+// A read Curvilab asked for ends by pushing its result, whether or not the read succeeded.
+void ReadSession::EndRead() {
+    Record.ShortRecord = Record.ShortRecord && IsHM408;
+    window_.UpdateCommands();
+    window_.SetBusy(false);
+    window_.ShowStatus("");
+    if (PushAfterRead) {
+        PushAfterRead = false;
+        window_.PushAcquisition();
+    }
+}

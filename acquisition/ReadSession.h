@@ -1,0 +1,103 @@
+#pragma once
+// The conversation with the oscilloscope and the read of its memory: the identification, one-line
+// queries, the intake of the bytes the port announces, and the read sequence with its zero. It
+// holds the read state and the acquisition record. Everything runs on the user-interface thread:
+// the session shows and asks through the window it is given, and waits by letting that window
+// serve its messages, during which the port's bytes come in through VoieSerieTriggerAvail.
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "acquisition/Hm408Header.h"
+#include "acquisition/InstrumentPort.h"
+#include "acquisition/Record.h"
+
+constexpr int kHm305ImageBytes = 4096;
+constexpr int kHm408ImageBytes = kHm408HeaderBytes + 2 * kSamplesPerChannel;
+
+enum class Gauge { Data, Zero };
+
+// What the read shows and asks through the main window.
+class ReadWindow {
+public:
+    virtual ~ReadWindow() = default;
+
+    virtual void SetCaption(const std::string& text) = 0;
+    // Both gauges run from 0 to `maximum`.
+    virtual void SetGaugeMaximum(int maximum) = 0;
+    virtual void SetGauge(Gauge gauge, int position) = 0;
+    // The help bar's status text.
+    virtual void ShowStatus(const std::string& text) = 0;
+    // The hourglass.
+    virtual void SetBusy(bool busy) = 0;
+    virtual void HideReadButton() = 0;
+    // The settings an HM 408 reported, in place of the selectors' texts.
+    virtual void ShowHeaderSettings(const HeaderSettings& settings) = 0;
+    virtual void UpdateCommands() = 0;
+    virtual void Notice(const std::string& text) = 0;
+    // "Perte des données courantes": true for Oui.
+    virtual bool ConfirmLoss() = 0;
+    // The zero prompt: true for OK.
+    virtual bool AskForTheZero() = 0;
+    // The window is being closed: the read stops touching the port.
+    virtual bool Closing() = 0;
+    // Serves the window's messages as they come, up to `ms`: the port's bytes arrive meanwhile.
+    virtual void ServeMessages(unsigned ms) = 0;
+    // The end of a read Curvilab asked for: the acquisition goes to Curvilab.
+    virtual void PushAcquisition() = 0;
+};
+
+// The clocks of the read's waits: the time of day (a fraction of a day) for the 8-second limit
+// of an image, milliseconds for the query's tick timer.
+struct ReadClock {
+    std::function<double()> TimeOfDay;
+    std::function<uint32_t()> Milliseconds;
+};
+ReadClock SystemReadClock();
+
+class ReadSession {
+public:
+    // Installs the session's intake as the port's bytes-available handler.
+    ReadSession(InstrumentPort& port, ReadWindow& window, ReadClock clock = SystemReadClock());
+    ReadSession(const ReadSession&) = delete;
+    ReadSession& operator=(const ReadSession&) = delete;
+
+    // Opens the port, asks "ID?", decides the model; failures are reported and close the port.
+    void IdentifyInstrument();
+    // Sends a command as one line and returns one answer line (at most 255 characters).
+    std::string QueryInstrument(const std::string& command);
+    // The read sequence: the memory image, then, after asking, the zero image.
+    void EnregistreBtnClick();
+    // A read Curvilab asked for (GETDATA): it ends by pushing its result. During a read the
+    // request is merged into the running one.
+    void RequestRead();
+    // The port's bytes-available event: `Count` bytes go into the phase's image.
+    void VoieSerieTriggerAvail(InstrumentPort& CP, uint16_t Count);
+    bool MemoryEmpty() const;
+    bool Reading() const { return reading_; }
+
+    std::string InstrumentId; // the answer line to "ID?"
+    bool InstrumentFound = false;
+    bool IsHM408 = false;
+    bool PushAfterRead = false;
+    int32_t ByteCount = 0;
+    std::string Terminator; // the read command's line end
+    bool ZeroMode = false;
+    bool ZeroComplete = false;
+    AcquisitionRecord Record; // DataComplete, ChannelCount, ShortRecord, the channels
+
+private:
+    void InstallIntake();
+    int ImageBytes() const { return IsHM408 ? kHm408ImageBytes : kHm305ImageBytes; }
+    // Serves messages until `complete` or 8 seconds, advancing the gauge; false when the window
+    // is closing.
+    bool WaitForImage(Gauge gauge, const bool& complete);
+    void ReadZero();
+    void EndRead();
+
+    InstrumentPort& port_;
+    ReadWindow& window_;
+    ReadClock clock_;
+    int gaugeMaximum_ = kHm305ImageBytes;
+    bool reading_ = false;
+};

@@ -1,0 +1,273 @@
+// The read session against a scripted port and window: the identification and the read's outcomes,
+// on a clock of its own, so an 8-second limit costs no time.
+#include "acquisition/ReadSession.h"
+
+#include <deque>
+#include <functional>
+#include <gtest/gtest.h>
+#include <vector>
+
+#include "common/Text1252.h"
+#include "serial/SerialCodes.h"
+#include "serial/SerialException.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+// An oscilloscope on a port: answers "ID?" at once, and each "DIG" with the next image, which
+// comes in while the window serves its messages, at the line's pace.
+class ScriptedPort : public InstrumentPort {
+public:
+    std::string Identity = "HM305";
+    std::deque<Bytes> Images;
+    bool OpenFails = false;
+    bool Open = false;
+    std::vector<std::string> Sent;
+    uint32_t Milliseconds = 1'000'000;
+
+    void SetOpen(bool open) override {
+        if (open && OpenFails) RaiseSerialError(ecBadId);
+        Open = open;
+    }
+    uint16_t ComNumber() const override { return 3; }
+    void SetOnTriggerAvail(Intake handler) override { intake_ = std::move(handler); }
+    void DiscardOutput() override {}
+    void DiscardInput() override { input_.clear(); }
+    void SendString(std::string_view bytes) override {
+        if (!Open) RaiseSerialError(ecCommNotOpen);
+        Sent.emplace_back(bytes);
+        if (bytes == "ID?\r\n") input_.insert(input_.end(), Identity.begin(), Identity.end());
+        if (bytes == "ID?\r\n") input_.insert(input_.end(), {'\r', '\n'});
+        if (bytes.substr(0, 3) == "DIG" && !Images.empty()) {
+            coming_ = Images.front();
+            Images.pop_front();
+        }
+    }
+    bool ByteReady() override { return !input_.empty(); }
+    uint8_t ReadByte() override {
+        if (input_.empty()) RaiseSerialError(ecBufferIsEmpty);
+        uint8_t byte = input_.front();
+        input_.pop_front();
+        return byte;
+    }
+    void YieldToPort() override { ++Milliseconds; }
+
+    // `ms` of the line: 960 bytes a second of the image being sent, announced to the intake.
+    void Pass(unsigned ms) {
+        Milliseconds += ms;
+        std::size_t count = std::min<std::size_t>(coming_.size(), ms * 96 / 100);
+        if (count == 0) return;
+        input_.insert(input_.end(), coming_.begin(), coming_.begin() + long(count));
+        coming_.erase(coming_.begin(), coming_.begin() + long(count));
+        if (intake_) intake_(*this, uint16_t(input_.size()));
+    }
+
+private:
+    Intake intake_;
+    std::deque<uint8_t> input_;
+    Bytes coming_;
+};
+
+class ScriptedWindow : public ReadWindow {
+public:
+    explicit ScriptedWindow(ScriptedPort& port) : port_(port) {}
+
+    std::vector<std::string> Notices, Captions;
+    bool AnswerZero = true;
+    int ZeroPrompts = 0, Pushes = 0, DataGauge = -1, ZeroGauge = -1;
+    bool Busy = false;
+    std::function<void()> DuringTheRead; // runs once while the first image comes in
+
+    void SetCaption(const std::string& text) override { Captions.push_back(text); }
+    void SetGaugeMaximum(int) override {}
+    void SetGauge(Gauge gauge, int position) override {
+        (gauge == Gauge::Data ? DataGauge : ZeroGauge) = position;
+    }
+    void ShowStatus(const std::string&) override {}
+    void SetBusy(bool busy) override { Busy = busy; }
+    void HideReadButton() override {}
+    void ShowHeaderSettings(const HeaderSettings& settings) override { Header = settings; }
+    void UpdateCommands() override {}
+    void Notice(const std::string& text) override { Notices.push_back(text); }
+    bool ConfirmLoss() override { return true; }
+    bool AskForTheZero() override {
+        ++ZeroPrompts;
+        return AnswerZero;
+    }
+    bool Closing() override { return false; }
+    void ServeMessages(unsigned ms) override {
+        port_.Pass(std::min(ms, 100u));
+        if (auto action = std::exchange(DuringTheRead, nullptr)) action();
+    }
+    void PushAcquisition() override { ++Pushes; }
+
+    HeaderSettings Header;
+
+private:
+    ScriptedPort& port_;
+};
+
+// An HM 305 image: channel 1 rises from 100, channel 2 stays at 180.
+Bytes Hm305Image(std::size_t size = 4096) {
+    Bytes image(size);
+    for (std::size_t i = 0; i < size; ++i) image[i] = i < 2048 ? uint8_t(100 + i % 50) : 180;
+    return image;
+}
+
+Bytes Hm408Image(const std::string& settings, uint8_t holdByte) {
+    Bytes image(4352, 127);
+    for (int i = 1; i < 256; ++i) image[std::size_t(i)] = ' ';
+    for (std::size_t i = 0; i < settings.size(); ++i) image[20 + i] = uint8_t(settings[i]);
+    image[0] = 1;
+    image[2] = 1; // two channels
+    image[9] = holdByte;
+    return image;
+}
+
+class ReadSessionTest : public ::testing::Test {
+protected:
+    ScriptedPort port;
+    ScriptedWindow window{port};
+    ReadSession session{port, window,
+                        {[this] { return double(port.Milliseconds) / 86'400'000.0; },
+                         [this] { return port.Milliseconds; }}};
+
+    int DigsSent() const {
+        int count = 0;
+        for (const auto& text : port.Sent) count += text.rfind("DIG", 0) == 0;
+        return count;
+    }
+};
+
+} // namespace
+
+TEST_F(ReadSessionTest, AnHm305IsIdentifiedAndReadWithItsZero) {
+    session.IdentifyInstrument();
+    ASSERT_TRUE(session.InstrumentFound);
+    EXPECT_FALSE(session.IsHM408);
+    EXPECT_EQ(window.Captions.back(), "Lecture oscillo Hameg : HM305");
+    Bytes zero(4096, 120);
+    port.Images = {Hm305Image(), zero};
+    session.EnregistreBtnClick();
+    EXPECT_TRUE(session.Record.DataComplete);
+    EXPECT_TRUE(session.ZeroComplete);
+    EXPECT_EQ(session.Record.ChannelCount, 2);
+    EXPECT_EQ(session.Record.RawData[2047], 100 + 2047 % 50);
+    EXPECT_EQ(session.Record.ZeroData[4095], 120);
+    EXPECT_EQ(port.Sent.back(), "DIG\r\n");
+    EXPECT_EQ(window.DataGauge, 4096);
+    EXPECT_FALSE(window.Busy);
+    EXPECT_TRUE(window.Notices.empty());
+}
+
+TEST_F(ReadSessionTest, AnEmptyMemoryIsReportedOnceAndNoZeroIsRead) {
+    session.IdentifyInstrument();
+    Bytes empty = Hm305Image();
+    std::fill(empty.begin(), empty.begin() + 1024, 255);
+    port.Images = {empty};
+    session.EnregistreBtnClick();
+    EXPECT_FALSE(session.Record.DataComplete);
+    EXPECT_EQ(window.Notices, std::vector<std::string>{"Appuyer sur le bouton STOR."});
+    EXPECT_EQ(window.ZeroPrompts, 0);
+    EXPECT_EQ(DigsSent(), 1);
+}
+
+TEST_F(ReadSessionTest, HalfAnImageIsOneChannelAfterTheLimitAndOneByteLessFails) {
+    session.IdentifyInstrument();
+    window.AnswerZero = false;
+    port.Images = {Hm305Image(2048)};
+    uint32_t start = port.Milliseconds;
+    session.EnregistreBtnClick();
+    EXPECT_GE(port.Milliseconds - start, 8000u);
+    EXPECT_TRUE(session.Record.DataComplete);
+    EXPECT_EQ(session.Record.ChannelCount, 1);
+    EXPECT_EQ(window.ZeroPrompts, 1);
+
+    port.Images = {Hm305Image(2047)};
+    session.EnregistreBtnClick();
+    EXPECT_FALSE(session.Record.DataComplete);
+    EXPECT_EQ(window.DataGauge, 0);
+    EXPECT_EQ(window.ZeroPrompts, 1);
+    EXPECT_TRUE(window.Notices.empty());
+}
+
+TEST_F(ReadSessionTest, AnHm408TakesItsHeaderAndHoldUpIsReportedWithTheDataKept) {
+    port.Identity = "HM408";
+    session.IdentifyInstrument();
+    ASSERT_TRUE(session.IsHM408);
+    EXPECT_EQ(session.Terminator, "\r");
+    EXPECT_EQ(session.Record.Channel(2).Offset, 2304);
+    window.AnswerZero = false;
+    port.Images = {Hm408Image("CH1=500mV CH2=2V TB=2us", 1)};
+    session.EnregistreBtnClick();
+    EXPECT_EQ(port.Sent.back(), "DIG\r");
+    EXPECT_TRUE(session.Record.DataComplete);
+    EXPECT_EQ(window.Notices,
+              std::vector<std::string>{"Appuyez sur le bouton HOLD et recommencez"});
+    EXPECT_EQ(window.ZeroPrompts, 1); // the sequence goes on
+    EXPECT_EQ(window.Header.GammeCH1, "500mV/div");
+    EXPECT_EQ(window.Header.BaseDeTemps, Cp1252("2µs/div"));
+    EXPECT_FLOAT_EQ(session.Record.Channel(1).Sensitivity, 0.5f);
+}
+
+TEST_F(ReadSessionTest, AnHm408ZeroTakenWithHoldUpIsDiscarded) {
+    port.Identity = "HM408";
+    session.IdentifyInstrument();
+    Bytes zero = Hm408Image("", 1);
+    std::fill(zero.begin() + 256, zero.end(), 131);
+    port.Images = {Hm408Image("CH1=1V", 0), zero};
+    session.EnregistreBtnClick();
+    EXPECT_EQ(DigsSent(), 2);
+    EXPECT_FALSE(session.ZeroComplete);
+    EXPECT_EQ(session.Record.ZeroData[300], 127);
+}
+
+TEST_F(ReadSessionTest, ACancelledZeroPutsEverySampleOnTheCentreLine) {
+    session.IdentifyInstrument();
+    session.Record.ZeroData.fill(7);
+    window.AnswerZero = false;
+    port.Images = {Hm305Image()};
+    session.EnregistreBtnClick();
+    EXPECT_TRUE(session.Record.DataComplete);
+    EXPECT_EQ(DigsSent(), 1);
+    for (int32_t zero : session.Record.ZeroData) ASSERT_EQ(zero, 127);
+    EXPECT_EQ(window.ZeroGauge, 4096);
+}
+
+TEST_F(ReadSessionTest, APortErrorIsReportedAndLeavesThePortClosed) {
+    port.OpenFails = true;
+    session.IdentifyInstrument();
+    EXPECT_FALSE(session.InstrumentFound);
+    EXPECT_FALSE(port.Open);
+    EXPECT_EQ(window.Notices, std::vector<std::string>{Cp1252("Problème voie série")});
+}
+
+TEST_F(ReadSessionTest, SomethingElseAnsweringIsNotAnOscilloscope) {
+    port.Identity = "MODEM 56K";
+    session.IdentifyInstrument();
+    EXPECT_FALSE(session.InstrumentFound);
+    EXPECT_FALSE(port.Open);
+    std::string text = Cp1252("Oscillo non branché sur COM3");
+    EXPECT_EQ(window.Captions.back(), text);
+    EXPECT_EQ(window.Notices, std::vector<std::string>{text});
+}
+
+TEST_F(ReadSessionTest, GetDataDuringAReadIsMergedIntoItAndPushedOnce) {
+    session.IdentifyInstrument();
+    window.AnswerZero = false;
+    port.Images = {Hm305Image(), Hm305Image()};
+    window.DuringTheRead = [&] {
+        for (int i = 0; i < 5; ++i) session.RequestRead();
+    };
+    session.EnregistreBtnClick();
+    EXPECT_EQ(DigsSent(), 1);
+    EXPECT_EQ(window.Pushes, 1);
+    EXPECT_FALSE(session.PushAfterRead);
+}
+
+TEST_F(ReadSessionTest, AReadRequestedWithThePortClosedStopsAtTheSend) {
+    EXPECT_THROW(session.RequestRead(), ECommNotOpen);
+    EXPECT_TRUE(session.PushAfterRead); // left set: the next complete read pushes its data
+    EXPECT_FALSE(session.Reading());
+}

@@ -1,0 +1,30 @@
+#pragma once
+// Every loop of the program that takes messages from the queue: the main loop, the modal loops
+// and the waits that keep the thread's windows served. Each runs the pre-dispatch hook on what it
+// takes, and each hands a WM_QUIT it meets on to the loop outside it (posts it again and ends).
+#include <windows.h>
+
+// The program's pre-dispatch hook: sees every message its own loops take from the queue, before
+// it is dispatched (the keyboard and hint hooks of the main window).
+using PreDispatchHook = void (*)(MSG& msg);
+void SetPreDispatchHook(PreDispatchHook hook);
+
+// Dispatches one message taken from the queue: the hook, then the dialog keys of `dialog` (when
+// given), then the window's procedure.
+void DispatchThreadMessage(MSG& msg, HWND dialog = nullptr);
+
+// Runs until WM_QUIT; returns its exit code.
+int RunMessageLoop();
+
+// Shows `dialog` modally until `done` is true: every other enabled top-level window of the thread
+// is disabled before it appears and enabled again after, `focus` gets the keyboard focus, dialog
+// keys (Tab, Enter, Escape, mnemonics) are handled.
+void RunModalLoop(HWND dialog, HWND focus, const bool& done);
+
+// Waits for `handle` (or, when it is null, only for the time) up to `ms`, dispatching this
+// thread's messages as they come; it never spins. True when the handle was signalled.
+bool WaitProcessingMessages(HANDLE handle, DWORD ms);
+
+// Waits up to `ms` for a message (a sent one included) and dispatches what has come; returns as
+// soon as something was dispatched, so the caller can look at its state again.
+void ProcessMessagesOrWait(DWORD ms);

@@ -1,0 +1,75 @@
+#include "ui/ModalForm.h"
+
+#include "ui/Handles.h"
+#include "ui/MessageDialog.h"
+#include "ui/MessageLoop.h"
+#include "ui/Wide.h"
+#include "ui/Window.h"
+
+namespace {
+constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU;
+constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
+} // namespace
+
+int ModalForm::ShowModal() {
+    RegisterWindowClass(frame_.ClassName, WindowProc);
+    DWORD exStyle = kExStyle | frame_.ExStyle;
+    SIZE outer = OuterSize(frame_.ClientWidth, frame_.ClientHeight, kStyle, exStyle);
+    done_ = false;
+    result_ = frame_.CancelResult;
+    UniqueWindow window(CreateWindowExW(exStyle, frame_.ClassName, Wide(frame_.Caption).c_str(),
+                                        kStyle, 0, 0, outer.cx, outer.cy, GetActiveWindow(),
+                                        nullptr, GetModuleHandleW(nullptr), this));
+    if (!window) return frame_.CancelResult; // out of window resources: as if cancelled
+    HWND focus = CreateControls(window.get());
+    CentreOnScreen(window.get());
+    RunModalLoop(window.get(), focus, done_);
+    window.reset();
+    window_ = nullptr;
+    return result_;
+}
+
+bool ModalForm::OnCommand(int, int, HWND) { return false; }
+
+bool ModalForm::OnMessage(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
+
+void ModalForm::Close(int result) {
+    result_ = result;
+    done_ = true;
+}
+
+void ModalForm::SetClientSize(int width, int height) {
+    DWORD exStyle = kExStyle | frame_.ExStyle;
+    SIZE outer = OuterSize(width, height, kStyle, exStyle);
+    SetWindowPos(window_, nullptr, 0, 0, outer.cx, outer.cy, SWP_NOMOVE | SWP_NOZORDER);
+}
+
+LRESULT CALLBACK ModalForm::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* form = WindowObject<ModalForm>(window, message, lParam);
+    if (!form) return DefWindowProcW(window, message, wParam, lParam);
+    if (message == WM_NCCREATE) form->window_ = window;
+    try {
+        return form->Handle(message, wParam, lParam);
+    } catch (const std::exception& e) {
+        ShowErrorBox(e.what());
+    } catch (...) {
+        ShowErrorBox("Erreur");
+    }
+    return 0;
+}
+
+LRESULT ModalForm::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+    LRESULT result = 0;
+    if (OnMessage(message, wParam, lParam, result)) return result;
+    switch (message) {
+    case WM_COMMAND:
+        if (!OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam)) &&
+            LOWORD(wParam) == IDCANCEL)
+            Close(frame_.CancelResult);
+        return 0;
+    case WM_CLOSE:
+        Close(frame_.CancelResult);
+        return 0;
+    }
+    return DefWindowProcW(window_, message, wParam, lParam);
+}

@@ -1,0 +1,52 @@
+#pragma once
+// One modal form: a fixed-size top-level window over the program's others until it is closed.
+// A form supplies its controls and its handlers; the base registers its class, creates it,
+// centres it on the screen, runs the modal loop (the program's pre-dispatch hook included),
+// closes it with the form's cancel result on IDCANCEL (Escape) and on the close box, and shows
+// any exception a handler lets out in the general error box.
+#include <string>
+#include <windows.h>
+
+class ModalForm {
+public:
+    virtual ~ModalForm() = default;
+    ModalForm(const ModalForm&) = delete;
+    ModalForm& operator=(const ModalForm&) = delete;
+
+    // Shows the form modally; the result it was closed with (the cancel result when the system
+    // cannot make its window).
+    int ShowModal();
+
+protected:
+    struct Frame {
+        const wchar_t* ClassName;
+        std::string Caption; // 1252
+        int ClientWidth, ClientHeight;
+        int CancelResult = IDCANCEL; // Escape and the close box
+        DWORD ExStyle = 0;           // added to the form's own
+    };
+    explicit ModalForm(Frame frame) : frame_(std::move(frame)) {}
+
+    // FormCreate: the form's controls, on a window of the frame's size; returns the control that
+    // gets the focus.
+    virtual HWND CreateControls(HWND window) = 0;
+    // A command from a control; false leaves it to the base.
+    virtual bool OnCommand(int id, int code, HWND control);
+    // Any other message; false leaves it to the base.
+    virtual bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+
+    // Ends the modal loop: ShowModal returns `result`.
+    void Close(int result);
+    // The form's window while it is shown, else null.
+    HWND Window() const { return window_; }
+    void SetClientSize(int width, int height);
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+
+    Frame frame_;
+    HWND window_ = nullptr;
+    bool done_ = false;
+    int result_ = IDCANCEL;
+};
