@@ -20,8 +20,7 @@ std::string HeaderText(const AcquisitionRecord& record) {
 }
 
 // A sensitivity key: the channel's sensitivity when present; the display text either way.
-std::string ApplySensitivity(std::string& headerText, const std::string& key,
-                             TvoieHameg& channel) {
+std::string ApplySensitivity(std::string& headerText, const std::string& key, TvoieHameg& channel) {
     std::string value = FindHeaderValue(headerText, key);
     if (value.empty())
         value = "1";

@@ -23,7 +23,9 @@ struct FlagUntilReturn {
 
 } // namespace
 
-ReadClock SystemReadClock() { return {TimeOfDayNow, SystemMilliseconds}; }
+ReadClock SystemReadClock() {
+    return {TimeOfDayNow, SystemMilliseconds};
+}
 
 ReadSession::ReadSession(InstrumentPort& port, ReadWindow& window, ReadClock clock)
     : port_(port), window_(window), clock_(std::move(clock)) {

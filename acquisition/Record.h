@@ -6,11 +6,11 @@
 #include <cstdint>
 #include <string>
 
-constexpr int kSampleSlots = 5001;        // entries 0..5000 of RawData and ZeroData
+constexpr int kSampleSlots = 5001; // entries 0..5000 of RawData and ZeroData
 constexpr int kSamplesPerChannel = 2048;
-constexpr int kShortRecordSamples = 205;  // what a short HM 408 record hands on
+constexpr int kShortRecordSamples = 205; // what a short HM 408 record hands on
 constexpr int kCountsPerDivision = 25;
-constexpr int32_t kCentreLine = 127;      // the byte of the screen's centre line
+constexpr int32_t kCentreLine = 127; // the byte of the screen's centre line
 constexpr std::size_t kMaxChannelName = 32;
 
 // One channel's settings.
@@ -58,11 +58,11 @@ std::string FormatSample(const AcquisitionRecord& record, const TvoieHameg& chan
 // FormatSample for every sample of one channel during one export. A sample's text depends only on
 // its raw - zero difference, and bytes give few of those: each is formatted once.
 class SampleTexts {
-public:
+  public:
     SampleTexts(const AcquisitionRecord& record, const TvoieHameg& channel);
     const std::string& operator()(uint16_t sample);
 
-private:
+  private:
     static constexpr long long kByteRange = 255;
     const AcquisitionRecord& record_;
     const TvoieHameg& channel_;

@@ -5,15 +5,15 @@
 #include "common/Text1252.h"
 
 const SelectorRange TimeBaseTable[kTimeBasePositions] = {
-    {5, "5"},         {2, "2"},         {1, "1"},        {0.5, "500m"},   {0.2, "200m"},
-    {0.1, "100m"},    {0.05, "50m"},    {0.02, "20m"},   {0.01, "10m"},   {0.005, "5m"},
-    {0.002, "2m"},    {0.001, "1m"},    {0.0005, "500µ"}, {0.0002, "200µ"}, {0.0001, "100µ"},
-    {5e-5, "50µ"},    {2e-5, "20µ"},    {1e-5, "10µ"},   {5e-6, "5µ"},    {2e-6, "2µ"},
+    {5, "5"},      {2, "2"},      {1, "1"},         {0.5, "500m"},    {0.2, "200m"},
+    {0.1, "100m"}, {0.05, "50m"}, {0.02, "20m"},    {0.01, "10m"},    {0.005, "5m"},
+    {0.002, "2m"}, {0.001, "1m"}, {0.0005, "500µ"}, {0.0002, "200µ"}, {0.0001, "100µ"},
+    {5e-5, "50µ"}, {2e-5, "20µ"}, {1e-5, "10µ"},    {5e-6, "5µ"},     {2e-6, "2µ"},
     {1e-6, "1µ"},
 };
 
 const SelectorRange SensitivityTable[kSensitivityPositions] = {
-    {5, "5"},     {2, "2"},     {1, "1"},      {0.5, "500m"},  {0.2, "200m"},
+    {5, "5"},      {2, "2"},      {1, "1"},      {0.5, "500m"}, {0.2, "200m"},
     {0.1, "100m"}, {0.05, "50m"}, {0.02, "20m"}, {0.01, "10m"}, {0.005, "5m"},
 };
 
@@ -25,7 +25,9 @@ const SelectorRange& At(const SelectorRange* table, int count, int position) {
 
 } // namespace
 
-float TimeStepFor(double secondsPerDivision) { return float(secondsPerDivision * 10 / 2000); }
+float TimeStepFor(double secondsPerDivision) {
+    return float(secondsPerDivision * 10 / 2000);
+}
 
 SelectorTexts ApplySelectors(AcquisitionRecord& record, const SelectorPositions& positions) {
     const auto& timeBase = At(TimeBaseTable, kTimeBasePositions, positions.BaseDeTemps);

@@ -12,7 +12,7 @@ struct SelectorRange {
 
 constexpr int kTimeBasePositions = 21;
 constexpr int kSensitivityPositions = 10;
-constexpr int kStartTimeBasePosition = 10;  // 5 ms per division
+constexpr int kStartTimeBasePosition = 10;   // 5 ms per division
 constexpr int kStartSensitivityPosition = 5; // 0.2 V per division
 
 // Positions 1..21 and 1..10 at index position - 1.

@@ -15,8 +15,6 @@ void SerialInstrumentPort::SetOnTriggerAvail(Intake handler) {
         port_.SetOnTriggerAvail(nullptr);
         return;
     }
-    port_.SetOnTriggerAvail([this, handler = std::move(handler)](TSerialCustomComPort&,
-                                                                  uint16_t count) {
-        handler(*this, count);
-    });
+    port_.SetOnTriggerAvail([this, handler = std::move(handler)](
+                                TSerialCustomComPort&, uint16_t count) { handler(*this, count); });
 }

@@ -1,19 +1,19 @@
 #include "app/Hmain.h"
 
 #include <commctrl.h>
-#include <windowsx.h>
 #include <uxtheme.h>
+#include <windowsx.h>
 
+#include "acquisition/Selectors.h"
 #include "app/ControlIds.h"
-#include "common/Folders.h"
 #include "app/Hmabout.h"
 #include "app/Settings.h"
-#include "common/Text1252.h"
 #include "app/ToolGlyphs.h"
-#include "acquisition/Selectors.h"
-#include "link/Hmdde.h"
+#include "common/Folders.h"
+#include "common/Text1252.h"
 #include "export/Hpconst.h"
 #include "export/SaveCommand.h"
+#include "link/Hmdde.h"
 #include "serial/Hmcom.h"
 #include "ui/MessageDialog.h"
 #include "ui/MessageLoop.h"
@@ -66,19 +66,23 @@ void SetScroll(HWND scrollBar, int minimum, int maximum, int position) {
     SetScrollInfo(scrollBar, SB_CTL, &info, TRUE);
 }
 
-int ScrollPosition(HWND scrollBar) { return GetScrollPos(scrollBar, SB_CTL); }
+int ScrollPosition(HWND scrollBar) {
+    return GetScrollPos(scrollBar, SB_CTL);
+}
 
 } // namespace
 
-THamegMain* HamegMain() { return g_main; }
+THamegMain* HamegMain() {
+    return g_main;
+}
 
 THamegMain::THamegMain(TAboutBox& aboutBox) : aboutBox_(aboutBox) {
     g_main = this;
     RegisterWindowClass(kClassName, WindowProc, LoadIconW(GetModuleHandleW(nullptr), L"MAINICON"));
     SIZE outer = OuterSize(kClientWidth, kClientHeight, kStyle, kExStyle);
-    window_.reset(CreateWindowExW(kExStyle, kClassName, Wide("Acquisition avec oscillo Hameg 305").c_str(),
-                                  kStyle, 0, 0, outer.cx, outer.cy, nullptr, nullptr,
-                                  GetModuleHandleW(nullptr), this));
+    window_.reset(CreateWindowExW(
+        kExStyle, kClassName, Wide("Acquisition avec oscillo Hameg 305").c_str(), kStyle, 0, 0,
+        outer.cx, outer.cy, nullptr, nullptr, GetModuleHandleW(nullptr), this));
     if (!window_) throw std::runtime_error("the main window cannot be created");
     CentreOnScreen(window_.get());
     CreateControls();
@@ -115,7 +119,9 @@ void THamegMain::SendToCurvilabBtnClick() {
     formDDE_->TransferAcquisition(true);
 }
 
-void THamegMain::CurvilabItemClick() { formDDE_->SendMacro("FOCUS()"); }
+void THamegMain::CurvilabItemClick() {
+    formDDE_->SendMacro("FOCUS()");
+}
 
 void THamegMain::SaveItemClick() {
     std::string path = SaveDialogData(Handle());
@@ -129,20 +135,23 @@ void THamegMain::Show() {
     UpdateWindow(window_.get());
 }
 
-void THamegMain::SetHint(int id, const std::string& hint) { hints_[Control(id)] = hint; }
+void THamegMain::SetHint(int id, const std::string& hint) {
+    hints_[Control(id)] = hint;
+}
 
 void THamegMain::CreateControls() {
     HWND w = window_.get();
     font_.reset(CreateFontW(-13, 0, 0, 0, FW_BOLD, 0, 0, 0, ANSI_CHARSET, 0, 0, 0, 0, L"Curvilab"));
-    memoFont_.reset(CreateFontW(-13, 0, 0, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET, 0, 0, 0, 0,
-                                L"MS Sans Serif"));
+    memoFont_.reset(
+        CreateFontW(-13, 0, 0, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET, 0, 0, 0, 0, L"MS Sans Serif"));
     CreateToolBar();
 
     auto group = [&](int id, const char* caption, int y, int height) {
         CreateControl(w, {L"BUTTON", Cp1252(caption), BS_GROUPBOX, 0, y, kClientWidth, height, id});
     };
     auto gauge = [&](int id, int boxY) {
-        HWND bar = CreateControl(w, {PROGRESS_CLASSW, "", PBS_SMOOTH, 2, boxY + 41 - 22, 346, 20, id});
+        HWND bar =
+            CreateControl(w, {PROGRESS_CLASSW, "", PBS_SMOOTH, 2, boxY + 41 - 22, 346, 20, id});
         // The navy fill needs the classic look. A blank name switches the theme off everywhere;
         // an empty one is taken by some systems as "the default theme".
         SetWindowTheme(bar, L" ", L" ");
@@ -155,17 +164,19 @@ void THamegMain::CreateControls() {
     gauge(idGaugeZero, 70);
 
     group(idGroupBoxTemps, "Base de temps", 111, 63);
-    CreateControl(w, {L"EDIT", "", ES_LEFT | WS_BORDER | WS_DISABLED, 8, 127, 121, 24, idBaseDeTempsEdit});
+    CreateControl(
+        w, {L"EDIT", "", ES_LEFT | WS_BORDER | WS_DISABLED, 8, 127, 121, 24, idBaseDeTempsEdit});
     CreateControl(w, {L"SCROLLBAR", "", SBS_HORZ, 8, 151, 121, 17, idBaseDeTempsScroll});
 
     auto channel = [&](int boxY, int height, int box, int gammeEdit, int gamme, int label, int nom,
                        const char* caption, const char* name) {
         group(box, caption, boxY, height);
-        CreateControl(w, {L"EDIT", "", ES_LEFT | WS_BORDER | WS_DISABLED, 8, boxY + 16, 121, 24, gammeEdit});
+        CreateControl(
+            w, {L"EDIT", "", ES_LEFT | WS_BORDER | WS_DISABLED, 8, boxY + 16, 121, 24, gammeEdit});
         CreateControl(w, {L"SCROLLBAR", "", SBS_HORZ, 8, boxY + 40, 121, 17, gamme});
         CreateControl(w, {L"STATIC", "Nom", SS_LEFT, 136, boxY + 40, 30, 16, label});
-        CreateControl(w, {L"EDIT", name, ES_LEFT | ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP,
-                          176, boxY + 32, 97, 24, nom, WS_EX_CLIENTEDGE});
+        CreateControl(w, {L"EDIT", name, ES_LEFT | ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, 176,
+                          boxY + 32, 97, 24, nom, WS_EX_CLIENTEDGE});
     };
     channel(174, 65, idGroupBoxCH1, idGammeEditCH1, idGammeCH1, idLabel1, idNom1Edit, "CH1", "V1");
 
@@ -182,15 +193,16 @@ void THamegMain::CreateControls() {
                       kClientWidth, 22, idPanelAide});
 
     for (HWND child = GetWindow(w, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
-        if (child != memo) SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+        if (child != memo)
+            SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
 }
 
 void THamegMain::CreateToolBar() {
     HWND w = window_.get();
     CreateControl(w, {L"STATIC", "", WS_BORDER, 0, 0, kClientWidth, 29, idBoutonsPanel});
     for (const ToolButton& button : kToolButtons) {
-        CreateControl(w, {L"BUTTON", "", BS_OWNERDRAW, 1 + button.X, 2, kButtonSize, kButtonSize,
-                          button.Id});
+        CreateControl(
+            w, {L"BUTTON", "", BS_OWNERDRAW, 1 + button.X, 2, kButtonSize, kButtonSize, button.Id});
         SetHint(button.Id, Cp1252(button.Hint));
     }
     // Only the read button shows its short hint as a tooltip.
@@ -222,9 +234,10 @@ void THamegMain::ShowHint(const std::string& hint) {
 
 void THamegMain::ApplySelectors() {
     if (session_.IsHM408) return;
-    SelectorTexts texts = ::ApplySelectors(
-        session_.Record, {ScrollPosition(Control(idBaseDeTempsScroll)),
-                          ScrollPosition(Control(idGammeCH1)), ScrollPosition(Control(idGammeCH2))});
+    SelectorTexts texts =
+        ::ApplySelectors(session_.Record, {ScrollPosition(Control(idBaseDeTempsScroll)),
+                                           ScrollPosition(Control(idGammeCH1)),
+                                           ScrollPosition(Control(idGammeCH2))});
     SetWindowText1252(Control(idBaseDeTempsEdit), texts.BaseDeTemps);
     SetWindowText1252(Control(idGammeEditCH1), texts.GammeCH1);
     SetWindowText1252(Control(idGammeEditCH2), texts.GammeCH2);
@@ -237,11 +250,14 @@ void THamegMain::NomEditChange(HWND field) {
 }
 
 void THamegMain::UpdateCommands() {
-    auto show = [this](int id, bool visible) { ShowWindow(Control(id), visible ? SW_SHOW : SW_HIDE); };
+    auto show = [this](int id, bool visible) {
+        ShowWindow(Control(id), visible ? SW_SHOW : SW_HIDE);
+    };
     show(idEnregistreBtn, session_.InstrumentFound);
     for (int id : {idFileSaveBtn, idClipSaveBtn, idSendToCurvilabBtn})
         show(id, session_.Record.DataComplete);
-    for (int id : {idBaseDeTempsScroll, idGammeCH1, idGammeCH2}) show(id, !session_.IsHM408);
+    for (int id : {idBaseDeTempsScroll, idGammeCH1, idGammeCH2})
+        show(id, !session_.IsHM408);
     show(idZeroGB, true);
 }
 
@@ -279,7 +295,9 @@ void THamegMain::ExitItemClick() {
     PostMessageW(window_.get(), WM_CLOSE, 0, 0);
 }
 
-void THamegMain::AboutItemClick() { aboutBox_.ShowModal(); }
+void THamegMain::AboutItemClick() {
+    aboutBox_.ShowModal();
+}
 
 void THamegMain::ReadSettings() {
     SettingsPath = AppDataDir + "vexor.ini";
@@ -314,13 +332,27 @@ void THamegMain::OnCommand(int id, int code, HWND control) {
     case idNom2Edit:
         if (code == EN_CHANGE) NomEditChange(control);
         return;
-    case idEnregistreBtn: EnregistreBtnClick(); return;
-    case idClipSaveBtn: ClipSaveBtnClick(); return;
-    case idFileSaveBtn: SaveItemClick(); return;
-    case idSendToCurvilabBtn: SendToCurvilabBtnClick(); return;
-    case idSetBtn: SetOscilloClick(); return;
-    case idCloseBtn: ExitItemClick(); return;
-    case idAideBtn: AboutItemClick(); return;
+    case idEnregistreBtn:
+        EnregistreBtnClick();
+        return;
+    case idClipSaveBtn:
+        ClipSaveBtnClick();
+        return;
+    case idFileSaveBtn:
+        SaveItemClick();
+        return;
+    case idSendToCurvilabBtn:
+        SendToCurvilabBtnClick();
+        return;
+    case idSetBtn:
+        SetOscilloClick();
+        return;
+    case idCloseBtn:
+        ExitItemClick();
+        return;
+    case idAideBtn:
+        AboutItemClick();
+        return;
     }
 }
 
@@ -331,15 +363,30 @@ void THamegMain::OnScroll(HWND scrollBar, int request) {
     GetScrollInfo(scrollBar, SB_CTL, &info);
     int position = info.nPos;
     switch (request) {
-    case SB_LINELEFT: --position; break;
-    case SB_LINERIGHT: ++position; break;
-    case SB_PAGELEFT: position -= 3; break;
-    case SB_PAGERIGHT: position += 3; break;
-    case SB_LEFT: position = info.nMin; break;
-    case SB_RIGHT: position = info.nMax; break;
+    case SB_LINELEFT:
+        --position;
+        break;
+    case SB_LINERIGHT:
+        ++position;
+        break;
+    case SB_PAGELEFT:
+        position -= 3;
+        break;
+    case SB_PAGERIGHT:
+        position += 3;
+        break;
+    case SB_LEFT:
+        position = info.nMin;
+        break;
+    case SB_RIGHT:
+        position = info.nMax;
+        break;
     case SB_THUMBTRACK:
-    case SB_THUMBPOSITION: position = info.nTrackPos; break;
-    default: return;
+    case SB_THUMBPOSITION:
+        position = info.nTrackPos;
+        break;
+    default:
+        return;
     }
     position = std::clamp(position, info.nMin, info.nMax);
     if (position == info.nPos) return;
@@ -358,7 +405,9 @@ void THamegMain::DrawToolButton(const DRAWITEMSTRUCT& item) {
     }
 }
 
-void THamegMain::SetCaption(const std::string& text) { SetWindowText1252(Handle(), text); }
+void THamegMain::SetCaption(const std::string& text) {
+    SetWindowText1252(Handle(), text);
+}
 
 void THamegMain::SetGaugeMaximum(int maximum) {
     for (int id : {idGaugeData, idGaugeZero})
@@ -375,7 +424,9 @@ void THamegMain::SetBusy(bool busy) {
     SetCursor(LoadCursorW(nullptr, busy ? IDC_WAIT : IDC_ARROW));
 }
 
-void THamegMain::HideReadButton() { ShowWindow(Control(idEnregistreBtn), SW_HIDE); }
+void THamegMain::HideReadButton() {
+    ShowWindow(Control(idEnregistreBtn), SW_HIDE);
+}
 
 void THamegMain::ShowHeaderSettings(const HeaderSettings& settings) {
     SetWindowText1252(Control(idBaseDeTempsEdit), settings.BaseDeTemps);
@@ -383,20 +434,28 @@ void THamegMain::ShowHeaderSettings(const HeaderSettings& settings) {
     SetWindowText1252(Control(idGammeEditCH2), settings.GammeCH2);
 }
 
-void THamegMain::Notice(const std::string& text) { ShowNotice(text); }
+void THamegMain::Notice(const std::string& text) {
+    ShowNotice(text);
+}
 
-bool THamegMain::ConfirmLoss() { return ConfirmYesNo(Cp1252("Perte des données courantes")); }
+bool THamegMain::ConfirmLoss() {
+    return ConfirmYesNo(Cp1252("Perte des données courantes"));
+}
 
 bool THamegMain::AskForTheZero() {
     BoxRequest prompt{BoxKind::Information,
                       Cp1252("Mettre les voies à GD, faire une acquisition\rSi \"Annuler\" zéro "
                              "au centre"),
-                      {{"OK", IDOK}, {"Annuler", IDCANCEL}}, 0, IDCANCEL};
+                      {{"OK", IDOK}, {"Annuler", IDCANCEL}},
+                      0,
+                      IDCANCEL};
     return ShowMessageDialog(prompt) == IDOK;
 }
 
 // Blocks until a message or the deadline: a read costs no CPU while it waits for the line.
-void THamegMain::ServeMessages(unsigned ms) { ProcessMessagesOrWait(ms); }
+void THamegMain::ServeMessages(unsigned ms) {
+    ProcessMessagesOrWait(ms);
+}
 
 void THamegMain::PushAcquisition() {
     if (formDDE_) formDDE_->TransferAcquisition(true);

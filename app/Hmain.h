@@ -2,9 +2,9 @@
 // The main window: tool bar, progress gauges, time-base and channel selectors, the red reminder
 // and the help bar. It owns the serial port VoieSerie and the read session, whose acquisition
 // record the other forms read; the read shows and asks through it.
+#include <windows.h>
 #include <map>
 #include <string>
-#include <windows.h>
 
 #include "acquisition/ReadSession.h"
 #include "acquisition/SerialInstrumentPort.h"
@@ -17,7 +17,7 @@ class TConstanteDlg;
 class TFormDDE;
 
 class THamegMain : private ReadWindow {
-public:
+  public:
     // FormCreate: the window and its controls, hidden; the port number from vexor.ini.
     explicit THamegMain(TAboutBox& aboutBox);
     ~THamegMain() override;
@@ -56,7 +56,7 @@ public:
     std::string HintAt(HWND control) const;
     HWND Control(int id) const { return GetDlgItem(window_.get(), id); }
 
-private:
+  private:
     // What the read shows and asks.
     void SetCaption(const std::string& text) override;
     void SetGaugeMaximum(int maximum) override;

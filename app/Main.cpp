@@ -7,16 +7,16 @@
 #include "app/Application.h"
 #include "app/Hmabout.h"
 #include "app/Hmain.h"
-#include "common/NumberText.h"
 #include "app/Startup.h"
-#include "ui/MessageLoop.h"
-#include "ui/SystemSettings.h"
+#include "common/NumberText.h"
 #include "export/Hpconst.h"
 #include "link/Hmdde.h"
 #include "serial/ComSelect.h"
 #include "serial/Hmcom.h"
 #include "serial/Win32System.h"
 #include "ui/MessageDialog.h"
+#include "ui/MessageLoop.h"
+#include "ui/SystemSettings.h"
 #include "ui/Wide.h"
 #include "ui/Window.h"
 
@@ -26,7 +26,8 @@ std::vector<std::string> Arguments() {
     int count = 0;
     LPWSTR* list = CommandLineToArgvW(GetCommandLineW(), &count);
     std::vector<std::string> arguments;
-    for (int i = 1; i < count; ++i) arguments.push_back(Narrow(list[i]));
+    for (int i = 1; i < count; ++i)
+        arguments.push_back(Narrow(list[i]));
     LocalFree(list);
     return arguments;
 }

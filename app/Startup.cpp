@@ -2,10 +2,10 @@
 
 #include <shlobj.h>
 
-#include "common/Folders.h"
 #include "app/HandOff.h"
-#include "ui/SystemSettings.h"
+#include "common/Folders.h"
 #include "export/Clipboard.h"
+#include "ui/SystemSettings.h"
 #include "ui/Wide.h"
 
 namespace {

@@ -1,8 +1,8 @@
 #pragma once
 // What happens between the start of the process and its message loop.
+#include <windows.h>
 #include <string>
 #include <vector>
-#include <windows.h>
 
 // Creates the "Curvilab" folder in the user's documents and application-data folders (one level,
 // failures ignored) and sets DocumentsDir and AppDataDir.

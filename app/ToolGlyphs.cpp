@@ -25,8 +25,10 @@ struct Pen {
         HGDIOBJ old = SelectObject(Dc, pen.get());
         bool first = true;
         for (POINT p : points) {
-            if (first) MoveToEx(Dc, X0 + p.x, Y0 + p.y, nullptr);
-            else LineTo(Dc, X0 + p.x, Y0 + p.y);
+            if (first)
+                MoveToEx(Dc, X0 + p.x, Y0 + p.y, nullptr);
+            else
+                LineTo(Dc, X0 + p.x, Y0 + p.y);
             first = false;
         }
         SelectObject(Dc, old);
@@ -56,7 +58,8 @@ void DrawGlyph(HDC dc, const RECT& box, Glyph glyph, bool enabled) {
         p.Box(kInk, RGB(160, 110, 60), 2, 2, 16, 17);
         p.Box(kInk, kPaper, 4, 4, 14, 16);
         p.Box(kInk, kGrey, 6, 1, 12, 4);
-        for (int y : {7, 10, 13}) p.Line(kInk, 1, {{6, y}, {12, y}});
+        for (int y : {7, 10, 13})
+            p.Line(kInk, 1, {{6, y}, {12, y}});
         break;
     case Glyph::Send: // a curve and an arrow into it
         p.Box(kInk, kPaper, 7, 1, 17, 13);
@@ -66,12 +69,15 @@ void DrawGlyph(HDC dc, const RECT& box, Glyph glyph, bool enabled) {
         break;
     case Glyph::Read: // an oscilloscope screen with a trace
         p.Box(kInk, RGB(0, 40, 0), 1, 2, 17, 16);
-        p.Line(RGB(0, 255, 0), 1, {{2, 9}, {4, 5}, {6, 4}, {8, 7}, {10, 12}, {12, 13}, {14, 10}, {16, 6}});
+        p.Line(RGB(0, 255, 0), 1,
+               {{2, 9}, {4, 5}, {6, 4}, {8, 7}, {10, 12}, {12, 13}, {14, 10}, {16, 6}});
         break;
     case Glyph::Port: // a nine-pin connector
         p.Line(kInk, 1, {{1, 5}, {17, 5}, {14, 13}, {4, 13}, {1, 5}});
-        for (int x : {4, 7, 10, 13}) p.Box(kInk, kInk, x, 7, x + 2, 9);
-        for (int x : {6, 9, 12}) p.Box(kInk, kInk, x, 10, x + 2, 12);
+        for (int x : {4, 7, 10, 13})
+            p.Box(kInk, kInk, x, 7, x + 2, 9);
+        for (int x : {6, 9, 12})
+            p.Box(kInk, kInk, x, 10, x + 2, 12);
         break;
     case Glyph::Quit: // a door and an arrow out of it
         p.Box(kInk, RGB(160, 110, 60), 2, 1, 10, 17);

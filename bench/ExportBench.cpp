@@ -16,8 +16,7 @@ double Seconds() {
     return double(counter.QuadPart) / double(frequency.QuadPart);
 }
 
-template <typename Build>
-double MedianMs(Build build) {
+template <typename Build> double MedianMs(Build build) {
     std::vector<double> times;
     for (int i = 0; i < 21; ++i) {
         double start = Seconds();
@@ -33,7 +32,8 @@ double MedianMs(Build build) {
 int main() {
     AcquisitionRecord record;
     record.TimeStep = 2.5e-5f;
-    for (int i = 0; i < 4096; ++i) record.RawData[std::size_t(i)] = 64 + (i * 7) % 128;
+    for (int i = 0; i < 4096; ++i)
+        record.RawData[std::size_t(i)] = 64 + (i * 7) % 128;
     record.Channel(1).Sensitivity = 0.2f;
     record.Channel(2).Sensitivity = 0.5f;
     std::printf("export_cv3_ms %.3f\n",

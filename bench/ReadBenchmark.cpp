@@ -1,10 +1,10 @@
 // Benchmark: one full read through the real window at the line's pace, from the click on the read
 // button to the zero prompt (the read's completion), against the line's physical time; and the
 // program's CPU time meanwhile. Run through tests/serial/with-sim.
+#include <windows.h>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <windows.h>
 
 #include "app/ControlIds.h"
 #include "tests/e2e/VexorProcess.h"
@@ -40,7 +40,9 @@ double MinimalWindowPrivateMb() {
     if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                         &startup, &info))
         return -1;
-    double mb = UiDriver::WaitForWindow("Minimal window", 10000) ? (Sleep(500), PrivateMb(info.dwProcessId)) : -1;
+    double mb = UiDriver::WaitForWindow("Minimal window", 10000)
+                    ? (Sleep(500), PrivateMb(info.dwProcessId))
+                    : -1;
     TerminateProcess(info.hProcess, 0);
     WaitForSingleObject(info.hProcess, 5000);
     CloseHandle(info.hThread);

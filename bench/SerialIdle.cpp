@@ -1,8 +1,8 @@
 // Benchmark: the CPU the serial component costs while a port is open and nothing arrives.
 // Run through tests/serial/with-sim; prints one figure line.
+#include <windows.h>
 #include <cstdio>
 #include <cstdlib>
-#include <windows.h>
 
 #include "serial/ComPort.h"
 #include "serial/Win32System.h"

@@ -19,12 +19,14 @@ struct Prefix {
     const char* exponent;
 };
 constexpr Prefix kPrefixes[] = {
-    {'y', "E-24"}, {'z', "E-21"}, {'a', "E-18"}, {'f', "E-15"}, {'p', "E-12"},
-    {'n', "E-9"},  {kMicroSign, "E-6"}, {'m', "E-3"}, {'k', "E+3"}, {'M', "E+6"},
-    {'G', "E+9"},  {'T', "E+12"}, {'P', "E+15"}, {'E', "E+18"},
+    {'y', "E-24"}, {'z', "E-21"},       {'a', "E-18"}, {'f', "E-15"}, {'p', "E-12"},
+    {'n', "E-9"},  {kMicroSign, "E-6"}, {'m', "E-3"},  {'k', "E+3"},  {'M', "E+6"},
+    {'G', "E+9"},  {'T', "E+12"},       {'P', "E+15"}, {'E', "E+18"},
 };
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // The whole text must be: sign? digits [separator digits] [(E|e) sign? digits], with at least
 // one mantissa digit. Returns the text rewritten with "." as the separator, or "" when it is not
@@ -37,11 +39,13 @@ std::string StrictNumber(std::string_view text, char separator) {
         ++i;
     }
     int digits = 0;
-    while (i < text.size() && IsDigit(text[i])) out += text[i++], ++digits;
+    while (i < text.size() && IsDigit(text[i]))
+        out += text[i++], ++digits;
     if (i < text.size() && text[i] == separator) {
         out += '.';
         ++i;
-        while (i < text.size() && IsDigit(text[i])) out += text[i++], ++digits;
+        while (i < text.size() && IsDigit(text[i]))
+            out += text[i++], ++digits;
     }
     if (digits == 0) return {};
     if (i < text.size() && (text[i] == 'E' || text[i] == 'e')) {
@@ -49,7 +53,8 @@ std::string StrictNumber(std::string_view text, char separator) {
         ++i;
         if (i < text.size() && (text[i] == '+' || text[i] == '-')) out += text[i++];
         int exponentDigits = 0;
-        while (i < text.size() && IsDigit(text[i])) out += text[i++], ++exponentDigits;
+        while (i < text.size() && IsDigit(text[i]))
+            out += text[i++], ++exponentDigits;
         if (exponentDigits == 0) return {};
     }
     return i == text.size() ? out : std::string{};
@@ -57,8 +62,12 @@ std::string StrictNumber(std::string_view text, char separator) {
 
 } // namespace
 
-char DecimalSeparator() { return g_separator.load(); }
-void SetDecimalSeparator(char separator) { g_separator.store(separator); }
+char DecimalSeparator() {
+    return g_separator.load();
+}
+void SetDecimalSeparator(char separator) {
+    g_separator.store(separator);
+}
 
 void ExpandUnitPrefix(std::string& text, std::size_t maxLength) {
     std::erase(text, ' ');
@@ -99,8 +108,9 @@ std::string Scientific(long double value, int precision) {
     char buffer[64];
     auto asDouble = double(value);
     if ((long double)asDouble == value) {
-        auto end = std::to_chars(buffer, buffer + sizeof buffer, asDouble, std::chars_format::scientific,
-                                 precision - 1).ptr;
+        auto end = std::to_chars(buffer, buffer + sizeof buffer, asDouble,
+                                 std::chars_format::scientific, precision - 1)
+                       .ptr;
         return std::string(buffer, end);
     }
     std::snprintf(buffer, sizeof buffer, "%.*Le", precision - 1, value);
@@ -117,7 +127,8 @@ std::string FormatGeneral(long double value, int precision, int exponentDigits, 
     std::string scientific = Scientific(std::fabs(value), precision);
     auto ePos = scientific.find('e');
     std::string digits = scientific.substr(0, 1) + scientific.substr(2, ePos - 2);
-    while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+    while (digits.size() > 1 && digits.back() == '0')
+        digits.pop_back();
     int e = std::atoi(scientific.c_str() + ePos + 1) + 1;
     int k = int(digits.size());
 
@@ -146,7 +157,9 @@ std::string FormatGeneral(long double value, int precision, int exponentDigits, 
     return out.substr(0, kMaxNumberText);
 }
 
-std::string FormatReal(double value) { return FormatGeneral(value, 6, 2, DecimalSeparator()); }
+std::string FormatReal(double value) {
+    return FormatGeneral(value, 6, 2, DecimalSeparator());
+}
 
 std::string FormatRealDot(double value) {
     std::string text = FormatReal(value);

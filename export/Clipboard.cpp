@@ -1,7 +1,7 @@
 #include "export/Clipboard.h"
 
-#include <cstring>
 #include <windows.h>
+#include <cstring>
 
 namespace {
 
@@ -9,7 +9,7 @@ constexpr int kOpenAttempts = 10;
 constexpr DWORD kRetryMs = 50;
 
 class OpenClipboardGuard {
-public:
+  public:
     OpenClipboardGuard() {
         for (int attempt = 0; attempt < kOpenAttempts && !open_; ++attempt) {
             open_ = OpenClipboard(nullptr);
@@ -23,7 +23,7 @@ public:
     OpenClipboardGuard& operator=(const OpenClipboardGuard&) = delete;
     explicit operator bool() const { return open_; }
 
-private:
+  private:
     bool open_ = false;
 };
 

@@ -13,7 +13,8 @@ bool TConstanteDlg::OnCommand(int id, int, HWND) {
         ReadBack(Window());
         Close(IDOK);
         return true;
-    case idHelpBtn: return true; // no help in this program
+    case idHelpBtn:
+        return true; // no help in this program
     }
     return false;
 }
@@ -29,7 +30,8 @@ void TConstanteDlg::ReadBack(HWND window) {
 
 HWND TConstanteDlg::CreateControls(HWND w) {
     auto edit = [&](int id, const std::string& text, int x, int y, int width) {
-        CreateControl(w, {L"EDIT", text, ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, x, y, width, 22, id});
+        CreateControl(
+            w, {L"EDIT", text, ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, x, y, width, 22, id});
     };
     auto label = [&](const char* text, int x, int y) {
         CreateControl(w, {L"STATIC", Cp1252(text), SS_LEFT, x, y, 60, 16});
@@ -44,11 +46,14 @@ HWND TConstanteDlg::CreateControls(HWND w) {
     CreateControl(w, {L"BUTTON", "Commentaire", BS_GROUPBOX, 8, 70, 344, 50});
     edit(idEditComm, Page.Comment, 16, 90, 328);
     CreateControl(w, {L"BUTTON", Cp1252("Données vers Curvilab"), BS_GROUPBOX, 8, 124, 344, 50});
-    CreateControl(w, {L"BUTTON", "Nouveau fichier", BS_AUTORADIOBUTTON | WS_GROUP | WS_TABSTOP,
-                      16, 144, 160, 20, idNouveauFichier});
-    CreateControl(w, {L"BUTTON", "Nouvelle page", BS_AUTORADIOBUTTON, 184, 144, 160, 20, idNouvellePage});
-    CheckRadioButton(w, idNouveauFichier, idNouvellePage, Page.NewFile ? idNouveauFichier : idNouvellePage);
-    HWND ok = CreateControl(w, {L"BUTTON", "OK", BS_DEFPUSHBUTTON | WS_TABSTOP | WS_GROUP, 104, 190, 75, 25, IDOK});
+    CreateControl(w, {L"BUTTON", "Nouveau fichier", BS_AUTORADIOBUTTON | WS_GROUP | WS_TABSTOP, 16,
+                      144, 160, 20, idNouveauFichier});
+    CreateControl(
+        w, {L"BUTTON", "Nouvelle page", BS_AUTORADIOBUTTON, 184, 144, 160, 20, idNouvellePage});
+    CheckRadioButton(w, idNouveauFichier, idNouvellePage,
+                     Page.NewFile ? idNouveauFichier : idNouvellePage);
+    HWND ok = CreateControl(
+        w, {L"BUTTON", "OK", BS_DEFPUSHBUTTON | WS_TABSTOP | WS_GROUP, 104, 190, 75, 25, IDOK});
     CreateControl(w, {L"BUTTON", "Annuler", WS_TABSTOP, 188, 190, 75, 25, IDCANCEL});
     CreateControl(w, {L"BUTTON", "&Aide", WS_TABSTOP, 272, 190, 75, 25, idHelpBtn});
     return ok;

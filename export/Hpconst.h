@@ -5,24 +5,29 @@
 #include "ui/ModalForm.h"
 
 class TConstanteDlg : public ModalForm {
-public:
+  public:
     TConstanteDlg();
 
     // ShowModal gives IDOK when closed with OK, which keeps what the user typed.
-    PageInformation Page;                   // NomConstEdit, UniteConstEdit, ValeurConstEdit, EditComm
+    PageInformation Page; // NomConstEdit, UniteConstEdit, ValeurConstEdit, EditComm
     int NewPageIndex() const { return Page.NewFile ? 0 : 1; } // NewPageCB: 0 "Nouveau fichier"
     void SetNewPageIndex(int index) { Page.NewFile = index == 0; }
 
     static constexpr const wchar_t* kClassName = L"TVexorConstanteDlg";
     enum Control : int {
-        idNomConstEdit = 200, idUniteConstEdit, idValeurConstEdit, idEditComm, idNouveauFichier,
-        idNouvellePage, idHelpBtn = 220
+        idNomConstEdit = 200,
+        idUniteConstEdit,
+        idValeurConstEdit,
+        idEditComm,
+        idNouveauFichier,
+        idNouvellePage,
+        idHelpBtn = 220
     };
 
-protected:
+  protected:
     HWND CreateControls(HWND window) override;
     bool OnCommand(int id, int code, HWND control) override;
 
-private:
+  private:
     void ReadBack(HWND window);
 };

@@ -1,7 +1,7 @@
 #pragma once
 // The save command: the file dialog "Sauvegarde données", then the chosen format.
-#include <string>
 #include <windows.h>
+#include <string>
 
 #include "acquisition/Record.h"
 

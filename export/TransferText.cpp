@@ -20,9 +20,8 @@ void AppendPageParameter(std::vector<std::string>& lines, const PageInformation&
 
 std::string TransferText(const AcquisitionRecord& record, const std::string& programPath,
                          const PageInformation& page) {
-    std::vector<std::string> lines = {programPath,
-                                      page.NewFile ? "Acquisition avec oscillo HAMEG" : "",
-                                      page.Comment};
+    std::vector<std::string> lines = {
+        programPath, page.NewFile ? "Acquisition avec oscillo HAMEG" : "", page.Comment};
     int channels = record.ChannelCount == 1 ? 1 : 2;
     std::string names = "t", units = "s\tV", meanings = "temps";
     for (int c = 1; c <= channels; ++c) {
@@ -30,9 +29,11 @@ std::string TransferText(const AcquisitionRecord& record, const std::string& pro
         meanings += "\t" + record.Channel(c).Meaning;
     }
     if (channels == 2) units += "\tV";
-    for (std::string* line : {&names, &units, &meanings}) lines.push_back(line->substr(0, kMaxLine));
+    for (std::string* line : {&names, &units, &meanings})
+        lines.push_back(line->substr(0, kMaxLine));
     std::vector<SampleTexts> samples;
-    for (int c = 1; c <= channels; ++c) samples.emplace_back(record, record.Channel(c));
+    for (int c = 1; c <= channels; ++c)
+        samples.emplace_back(record, record.Channel(c));
     for (int row = 0; row < record.RowCount(); ++row) {
         std::string line = FormatRealDot(record.SampleTime(row));
         for (SampleTexts& channel : samples) {

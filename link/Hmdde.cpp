@@ -2,13 +2,13 @@
 
 #include <stdexcept>
 
-#include "ui/MessageLoop.h"
-#include "ui/SystemSettings.h"
 #include "common/Text1252.h"
 #include "export/Clipboard.h"
 #include "export/TransferText.h"
 #include "link/MacroText.h"
 #include "ui/MessageDialog.h"
+#include "ui/MessageLoop.h"
+#include "ui/SystemSettings.h"
 #include "ui/Wide.h"
 #include "ui/Window.h"
 
@@ -134,7 +134,9 @@ DdeLayer::~DdeLayer() {
     g_instance = 0;
 }
 
-DWORD DdeLayer::Instance() { return g_instance; }
+DWORD DdeLayer::Instance() {
+    return g_instance;
+}
 
 std::string DdeLayer::ServiceName() {
     wchar_t path[MAX_PATH] = {};
@@ -153,7 +155,9 @@ TFormDDE::TFormDDE(const AcquisitionRecord& record, HWND mainWindow, TConstanteD
     g_server = this;
 }
 
-TFormDDE::~TFormDDE() { g_server = nullptr; }
+TFormDDE::~TFormDDE() {
+    g_server = nullptr;
+}
 
 void TFormDDE::TransferAcquisition(bool send) {
     if (!PutTextOnClipboard(TransferText(record_, ProgramPath(), pageDialog_.Page)))
@@ -191,10 +195,12 @@ bool TFormDDE::Connect() {
     // served before each synchronous call: a late acknowledgment would end the next wait early.
     DdeString item = MakeString(kItem);
     MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchThreadMessage(msg);
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+        DispatchThreadMessage(msg);
     if (DdeClientTransaction(nullptr, 0, conversation_.get(), item.get(), CF_TEXT,
                              XTYP_ADVSTART | XTYPF_NODATA, kSyncTimeoutMs, nullptr)) {
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchThreadMessage(msg);
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+            DispatchThreadMessage(msg);
         if (HDDEDATA value = DdeClientTransaction(nullptr, 0, conversation_.get(), item.get(),
                                                   CF_TEXT, XTYP_REQUEST, kSyncTimeoutMs, nullptr))
             DdeFreeDataHandle(value);
@@ -206,9 +212,9 @@ bool TFormDDE::Connect() {
 bool TFormDDE::Execute(const std::string& macro) {
     if (!conversation_) return false;
     std::string text = macro.substr(0, kMaxMacro);
-    HDDEDATA data = DdeCreateDataHandle(g_instance,
-                                        reinterpret_cast<LPBYTE>(const_cast<char*>(text.c_str())),
-                                        DWORD(text.size() + 1), 0, nullptr, CF_TEXT, 0);
+    HDDEDATA data =
+        DdeCreateDataHandle(g_instance, reinterpret_cast<LPBYTE>(const_cast<char*>(text.c_str())),
+                            DWORD(text.size() + 1), 0, nullptr, CF_TEXT, 0);
     DWORD transaction = 0;
     return DdeClientTransaction(reinterpret_cast<LPBYTE>(data), DWORD(-1), conversation_.get(),
                                 nullptr, CF_TEXT, XTYP_EXECUTE, TIMEOUT_ASYNC,

@@ -1,10 +1,10 @@
 #pragma once
 // The hidden DDE form: the client that sends Curvilab one macro at a time, and the server through
 // which Curvilab drives this program. All of it runs on the user-interface thread.
-#include <string>
-#include <vector>
 #include <windows.h>
 #include <ddeml.h>
+#include <string>
+#include <vector>
 
 #include "acquisition/Record.h"
 #include "export/Hpconst.h"
@@ -13,7 +13,7 @@
 // The process-wide DDE instance and the program's own service, named after the executable:
 // initialised and registered for as long as it lives.
 class DdeLayer {
-public:
+  public:
     DdeLayer();
     ~DdeLayer();
     DdeLayer(const DdeLayer&) = delete;
@@ -42,7 +42,7 @@ struct DdeConversationTraits {
 using DdeConversation = UniqueHandle<DdeConversationTraits>;
 
 class TFormDDE {
-public:
+  public:
     // FormCreate: the launch command from the registry and the hidden window titled
     // "Acquisition"; the server's executes come here from now on. `record` is the acquisition the
     // transfers hand on, `mainWindow` the window that macros focus and ask for a read.
@@ -64,7 +64,7 @@ public:
     const std::string& ServiceApplication() const { return serviceApplication_; }
     HWND Handle() const { return window_.get(); }
 
-private:
+  private:
     void LaunchCurvilab();
     bool Connect();
     bool Execute(const std::string& macro);

@@ -17,7 +17,8 @@ TSerialCustomComPort::~TSerialCustomComPort() {
     try {
         SetOpen(false);
         if (linkState_ == TLinkState::LinkClosing) {
-            while (dispatcher_ && dispatcher_->ThreadsRunning()) WaitProcessingMessages(nullptr, 10);
+            while (dispatcher_ && dispatcher_->ThreadsRunning())
+                WaitProcessingMessages(nullptr, 10);
             FinishClose();
         }
     } catch (...) {
@@ -77,9 +78,8 @@ void TSerialCustomComPort::OpenPort() {
         // does not stop it carrying data.
         dispatcher_->SetThreadBoost(0);
         RegisterWindowClass(kNotifyWindowClass, NotifyWindowProc);
-        notifyWindow_.reset(CreateWindowExW(0, kNotifyWindowClass, L"", 0, 0, 0, 0, 0,
-                                            HWND_MESSAGE, nullptr, GetModuleHandleW(nullptr),
-                                            nullptr));
+        notifyWindow_.reset(CreateWindowExW(0, kNotifyWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE,
+                                            nullptr, GetModuleHandleW(nullptr), nullptr));
         if (!notifyWindow_) RaiseSerialError(-int(GetLastError()));
     } catch (...) {
         notifyWindow_.reset();
@@ -117,8 +117,8 @@ void TSerialCustomComPort::FinishClose() {
 
 LRESULT CALLBACK TSerialCustomComPort::NotifyWindowProc(HWND window, UINT message, WPARAM wParam,
                                                         LPARAM lParam) {
-    bool handled = (message >= NotifyAvail && message <= NotifyStatus) ||
-                   message == NotifyClosePending;
+    bool handled =
+        (message >= NotifyAvail && message <= NotifyStatus) || message == NotifyClosePending;
     if (!handled) return DefWindowProcW(window, message, wParam, lParam);
     std::lock_guard guard(DispatcherRegistry::Lock());
     TSerialBaseDispatcher* dispatcher = DispatcherRegistry::Find(uint16_t((lParam >> 16) & 0xFFFF));
@@ -184,12 +184,14 @@ void TSerialCustomComPort::SetStopBits(uint16_t bits) {
 
 void TSerialCustomComPort::SetInSize(uint16_t size) {
     inSize_ = size;
-    if (dispatcher_ && linkState_ == TLinkState::LinkOpen) dispatcher_->SetupQueues(inSize_, outSize_);
+    if (dispatcher_ && linkState_ == TLinkState::LinkOpen)
+        dispatcher_->SetupQueues(inSize_, outSize_);
 }
 
 void TSerialCustomComPort::SetOutSize(uint16_t size) {
     outSize_ = size;
-    if (dispatcher_ && linkState_ == TLinkState::LinkOpen) dispatcher_->SetupQueues(inSize_, outSize_);
+    if (dispatcher_ && linkState_ == TLinkState::LinkOpen)
+        dispatcher_->SetupQueues(inSize_, outSize_);
 }
 
 void TSerialCustomComPort::SetDTR(bool on) {
@@ -209,10 +211,10 @@ void TSerialCustomComPort::ApplyFlowThresholds() {
 
 void TSerialCustomComPort::ApplySoftwareFlow() {
     if (!dispatcher_ || linkState_ != TLinkState::LinkOpen) return;
-    unsigned bits = swFlow_ == TSWFlowOptions::swfTransmit ? swfTransmitXonXoff
+    unsigned bits = swFlow_ == TSWFlowOptions::swfTransmit  ? swfTransmitXonXoff
                     : swFlow_ == TSWFlowOptions::swfReceive ? swfReceiveXonXoff
-                    : swFlow_ == TSWFlowOptions::swfBoth ? swfTransmitXonXoff | swfReceiveXonXoff
-                                                         : 0u;
+                    : swFlow_ == TSWFlowOptions::swfBoth    ? swfTransmitXonXoff | swfReceiveXonXoff
+                                                            : 0u;
     Check(bits ? dispatcher_->SetSoftwareFlow(bufferFull_, bufferResume_, bits)
                : dispatcher_->ClearSoftwareFlow());
 }
@@ -240,12 +242,14 @@ void TSerialCustomComPort::SetSWFlowOptions(TSWFlowOptions options) {
 
 void TSerialCustomComPort::SetXOnChar(char c) {
     xon_ = c;
-    if (dispatcher_ && linkState_ == TLinkState::LinkOpen) Check(dispatcher_->SetFlowChars(xon_, xoff_));
+    if (dispatcher_ && linkState_ == TLinkState::LinkOpen)
+        Check(dispatcher_->SetFlowChars(xon_, xoff_));
 }
 
 void TSerialCustomComPort::SetXOffChar(char c) {
     xoff_ = c;
-    if (dispatcher_ && linkState_ == TLinkState::LinkOpen) Check(dispatcher_->SetFlowChars(xon_, xoff_));
+    if (dispatcher_ && linkState_ == TLinkState::LinkOpen)
+        Check(dispatcher_->SetFlowChars(xon_, xoff_));
 }
 
 // Out-of-order levels are kept within InSize and BufferFull.

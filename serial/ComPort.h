@@ -2,12 +2,12 @@
 // The serial port component: one RS232 port as an object. It opens "\\.\COMn", keeps received
 // bytes in the dispatcher's InputRing, queues bytes for sending, and raises OnTriggerAvail on the
 // thread that opened it when bytes arrive. Every call comes from that one thread.
+#include <windows.h>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
-#include <windows.h>
 
 #include "serial/LineSettings.h"
 #include "serial/SerialException.h"
@@ -36,7 +36,7 @@ struct TSerialStoredProperties {
 };
 
 class TSerialCustomComPort {
-public:
+  public:
     TSerialCustomComPort();
     virtual ~TSerialCustomComPort();
     TSerialCustomComPort(const TSerialCustomComPort&) = delete;
@@ -95,8 +95,9 @@ public:
     // user cancelled. Unset, such an open fails with ENoPortSelected.
     static std::function<uint16_t()> ChoosePort;
 
-private:
-    static LRESULT CALLBACK NotifyWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  private:
+    static LRESULT CALLBACK NotifyWindowProc(HWND window, UINT message, WPARAM wParam,
+                                             LPARAM lParam);
 
     TSerialWin32Dispatcher* Active();
     void OpenPort();

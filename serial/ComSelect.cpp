@@ -32,23 +32,26 @@ namespace {
 constexpr int kComboId = 300;
 
 class TComSelectForm : public ModalForm {
-public:
+  public:
     TComSelectForm() : ModalForm({L"TVexorComSelectForm", "Select Port", 220, 131}) {}
 
     // The chosen port number; 0 when none is.
     uint16_t SelectedPort() const { return chosen_; }
 
-protected:
+  protected:
     HWND CreateControls(HWND w) override {
         CreateControl(w, {L"STATIC", "", SS_ETCHEDFRAME, 8, 8, 204, 44});
-        CreateControl(w, {L"STATIC", "The configured serial port is not valid.", SS_LEFT, 14, 14, 194, 16});
+        CreateControl(
+            w, {L"STATIC", "The configured serial port is not valid.", SS_LEFT, 14, 14, 194, 16});
         CreateControl(w, {L"STATIC", "Please choose another port.", SS_LEFT, 14, 32, 194, 16});
-        combo_ = CreateControl(w, {L"COMBOBOX", "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP,
-                                   8, 60, 204, 200, kComboId});
+        combo_ = CreateControl(w, {L"COMBOBOX", "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 8,
+                                   60, 204, 200, kComboId});
         for (uint16_t n : PresentPorts())
-            SendMessageW(combo_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(PortName(n)).c_str()));
+            SendMessageW(combo_, CB_ADDSTRING, 0,
+                         reinterpret_cast<LPARAM>(Wide(PortName(n)).c_str()));
         SendMessageW(combo_, CB_SETCURSEL, 0, 0);
-        HWND ok = CreateControl(w, {L"BUTTON", "OK", BS_DEFPUSHBUTTON | WS_TABSTOP, 30, 98, 75, 25, IDOK});
+        HWND ok = CreateControl(
+            w, {L"BUTTON", "OK", BS_DEFPUSHBUTTON | WS_TABSTOP, 30, 98, 75, 25, IDOK});
         CreateControl(w, {L"BUTTON", "Cancel", WS_TABSTOP, 115, 98, 75, 25, IDCANCEL});
         return ok;
     }
@@ -60,7 +63,7 @@ protected:
         return true;
     }
 
-private:
+  private:
     HWND combo_ = nullptr;
     uint16_t chosen_ = 0;
 };

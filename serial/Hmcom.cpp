@@ -21,14 +21,16 @@ bool TComCfgDlg::OnCommand(int id, int, HWND) {
     case IDOK:
         OKBtnClick(Window());
         return true;
-    case kHelpId: return true;
+    case kHelpId:
+        return true;
     }
     return false;
 }
 
 void TComCfgDlg::OKBtnClick(HWND window) {
     for (std::size_t i = 0; i < PortNumbers.size(); ++i)
-        if (SendMessageW(GetDlgItem(window, kFirstItemId + int(i)), BM_GETCHECK, 0, 0) == BST_CHECKED)
+        if (SendMessageW(GetDlgItem(window, kFirstItemId + int(i)), BM_GETCHECK, 0, 0) ==
+            BST_CHECKED)
             SelectedNumber = uint8_t(PortNumbers[i]);
     // With no port present, OK keeps the current number.
     Close(IDOK);
@@ -54,14 +56,16 @@ void TComCfgDlg::FormActivate(HWND window) {
         CheckRadioButton(window, kFirstItemId, kFirstItemId + int(PortNumbers.size()) - 1,
                          kFirstItemId + selected);
     int buttonsTop = kGroupTop + groupHeight + 8;
-    CreateControl(window, {L"BUTTON", "OK", BS_DEFPUSHBUTTON | WS_TABSTOP | WS_GROUP, 74, buttonsTop, 75, 25, IDOK});
+    CreateControl(window, {L"BUTTON", "OK", BS_DEFPUSHBUTTON | WS_TABSTOP | WS_GROUP, 74,
+                           buttonsTop, 75, 25, IDOK});
     CreateControl(window, {L"BUTTON", "Annuler", WS_TABSTOP, 158, buttonsTop, 75, 25, IDCANCEL});
     CreateControl(window, {L"BUTTON", "&Aide", WS_TABSTOP, 242, buttonsTop, 75, 25, kHelpId});
 }
 
 HWND TComCfgDlg::CreateControls(HWND window) {
     CreateControl(window, {L"STATIC", "Vitesse 9600 bauds", SS_LEFT, 8, 8, 150, 16});
-    CreateControl(window, {L"STATIC", Cp1252("Pour HM408 SW1 à 4 et SW2 à 0"), SS_LEFT, 8, 22, 300, 16});
+    CreateControl(window,
+                  {L"STATIC", Cp1252("Pour HM408 SW1 à 4 et SW2 à 0"), SS_LEFT, 8, 22, 300, 16});
     FormActivate(window);
     return GetDlgItem(window, IDOK);
 }

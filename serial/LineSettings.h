@@ -12,7 +12,12 @@ struct LineOptions {
 };
 
 // Hardware flow control: which lines the port drives, and which the device must raise.
-enum THWFlowOption : unsigned { hwfUseDTR = 1, hwfUseRTS = 2, hwfRequireDSR = 4, hwfRequireCTS = 8 };
+enum THWFlowOption : unsigned {
+    hwfUseDTR = 1,
+    hwfUseRTS = 2,
+    hwfRequireDSR = 4,
+    hwfRequireCTS = 8
+};
 using THWFlowOptionSet = unsigned;
 
 // Software flow control: XON/XOFF on what the port sends, on what it receives.

@@ -70,7 +70,9 @@ void InputRing::BeginReadAhead() {
     readAheadMax_ = 0;
 }
 
-void InputRing::NoteHandlerReadAhead() { readAheadMax_ = std::max(readAheadMax_, readAhead_); }
+void InputRing::NoteHandlerReadAhead() {
+    readAheadMax_ = std::max(readAheadMax_, readAhead_);
+}
 
 uint32_t InputRing::EndReadAhead() {
     uint32_t moved = readAheadMax_;

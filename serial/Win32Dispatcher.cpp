@@ -45,8 +45,12 @@ struct WorkerStart {
     int Worker;
 };
 
-UniqueKernelHandle AutoResetEvent() { return UniqueKernelHandle(CreateEventW(nullptr, FALSE, FALSE, nullptr)); }
-UniqueKernelHandle ManualResetEvent() { return UniqueKernelHandle(CreateEventW(nullptr, TRUE, FALSE, nullptr)); }
+UniqueKernelHandle AutoResetEvent() {
+    return UniqueKernelHandle(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+}
+UniqueKernelHandle ManualResetEvent() {
+    return UniqueKernelHandle(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+}
 
 void WaitThreadGone(HANDLE thread) {
     while (!WaitProcessingMessages(thread, 1000)) {
@@ -62,7 +66,8 @@ TSerialWin32Dispatcher::~TSerialWin32Dispatcher() {
         ReleaseRings();
     else
         CloseLink();
-    while (runningThreads_ > 0) WaitProcessingMessages(nullptr, 10);
+    while (runningThreads_ > 0)
+        WaitProcessingMessages(nullptr, 10);
     for (auto& thread : threads_)
         if (thread) WaitThreadGone(thread.get());
 }
@@ -165,7 +170,7 @@ int TSerialWin32Dispatcher::ApplyLine(const LineOptions& line) {
         if (line.DataBits) wanted.ByteSize = BYTE(*line.DataBits);
         if (line.StopBits) {
             uint16_t stop = std::clamp<uint16_t>(*line.StopBits, 1, 2);
-            wanted.StopBits = stop == 1 ? ONESTOPBIT
+            wanted.StopBits = stop == 1              ? ONESTOPBIT
                               : wanted.ByteSize == 5 ? ONE5STOPBITS
                                                      : TWOSTOPBITS;
         }
@@ -187,7 +192,8 @@ int TSerialWin32Dispatcher::ApplyLine(const LineOptions& line) {
 }
 
 void TSerialWin32Dispatcher::WaitOutputDrained() {
-    for (int polls = 0; polls < 5000 && OutputUsed() > 0; ++polls) Sleep(2);
+    for (int polls = 0; polls < 5000 && OutputUsed() > 0; ++polls)
+        Sleep(2);
     DCB current = dcb_;
     GetCommState(device_.get(), &current);
     unsigned bits = current.ByteSize + 2u + (current.Parity != NOPARITY ? 1u : 0u) +
@@ -296,13 +302,15 @@ int TSerialWin32Dispatcher::ReadLineErrors() {
     return int(errors);
 }
 
-void TSerialWin32Dispatcher::OnOutputQueued() { SetEvent(outputReady_.get()); }
+void TSerialWin32Dispatcher::OnOutputQueued() {
+    SetEvent(outputReady_.get());
+}
 
 void TSerialWin32Dispatcher::SendToWindow(WindowId window, unsigned message, uintptr_t wParam,
                                           intptr_t lParam) {
     DWORD_PTR result = 0;
-    SendMessageTimeoutW(reinterpret_cast<HWND>(window), message, wParam, lParam, SMTO_BLOCK,
-                        3000, &result);
+    SendMessageTimeoutW(reinterpret_cast<HWND>(window), message, wParam, lParam, SMTO_BLOCK, 3000,
+                        &result);
 }
 
 void TSerialWin32Dispatcher::OnDeviceStatus(uint32_t mask) {
@@ -355,7 +363,8 @@ void TSerialWin32Dispatcher::StopThreads() {
             WaitThreadGone(threads_[Dispatcher].get());
         }
     }
-    for (int worker : {Status, Writer, Reader}) threads_[std::size_t(worker)].reset();
+    for (int worker : {Status, Writer, Reader})
+        threads_[std::size_t(worker)].reset();
     if (!Notifying()) threads_[Dispatcher].reset();
 }
 
@@ -370,9 +379,15 @@ int TSerialWin32Dispatcher::RunWorker(Worker worker) {
     int code = ecOK;
     try {
         switch (worker) {
-        case Reader: code = ReadLoop(); break;
-        case Status: code = StatusLoop(); break;
-        case Writer: code = WriteLoop(); break;
+        case Reader:
+            code = ReadLoop();
+            break;
+        case Status:
+            code = StatusLoop();
+            break;
+        case Writer:
+            code = WriteLoop();
+            break;
         case Dispatcher:
             DispatchLoop();
             // After a loss the received bytes stay readable until the port closes.
@@ -381,7 +396,8 @@ int TSerialWin32Dispatcher::RunWorker(Worker worker) {
             else if (Stopping())
                 ReleaseOutputRing();
             break;
-        case WorkerCount: break;
+        case WorkerCount:
+            break;
         }
     } catch (const std::bad_alloc&) {
         code = ecNoMem;
@@ -565,7 +581,8 @@ int TSerialWin32Dispatcher::StatusLoop() {
         if (events & kStatusChangeEvents)
             ReceiveQueue.Append(std::make_unique<TStatusBuffer>(events));
     }
-    while (!stop_) Sleep(kSliceMs);
+    while (!stop_)
+        Sleep(kSliceMs);
     return ecOK;
 }
 

@@ -11,17 +11,17 @@
 // Each worker owns its OVERLAPPED and event. Every wait is bounded (50 or 100 ms slices), so a
 // stop request is seen within 100 ms. Beside each field: the thread that owns it, or how it is
 // shared.
+#include <windows.h>
 #include <array>
 #include <atomic>
 #include <string>
-#include <windows.h>
 
 #include "serial/BaseDispatcher.h"
 #include "serial/LineSettings.h"
 #include "ui/Handles.h"
 
 class TSerialWin32Dispatcher : public TSerialBaseDispatcher {
-public:
+  public:
     // Option bits of OpenLink.
     static constexpr uint32_t kDtrOn = 1, kRtsOn = 2, kDtrFlow = 16, kRtsFlow = 32;
 
@@ -58,13 +58,13 @@ public:
     DWORD LastOsError() const { return lastOsError_; }
     int LineErrors() const { return lineErrors_; }
 
-protected:
+  protected:
     void SendToWindow(WindowId window, unsigned message, uintptr_t wParam,
                       intptr_t lParam) override;
     void OnDeviceStatus(uint32_t mask) override;
     void OnOutputQueued() override;
 
-private:
+  private:
     enum Worker { Reader, Dispatcher, Writer, Status, WorkerCount };
 
     int StartThreads();

@@ -3,9 +3,9 @@
 #include <mmsystem.h>
 #include <string>
 
+#include "common/Text1252.h"
 #include "serial/SerialException.h"
 #include "serial/TickTimer.h"
-#include "common/Text1252.h"
 
 TimerResolution::TimerResolution() {
     TIMECAPS caps{};
@@ -18,7 +18,9 @@ TimerResolution::~TimerResolution() {
     if (period_ != 0) timeEndPeriod(period_);
 }
 
-uint32_t SystemMilliseconds() { return GetTickCount(); }
+uint32_t SystemMilliseconds() {
+    return GetTickCount();
+}
 
 std::string OsErrorText(int number) {
     wchar_t* buffer = nullptr;
@@ -33,6 +35,7 @@ std::string OsErrorText(int number) {
         if (shown == ' ' && !oneLine.empty() && oneLine.back() == ' ') continue;
         oneLine += shown;
     }
-    while (!oneLine.empty() && oneLine.back() == ' ') oneLine.pop_back();
+    while (!oneLine.empty() && oneLine.back() == ' ')
+        oneLine.pop_back();
     return oneLine.empty() ? "System error " + std::to_string(number) : oneLine;
 }

@@ -2,9 +2,8 @@
 // One owning, non-copyable type per kind of Win32 handle.
 #include <windows.h>
 
-template <typename Traits>
-class UniqueHandle {
-public:
+template <typename Traits> class UniqueHandle {
+  public:
     using pointer = typename Traits::pointer;
 
     UniqueHandle() noexcept = default;
@@ -30,7 +29,7 @@ public:
         handle_ = handle;
     }
 
-private:
+  private:
     pointer handle_ = Traits::Invalid();
 };
 

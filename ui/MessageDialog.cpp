@@ -18,22 +18,32 @@ constexpr int kFirstButtonId = 100;
 
 std::string TitleOf(BoxKind kind) {
     switch (kind) {
-    case BoxKind::Notice: return "Scoptera";
-    case BoxKind::Warning: return "Avertissement";
-    case BoxKind::Error: return "Erreur";
-    case BoxKind::Information: return "Information";
-    case BoxKind::Confirmation: return "Confirmation";
+    case BoxKind::Notice:
+        return "Scoptera";
+    case BoxKind::Warning:
+        return "Avertissement";
+    case BoxKind::Error:
+        return "Erreur";
+    case BoxKind::Information:
+        return "Information";
+    case BoxKind::Confirmation:
+        return "Confirmation";
     }
     return {};
 }
 
 const wchar_t* IconOf(BoxKind kind) {
     switch (kind) {
-    case BoxKind::Warning: return IDI_WARNING;
-    case BoxKind::Error: return IDI_ERROR;
-    case BoxKind::Information: return IDI_INFORMATION;
-    case BoxKind::Confirmation: return IDI_QUESTION;
-    case BoxKind::Notice: break;
+    case BoxKind::Warning:
+        return IDI_WARNING;
+    case BoxKind::Error:
+        return IDI_ERROR;
+    case BoxKind::Information:
+        return IDI_INFORMATION;
+    case BoxKind::Confirmation:
+        return IDI_QUESTION;
+    case BoxKind::Notice:
+        break;
     }
     return nullptr;
 }
@@ -77,19 +87,19 @@ Layout LayOut(const BoxRequest& request) {
     int rowWidth = count * kButtonWidth + (count - 1) * kButtonGap;
     int iconWidth = IconOf(request.Kind) ? kIconSize + kMargin : 0;
     layout.ClientWidth = std::max(iconWidth + int(layout.TextSize.cx), rowWidth) + 2 * kMargin;
-    layout.ClientHeight = kMargin + std::max<int>(layout.TextSize.cy, kIconSize) + kMargin +
-                          kButtonHeight + kMargin;
+    layout.ClientHeight =
+        kMargin + std::max<int>(layout.TextSize.cy, kIconSize) + kMargin + kButtonHeight + kMargin;
     return layout;
 }
 
 class MessageBoxForm : public ModalForm {
-public:
+  public:
     MessageBoxForm(const BoxRequest& request, Layout layout)
         : ModalForm({kMessageDialogClass, TitleOf(request.Kind), layout.ClientWidth,
                      layout.ClientHeight, request.EscapeResult, WS_EX_TOPMOST}),
           request_(request), layout_(std::move(layout)) {}
 
-protected:
+  protected:
     HWND CreateControls(HWND window) override {
         int textX = kMargin;
         if (const wchar_t* icon = IconOf(request_.Kind)) {
@@ -131,7 +141,7 @@ protected:
         return true;
     }
 
-private:
+  private:
     const BoxRequest& request_;
     Layout layout_;
 };
@@ -152,7 +162,7 @@ void ShowErrorBox(const std::string& text) {
 }
 
 bool ConfirmYesNo(const std::string& text) {
-    BoxRequest request{BoxKind::Confirmation, text.substr(0, 255),
-                       {{"&Oui", IDYES}, {"&Non", IDNO}}, 0, IDNO};
+    BoxRequest request{
+        BoxKind::Confirmation, text.substr(0, 255), {{"&Oui", IDYES}, {"&Non", IDNO}}, 0, IDNO};
     return ShowMessageDialog(request) == IDYES;
 }

@@ -1,9 +1,9 @@
 #pragma once
 // The program's own message box. Its titles and button texts are French whatever the system's
 // language, which the system's MessageBox cannot promise.
+#include <windows.h>
 #include <string>
 #include <vector>
-#include <windows.h>
 
 enum class BoxKind {
     Notice,       // title "Scoptera", no icon

@@ -29,9 +29,13 @@ int ModalForm::ShowModal() {
     return result_;
 }
 
-bool ModalForm::OnCommand(int, int, HWND) { return false; }
+bool ModalForm::OnCommand(int, int, HWND) {
+    return false;
+}
 
-bool ModalForm::OnMessage(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
+bool ModalForm::OnMessage(UINT, WPARAM, LPARAM, LRESULT&) {
+    return false;
+}
 
 void ModalForm::Close(int result) {
     result_ = result;

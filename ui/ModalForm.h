@@ -4,11 +4,11 @@
 // centres it on the screen, runs the modal loop (the program's pre-dispatch hook included),
 // closes it with the form's cancel result on IDCANCEL (Escape) and on the close box, and shows
 // any exception a handler lets out in the general error box.
-#include <string>
 #include <windows.h>
+#include <string>
 
 class ModalForm {
-public:
+  public:
     virtual ~ModalForm() = default;
     ModalForm(const ModalForm&) = delete;
     ModalForm& operator=(const ModalForm&) = delete;
@@ -17,7 +17,7 @@ public:
     // cannot make its window).
     int ShowModal();
 
-protected:
+  protected:
     struct Frame {
         const wchar_t* ClassName;
         std::string Caption; // 1252
@@ -41,7 +41,7 @@ protected:
     HWND Window() const { return window_; }
     void SetClientSize(int width, int height);
 
-private:
+  private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
 

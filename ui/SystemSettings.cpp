@@ -1,7 +1,7 @@
 #include "ui/SystemSettings.h"
 
-#include <shlobj.h>
 #include <windows.h>
+#include <shlobj.h>
 
 #include "common/Folders.h"
 #include "ui/Wide.h"

@@ -1,8 +1,8 @@
 #pragma once
 // The boundary between the program's 1252 text and the wide Win32 API.
+#include <windows.h>
 #include <string>
 #include <string_view>
-#include <windows.h>
 
 std::wstring Wide(std::string_view text);
 std::string Narrow(std::wstring_view text);

@@ -19,13 +19,16 @@ void RegisterWindowClass(const wchar_t* className, WNDPROC procedure, HICON icon
     if (!RegisterClassExW(&wc)) throw std::runtime_error("RegisterClassEx failed");
 }
 
-HFONT InterfaceFont() { return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)); }
+HFONT InterfaceFont() {
+    return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+}
 
 HWND CreateControl(HWND parent, const ControlSpec& layout) {
-    HWND control = CreateWindowExW(
-        layout.ExStyle, layout.ClassName, Wide(layout.Text).c_str(), WS_CHILD | WS_VISIBLE | layout.Style,
-        layout.X, layout.Y, layout.Width, layout.Height, parent,
-        reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.Id)), GetModuleHandleW(nullptr), nullptr);
+    HWND control = CreateWindowExW(layout.ExStyle, layout.ClassName, Wide(layout.Text).c_str(),
+                                   WS_CHILD | WS_VISIBLE | layout.Style, layout.X, layout.Y,
+                                   layout.Width, layout.Height, parent,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.Id)),
+                                   GetModuleHandleW(nullptr), nullptr);
     if (!control) throw std::runtime_error("CreateWindowEx failed for a control");
     SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(InterfaceFont()), FALSE);
     return control;

@@ -1,7 +1,7 @@
 #pragma once
 // The one place that registers window classes, creates windows and controls, and places them.
-#include <string>
 #include <windows.h>
+#include <string>
 
 // Registers a window class of this module once; later calls with the same name do nothing.
 void RegisterWindowClass(const wchar_t* className, WNDPROC procedure, HICON icon = nullptr);
@@ -17,12 +17,11 @@ struct ControlSpec {
 
 // The object a window procedure serves: the creation parameter, kept from WM_NCCREATE on; null
 // before it.
-template <typename T>
-T* WindowObject(HWND window, UINT message, LPARAM lParam) {
+template <typename T> T* WindowObject(HWND window, UINT message, LPARAM lParam) {
     if (message == WM_NCCREATE)
-        SetWindowLongPtrW(window, GWLP_USERDATA,
-                          reinterpret_cast<LONG_PTR>(
-                              reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
+        SetWindowLongPtrW(
+            window, GWLP_USERDATA,
+            reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
     return reinterpret_cast<T*>(GetWindowLongPtrW(window, GWLP_USERDATA));
 }
 

@@ -9,7 +9,7 @@
 namespace {
 
 class Record : public ::testing::Test {
-protected:
+  protected:
     void TearDown() override { SetDecimalSeparator('.'); }
     AcquisitionRecord record;
 };
@@ -25,7 +25,8 @@ TEST_F(Record, StartsWithTheChannelDefaultsAndACentredZero) {
     EXPECT_EQ(record.Channel(2).Sensitivity, 1.0f);
     EXPECT_EQ(record.ChannelCount, 2);
     EXPECT_FALSE(record.DataComplete);
-    for (int32_t zero : record.ZeroData) ASSERT_EQ(zero, 127);
+    for (int32_t zero : record.ZeroData)
+        ASSERT_EQ(zero, 127);
     EXPECT_THROW(record.Channel(0), std::out_of_range);
     EXPECT_THROW(record.Channel(3), std::out_of_range);
 }
@@ -107,8 +108,10 @@ TEST_F(Record, SampleTextsGiveFormatSampleForEveryDifferenceAndSensitivity) {
                 channel.Sensitivity = sensitivity;
                 SampleTexts texts(record, channel);
                 for (int sample = 0; sample + channel.Offset < kSampleSlots; ++sample)
-                    ASSERT_EQ(texts(uint16_t(sample)), FormatSample(record, channel, uint16_t(sample)))
-                        << "channel " << c << " sample " << sample << " sensitivity " << sensitivity;
+                    ASSERT_EQ(texts(uint16_t(sample)),
+                              FormatSample(record, channel, uint16_t(sample)))
+                        << "channel " << c << " sample " << sample << " sensitivity "
+                        << sensitivity;
                 EXPECT_THROW(texts(uint16_t(kSampleSlots - channel.Offset)), std::out_of_range);
             }
         }

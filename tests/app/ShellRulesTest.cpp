@@ -21,9 +21,9 @@ TEST(ParseComNumber, AnythingElseGivesOne) {
 }
 
 TEST(Keyboard, CtrlLettersBecomeTheTablesSymbols) {
-    EXPECT_EQ(ReplaceControlCharacter(3, true, false), 'c');     // Ctrl+C inserts c
-    EXPECT_EQ(ReplaceControlCharacter(4, true, true), 0x96);     // Ctrl+Shift+D
-    EXPECT_EQ(ReplaceControlCharacter(13, true, false), 0xB5);   // Ctrl+M: micro
+    EXPECT_EQ(ReplaceControlCharacter(3, true, false), 'c');   // Ctrl+C inserts c
+    EXPECT_EQ(ReplaceControlCharacter(4, true, true), 0x96);   // Ctrl+Shift+D
+    EXPECT_EQ(ReplaceControlCharacter(13, true, false), 0xB5); // Ctrl+M: micro
     EXPECT_EQ(ReplaceControlCharacter(1, true, false), 0x80);
     EXPECT_EQ(ReplaceControlCharacter(1, true, true), 'A');
     EXPECT_EQ(ReplaceControlCharacter(26, true, false), 0x95);

@@ -2,24 +2,24 @@
 // clipboard held by another program, oversized text pasted into its fields.
 #include <windows.h>
 
-#include <gtest/gtest.h>
 #include <functional>
-#include <vector>
+#include <gtest/gtest.h>
 #include <random>
+#include <vector>
 
 #include "app/ControlIds.h"
-#include "ui/SystemSettings.h"
 #include "common/Text1252.h"
 #include "export/Clipboard.h"
 #include "tests/e2e/VexorProcess.h"
 #include "tests/serial/SimLink.h"
 #include "tools/ui-driver/UiDriver.h"
+#include "ui/SystemSettings.h"
 #include "ui/Wide.h"
 
 namespace {
 
 class Fault : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         if (SimCom() == 0) GTEST_SKIP() << "run through tests/serial/with-sim";
         ForgetCurvilab();
@@ -34,8 +34,8 @@ protected:
 
     void WriteSettingsBytes(const std::string& bytes) {
         WriteSettings("");
-        HANDLE file = CreateFileW(Wide(SettingsFile()).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        HANDLE file = CreateFileW(Wide(SettingsFile()).c_str(), GENERIC_WRITE, 0, nullptr,
+                                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
         DWORD written = 0;
         WriteFile(file, bytes.data(), DWORD(bytes.size()), &written, nullptr);
         CloseHandle(file);
@@ -50,7 +50,8 @@ protected:
         HWND prompt = UiDriver::WaitForMessageBox("Information", 15000);
         if (!prompt) return nullptr;
         UiDriver::ClickButton(prompt, "Annuler");
-        if (!PumpUntil([&] { return UiDriver::Control(main, idClipSaveBtn).Visible; }, 15000)) return nullptr;
+        if (!PumpUntil([&] { return UiDriver::Control(main, idClipSaveBtn).Visible; }, 15000))
+            return nullptr;
         return main;
     }
 
@@ -67,7 +68,8 @@ void Paste(HWND edit, const std::string& text) {
 
 std::string LongText() {
     std::string text;
-    for (int i = 0; text.size() < 10000; ++i) text += Cp1252("Éprouvette n° ") + std::to_string(i) + " ";
+    for (int i = 0; text.size() < 10000; ++i)
+        text += Cp1252("Éprouvette n° ") + std::to_string(i) + " ";
     return text.substr(0, 10000);
 }
 
@@ -76,9 +78,11 @@ std::string LongText() {
 TEST_F(Fault, ASettingsFileThatIsGarbageHugeAFolderOrReadOnlyNeverStopsTheProgram) {
     std::mt19937 random(5);
     std::string garbage(4096, '\0');
-    for (char& c : garbage) c = char(random());
+    for (char& c : garbage)
+        c = char(random());
     std::string huge = "[COM]\r\nNumber=" + std::to_string(SimCom()) + "\r\n";
-    while (huge.size() < 5'000'000) huge += "Padding" + std::to_string(huge.size()) + "=x\r\n";
+    while (huge.size() < 5'000'000)
+        huge += "Padding" + std::to_string(huge.size()) + "=x\r\n";
 
     struct Case {
         const char* Name;
@@ -89,7 +93,12 @@ TEST_F(Fault, ASettingsFileThatIsGarbageHugeAFolderOrReadOnlyNeverStopsTheProgra
     for (const Case& c : {
              Case{"garbage", [&] { WriteSettingsBytes(garbage); }, "1"},
              Case{"huge", [&] { WriteSettingsBytes(huge); }, std::to_string(SimCom())},
-             Case{"folder", [&] { WriteSettings(""); CreateDirectoryW(Wide(settings).c_str(), nullptr); }, ""},
+             Case{"folder",
+                  [&] {
+                      WriteSettings("");
+                      CreateDirectoryW(Wide(settings).c_str(), nullptr);
+                  },
+                  ""},
              Case{"read-only",
                   [&] {
                       WriteSettings(std::to_string(SimCom()));
@@ -119,7 +128,8 @@ TEST_F(Fault, TwentySecondStartsInARowEndAndLeaveTheFirstWorking) {
     main = vexor->WaitForMainWindow("Lecture oscillo Hameg", 15000);
     ASSERT_TRUE(main);
     for (int i = 0; i < 20; ++i) {
-        VexorProcess second(i % 2 ? std::vector<std::string>{"essai.cv3"} : std::vector<std::string>{});
+        VexorProcess second(i % 2 ? std::vector<std::string>{"essai.cv3"}
+                                  : std::vector<std::string>{});
         EXPECT_EQ(second.WaitForExit(10000), 0u) << i;
     }
     EXPECT_TRUE(AboutBoxOpensAndCloses(main)); // the first one still answers
@@ -129,7 +139,8 @@ TEST_F(Fault, TwentySecondStartsInARowEndAndLeaveTheFirstWorking) {
 TEST_F(Fault, AClipboardHeldByAnotherProgramIsReportedAndTheDataKept) {
     ASSERT_TRUE(StartAndRead());
     // Held through a window: under Wine a clipboard opened without one does not keep others out.
-    HWND holder = CreateWindowExW(0, L"STATIC", L"holder", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    HWND holder = CreateWindowExW(0, L"STATIC", L"holder", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                  nullptr, nullptr);
     ASSERT_TRUE(OpenClipboard(holder));
     UiDriver::Click(main, idClipSaveBtn);
     HWND error = UiDriver::WaitForMessageBox("Erreur", 15000);
@@ -137,7 +148,8 @@ TEST_F(Fault, AClipboardHeldByAnotherProgramIsReportedAndTheDataKept) {
     DestroyWindow(holder);
     ASSERT_TRUE(error);
     EXPECT_EQ(UiDriver::MessageBoxText(error),
-              Cp1252("Le presse-papier est occupé par un autre programme : l'acquisition n'a pas été copiée."));
+              Cp1252("Le presse-papier est occupé par un autre programme : l'acquisition n'a pas "
+                     "été copiée."));
     UiDriver::ClickButton(error, "OK");
     UiDriver::WaitUntilGone(error, 3000);
     std::string text = CopiedAcquisition(main); // released: the same button works
@@ -148,7 +160,8 @@ TEST_F(Fault, AClipboardHeldByAnotherProgramIsReportedAndTheDataKept) {
 TEST_F(Fault, TenThousandCharactersPastedIntoEveryFieldAreCutWhereTheTextHasALimit) {
     ASSERT_TRUE(StartAndRead());
     std::string text = LongText();
-    for (int id : {idNom1Edit, idNom2Edit}) Paste(UiDriver::Control(main, id).Window, text);
+    for (int id : {idNom1Edit, idNom2Edit})
+        Paste(UiDriver::Control(main, id).Window, text);
     std::string copied = CopiedAcquisition(main);
     std::string name = text.substr(0, 32);
     EXPECT_NE(copied.find("t\t" + name + "\t" + name + "\r\n"), std::string::npos);
@@ -177,6 +190,7 @@ TEST_F(Fault, TenThousandCharactersPastedIntoEveryFieldAreCutWhereTheTextHasALim
     ASSERT_GE(lines.size(), 6u + 2048u);
     EXPECT_EQ(lines[2], text);
     EXPECT_EQ(lines[3], "t\t" + name + "\t" + name);
-    for (std::size_t i = 3; i < lines.size(); ++i) EXPECT_LE(lines[i].size(), 255u) << "line " << i;
+    for (std::size_t i = 3; i < lines.size(); ++i)
+        EXPECT_LE(lines[i].size(), 255u) << "line " << i;
     EXPECT_EQ(vexor->Close(main), 0u);
 }

@@ -29,7 +29,7 @@ std::string ReadText(const std::string& path) {
 
 // The stand-in, started by the test and ended by it.
 class FakeCurvilab {
-public:
+  public:
     explicit FakeCurvilab(const std::wstring& options) {
         std::wstring command = L"\"" + BuildTreeFile(L"fake-curvilab.exe") + L"\" " + options;
         STARTUPINFOW startup{};
@@ -56,12 +56,12 @@ public:
         return code;
     }
 
-private:
+  private:
     UniqueKernelHandle process_;
 };
 
 class Link : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         if (SimCom() == 0) GTEST_SKIP() << "run through tests/serial/with-sim";
         ForgetCurvilab();
@@ -94,7 +94,8 @@ protected:
         HWND prompt = UiDriver::WaitForMessageBox("Information", 15000);
         ASSERT_TRUE(prompt);
         UiDriver::ClickButton(prompt, "Annuler");
-        ASSERT_TRUE(PumpUntil([&] { return UiDriver::Control(main, idSendToCurvilabBtn).Visible; }, 15000));
+        ASSERT_TRUE(
+            PumpUntil([&] { return UiDriver::Control(main, idSendToCurvilabBtn).Visible; }, 15000));
     }
 
     void SendThroughThePageDialog() {
@@ -107,25 +108,34 @@ protected:
     int LogCount(const std::string& text) {
         std::string logged = ReadText(log);
         int count = 0;
-        for (std::size_t at = 0; (at = logged.find(text, at)) != std::string::npos; ++at) ++count;
+        for (std::size_t at = 0; (at = logged.find(text, at)) != std::string::npos; ++at)
+            ++count;
         return count;
     }
 
     bool LogHas(const std::string& text, int ms = 20000) {
-        return PumpUntil([&] { Sleep(20); return ReadText(log).find(text) != std::string::npos; }, ms);
+        return PumpUntil(
+            [&] {
+                Sleep(20);
+                return ReadText(log).find(text) != std::string::npos;
+            },
+            ms);
     }
 
     // A macro sent to the program as Curvilab sends it; the exit code of the sender.
     std::unique_ptr<FakeCurvilab> SendToProgram(const std::string& macro, int times = 1) {
-        return std::make_unique<FakeCurvilab>(L"--send vexor \"" + Wide(macro) + L"\" " + std::to_wstring(times));
+        return std::make_unique<FakeCurvilab>(L"--send vexor \"" + Wide(macro) + L"\" " +
+                                              std::to_wstring(times));
     }
 
     // Curvilab's place in the registry: the command the program starts it with.
     void RegisterCurvilab(const std::wstring& options) {
-        std::wstring command = L"\"" + BuildTreeFile(L"fake-curvilab.exe") + L"\" " + options + L" " + LogOption();
+        std::wstring command =
+            L"\"" + BuildTreeFile(L"fake-curvilab.exe") + L"\" " + options + L" " + LogOption();
         HKEY key = nullptr;
-        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Curvilab", 0, nullptr, 0, KEY_ALL_ACCESS,
-                                  nullptr, &key, nullptr), ERROR_SUCCESS);
+        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Curvilab", 0, nullptr, 0,
+                                  KEY_ALL_ACCESS, nullptr, &key, nullptr),
+                  ERROR_SUCCESS);
         RegSetValueExW(key, L"Path", 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
                        DWORD((command.size() + 1) * sizeof(wchar_t)));
         RegCloseKey(key);
@@ -214,11 +224,15 @@ TEST_F(Link, ACurvilabDyingInTheMiddleOfAMacroLeavesTheProgramWorking) {
     SendThroughThePageDialog();
     ASSERT_TRUE(LogHas("DYING"));
     EXPECT_EQ(curvilab.Wait(30000), 3u);
-    // Ending the conversation waits for the dead partner's answer: DDEML gives up after ten seconds.
+    // Ending the conversation waits for the dead partner's answer: DDEML gives up after ten
+    // seconds.
     ULONGLONG start = GetTickCount64();
     DWORD_PTR result = 0;
-    bool answering = PumpUntil([&] { return SendMessageTimeoutW(main, WM_NULL, 0, 0, SMTO_NORMAL, 500, &result) != 0; }, 20000);
-    std::printf("[ figure ] answering again %llu ms after Curvilab died\n", GetTickCount64() - start);
+    bool answering = PumpUntil(
+        [&] { return SendMessageTimeoutW(main, WM_NULL, 0, 0, SMTO_NORMAL, 500, &result) != 0; },
+        20000);
+    std::printf("[ figure ] answering again %llu ms after Curvilab died\n",
+                GetTickCount64() - start);
     ASSERT_TRUE(answering);
     EXPECT_FALSE(UiDriver::WaitForMessageBox("", 300));
     ExpectAcquisitionHeld();

@@ -13,7 +13,7 @@
 namespace {
 
 class PortDialog : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         if (SimCom() == 0) GTEST_SKIP() << "run through tests/serial/with-sim";
         ForgetCurvilab();
@@ -115,7 +115,8 @@ TEST_F(PortDialog, APortHeldByAnotherProgramIsListed) {
     HWND dialog = OpenPortDialog(); // the identification's port was open: it is ours
     ASSERT_TRUE(dialog);
     bool listed = false;
-    for (const auto& item : Items(dialog)) listed |= item.first == Port(SimCom() + 10);
+    for (const auto& item : Items(dialog))
+        listed |= item.first == Port(SimCom() + 10);
     EXPECT_TRUE(listed);
     UiDriver::ClickButton(dialog, "Annuler");
     SimControl("lines CTS DSR CD");
@@ -134,7 +135,8 @@ TEST(PortChoice, AnOpenWithoutANumberAsksWhichPort) {
         texts.push_back(c.Text);
     }
     ASSERT_TRUE(combo);
-    EXPECT_NE(std::find(texts.begin(), texts.end(), "The configured serial port is not valid."), texts.end());
+    EXPECT_NE(std::find(texts.begin(), texts.end(), "The configured serial port is not valid."),
+              texts.end());
     std::wstring port = L"COM" + std::to_wstring(SimCom());
     SendMessageW(combo, CB_SELECTSTRING, WPARAM(-1), reinterpret_cast<LPARAM>(port.c_str()));
     UiDriver::ClickButton(form, "OK");

@@ -7,11 +7,11 @@
 
 #include "app/ControlIds.h"
 #include "common/NumberText.h"
-#include "ui/SystemSettings.h"
 #include "common/Text1252.h"
 #include "tests/e2e/VexorProcess.h"
 #include "tests/serial/SimLink.h"
 #include "tools/ui-driver/UiDriver.h"
+#include "ui/SystemSettings.h"
 
 namespace {
 
@@ -19,7 +19,7 @@ const std::string kZeroPrompt =
     Cp1252("Mettre les voies à GD, faire une acquisition\r\nSi \"Annuler\" zéro au centre");
 
 class Read : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         if (SimCom() == 0) GTEST_SKIP() << "run through tests/serial/with-sim";
         SetDecimalSeparator(LocaleDecimalSeparator()); // as the program reads it
@@ -27,7 +27,8 @@ protected:
     }
 
     // Starts the program against the simulator set up by `commands`.
-    HWND Start(std::initializer_list<std::string> commands, const std::string& title = "Lecture oscillo Hameg") {
+    HWND Start(std::initializer_list<std::string> commands,
+               const std::string& title = "Lecture oscillo Hameg") {
         Launch(commands);
         main = vexor->WaitForMainWindow(title, 15000);
         return main;
@@ -35,7 +36,8 @@ protected:
 
     // Sets the simulator up and starts the program on its port, without waiting for a window.
     void Launch(std::initializer_list<std::string> commands) {
-        for (const auto& command : commands) SimControl(command);
+        for (const auto& command : commands)
+            SimControl(command);
         PumpUntil([] { return false; }, 100);
         WriteSettings(std::to_string(SimCom()));
         vexor = std::make_unique<VexorProcess>();
@@ -86,13 +88,16 @@ protected:
                          int header, int channels, float sensitivity1 = 0.2f,
                          float sensitivity2 = 0.2f, float timeStep = 2.5e-5f) {
         std::string text = CopiedAcquisition(main);
-        if (HWND box = UiDriver::WaitForMessageBox("", 100)) ADD_FAILURE() << UiDriver::MessageBoxText(box);
+        if (HWND box = UiDriver::WaitForMessageBox("", 100))
+            ADD_FAILURE() << UiDriver::MessageBoxText(box);
         ASSERT_FALSE(text.empty());
-        RowCheck check = CheckRows(text, image, zero, header, channels, sensitivity1, sensitivity2, timeStep);
+        RowCheck check =
+            CheckRows(text, image, zero, header, channels, sensitivity1, sensitivity2, timeStep);
         EXPECT_EQ(check.Problem, "");
         EXPECT_EQ(check.Compared, 2048 * channels);
         EXPECT_EQ(check.Mismatched, 0);
-        std::printf("[ figure ] %d samples compared, %d mismatched\n", check.Compared, check.Mismatched);
+        std::printf("[ figure ] %d samples compared, %d mismatched\n", check.Compared,
+                    check.Mismatched);
     }
 
     std::unique_ptr<VexorProcess> vexor;
@@ -218,7 +223,8 @@ TEST_F(Read, AnotherInstrumentOnThePortIsNotTakenForAnOscilloscope) {
     Launch({"id MODEM 56K"});
     HWND notice = UiDriver::WaitForMessageBox("Scoptera", 15000);
     ASSERT_TRUE(notice);
-    EXPECT_EQ(UiDriver::MessageBoxText(notice), Cp1252("Oscillo non branché sur COM") + std::to_string(SimCom()));
+    EXPECT_EQ(UiDriver::MessageBoxText(notice),
+              Cp1252("Oscillo non branché sur COM") + std::to_string(SimCom()));
     UiDriver::ClickButton(notice, "OK");
     HWND portDialog = UiDriver::WaitForWindow("Configuration du port RS232", 15000);
     ASSERT_TRUE(portDialog);
@@ -256,7 +262,8 @@ TEST_F(Read, ARequestDuringAReadIsMergedIntoIt) {
     ASSERT_TRUE(Start({"speed 4"}));
     UiDriver::Click(main, idEnregistreBtn);
     ASSERT_TRUE(PumpUntil([] { return SimImagesSent() == 1; }, 15000)); // the read is on
-    for (int i = 0; i < 5; ++i) PostMessageW(main, WM_USER, 0, 0);
+    for (int i = 0; i < 5; ++i)
+        PostMessageW(main, WM_USER, 0, 0);
     HWND box = UiDriver::WaitForMessageBox("Information", 15000);
     ASSERT_TRUE(box);
     UiDriver::ClickButton(box, "Annuler");
@@ -307,7 +314,7 @@ TEST_F(Read, AnHm408ZeroTakenWithHoldUpIsDiscarded) {
                       "Lecture oscillo Hameg : HM408"));
     EXPECT_EQ(ReadWithZero("OK"), kZeroPrompt);
     ASSERT_TRUE(WaitUntilIdle());
-    ASSERT_EQ(SimFile("image-2.bin").size(), 4352u); // the zero was read ...
+    ASSERT_EQ(SimFile("image-2.bin").size(), 4352u);                        // the zero was read ...
     ExpectRowsMatch(SimFile("image-1.bin"), {}, 256, 2, 0.5f, 2.0f, 1e-8f); // ... and dropped
     EXPECT_EQ(vexor->Close(main), 0u);
 }
@@ -320,7 +327,8 @@ TEST_F(Read, NoInstrumentOnThePortIsReportedAndThePortOfferedAgain) {
     main = vexor->WaitForMainWindow(expected, 15000);
     ASSERT_TRUE(main);
     EXPECT_FALSE(UiDriver::Control(main, idEnregistreBtn).Visible);
-    for (int id : {idSetBtn, idCloseBtn, idAideBtn}) EXPECT_TRUE(UiDriver::Control(main, id).Visible);
+    for (int id : {idSetBtn, idCloseBtn, idAideBtn})
+        EXPECT_TRUE(UiDriver::Control(main, id).Visible);
     EXPECT_EQ(vexor->Close(main), 0u);
 }
 

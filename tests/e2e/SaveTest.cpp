@@ -29,7 +29,7 @@ std::string ReadFile(const std::string& path) {
 }
 
 class Save : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         if (SimCom() == 0) GTEST_SKIP() << "run through tests/serial/with-sim";
         ForgetCurvilab();
@@ -47,7 +47,8 @@ protected:
         HWND prompt = UiDriver::WaitForMessageBox("Information", 15000);
         ASSERT_TRUE(prompt);
         UiDriver::ClickButton(prompt, "OK");
-        ASSERT_TRUE(PumpUntil([&] { return UiDriver::Control(main, idFileSaveBtn).Visible; }, 15000));
+        ASSERT_TRUE(
+            PumpUntil([&] { return UiDriver::Control(main, idFileSaveBtn).Visible; }, 15000));
     }
     void TearDown() override {
         if (vexor && main) {
@@ -65,7 +66,12 @@ protected:
     std::string ClipboardRows() {
         UiDriver::Click(main, idClipSaveBtn);
         std::string text;
-        PumpUntil([&] { Sleep(50); return (text = UiDriver::ClipboardText()).find("temps") != std::string::npos; }, 5000);
+        PumpUntil(
+            [&] {
+                Sleep(50);
+                return (text = UiDriver::ClipboardText()).find("temps") != std::string::npos;
+            },
+            5000);
         return text;
     }
 
@@ -89,7 +95,8 @@ TEST_F(Save, ACurvilabFileHoldsTheReadSamples) {
     // The rows carry what the clipboard carries, each with a TAB at its end.
     auto clip = Lines(ClipboardRows());
     ASSERT_EQ(clip.size(), 6u + 2048u);
-    for (int i = 0; i < 2048; ++i) ASSERT_EQ(file[std::size_t(18 + i)], clip[std::size_t(6 + i)] + "\t") << i;
+    for (int i = 0; i < 2048; ++i)
+        ASSERT_EQ(file[std::size_t(18 + i)], clip[std::size_t(6 + i)] + "\t") << i;
     DeleteFileW(Wide(path).c_str());
 }
 

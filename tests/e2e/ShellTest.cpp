@@ -1,10 +1,10 @@
 // The real program, its window driven from outside, with the simulator on the test's COM slot.
-#include <gtest/gtest.h>
 #include <cstring>
+#include <gtest/gtest.h>
 
 #include "app/ControlIds.h"
-#include "export/Clipboard.h"
 #include "common/Text1252.h"
+#include "export/Clipboard.h"
 #include "tests/e2e/VexorProcess.h"
 #include "tests/serial/SimLink.h"
 #include "tools/ui-driver/UiDriver.h"
@@ -15,7 +15,7 @@ namespace {
 const std::string kIdentifiedTitle = "Lecture oscillo Hameg : HM305";
 
 class Shell : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         if (SimCom() == 0) GTEST_SKIP() << "run through tests/serial/with-sim";
         ForgetCurvilab();
@@ -39,7 +39,8 @@ TEST_F(Shell, TheWindowShowsEveryControlAtItsPlace) {
     GetClientRect(main, &client);
     EXPECT_EQ(client.right, 350);
     EXPECT_EQ(client.bottom, 400);
-    EXPECT_FALSE(GetWindowLongW(main, GWL_STYLE) & (WS_THICKFRAME | WS_MAXIMIZEBOX | WS_MINIMIZEBOX));
+    EXPECT_FALSE(GetWindowLongW(main, GWL_STYLE) &
+                 (WS_THICKFRAME | WS_MAXIMIZEBOX | WS_MINIMIZEBOX));
 
     const Place places[] = {
         {idBoutonsPanel, 0, 0, 350, 29, ""},
@@ -97,7 +98,8 @@ TEST_F(Shell, TheHelpBarShowsTheLongHintUnderTheMouse) {
     ASSERT_TRUE(main);
     HWND panel = UiDriver::Control(main, idPanelAide).Window;
     PostMessageW(UiDriver::Control(main, idSetBtn).Window, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
-    EXPECT_TRUE(PumpUntil([&] { return UiDriver::Text(panel) == Cp1252("Configuration de la voie série"); }, 3000))
+    EXPECT_TRUE(PumpUntil(
+        [&] { return UiDriver::Text(panel) == Cp1252("Configuration de la voie série"); }, 3000))
         << UiDriver::Text(panel);
     PostMessageW(UiDriver::Control(main, idCloseBtn).Window, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
     EXPECT_TRUE(PumpUntil([&] { return UiDriver::Text(panel) == "Quitter"; }, 3000));
@@ -116,7 +118,8 @@ TEST_F(Shell, TheAboutBoxOpensAndCloses) {
     ASSERT_TRUE(about);
     EXPECT_FALSE(IsWindowEnabled(main)); // modal
     bool seen = false;
-    for (const auto& c : UiDriver::Controls(about)) seen |= c.Text == "Version 2.15 du 14/02/2009";
+    for (const auto& c : UiDriver::Controls(about))
+        seen |= c.Text == "Version 2.15 du 14/02/2009";
     EXPECT_TRUE(seen);
     EXPECT_TRUE(UiDriver::ClickButton(about, "OK"));
     EXPECT_TRUE(UiDriver::WaitUntilGone(about, 3000));
@@ -147,7 +150,7 @@ namespace {
 
 // Stands in for a running instance: holds the mutex and a window titled "Acquisition...".
 class Receiver {
-public:
+  public:
     explicit Receiver(bool visible) {
         mutex_.reset(CreateMutexW(nullptr, FALSE, L"CVLOSC"));
         WNDCLASSW wc{};
@@ -155,9 +158,9 @@ public:
         wc.hInstance = GetModuleHandleW(nullptr);
         wc.lpszClassName = L"HandOffReceiver";
         RegisterClassW(&wc);
-        window_ = CreateWindowExW(0, L"HandOffReceiver", L"Acquisition (receiver)",
-                                  WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr, nullptr,
-                                  GetModuleHandleW(nullptr), nullptr);
+        window_ =
+            CreateWindowExW(0, L"HandOffReceiver", L"Acquisition (receiver)", WS_OVERLAPPEDWINDOW,
+                            0, 0, 200, 100, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
         if (visible) ShowWindow(window_, SW_SHOWNOACTIVATE);
         Messages().clear();
     }
@@ -173,7 +176,7 @@ public:
         return messages;
     }
 
-private:
+  private:
     static LRESULT CALLBACK Procedure(HWND w, UINT message, WPARAM wParam, LPARAM lParam) {
         if (message == WM_SYSCOMMAND || message == WM_USER + 1 || message == WM_USER + 2)
             Messages().push_back({message, wParam});

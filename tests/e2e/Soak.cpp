@@ -12,9 +12,9 @@
 #include <string>
 
 #include "common/NumberText.h"
-#include "ui/SystemSettings.h"
 #include "tests/e2e/VexorProcess.h"
 #include "tests/serial/SimLink.h"
+#include "ui/SystemSettings.h"
 
 namespace {
 
@@ -32,7 +32,8 @@ Usage UsageOf(DWORD processId) {
         if (sample > 0) Sleep(100);
         least.Handles = std::min(least.Handles, HandleCount(processId));
         least.Threads = std::min(least.Threads, ThreadCount(processId));
-        least.PrivateMb = std::min(least.PrivateMb, double(PrivateBytes(process)) / (1024.0 * 1024.0));
+        least.PrivateMb =
+            std::min(least.PrivateMb, double(PrivateBytes(process)) / (1024.0 * 1024.0));
     }
     CloseHandle(process);
     return least;
@@ -76,10 +77,12 @@ int main(int argc, char** argv) {
     after = UsageOf(vexor.Id());
     DWORD exitCode = vexor.Close(main);
 
-    std::printf("soak_reads %d\nsoak_samples_compared %d\nsoak_samples_mismatched %d\n", done, compared, mismatched);
+    std::printf("soak_reads %d\nsoak_samples_compared %d\nsoak_samples_mismatched %d\n", done,
+                compared, mismatched);
     std::printf("soak_handles_before %d\nsoak_handles_after %d\n", before.Handles, after.Handles);
     std::printf("soak_threads_before %d\nsoak_threads_after %d\n", before.Threads, after.Threads);
-    std::printf("soak_private_mb_before %.3f\nsoak_private_mb_after %.3f\n", before.PrivateMb, after.PrivateMb);
+    std::printf("soak_private_mb_before %.3f\nsoak_private_mb_after %.3f\n", before.PrivateMb,
+                after.PrivateMb);
     std::printf("soak_exit_code %lu\n", exitCode);
     // Not growth: a lock's wait event, which the thread library creates at the lock's first
     // contention (seen: one event, at a different read each run), a worker thread the system's

@@ -5,11 +5,11 @@
 
 #include "app/ControlIds.h"
 #include "common/NumberText.h"
-#include "ui/MessageLoop.h"
-#include "ui/SystemSettings.h"
 #include "common/Text1252.h"
 #include "tests/serial/SimLink.h"
 #include "tools/ui-driver/UiDriver.h"
+#include "ui/MessageLoop.h"
+#include "ui/SystemSettings.h"
 #include "ui/Wide.h"
 
 namespace {
@@ -17,13 +17,16 @@ namespace {
 std::vector<std::string> Split(const std::string& text, const std::string& separator) {
     std::vector<std::string> parts;
     std::size_t at = 0;
-    for (std::size_t end; (end = text.find(separator, at)) != std::string::npos; at = end + separator.size())
+    for (std::size_t end; (end = text.find(separator, at)) != std::string::npos;
+         at = end + separator.size())
         parts.push_back(text.substr(at, end - at));
     parts.push_back(text.substr(at));
     return parts;
 }
 
-std::wstring Quoted(const std::string& argument) { return L" \"" + Wide(argument) + L"\""; }
+std::wstring Quoted(const std::string& argument) {
+    return L" \"" + Wide(argument) + L"\"";
+}
 
 } // namespace
 
@@ -31,12 +34,14 @@ std::wstring BuildTreeFile(const std::wstring& name) {
     wchar_t self[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, self, MAX_PATH);
     std::wstring path(self);
-    path.resize(path.find_last_of(L'\\'));    // the test program's folder
+    path.resize(path.find_last_of(L'\\'));     // the test program's folder
     path.resize(path.find_last_of(L'\\') + 1); // the build tree
     return path + name;
 }
 
-std::string SettingsFile() { return SpecialFolderPath(CSIDL_APPDATA) + "Curvilab\\vexor.ini"; }
+std::string SettingsFile() {
+    return SpecialFolderPath(CSIDL_APPDATA) + "Curvilab\\vexor.ini";
+}
 
 void WriteSettings(const std::string& number) {
     std::wstring path = Wide(SettingsFile());
@@ -58,7 +63,8 @@ void EndStandIns() {
     entry.dwSize = sizeof entry;
     for (BOOL ok = Process32FirstW(snapshot, &entry); ok; ok = Process32NextW(snapshot, &entry)) {
         if (_wcsicmp(entry.szExeFile, L"fake-curvilab.exe") != 0) continue;
-        UniqueKernelHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID));
+        UniqueKernelHandle process(
+            OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID));
         if (!process) continue;
         TerminateProcess(process.get(), 0);
         WaitForSingleObject(process.get(), 10000);
@@ -73,7 +79,8 @@ void ForgetCurvilab() {
 
 VexorProcess::VexorProcess(const std::vector<std::string>& arguments) {
     std::wstring command = L"\"" + BuildTreeFile(L"vexor.exe") + L"\"";
-    for (const auto& argument : arguments) command += Quoted(argument);
+    for (const auto& argument : arguments)
+        command += Quoted(argument);
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
@@ -158,9 +165,12 @@ bool ReadAndAcceptZero(HWND mainWindow, bool holdsData) {
     HWND prompt = UiDriver::WaitForMessageBox("Information", 15000);
     if (!prompt || !UiDriver::ClickButton(prompt, "OK")) return false;
     UiDriver::WaitUntilGone(prompt, 3000);
-    return PumpUntil([&] { return UiDriver::Control(mainWindow, idClipSaveBtn).Visible &&
-                                  UiDriver::Control(mainWindow, idEnregistreBtn).Visible; },
-                     20000);
+    return PumpUntil(
+        [&] {
+            return UiDriver::Control(mainWindow, idClipSaveBtn).Visible &&
+                   UiDriver::Control(mainWindow, idEnregistreBtn).Visible;
+        },
+        20000);
 }
 
 bool AboutBoxOpensAndCloses(HWND mainWindow) {
@@ -194,7 +204,8 @@ RowCheck CheckRows(const std::string& clipboardText, const std::vector<uint8_t>&
         check.Problem = "only " + std::to_string(lines.size()) + " lines";
         return check;
     }
-    if (lines[3] != (channels == 2 ? "t\tV1\tV2" : "t\tV1")) check.Problem = "names line: " + lines[3];
+    if (lines[3] != (channels == 2 ? "t\tV1\tV2" : "t\tV1"))
+        check.Problem = "names line: " + lines[3];
     std::size_t needed = std::size_t(header + channels * 2048);
     if (image.size() < needed || (!zero.empty() && zero.size() < needed)) {
         check.Problem = "the simulator's images are too short";
@@ -214,7 +225,8 @@ RowCheck CheckRows(const std::string& clipboardText, const std::vector<uint8_t>&
             float sensitivity = c == 0 ? sensitivity1 : sensitivity2;
             long double volts = (long double)(image[k] - zeroByte) * (long double)sensitivity / 25;
             ++check.Compared;
-            check.Mismatched += fields[std::size_t(1 + c)] != FormatGeneral(volts, 5, 1, DecimalSeparator());
+            check.Mismatched +=
+                fields[std::size_t(1 + c)] != FormatGeneral(volts, 5, 1, DecimalSeparator());
         }
     }
     return check;

@@ -9,13 +9,13 @@
 namespace {
 
 class DataFile : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         record.TimeStep = 0.000005f;
         record.Channel(1).Sensitivity = 0.2f;
         record.Channel(2).Sensitivity = 0.2f;
-        record.RawData.fill(127); // every value 0 except the rows set below
-        record.RawData[1] = 130;  // 0.024
+        record.RawData.fill(127);       // every value 0 except the rows set below
+        record.RawData[1] = 130;        // 0.024
         record.RawData[2048 + 1] = 126; // -0.008
         record.RawData[20] = 152;       // 0.2 at 0.0001 s
     }
@@ -41,31 +41,31 @@ protected:
 TEST(DataFileName, TheExtensionAloneChoosesTheFormat) {
     for (const char* name : {"C:\\a\\b.cv3", "x.Cv3", "X.CV3", "d.txt.cv3"})
         EXPECT_TRUE(IsCurvilabFileName(name)) << name;
-    for (const char* name : {"a.txt", "a.csv", "a", "C:\\dir.cv3\\file", "a.cv3.txt", "a.cv", ".cv"})
+    for (const char* name :
+         {"a.txt", "a.csv", "a", "C:\\dir.cv3\\file", "a.cv3.txt", "a.cv", ".cv"})
         EXPECT_FALSE(IsCurvilabFileName(name)) << name;
 }
 
 TEST_F(DataFile, TheCurvilabFileForTwoChannels) {
     record.Channel(1).Name = Cp1252("Tension résistance");
-    std::string expectedHeader = Cp1252(
-        "MORVANET CURVILAB WINDOWS 1.0\r\n"
-        "£3 NOM VAR\r\n"
-        "t\r\n"
-        "Tension résistance\r\n"
-        "V2\r\n"
-        "£3 UNITE VAR\r\n"
-        "s\r\n"
-        "V\r\n"
-        "V\r\n"
-        "£3 SIGNIF VAR\r\n"
-        "temps\r\n"
-        "tension\r\n"
-        "tension\r\n"
-        "£1 ACQUISITION\r\n"
-        "C:\\Programmes\\vexor.exe\r\n"
-        "£1 PAGE COMMENT\r\n"
-        "\r\n"
-        "&2048 VALEUR VAR\r\n");
+    std::string expectedHeader = Cp1252("MORVANET CURVILAB WINDOWS 1.0\r\n"
+                                        "£3 NOM VAR\r\n"
+                                        "t\r\n"
+                                        "Tension résistance\r\n"
+                                        "V2\r\n"
+                                        "£3 UNITE VAR\r\n"
+                                        "s\r\n"
+                                        "V\r\n"
+                                        "V\r\n"
+                                        "£3 SIGNIF VAR\r\n"
+                                        "temps\r\n"
+                                        "tension\r\n"
+                                        "tension\r\n"
+                                        "£1 ACQUISITION\r\n"
+                                        "C:\\Programmes\\vexor.exe\r\n"
+                                        "£1 PAGE COMMENT\r\n"
+                                        "\r\n"
+                                        "&2048 VALEUR VAR\r\n");
     std::string text = DataFileText(record, "C:\\Programmes\\vexor.exe", true);
     ASSERT_EQ(text.substr(0, expectedHeader.size()), expectedHeader);
     auto rows = Lines(text.substr(expectedHeader.size()));
@@ -79,11 +79,14 @@ TEST_F(DataFile, TheCurvilabFileForTwoChannels) {
 TEST_F(DataFile, OneChannelCountsTwoVariables) {
     record.ChannelCount = 1;
     auto lines = Lines(DataFileText(record, "p", true));
-    EXPECT_EQ(lines[1], "\xA3" "2 NOM VAR");
+    EXPECT_EQ(lines[1], "\xA3"
+                        "2 NOM VAR");
     EXPECT_EQ(lines[3], "V1");
-    EXPECT_EQ(lines[4], "\xA3" "2 UNITE VAR");
+    EXPECT_EQ(lines[4], "\xA3"
+                        "2 UNITE VAR");
     EXPECT_EQ(lines[6], "V");
-    EXPECT_EQ(lines[7], "\xA3" "2 SIGNIF VAR");
+    EXPECT_EQ(lines[7], "\xA3"
+                        "2 SIGNIF VAR");
     EXPECT_EQ(lines[16], "5E-06\t0.024\t");
 }
 
@@ -108,11 +111,10 @@ TEST_F(DataFile, TheAsciiTable) {
     record.Channel(2).Name = "I ampli";
     record.Channel(2).Meaning = Cp1252("intensité");
     std::string text = DataFileText(record, "p", false);
-    std::string expectedHeader = Cp1252(
-        "Hameg\r\n"
-        "t\tV1\tI ampli\t\r\n"
-        "s\tV\tV\t\r\n"
-        "temps\ttension\tintensité\t\r\n");
+    std::string expectedHeader = Cp1252("Hameg\r\n"
+                                        "t\tV1\tI ampli\t\r\n"
+                                        "s\tV\tV\t\r\n"
+                                        "temps\ttension\tintensité\t\r\n");
     ASSERT_EQ(text.substr(0, expectedHeader.size()), expectedHeader);
     auto rows = Lines(text.substr(expectedHeader.size()));
     ASSERT_EQ(rows.size(), 2048u);

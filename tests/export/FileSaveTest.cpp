@@ -1,9 +1,9 @@
 // Saving under Wine's real file system: what reaches the disk, and what a failure leaves.
 #include "export/FileSave.h"
 
+#include <windows.h>
 #include <fstream>
 #include <gtest/gtest.h>
-#include <windows.h>
 
 #include "common/Text1252.h"
 #include "ui/Wide.h"
@@ -11,7 +11,7 @@
 namespace {
 
 class FileSave : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         wchar_t temp[MAX_PATH];
         GetTempPathW(MAX_PATH, temp);

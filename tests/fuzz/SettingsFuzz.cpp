@@ -3,8 +3,8 @@
 // number written in decimal or "0x" reads back.
 #include <algorithm>
 #include <cstdint>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "app/Settings.h"
@@ -13,11 +13,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     std::string text(reinterpret_cast<const char*>(data), size);
     uint16_t number = ParseComNumber(text);
 
-    if (text.find_first_not_of("0123456789abcdefABCDEFxX") != std::string::npos && number != kDefaultComNumber)
+    if (text.find_first_not_of("0123456789abcdefABCDEFxX") != std::string::npos &&
+        number != kDefaultComNumber)
         std::abort();
     if (!text.empty() && text.find_first_not_of("0123456789") == std::string::npos) {
         unsigned long value = 0;
-        for (char c : text) value = std::min(value * 10 + unsigned(c - '0'), 100000UL);
+        for (char c : text)
+            value = std::min(value * 10 + unsigned(c - '0'), 100000UL);
         if (number != (value <= 65535 ? value : kDefaultComNumber)) std::abort();
     }
 

@@ -32,15 +32,15 @@ TEST(SerialErrors, CodesBecomeTheirExceptionsWithTheFixedTexts) {
         int Code;
         const char* Text;
     };
-    for (Case c : {Case{ecBadId, "ie_BadId - Specified comport doesn't exist"},
-                   Case{ecAlreadyOpen, "ie_Open - device already open"},
-                   Case{ecNoPortSelected,
-                        "The ComNumber property of the TSerialComPort has not been set"},
-                   Case{ecCommNotOpen, "ie_NOpen - device not open"},
-                   Case{ecBadArgument, "Bad argument passed to function"},
-                   Case{ecOutputBufferTooSmall, "Output buffer too small for block"},
-                   Case{ecPutBlockFail, "Failed to put entire block"},
-                   Case{ecBufferIsEmpty, "Buffer is empty"}}) {
+    for (Case c :
+         {Case{ecBadId, "ie_BadId - Specified comport doesn't exist"},
+          Case{ecAlreadyOpen, "ie_Open - device already open"},
+          Case{ecNoPortSelected, "The ComNumber property of the TSerialComPort has not been set"},
+          Case{ecCommNotOpen, "ie_NOpen - device not open"},
+          Case{ecBadArgument, "Bad argument passed to function"},
+          Case{ecOutputBufferTooSmall, "Output buffer too small for block"},
+          Case{ecPutBlockFail, "Failed to put entire block"},
+          Case{ecBufferIsEmpty, "Buffer is empty"}}) {
         try {
             RaiseSerialError(c.Code);
             FAIL() << c.Code;

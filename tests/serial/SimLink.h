@@ -1,5 +1,6 @@
 #pragma once
 // What a serial test needs from the instrument simulator that tests/serial/with-sim started.
+#include <windows.h>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -9,7 +10,6 @@
 #include <string>
 #include <tlhelp32.h>
 #include <vector>
-#include <windows.h>
 
 #include "ui/MessageLoop.h"
 
@@ -32,7 +32,8 @@ inline std::string SimLog() {
 inline int SimLogCount(const std::string& text) {
     std::string log = SimLog();
     int count = 0;
-    for (std::size_t at = 0; (at = log.find(text, at)) != std::string::npos; ++at) ++count;
+    for (std::size_t at = 0; (at = log.find(text, at)) != std::string::npos; ++at)
+        ++count;
     return count;
 }
 
@@ -100,12 +101,13 @@ inline int HandleCount(DWORD processId = GetCurrentProcessId()) {
         ACCESS_MASK Access;
     };
     using Query = LONG(WINAPI*)(int, PVOID, ULONG, PULONG);
-    auto query = reinterpret_cast<Query>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
+    auto query = reinterpret_cast<Query>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
     std::vector<char> table(1 << 20);
     constexpr int kSystemHandleInformation = 16;
     ULONG size = 0;
-    while (query && query(kSystemHandleInformation, table.data(), ULONG(table.size()), &size) != 0) {
+    while (query &&
+           query(kSystemHandleInformation, table.data(), ULONG(table.size()), &size) != 0) {
         if (table.size() >= (64u << 20)) return -1;
         table.resize(table.size() * 2);
     }
@@ -113,7 +115,8 @@ inline int HandleCount(DWORD processId = GetCurrentProcessId()) {
     ULONG count = *reinterpret_cast<ULONG*>(table.data());
     auto* entries = reinterpret_cast<Entry*>(table.data() + sizeof(void*));
     int mine = 0;
-    for (ULONG i = 0; i < count; ++i) mine += entries[i].ProcessId == processId;
+    for (ULONG i = 0; i < count; ++i)
+        mine += entries[i].ProcessId == processId;
     return mine;
 }
 

@@ -171,7 +171,9 @@ TEST(ShowMessageDialog, ShowsTwoLinesSplitByALoneCarriageReturn) {
     BoxRequest request{BoxKind::Information,
                        Cp1252("Mettre les voies à GD, faire une acquisition\rSi \"Annuler\" zéro "
                               "au centre"),
-                       {{"OK", IDOK}, {"Annuler", IDCANCEL}}, 0, IDCANCEL};
+                       {{"OK", IDOK}, {"Annuler", IDCANCEL}},
+                       0,
+                       IDCANCEL};
     int result = WithUser([&] { return ShowMessageDialog(request); },
                           [](HWND box, DWORD t) { PressKey(box, t, VK_ESCAPE); }, &seen);
     EXPECT_EQ(result, IDCANCEL);

@@ -1,8 +1,8 @@
 #include "ui/SystemSettings.h"
 
+#include <windows.h>
 #include <gtest/gtest.h>
 #include <shlobj.h>
-#include <windows.h>
 
 #include "ui/Wide.h"
 

@@ -2,8 +2,9 @@
 // "Curvilab", topic "ServeurDDE", answers the warm link and the request on "ServeurItem", and
 // logs every macro it receives, with the clipboard text it finds for the CLIP macros.
 //
-//   fake-curvilab --log FILE [--semaphore] [--refuse] [--slow MS] [--quit-after MS] [--die-on-execute]
-//   fake-curvilab --send SERVICE MACRO [N]  executes a macro (N times, on one conversation) on
+//   fake-curvilab --log FILE [--semaphore] [--refuse] [--slow MS] [--quit-after MS]
+//   [--die-on-execute] fake-curvilab --send SERVICE MACRO [N]  executes a macro (N times, on one
+//   conversation) on
 //                                           SERVICE|ServeurDDE and ends; the exit code is the
 //                                           number not acknowledged (N + 1 without a conversation)
 //   fake-curvilab --send-random SERVICE N SEED   executes N random texts (0 to 10,000 random
@@ -15,13 +16,13 @@
 // and CLIP|ADD the clipboard text between "CLIPBOARD <n bytes>" and "END".
 #include <windows.h>
 
-#include <ddeml.h>
 #include <cstdio>
 #include <cstdlib>
+#include <ddeml.h>
 #include <string>
 
-#include "ui/Wide.h"
 #include "tools/ui-driver/UiDriver.h"
+#include "ui/Wide.h"
 
 namespace {
 
@@ -43,11 +44,13 @@ void Log(const std::string& text) {
     CloseHandle(file);
 }
 
-HDDEDATA CALLBACK Callback(UINT type, UINT, HCONV, HSZ topic, HSZ, HDDEDATA data, ULONG_PTR, ULONG_PTR) {
+HDDEDATA CALLBACK Callback(UINT type, UINT, HCONV, HSZ topic, HSZ, HDDEDATA data, ULONG_PTR,
+                           ULONG_PTR) {
     switch (type) {
     case XTYP_CONNECT:
         return reinterpret_cast<HDDEDATA>(!g_refuse && DdeCmpStringHandles(topic, g_topic) == 0);
-    case XTYP_ADVSTART: return reinterpret_cast<HDDEDATA>(TRUE);
+    case XTYP_ADVSTART:
+        return reinterpret_cast<HDDEDATA>(TRUE);
     case XTYP_REQUEST: {
         const char value[] = "ok";
         return DdeCreateDataHandle(g_instance, (LPBYTE)value, sizeof value, 0, nullptr, CF_TEXT, 0);
@@ -76,7 +79,8 @@ HDDEDATA CALLBACK Callback(UINT type, UINT, HCONV, HSZ topic, HSZ, HDDEDATA data
 bool Execute(HCONV conversation, const std::string& text) {
     std::string bytes = text + '\0';
     return DdeClientTransaction(reinterpret_cast<LPBYTE>(bytes.data()), DWORD(bytes.size()),
-                                conversation, nullptr, CF_TEXT, XTYP_EXECUTE, 60000, nullptr) != nullptr;
+                                conversation, nullptr, CF_TEXT, XTYP_EXECUTE, 60000,
+                                nullptr) != nullptr;
 }
 
 HCONV ConnectTo(const std::string& service) {
@@ -88,7 +92,8 @@ int Send(const std::string& service, const std::string& macro, int count) {
     HCONV conversation = ConnectTo(service);
     if (!conversation) return count + 1;
     int missing = 0;
-    for (int i = 0; i < count; ++i) missing += !Execute(conversation, macro);
+    for (int i = 0; i < count; ++i)
+        missing += !Execute(conversation, macro);
     DdeDisconnect(conversation);
     return missing;
 }
@@ -122,12 +127,18 @@ int wmain(int argc, wchar_t** argv) {
     for (int i = 1; i < argc; ++i) {
         std::wstring arg = argv[i];
         bool hasValue = i + 1 < argc;
-        if (arg == L"--log" && hasValue) g_log = argv[++i];
-        else if (arg == L"--semaphore") semaphore = true;
-        else if (arg == L"--refuse") g_refuse = true;
-        else if (arg == L"--die-on-execute") g_dieOnExecute = true;
-        else if (arg == L"--slow" && hasValue) slowMs = DWORD(_wtoi(argv[++i]));
-        else if (arg == L"--quit-after" && hasValue) quitAfterMs = DWORD(_wtoi(argv[++i]));
+        if (arg == L"--log" && hasValue)
+            g_log = argv[++i];
+        else if (arg == L"--semaphore")
+            semaphore = true;
+        else if (arg == L"--refuse")
+            g_refuse = true;
+        else if (arg == L"--die-on-execute")
+            g_dieOnExecute = true;
+        else if (arg == L"--slow" && hasValue)
+            slowMs = DWORD(_wtoi(argv[++i]));
+        else if (arg == L"--quit-after" && hasValue)
+            quitAfterMs = DWORD(_wtoi(argv[++i]));
         else if (arg == L"--send-random" && i + 3 < argc) {
             sendService = Narrow(argv[++i]);
             randomCount = _wtoi(argv[++i]);

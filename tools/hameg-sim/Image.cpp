@@ -9,15 +9,21 @@ namespace {
 constexpr double kCountsPerDivision = 25;
 constexpr int kCentre = 127;
 
-uint8_t Clip(double counts) { return uint8_t(std::clamp(std::lround(counts), 0L, 255L)); }
+uint8_t Clip(double counts) {
+    return uint8_t(std::clamp(std::lround(counts), 0L, 255L));
+}
 
 double WaveAt(const ChannelSignal& s, int sample) {
     double phase = std::fmod(s.Periods * sample / kChannelSamples, 1.0);
     switch (s.Shape) {
-    case Wave::Sine: return std::sin(2 * M_PI * phase);
-    case Wave::Square: return phase < 0.5 ? 1 : -1;
-    case Wave::Triangle: return phase < 0.5 ? 4 * phase - 1 : 3 - 4 * phase;
-    case Wave::Flat: return 0;
+    case Wave::Sine:
+        return std::sin(2 * M_PI * phase);
+    case Wave::Square:
+        return phase < 0.5 ? 1 : -1;
+    case Wave::Triangle:
+        return phase < 0.5 ? 4 * phase - 1 : 3 - 4 * phase;
+    case Wave::Flat:
+        return 0;
     }
     return 0;
 }
@@ -55,9 +61,8 @@ std::vector<uint8_t> ZeroImage(const Options& o, unsigned seed) {
     if (o.Hm408) WriteHeader(image, o, o.ZeroHoldUp);
     std::mt19937 random(seed);
     for (std::size_t i = std::size_t(header); i < image.size(); ++i) {
-        int noise = o.GroundNoise > 0 ? int(random() % unsigned(2 * o.GroundNoise + 1)) -
-                                            o.GroundNoise
-                                      : 0;
+        int noise =
+            o.GroundNoise > 0 ? int(random() % unsigned(2 * o.GroundNoise + 1)) - o.GroundNoise : 0;
         image[i] = Clip(kCentre + o.GroundOffset + noise);
     }
     return image;

@@ -10,11 +10,16 @@ bool ParseSignal(const std::string& text, ChannelSignal& signal) {
     std::stringstream in(text);
     std::string shape;
     std::getline(in, shape, ':');
-    if (shape == "sine") signal.Shape = Wave::Sine;
-    else if (shape == "square") signal.Shape = Wave::Square;
-    else if (shape == "triangle") signal.Shape = Wave::Triangle;
-    else if (shape == "flat") signal.Shape = Wave::Flat;
-    else return false;
+    if (shape == "sine")
+        signal.Shape = Wave::Sine;
+    else if (shape == "square")
+        signal.Shape = Wave::Square;
+    else if (shape == "triangle")
+        signal.Shape = Wave::Triangle;
+    else if (shape == "flat")
+        signal.Shape = Wave::Flat;
+    else
+        return false;
     double* fields[] = {&signal.Amplitude, &signal.Periods, &signal.Offset};
     std::string part;
     for (double* field : fields) {
@@ -53,23 +58,31 @@ bool SetOption(Options& o, const std::string& name, const std::string& value, st
         ok = ParseLong(value, number);
         if (ok) field = number;
     };
-    if (name == "link") o.Link = value;
-    else if (name == "lines-dir") o.LinesDir = value;
-    else if (name == "control") o.Control = value;
-    else if (name == "save-dir") o.SaveDir = value;
-    else if (name == "received") o.Received = value;
+    if (name == "link")
+        o.Link = value;
+    else if (name == "lines-dir")
+        o.LinesDir = value;
+    else if (name == "control")
+        o.Control = value;
+    else if (name == "save-dir")
+        o.SaveDir = value;
+    else if (name == "received")
+        o.Received = value;
     else if (name == "model") {
         ok = value == "hm305" || value == "hm408";
         o.Hm408 = value == "hm408";
-    } else if (name == "id") o.Identity = value;
+    } else if (name == "id")
+        o.Identity = value;
     else if (name == "speed") {
         try {
             o.Speed = std::stod(value);
         } catch (...) {
             ok = false;
         }
-    } else if (name == "ch1") ok = ParseSignal(value, o.Channel[0]);
-    else if (name == "ch2") ok = ParseSignal(value, o.Channel[1]);
+    } else if (name == "ch1")
+        ok = ParseSignal(value, o.Channel[0]);
+    else if (name == "ch2")
+        ok = ParseSignal(value, o.Channel[1]);
     else if (name == "ground-offset") {
         long v = 0;
         ok = ParseLong(value, v);
@@ -81,19 +94,32 @@ bool SetOption(Options& o, const std::string& name, const std::string& value, st
     } else if (name == "channels") {
         ok = value == "1" || value == "2";
         o.TwoChannels = value == "2";
-    } else if (name == "short") ok = ParseBool(value, o.ShortRecord);
-    else if (name == "hold-up") ok = ParseBool(value, o.HoldUp);
-    else if (name == "zero-hold-up") ok = ParseBool(value, o.ZeroHoldUp);
-    else if (name == "settings") o.Settings = value;
-    else if (name == "empty") ok = ParseBool(value, o.Empty);
-    else if (name == "truncate") withNumber(o.Truncate);
-    else if (name == "stall-after") withNumber(o.StallAfter);
-    else if (name == "stall-ms") withNumber(o.StallMs);
-    else if (name == "garbage") withNumber(o.Garbage);
-    else if (name == "extra") withNumber(o.Extra);
-    else if (name == "no-answer") ok = ParseBool(value, o.NoAnswer);
-    else if (name == "hangup-after") withNumber(o.HangupAfter);
-    else if (name == "lines") o.Lines = value;
+    } else if (name == "short")
+        ok = ParseBool(value, o.ShortRecord);
+    else if (name == "hold-up")
+        ok = ParseBool(value, o.HoldUp);
+    else if (name == "zero-hold-up")
+        ok = ParseBool(value, o.ZeroHoldUp);
+    else if (name == "settings")
+        o.Settings = value;
+    else if (name == "empty")
+        ok = ParseBool(value, o.Empty);
+    else if (name == "truncate")
+        withNumber(o.Truncate);
+    else if (name == "stall-after")
+        withNumber(o.StallAfter);
+    else if (name == "stall-ms")
+        withNumber(o.StallMs);
+    else if (name == "garbage")
+        withNumber(o.Garbage);
+    else if (name == "extra")
+        withNumber(o.Extra);
+    else if (name == "no-answer")
+        ok = ParseBool(value, o.NoAnswer);
+    else if (name == "hangup-after")
+        withNumber(o.HangupAfter);
+    else if (name == "lines")
+        o.Lines = value;
     else {
         error = "unknown option: " + name;
         return false;

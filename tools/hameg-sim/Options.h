@@ -8,24 +8,24 @@ enum class Wave { Sine, Square, Triangle, Flat };
 
 struct ChannelSignal {
     Wave Shape = Wave::Sine;
-    double Amplitude = 2;  // screen divisions
-    double Periods = 3;    // periods over the channel's 2048 samples
-    double Offset = 0;     // screen divisions
+    double Amplitude = 2; // screen divisions
+    double Periods = 3;   // periods over the channel's 2048 samples
+    double Offset = 0;    // screen divisions
 };
 
 struct Options {
-    std::string Link;       // symlink re-pointed at the pseudo-terminal's slave end
-    std::string LinesDir;   // modem-line files for the test shim
-    std::string Control;    // FIFO for commands at run time
-    std::string SaveDir;    // every image sent is written here
-    std::string Received;   // every byte received is appended here
+    std::string Link;     // symlink re-pointed at the pseudo-terminal's slave end
+    std::string LinesDir; // modem-line files for the test shim
+    std::string Control;  // FIFO for commands at run time
+    std::string SaveDir;  // every image sent is written here
+    std::string Received; // every byte received is appended here
 
     bool Hm408 = false;
-    std::string Identity;   // empty: the model's own
-    double Speed = 1;       // 1 = 960 bytes/s; 0 = as fast as the line takes them
+    std::string Identity; // empty: the model's own
+    double Speed = 1;     // 1 = 960 bytes/s; 0 = as fast as the line takes them
     ChannelSignal Channel[2] = {{Wave::Sine, 2, 3, 0}, {Wave::Square, 1.5, 5, 0}};
-    int GroundOffset = 0;   // counts added to 127 in the zero image
-    int GroundNoise = 0;    // +- counts of noise in the zero image
+    int GroundOffset = 0; // counts added to 127 in the zero image
+    int GroundNoise = 0;  // +- counts of noise in the zero image
 
     // HM 408 header
     bool TwoChannels = true;
@@ -35,14 +35,14 @@ struct Options {
     std::string Settings = "CH1=500mV CH2=2V TB=2us";
 
     // Faults
-    bool Empty = false;      // STOR. not pressed
-    long Truncate = -1;      // send only this many bytes of an image
-    long StallAfter = -1;    // pause after this many bytes
+    bool Empty = false;   // STOR. not pressed
+    long Truncate = -1;   // send only this many bytes of an image
+    long StallAfter = -1; // pause after this many bytes
     long StallMs = 0;
-    long Garbage = 0;        // bytes of noise before the identity answer
-    long Extra = 0;          // bytes after the image
-    bool NoAnswer = false;   // ignores every command
-    long HangupAfter = -1;   // closes its end after this many bytes of an image
+    long Garbage = 0;      // bytes of noise before the identity answer
+    long Extra = 0;        // bytes after the image
+    bool NoAnswer = false; // ignores every command
+    long HangupAfter = -1; // closes its end after this many bytes of an image
     std::string Lines = "CTS DSR CD";
 };
 

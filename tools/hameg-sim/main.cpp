@@ -110,9 +110,10 @@ struct Simulator {
 
     void AnswerIdentity() {
         std::vector<uint8_t> answer;
-        for (long i = 0; i < options.Garbage; ++i) answer.push_back(uint8_t(0x80 + i % 100));
-        std::string id = options.Identity.empty() ? (options.Hm408 ? "HM408" : "HM305")
-                                                  : options.Identity;
+        for (long i = 0; i < options.Garbage; ++i)
+            answer.push_back(uint8_t(0x80 + i % 100));
+        std::string id =
+            options.Identity.empty() ? (options.Hm408 ? "HM408" : "HM305") : options.Identity;
         answer.insert(answer.end(), id.begin(), id.end());
         answer.push_back('\r');
         answer.push_back('\n');
@@ -133,7 +134,8 @@ struct Simulator {
         if (!Send(image, true)) return;
         timespec now{};
         clock_gettime(CLOCK_REALTIME, &now);
-        std::printf("image %d last byte at %lld.%09ld\n", imagesSent, (long long)now.tv_sec, now.tv_nsec);
+        std::printf("image %d last byte at %lld.%09ld\n", imagesSent, (long long)now.tv_sec,
+                    now.tv_nsec);
         std::fflush(stdout);
         std::vector<uint8_t> extra(std::size_t(options.Extra), 0x55);
         Send(extra, false);
@@ -141,8 +143,10 @@ struct Simulator {
 
     void Command(const std::string& line) {
         if (options.NoAnswer || line.empty()) return;
-        if (line == "ID?") AnswerIdentity();
-        else if (line == "DIG") AnswerDig();
+        if (line == "ID?")
+            AnswerIdentity();
+        else if (line == "DIG")
+            AnswerDig();
     }
 
     void ControlCommand(const std::string& line) {
@@ -160,11 +164,13 @@ struct Simulator {
             WriteAll(bytes.data(), bytes.size());
         } else if (name == "flood") {
             std::vector<uint8_t> bytes(std::size_t(std::atol(value.c_str())));
-            for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = uint8_t(i);
+            for (std::size_t i = 0; i < bytes.size(); ++i)
+                bytes[i] = uint8_t(i);
             WriteAll(bytes.data(), bytes.size());
         } else {
             std::string error;
-            if (!SetOption(options, name, value, error)) std::fprintf(stderr, "%s\n", error.c_str());
+            if (!SetOption(options, name, value, error))
+                std::fprintf(stderr, "%s\n", error.c_str());
             if (name == "lines") WriteLinesFile();
         }
         std::printf("control: %s\n", line.c_str());
@@ -197,7 +203,8 @@ struct Simulator {
 
     void Run() {
         std::string line, controlLine;
-        std::FILE* received = options.Received.empty() ? nullptr : std::fopen(options.Received.c_str(), "ab");
+        std::FILE* received =
+            options.Received.empty() ? nullptr : std::fopen(options.Received.c_str(), "ab");
         while (running && master >= 0) {
             pollfd fds[2] = {{master, POLLIN, 0}, {control, POLLIN, 0}};
             int count = control >= 0 ? 2 : 1;

@@ -24,7 +24,7 @@
 #define MAX_PTYS 4096
 static int output_lines[MAX_PTYS]; /* TIOCM_DTR | TIOCM_RTS, plus 1 << 30 once set */
 
-static int pty_number_of(const struct stat *st) {
+static int pty_number_of(const struct stat* st) {
     if (!S_ISCHR(st->st_mode)) return -1;
     unsigned maj = major(st->st_rdev);
     if (maj < 136 || maj > 143) return -1;
@@ -37,12 +37,12 @@ static int pty_number_fd(int fd) {
     return fstat(fd, &st) == 0 ? pty_number_of(&st) : -1;
 }
 
-static int read_lines_file(int n, char *text, size_t size) {
-    const char *dir = getenv("VEXOR_MODEM_LINES_DIR");
+static int read_lines_file(int n, char* text, size_t size) {
+    const char* dir = getenv("VEXOR_MODEM_LINES_DIR");
     if (!dir) return -1;
     char path[512];
     snprintf(path, sizeof path, "%s/pts-%d", dir, n);
-    FILE *f = fopen(path, "r");
+    FILE* f = fopen(path, "r");
     if (!f) return -1;
     size_t got = fread(text, 1, size - 1, f);
     text[got] = '\0';
@@ -79,24 +79,32 @@ static int input_lines(int n) {
 }
 
 static void record_output(int n) {
-    const char *dir = getenv("VEXOR_MODEM_LINES_DIR");
+    const char* dir = getenv("VEXOR_MODEM_LINES_DIR");
     if (!dir) return;
     char path[512];
     snprintf(path, sizeof path, "%s/pts-%d.out", dir, n);
-    FILE *f = fopen(path, "w");
+    FILE* f = fopen(path, "w");
     if (!f) return;
     fprintf(f, "%s%s\n", output_lines[n] & TIOCM_DTR ? "DTR " : "",
             output_lines[n] & TIOCM_RTS ? "RTS" : "");
     fclose(f);
 }
 
-static int modem_ioctl(int n, unsigned long request, int *arg) {
+static int modem_ioctl(int n, unsigned long request, int* arg) {
     int out = output_lines[n] & (TIOCM_DTR | TIOCM_RTS);
     switch (request) {
-    case TIOCMGET: *arg = out | input_lines(n); return 0;
-    case TIOCMSET: out = *arg & (TIOCM_DTR | TIOCM_RTS); break;
-    case TIOCMBIS: out |= *arg & (TIOCM_DTR | TIOCM_RTS); break;
-    case TIOCMBIC: out &= ~(*arg & (TIOCM_DTR | TIOCM_RTS)); break;
+    case TIOCMGET:
+        *arg = out | input_lines(n);
+        return 0;
+    case TIOCMSET:
+        out = *arg & (TIOCM_DTR | TIOCM_RTS);
+        break;
+    case TIOCMBIS:
+        out |= *arg & (TIOCM_DTR | TIOCM_RTS);
+        break;
+    case TIOCMBIC:
+        out &= ~(*arg & (TIOCM_DTR | TIOCM_RTS));
+        break;
     }
     output_lines[n] = out | (1 << 30);
     record_output(n);
@@ -104,8 +112,7 @@ static int modem_ioctl(int n, unsigned long request, int *arg) {
 }
 
 static int is_modem_request(unsigned long request) {
-    return request == TIOCMGET || request == TIOCMSET || request == TIOCMBIS ||
-           request == TIOCMBIC;
+    return request == TIOCMGET || request == TIOCMSET || request == TIOCMBIS || request == TIOCMBIC;
 }
 
 int ioctl(int fd, unsigned long request, ...) {
@@ -113,7 +120,7 @@ int ioctl(int fd, unsigned long request, ...) {
     if (!real) real = dlsym(RTLD_NEXT, "ioctl");
     va_list args;
     va_start(args, request);
-    void *arg = va_arg(args, void *);
+    void* arg = va_arg(args, void*);
     va_end(args);
     if (is_modem_request(request)) {
         int n = pty_number_fd(fd);
@@ -126,12 +133,12 @@ int ioctl(int fd, unsigned long request, ...) {
 int __ioctl_time64(int fd, unsigned long request, ...) {
     va_list args;
     va_start(args, request);
-    void *arg = va_arg(args, void *);
+    void* arg = va_arg(args, void*);
     va_end(args);
     return ioctl(fd, request, arg);
 }
 
-static int busy_at(int dirfd, const char *path) {
+static int busy_at(int dirfd, const char* path) {
     struct stat st;
     if (fstatat(dirfd, path, &st, 0) != 0) return 0;
     int n = pty_number_of(&st);
@@ -139,36 +146,36 @@ static int busy_at(int dirfd, const char *path) {
     return n >= 0 && read_lines_file(n, text, sizeof text) == 0 && strstr(text, "BUSY");
 }
 
-#define WRAP_OPEN(name, ...)                                                                   \
-    int name(const char *path, int flags, ...) {                                               \
-        static int (*real)(const char *, int, ...);                                            \
-        if (!real) real = dlsym(RTLD_NEXT, #name);                                             \
-        va_list args;                                                                          \
-        va_start(args, flags);                                                                 \
-        mode_t mode = va_arg(args, mode_t);                                                    \
-        va_end(args);                                                                          \
-        if (busy_at(AT_FDCWD, path)) {                                                         \
-            errno = EACCES;                                                                    \
-            return -1;                                                                         \
-        }                                                                                      \
-        return real(path, flags, mode);                                                        \
+#define WRAP_OPEN(name, ...)                                                                       \
+    int name(const char* path, int flags, ...) {                                                   \
+        static int (*real)(const char*, int, ...);                                                 \
+        if (!real) real = dlsym(RTLD_NEXT, #name);                                                 \
+        va_list args;                                                                              \
+        va_start(args, flags);                                                                     \
+        mode_t mode = va_arg(args, mode_t);                                                        \
+        va_end(args);                                                                              \
+        if (busy_at(AT_FDCWD, path)) {                                                             \
+            errno = EACCES;                                                                        \
+            return -1;                                                                             \
+        }                                                                                          \
+        return real(path, flags, mode);                                                            \
     }
 WRAP_OPEN(open)
 WRAP_OPEN(open64)
 
-#define WRAP_OPENAT(name)                                                                      \
-    int name(int dirfd, const char *path, int flags, ...) {                                    \
-        static int (*real)(int, const char *, int, ...);                                       \
-        if (!real) real = dlsym(RTLD_NEXT, #name);                                             \
-        va_list args;                                                                          \
-        va_start(args, flags);                                                                 \
-        mode_t mode = va_arg(args, mode_t);                                                    \
-        va_end(args);                                                                          \
-        if (busy_at(dirfd, path)) {                                                            \
-            errno = EACCES;                                                                    \
-            return -1;                                                                         \
-        }                                                                                      \
-        return real(dirfd, path, flags, mode);                                                 \
+#define WRAP_OPENAT(name)                                                                          \
+    int name(int dirfd, const char* path, int flags, ...) {                                        \
+        static int (*real)(int, const char*, int, ...);                                            \
+        if (!real) real = dlsym(RTLD_NEXT, #name);                                                 \
+        va_list args;                                                                              \
+        va_start(args, flags);                                                                     \
+        mode_t mode = va_arg(args, mode_t);                                                        \
+        va_end(args);                                                                              \
+        if (busy_at(dirfd, path)) {                                                                \
+            errno = EACCES;                                                                        \
+            return -1;                                                                             \
+        }                                                                                          \
+        return real(dirfd, path, flags, mode);                                                     \
     }
 WRAP_OPENAT(openat)
 WRAP_OPENAT(openat64)

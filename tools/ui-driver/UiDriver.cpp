@@ -54,7 +54,8 @@ std::vector<HWND> Children(HWND parent) {
 }
 
 ControlState StateOf(HWND topLevel, HWND child) {
-    ControlState state{child, GetDlgCtrlID(child), "", Text(child), IsWindowVisible(child) != 0, {}};
+    ControlState state{child,       GetDlgCtrlID(child),         "",
+                       Text(child), IsWindowVisible(child) != 0, {}};
     wchar_t name[64] = {};
     GetClassNameW(child, name, 64);
     state.ClassName = Narrow(name);
@@ -88,7 +89,8 @@ std::string Text(HWND window) {
 
 std::vector<ControlState> Controls(HWND topLevel) {
     std::vector<ControlState> states;
-    for (HWND child : Children(topLevel)) states.push_back(StateOf(topLevel, child));
+    for (HWND child : Children(topLevel))
+        states.push_back(StateOf(topLevel, child));
     return states;
 }
 
@@ -97,7 +99,9 @@ ControlState Control(HWND topLevel, int id) {
     return child ? StateOf(topLevel, child) : ControlState{nullptr, id, "", "", false, {}};
 }
 
-void Click(HWND topLevel, int id) { PostMessageW(GetDlgItem(topLevel, id), BM_CLICK, 0, 0); }
+void Click(HWND topLevel, int id) {
+    PostMessageW(GetDlgItem(topLevel, id), BM_CLICK, 0, 0);
+}
 
 bool ClickButton(HWND topLevel, const std::string& caption) {
     for (HWND child : Children(topLevel)) {

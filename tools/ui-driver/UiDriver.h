@@ -2,9 +2,9 @@
 // Drives the program's real windows from another process: find a window by its title, read its
 // controls, click them, answer the program's message boxes. Used by the end-to-end tests (as a
 // library) and by scripts (as ui-driver.exe).
+#include <windows.h>
 #include <string>
 #include <vector>
-#include <windows.h>
 
 namespace UiDriver {
 

@@ -21,13 +21,17 @@ namespace {
 
 std::string Utf8(const std::string& text1252) {
     std::wstring wide = Wide(text1252);
-    int size = WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), int(wide.size()), nullptr, 0, nullptr, nullptr);
+    int size = WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), int(wide.size()), nullptr, 0, nullptr,
+                                   nullptr);
     std::string out(std::size_t(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), int(wide.size()), out.data(), size, nullptr, nullptr);
+    WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), int(wide.size()), out.data(), size, nullptr,
+                        nullptr);
     return out;
 }
 
-std::string From(const wchar_t* argument) { return Narrow(argument); }
+std::string From(const wchar_t* argument) {
+    return Narrow(argument);
+}
 
 bool SaveClipboard(const wchar_t* path) {
     std::string text = UiDriver::ClipboardText();
@@ -78,7 +82,9 @@ int wmain(int argc, wchar_t** argv) {
             Sleep(20);
         }
     } else if (command == "saveas" && argc > 3) {
-        return UiDriver::SaveAs(window, From(argv[3])) && UiDriver::WaitUntilGone(window, timeout) ? 0 : 1;
+        return UiDriver::SaveAs(window, From(argv[3])) && UiDriver::WaitUntilGone(window, timeout)
+                   ? 0
+                   : 1;
     } else if (command == "close") {
         PostMessageW(window, WM_CLOSE, 0, 0);
         return UiDriver::WaitUntilGone(window, timeout) ? 0 : 1;
