@@ -464,14 +464,7 @@ void THamegMain::PushAcquisition() {
 LRESULT CALLBACK THamegMain::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     auto* self = WindowObject<THamegMain>(window, message, lParam);
     if (!self || !self->window_) return DefWindowProcW(window, message, wParam, lParam);
-    try {
-        return self->Handle(message, wParam, lParam);
-    } catch (const std::exception& e) {
-        ShowErrorBox(e.what());
-    } catch (...) {
-        ShowErrorBox("Erreur");
-    }
-    return 0;
+    return CallGuarded([&] { return self->Handle(message, wParam, lParam); }, ShowErrorBox);
 }
 
 LRESULT THamegMain::Handle(UINT message, WPARAM wParam, LPARAM lParam) {

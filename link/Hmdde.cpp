@@ -23,6 +23,12 @@ constexpr DWORD kRetryWaitMs = 1000;
 constexpr std::size_t kMaxMacro = 255;
 
 DWORD g_instance = 0;
+
+void FreeDdeString(HSZ text) {
+    DdeFreeStringHandle(g_instance, text);
+}
+using DdeString = UniqueHandle<NullEmptyTraits<HSZ, FreeDdeString>>;
+
 DdeString g_service, g_topic;
 TFormDDE* g_server = nullptr;
 

@@ -25,21 +25,7 @@ class DdeLayer {
     static std::string ServiceName();
 };
 
-struct DdeStringTraits {
-    using pointer = HSZ;
-    static pointer Invalid() noexcept { return nullptr; }
-    static bool IsValid(pointer h) noexcept { return h != nullptr; }
-    static void Close(pointer h) noexcept { DdeFreeStringHandle(DdeLayer::Instance(), h); }
-};
-using DdeString = UniqueHandle<DdeStringTraits>;
-
-struct DdeConversationTraits {
-    using pointer = HCONV;
-    static pointer Invalid() noexcept { return nullptr; }
-    static bool IsValid(pointer h) noexcept { return h != nullptr; }
-    static void Close(pointer h) noexcept { DdeDisconnect(h); }
-};
-using DdeConversation = UniqueHandle<DdeConversationTraits>;
+using DdeConversation = UniqueHandle<NullEmptyTraits<HCONV, DdeDisconnect>>;
 
 class TFormDDE {
   public:

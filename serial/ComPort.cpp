@@ -123,15 +123,13 @@ LRESULT CALLBACK TSerialCustomComPort::NotifyWindowProc(HWND window, UINT messag
     std::lock_guard guard(DispatcherRegistry::Lock());
     TSerialBaseDispatcher* dispatcher = DispatcherRegistry::Find(uint16_t((lParam >> 16) & 0xFFFF));
     if (!dispatcher || !dispatcher->Owner()) return 0;
-    try {
-        static_cast<TSerialCustomComPort*>(dispatcher->Owner())
-            ->HandleNotification(message, wParam, lParam);
-    } catch (const std::exception& e) {
-        ReportSerialError(e.what());
-    } catch (...) {
-        ReportSerialError("Erreur");
-    }
-    return 0;
+    auto* port = static_cast<TSerialCustomComPort*>(dispatcher->Owner());
+    return CallGuarded(
+        [&] {
+            port->HandleNotification(message, wParam, lParam);
+            return LRESULT(0);
+        },
+        ReportSerialError);
 }
 
 void TSerialCustomComPort::HandleNotification(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -41,29 +41,17 @@ struct KernelHandleTraits {
 };
 using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>;
 
-struct WindowTraits {
-    using pointer = HWND;
+// A handle that is null when empty, given back by one closing function.
+template <typename Handle, auto Closer> struct NullEmptyTraits {
+    using pointer = Handle;
     static pointer Invalid() noexcept { return nullptr; }
     static bool IsValid(pointer h) noexcept { return h != nullptr; }
-    static void Close(pointer h) noexcept { DestroyWindow(h); }
+    static void Close(pointer h) noexcept { Closer(h); }
 };
-using UniqueWindow = UniqueHandle<WindowTraits>;
 
-struct GdiObjectTraits {
-    using pointer = HGDIOBJ;
-    static pointer Invalid() noexcept { return nullptr; }
-    static bool IsValid(pointer h) noexcept { return h != nullptr; }
-    static void Close(pointer h) noexcept { DeleteObject(h); }
-};
-using UniqueGdiObject = UniqueHandle<GdiObjectTraits>;
-
-struct RegistryKeyTraits {
-    using pointer = HKEY;
-    static pointer Invalid() noexcept { return nullptr; }
-    static bool IsValid(pointer h) noexcept { return h != nullptr; }
-    static void Close(pointer h) noexcept { RegCloseKey(h); }
-};
-using UniqueRegistryKey = UniqueHandle<RegistryKeyTraits>;
+using UniqueWindow = UniqueHandle<NullEmptyTraits<HWND, DestroyWindow>>;
+using UniqueGdiObject = UniqueHandle<NullEmptyTraits<HGDIOBJ, DeleteObject>>;
+using UniqueRegistryKey = UniqueHandle<NullEmptyTraits<HKEY, RegCloseKey>>;
 
 // A started process's two handles.
 struct OwnedProcess {

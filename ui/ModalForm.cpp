@@ -52,14 +52,7 @@ LRESULT CALLBACK ModalForm::WindowProc(HWND window, UINT message, WPARAM wParam,
     auto* form = WindowObject<ModalForm>(window, message, lParam);
     if (!form) return DefWindowProcW(window, message, wParam, lParam);
     if (message == WM_NCCREATE) form->window_ = window;
-    try {
-        return form->Handle(message, wParam, lParam);
-    } catch (const std::exception& e) {
-        ShowErrorBox(e.what());
-    } catch (...) {
-        ShowErrorBox("Erreur");
-    }
-    return 0;
+    return CallGuarded([&] { return form->Handle(message, wParam, lParam); }, ShowErrorBox);
 }
 
 LRESULT ModalForm::Handle(UINT message, WPARAM wParam, LPARAM lParam) {

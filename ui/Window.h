@@ -1,6 +1,7 @@
 #pragma once
 // The one place that registers window classes, creates windows and controls, and places them.
 #include <windows.h>
+#include <exception>
 #include <string>
 
 // Registers a window class of this module once; later calls with the same name do nothing.
@@ -23,6 +24,20 @@ template <typename T> T* WindowObject(HWND window, UINT message, LPARAM lParam) 
             window, GWLP_USERDATA,
             reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
     return reinterpret_cast<T*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+}
+
+// A callback's boundary: runs `handler` and gives what it lets out to `report` (the general error
+// box) instead of the system's code that called back; 0 then.
+template <typename Handler>
+LRESULT CallGuarded(Handler&& handler, void (*report)(const std::string& text)) {
+    try {
+        return handler();
+    } catch (const std::exception& e) {
+        report(e.what());
+    } catch (...) {
+        report("Erreur");
+    }
+    return 0;
 }
 
 // Creates a child control with the user-interface font. Throws std::runtime_error on failure.
