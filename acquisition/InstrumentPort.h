@@ -6,7 +6,7 @@
 #include <string_view>
 
 class InstrumentPort {
-  public:
+public:
     // The bytes-available event: `count` bytes wait; the handler takes them with ReadByte.
     using Intake = std::function<void(InstrumentPort& port, uint16_t count)>;
 

@@ -23,9 +23,7 @@ struct FlagUntilReturn {
 
 } // namespace
 
-ReadClock SystemReadClock() {
-    return {TimeOfDayNow, SystemMilliseconds};
-}
+ReadClock SystemReadClock() { return {TimeOfDayNow, SystemMilliseconds}; }
 
 ReadSession::ReadSession(InstrumentPort& port, ReadWindow& window, ReadClock clock)
     : port_(port), window_(window), clock_(std::move(clock)) {

@@ -19,7 +19,7 @@ enum class Gauge { Data, Zero };
 
 // What the read shows and asks through the main window.
 class ReadWindow {
-  public:
+public:
     virtual ~ReadWindow() = default;
 
     virtual void SetCaption(const std::string& text) = 0;
@@ -56,7 +56,7 @@ struct ReadClock {
 ReadClock SystemReadClock();
 
 class ReadSession {
-  public:
+public:
     // Installs the session's intake as the port's bytes-available handler.
     ReadSession(InstrumentPort& port, ReadWindow& window, ReadClock clock = SystemReadClock());
     ReadSession(const ReadSession&) = delete;
@@ -86,7 +86,7 @@ class ReadSession {
     bool ZeroComplete = false;
     AcquisitionRecord Record; // DataComplete, ChannelCount, ShortRecord, the channels
 
-  private:
+private:
     void InstallIntake();
     int ImageBytes() const { return IsHM408 ? kHm408ImageBytes : kHm305ImageBytes; }
     // Serves messages until `complete` or 8 seconds, advancing the gauge; false when the window

@@ -58,11 +58,11 @@ std::string FormatSample(const AcquisitionRecord& record, const TvoieHameg& chan
 // FormatSample for every sample of one channel during one export. A sample's text depends only on
 // its raw - zero difference, and bytes give few of those: each is formatted once.
 class SampleTexts {
-  public:
+public:
     SampleTexts(const AcquisitionRecord& record, const TvoieHameg& channel);
     const std::string& operator()(uint16_t sample);
 
-  private:
+private:
     static constexpr long long kByteRange = 255;
     const AcquisitionRecord& record_;
     const TvoieHameg& channel_;

@@ -25,9 +25,7 @@ const SelectorRange& At(const SelectorRange* table, int count, int position) {
 
 } // namespace
 
-float TimeStepFor(double secondsPerDivision) {
-    return float(secondsPerDivision * 10 / 2000);
-}
+float TimeStepFor(double secondsPerDivision) { return float(secondsPerDivision * 10 / 2000); }
 
 SelectorTexts ApplySelectors(AcquisitionRecord& record, const SelectorPositions& positions) {
     const auto& timeBase = At(TimeBaseTable, kTimeBasePositions, positions.BaseDeTemps);

@@ -7,7 +7,6 @@ void ApplyInstrumentLineSettings(TSerialComPort& port) {
     port.AutoOpen = false;
     port.SetBufferFull(3690);
     port.SetBufferResume(1200);
-    port.UseEventWord = false;
 }
 
 void SerialInstrumentPort::SetOnTriggerAvail(Intake handler) {

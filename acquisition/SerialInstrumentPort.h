@@ -8,7 +8,7 @@
 void ApplyInstrumentLineSettings(TSerialComPort& port);
 
 class SerialInstrumentPort : public InstrumentPort {
-  public:
+public:
     explicit SerialInstrumentPort(TSerialComPort& port) : port_(port) {}
 
     void SetOpen(bool open) override { port_.SetOpen(open); }
@@ -21,6 +21,6 @@ class SerialInstrumentPort : public InstrumentPort {
     uint8_t ReadByte() override { return port_.ReadByte(); }
     void YieldToPort() override { port_.YieldToPort(); }
 
-  private:
+private:
     TSerialComPort& port_;
 };

@@ -3,11 +3,11 @@
 #include "ui/ModalForm.h"
 
 class TAboutBox : public ModalForm {
-  public:
+public:
     TAboutBox();
     static constexpr const wchar_t* kClassName = L"TVexorAboutBox";
 
-  protected:
+protected:
     HWND CreateControls(HWND window) override;
     bool OnCommand(int id, int code, HWND control) override;
 };

@@ -66,15 +66,11 @@ void SetScroll(HWND scrollBar, int minimum, int maximum, int position) {
     SetScrollInfo(scrollBar, SB_CTL, &info, TRUE);
 }
 
-int ScrollPosition(HWND scrollBar) {
-    return GetScrollPos(scrollBar, SB_CTL);
-}
+int ScrollPosition(HWND scrollBar) { return GetScrollPos(scrollBar, SB_CTL); }
 
 } // namespace
 
-THamegMain* HamegMain() {
-    return g_main;
-}
+THamegMain* HamegMain() { return g_main; }
 
 THamegMain::THamegMain(TAboutBox& aboutBox) : aboutBox_(aboutBox) {
     g_main = this;
@@ -119,9 +115,7 @@ void THamegMain::SendToCurvilabBtnClick() {
     formDDE_->TransferAcquisition(true);
 }
 
-void THamegMain::CurvilabItemClick() {
-    formDDE_->SendMacro("FOCUS()");
-}
+void THamegMain::CurvilabItemClick() { formDDE_->SendMacro("FOCUS()"); }
 
 void THamegMain::SaveItemClick() {
     std::string path = SaveDialogData(Handle());
@@ -135,9 +129,7 @@ void THamegMain::Show() {
     UpdateWindow(window_.get());
 }
 
-void THamegMain::SetHint(int id, const std::string& hint) {
-    hints_[Control(id)] = hint;
-}
+void THamegMain::SetHint(int id, const std::string& hint) { hints_[Control(id)] = hint; }
 
 void THamegMain::CreateControls() {
     HWND w = window_.get();
@@ -256,8 +248,7 @@ void THamegMain::UpdateCommands() {
     show(idEnregistreBtn, session_.InstrumentFound);
     for (int id : {idFileSaveBtn, idClipSaveBtn, idSendToCurvilabBtn})
         show(id, session_.Record.DataComplete);
-    for (int id : {idBaseDeTempsScroll, idGammeCH1, idGammeCH2})
-        show(id, !session_.IsHM408);
+    for (int id : {idBaseDeTempsScroll, idGammeCH1, idGammeCH2}) show(id, !session_.IsHM408);
     show(idZeroGB, true);
 }
 
@@ -295,9 +286,7 @@ void THamegMain::ExitItemClick() {
     PostMessageW(window_.get(), WM_CLOSE, 0, 0);
 }
 
-void THamegMain::AboutItemClick() {
-    aboutBox_.ShowModal();
-}
+void THamegMain::AboutItemClick() { aboutBox_.ShowModal(); }
 
 void THamegMain::ReadSettings() {
     SettingsPath = AppDataDir + "vexor.ini";
@@ -332,27 +321,13 @@ void THamegMain::OnCommand(int id, int code, HWND control) {
     case idNom2Edit:
         if (code == EN_CHANGE) NomEditChange(control);
         return;
-    case idEnregistreBtn:
-        EnregistreBtnClick();
-        return;
-    case idClipSaveBtn:
-        ClipSaveBtnClick();
-        return;
-    case idFileSaveBtn:
-        SaveItemClick();
-        return;
-    case idSendToCurvilabBtn:
-        SendToCurvilabBtnClick();
-        return;
-    case idSetBtn:
-        SetOscilloClick();
-        return;
-    case idCloseBtn:
-        ExitItemClick();
-        return;
-    case idAideBtn:
-        AboutItemClick();
-        return;
+    case idEnregistreBtn: EnregistreBtnClick(); return;
+    case idClipSaveBtn: ClipSaveBtnClick(); return;
+    case idFileSaveBtn: SaveItemClick(); return;
+    case idSendToCurvilabBtn: SendToCurvilabBtnClick(); return;
+    case idSetBtn: SetOscilloClick(); return;
+    case idCloseBtn: ExitItemClick(); return;
+    case idAideBtn: AboutItemClick(); return;
     }
 }
 
@@ -363,30 +338,15 @@ void THamegMain::OnScroll(HWND scrollBar, int request) {
     GetScrollInfo(scrollBar, SB_CTL, &info);
     int position = info.nPos;
     switch (request) {
-    case SB_LINELEFT:
-        --position;
-        break;
-    case SB_LINERIGHT:
-        ++position;
-        break;
-    case SB_PAGELEFT:
-        position -= 3;
-        break;
-    case SB_PAGERIGHT:
-        position += 3;
-        break;
-    case SB_LEFT:
-        position = info.nMin;
-        break;
-    case SB_RIGHT:
-        position = info.nMax;
-        break;
+    case SB_LINELEFT: --position; break;
+    case SB_LINERIGHT: ++position; break;
+    case SB_PAGELEFT: position -= 3; break;
+    case SB_PAGERIGHT: position += 3; break;
+    case SB_LEFT: position = info.nMin; break;
+    case SB_RIGHT: position = info.nMax; break;
     case SB_THUMBTRACK:
-    case SB_THUMBPOSITION:
-        position = info.nTrackPos;
-        break;
-    default:
-        return;
+    case SB_THUMBPOSITION: position = info.nTrackPos; break;
+    default: return;
     }
     position = std::clamp(position, info.nMin, info.nMax);
     if (position == info.nPos) return;
@@ -405,13 +365,10 @@ void THamegMain::DrawToolButton(const DRAWITEMSTRUCT& item) {
     }
 }
 
-void THamegMain::SetCaption(const std::string& text) {
-    SetWindowText1252(Handle(), text);
-}
+void THamegMain::SetCaption(const std::string& text) { SetWindowText1252(Handle(), text); }
 
 void THamegMain::SetGaugeMaximum(int maximum) {
-    for (int id : {idGaugeData, idGaugeZero})
-        SendMessageW(Control(id), PBM_SETRANGE32, 0, maximum);
+    for (int id : {idGaugeData, idGaugeZero}) SendMessageW(Control(id), PBM_SETRANGE32, 0, maximum);
 }
 
 void THamegMain::SetGauge(Gauge gauge, int position) {
@@ -424,9 +381,7 @@ void THamegMain::SetBusy(bool busy) {
     SetCursor(LoadCursorW(nullptr, busy ? IDC_WAIT : IDC_ARROW));
 }
 
-void THamegMain::HideReadButton() {
-    ShowWindow(Control(idEnregistreBtn), SW_HIDE);
-}
+void THamegMain::HideReadButton() { ShowWindow(Control(idEnregistreBtn), SW_HIDE); }
 
 void THamegMain::ShowHeaderSettings(const HeaderSettings& settings) {
     SetWindowText1252(Control(idBaseDeTempsEdit), settings.BaseDeTemps);
@@ -434,13 +389,9 @@ void THamegMain::ShowHeaderSettings(const HeaderSettings& settings) {
     SetWindowText1252(Control(idGammeEditCH2), settings.GammeCH2);
 }
 
-void THamegMain::Notice(const std::string& text) {
-    ShowNotice(text);
-}
+void THamegMain::Notice(const std::string& text) { ShowNotice(text); }
 
-bool THamegMain::ConfirmLoss() {
-    return ConfirmYesNo(Cp1252("Perte des données courantes"));
-}
+bool THamegMain::ConfirmLoss() { return ConfirmYesNo(Cp1252("Perte des données courantes")); }
 
 bool THamegMain::AskForTheZero() {
     BoxRequest prompt{BoxKind::Information,
@@ -453,9 +404,7 @@ bool THamegMain::AskForTheZero() {
 }
 
 // Blocks until a message or the deadline: a read costs no CPU while it waits for the line.
-void THamegMain::ServeMessages(unsigned ms) {
-    ProcessMessagesOrWait(ms);
-}
+void THamegMain::ServeMessages(unsigned ms) { ProcessMessagesOrWait(ms); }
 
 void THamegMain::PushAcquisition() {
     if (formDDE_) formDDE_->TransferAcquisition(true);
@@ -482,9 +431,7 @@ LRESULT THamegMain::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_HSCROLL:
         if (lParam) OnScroll(reinterpret_cast<HWND>(lParam), LOWORD(wParam));
         return 0;
-    case WM_DRAWITEM:
-        DrawToolButton(*reinterpret_cast<DRAWITEMSTRUCT*>(lParam));
-        return TRUE;
+    case WM_DRAWITEM: DrawToolButton(*reinterpret_cast<DRAWITEMSTRUCT*>(lParam)); return TRUE;
     case WM_CTLCOLORSTATIC:
         if (reinterpret_cast<HWND>(lParam) == Control(idMemo1)) {
             HDC dc = reinterpret_cast<HDC>(wParam);
@@ -493,9 +440,7 @@ LRESULT THamegMain::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
         }
         break;
-    case WM_CLOSE:
-        FormClose();
-        return 0;
+    case WM_CLOSE: FormClose(); return 0;
     case WM_LBUTTONDOWN: { // on the frame or caption of the channel 2 group
         RECT box;
         GetWindowRect(Control(idGroupBoxCH2), &box);

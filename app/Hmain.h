@@ -17,7 +17,7 @@ class TConstanteDlg;
 class TFormDDE;
 
 class THamegMain : private ReadWindow {
-  public:
+public:
     // FormCreate: the window and its controls, hidden; the port number from vexor.ini.
     explicit THamegMain(TAboutBox& aboutBox);
     ~THamegMain() override;
@@ -56,7 +56,7 @@ class THamegMain : private ReadWindow {
     std::string HintAt(HWND control) const;
     HWND Control(int id) const { return GetDlgItem(window_.get(), id); }
 
-  private:
+private:
     // What the read shows and asks.
     void SetCaption(const std::string& text) override;
     void SetGaugeMaximum(int maximum) override;

@@ -26,8 +26,7 @@ std::vector<std::string> Arguments() {
     int count = 0;
     LPWSTR* list = CommandLineToArgvW(GetCommandLineW(), &count);
     std::vector<std::string> arguments;
-    for (int i = 1; i < count; ++i)
-        arguments.push_back(Narrow(list[i]));
+    for (int i = 1; i < count; ++i) arguments.push_back(Narrow(list[i]));
     LocalFree(list);
     return arguments;
 }

@@ -58,8 +58,7 @@ void DrawGlyph(HDC dc, const RECT& box, Glyph glyph, bool enabled) {
         p.Box(kInk, RGB(160, 110, 60), 2, 2, 16, 17);
         p.Box(kInk, kPaper, 4, 4, 14, 16);
         p.Box(kInk, kGrey, 6, 1, 12, 4);
-        for (int y : {7, 10, 13})
-            p.Line(kInk, 1, {{6, y}, {12, y}});
+        for (int y : {7, 10, 13}) p.Line(kInk, 1, {{6, y}, {12, y}});
         break;
     case Glyph::Send: // a curve and an arrow into it
         p.Box(kInk, kPaper, 7, 1, 17, 13);
@@ -74,10 +73,8 @@ void DrawGlyph(HDC dc, const RECT& box, Glyph glyph, bool enabled) {
         break;
     case Glyph::Port: // a nine-pin connector
         p.Line(kInk, 1, {{1, 5}, {17, 5}, {14, 13}, {4, 13}, {1, 5}});
-        for (int x : {4, 7, 10, 13})
-            p.Box(kInk, kInk, x, 7, x + 2, 9);
-        for (int x : {6, 9, 12})
-            p.Box(kInk, kInk, x, 10, x + 2, 12);
+        for (int x : {4, 7, 10, 13}) p.Box(kInk, kInk, x, 7, x + 2, 9);
+        for (int x : {6, 9, 12}) p.Box(kInk, kInk, x, 10, x + 2, 12);
         break;
     case Glyph::Quit: // a door and an arrow out of it
         p.Box(kInk, RGB(160, 110, 60), 2, 1, 10, 17);

@@ -32,8 +32,7 @@ template <typename Build> double MedianMs(Build build) {
 int main() {
     AcquisitionRecord record;
     record.TimeStep = 2.5e-5f;
-    for (int i = 0; i < 4096; ++i)
-        record.RawData[std::size_t(i)] = 64 + (i * 7) % 128;
+    for (int i = 0; i < 4096; ++i) record.RawData[std::size_t(i)] = 64 + (i * 7) % 128;
     record.Channel(1).Sensitivity = 0.2f;
     record.Channel(2).Sensitivity = 0.5f;
     std::printf("export_cv3_ms %.3f\n",

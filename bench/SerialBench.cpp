@@ -56,8 +56,7 @@ int Image() {
     double complete = 0;
     port.SetOnTriggerAvail([&](TSerialCustomComPort& cp, uint16_t count) {
         ++notifications;
-        for (uint16_t i = 0; i < count; ++i)
-            cp.ReadByte();
+        for (uint16_t i = 0; i < count; ++i) cp.ReadByte();
         received += count;
         if (received >= 4096 && complete == 0) complete = RealTimeSeconds();
     });
@@ -86,8 +85,7 @@ double ComponentRate() {
     port.SetOnTriggerAvail([&](TSerialCustomComPort& cp, uint16_t count) {
         double start = Seconds();
         if (first == 0) first = start;
-        for (uint16_t i = 0; i < count; ++i)
-            cp.ReadByte();
+        for (uint16_t i = 0; i < count; ++i) cp.ReadByte();
         received += count;
         ++notifications;
         last = Seconds();

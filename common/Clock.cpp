@@ -29,6 +29,4 @@ double ElapsedSecondsBetween(double start, double now) {
     return double(ms) / 1000.0;
 }
 
-double ElapsedSeconds(double start) {
-    return ElapsedSecondsBetween(start, TimeOfDayNow());
-}
+double ElapsedSeconds(double start) { return ElapsedSecondsBetween(start, TimeOfDayNow()); }

@@ -24,9 +24,7 @@ constexpr Prefix kPrefixes[] = {
     {'G', "E+9"},  {'T', "E+12"},       {'P', "E+15"}, {'E', "E+18"},
 };
 
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 // The whole text must be: sign? digits [separator digits] [(E|e) sign? digits], with at least
 // one mantissa digit. Returns the text rewritten with "." as the separator, or "" when it is not
@@ -39,13 +37,11 @@ std::string StrictNumber(std::string_view text, char separator) {
         ++i;
     }
     int digits = 0;
-    while (i < text.size() && IsDigit(text[i]))
-        out += text[i++], ++digits;
+    while (i < text.size() && IsDigit(text[i])) out += text[i++], ++digits;
     if (i < text.size() && text[i] == separator) {
         out += '.';
         ++i;
-        while (i < text.size() && IsDigit(text[i]))
-            out += text[i++], ++digits;
+        while (i < text.size() && IsDigit(text[i])) out += text[i++], ++digits;
     }
     if (digits == 0) return {};
     if (i < text.size() && (text[i] == 'E' || text[i] == 'e')) {
@@ -53,8 +49,7 @@ std::string StrictNumber(std::string_view text, char separator) {
         ++i;
         if (i < text.size() && (text[i] == '+' || text[i] == '-')) out += text[i++];
         int exponentDigits = 0;
-        while (i < text.size() && IsDigit(text[i]))
-            out += text[i++], ++exponentDigits;
+        while (i < text.size() && IsDigit(text[i])) out += text[i++], ++exponentDigits;
         if (exponentDigits == 0) return {};
     }
     return i == text.size() ? out : std::string{};
@@ -62,12 +57,8 @@ std::string StrictNumber(std::string_view text, char separator) {
 
 } // namespace
 
-char DecimalSeparator() {
-    return g_separator.load();
-}
-void SetDecimalSeparator(char separator) {
-    g_separator.store(separator);
-}
+char DecimalSeparator() { return g_separator.load(); }
+void SetDecimalSeparator(char separator) { g_separator.store(separator); }
 
 void ExpandUnitPrefix(std::string& text, std::size_t maxLength) {
     std::erase(text, ' ');
@@ -127,8 +118,7 @@ std::string FormatGeneral(long double value, int precision, int exponentDigits, 
     std::string scientific = Scientific(std::fabs(value), precision);
     auto ePos = scientific.find('e');
     std::string digits = scientific.substr(0, 1) + scientific.substr(2, ePos - 2);
-    while (digits.size() > 1 && digits.back() == '0')
-        digits.pop_back();
+    while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
     int e = std::atoi(scientific.c_str() + ePos + 1) + 1;
     int k = int(digits.size());
 
@@ -157,9 +147,7 @@ std::string FormatGeneral(long double value, int precision, int exponentDigits, 
     return out.substr(0, kMaxNumberText);
 }
 
-std::string FormatReal(double value) {
-    return FormatGeneral(value, 6, 2, DecimalSeparator());
-}
+std::string FormatReal(double value) { return FormatGeneral(value, 6, 2, DecimalSeparator()); }
 
 std::string FormatRealDot(double value) {
     std::string text = FormatReal(value);

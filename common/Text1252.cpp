@@ -42,8 +42,7 @@ char32_t NextUtf8(std::string_view text, std::size_t& pos) {
 std::u16string Utf16From1252(std::string_view text) {
     std::u16string out;
     out.reserve(text.size());
-    for (char c : text)
-        out.push_back(UnitOf(static_cast<unsigned char>(c)));
+    for (char c : text) out.push_back(UnitOf(static_cast<unsigned char>(c)));
     return out;
 }
 

@@ -9,7 +9,7 @@ constexpr int kOpenAttempts = 10;
 constexpr DWORD kRetryMs = 50;
 
 class OpenClipboardGuard {
-  public:
+public:
     OpenClipboardGuard() {
         for (int attempt = 0; attempt < kOpenAttempts && !open_; ++attempt) {
             open_ = OpenClipboard(nullptr);
@@ -23,7 +23,7 @@ class OpenClipboardGuard {
     OpenClipboardGuard& operator=(const OpenClipboardGuard&) = delete;
     explicit operator bool() const { return open_; }
 
-  private:
+private:
     bool open_ = false;
 };
 

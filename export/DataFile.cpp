@@ -10,9 +10,7 @@ constexpr char kSectionMarker = '\xA3';
 constexpr char kValueMarker = '&';
 const std::string kLineEnd = "\r\n";
 
-int Channels(const AcquisitionRecord& record) {
-    return record.ChannelCount == 1 ? 1 : 2;
-}
+int Channels(const AcquisitionRecord& record) { return record.ChannelCount == 1 ? 1 : 2; }
 
 std::string Section(int count, const char* title) {
     return kSectionMarker + std::to_string(count) + title + kLineEnd;
@@ -20,8 +18,7 @@ std::string Section(int count, const char* title) {
 
 std::string Rows(const AcquisitionRecord& record, int rows, std::string (*time)(double)) {
     std::vector<SampleTexts> samples;
-    for (int c = 1; c <= Channels(record); ++c)
-        samples.emplace_back(record, record.Channel(c));
+    for (int c = 1; c <= Channels(record); ++c) samples.emplace_back(record, record.Channel(c));
     std::string text;
     text.reserve(std::size_t(rows) * 32);
     for (int row = 0; row < rows; ++row) {
@@ -64,14 +61,11 @@ std::string WriteFileHeader(const AcquisitionRecord& record, const std::string& 
     }
     text += "MORVANET CURVILAB WINDOWS 1.0" + kLineEnd;
     text += Section(n + 1, " NOM VAR") + "t" + kLineEnd;
-    for (int c = 1; c <= n; ++c)
-        text += record.Channel(c).Name + kLineEnd;
+    for (int c = 1; c <= n; ++c) text += record.Channel(c).Name + kLineEnd;
     text += Section(n + 1, " UNITE VAR") + "s" + kLineEnd;
-    for (int c = 1; c <= n; ++c)
-        text += "V" + kLineEnd;
+    for (int c = 1; c <= n; ++c) text += "V" + kLineEnd;
     text += Section(n + 1, " SIGNIF VAR") + "temps" + kLineEnd;
-    for (int c = 1; c <= n; ++c)
-        text += record.Channel(c).Meaning + kLineEnd;
+    for (int c = 1; c <= n; ++c) text += record.Channel(c).Meaning + kLineEnd;
     text += kSectionMarker + std::string("1 ACQUISITION") + kLineEnd + programPath + kLineEnd;
     text += Section(1, " PAGE COMMENT") + kLineEnd;
     text += kValueMarker + std::to_string(record.RowCount()) + " VALEUR VAR" + kLineEnd;

@@ -11,12 +11,9 @@ namespace {
 int IoCodeOf(unsigned long systemError) {
     switch (systemError) {
     case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL:
-        return 101;
-    case ERROR_DIRECTORY:
-        return 3; // the temporary file's folder does not exist
-    default:
-        return int(systemError);
+    case ERROR_HANDLE_DISK_FULL: return 101;
+    case ERROR_DIRECTORY: return 3; // the temporary file's folder does not exist
+    default: return int(systemError);
     }
 }
 
@@ -29,18 +26,12 @@ std::wstring FolderOf(const std::wstring& path) {
 
 std::string SaveErrorText(int ioCode) {
     switch (ioCode) {
-    case 2:
-        return "Fichier introuvable";
-    case 3:
-        return "Nom de fichier incorrect";
-    case 4:
-        return "Trop de fichiers ouverts";
-    case 5:
-        return Cp1252("Accès au fichier refusé");
-    case 101:
-        return "Disque plein";
-    default:
-        return "Erreur E/S " + std::to_string(ioCode);
+    case 2: return "Fichier introuvable";
+    case 3: return "Nom de fichier incorrect";
+    case 4: return "Trop de fichiers ouverts";
+    case 5: return Cp1252("Accès au fichier refusé");
+    case 101: return "Disque plein";
+    default: return "Erreur E/S " + std::to_string(ioCode);
     }
 }
 

@@ -5,7 +5,7 @@
 
 // A save that failed, with the French text of its system error.
 class ESaveError : public std::runtime_error {
-  public:
+public:
     explicit ESaveError(unsigned long systemError);
     int IoCode; // the I/O error number the text names
 };

@@ -13,8 +13,7 @@ bool TConstanteDlg::OnCommand(int id, int, HWND) {
         ReadBack(Window());
         Close(IDOK);
         return true;
-    case idHelpBtn:
-        return true; // no help in this program
+    case idHelpBtn: return true; // no help in this program
     }
     return false;
 }

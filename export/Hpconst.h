@@ -5,7 +5,7 @@
 #include "ui/ModalForm.h"
 
 class TConstanteDlg : public ModalForm {
-  public:
+public:
     TConstanteDlg();
 
     // ShowModal gives IDOK when closed with OK, which keeps what the user typed.
@@ -24,10 +24,10 @@ class TConstanteDlg : public ModalForm {
         idHelpBtn = 220
     };
 
-  protected:
+protected:
     HWND CreateControls(HWND window) override;
     bool OnCommand(int id, int code, HWND control) override;
 
-  private:
+private:
     void ReadBack(HWND window);
 };

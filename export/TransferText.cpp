@@ -32,8 +32,7 @@ std::string TransferText(const AcquisitionRecord& record, const std::string& pro
     for (std::string* line : {&names, &units, &meanings})
         lines.push_back(line->substr(0, kMaxLine));
     std::vector<SampleTexts> samples;
-    for (int c = 1; c <= channels; ++c)
-        samples.emplace_back(record, record.Channel(c));
+    for (int c = 1; c <= channels; ++c) samples.emplace_back(record, record.Channel(c));
     for (int row = 0; row < record.RowCount(); ++row) {
         std::string line = FormatRealDot(record.SampleTime(row));
         for (SampleTexts& channel : samples) {

@@ -24,9 +24,7 @@ constexpr std::size_t kMaxMacro = 255;
 
 DWORD g_instance = 0;
 
-void FreeDdeString(HSZ text) {
-    DdeFreeStringHandle(g_instance, text);
-}
+void FreeDdeString(HSZ text) { DdeFreeStringHandle(g_instance, text); }
 using DdeString = UniqueHandle<NullEmptyTraits<HSZ, FreeDdeString>>;
 
 DdeString g_service, g_topic;
@@ -140,9 +138,7 @@ DdeLayer::~DdeLayer() {
     g_instance = 0;
 }
 
-DWORD DdeLayer::Instance() {
-    return g_instance;
-}
+DWORD DdeLayer::Instance() { return g_instance; }
 
 std::string DdeLayer::ServiceName() {
     wchar_t path[MAX_PATH] = {};
@@ -161,9 +157,7 @@ TFormDDE::TFormDDE(const AcquisitionRecord& record, HWND mainWindow, TConstanteD
     g_server = this;
 }
 
-TFormDDE::~TFormDDE() {
-    g_server = nullptr;
-}
+TFormDDE::~TFormDDE() { g_server = nullptr; }
 
 void TFormDDE::TransferAcquisition(bool send) {
     if (!PutTextOnClipboard(TransferText(record_, ProgramPath(), pageDialog_.Page)))
@@ -201,12 +195,10 @@ bool TFormDDE::Connect() {
     // served before each synchronous call: a late acknowledgment would end the next wait early.
     DdeString item = MakeString(kItem);
     MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
-        DispatchThreadMessage(msg);
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchThreadMessage(msg);
     if (DdeClientTransaction(nullptr, 0, conversation_.get(), item.get(), CF_TEXT,
                              XTYP_ADVSTART | XTYPF_NODATA, kSyncTimeoutMs, nullptr)) {
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
-            DispatchThreadMessage(msg);
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchThreadMessage(msg);
         if (HDDEDATA value = DdeClientTransaction(nullptr, 0, conversation_.get(), item.get(),
                                                   CF_TEXT, XTYP_REQUEST, kSyncTimeoutMs, nullptr))
             DdeFreeDataHandle(value);

@@ -13,7 +13,7 @@
 // The process-wide DDE instance and the program's own service, named after the executable:
 // initialised and registered for as long as it lives.
 class DdeLayer {
-  public:
+public:
     DdeLayer();
     ~DdeLayer();
     DdeLayer(const DdeLayer&) = delete;
@@ -28,7 +28,7 @@ class DdeLayer {
 using DdeConversation = UniqueHandle<NullEmptyTraits<HCONV, DdeDisconnect>>;
 
 class TFormDDE {
-  public:
+public:
     // FormCreate: the launch command from the registry and the hidden window titled
     // "Acquisition"; the server's executes come here from now on. `record` is the acquisition the
     // transfers hand on, `mainWindow` the window that macros focus and ask for a read.
@@ -50,7 +50,7 @@ class TFormDDE {
     const std::string& ServiceApplication() const { return serviceApplication_; }
     HWND Handle() const { return window_.get(); }
 
-  private:
+private:
     void LaunchCurvilab();
     bool Connect();
     bool Execute(const std::string& macro);

@@ -29,8 +29,7 @@ void Unregister(uint16_t handle) {
     std::lock_guard guard(DispatcherRegistry::Lock());
     auto& slots = Slots();
     if (handle < slots.size()) slots[handle] = nullptr;
-    while (!slots.empty() && slots.back() == nullptr)
-        slots.pop_back();
+    while (!slots.empty() && slots.back() == nullptr) slots.pop_back();
 }
 
 } // namespace
@@ -48,9 +47,7 @@ TSerialBaseDispatcher* DispatcherRegistry::Find(uint16_t handle) {
 TSerialBaseDispatcher::TSerialBaseDispatcher(void* owner)
     : owner_(owner), handle_(Register(this)) {}
 
-TSerialBaseDispatcher::~TSerialBaseDispatcher() {
-    Unregister(handle_);
-}
+TSerialBaseDispatcher::~TSerialBaseDispatcher() { Unregister(handle_); }
 
 void TSerialBaseDispatcher::AllocateRings(std::size_t outputSize) {
     std::lock_guard in(inputLock_);

@@ -23,7 +23,7 @@
 using WindowId = std::uintptr_t;
 
 class TSerialBaseDispatcher {
-  public:
+public:
     // Registers the dispatcher in the DispatcherRegistry; `owner` is the port (may be null).
     explicit TSerialBaseDispatcher(void* owner);
     virtual ~TSerialBaseDispatcher();
@@ -58,7 +58,7 @@ class TSerialBaseDispatcher {
     bool ClosePending() const { return closePending_; }
     bool Stopping() const { return stop_; }
 
-  protected:
+protected:
     // Sends a notification and waits for it to be handled (at most 3000 ms).
     virtual void SendToWindow(WindowId window, unsigned message, uintptr_t wParam,
                               intptr_t lParam) = 0;
@@ -83,7 +83,7 @@ class TSerialBaseDispatcher {
     std::atomic<bool> lost_{false}; // a worker failed: the device is gone
     std::atomic<bool> closePending_{false};
 
-  private:
+private:
     // False when nothing could be taken (the InputRing is full or nothing came).
     bool ProcessEvent();
 

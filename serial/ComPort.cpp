@@ -30,6 +30,10 @@ void TSerialCustomComPort::Check(int code) {
     if (code < 0) RaiseSerialError(code);
 }
 
+TSerialWin32Dispatcher* TSerialCustomComPort::OpenDispatcher() const {
+    return linkState_ == TLinkState::LinkOpen ? dispatcher_.get() : nullptr;
+}
+
 // The dispatcher for an operation: none while closing; an automatic open when allowed.
 TSerialWin32Dispatcher* TSerialCustomComPort::Active() {
     if (linkState_ == TLinkState::LinkClosing) return nullptr;
@@ -162,59 +166,57 @@ void TSerialCustomComPort::SetComNumber(uint16_t number) {
 
 void TSerialCustomComPort::SetBaud(int32_t baud) {
     line_.Baud = uint32_t(baud);
-    if (dispatcher_ && linkState_ == TLinkState::LinkOpen) Check(dispatcher_->ApplyLine(line_));
+    if (auto* d = OpenDispatcher()) Check(d->ApplyLine(line_));
 }
 
 void TSerialCustomComPort::SetParity(TParity parity) {
     line_.Parity = int(parity);
-    if (dispatcher_ && linkState_ == TLinkState::LinkOpen) Check(dispatcher_->ApplyLine(line_));
+    if (auto* d = OpenDispatcher()) Check(d->ApplyLine(line_));
 }
 
 void TSerialCustomComPort::SetDataBits(uint16_t bits) {
     line_.DataBits = bits;
-    if (dispatcher_ && linkState_ == TLinkState::LinkOpen) Check(dispatcher_->ApplyLine(line_));
+    if (auto* d = OpenDispatcher()) Check(d->ApplyLine(line_));
 }
 
 void TSerialCustomComPort::SetStopBits(uint16_t bits) {
     line_.StopBits = bits;
-    if (dispatcher_ && linkState_ == TLinkState::LinkOpen) Check(dispatcher_->ApplyLine(line_));
+    if (auto* d = OpenDispatcher()) Check(d->ApplyLine(line_));
 }
 
 void TSerialCustomComPort::SetInSize(uint16_t size) {
     inSize_ = size;
-    if (dispatcher_ && linkState_ == TLinkState::LinkOpen)
-        dispatcher_->SetupQueues(inSize_, outSize_);
+    if (auto* d = OpenDispatcher()) d->SetupQueues(inSize_, outSize_);
 }
 
 void TSerialCustomComPort::SetOutSize(uint16_t size) {
     outSize_ = size;
-    if (dispatcher_ && linkState_ == TLinkState::LinkOpen)
-        dispatcher_->SetupQueues(inSize_, outSize_);
+    if (auto* d = OpenDispatcher()) d->SetupQueues(inSize_, outSize_);
 }
 
 void TSerialCustomComPort::SetDTR(bool on) {
     dtr_ = on;
-    if (dispatcher_ && linkState_ == TLinkState::LinkOpen) Check(dispatcher_->SetDtrLine(on));
+    if (auto* d = OpenDispatcher()) Check(d->SetDtrLine(on));
 }
 
 void TSerialCustomComPort::SetRTS(bool on) {
     rts_ = on;
-    if (dispatcher_ && linkState_ == TLinkState::LinkOpen) Check(dispatcher_->SetRtsLine(on));
+    if (auto* d = OpenDispatcher()) Check(d->SetRtsLine(on));
 }
 
 void TSerialCustomComPort::ApplyFlowThresholds() {
-    if (dispatcher_ && linkState_ == TLinkState::LinkOpen)
-        Check(dispatcher_->SetFlowThresholds(bufferFull_, bufferResume_, hwFlow_));
+    if (auto* d = OpenDispatcher())
+        Check(d->SetFlowThresholds(bufferFull_, bufferResume_, hwFlow_));
 }
 
 void TSerialCustomComPort::ApplySoftwareFlow() {
-    if (!dispatcher_ || linkState_ != TLinkState::LinkOpen) return;
+    TSerialWin32Dispatcher* d = OpenDispatcher();
+    if (!d) return;
     unsigned bits = swFlow_ == TSWFlowOptions::swfTransmit  ? swfTransmitXonXoff
                     : swFlow_ == TSWFlowOptions::swfReceive ? swfReceiveXonXoff
                     : swFlow_ == TSWFlowOptions::swfBoth    ? swfTransmitXonXoff | swfReceiveXonXoff
                                                             : 0u;
-    Check(bits ? dispatcher_->SetSoftwareFlow(bufferFull_, bufferResume_, bits)
-               : dispatcher_->ClearSoftwareFlow());
+    Check(bits ? d->SetSoftwareFlow(bufferFull_, bufferResume_, bits) : d->ClearSoftwareFlow());
 }
 
 void TSerialCustomComPort::SetHWFlowOptions(THWFlowOptionSet options) {
@@ -224,7 +226,6 @@ void TSerialCustomComPort::SetHWFlowOptions(THWFlowOptionSet options) {
         if (bufferResume_ == 0 || bufferResume_ > bufferFull_)
             bufferResume_ = uint16_t(inSize_ * 0.1);
     }
-    if (options & (hwfUseRTS | hwfRequireCTS)) Stored.RS485Mode = false;
     ApplyFlowThresholds();
 }
 
@@ -240,14 +241,12 @@ void TSerialCustomComPort::SetSWFlowOptions(TSWFlowOptions options) {
 
 void TSerialCustomComPort::SetXOnChar(char c) {
     xon_ = c;
-    if (dispatcher_ && linkState_ == TLinkState::LinkOpen)
-        Check(dispatcher_->SetFlowChars(xon_, xoff_));
+    if (auto* d = OpenDispatcher()) Check(d->SetFlowChars(xon_, xoff_));
 }
 
 void TSerialCustomComPort::SetXOffChar(char c) {
     xoff_ = c;
-    if (dispatcher_ && linkState_ == TLinkState::LinkOpen)
-        Check(dispatcher_->SetFlowChars(xon_, xoff_));
+    if (auto* d = OpenDispatcher()) Check(d->SetFlowChars(xon_, xoff_));
 }
 
 // Out-of-order levels are kept within InSize and BufferFull.

@@ -22,21 +22,8 @@ enum class TSWFlowOptions { swfNone, swfReceive, swfTransmit, swfBoth };
 class TSerialCustomComPort;
 using TTriggerAvailEvent = std::function<void(TSerialCustomComPort& CP, uint16_t Count)>;
 
-// Published properties that nothing in this program acts on; kept as stored values.
-struct TSerialStoredProperties {
-    enum TDeviceLayer { dlWin32 } DeviceLayer = dlWin32;
-    enum TTapiMode { tmAuto, tmOn, tmOff } TapiMode = tmAuto;
-    bool RS485Mode = false;
-    uint16_t CommNotificationLevel = 0;
-    bool UseMSRShadow = true;
-    enum TTraceLogState { tlOff, tlOn } Tracing = tlOff, Logging = tlOff;
-    uint32_t TraceSize = 10000, LogSize = 10000;
-    std::string TraceName = "APRO.TRC", LogName = "APRO.LOG";
-    bool TraceHex = true, TraceAllHex = false, LogHex = true, LogAllHex = false;
-};
-
 class TSerialCustomComPort {
-  public:
+public:
     TSerialCustomComPort();
     virtual ~TSerialCustomComPort();
     TSerialCustomComPort(const TSerialCustomComPort&) = delete;
@@ -76,10 +63,8 @@ class TSerialCustomComPort {
     void SetBufferFull(uint16_t level);
     uint16_t BufferResume() const { return bufferResume_; }
     void SetBufferResume(uint16_t level);
-    bool UseEventWord = true;
     const TTriggerAvailEvent& OnTriggerAvail() const { return onTriggerAvail_; }
     void SetOnTriggerAvail(TTriggerAvailEvent handler);
-    TSerialStoredProperties Stored;
 
     TLinkState LinkState() const { return linkState_; }
 
@@ -95,11 +80,13 @@ class TSerialCustomComPort {
     // user cancelled. Unset, such an open fails with ENoPortSelected.
     static std::function<uint16_t()> ChoosePort;
 
-  private:
+private:
     static LRESULT CALLBACK NotifyWindowProc(HWND window, UINT message, WPARAM wParam,
                                              LPARAM lParam);
 
     TSerialWin32Dispatcher* Active();
+    // The dispatcher while the port is open, else null: settings then only wait for the open.
+    TSerialWin32Dispatcher* OpenDispatcher() const;
     void OpenPort();
     void ClosePort();
     void FinishClose();

@@ -32,13 +32,13 @@ namespace {
 constexpr int kComboId = 300;
 
 class TComSelectForm : public ModalForm {
-  public:
+public:
     TComSelectForm() : ModalForm({L"TVexorComSelectForm", "Select Port", 220, 131}) {}
 
     // The chosen port number; 0 when none is.
     uint16_t SelectedPort() const { return chosen_; }
 
-  protected:
+protected:
     HWND CreateControls(HWND w) override {
         CreateControl(w, {L"STATIC", "", SS_ETCHEDFRAME, 8, 8, 204, 44});
         CreateControl(
@@ -63,7 +63,7 @@ class TComSelectForm : public ModalForm {
         return true;
     }
 
-  private:
+private:
     HWND combo_ = nullptr;
     uint16_t chosen_ = 0;
 };

@@ -18,11 +18,8 @@ TComCfgDlg::TComCfgDlg()
 
 bool TComCfgDlg::OnCommand(int id, int, HWND) {
     switch (id) {
-    case IDOK:
-        OKBtnClick(Window());
-        return true;
-    case kHelpId:
-        return true;
+    case IDOK: OKBtnClick(Window()); return true;
+    case kHelpId: return true;
     }
     return false;
 }

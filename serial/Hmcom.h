@@ -7,7 +7,7 @@
 #include "ui/ModalForm.h"
 
 class TComCfgDlg : public ModalForm {
-  public:
+public:
     TComCfgDlg();
 
     // ShowModal gives IDOK when closed with OK; SelectedNumber then holds the choice.
@@ -18,11 +18,11 @@ class TComCfgDlg : public ModalForm {
 
     static constexpr int kFirstItemId = 400;
 
-  protected:
+protected:
     HWND CreateControls(HWND window) override;
     bool OnCommand(int id, int code, HWND control) override;
 
-  private:
+private:
     void FormActivate(HWND window);
     void OKBtnClick(HWND window);
 };

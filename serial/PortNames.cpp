@@ -2,9 +2,7 @@
 
 #include <stdexcept>
 
-std::string PortName(uint16_t number) {
-    return "COM" + std::to_string(number);
-}
+std::string PortName(uint16_t number) { return "COM" + std::to_string(number); }
 
 uint16_t SelectedPort(const std::string& entry) {
     if (entry.size() < 4) return 0;

@@ -10,6 +10,4 @@ uint32_t SystemMilliseconds() {
     return uint32_t(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
-std::string OsErrorText(int number) {
-    return "System error " + std::to_string(number);
-}
+std::string OsErrorText(int number) { return "System error " + std::to_string(number); }

@@ -34,7 +34,7 @@ struct TStatusBuffer : TIOBuffer {
 };
 
 class TIOQueue {
-  public:
+public:
     void Append(std::unique_ptr<TIOBuffer> buffer);
     // The first item, marked in use; nullptr when the queue is empty or its first item is in use.
     TIOBuffer* Peek();
@@ -55,7 +55,7 @@ class TIOQueue {
     // Copies up to `size` bytes out of the data blocks at the front, stopping at a status item.
     std::size_t ReadReceived(uint8_t* buffer, std::size_t size);
 
-  private:
+private:
     std::mutex lock_;
     std::condition_variable appended_;
     bool signalled_ = false; // an auto-reset event

@@ -9,9 +9,7 @@ uint32_t InputRing::Unread() const {
     return tail_ > head_ ? tail_ - head_ : tail_ + kInputRingSize - head_;
 }
 
-uint32_t InputRing::BytesWaiting() const {
-    return Unread() - (readAheadActive_ ? readAhead_ : 0);
-}
+uint32_t InputRing::BytesWaiting() const { return Unread() - (readAheadActive_ ? readAhead_ : 0); }
 
 bool InputRing::ByteReady() const {
     if (readAheadActive_)
@@ -70,9 +68,7 @@ void InputRing::BeginReadAhead() {
     readAheadMax_ = 0;
 }
 
-void InputRing::NoteHandlerReadAhead() {
-    readAheadMax_ = std::max(readAheadMax_, readAhead_);
-}
+void InputRing::NoteHandlerReadAhead() { readAheadMax_ = std::max(readAheadMax_, readAhead_); }
 
 uint32_t InputRing::EndReadAhead() {
     uint32_t moved = readAheadMax_;

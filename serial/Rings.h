@@ -14,7 +14,7 @@
 constexpr uint32_t kInputRingSize = 8192;
 
 class InputRing {
-  public:
+public:
     InputRing() : data_(kInputRingSize) {}
 
     // Bytes ever put in: tells a new arrival apart even when it wraps the tail to where it was.
@@ -46,7 +46,7 @@ class InputRing {
     void NoteHandlerReadAhead();
     uint32_t EndReadAhead();
 
-  private:
+private:
     std::vector<uint8_t> data_;
     uint32_t head_ = 0; // next byte to read
     uint32_t tail_ = 0; // next free byte
@@ -58,7 +58,7 @@ class InputRing {
 };
 
 class OutputRing {
-  public:
+public:
     explicit OutputRing(std::size_t size) : data_(size) {}
 
     std::size_t Size() const { return data_.size(); }
@@ -72,7 +72,7 @@ class OutputRing {
     std::vector<uint8_t> TakeAll();
     void Reset();
 
-  private:
+private:
     std::vector<uint8_t> data_;
     std::size_t head_ = 0; // next free byte
     std::size_t tail_ = 0; // next byte to send

@@ -68,26 +68,16 @@ std::string SerialErrorText(int code) {
 void RaiseSerialError(int code) {
     std::string text = SerialErrorText(code);
     switch (code) {
-    case ecBadId:
-        throw EBadId(text, code);
-    case ecAlreadyOpen:
-        throw EAlreadyOpen(text, code);
-    case ecNoPortSelected:
-        throw ENoPortSelected(text, code);
-    case ecCommNotOpen:
-        throw ECommNotOpen(text, code);
-    case ecBadArgument:
-        throw EBadArgument(text, code);
-    case ecOutputBufferTooSmall:
-        throw EOutputBufferTooSmall(text, code);
-    case ecPutBlockFail:
-        throw EPutBlockFail(text, code);
-    case ecBufferIsEmpty:
-        throw EBufferIsEmpty(text, code);
-    case ecNoMem:
-        throw ETapiNoMem(text, code);
-    case ecOutOfMemory:
-        throw std::bad_alloc();
+    case ecBadId: throw EBadId(text, code);
+    case ecAlreadyOpen: throw EAlreadyOpen(text, code);
+    case ecNoPortSelected: throw ENoPortSelected(text, code);
+    case ecCommNotOpen: throw ECommNotOpen(text, code);
+    case ecBadArgument: throw EBadArgument(text, code);
+    case ecOutputBufferTooSmall: throw EOutputBufferTooSmall(text, code);
+    case ecPutBlockFail: throw EPutBlockFail(text, code);
+    case ecBufferIsEmpty: throw EBufferIsEmpty(text, code);
+    case ecNoMem: throw ETapiNoMem(text, code);
+    case ecOutOfMemory: throw std::bad_alloc();
     }
     if (code <= -2 && code >= -162) throw EInOutError(text, -code);
     throw ESerialException("Kestro exception", code);
@@ -97,9 +87,7 @@ namespace {
 std::atomic<SerialErrorReport> g_report{nullptr};
 }
 
-void SetSerialErrorReport(SerialErrorReport report) {
-    g_report = report;
-}
+void SetSerialErrorReport(SerialErrorReport report) { g_report = report; }
 
 void ReportSerialError(const std::string& text) {
     if (SerialErrorReport report = g_report) report(text);

@@ -4,7 +4,7 @@
 #include <string>
 
 class ESerialException : public std::runtime_error {
-  public:
+public:
     ESerialException(const std::string& message, int code)
         : std::runtime_error(message), Code(code) {}
     int Code;
@@ -12,7 +12,7 @@ class ESerialException : public std::runtime_error {
 
 #define VEXOR_SERIAL_EXCEPTION(Name, Base)                                                         \
     class Name : public Base {                                                                     \
-      public:                                                                                      \
+    public:                                                                                        \
         using Base::Base;                                                                          \
     };
 
@@ -32,7 +32,7 @@ VEXOR_SERIAL_EXCEPTION(EBufferIsEmpty, ESerialIO)
 
 // The runtime's input/output error for an OS error number: not a serial exception.
 class EInOutError : public std::runtime_error {
-  public:
+public:
     EInOutError(const std::string& message, int errorCode)
         : std::runtime_error(message), ErrorCode(errorCode) {}
     int ErrorCode;

@@ -66,8 +66,7 @@ TSerialWin32Dispatcher::~TSerialWin32Dispatcher() {
         ReleaseRings();
     else
         CloseLink();
-    while (runningThreads_ > 0)
-        WaitProcessingMessages(nullptr, 10);
+    while (runningThreads_ > 0) WaitProcessingMessages(nullptr, 10);
     for (auto& thread : threads_)
         if (thread) WaitThreadGone(thread.get());
 }
@@ -192,8 +191,7 @@ int TSerialWin32Dispatcher::ApplyLine(const LineOptions& line) {
 }
 
 void TSerialWin32Dispatcher::WaitOutputDrained() {
-    for (int polls = 0; polls < 5000 && OutputUsed() > 0; ++polls)
-        Sleep(2);
+    for (int polls = 0; polls < 5000 && OutputUsed() > 0; ++polls) Sleep(2);
     DCB current = dcb_;
     GetCommState(device_.get(), &current);
     unsigned bits = current.ByteSize + 2u + (current.Parity != NOPARITY ? 1u : 0u) +
@@ -302,9 +300,7 @@ int TSerialWin32Dispatcher::ReadLineErrors() {
     return int(errors);
 }
 
-void TSerialWin32Dispatcher::OnOutputQueued() {
-    SetEvent(outputReady_.get());
-}
+void TSerialWin32Dispatcher::OnOutputQueued() { SetEvent(outputReady_.get()); }
 
 void TSerialWin32Dispatcher::SendToWindow(WindowId window, unsigned message, uintptr_t wParam,
                                           intptr_t lParam) {
@@ -363,8 +359,7 @@ void TSerialWin32Dispatcher::StopThreads() {
             WaitThreadGone(threads_[Dispatcher].get());
         }
     }
-    for (int worker : {Status, Writer, Reader})
-        threads_[std::size_t(worker)].reset();
+    for (int worker : {Status, Writer, Reader}) threads_[std::size_t(worker)].reset();
     if (!Notifying()) threads_[Dispatcher].reset();
 }
 
@@ -379,15 +374,9 @@ int TSerialWin32Dispatcher::RunWorker(Worker worker) {
     int code = ecOK;
     try {
         switch (worker) {
-        case Reader:
-            code = ReadLoop();
-            break;
-        case Status:
-            code = StatusLoop();
-            break;
-        case Writer:
-            code = WriteLoop();
-            break;
+        case Reader: code = ReadLoop(); break;
+        case Status: code = StatusLoop(); break;
+        case Writer: code = WriteLoop(); break;
         case Dispatcher:
             DispatchLoop();
             // After a loss the received bytes stay readable until the port closes.
@@ -396,8 +385,7 @@ int TSerialWin32Dispatcher::RunWorker(Worker worker) {
             else if (Stopping())
                 ReleaseOutputRing();
             break;
-        case WorkerCount:
-            break;
+        case WorkerCount: break;
         }
     } catch (const std::bad_alloc&) {
         code = ecNoMem;
@@ -581,8 +569,7 @@ int TSerialWin32Dispatcher::StatusLoop() {
         if (events & kStatusChangeEvents)
             ReceiveQueue.Append(std::make_unique<TStatusBuffer>(events));
     }
-    while (!stop_)
-        Sleep(kSliceMs);
+    while (!stop_) Sleep(kSliceMs);
     return ecOK;
 }
 

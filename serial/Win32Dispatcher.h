@@ -21,7 +21,7 @@
 #include "ui/Handles.h"
 
 class TSerialWin32Dispatcher : public TSerialBaseDispatcher {
-  public:
+public:
     // Option bits of OpenLink.
     static constexpr uint32_t kDtrOn = 1, kRtsOn = 2, kDtrFlow = 16, kRtsFlow = 32;
 
@@ -58,13 +58,13 @@ class TSerialWin32Dispatcher : public TSerialBaseDispatcher {
     DWORD LastOsError() const { return lastOsError_; }
     int LineErrors() const { return lineErrors_; }
 
-  protected:
+protected:
     void SendToWindow(WindowId window, unsigned message, uintptr_t wParam,
                       intptr_t lParam) override;
     void OnDeviceStatus(uint32_t mask) override;
     void OnOutputQueued() override;
 
-  private:
+private:
     enum Worker { Reader, Dispatcher, Writer, Status, WorkerCount };
 
     int StartThreads();

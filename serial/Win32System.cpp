@@ -18,9 +18,7 @@ TimerResolution::~TimerResolution() {
     if (period_ != 0) timeEndPeriod(period_);
 }
 
-uint32_t SystemMilliseconds() {
-    return GetTickCount();
-}
+uint32_t SystemMilliseconds() { return GetTickCount(); }
 
 std::string OsErrorText(int number) {
     wchar_t* buffer = nullptr;
@@ -35,7 +33,6 @@ std::string OsErrorText(int number) {
         if (shown == ' ' && !oneLine.empty() && oneLine.back() == ' ') continue;
         oneLine += shown;
     }
-    while (!oneLine.empty() && oneLine.back() == ' ')
-        oneLine.pop_back();
+    while (!oneLine.empty() && oneLine.back() == ' ') oneLine.pop_back();
     return oneLine.empty() ? "System error " + std::to_string(number) : oneLine;
 }

@@ -5,12 +5,12 @@
 
 // Raises the system timer resolution to its finest period for as long as it lives.
 class TimerResolution {
-  public:
+public:
     TimerResolution();
     ~TimerResolution();
     TimerResolution(const TimerResolution&) = delete;
     TimerResolution& operator=(const TimerResolution&) = delete;
 
-  private:
+private:
     UINT period_ = 0;
 };

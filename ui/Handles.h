@@ -3,7 +3,7 @@
 #include <windows.h>
 
 template <typename Traits> class UniqueHandle {
-  public:
+public:
     using pointer = typename Traits::pointer;
 
     UniqueHandle() noexcept = default;
@@ -29,7 +29,7 @@ template <typename Traits> class UniqueHandle {
         handle_ = handle;
     }
 
-  private:
+private:
     pointer handle_ = Traits::Invalid();
 };
 

@@ -18,32 +18,22 @@ constexpr int kFirstButtonId = 100;
 
 std::string TitleOf(BoxKind kind) {
     switch (kind) {
-    case BoxKind::Notice:
-        return "Scoptera";
-    case BoxKind::Warning:
-        return "Avertissement";
-    case BoxKind::Error:
-        return "Erreur";
-    case BoxKind::Information:
-        return "Information";
-    case BoxKind::Confirmation:
-        return "Confirmation";
+    case BoxKind::Notice: return "Scoptera";
+    case BoxKind::Warning: return "Avertissement";
+    case BoxKind::Error: return "Erreur";
+    case BoxKind::Information: return "Information";
+    case BoxKind::Confirmation: return "Confirmation";
     }
     return {};
 }
 
 const wchar_t* IconOf(BoxKind kind) {
     switch (kind) {
-    case BoxKind::Warning:
-        return IDI_WARNING;
-    case BoxKind::Error:
-        return IDI_ERROR;
-    case BoxKind::Information:
-        return IDI_INFORMATION;
-    case BoxKind::Confirmation:
-        return IDI_QUESTION;
-    case BoxKind::Notice:
-        break;
+    case BoxKind::Warning: return IDI_WARNING;
+    case BoxKind::Error: return IDI_ERROR;
+    case BoxKind::Information: return IDI_INFORMATION;
+    case BoxKind::Confirmation: return IDI_QUESTION;
+    case BoxKind::Notice: break;
     }
     return nullptr;
 }
@@ -73,57 +63,55 @@ SIZE MeasureText(const std::wstring& text) {
     return {rect.right, rect.bottom};
 }
 
-// The box laid out for its text: icon and text on top, the buttons centred below.
+// The box laid out for its text: icon and text on top, the row of buttons centred below.
 struct Layout {
     std::wstring Text;
     SIZE TextSize;
-    int ClientWidth, ClientHeight;
+    int TextX, ButtonsX, ButtonsY, ClientWidth, ClientHeight;
 };
 
 Layout LayOut(const BoxRequest& request) {
-    Layout layout{DisplayText(request.Text), {}, 0, 0};
-    layout.TextSize = MeasureText(layout.Text);
+    std::wstring text = DisplayText(request.Text);
+    SIZE size = MeasureText(text);
     int count = int(request.Buttons.size());
     int rowWidth = count * kButtonWidth + (count - 1) * kButtonGap;
-    int iconWidth = IconOf(request.Kind) ? kIconSize + kMargin : 0;
-    layout.ClientWidth = std::max(iconWidth + int(layout.TextSize.cx), rowWidth) + 2 * kMargin;
-    layout.ClientHeight =
-        kMargin + std::max<int>(layout.TextSize.cy, kIconSize) + kMargin + kButtonHeight + kMargin;
-    return layout;
+    int textX = kMargin + (IconOf(request.Kind) ? kIconSize + kMargin : 0);
+    int width = std::max(textX + int(size.cx), kMargin + rowWidth) + kMargin;
+    int buttonsY = kMargin + std::max<int>(size.cy, kIconSize) + kMargin;
+    return {text,
+            size,
+            textX,
+            (width - rowWidth) / 2,
+            buttonsY,
+            width,
+            buttonsY + kButtonHeight + kMargin};
 }
 
 class MessageBoxForm : public ModalForm {
-  public:
+public:
     MessageBoxForm(const BoxRequest& request, Layout layout)
         : ModalForm({kMessageDialogClass, TitleOf(request.Kind), layout.ClientWidth,
                      layout.ClientHeight, request.EscapeResult, WS_EX_TOPMOST}),
           request_(request), layout_(std::move(layout)) {}
 
-  protected:
+protected:
     HWND CreateControls(HWND window) override {
-        int textX = kMargin;
         if (const wchar_t* icon = IconOf(request_.Kind)) {
             HWND iconControl = CreateControl(
                 window, {L"STATIC", "", SS_ICON, kMargin, kMargin, kIconSize, kIconSize});
             SendMessageW(iconControl, STM_SETICON,
                          reinterpret_cast<WPARAM>(LoadIconW(nullptr, icon)), 0);
-            textX += kIconSize + kMargin;
         }
-        HWND label = CreateControl(window, {L"STATIC", "", SS_LEFT | SS_NOPREFIX, textX, kMargin,
-                                            layout_.TextSize.cx, layout_.TextSize.cy});
+        HWND label = CreateControl(window, {L"STATIC", "", SS_LEFT | SS_NOPREFIX, layout_.TextX,
+                                            kMargin, layout_.TextSize.cx, layout_.TextSize.cy});
         SetWindowTextW(label, layout_.Text.c_str());
-
-        int count = int(request_.Buttons.size());
-        int rowWidth = count * kButtonWidth + (count - 1) * kButtonGap;
-        int x = (layout_.ClientWidth - rowWidth) / 2;
-        int y = kMargin + std::max<int>(layout_.TextSize.cy, kIconSize) + kMargin;
-        for (int i = 0; i < count; ++i) {
-            bool isDefault = std::size_t(i) == request_.DefaultButton;
+        for (std::size_t i = 0; i < request_.Buttons.size(); ++i) {
+            bool isDefault = i == request_.DefaultButton;
             CreateControl(window,
-                          {L"BUTTON", request_.Buttons[std::size_t(i)].Caption,
+                          {L"BUTTON", request_.Buttons[i].Caption,
                            DWORD(WS_TABSTOP | (isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON)),
-                           x + i * (kButtonWidth + kButtonGap), y, kButtonWidth, kButtonHeight,
-                           kFirstButtonId + i});
+                           layout_.ButtonsX + int(i) * (kButtonWidth + kButtonGap),
+                           layout_.ButtonsY, kButtonWidth, kButtonHeight, kFirstButtonId + int(i)});
         }
         return GetDlgItem(window, kFirstButtonId + int(request_.DefaultButton));
     }
@@ -141,7 +129,7 @@ class MessageBoxForm : public ModalForm {
         return true;
     }
 
-  private:
+private:
     const BoxRequest& request_;
     Layout layout_;
 };

@@ -41,9 +41,7 @@ bool DispatchPending() {
 
 } // namespace
 
-void SetPreDispatchHook(PreDispatchHook hook) {
-    g_hook = hook;
-}
+void SetPreDispatchHook(PreDispatchHook hook) { g_hook = hook; }
 
 void DispatchThreadMessage(MSG& msg, HWND dialog) {
     if (g_hook) g_hook(msg);
@@ -55,8 +53,7 @@ void DispatchThreadMessage(MSG& msg, HWND dialog) {
 int RunMessageLoop() {
     MSG msg;
     BOOL got;
-    while ((got = GetMessageW(&msg, nullptr, 0, 0)) > 0)
-        DispatchThreadMessage(msg);
+    while ((got = GetMessageW(&msg, nullptr, 0, 0)) > 0) DispatchThreadMessage(msg);
     return got == 0 ? int(msg.wParam) : 0;
 }
 

@@ -29,13 +29,9 @@ int ModalForm::ShowModal() {
     return result_;
 }
 
-bool ModalForm::OnCommand(int, int, HWND) {
-    return false;
-}
+bool ModalForm::OnCommand(int, int, HWND) { return false; }
 
-bool ModalForm::OnMessage(UINT, WPARAM, LPARAM, LRESULT&) {
-    return false;
-}
+bool ModalForm::OnMessage(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
 
 void ModalForm::Close(int result) {
     result_ = result;
@@ -64,9 +60,7 @@ LRESULT ModalForm::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             LOWORD(wParam) == IDCANCEL)
             Close(frame_.CancelResult);
         return 0;
-    case WM_CLOSE:
-        Close(frame_.CancelResult);
-        return 0;
+    case WM_CLOSE: Close(frame_.CancelResult); return 0;
     }
     return DefWindowProcW(window_, message, wParam, lParam);
 }

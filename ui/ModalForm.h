@@ -8,7 +8,7 @@
 #include <string>
 
 class ModalForm {
-  public:
+public:
     virtual ~ModalForm() = default;
     ModalForm(const ModalForm&) = delete;
     ModalForm& operator=(const ModalForm&) = delete;
@@ -17,7 +17,7 @@ class ModalForm {
     // cannot make its window).
     int ShowModal();
 
-  protected:
+protected:
     struct Frame {
         const wchar_t* ClassName;
         std::string Caption; // 1252
@@ -41,7 +41,7 @@ class ModalForm {
     HWND Window() const { return window_; }
     void SetClientSize(int width, int height);
 
-  private:
+private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
 

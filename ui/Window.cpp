@@ -19,9 +19,7 @@ void RegisterWindowClass(const wchar_t* className, WNDPROC procedure, HICON icon
     if (!RegisterClassExW(&wc)) throw std::runtime_error("RegisterClassEx failed");
 }
 
-HFONT InterfaceFont() {
-    return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-}
+HFONT InterfaceFont() { return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)); }
 
 HWND CreateControl(HWND parent, const ControlSpec& layout) {
     HWND control = CreateWindowExW(layout.ExStyle, layout.ClassName, Wide(layout.Text).c_str(),

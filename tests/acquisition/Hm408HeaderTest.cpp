@@ -12,8 +12,7 @@ namespace {
 // A header whose text (bytes 1..255) starts with `text`; the flag bytes are set afterwards.
 AcquisitionRecord WithHeader(const std::string& text) {
     AcquisitionRecord record;
-    for (int i = 0; i < kHm408HeaderBytes; ++i)
-        record.RawData[std::size_t(i)] = ' ';
+    for (int i = 0; i < kHm408HeaderBytes; ++i) record.RawData[std::size_t(i)] = ' ';
     for (std::size_t i = 0; i < text.size(); ++i)
         record.RawData[i + 1] = static_cast<unsigned char>(text[i]);
     return record;

@@ -18,7 +18,7 @@ using Bytes = std::vector<uint8_t>;
 // An oscilloscope on a port: answers "ID?" at once, and each "DIG" with the next image, which
 // comes in while the window serves its messages, at the line's pace.
 class ScriptedPort : public InstrumentPort {
-  public:
+public:
     std::string Identity = "HM305";
     std::deque<Bytes> Images;
     bool OpenFails = false;
@@ -63,14 +63,14 @@ class ScriptedPort : public InstrumentPort {
         if (intake_) intake_(*this, uint16_t(input_.size()));
     }
 
-  private:
+private:
     Intake intake_;
     std::deque<uint8_t> input_;
     Bytes coming_;
 };
 
 class ScriptedWindow : public ReadWindow {
-  public:
+public:
     explicit ScriptedWindow(ScriptedPort& port) : port_(port) {}
 
     std::vector<std::string> Notices, Captions;
@@ -104,24 +104,21 @@ class ScriptedWindow : public ReadWindow {
 
     HeaderSettings Header;
 
-  private:
+private:
     ScriptedPort& port_;
 };
 
 // An HM 305 image: channel 1 rises from 100, channel 2 stays at 180.
 Bytes Hm305Image(std::size_t size = 4096) {
     Bytes image(size);
-    for (std::size_t i = 0; i < size; ++i)
-        image[i] = i < 2048 ? uint8_t(100 + i % 50) : 180;
+    for (std::size_t i = 0; i < size; ++i) image[i] = i < 2048 ? uint8_t(100 + i % 50) : 180;
     return image;
 }
 
 Bytes Hm408Image(const std::string& settings, uint8_t holdByte) {
     Bytes image(4352, 127);
-    for (int i = 1; i < 256; ++i)
-        image[std::size_t(i)] = ' ';
-    for (std::size_t i = 0; i < settings.size(); ++i)
-        image[20 + i] = uint8_t(settings[i]);
+    for (int i = 1; i < 256; ++i) image[std::size_t(i)] = ' ';
+    for (std::size_t i = 0; i < settings.size(); ++i) image[20 + i] = uint8_t(settings[i]);
     image[0] = 1;
     image[2] = 1; // two channels
     image[9] = holdByte;
@@ -129,7 +126,7 @@ Bytes Hm408Image(const std::string& settings, uint8_t holdByte) {
 }
 
 class ReadSessionTest : public ::testing::Test {
-  protected:
+protected:
     ScriptedPort port;
     ScriptedWindow window{port};
     ReadSession session{port,
@@ -139,8 +136,7 @@ class ReadSessionTest : public ::testing::Test {
 
     int DigsSent() const {
         int count = 0;
-        for (const auto& text : port.Sent)
-            count += text.rfind("DIG", 0) == 0;
+        for (const auto& text : port.Sent) count += text.rfind("DIG", 0) == 0;
         return count;
     }
 };
@@ -236,8 +232,7 @@ TEST_F(ReadSessionTest, ACancelledZeroPutsEverySampleOnTheCentreLine) {
     session.EnregistreBtnClick();
     EXPECT_TRUE(session.Record.DataComplete);
     EXPECT_EQ(DigsSent(), 1);
-    for (int32_t zero : session.Record.ZeroData)
-        ASSERT_EQ(zero, 127);
+    for (int32_t zero : session.Record.ZeroData) ASSERT_EQ(zero, 127);
     EXPECT_EQ(window.ZeroGauge, 4096);
 }
 
@@ -264,8 +259,7 @@ TEST_F(ReadSessionTest, GetDataDuringAReadIsMergedIntoItAndPushedOnce) {
     window.AnswerZero = false;
     port.Images = {Hm305Image(), Hm305Image()};
     window.DuringTheRead = [&] {
-        for (int i = 0; i < 5; ++i)
-            session.RequestRead();
+        for (int i = 0; i < 5; ++i) session.RequestRead();
     };
     session.EnregistreBtnClick();
     EXPECT_EQ(DigsSent(), 1);

@@ -9,7 +9,7 @@
 namespace {
 
 class Record : public ::testing::Test {
-  protected:
+protected:
     void TearDown() override { SetDecimalSeparator('.'); }
     AcquisitionRecord record;
 };
@@ -25,8 +25,7 @@ TEST_F(Record, StartsWithTheChannelDefaultsAndACentredZero) {
     EXPECT_EQ(record.Channel(2).Sensitivity, 1.0f);
     EXPECT_EQ(record.ChannelCount, 2);
     EXPECT_FALSE(record.DataComplete);
-    for (int32_t zero : record.ZeroData)
-        ASSERT_EQ(zero, 127);
+    for (int32_t zero : record.ZeroData) ASSERT_EQ(zero, 127);
     EXPECT_THROW(record.Channel(0), std::out_of_range);
     EXPECT_THROW(record.Channel(3), std::out_of_range);
 }

@@ -26,10 +26,8 @@ TEST(Selectors, DisplayTextsComeFromTheTables) {
     EXPECT_EQ(record.Channel(2).Sensitivity, 0.005f);
     EXPECT_EQ(ApplySelectors(record, {1, 3, 4}).BaseDeTemps, "5s/div");
     EXPECT_EQ(ApplySelectors(record, {21, 3, 4}).BaseDeTemps, Cp1252("1µs/div"));
-    for (const auto& range : SensitivityTable)
-        EXPECT_LE(Cp1252(range.Text).size(), 5u);
-    for (const auto& range : TimeBaseTable)
-        EXPECT_LE(Cp1252(range.Text).size(), 5u);
+    for (const auto& range : SensitivityTable) EXPECT_LE(Cp1252(range.Text).size(), 5u);
+    for (const auto& range : TimeBaseTable) EXPECT_LE(Cp1252(range.Text).size(), 5u);
 }
 
 TEST(Selectors, StartPositionsGive25MicrosecondsAnd200Millivolts) {

@@ -10,7 +10,7 @@
 namespace {
 
 class KeyboardHook : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         SetPreDispatchHook(ApplicationMessage);
         edit_ = CreateWindowExW(0, L"EDIT", L"", WS_POPUP | WS_VISIBLE, 0, 0, 200, 30, nullptr,
@@ -37,8 +37,7 @@ class KeyboardHook : public ::testing::Test {
         SetWindowTextW(edit_, L"");
         PostMessageW(edit_, WM_CHAR, code, 1);
         MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
-            DispatchThreadMessage(msg);
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchThreadMessage(msg);
         return WindowText(edit_);
     }
 
@@ -47,17 +46,11 @@ class KeyboardHook : public ::testing::Test {
 
 } // namespace
 
-TEST_F(KeyboardHook, CtrlCInsertsTheLetterC) {
-    EXPECT_EQ(Type(3, true, false), "c");
-}
+TEST_F(KeyboardHook, CtrlCInsertsTheLetterC) { EXPECT_EQ(Type(3, true, false), "c"); }
 
-TEST_F(KeyboardHook, CtrlShiftDInsertsByte96) {
-    EXPECT_EQ(Type(4, true, true), "\x96");
-}
+TEST_F(KeyboardHook, CtrlShiftDInsertsByte96) { EXPECT_EQ(Type(4, true, true), "\x96"); }
 
-TEST_F(KeyboardHook, CtrlMInsertsTheMicroSign) {
-    EXPECT_EQ(Type(13, true, false), "\xB5");
-}
+TEST_F(KeyboardHook, CtrlMInsertsTheMicroSign) { EXPECT_EQ(Type(13, true, false), "\xB5"); }
 
 TEST_F(KeyboardHook, WithoutCtrlTheCharacterIsLeftAlone) {
     EXPECT_EQ(Type('v', false, false), "v");

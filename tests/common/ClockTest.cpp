@@ -3,9 +3,7 @@
 #include <gtest/gtest.h>
 
 namespace {
-double At(int h, int m, int s, int ms) {
-    return ((h * 60 + m) * 60 + s + ms / 1000.0) / 86400.0;
-}
+double At(int h, int m, int s, int ms) { return ((h * 60 + m) * 60 + s + ms / 1000.0) / 86400.0; }
 } // namespace
 
 TEST(Clock, ElapsedSecondsIsExactToTheMillisecond) {

@@ -14,7 +14,7 @@
 namespace {
 
 class NumberText : public ::testing::Test {
-  protected:
+protected:
     void TearDown() override { SetDecimalSeparator('.'); }
 };
 
@@ -139,8 +139,7 @@ TEST_F(NumberText, ParseRealSurvivesRandomTexts) {
     for (int round = 0; round < 20000; ++round) {
         SetDecimalSeparator(round % 2 ? ',' : '.');
         std::string text(random() % 300, ' ');
-        for (char& c : text)
-            c = alphabet[random() % alphabet.size()];
+        for (char& c : text) c = alphabet[random() % alphabet.size()];
         double value = ParseReal(text);
         EXPECT_TRUE(value == NoValue || std::isfinite(value)) << text;
         EXPECT_LE(FormatReal(value).size(), 255u);
@@ -160,8 +159,7 @@ TEST_F(NumberText, GeneralFormatOfExactDoublesMatchesTheExtendedConversion) {
         for (char c : general.substr(0, general.find('E')))
             if (c >= '0' && c <= '9') digits += c;
         digits.erase(0, std::min(digits.find_first_not_of('0'), digits.size()));
-        while (digits.size() > 1 && digits.back() == '0')
-            digits.pop_back();
+        while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
         return digits;
     };
     std::mt19937_64 random(11);
@@ -171,14 +169,12 @@ TEST_F(NumberText, GeneralFormatOfExactDoublesMatchesTheExtendedConversion) {
     std::uniform_int_distribution<int> exponent(-40, 40);
     for (int i = 0; i < 20000; ++i)
         values.push_back(mantissa(random) * std::pow(10.0, exponent(random)));
-    for (int row = 1; row < 5000; ++row)
-        values.push_back(row * double(2.5e-5f));
+    for (int row = 1; row < 5000; ++row) values.push_back(row * double(2.5e-5f));
     for (double value : values) {
         for (int precision : {2, 5, 6}) {
             std::string expected = reference(value, precision);
             std::string digits = expected.substr(0, 1) + expected.substr(2, expected.find('e') - 2);
-            while (digits.size() > 1 && digits.back() == '0')
-                digits.pop_back();
+            while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
             ASSERT_EQ(digitsOf(FormatGeneral(value, precision, 2, '.')), digits)
                 << value << " at " << precision << " digits: " << expected;
         }

@@ -5,8 +5,7 @@
 
 TEST(Text1252, EveryByteSurvivesARoundTripThroughUtf16) {
     std::string all;
-    for (int b = 0; b < 256; ++b)
-        all.push_back(char(b));
+    for (int b = 0; b < 256; ++b) all.push_back(char(b));
     std::u16string wide = Utf16From1252(all);
     ASSERT_EQ(wide.size(), 256u);
     EXPECT_EQ(Cp1252FromUtf16(wide), all);

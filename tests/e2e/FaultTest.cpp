@@ -19,7 +19,7 @@
 namespace {
 
 class Fault : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         if (SimCom() == 0) GTEST_SKIP() << "run through tests/serial/with-sim";
         ForgetCurvilab();
@@ -78,11 +78,9 @@ std::string LongText() {
 TEST_F(Fault, ASettingsFileThatIsGarbageHugeAFolderOrReadOnlyNeverStopsTheProgram) {
     std::mt19937 random(5);
     std::string garbage(4096, '\0');
-    for (char& c : garbage)
-        c = char(random());
+    for (char& c : garbage) c = char(random());
     std::string huge = "[COM]\r\nNumber=" + std::to_string(SimCom()) + "\r\n";
-    while (huge.size() < 5'000'000)
-        huge += "Padding" + std::to_string(huge.size()) + "=x\r\n";
+    while (huge.size() < 5'000'000) huge += "Padding" + std::to_string(huge.size()) + "=x\r\n";
 
     struct Case {
         const char* Name;
@@ -160,8 +158,7 @@ TEST_F(Fault, AClipboardHeldByAnotherProgramIsReportedAndTheDataKept) {
 TEST_F(Fault, TenThousandCharactersPastedIntoEveryFieldAreCutWhereTheTextHasALimit) {
     ASSERT_TRUE(StartAndRead());
     std::string text = LongText();
-    for (int id : {idNom1Edit, idNom2Edit})
-        Paste(UiDriver::Control(main, id).Window, text);
+    for (int id : {idNom1Edit, idNom2Edit}) Paste(UiDriver::Control(main, id).Window, text);
     std::string copied = CopiedAcquisition(main);
     std::string name = text.substr(0, 32);
     EXPECT_NE(copied.find("t\t" + name + "\t" + name + "\r\n"), std::string::npos);
@@ -190,7 +187,6 @@ TEST_F(Fault, TenThousandCharactersPastedIntoEveryFieldAreCutWhereTheTextHasALim
     ASSERT_GE(lines.size(), 6u + 2048u);
     EXPECT_EQ(lines[2], text);
     EXPECT_EQ(lines[3], "t\t" + name + "\t" + name);
-    for (std::size_t i = 3; i < lines.size(); ++i)
-        EXPECT_LE(lines[i].size(), 255u) << "line " << i;
+    for (std::size_t i = 3; i < lines.size(); ++i) EXPECT_LE(lines[i].size(), 255u) << "line " << i;
     EXPECT_EQ(vexor->Close(main), 0u);
 }

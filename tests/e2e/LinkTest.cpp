@@ -29,7 +29,7 @@ std::string ReadText(const std::string& path) {
 
 // The stand-in, started by the test and ended by it.
 class FakeCurvilab {
-  public:
+public:
     explicit FakeCurvilab(const std::wstring& options) {
         std::wstring command = L"\"" + BuildTreeFile(L"fake-curvilab.exe") + L"\" " + options;
         STARTUPINFOW startup{};
@@ -56,12 +56,12 @@ class FakeCurvilab {
         return code;
     }
 
-  private:
+private:
     UniqueKernelHandle process_;
 };
 
 class Link : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         if (SimCom() == 0) GTEST_SKIP() << "run through tests/serial/with-sim";
         ForgetCurvilab();
@@ -108,8 +108,7 @@ class Link : public ::testing::Test {
     int LogCount(const std::string& text) {
         std::string logged = ReadText(log);
         int count = 0;
-        for (std::size_t at = 0; (at = logged.find(text, at)) != std::string::npos; ++at)
-            ++count;
+        for (std::size_t at = 0; (at = logged.find(text, at)) != std::string::npos; ++at) ++count;
         return count;
     }
 

@@ -13,7 +13,7 @@
 namespace {
 
 class PortDialog : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         if (SimCom() == 0) GTEST_SKIP() << "run through tests/serial/with-sim";
         ForgetCurvilab();
@@ -115,8 +115,7 @@ TEST_F(PortDialog, APortHeldByAnotherProgramIsListed) {
     HWND dialog = OpenPortDialog(); // the identification's port was open: it is ours
     ASSERT_TRUE(dialog);
     bool listed = false;
-    for (const auto& item : Items(dialog))
-        listed |= item.first == Port(SimCom() + 10);
+    for (const auto& item : Items(dialog)) listed |= item.first == Port(SimCom() + 10);
     EXPECT_TRUE(listed);
     UiDriver::ClickButton(dialog, "Annuler");
     SimControl("lines CTS DSR CD");

@@ -19,7 +19,7 @@ const std::string kZeroPrompt =
     Cp1252("Mettre les voies à GD, faire une acquisition\r\nSi \"Annuler\" zéro au centre");
 
 class Read : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         if (SimCom() == 0) GTEST_SKIP() << "run through tests/serial/with-sim";
         SetDecimalSeparator(LocaleDecimalSeparator()); // as the program reads it
@@ -36,8 +36,7 @@ class Read : public ::testing::Test {
 
     // Sets the simulator up and starts the program on its port, without waiting for a window.
     void Launch(std::initializer_list<std::string> commands) {
-        for (const auto& command : commands)
-            SimControl(command);
+        for (const auto& command : commands) SimControl(command);
         PumpUntil([] { return false; }, 100);
         WriteSettings(std::to_string(SimCom()));
         vexor = std::make_unique<VexorProcess>();
@@ -262,8 +261,7 @@ TEST_F(Read, ARequestDuringAReadIsMergedIntoIt) {
     ASSERT_TRUE(Start({"speed 4"}));
     UiDriver::Click(main, idEnregistreBtn);
     ASSERT_TRUE(PumpUntil([] { return SimImagesSent() == 1; }, 15000)); // the read is on
-    for (int i = 0; i < 5; ++i)
-        PostMessageW(main, WM_USER, 0, 0);
+    for (int i = 0; i < 5; ++i) PostMessageW(main, WM_USER, 0, 0);
     HWND box = UiDriver::WaitForMessageBox("Information", 15000);
     ASSERT_TRUE(box);
     UiDriver::ClickButton(box, "Annuler");

@@ -29,7 +29,7 @@ std::string ReadFile(const std::string& path) {
 }
 
 class Save : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         if (SimCom() == 0) GTEST_SKIP() << "run through tests/serial/with-sim";
         ForgetCurvilab();

@@ -15,7 +15,7 @@ namespace {
 const std::string kIdentifiedTitle = "Lecture oscillo Hameg : HM305";
 
 class Shell : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         if (SimCom() == 0) GTEST_SKIP() << "run through tests/serial/with-sim";
         ForgetCurvilab();
@@ -118,8 +118,7 @@ TEST_F(Shell, TheAboutBoxOpensAndCloses) {
     ASSERT_TRUE(about);
     EXPECT_FALSE(IsWindowEnabled(main)); // modal
     bool seen = false;
-    for (const auto& c : UiDriver::Controls(about))
-        seen |= c.Text == "Version 2.15 du 14/02/2009";
+    for (const auto& c : UiDriver::Controls(about)) seen |= c.Text == "Version 2.15 du 14/02/2009";
     EXPECT_TRUE(seen);
     EXPECT_TRUE(UiDriver::ClickButton(about, "OK"));
     EXPECT_TRUE(UiDriver::WaitUntilGone(about, 3000));
@@ -150,7 +149,7 @@ namespace {
 
 // Stands in for a running instance: holds the mutex and a window titled "Acquisition...".
 class Receiver {
-  public:
+public:
     explicit Receiver(bool visible) {
         mutex_.reset(CreateMutexW(nullptr, FALSE, L"CVLOSC"));
         WNDCLASSW wc{};
@@ -176,7 +175,7 @@ class Receiver {
         return messages;
     }
 
-  private:
+private:
     static LRESULT CALLBACK Procedure(HWND w, UINT message, WPARAM wParam, LPARAM lParam) {
         if (message == WM_SYSCOMMAND || message == WM_USER + 1 || message == WM_USER + 2)
             Messages().push_back({message, wParam});

@@ -24,9 +24,7 @@ std::vector<std::string> Split(const std::string& text, const std::string& separ
     return parts;
 }
 
-std::wstring Quoted(const std::string& argument) {
-    return L" \"" + Wide(argument) + L"\"";
-}
+std::wstring Quoted(const std::string& argument) { return L" \"" + Wide(argument) + L"\""; }
 
 } // namespace
 
@@ -39,9 +37,7 @@ std::wstring BuildTreeFile(const std::wstring& name) {
     return path + name;
 }
 
-std::string SettingsFile() {
-    return SpecialFolderPath(CSIDL_APPDATA) + "Curvilab\\vexor.ini";
-}
+std::string SettingsFile() { return SpecialFolderPath(CSIDL_APPDATA) + "Curvilab\\vexor.ini"; }
 
 void WriteSettings(const std::string& number) {
     std::wstring path = Wide(SettingsFile());
@@ -79,8 +75,7 @@ void ForgetCurvilab() {
 
 VexorProcess::VexorProcess(const std::vector<std::string>& arguments) {
     std::wstring command = L"\"" + BuildTreeFile(L"vexor.exe") + L"\"";
-    for (const auto& argument : arguments)
-        command += Quoted(argument);
+    for (const auto& argument : arguments) command += Quoted(argument);
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};

@@ -21,7 +21,7 @@ void ForgetCurvilab();
 void EndStandIns();
 
 class VexorProcess {
-  public:
+public:
     explicit VexorProcess(const std::vector<std::string>& arguments = {});
     ~VexorProcess(); // ends the process if it still runs
     VexorProcess(const VexorProcess&) = delete;
@@ -45,7 +45,7 @@ class VexorProcess {
     // identification's messages on the way; nullptr if none came within `ms`.
     HWND WaitForAnyMainWindow(DWORD ms);
 
-  private:
+private:
     UniqueKernelHandle process_;
     DWORD id_ = 0;
 };

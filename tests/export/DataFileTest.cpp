@@ -9,7 +9,7 @@
 namespace {
 
 class DataFile : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         record.TimeStep = 0.000005f;
         record.Channel(1).Sensitivity = 0.2f;

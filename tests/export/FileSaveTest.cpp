@@ -11,7 +11,7 @@
 namespace {
 
 class FileSave : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         wchar_t temp[MAX_PATH];
         GetTempPathW(MAX_PATH, temp);

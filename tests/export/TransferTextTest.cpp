@@ -22,7 +22,7 @@ std::vector<std::string> Lines(const std::string& text) {
 }
 
 class Transfer : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         record.TimeStep = 0.000005f;
         record.Channel(1).Sensitivity = 0.2f;

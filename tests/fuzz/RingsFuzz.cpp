@@ -26,44 +26,26 @@ struct ModelItem {
 };
 
 class Session {
-  public:
+public:
     explicit Session(FuzzedDataProvider& input)
         : input_(input), output_(input.ConsumeIntegralInRange<std::size_t>(1, 2048)) {}
 
     void Step() {
         switch (input_.ConsumeIntegralInRange(0, 8)) {
-        case 0:
-            AppendBlock();
-            break;
-        case 1:
-            AppendStatus();
-            break;
-        case 2:
-            DropStatus();
-            break;
-        case 3:
-            Fill();
-            break;
-        case 4:
-            TakeOutsideNotification();
-            break;
-        case 5:
-            Notification();
-            break;
-        case 6:
-            Discard();
-            break;
-        case 7:
-            QueueOutput();
-            break;
-        case 8:
-            SendOutput();
-            break;
+        case 0: AppendBlock(); break;
+        case 1: AppendStatus(); break;
+        case 2: DropStatus(); break;
+        case 3: Fill(); break;
+        case 4: TakeOutsideNotification(); break;
+        case 5: Notification(); break;
+        case 6: Discard(); break;
+        case 7: QueueOutput(); break;
+        case 8: SendOutput(); break;
         }
         CheckCounts();
     }
 
-  private:
+private:
     void AppendBlock() {
         std::size_t length = input_.ConsumeIntegralInRange<std::size_t>(1, 3000);
         auto block = std::make_unique<TDataBuffer>(length);
@@ -169,8 +151,7 @@ class Session {
     void QueueOutput() {
         std::size_t length = input_.ConsumeIntegralInRange<std::size_t>(0, output_.Size() + 10);
         std::vector<uint8_t> bytes(length);
-        for (auto& b : bytes)
-            b = uint8_t(next_++);
+        for (auto& b : bytes) b = uint8_t(next_++);
         int result = output_.Queue(bytes.data(), bytes.size());
         if (length > output_.Size() - outputModel_.size()) {
             Check(result == ecOutputBufferTooSmall);
@@ -208,7 +189,6 @@ class Session {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     FuzzedDataProvider input(data, size);
     Session session(input);
-    while (input.remaining_bytes() > 0)
-        session.Step();
+    while (input.remaining_bytes() > 0) session.Step();
     return 0;
 }

@@ -18,8 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         std::abort();
     if (!text.empty() && text.find_first_not_of("0123456789") == std::string::npos) {
         unsigned long value = 0;
-        for (char c : text)
-            value = std::min(value * 10 + unsigned(c - '0'), 100000UL);
+        for (char c : text) value = std::min(value * 10 + unsigned(c - '0'), 100000UL);
         if (number != (value <= 65535 ? value : kDefaultComNumber)) std::abort();
     }
 

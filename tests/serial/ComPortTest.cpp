@@ -55,7 +55,7 @@ bool ThreadCountReturnsTo(int count) {
 }
 
 class ComPort : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         if (SimCom() == 0) GTEST_SKIP() << "run through tests/serial/with-sim";
         ConfigureLikeTheProgram(port, SimCom());
@@ -65,8 +65,7 @@ class ComPort : public ::testing::Test {
     void Collect() {
         port.SetOnTriggerAvail([this](TSerialCustomComPort& cp, uint16_t count) {
             counts.push_back(count);
-            for (uint16_t i = 0; i < count; ++i)
-                received.push_back(cp.ReadByte());
+            for (uint16_t i = 0; i < count; ++i) received.push_back(cp.ReadByte());
         });
     }
 
@@ -99,8 +98,7 @@ TEST_F(ComPort, ABurstIsAnnouncedOnceWithEveryByteInIt) {
     port.SetOpen(true);
     Collect();
     std::string hundred;
-    for (int i = 0; i < 100; ++i)
-        hundred += "5a";
+    for (int i = 0; i < 100; ++i) hundred += "5a";
     for (std::size_t burst = 1; burst <= 10; ++burst) {
         SimControl("send " + hundred);
         ASSERT_TRUE(PumpUntil([&] { return received.size() >= 100 * burst; }, 10000)) << burst;
@@ -131,8 +129,7 @@ TEST_F(ComPort, ReadingMoreThanCountInsideTheHandlerRaisesBufferIsEmpty) {
     port.SetOpen(true);
     bool raised = false;
     port.SetOnTriggerAvail([&](TSerialCustomComPort& cp, uint16_t count) {
-        for (uint16_t i = 0; i < count; ++i)
-            cp.ReadByte();
+        for (uint16_t i = 0; i < count; ++i) cp.ReadByte();
         try {
             cp.ReadByte();
         } catch (const EBufferIsEmpty& e) {
@@ -154,14 +151,12 @@ TEST_F(ComPort, AFullInputRingKeepsTheRestWaitingAndLosesNothing) {
     std::vector<uint8_t> all;
     PumpUntil(
         [&] {
-            while (port.ByteReady())
-                all.push_back(port.ReadByte());
+            while (port.ByteReady()) all.push_back(port.ReadByte());
             return all.size() >= 12000;
         },
         30000);
     ASSERT_EQ(all.size(), 12000u);
-    for (std::size_t i = 0; i < all.size(); ++i)
-        ASSERT_EQ(all[i], uint8_t(i)) << i;
+    for (std::size_t i = 0; i < all.size(); ++i) ASSERT_EQ(all[i], uint8_t(i)) << i;
 }
 
 TEST_F(ComPort, SendStringLargerThanTheOutputRingSendsNothing) {
@@ -173,8 +168,7 @@ TEST_F(ComPort, SendStringLargerThanTheOutputRingSendsNothing) {
         EXPECT_EQ(e.Code, -3006);
     }
     std::string exact(1024, '\0');
-    for (std::size_t i = 0; i < exact.size(); ++i)
-        exact[i] = char('a' + i % 26);
+    for (std::size_t i = 0; i < exact.size(); ++i) exact[i] = char('a' + i % 26);
     port.SendString(exact);
     ASSERT_TRUE(PumpUntil([] { return SimFile("received.bin").size() >= 1024; }, 30000));
     EXPECT_EQ(SimFile("received.bin"), std::vector<uint8_t>(exact.begin(), exact.end()));
@@ -330,8 +324,7 @@ TEST_F(ComPort, NoModemLinesStillReceivesEveryByte) {
     EXPECT_EQ(received, SimFile("image-1.bin"));
     SimControl("flood 20000");
     ASSERT_TRUE(PumpUntil([&] { return received.size() >= 4096 + 20000; }, 30000));
-    for (std::size_t i = 0; i < 20000; ++i)
-        ASSERT_EQ(received[4096 + i], uint8_t(i));
+    for (std::size_t i = 0; i < 20000; ++i) ASSERT_EQ(received[4096 + i], uint8_t(i));
 }
 
 TEST_F(ComPort, ThePortProbeFindsTheSimulatorsPortAndAHeldOneButNoMissingDevice) {

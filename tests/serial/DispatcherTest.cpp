@@ -10,7 +10,7 @@
 namespace {
 
 class TestDispatcher : public TSerialBaseDispatcher {
-  public:
+public:
     TestDispatcher() : TSerialBaseDispatcher(nullptr) {
         AllocateRings(1024);
         SetAvailThreshold(1);
@@ -38,7 +38,7 @@ class TestDispatcher : public TSerialBaseDispatcher {
     }
     uint32_t LastStatus = 0;
 
-  protected:
+protected:
     void SendToWindow(WindowId, unsigned message, uintptr_t wParam, intptr_t) override {
         ++Sent;
         if (Handler) Handler(message, wParam);
@@ -48,8 +48,7 @@ class TestDispatcher : public TSerialBaseDispatcher {
 
 std::vector<uint8_t> Bytes(std::size_t n, int start = 0) {
     std::vector<uint8_t> bytes(n);
-    for (std::size_t i = 0; i < n; ++i)
-        bytes[i] = uint8_t(start + int(i));
+    for (std::size_t i = 0; i < n; ++i) bytes[i] = uint8_t(start + int(i));
     return bytes;
 }
 
@@ -62,8 +61,7 @@ TEST(Dispatcher, AHandlerThatReadsExactlyCountConsumesTheBytes) {
     std::vector<int> read;
     d.Handler = [&](unsigned message, uintptr_t count) {
         EXPECT_EQ(message, NotifyAvail);
-        for (uintptr_t i = 0; i < count; ++i)
-            read.push_back(d.TakeByte());
+        for (uintptr_t i = 0; i < count; ++i) read.push_back(d.TakeByte());
     };
     d.Receive(Bytes(300));
     EXPECT_TRUE(d.PullReceived());
@@ -102,8 +100,7 @@ TEST(Dispatcher, ReadingMoreThanCountInsideTheHandlerFails) {
     d.SetHandlerMode(1);
     int extra = 0;
     d.Handler = [&](unsigned, uintptr_t count) {
-        for (uintptr_t i = 0; i < count; ++i)
-            d.TakeByte();
+        for (uintptr_t i = 0; i < count; ++i) d.TakeByte();
         extra = d.TakeByte();
     };
     d.Receive(Bytes(3));
@@ -123,8 +120,7 @@ TEST(Dispatcher, WithoutAHandlerNothingIsSentAndBytesWaitForPolling) {
     EXPECT_EQ(d.Sent, 0);
     EXPECT_TRUE(d.Notify(NotifyAvail, 20, 0)); // notify-needed is clear: returns at once
     EXPECT_EQ(d.BytesWaiting(), 20u);
-    for (int i = 0; i < 20; ++i)
-        ASSERT_EQ(d.TakeByte(), i);
+    for (int i = 0; i < 20; ++i) ASSERT_EQ(d.TakeByte(), i);
     EXPECT_FALSE(d.ByteReady());
 }
 
@@ -137,16 +133,13 @@ TEST(Dispatcher, AFullRingLeavesTheRestInTheQueueAndLosesNothing) {
     }
     EXPECT_EQ(d.BytesWaiting(), 8192u);
     std::vector<int> read;
-    for (int i = 0; i < 8192; ++i)
-        read.push_back(d.TakeByte());
+    for (int i = 0; i < 8192; ++i) read.push_back(d.TakeByte());
     while (d.PullReceived()) {
     }
     EXPECT_EQ(d.BytesWaiting(), 10000u - 8192u);
-    while (d.ByteReady())
-        read.push_back(d.TakeByte());
+    while (d.ByteReady()) read.push_back(d.TakeByte());
     ASSERT_EQ(read.size(), 10000u);
-    for (int i = 0; i < 10000; ++i)
-        ASSERT_EQ(read[std::size_t(i)], i % 256);
+    for (int i = 0; i < 10000; ++i) ASSERT_EQ(read[std::size_t(i)], i % 256);
 }
 
 TEST(Dispatcher, StatusEventsStayInOrderWithTheData) {
@@ -207,8 +200,7 @@ TEST(Dispatcher, AnArrivalOfExactlyTheRingsSizeIsAnnounced) {
     d.SetHandlerMode(1);
     std::size_t read = 0;
     d.Handler = [&](unsigned, uintptr_t count) {
-        for (uintptr_t i = 0; i < count; ++i)
-            read += d.TakeByte() >= 0;
+        for (uintptr_t i = 0; i < count; ++i) read += d.TakeByte() >= 0;
     };
     for (int round = 0; round < 3; ++round) {
         d.Receive(Bytes(8192)); // fills the ring and brings its tail back to where it was

@@ -14,8 +14,7 @@ std::size_t FillFrom(InputRing& ring, std::deque<uint8_t>& source) {
     ring.Fill(
         [&](uint8_t* to, std::size_t n) {
             std::size_t k = 0;
-            for (; k < n && !source.empty(); ++k)
-                to[k] = source.front(), source.pop_front();
+            for (; k < n && !source.empty(); ++k) to[k] = source.front(), source.pop_front();
             return k;
         },
         source.size());
@@ -24,8 +23,7 @@ std::size_t FillFrom(InputRing& ring, std::deque<uint8_t>& source) {
 
 std::deque<uint8_t> Counting(std::size_t n, int start = 0) {
     std::deque<uint8_t> bytes;
-    for (std::size_t i = 0; i < n; ++i)
-        bytes.push_back(uint8_t(start + int(i)));
+    for (std::size_t i = 0; i < n; ++i) bytes.push_back(uint8_t(start + int(i)));
     return bytes;
 }
 
@@ -42,13 +40,11 @@ TEST(InputRing, GivesBytesInOrderAcrossTheWrap) {
     InputRing ring;
     auto first = Counting(8000);
     FillFrom(ring, first);
-    for (int i = 0; i < 8000; ++i)
-        ASSERT_EQ(ring.TakeByte(), i % 256);
+    for (int i = 0; i < 8000; ++i) ASSERT_EQ(ring.TakeByte(), i % 256);
     auto second = Counting(500, 7);
     EXPECT_EQ(FillFrom(ring, second), 500u); // 192 at the end, 308 from the start
     EXPECT_EQ(ring.BytesWaiting(), 500u);
-    for (int i = 0; i < 500; ++i)
-        ASSERT_EQ(ring.TakeByte(), (7 + i) % 256);
+    for (int i = 0; i < 500; ++i) ASSERT_EQ(ring.TakeByte(), (7 + i) % 256);
     EXPECT_FALSE(ring.ByteReady());
 }
 
@@ -101,8 +97,7 @@ TEST(InputRing, ReadAheadOfAFullRing) {
     FillFrom(ring, bytes);
     ring.BeginReadAhead();
     ring.StartHandlerReadAhead();
-    for (int i = 0; i < 8192; ++i)
-        ASSERT_EQ(ring.TakeByte(), i % 256);
+    for (int i = 0; i < 8192; ++i) ASSERT_EQ(ring.TakeByte(), i % 256);
     EXPECT_FALSE(ring.ByteReady());
     ring.NoteHandlerReadAhead();
     EXPECT_EQ(ring.EndReadAhead(), 8192u);
@@ -159,12 +154,10 @@ TEST(InputRing, BehavesLikeAQueueUnderRandomUse) {
     for (int step = 0; step < 200000; ++step) {
         switch (random() % 5) {
         case 0: {
-            for (int n = int(random() % 600); n > 0; --n)
-                source.push_back(next++);
+            for (int n = int(random() % 600); n > 0; --n) source.push_back(next++);
             std::deque<uint8_t> before = source;
             std::size_t moved = FillFrom(ring, source);
-            for (std::size_t i = 0; i < moved; ++i)
-                model.push_back(before[i]);
+            for (std::size_t i = 0; i < moved; ++i) model.push_back(before[i]);
             break;
         }
         case 1:

@@ -32,8 +32,7 @@ inline std::string SimLog() {
 inline int SimLogCount(const std::string& text) {
     std::string log = SimLog();
     int count = 0;
-    for (std::size_t at = 0; (at = log.find(text, at)) != std::string::npos; ++at)
-        ++count;
+    for (std::size_t at = 0; (at = log.find(text, at)) != std::string::npos; ++at) ++count;
     return count;
 }
 
@@ -115,8 +114,7 @@ inline int HandleCount(DWORD processId = GetCurrentProcessId()) {
     ULONG count = *reinterpret_cast<ULONG*>(table.data());
     auto* entries = reinterpret_cast<Entry*>(table.data() + sizeof(void*));
     int mine = 0;
-    for (ULONG i = 0; i < count; ++i)
-        mine += entries[i].ProcessId == processId;
+    for (ULONG i = 0; i < count; ++i) mine += entries[i].ProcessId == processId;
     return mine;
 }
 

@@ -48,8 +48,7 @@ TEST(HamegSimImage, EmptyMemoryLooksEmptyToEachModel) {
     Options options;
     options.Empty = true;
     auto hm305 = SignalImage(options);
-    for (int i = 0; i < 1024; ++i)
-        ASSERT_EQ(hm305[std::size_t(i)], 255);
+    for (int i = 0; i < 1024; ++i) ASSERT_EQ(hm305[std::size_t(i)], 255);
     options.Hm408 = true;
     EXPECT_EQ(SignalImage(options)[0], 0);
 }

@@ -49,8 +49,7 @@ HDDEDATA CALLBACK Callback(UINT type, UINT, HCONV, HSZ topic, HSZ, HDDEDATA data
     switch (type) {
     case XTYP_CONNECT:
         return reinterpret_cast<HDDEDATA>(!g_refuse && DdeCmpStringHandles(topic, g_topic) == 0);
-    case XTYP_ADVSTART:
-        return reinterpret_cast<HDDEDATA>(TRUE);
+    case XTYP_ADVSTART: return reinterpret_cast<HDDEDATA>(TRUE);
     case XTYP_REQUEST: {
         const char value[] = "ok";
         return DdeCreateDataHandle(g_instance, (LPBYTE)value, sizeof value, 0, nullptr, CF_TEXT, 0);
@@ -92,8 +91,7 @@ int Send(const std::string& service, const std::string& macro, int count) {
     HCONV conversation = ConnectTo(service);
     if (!conversation) return count + 1;
     int missing = 0;
-    for (int i = 0; i < count; ++i)
-        missing += !Execute(conversation, macro);
+    for (int i = 0; i < count; ++i) missing += !Execute(conversation, macro);
     DdeDisconnect(conversation);
     return missing;
 }

@@ -9,21 +9,15 @@ namespace {
 constexpr double kCountsPerDivision = 25;
 constexpr int kCentre = 127;
 
-uint8_t Clip(double counts) {
-    return uint8_t(std::clamp(std::lround(counts), 0L, 255L));
-}
+uint8_t Clip(double counts) { return uint8_t(std::clamp(std::lround(counts), 0L, 255L)); }
 
 double WaveAt(const ChannelSignal& s, int sample) {
     double phase = std::fmod(s.Periods * sample / kChannelSamples, 1.0);
     switch (s.Shape) {
-    case Wave::Sine:
-        return std::sin(2 * M_PI * phase);
-    case Wave::Square:
-        return phase < 0.5 ? 1 : -1;
-    case Wave::Triangle:
-        return phase < 0.5 ? 4 * phase - 1 : 3 - 4 * phase;
-    case Wave::Flat:
-        return 0;
+    case Wave::Sine: return std::sin(2 * M_PI * phase);
+    case Wave::Square: return phase < 0.5 ? 1 : -1;
+    case Wave::Triangle: return phase < 0.5 ? 4 * phase - 1 : 3 - 4 * phase;
+    case Wave::Flat: return 0;
     }
     return 0;
 }

@@ -110,8 +110,7 @@ struct Simulator {
 
     void AnswerIdentity() {
         std::vector<uint8_t> answer;
-        for (long i = 0; i < options.Garbage; ++i)
-            answer.push_back(uint8_t(0x80 + i % 100));
+        for (long i = 0; i < options.Garbage; ++i) answer.push_back(uint8_t(0x80 + i % 100));
         std::string id =
             options.Identity.empty() ? (options.Hm408 ? "HM408" : "HM305") : options.Identity;
         answer.insert(answer.end(), id.begin(), id.end());
@@ -164,8 +163,7 @@ struct Simulator {
             WriteAll(bytes.data(), bytes.size());
         } else if (name == "flood") {
             std::vector<uint8_t> bytes(std::size_t(std::atol(value.c_str())));
-            for (std::size_t i = 0; i < bytes.size(); ++i)
-                bytes[i] = uint8_t(i);
+            for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = uint8_t(i);
             WriteAll(bytes.data(), bytes.size());
         } else {
             std::string error;

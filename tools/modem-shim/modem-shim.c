@@ -93,18 +93,10 @@ static void record_output(int n) {
 static int modem_ioctl(int n, unsigned long request, int* arg) {
     int out = output_lines[n] & (TIOCM_DTR | TIOCM_RTS);
     switch (request) {
-    case TIOCMGET:
-        *arg = out | input_lines(n);
-        return 0;
-    case TIOCMSET:
-        out = *arg & (TIOCM_DTR | TIOCM_RTS);
-        break;
-    case TIOCMBIS:
-        out |= *arg & (TIOCM_DTR | TIOCM_RTS);
-        break;
-    case TIOCMBIC:
-        out &= ~(*arg & (TIOCM_DTR | TIOCM_RTS));
-        break;
+    case TIOCMGET: *arg = out | input_lines(n); return 0;
+    case TIOCMSET: out = *arg & (TIOCM_DTR | TIOCM_RTS); break;
+    case TIOCMBIS: out |= *arg & (TIOCM_DTR | TIOCM_RTS); break;
+    case TIOCMBIC: out &= ~(*arg & (TIOCM_DTR | TIOCM_RTS)); break;
     }
     output_lines[n] = out | (1 << 30);
     record_output(n);

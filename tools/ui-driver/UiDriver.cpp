@@ -89,8 +89,7 @@ std::string Text(HWND window) {
 
 std::vector<ControlState> Controls(HWND topLevel) {
     std::vector<ControlState> states;
-    for (HWND child : Children(topLevel))
-        states.push_back(StateOf(topLevel, child));
+    for (HWND child : Children(topLevel)) states.push_back(StateOf(topLevel, child));
     return states;
 }
 
@@ -99,9 +98,7 @@ ControlState Control(HWND topLevel, int id) {
     return child ? StateOf(topLevel, child) : ControlState{nullptr, id, "", "", false, {}};
 }
 
-void Click(HWND topLevel, int id) {
-    PostMessageW(GetDlgItem(topLevel, id), BM_CLICK, 0, 0);
-}
+void Click(HWND topLevel, int id) { PostMessageW(GetDlgItem(topLevel, id), BM_CLICK, 0, 0); }
 
 bool ClickButton(HWND topLevel, const std::string& caption) {
     for (HWND child : Children(topLevel)) {

@@ -29,9 +29,7 @@ std::string Utf8(const std::string& text1252) {
     return out;
 }
 
-std::string From(const wchar_t* argument) {
-    return Narrow(argument);
-}
+std::string From(const wchar_t* argument) { return Narrow(argument); }
 
 bool SaveClipboard(const wchar_t* path) {
     std::string text = UiDriver::ClipboardText();
