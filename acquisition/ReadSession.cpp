@@ -25,14 +25,14 @@ struct FlagUntilReturn {
 
 ReadClock SystemReadClock() { return {TimeOfDayNow, SystemMilliseconds}; }
 
-ReadSession::ReadSession(InstrumentPort& port, ReadWindow& window, ReadClock clock)
+ReadSession::ReadSession(TSerialPort& port, ReadWindow& window, ReadClock clock)
     : port_(port), window_(window), clock_(std::move(clock)) {
     InstallIntake();
 }
 
 void ReadSession::InstallIntake() {
     port_.SetOnTriggerAvail(
-        [this](InstrumentPort& port, uint16_t count) { VoieSerieTriggerAvail(port, count); });
+        [this](TSerialPort& port, uint16_t count) { VoieSerieTriggerAvail(port, count); });
 }
 
 void ReadSession::IdentifyInstrument() {
@@ -92,7 +92,7 @@ std::string ReadSession::QueryInstrument(const std::string& command) {
     return answer;
 }
 
-void ReadSession::VoieSerieTriggerAvail(InstrumentPort& CP, uint16_t Count) {
+void ReadSession::VoieSerieTriggerAvail(TSerialPort& CP, uint16_t Count) {
     for (uint16_t i = 0; i < Count; ++i) {
         int byte;
         try {

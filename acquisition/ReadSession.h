@@ -9,8 +9,8 @@
 #include <string>
 
 #include "acquisition/Hm408Header.h"
-#include "acquisition/InstrumentPort.h"
 #include "acquisition/Record.h"
+#include "serial/SerialPort.h"
 
 constexpr int kHm305ImageBytes = 4096;
 constexpr int kHm408ImageBytes = kHm408HeaderBytes + 2 * kSamplesPerChannel;
@@ -58,7 +58,7 @@ ReadClock SystemReadClock();
 class ReadSession {
 public:
     // Installs the session's intake as the port's bytes-available handler.
-    ReadSession(InstrumentPort& port, ReadWindow& window, ReadClock clock = SystemReadClock());
+    ReadSession(TSerialPort& port, ReadWindow& window, ReadClock clock = SystemReadClock());
     ReadSession(const ReadSession&) = delete;
     ReadSession& operator=(const ReadSession&) = delete;
 
@@ -72,7 +72,7 @@ public:
     // request is merged into the running one.
     void RequestRead();
     // The port's bytes-available event: `Count` bytes go into the phase's image.
-    void VoieSerieTriggerAvail(InstrumentPort& CP, uint16_t Count);
+    void VoieSerieTriggerAvail(TSerialPort& CP, uint16_t Count);
     bool MemoryEmpty() const;
     bool Reading() const { return reading_; }
 
@@ -95,7 +95,7 @@ private:
     void ReadZero();
     void EndRead();
 
-    InstrumentPort& port_;
+    TSerialPort& port_;
     ReadWindow& window_;
     ReadClock clock_;
     int gaugeMaximum_ = kHm305ImageBytes;

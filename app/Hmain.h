@@ -6,8 +6,8 @@
 #include <map>
 #include <string>
 
+#include "acquisition/InstrumentLine.h"
 #include "acquisition/ReadSession.h"
-#include "acquisition/SerialInstrumentPort.h"
 #include "serial/ComPort.h"
 #include "ui/Handles.h"
 
@@ -94,8 +94,7 @@ private:
     bool activated_ = false;
     bool closing_ = false;
     bool busy_ = false;
-    SerialInstrumentPort port_{VoieSerie};
-    ReadSession session_{port_, *this};
+    ReadSession session_{VoieSerie, *this};
 };
 
 // The one main window of the process, for the application-wide hooks.

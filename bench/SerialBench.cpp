@@ -11,7 +11,7 @@
 #include <fstream>
 #include <string>
 
-#include "acquisition/SerialInstrumentPort.h"
+#include "acquisition/InstrumentLine.h"
 #include "serial/ComPort.h"
 #include "serial/ComSelect.h"
 #include "serial/Win32System.h"
@@ -54,7 +54,7 @@ int Image() {
     std::size_t received = 0;
     int notifications = 0;
     double complete = 0;
-    port.SetOnTriggerAvail([&](TSerialCustomComPort& cp, uint16_t count) {
+    port.SetOnTriggerAvail([&](TSerialPort& cp, uint16_t count) {
         ++notifications;
         for (uint16_t i = 0; i < count; ++i) cp.ReadByte();
         received += count;
@@ -82,7 +82,7 @@ double ComponentRate() {
     std::size_t received = 0;
     double first = 0, last = 0, inHandler = 0;
     int notifications = 0;
-    port.SetOnTriggerAvail([&](TSerialCustomComPort& cp, uint16_t count) {
+    port.SetOnTriggerAvail([&](TSerialPort& cp, uint16_t count) {
         double start = Seconds();
         if (first == 0) first = start;
         for (uint16_t i = 0; i < count; ++i) cp.ReadByte();

@@ -25,7 +25,7 @@ int main() {
     port.SetComNumber(uint16_t(std::atoi(std::getenv("VEXOR_TEST_COM"))));
     port.SetBaud(9600);
     port.AutoOpen = false;
-    port.SetOnTriggerAvail([](TSerialCustomComPort&, uint16_t) {});
+    port.SetOnTriggerAvail([](TSerialPort&, uint16_t) {});
     port.SetOpen(true);
     WaitProcessingMessages(nullptr, 500); // settle
     const DWORD idleMs = 5000;

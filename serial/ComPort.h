@@ -11,6 +11,7 @@
 
 #include "serial/LineSettings.h"
 #include "serial/SerialException.h"
+#include "serial/SerialPort.h"
 #include "serial/TickTimer.h"
 #include "serial/Win32Dispatcher.h"
 #include "ui/Handles.h"
@@ -19,17 +20,14 @@ enum class TLinkState { LinkClosed, LinkClosing, LinkOpen };
 enum class TParity { pNone, pOdd, pEven, pMark, pSpace };
 enum class TSWFlowOptions { swfNone, swfReceive, swfTransmit, swfBoth };
 
-class TSerialCustomComPort;
-using TTriggerAvailEvent = std::function<void(TSerialCustomComPort& CP, uint16_t Count)>;
-
-class TSerialCustomComPort {
+class TSerialCustomComPort : public TSerialPort {
 public:
     TSerialCustomComPort();
-    virtual ~TSerialCustomComPort();
+    ~TSerialCustomComPort() override;
     TSerialCustomComPort(const TSerialCustomComPort&) = delete;
     TSerialCustomComPort& operator=(const TSerialCustomComPort&) = delete;
 
-    uint16_t ComNumber() const { return comNumber_; }
+    uint16_t ComNumber() const override { return comNumber_; }
     void SetComNumber(uint16_t number);
     int32_t Baud() const { return line_.Baud; }
     void SetBaud(int32_t baud);
@@ -44,7 +42,7 @@ public:
     uint16_t OutSize() const { return outSize_; }
     void SetOutSize(uint16_t size);
     bool Open() const { return open_; }
-    void SetOpen(bool open);
+    void SetOpen(bool open) override;
     bool AutoOpen = true;
     bool PromptForPort = true;
     bool DTR() const { return dtr_; }
@@ -64,17 +62,17 @@ public:
     uint16_t BufferResume() const { return bufferResume_; }
     void SetBufferResume(uint16_t level);
     const TTriggerAvailEvent& OnTriggerAvail() const { return onTriggerAvail_; }
-    void SetOnTriggerAvail(TTriggerAvailEvent handler);
+    void SetOnTriggerAvail(TTriggerAvailEvent handler) override;
 
     TLinkState LinkState() const { return linkState_; }
 
-    void SendString(std::string_view bytes);
-    bool ByteReady();
-    uint8_t ReadByte();
+    void SendString(std::string_view bytes) override;
+    bool ByteReady() override;
+    uint8_t ReadByte() override;
     uint32_t BytesWaiting();
-    void DiscardOutput();
-    void DiscardInput();
-    void YieldToPort();
+    void DiscardOutput() override;
+    void DiscardInput() override;
+    void YieldToPort() override;
 
     // How an open with ComNumber 0 asks the user for a port: the chosen number, or 0 when the
     // user cancelled. Unset, such an open fails with ENoPortSelected.

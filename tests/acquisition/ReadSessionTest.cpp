@@ -17,7 +17,7 @@ using Bytes = std::vector<uint8_t>;
 
 // An oscilloscope on a port: answers "ID?" at once, and each "DIG" with the next image, which
 // comes in while the window serves its messages, at the line's pace.
-class ScriptedPort : public InstrumentPort {
+class ScriptedPort : public TSerialPort {
 public:
     std::string Identity = "HM305";
     std::deque<Bytes> Images;
@@ -31,7 +31,7 @@ public:
         Open = open;
     }
     uint16_t ComNumber() const override { return 3; }
-    void SetOnTriggerAvail(Intake handler) override { intake_ = std::move(handler); }
+    void SetOnTriggerAvail(TTriggerAvailEvent handler) override { intake_ = std::move(handler); }
     void DiscardOutput() override {}
     void DiscardInput() override { input_.clear(); }
     void SendString(std::string_view bytes) override {
@@ -64,7 +64,7 @@ public:
     }
 
 private:
-    Intake intake_;
+    TTriggerAvailEvent intake_;
     std::deque<uint8_t> input_;
     Bytes coming_;
 };

@@ -1,8 +1,8 @@
 // The port component against the instrument simulator on a pseudo-terminal, under Wine.
 #include "serial/ComPort.h"
 
+#include "acquisition/InstrumentLine.h"
 #include "acquisition/ReadSession.h"
-#include "acquisition/SerialInstrumentPort.h"
 #include "serial/ComSelect.h"
 
 #include <algorithm>
@@ -41,9 +41,8 @@ class NoWindow : public ReadWindow {
 // answer line; the port's own handler is given back afterwards.
 std::string Query(TSerialComPort& port, const std::string& command) {
     TTriggerAvailEvent saved = port.OnTriggerAvail();
-    SerialInstrumentPort instrument(port);
     NoWindow window;
-    std::string answer = ReadSession(instrument, window).QueryInstrument(command);
+    std::string answer = ReadSession(port, window).QueryInstrument(command);
     port.SetOnTriggerAvail(saved);
     return answer;
 }
@@ -63,7 +62,7 @@ protected:
 
     // Collects what OnTriggerAvail delivers: every byte read, and each notification's Count.
     void Collect() {
-        port.SetOnTriggerAvail([this](TSerialCustomComPort& cp, uint16_t count) {
+        port.SetOnTriggerAvail([this](TSerialPort& cp, uint16_t count) {
             counts.push_back(count);
             for (uint16_t i = 0; i < count; ++i) received.push_back(cp.ReadByte());
         });
@@ -110,7 +109,7 @@ TEST_F(ComPort, ABurstIsAnnouncedOnceWithEveryByteInIt) {
 
 TEST_F(ComPort, AHandlerThatReadsFewerBytesIsToldAgainWithTheNextOnes) {
     port.SetOpen(true);
-    port.SetOnTriggerAvail([this](TSerialCustomComPort& cp, uint16_t count) {
+    port.SetOnTriggerAvail([this](TSerialPort& cp, uint16_t count) {
         counts.push_back(count);
         received.push_back(cp.ReadByte()); // one byte only
     });
@@ -128,7 +127,7 @@ TEST_F(ComPort, AHandlerThatReadsFewerBytesIsToldAgainWithTheNextOnes) {
 TEST_F(ComPort, ReadingMoreThanCountInsideTheHandlerRaisesBufferIsEmpty) {
     port.SetOpen(true);
     bool raised = false;
-    port.SetOnTriggerAvail([&](TSerialCustomComPort& cp, uint16_t count) {
+    port.SetOnTriggerAvail([&](TSerialPort& cp, uint16_t count) {
         for (uint16_t i = 0; i < count; ++i) cp.ReadByte();
         try {
             cp.ReadByte();
@@ -176,7 +175,7 @@ TEST_F(ComPort, SendStringLargerThanTheOutputRingSendsNothing) {
 
 TEST_F(ComPort, DiscardingInsideTheHandlerDropsTheRest) {
     port.SetOpen(true);
-    port.SetOnTriggerAvail([this](TSerialCustomComPort& cp, uint16_t count) {
+    port.SetOnTriggerAvail([this](TSerialPort& cp, uint16_t count) {
         counts.push_back(count);
         received.push_back(cp.ReadByte());
         cp.DiscardInput();
@@ -194,10 +193,10 @@ TEST_F(ComPort, DiscardingInsideTheHandlerDropsTheRest) {
 
 TEST_F(ComPort, ClosingFromInsideTheHandlerFinishesAfterItReturns) {
     port.SetOpen(true);
-    port.SetOnTriggerAvail([this](TSerialCustomComPort& cp, uint16_t) {
+    port.SetOnTriggerAvail([this](TSerialPort& cp, uint16_t) {
         counts.push_back(1);
         cp.SetOpen(false);
-        EXPECT_EQ(cp.LinkState(), TLinkState::LinkClosing);
+        EXPECT_EQ(port.LinkState(), TLinkState::LinkClosing);
         EXPECT_FALSE(cp.ByteReady()); // closing: operations do nothing
     });
     SimControl("send 01");

@@ -1,21 +1,23 @@
 #pragma once
-// What the conversation with the oscilloscope needs of its serial port. Failures raise the serial
-// component's exceptions (ESerialException and its family).
+// The operations of a serial port component that its owner calls, as the owner sees them: what
+// the conversation with an instrument needs. Failures raise ESerialException and its family.
 #include <cstdint>
 #include <functional>
 #include <string_view>
 
-class InstrumentPort {
-public:
-    // The bytes-available event: `count` bytes wait; the handler takes them with ReadByte.
-    using Intake = std::function<void(InstrumentPort& port, uint16_t count)>;
+class TSerialPort;
 
-    virtual ~InstrumentPort() = default;
+// The bytes-available event: `Count` bytes wait; the handler takes them with ReadByte.
+using TTriggerAvailEvent = std::function<void(TSerialPort& CP, uint16_t Count)>;
+
+class TSerialPort {
+public:
+    virtual ~TSerialPort() = default;
 
     virtual void SetOpen(bool open) = 0;
     virtual uint16_t ComNumber() const = 0;
     // Without a handler no event comes: received bytes stay in the input buffer for polling.
-    virtual void SetOnTriggerAvail(Intake handler) = 0;
+    virtual void SetOnTriggerAvail(TTriggerAvailEvent handler) = 0;
     virtual void DiscardOutput() = 0;
     virtual void DiscardInput() = 0;
     // Queues the bytes for sending and returns at once.

@@ -1,0 +1,10 @@
+#include "acquisition/InstrumentLine.h"
+
+void ApplyInstrumentLineSettings(TSerialComPort& port) {
+    port.SetBaud(9600);
+    port.SetInSize(5120);
+    port.SetOutSize(1024);
+    port.AutoOpen = false;
+    port.SetBufferFull(3690);
+    port.SetBufferResume(1200);
+}
