@@ -57,6 +57,7 @@ public:
     bool Notifying() const { return notifying_; }
     bool ClosePending() const { return closePending_; }
     bool Stopping() const { return stop_; }
+    bool Lost() const { return lost_; }
 
 protected:
     // Sends a notification and waits for it to be handled (at most 3000 ms).

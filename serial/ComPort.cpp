@@ -302,3 +302,7 @@ void TSerialCustomComPort::DiscardInput() {
 void TSerialCustomComPort::YieldToPort() {
     if (TSerialWin32Dispatcher* d = Active()) d->YieldTimeSlice();
 }
+
+bool TSerialCustomComPort::DeviceLost() const {
+    return linkState_ == TLinkState::LinkOpen && dispatcher_ && dispatcher_->Lost();
+}

@@ -73,6 +73,7 @@ public:
     void DiscardOutput() override;
     void DiscardInput() override;
     void YieldToPort() override;
+    bool DeviceLost() const override;
 
     // How an open with ComNumber 0 asks the user for a port: the chosen number, or 0 when the
     // user cancelled. Unset, such an open fails with ENoPortSelected.

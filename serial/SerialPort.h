@@ -26,4 +26,7 @@ public:
     virtual uint8_t ReadByte() = 0;
     // Gives the port's threads the time slice while nothing is ready.
     virtual void YieldToPort() = 0;
+    // The device went away while the port was open (an adapter pulled out): the port stays open
+    // on the owner's side, receives nothing more and refuses to send, until it is closed.
+    virtual bool DeviceLost() const = 0;
 };

@@ -52,6 +52,7 @@ public:
         return byte;
     }
     void YieldToPort() override { ++Milliseconds; }
+    bool DeviceLost() const override { return false; }
 
     // `ms` of the line: 960 bytes a second of the image being sent, announced to the intake.
     void Pass(unsigned ms) {

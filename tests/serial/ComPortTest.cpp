@@ -285,6 +285,65 @@ TEST_F(ComPort, TheInstrumentHangingUpMidImageStopsTheWorkersCleanly) {
     EXPECT_EQ(port.LinkState(), TLinkState::LinkClosed);
 }
 
+// The device gone (a USB adapter pulled out): the owner's calls must not wait for workers that
+// have ended.
+TEST_F(ComPort, AfterTheDeviceIsLostDiscardingAndClosingTakeNoTime) {
+    port.SetOpen(true);
+    Collect();
+    SimControl("speed 20");
+    port.SendString("DIG\r\n");
+    ASSERT_TRUE(PumpUntil([&] { return received.size() >= 500; }, 30000));
+    SimControl("unplug");
+    ASSERT_TRUE(PumpUntil([&] { return port.DeviceLost(); }, 30000));
+    ULONGLONG start = GetTickCount64();
+    port.DiscardOutput();
+    ULONGLONG discarded = GetTickCount64() - start;
+    port.SetOpen(false);
+    ULONGLONG closed = GetTickCount64() - start;
+    std::printf("[ figure ] after the loss: discard %llu ms, close %llu ms\n", discarded, closed);
+    EXPECT_LT(discarded, 1000u);
+    EXPECT_LT(closed, 1000u);
+    EXPECT_EQ(port.LinkState(), TLinkState::LinkClosed);
+}
+
+// The instrument answers while a notification of earlier bytes waits for the owner's thread,
+// which polls without serving its queue: the answer must still get through.
+TEST_F(ComPort, AQueryWhileANotificationWaitsStillGetsItsAnswer) {
+    port.SetOpen(true);
+    Collect();
+    SimControl("send 55");
+    Sleep(300); // the notification of that byte is now waiting for this thread
+    EXPECT_EQ(Query(port, "ID?"), "HM305");
+}
+
+// The line the device gets: the simulator answers nothing but 9600 baud, 8N1, no flow control.
+TEST_F(ComPort, TheLineReachesTheDeviceAsTheInstrumentWantsIt) {
+    port.SetOpen(true);
+    EXPECT_EQ(Query(port, "ID?"), "HM305");
+    EXPECT_EQ(SimLogCount("line 9600 8N1 no-flow-control\n"), 1);
+    port.SetBaud(19200);
+    EXPECT_EQ(Query(port, "ID?"), "");
+    EXPECT_EQ(SimLogCount("refused ID?"), 1);
+    port.SetBaud(9600);
+    port.SetHWFlowOptions(hwfUseRTS | hwfRequireCTS);
+    EXPECT_EQ(Query(port, "ID?"), "");
+    EXPECT_EQ(SimLogCount("refused ID?"), 2);
+    port.SetHWFlowOptions(0);
+    EXPECT_EQ(Query(port, "ID?"), "HM305");
+}
+
+// A second instrument on another port: the number changes, the port follows.
+TEST_F(ComPort, ChangingComNumberWhileOpenMovesToTheOtherDevice) {
+    if (SimCom2() == 0) GTEST_SKIP() << "run through tests/serial/with-sim --two";
+    SimControl("id HM305 first");
+    SimControl("id HM408 second", 2);
+    port.SetOpen(true);
+    EXPECT_EQ(Query(port, "ID?"), "HM305 first");
+    port.SetComNumber(SimCom2());
+    EXPECT_EQ(port.LinkState(), TLinkState::LinkOpen);
+    EXPECT_EQ(Query(port, "ID?"), "HM408 second");
+}
+
 TEST_F(ComPort, OpenAndClose200TimesLeavesNoThreadHandleOrMemoryBehind) {
     for (int i = 0; i < 5; ++i) {
         port.SetOpen(true);

@@ -13,24 +13,26 @@
 
 #include "ui/MessageLoop.h"
 
-inline uint16_t SimCom() {
-    const char* com = std::getenv("VEXOR_TEST_COM");
+// The simulator's COM number; with "with-sim --two", simulator 2 is on another one (0: none).
+inline uint16_t SimCom(int simulator = 1) {
+    const char* com = std::getenv(simulator == 1 ? "VEXOR_TEST_COM" : "VEXOR_TEST_COM2");
     return com ? uint16_t(std::atoi(com)) : 0;
 }
+inline uint16_t SimCom2() { return SimCom(2); }
 
-inline std::string SimPath(const std::string& name) {
-    const char* dir = std::getenv("VEXOR_SIM_DIR");
+inline std::string SimPath(const std::string& name, int simulator = 1) {
+    const char* dir = std::getenv(simulator == 1 ? "VEXOR_SIM_DIR" : "VEXOR_SIM2_DIR");
     return std::string(dir ? dir : ".") + "\\" + name;
 }
 
-inline std::string SimLog() {
-    std::ifstream in(SimPath("sim.log"), std::ios::binary);
+inline std::string SimLog(int simulator = 1) {
+    std::ifstream in(SimPath("sim.log", simulator), std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 // How often the simulator's log holds `text`.
-inline int SimLogCount(const std::string& text) {
-    std::string log = SimLog();
+inline int SimLogCount(const std::string& text, int simulator = 1) {
+    std::string log = SimLog(simulator);
     int count = 0;
     for (std::size_t at = 0; (at = log.find(text, at)) != std::string::npos; ++at) ++count;
     return count;
@@ -41,13 +43,13 @@ inline int SimLogCount(const std::string& text) {
 // in force. A command it never takes ends the test program: the harness itself is broken.
 // Commands that keep the simulator busy ("flood") are acknowledged once done, so they are not
 // waited for.
-inline void SimControl(const std::string& command) {
+inline void SimControl(const std::string& command, int simulator = 1) {
     std::string acknowledgement = "control: " + command + "\n";
-    int seen = SimLogCount(acknowledgement);
-    std::ofstream(SimPath("control"), std::ios::binary) << command << "\n";
+    int seen = SimLogCount(acknowledgement, simulator);
+    std::ofstream(SimPath("control", simulator), std::ios::binary) << command << "\n";
     if (command.rfind("flood", 0) == 0 || command == "hangup") return;
     for (int i = 0; i < 3000; ++i) {
-        if (SimLogCount(acknowledgement) > seen) return;
+        if (SimLogCount(acknowledgement, simulator) > seen) return;
         Sleep(10);
     }
     std::fprintf(stderr, "the simulator did not take \"%s\" within 30 s\n", command.c_str());

@@ -79,6 +79,11 @@ bool SetOption(Options& o, const std::string& name, const std::string& value, st
         } catch (...) {
             ok = false;
         }
+    } else if (name == "delivery") {
+        ok = value == "byte" || value == "fifo" || value == "usb";
+        o.Delivery = value == "fifo"  ? DeliveryPattern::Fifo
+                     : value == "usb" ? DeliveryPattern::Usb
+                                      : DeliveryPattern::Byte;
     } else if (name == "ch1")
         ok = ParseSignal(value, o.Channel[0]);
     else if (name == "ch2")
@@ -151,20 +156,27 @@ const char* HelpText() {
 It opens a pseudo-terminal pair, prints the path of the end a program should open ("slave
 /dev/pts/N") and answers on it: "ID?" with the identity line (CR LF), "DIG" with the memory
 image, paced like the real 9600-baud line. Images alternate: the first DIG after an "ID?" or
-after a zero image gets the signal image, the next the grounded (zero) image.
+after a zero image gets the signal image, the next the grounded (zero) image. Like the real
+instrument it answers only a line set to 9600 baud, 8 data bits, no parity, 1 stop bit and no
+flow control; it logs the line as it finds it ("line 9600 8N1 no-flow-control") and each
+command it refuses.
 
 Options (--name value; a boolean option given alone is on):
   --config FILE          more options, one "name value" per line
   --link PATH            symlink re-pointed at the slave end
   --lines-dir DIR        write DIR/pts-N with the modem input lines for the test shim
   --control PATH         FIFO read for "name value" commands while running; the extra
-                         commands: "hangup", "quit", "send HEX" (raw bytes, e.g. "send 0d0a"),
-                         "flood N" (N bytes 0,1,2... at full speed)
+                         commands, which act at once, also in the middle of an image: "hangup"
+                         (close the line and exit), "unplug" (the line vanishes), "replug" (a
+                         new line on the same --link), "quit", "send HEX" (raw bytes, e.g.
+                         "send 0d0a"), "flood N" (N bytes 0,1,2... at full speed)
   --save-dir DIR         write every image sent as DIR/image-K.bin (K from 1)
   --received FILE        append every byte received to FILE
   --model hm305|hm408    default hm305
   --id TEXT              identity line (default "HM305" / "HM408")
   --speed F              1 = 960 bytes/s (default); 0 = unpaced
+  --delivery PATTERN     byte (default: one by one, a bare UART), fifo (bursts of 14, a
+                         16550), usb (a packet of up to 62 bytes every 16 ms)
   --ch1 / --ch2 SHAPE[:AMP[:PERIODS[:OFFSET]]]
                          sine, square, triangle or flat; amplitude and offset in screen
                          divisions (25 counts around 127), periods over 2048 samples

@@ -6,6 +6,10 @@
 
 enum class Wave { Sine, Square, Triangle, Flat };
 
+// How the bytes reach the program, at the same average rate: one by one (a bare UART), in bursts
+// of 14 (a 16550's FIFO), or in packets every 16 ms (a USB adapter's latency timer).
+enum class DeliveryPattern { Byte, Fifo, Usb };
+
 struct ChannelSignal {
     Wave Shape = Wave::Sine;
     double Amplitude = 2; // screen divisions
@@ -23,6 +27,7 @@ struct Options {
     bool Hm408 = false;
     std::string Identity; // empty: the model's own
     double Speed = 1;     // 1 = 960 bytes/s; 0 = as fast as the line takes them
+    DeliveryPattern Delivery = DeliveryPattern::Byte;
     ChannelSignal Channel[2] = {{Wave::Sine, 2, 3, 0}, {Wave::Square, 1.5, 5, 0}};
     int GroundOffset = 0; // counts added to 127 in the zero image
     int GroundNoise = 0;  // +- counts of noise in the zero image
