@@ -37,6 +37,7 @@ void ReadSession::InstallIntake() {
 
 void ReadSession::IdentifyInstrument() {
     try {
+        if (port_.DeviceLost()) port_.SetOpen(false); // a port whose device is back opens anew
         port_.SetOpen(true);
         Record.DataComplete = false;
         InstrumentId = QueryInstrument("ID?");
@@ -119,7 +120,7 @@ bool ReadSession::MemoryEmpty() const {
 bool ReadSession::WaitForImage(Gauge gauge, const bool& complete) {
     int shown = 0;
     double start = clock_.TimeOfDay();
-    while (!complete && !window_.Closing()) {
+    while (!complete && !window_.Closing() && !port_.DeviceLost()) {
         double left = kReadLimitSeconds - ElapsedSecondsBetween(start, clock_.TimeOfDay());
         if (left < 0) break;
         if (ByteCount - shown > kGaugeStep) {
@@ -128,7 +129,26 @@ bool ReadSession::WaitForImage(Gauge gauge, const bool& complete) {
         }
         window_.ServeMessages(unsigned(left * 1000) + 1);
     }
-    return !window_.Closing();
+    return !window_.Closing() && !port_.DeviceLost();
+}
+
+bool ReadSession::ReadImage(Gauge gauge, const bool& complete) {
+    try {
+        port_.SendString("DIG" + Terminator);
+    } catch (const ESerialException&) {
+        if (!port_.DeviceLost()) throw;
+        return false;
+    }
+    return WaitForImage(gauge, complete);
+}
+
+// The device went away during the read (an adapter pulled out): a port error, as at the
+// identification, without waiting for bytes that cannot come.
+void ReadSession::LosePort() {
+    port_.SetOpen(false);
+    InstrumentFound = false;
+    window_.SetBusy(false);
+    window_.Notice(Cp1252("Problème voie série"));
 }
 
 void ReadSession::RequestRead() {
@@ -152,8 +172,14 @@ void ReadSession::EnregistreBtnClick() {
     window_.ShowStatus("La lecture prend quatre secondes");
     ZeroMode = false;
 
-    port_.SendString("DIG" + Terminator);
-    if (!WaitForImage(Gauge::Data, Record.DataComplete)) return;
+    if (!ReadImage(Gauge::Data, Record.DataComplete)) {
+        if (window_.Closing()) return;
+        Record.DataComplete = false;
+        window_.SetGauge(Gauge::Data, 0);
+        LosePort();
+        EndRead();
+        return;
+    }
     window_.SetBusy(false);
     if (Record.DataComplete) {
         Record.ChannelCount = 2;
@@ -172,27 +198,30 @@ void ReadSession::EnregistreBtnClick() {
         if (MemoryEmpty()) {
             Record.DataComplete = false;
             window_.Notice("Appuyer sur le bouton STOR.");
-        } else {
-            ReadZero();
+        } else if (!ReadZero()) {
             if (window_.Closing()) return;
+            LosePort(); // the image came whole: it stays, with its zero on the centre line
         }
     }
     EndRead();
 }
 
-void ReadSession::ReadZero() {
+bool ReadSession::ReadZero() {
+    bool read = true;
     if (window_.AskForTheZero() && !window_.Closing()) {
         ZeroMode = true;
         ByteCount = 0;
         window_.SetBusy(true);
-        port_.SendString("DIG" + Terminator);
-        if (!WaitForImage(Gauge::Zero, ZeroComplete)) return;
+        read = ReadImage(Gauge::Zero, ZeroComplete);
+        if (window_.Closing()) return false;
         window_.SetBusy(false);
         // An HM 408 whose HOLD button was up gives no usable zero.
         if (IsHM408 && ZeroComplete && Record.ZeroData[9] == 1) ZeroComplete = false;
     }
+    if (!read) ZeroComplete = false;
     if (!ZeroComplete) Record.ResetZero();
     window_.SetGauge(Gauge::Zero, gaugeMaximum_);
+    return read;
 }
 
 // A read Curvilab asked for ends by pushing its result, whether or not the read succeeded.

@@ -90,9 +90,13 @@ private:
     void InstallIntake();
     int ImageBytes() const { return IsHM408 ? kHm408ImageBytes : kHm305ImageBytes; }
     // Serves messages until `complete` or 8 seconds, advancing the gauge; false when the window
-    // is closing.
+    // is closing or the device is lost.
     bool WaitForImage(Gauge gauge, const bool& complete);
-    void ReadZero();
+    // Asks for an image and waits for it: false as WaitForImage.
+    bool ReadImage(Gauge gauge, const bool& complete);
+    // The zero prompt, then the zero image or the centre line: false as WaitForImage.
+    bool ReadZero();
+    void LosePort();
     void EndRead();
 
     TSerialPort& port_;

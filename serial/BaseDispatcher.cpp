@@ -183,16 +183,22 @@ bool TSerialBaseDispatcher::CheckAvail() {
     return result;
 }
 
+// Whether a notification goes out is decided first: read-ahead runs only for one that does. While
+// it runs, the owner's polled takes count as read ahead too, and the count is closed in the same
+// step that moves the head, so a byte taken meanwhile is taken once.
 bool TSerialBaseDispatcher::Notify(unsigned message, uint32_t wParam, uint16_t data) {
     if (!notifyNeeded_) return true;
     std::vector<WindowId> targets;
-    bool sendToWindows;
     {
         std::lock_guard guard(stateLock_);
+        if (windows_.size() > 1 || handlerInstalled_)
+            for (const auto& entry : windows_)
+                if (!entry.Removed) targets.push_back(entry.Window);
+        if (targets.empty()) {
+            notifyNeeded_ = windows_.size() > 1 || handlerInstalled_;
+            return true;
+        }
         notifying_ = true;
-        sendToWindows = windows_.size() > 1 || handlerInstalled_;
-        for (const auto& entry : windows_)
-            if (!entry.Removed) targets.push_back(entry.Window);
     }
     bool readAhead = message == NotifyAvail || message == NotifyData;
     if (readAhead) {
@@ -200,27 +206,23 @@ bool TSerialBaseDispatcher::Notify(unsigned message, uint32_t wParam, uint16_t d
         if (input_) input_->BeginReadAhead();
     }
     auto lParam = intptr_t(data) + (intptr_t(handle_) << 16);
-    bool result = true;
-    if (sendToWindows) {
-        for (WindowId window : targets) {
-            {
-                std::lock_guard guard(inputLock_);
-                if (input_) input_->StartHandlerReadAhead();
-            }
-            SendToWindow(window, message, wParam, lParam);
+    uint32_t moved = 0;
+    for (std::size_t i = 0; i < targets.size(); ++i) {
+        if (i > 0) {
             std::lock_guard guard(inputLock_);
-            if (input_) input_->NoteHandlerReadAhead();
-            if (closePending_) {
-                result = false;
-                break;
-            }
+            if (input_) input_->StartHandlerReadAhead();
+        }
+        SendToWindow(targets[i], message, wParam, lParam);
+        bool last = i + 1 == targets.size() || closePending_;
+        std::lock_guard guard(inputLock_);
+        if (!input_) break;
+        input_->NoteHandlerReadAhead();
+        if (last) {
+            if (readAhead) moved = input_->EndReadAhead();
+            break;
         }
     }
-    if (readAhead) {
-        std::lock_guard guard(inputLock_);
-        uint32_t moved = input_ ? input_->EndReadAhead() : 0;
-        if (message == NotifyAvail && !closePending_) result = moved == wParam;
-    }
+    bool result = closePending_ ? false : message != NotifyAvail || moved == wParam;
     std::lock_guard guard(stateLock_);
     notifying_ = false;
     std::erase_if(windows_, [](const HandlerWindow& w) { return w.Removed; });
@@ -255,8 +257,17 @@ void TSerialBaseDispatcher::DispatchLoop() {
         if (stop_) break;
         progressed = ProcessEvent();
     }
-    // The reader queued the last bytes before it reported the loss.
-    if (lost_)
-        while (!closePending_ && ProcessEvent()) {
-        }
+}
+
+void TSerialBaseDispatcher::HandOnReceived() {
+    while (!closePending_ && ProcessEvent()) {
+    }
+}
+
+void TSerialBaseDispatcher::PostLoss(int code) {
+    std::lock_guard guard(stateLock_);
+    for (const auto& entry : windows_)
+        if (!entry.Removed)
+            PostToWindow(entry.Window, NotifyStatus, uintptr_t(intptr_t(code)),
+                         intptr_t(handle_) << 16);
 }

@@ -50,9 +50,12 @@ public:
     bool PullReceived();
     bool CheckAvail();
     bool Notify(unsigned message, uint32_t wParam, uint16_t data);
-    // Until the stop or close-pending flag: wait for the ReceiveQueue, process one event. After a
-    // loss, what was received before it is still handed on.
+    // Until the stop or close-pending flag: wait for the ReceiveQueue, process one event.
     void DispatchLoop();
+    // After a loss: hands on to the owner what was received before it, then tells each window
+    // with NotifyStatus, wParam the failure's code.
+    void HandOnReceived();
+    void PostLoss(int code);
 
     bool Notifying() const { return notifying_; }
     bool ClosePending() const { return closePending_; }
@@ -62,6 +65,9 @@ public:
 protected:
     // Sends a notification and waits for it to be handled (at most 3000 ms).
     virtual void SendToWindow(WindowId window, unsigned message, uintptr_t wParam,
+                              intptr_t lParam) = 0;
+    // Posts a notification without waiting.
+    virtual void PostToWindow(WindowId window, unsigned message, uintptr_t wParam,
                               intptr_t lParam) = 0;
     // A status event from the ReceiveQueue (modem or line-status change).
     virtual void OnDeviceStatus(uint32_t mask) = 0;

@@ -17,7 +17,8 @@ TSerialCustomComPort::~TSerialCustomComPort() {
     try {
         SetOpen(false);
         if (linkState_ == TLinkState::LinkClosing) {
-            while (dispatcher_ && dispatcher_->ThreadsRunning())
+            for (int waits = 0; waits < 400 && dispatcher_ && dispatcher_->ThreadsRunning();
+                 ++waits)
                 WaitProcessingMessages(nullptr, 10);
             FinishClose();
         }
@@ -100,7 +101,7 @@ void TSerialCustomComPort::ClosePort() {
     if (linkState_ != TLinkState::LinkOpen) return;
     linkState_ = TLinkState::LinkClosing;
     availThreshold_ = dispatcher_->AvailThreshold();
-    dispatcher_->CloseLink();
+    dispatcher_->CloseLink(inHandler_);
     if (dispatcher_->ClosePending()) {
         // Closed from inside a notification: the close ends once the dispatcher thread is gone.
         PostMessageW(notifyWindow_.get(), NotifyClosePending, 0,
@@ -114,6 +115,8 @@ void TSerialCustomComPort::FinishClose() {
     if (dispatcher_ && notifyWindow_)
         dispatcher_->UnregisterWindow(reinterpret_cast<WindowId>(notifyWindow_.get()));
     notifyWindow_.reset();
+    // A worker the system holds past the close still uses its dispatcher: that one is left to it.
+    if (dispatcher_ && dispatcher_->ThreadsRunning()) (void)dispatcher_.release();
     dispatcher_.reset();
     linkState_ = TLinkState::LinkClosed;
     open_ = false;
@@ -138,7 +141,21 @@ LRESULT CALLBACK TSerialCustomComPort::NotifyWindowProc(HWND window, UINT messag
 
 void TSerialCustomComPort::HandleNotification(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == NotifyAvail) {
-        if (onTriggerAvail_) onTriggerAvail_(*this, uint16_t(wParam));
+        if (!onTriggerAvail_ || linkState_ != TLinkState::LinkOpen) return;
+        inHandler_ = true;
+        struct HandlerEnd {
+            bool& InHandler;
+            ~HandlerEnd() { InHandler = false; }
+        } handlerEnd{inHandler_};
+        onTriggerAvail_(*this, uint16_t(wParam));
+        return;
+    }
+    // The workers stopped on a failure: a lost device is told by DeviceLost, anything else in the
+    // general error box.
+    if (message == NotifyStatus) {
+        int code = int(intptr_t(wParam));
+        if (code != ecOK && code != ecDeviceRead && code != ecDeviceWrite)
+            ReportSerialError(SerialErrorText(code));
         return;
     }
     if (message != NotifyClosePending || linkState_ != TLinkState::LinkClosing) return;

@@ -108,6 +108,7 @@ private:
     TLinkState linkState_ = TLinkState::LinkClosed;
     uint16_t availThreshold_ = 1; // the trigger setup carried over a close and the next open
     bool openRequested_ = false;
+    bool inHandler_ = false; // OnTriggerAvail runs
     std::unique_ptr<TSerialWin32Dispatcher> dispatcher_;
     UniqueWindow notifyWindow_;
 };

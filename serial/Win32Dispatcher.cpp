@@ -1,6 +1,7 @@
 #include "serial/Win32Dispatcher.h"
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 #include <new>
 
@@ -15,7 +16,7 @@ constexpr DWORD kReaderWaitMs = 50;
 constexpr DWORD kSliceMs = 100;
 constexpr DWORD kFlushAckMs = 5000;
 constexpr DWORD kAbandonWaitMs = 1000;
-constexpr DWORD kDispatcherGoneMs = 36 * 55;
+constexpr DWORD kWorkerGoneMs = 36 * 55; // 36 ticks
 // The workers hold their buffers on the heap; a worker's deepest call is an error box. Wine
 // commits a thread's whole stack, so the default 2 MiB would cost that much memory per worker.
 constexpr SIZE_T kWorkerStackBytes = 256 * 1024;
@@ -52,23 +53,16 @@ UniqueKernelHandle ManualResetEvent() {
     return UniqueKernelHandle(CreateEventW(nullptr, TRUE, FALSE, nullptr));
 }
 
-void WaitThreadGone(HANDLE thread) {
-    while (!WaitProcessingMessages(thread, 1000)) {
-    }
-}
-
 } // namespace
 
 TSerialWin32Dispatcher::TSerialWin32Dispatcher(void* owner) : TSerialBaseDispatcher(owner) {}
 
+// The owner never destroys a dispatcher whose workers are still running (ThreadsRunning).
 TSerialWin32Dispatcher::~TSerialWin32Dispatcher() {
     if (ClosePending())
         ReleaseRings();
     else
         CloseLink();
-    while (runningThreads_ > 0) WaitProcessingMessages(nullptr, 10);
-    for (auto& thread : threads_)
-        if (thread) WaitThreadGone(thread.get());
 }
 
 int TSerialWin32Dispatcher::Fail(DWORD osError) {
@@ -80,12 +74,14 @@ int TSerialWin32Dispatcher::OpenLink(const std::wstring& device, const LineOptio
                                      uint32_t optionBits, uint16_t outSize, uint16_t inSize) {
     stop_ = false;
     lost_ = false;
+    lossCode_ = ecOK;
     closePending_ = false;
     closing_ = false;
     threadAck_ = AutoResetEvent();
     outputReady_ = AutoResetEvent();
     outputFlush_ = AutoResetEvent();
     rxSignal_ = AutoResetEvent();
+    readerEnded_ = ManualResetEvent();
     if (int code = OpenDevice(device)) return code;
 
     int code = ecOK;
@@ -109,6 +105,9 @@ int TSerialWin32Dispatcher::OpenLink(const std::wstring& device, const LineOptio
         currentRate_ = 115200;
         code = ApplyLine(line);
     }
+    // Reads never wait for data to come: they take what the driver holds.
+    COMMTIMEOUTS timeouts{MAXDWORD, 0, 0, 0, 0};
+    if (code == ecOK && !SetCommTimeouts(device_.get(), &timeouts)) code = Fail(GetLastError());
     if (code == ecOK) {
         ReadLineErrors();
         code = StartThreads();
@@ -117,16 +116,18 @@ int TSerialWin32Dispatcher::OpenLink(const std::wstring& device, const LineOptio
     return code;
 }
 
-void TSerialWin32Dispatcher::CloseLink() {
+void TSerialWin32Dispatcher::CloseLink(bool fromHandler) {
+    fromHandler_ = fromHandler;
     if (device_) {
         DiscardOutput();
         DiscardInput();
         CloseDevice();
     }
-    if (Notifying())
+    if (fromHandler)
         closePending_ = true;
     else
         ReleaseRings();
+    fromHandler_ = false;
 }
 
 int TSerialWin32Dispatcher::OpenDevice(const std::wstring& device) {
@@ -149,6 +150,7 @@ int TSerialWin32Dispatcher::CloseDevice() {
     StopThreads();
     int result = ecOK;
     if (device_ && !CloseHandle(device_.release())) result = -1;
+    ReleaseParkedCalls();
     closing_ = false;
     return result;
 }
@@ -157,6 +159,20 @@ bool TSerialWin32Dispatcher::SetupQueues(uint16_t inSize, uint16_t outSize) {
     if (SetupComm(device_.get(), inSize, outSize)) return true;
     lastOsError_ = GetLastError();
     return false;
+}
+
+void SetFixedLineFields(DCB& dcb) {
+    dcb.DCBlength = sizeof dcb;
+    dcb.fBinary = TRUE;
+    dcb.fParity = FALSE;
+    dcb.fDsrSensitivity = FALSE;
+    dcb.fTXContinueOnXoff = TRUE;
+    dcb.fErrorChar = FALSE;
+    dcb.fNull = FALSE;
+    dcb.fAbortOnError = FALSE;
+    dcb.ErrorChar = 0;
+    dcb.EofChar = 0;
+    dcb.EvtChar = 0;
 }
 
 int TSerialWin32Dispatcher::ApplyLine(const LineOptions& line) {
@@ -173,17 +189,8 @@ int TSerialWin32Dispatcher::ApplyLine(const LineOptions& line) {
                               : wanted.ByteSize == 5 ? ONE5STOPBITS
                                                      : TWOSTOPBITS;
         }
-        wanted.fBinary = TRUE;
-        wanted.fParity = FALSE;
-        wanted.fDsrSensitivity = FALSE;
-        wanted.fNull = FALSE;
-        wanted.fTXContinueOnXoff = TRUE;
-        if (wanted.BaudRate == dcb_.BaudRate && wanted.Parity == dcb_.Parity &&
-            wanted.ByteSize == dcb_.ByteSize && wanted.StopBits == dcb_.StopBits &&
-            wanted.fBinary == dcb_.fBinary && wanted.fParity == dcb_.fParity &&
-            wanted.fDsrSensitivity == dcb_.fDsrSensitivity && wanted.fNull == dcb_.fNull &&
-            wanted.fTXContinueOnXoff == dcb_.fTXContinueOnXoff)
-            return ecOK;
+        SetFixedLineFields(wanted);
+        if (std::memcmp(&wanted, &dcb_, sizeof wanted) == 0) return ecOK;
     }
     WaitOutputDrained();
     dcb_ = wanted;
@@ -266,15 +273,14 @@ int TSerialWin32Dispatcher::SetRtsLine(bool on) {
     return EscapeCommFunction(device_.get(), on ? SETRTS : CLRRTS) ? ecOK : ecBadArgument;
 }
 
+// The writer drops the block it is sending and says so; a writer that has ended says nothing.
 void TSerialWin32Dispatcher::DiscardOutput() {
-    if (!threads_[Writer]) {
-        ResetOutputRing();
-        return;
-    }
     ResetOutputRing();
+    if (!alive_[Writer]) return;
     PurgeComm(device_.get(), PURGE_TXABORT | PURGE_TXCLEAR);
     SetEvent(outputFlush_.get());
-    WaitForSingleObject(threadAck_.get(), kFlushAckMs);
+    HANDLE waits[2] = {threadAck_.get(), threads_[Writer].get()};
+    WaitForMultipleObjects(2, waits, FALSE, kFlushAckMs);
 }
 
 void TSerialWin32Dispatcher::DiscardInput() {
@@ -282,8 +288,13 @@ void TSerialWin32Dispatcher::DiscardInput() {
     ResetInputRing();
 }
 
+// Also serves the messages other threads send this one: a bytes-available notification sent
+// before the owner took its handler away would otherwise hold the dispatcher thread, and every
+// byte behind it, for its 3000 ms while the owner polls.
 int TSerialWin32Dispatcher::YieldTimeSlice() {
     Sleep(0);
+    MSG msg;
+    PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
     return ecOK;
 }
 
@@ -335,32 +346,29 @@ int TSerialWin32Dispatcher::StartThreads() {
     return ecOK;
 }
 
+// Each worker is waited for at most twice 36 ticks, serving messages: a worker that does not
+// end by then is left behind, and its dispatcher with it (see ~TSerialWin32Dispatcher).
 void TSerialWin32Dispatcher::StopThreads() {
     stop_ = true;
-    if (threads_[Status]) {
-        SetCommMask(device_.get(), 0); // ends a pending WaitCommEvent
-        WaitThreadGone(threads_[Status].get());
-    }
-    if (threads_[Writer]) {
-        SetEvent(outputFlush_.get());
-        WaitThreadGone(threads_[Writer].get());
-    }
-    if (threads_[Reader]) {
-        SetEvent(rxSignal_.get());
-        WaitThreadGone(threads_[Reader].get());
-    }
-    // Closed from inside a notification: the dispatcher thread is waiting for that very
-    // notification to return. It ends on its own afterwards, and the port finishes the close
-    // once it has gone.
-    if (threads_[Dispatcher] && !Notifying()) {
+    auto waitGone = [](const UniqueKernelHandle& thread) {
+        if (thread && !WaitProcessingMessages(thread.get(), kWorkerGoneMs))
+            WaitProcessingMessages(thread.get(), kWorkerGoneMs);
+    };
+    if (threads_[Status]) SetCommMask(device_.get(), 0); // ends a pending WaitCommEvent
+    waitGone(threads_[Status]);
+    SetEvent(outputFlush_.get());
+    waitGone(threads_[Writer]);
+    SetEvent(rxSignal_.get());
+    waitGone(threads_[Reader]);
+    // Closed from inside a notification's handler: the dispatcher thread is waiting for that very
+    // handler to return. It ends on its own afterwards, and the port finishes the close once it
+    // has gone. A notification merely on its way is served by the wait.
+    if (!fromHandler_) {
         ReceiveQueue.Wake();
-        if (!WaitProcessingMessages(threads_[Dispatcher].get(), kDispatcherGoneMs)) {
-            ReceiveQueue.Wake();
-            WaitThreadGone(threads_[Dispatcher].get());
-        }
+        waitGone(threads_[Dispatcher]);
     }
     for (int worker : {Status, Writer, Reader}) threads_[std::size_t(worker)].reset();
-    if (!Notifying()) threads_[Dispatcher].reset();
+    if (!fromHandler_) threads_[Dispatcher].reset();
 }
 
 DWORD WINAPI TSerialWin32Dispatcher::ThreadEntry(LPVOID parameter) {
@@ -368,8 +376,11 @@ DWORD WINAPI TSerialWin32Dispatcher::ThreadEntry(LPVOID parameter) {
     return DWORD(start->Dispatcher->RunWorker(Worker(start->Worker)));
 }
 
+// A worker ends when it is stopped; one that ends by itself has lost the device, and then all
+// of them stop: a port never goes on sending without receiving.
 int TSerialWin32Dispatcher::RunWorker(Worker worker) {
     ++runningThreads_;
+    alive_[worker] = true;
     SetEvent(threadAck_.get());
     int code = ecOK;
     try {
@@ -377,74 +388,95 @@ int TSerialWin32Dispatcher::RunWorker(Worker worker) {
         case Reader: code = ReadLoop(); break;
         case Status: code = StatusLoop(); break;
         case Writer: code = WriteLoop(); break;
-        case Dispatcher:
-            DispatchLoop();
-            // After a loss the received bytes stay readable until the port closes.
-            if (ClosePending())
-                ReleaseRings();
-            else if (Stopping())
-                ReleaseOutputRing();
-            break;
+        case Dispatcher: code = DispatcherLoop(); break;
         case WorkerCount: break;
         }
     } catch (const std::bad_alloc&) {
         code = ecNoMem;
-    } catch (...) {
+    } catch (const std::exception&) {
         code = worker == Writer ? ecDeviceWrite : ecDeviceRead;
     }
     if (code != ecOK) {
+        int none = ecOK;
+        lossCode_.compare_exchange_strong(none, code);
+        lineErrors_ = -1;
         lost_ = true;
         stop_ = true;
+        SetEvent(rxSignal_.get());
     }
-    WorkerEnded(code);
+    alive_[worker] = false;
+    if (worker == Reader) SetEvent(readerEnded_.get());
     --runningThreads_;
     return code;
 }
 
-void TSerialWin32Dispatcher::WorkerEnded(int code) {
-    if (code == ecDeviceRead || code == ecDeviceWrite) {
-        lineErrors_ = -1;
-    } else if (code != ecOK) {
-        ReportSerialError(SerialErrorText(code));
-    }
+// Moves received bytes into the InputRing and notifies the owner until stopped. After a loss it
+// waits for the reader's last block, hands on what came before the loss, and tells the owner.
+int TSerialWin32Dispatcher::DispatcherLoop() {
+    DispatchLoop();
+    if (!lost_) return ecOK;
+    WaitForSingleObject(readerEnded_.get(), kWorkerGoneMs);
+    HandOnReceived();
+    // After a loss the received bytes stay readable until the port closes.
+    ReleaseOutputRing();
+    PostLoss(lossCode_);
+    return ecOK;
 }
 
-long long TSerialWin32Dispatcher::AwaitOverlapped(OVERLAPPED& overlapped, HANDLE alsoWake) {
-    HANDLE handles[2] = {overlapped.hEvent, alsoWake};
+void TSerialWin32Dispatcher::PostToWindow(WindowId window, unsigned message, uintptr_t wParam,
+                                          intptr_t lParam) {
+    PostMessageW(reinterpret_cast<HWND>(window), message, wParam, lParam);
+}
+
+long long TSerialWin32Dispatcher::AwaitOverlapped(std::unique_ptr<IoCall>& call, HANDLE alsoWake) {
+    HANDLE handles[2] = {call->Event.get(), alsoWake};
     DWORD count = alsoWake ? 2 : 1;
     for (;;) {
         DWORD result = WaitForMultipleObjects(count, handles, FALSE, kSliceMs);
         if (result == WAIT_OBJECT_0) break;
         if (alsoWake && result == WAIT_OBJECT_0 + 1) {
-            AbandonOverlapped(overlapped);
+            Abandon(call);
             return kAwaitWoken;
         }
         if (result != WAIT_TIMEOUT) {
             lastOsError_ = GetLastError();
-            AbandonOverlapped(overlapped);
+            Abandon(call);
             return kAwaitFailed;
         }
         if (stop_) {
-            AbandonOverlapped(overlapped);
+            Abandon(call);
             return kAwaitStopped;
         }
     }
     DWORD transferred = 0;
-    if (!GetOverlappedResult(device_.get(), &overlapped, &transferred, FALSE)) {
+    if (!GetOverlappedResult(device_.get(), &call->Overlapped, &transferred, FALSE)) {
         lastOsError_ = GetLastError();
         return kAwaitFailed;
     }
     return transferred;
 }
 
-// The system writes into the call's buffer and OVERLAPPED until the call completes, so a worker
-// never leaves one behind: it cancels the call (CancelIo ends reads and writes, an empty event
-// mask ends a WaitCommEvent) and waits for it to end.
-void TSerialWin32Dispatcher::AbandonOverlapped(OVERLAPPED& overlapped) {
+// The system writes into a call's OVERLAPPED and buffer until the call completes. A worker
+// cancels its own call (CancelIo ends its reads and writes; an empty event mask ends the status
+// thread's WaitCommEvent, and only that thread may clear the mask) and waits for it to end; a
+// call a stuck driver does not end is parked with its buffer until the device is closed.
+void TSerialWin32Dispatcher::Abandon(std::unique_ptr<IoCall>& call) {
     CancelIo(device_.get());
-    if (WaitForSingleObject(overlapped.hEvent, kSliceMs) == WAIT_OBJECT_0) return;
-    SetCommMask(device_.get(), 0);
-    WaitForSingleObject(overlapped.hEvent, kAbandonWaitMs);
+    if (WaitForSingleObject(call->Event.get(), kSliceMs) == WAIT_OBJECT_0) return;
+    if (call->WaitsForEvents) {
+        SetCommMask(device_.get(), 0);
+        if (WaitForSingleObject(call->Event.get(), kAbandonWaitMs) == WAIT_OBJECT_0) return;
+    }
+    std::lock_guard guard(parkedLock_);
+    parked_.push_back(std::move(call));
+}
+
+void TSerialWin32Dispatcher::ReleaseParkedCalls() {
+    std::lock_guard guard(parkedLock_);
+    for (auto& call : parked_)
+        if (WaitForSingleObject(call->Event.get(), kSliceMs) != WAIT_OBJECT_0)
+            (void)call.release(); // the system still holds it: never freed
+    parked_.clear();
 }
 
 long long TSerialWin32Dispatcher::DriverInputCount() {
@@ -473,13 +505,7 @@ void TSerialWin32Dispatcher::GatherBurst() {
 }
 
 int TSerialWin32Dispatcher::ReadLoop() {
-    COMMTIMEOUTS timeouts{MAXDWORD, 0, 0, 0, 0};
-    SetCommTimeouts(device_.get(), &timeouts);
-    UniqueKernelHandle event = ManualResetEvent();
-    OVERLAPPED overlapped{};
-    overlapped.hEvent = event.get();
-    auto deviceLost = [this] { return lastOsError_ == ERROR_INVALID_HANDLE ? ecOK : ecDeviceRead; };
-
+    auto call = std::make_unique<IoCall>();
     while (!stop_) {
         DWORD woken = WaitForSingleObject(rxSignal_.get(), kReaderWaitMs);
         if (woken == WAIT_FAILED || woken == WAIT_ABANDONED) {
@@ -497,53 +523,50 @@ int TSerialWin32Dispatcher::ReadLoop() {
             if (lost) held = kDataBlockSize;
             if (held == 0) break;
             DWORD want = DWORD(std::clamp<long long>(held, kDataBlockSize, kLargestDataBlock));
-            auto block = std::make_unique<TDataBuffer>(want);
+            call->Start();
+            call->Block = std::make_unique<TDataBuffer>(want);
             DWORD got = 0;
-            ResetEvent(event.get());
-            if (!ReadFile(device_.get(), block->Data.data(), want, &got, &overlapped)) {
+            if (!ReadFile(device_.get(), call->Block->Data.data(), want, &got, &call->Overlapped)) {
                 DWORD error = GetLastError();
                 if (error == ERROR_IO_PENDING) {
-                    long long done = AwaitOverlapped(overlapped);
+                    long long done = AwaitOverlapped(call);
                     if (done == kAwaitStopped) return ecOK;
                     if (done == kAwaitFailed) {
-                        if (lastOsError_ != ERROR_OPERATION_ABORTED) return deviceLost();
+                        if (lastOsError_ != ERROR_OPERATION_ABORTED) return ecDeviceRead;
                         done = 0;
                     }
                     got = DWORD(done);
                 } else if (error != ERROR_OPERATION_ABORTED) {
                     lastOsError_ = error;
-                    return deviceLost();
+                    return ecDeviceRead;
                 }
             }
             if (got == 0) {
                 if (!lost) break;
                 lastOsError_ = lossError;
-                return deviceLost();
+                return ecDeviceRead;
             }
-            block->Filled = got;
-            block->Size = got;
-            ReceiveQueue.Append(std::move(block));
+            call->Block->Filled = got;
+            call->Block->Size = got;
+            ReceiveQueue.Append(std::move(call->Block));
         }
     }
     return ecOK;
 }
 
 int TSerialWin32Dispatcher::StatusLoop() {
-    UniqueKernelHandle event = ManualResetEvent();
-    OVERLAPPED overlapped{};
-    overlapped.hEvent = event.get();
+    auto call = std::make_unique<IoCall>();
+    call->WaitsForEvents = true;
     bool eventsAvailable = SetCommMask(device_.get(), kEventMask);
     int emptyInARow = 0;
 
-    DWORD events = 0;
     while (!stop_ && eventsAvailable) {
-        events = 0;
-        ResetEvent(event.get());
+        call->Start();
         DWORD error = ERROR_SUCCESS;
-        if (!WaitCommEvent(device_.get(), &events, &overlapped)) {
+        if (!WaitCommEvent(device_.get(), &call->Events, &call->Overlapped)) {
             error = GetLastError();
             if (error == ERROR_IO_PENDING) {
-                long long done = AwaitOverlapped(overlapped);
+                long long done = AwaitOverlapped(call);
                 if (done == kAwaitStopped) break;
                 error = done == kAwaitFailed ? lastOsError_.load() : ERROR_SUCCESS;
             }
@@ -557,10 +580,11 @@ int TSerialWin32Dispatcher::StatusLoop() {
         }
         // Cancelled or empty completions and wait failures mean "look again"; only a device that
         // no longer answers is lost.
+        DWORD events = call->Events;
         if (error != ERROR_SUCCESS || events == 0) {
             if (error != ERROR_SUCCESS && error != ERROR_OPERATION_ABORTED &&
                 DriverInputCount() < 0)
-                return lastOsError_ == ERROR_INVALID_HANDLE ? ecOK : ecDeviceRead;
+                return ecDeviceRead;
             if (++emptyInARow >= kSpuriousBeforePause) Sleep(kSpuriousPauseMs);
             continue;
         }
@@ -574,14 +598,8 @@ int TSerialWin32Dispatcher::StatusLoop() {
 }
 
 int TSerialWin32Dispatcher::WriteLoop() {
-    UniqueKernelHandle event = ManualResetEvent();
-    OVERLAPPED overlapped{};
-    overlapped.hEvent = event.get();
+    auto call = std::make_unique<IoCall>();
     HANDLE waits[2] = {outputReady_.get(), outputFlush_.get()};
-    auto writeFailed = [this] {
-        return lastOsError_ == ERROR_INVALID_HANDLE ? ecOK : ecDeviceWrite;
-    };
-
     while (!stop_) {
         DWORD woken = WaitForMultipleObjects(2, waits, FALSE, kSliceMs);
         if (woken == WAIT_TIMEOUT) continue;
@@ -595,19 +613,20 @@ int TSerialWin32Dispatcher::WriteLoop() {
         }
         bool flushed = false;
         while (!stop_ && !flushed && !OutputEmpty()) {
-            std::vector<uint8_t> block = TakeOutput();
-            for (std::size_t sent = 0; sent < block.size() && !flushed && !stop_;) {
+            if (!call) call = std::make_unique<IoCall>();
+            call->Bytes = TakeOutput();
+            for (std::size_t sent = 0; call && sent < call->Bytes.size() && !flushed && !stop_;) {
                 DWORD written = 0;
-                ResetEvent(event.get());
-                if (!WriteFile(device_.get(), block.data() + sent, DWORD(block.size() - sent),
-                               &written, &overlapped)) {
+                call->Start();
+                if (!WriteFile(device_.get(), call->Bytes.data() + sent,
+                               DWORD(call->Bytes.size() - sent), &written, &call->Overlapped)) {
                     DWORD error = GetLastError();
                     if (error == ERROR_OPERATION_ABORTED) break;
                     if (error != ERROR_IO_PENDING) {
                         lastOsError_ = error;
-                        return writeFailed();
+                        return ecDeviceWrite;
                     }
-                    long long done = AwaitOverlapped(overlapped, outputFlush_.get());
+                    long long done = AwaitOverlapped(call, outputFlush_.get());
                     if (done == kAwaitWoken) {
                         SetEvent(threadAck_.get());
                         flushed = true;
@@ -616,7 +635,7 @@ int TSerialWin32Dispatcher::WriteLoop() {
                     if (done == kAwaitStopped) break;
                     if (done == kAwaitFailed) {
                         if (lastOsError_ == ERROR_OPERATION_ABORTED) break;
-                        return writeFailed();
+                        return ecDeviceWrite;
                     }
                     written = DWORD(done);
                 }

@@ -14,11 +14,19 @@
 #include <windows.h>
 #include <array>
 #include <atomic>
+#include <memory>
+#include <mutex>
 #include <string>
+#include <vector>
 
 #include "serial/BaseDispatcher.h"
 #include "serial/LineSettings.h"
 #include "ui/Handles.h"
+
+// The fields of a line's settings the component always sets the same way, whatever the device
+// held before: binary mode, no parity check, no DSR sensitivity, no abort on error, no error,
+// end or event characters.
+void SetFixedLineFields(DCB& dcb);
 
 class TSerialWin32Dispatcher : public TSerialBaseDispatcher {
 public:
@@ -30,7 +38,8 @@ public:
 
     int OpenLink(const std::wstring& device, const LineOptions& line, uint32_t optionBits,
                  uint16_t outSize, uint16_t inSize);
-    void CloseLink();
+    // `fromHandler`: the close comes from the owner's notification handler.
+    void CloseLink(bool fromHandler = false);
     int ApplyLine(const LineOptions& line);
     bool SetupQueues(uint16_t inSize, uint16_t outSize);
     int SetFlowThresholds(uint16_t full, uint16_t resume, THWFlowOptionSet options);
@@ -61,11 +70,30 @@ public:
 protected:
     void SendToWindow(WindowId window, unsigned message, uintptr_t wParam,
                       intptr_t lParam) override;
+    void PostToWindow(WindowId window, unsigned message, uintptr_t wParam,
+                      intptr_t lParam) override;
     void OnDeviceStatus(uint32_t mask) override;
     void OnOutputQueued() override;
 
 private:
     enum Worker { Reader, Dispatcher, Writer, Status, WorkerCount };
+
+    // One overlapped call: its OVERLAPPED, event and buffer, which the system uses until the call
+    // completes.
+    struct IoCall {
+        IoCall() : Event(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+        void Start() {
+            Overlapped = OVERLAPPED{};
+            Overlapped.hEvent = Event.get();
+            ResetEvent(Event.get());
+        }
+        OVERLAPPED Overlapped{};
+        UniqueKernelHandle Event;
+        std::unique_ptr<TDataBuffer> Block; // a read's
+        std::vector<uint8_t> Bytes;         // a write's
+        DWORD Events = 0;                   // a WaitCommEvent's
+        bool WaitsForEvents = false;
+    };
 
     int StartThreads();
     void StopThreads();
@@ -76,17 +104,19 @@ private:
 
     static DWORD WINAPI ThreadEntry(LPVOID parameter);
     int RunWorker(Worker worker);
+    int DispatcherLoop();
     int ReadLoop();
     void GatherBurst();
     int StatusLoop();
     int WriteLoop();
     // Bytes the driver holds, or -1 when the device is gone.
     long long DriverInputCount();
-    // Waits for an overlapped call in 100 ms slices: bytes transferred, 0 when stopped, or -1 with
-    // lastOsError_ set.
-    long long AwaitOverlapped(OVERLAPPED& overlapped, HANDLE alsoWake = nullptr);
-    void AbandonOverlapped(OVERLAPPED& overlapped);
-    void WorkerEnded(int code);
+    // Waits for an overlapped call in 100 ms slices: bytes transferred, or kAwaitStopped,
+    // kAwaitWoken (`alsoWake` was signalled) or kAwaitFailed (lastOsError_ set). A call given up
+    // may be parked: `call` is then empty.
+    long long AwaitOverlapped(std::unique_ptr<IoCall>& call, HANDLE alsoWake = nullptr);
+    void Abandon(std::unique_ptr<IoCall>& call);
+    void ReleaseParkedCalls();
 
     // Opened and closed by the owner's thread; the workers use the handle while they run, and
     // they have stopped before it closes.
@@ -97,13 +127,20 @@ private:
     bool dtr_ = true, rts_ = true, dtrFlow_ = false, rtsFlow_ = false;
     uint16_t inSize_ = 0;
     bool closing_ = false;
+    bool fromHandler_ = false;
     // Any thread.
     std::atomic<int> lineErrors_{0};
     std::atomic<DWORD> lastOsError_{0};
+    std::atomic<int> lossCode_{0}; // the first failure's code
+    // Set by each worker while it runs.
+    std::array<std::atomic<bool>, WorkerCount> alive_{};
+    // Calls a stuck driver did not give back, kept until the device closes; under parkedLock_.
+    std::mutex parkedLock_;
+    std::vector<std::unique_ptr<IoCall>> parked_;
 
     // Created by the owner's thread before the workers start and closed after they have gone;
     // signalled by any thread.
-    UniqueKernelHandle threadAck_, outputReady_, outputFlush_, rxSignal_;
+    UniqueKernelHandle threadAck_, outputReady_, outputFlush_, rxSignal_, readerEnded_;
     // The owner's thread.
     std::array<UniqueKernelHandle, WorkerCount> threads_;
     // The workers count themselves in and out.

@@ -23,11 +23,14 @@ public:
     std::deque<Bytes> Images;
     bool OpenFails = false;
     bool Open = false;
+    long LoseAfter = -1; // the device goes away once this many bytes of images have come
+    bool Lost = false;
     std::vector<std::string> Sent;
     uint32_t Milliseconds = 1'000'000;
 
     void SetOpen(bool open) override {
         if (open && OpenFails) RaiseSerialError(ecBadId);
+        if (open && !Open) Lost = false; // a new device
         Open = open;
     }
     uint16_t ComNumber() const override { return 3; }
@@ -36,6 +39,7 @@ public:
     void DiscardInput() override { input_.clear(); }
     void SendString(std::string_view bytes) override {
         if (!Open) RaiseSerialError(ecCommNotOpen);
+        if (Lost) RaiseSerialError(ecPutBlockFail);
         Sent.emplace_back(bytes);
         if (bytes == "ID?\r\n") input_.insert(input_.end(), Identity.begin(), Identity.end());
         if (bytes == "ID?\r\n") input_.insert(input_.end(), {'\r', '\n'});
@@ -52,12 +56,15 @@ public:
         return byte;
     }
     void YieldToPort() override { ++Milliseconds; }
-    bool DeviceLost() const override { return false; }
+    bool DeviceLost() const override { return Open && Lost; }
 
     // `ms` of the line: 960 bytes a second of the image being sent, announced to the intake.
     void Pass(unsigned ms) {
         Milliseconds += ms;
         std::size_t count = std::min<std::size_t>(coming_.size(), ms * 96 / 100);
+        if (LoseAfter >= 0) count = std::min<std::size_t>(count, std::size_t(LoseAfter - taken_));
+        taken_ += long(count);
+        if (LoseAfter >= 0 && taken_ >= LoseAfter) Lost = true;
         if (count == 0) return;
         input_.insert(input_.end(), coming_.begin(), coming_.begin() + long(count));
         coming_.erase(coming_.begin(), coming_.begin() + long(count));
@@ -66,6 +73,7 @@ public:
 
 private:
     TTriggerAvailEvent intake_;
+    long taken_ = 0;
     std::deque<uint8_t> input_;
     Bytes coming_;
 };
@@ -272,4 +280,38 @@ TEST_F(ReadSessionTest, AReadRequestedWithThePortClosedStopsAtTheSend) {
     EXPECT_THROW(session.RequestRead(), ECommNotOpen);
     EXPECT_TRUE(session.PushAfterRead); // left set: the next complete read pushes its data
     EXPECT_FALSE(session.Reading());
+}
+
+TEST_F(ReadSessionTest, ADeviceLostDuringTheImageIsAPortErrorAtOnce) {
+    session.IdentifyInstrument();
+    port.Images = {Hm305Image()};
+    port.LoseAfter = 1000;
+    uint32_t start = port.Milliseconds;
+    session.EnregistreBtnClick();
+    EXPECT_LT(port.Milliseconds - start, 2000u); // not the 8-second limit
+    EXPECT_FALSE(session.Record.DataComplete);
+    EXPECT_FALSE(session.InstrumentFound);
+    EXPECT_FALSE(port.Open);
+    EXPECT_FALSE(window.Busy);
+    EXPECT_EQ(window.DataGauge, 0);
+    EXPECT_EQ(window.Notices, std::vector<std::string>{Cp1252("Problème voie série")});
+}
+
+TEST_F(ReadSessionTest, ADeviceLostDuringTheZeroKeepsTheImageOnTheCentreLine) {
+    session.IdentifyInstrument();
+    port.Images = {Hm305Image(), Bytes(4096, 120)};
+    port.LoseAfter = 4096 + 100;
+    session.EnregistreBtnClick();
+    EXPECT_TRUE(session.Record.DataComplete);
+    EXPECT_EQ(session.Record.ZeroData[10], 127);
+    EXPECT_FALSE(session.InstrumentFound);
+    EXPECT_EQ(window.Notices, std::vector<std::string>{Cp1252("Problème voie série")});
+}
+
+TEST_F(ReadSessionTest, AnIdentificationAfterALossOpensThePortAnew) {
+    session.IdentifyInstrument();
+    port.Lost = true;
+    session.IdentifyInstrument(); // the adapter is back: the port is closed and opened again
+    EXPECT_TRUE(session.InstrumentFound);
+    EXPECT_TRUE(window.Notices.empty());
 }

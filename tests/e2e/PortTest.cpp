@@ -45,21 +45,11 @@ protected:
 
     std::string Port(int n) { return "COM" + std::to_string(n); }
 
-    // Identifications so far: the "ID?" lines the simulator received.
-    int Identifications() {
-        std::vector<uint8_t> bytes = SimFile("received.bin");
-        std::string received(bytes.begin(), bytes.end());
-        int count = 0;
-        for (std::size_t at = 0; (at = received.find("ID?\r\n", at)) != std::string::npos; ++at)
-            ++count;
-        return count;
-    }
-
     // The identification after the port dialog has asked and found the instrument again.
     bool IdentifiedAgain(int before) {
         return PumpUntil(
             [&] {
-                return Identifications() > before &&
+                return SimReceivedCount("ID?\r\n") > before &&
                        UiDriver::Text(main) == "Lecture oscillo Hameg : HM305" &&
                        UiDriver::Control(main, idEnregistreBtn).Visible;
             },
@@ -85,7 +75,7 @@ TEST_F(PortDialog, ListsThePresentPortsWithTheCurrentOneSelected) {
     }
     EXPECT_TRUE(current) << "the simulator's port, selected";
     EXPECT_TRUE(alias) << "its second name, listed";
-    int before = Identifications();
+    int before = SimReceivedCount("ID?\r\n");
     UiDriver::ClickButton(dialog, "Annuler");
     EXPECT_TRUE(IdentifiedAgain(before));
 }
@@ -98,7 +88,7 @@ TEST_F(PortDialog, OkChangesThePortAndTheFileGetsItOnlyAtClose) {
         if (c.Text == Port(SimCom() + 10)) other = c.Window;
     ASSERT_TRUE(other);
     SendMessageW(other, BM_CLICK, 0, 0);
-    int before = Identifications();
+    int before = SimReceivedCount("ID?\r\n");
     UiDriver::ClickButton(dialog, "OK");
     UiDriver::WaitUntilGone(dialog, 15000);
     // The simulator answers on the new number (a second name of its terminal).

@@ -277,10 +277,15 @@ TEST_F(Read, ARequestDuringAReadIsMergedIntoIt) {
     EXPECT_EQ(vexor->Close(main), 0u);
 }
 
-TEST_F(Read, TheInstrumentHangingUpMidReadLeavesTheProgramWorking) {
+TEST_F(Read, TheInstrumentHangingUpMidReadIsAPortErrorAndLeavesTheProgramWorking) {
     ASSERT_TRUE(Start({"speed 20", "hangup-after 1000"}));
     UiDriver::Click(main, idEnregistreBtn);
-    ASSERT_TRUE(WaitUntilIdle());
+    HWND notice = UiDriver::WaitForMessageBox("Scoptera", 15000);
+    ASSERT_TRUE(notice);
+    EXPECT_EQ(UiDriver::MessageBoxText(notice), Cp1252("Problème voie série"));
+    UiDriver::ClickButton(notice, "OK");
+    UiDriver::WaitUntilGone(notice, 15000);
+    EXPECT_FALSE(UiDriver::Control(main, idEnregistreBtn).Visible); // no instrument now
     EXPECT_FALSE(HandOffVisible());
     EXPECT_TRUE(AboutBoxOpensAndCloses(main)); // still answering
     EXPECT_EQ(vexor->Close(main), 0u);

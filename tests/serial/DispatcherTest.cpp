@@ -43,6 +43,7 @@ protected:
         ++Sent;
         if (Handler) Handler(message, wParam);
     }
+    void PostToWindow(WindowId, unsigned, uintptr_t, intptr_t) override {}
     void OnDeviceStatus(uint32_t mask) override { LastStatus = mask; }
 };
 

@@ -70,6 +70,15 @@ inline std::vector<uint8_t> SimFile(const std::string& name) {
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
 }
 
+// How often the bytes the simulator received hold `text` ("ID?\r\n": the identifications).
+inline int SimReceivedCount(const std::string& text) {
+    std::vector<uint8_t> bytes = SimFile("received.bin");
+    std::string received(bytes.begin(), bytes.end());
+    int count = 0;
+    for (std::size_t at = 0; (at = received.find(text, at)) != std::string::npos; ++at) ++count;
+    return count;
+}
+
 // Serves this thread's messages until `done` or the time-out; false on time-out.
 inline bool PumpUntil(const std::function<bool()>& done, int ms) {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
