@@ -2,9 +2,12 @@
 // button to the zero prompt (the read's completion), against the line's physical time; and the
 // program's CPU time meanwhile. Run through tests/serial/with-sim.
 #include <windows.h>
+#include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <thread>
 
 #include "app/ControlIds.h"
 #include "tests/e2e/VexorProcess.h"
@@ -69,8 +72,55 @@ int Memory() {
     return 0;
 }
 
+// The window's answers during a read whose adapter is pulled out, and the close after a loss:
+// "ui_stall_max_ms" is the longest a message sent to the window waited from the click until the
+// loss is told; "close_after_loss_ms" the close of a program whose idle port lost its device.
+int Loss() {
+    WriteSettings(std::to_string(SimCom()));
+    VexorProcess vexor;
+    HWND main = vexor.WaitForMainWindow("Lecture oscillo Hameg", 15000);
+    if (!main) return 2;
+    std::atomic<bool> stop{false};
+    std::atomic<ULONGLONG> longest{0};
+    std::thread watch([&] {
+        while (!stop) {
+            ULONGLONG start = GetTickCount64();
+            DWORD_PTR result = 0;
+            SendMessageTimeoutW(main, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result);
+            longest = std::max<ULONGLONG>(longest, GetTickCount64() - start);
+            Sleep(5);
+        }
+    });
+    UiDriver::Click(main, idEnregistreBtn);
+    Sleep(1500);
+    SimControl("unplug");
+    HWND notice = UiDriver::WaitForMessageBox("Scoptera", 15000);
+    stop = true;
+    watch.join();
+    if (!notice) return 3;
+    std::printf("ui_stall_max_ms %llu\n", (unsigned long long)longest);
+    UiDriver::ClickButton(notice, "OK");
+    UiDriver::WaitUntilGone(notice, 5000);
+    vexor.Close(main);
+
+    SimControl("replug");
+    VexorProcess idle;
+    main = idle.WaitForMainWindow("Lecture oscillo Hameg", 15000);
+    if (!main) return 4;
+    SimControl("unplug");
+    Sleep(500);
+    ULONGLONG start = GetTickCount64();
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    if (idle.WaitForExit(15000) != 0) return 5;
+    std::printf("close_after_loss_ms %llu\n", (unsigned long long)(GetTickCount64() - start));
+    return 0;
+}
+
 int main(int argc, char** argv) {
     if (argc > 1 && std::string(argv[1]) == "memory") return Memory();
+    if (argc > 1 && std::string(argv[1]) == "loss") return Loss();
+    // The delivery pattern the simulator was started with, for the CPU figure's name.
+    std::string pattern = argc > 2 ? argv[2] : "byte";
     bool hm408 = argc > 1 && std::string(argv[1]) == "hm408";
     if (hm408) SimControl("model hm408");
     Sleep(200);
@@ -95,8 +145,8 @@ int main(int argc, char** argv) {
     double wall = double(end.QuadPart - start.QuadPart) / double(frequency.QuadPart);
     double cpu = CpuSeconds(process) - cpuBefore;
     double physical = (hm408 ? 4352.0 : 4096.0) / 960.0;
-    std::printf("read_%s_ratio %.4f\nread_cpu_share %.4f\n", hm408 ? "hm408" : "hm305",
-                wall / physical, cpu / wall);
+    std::printf("read_%s_ratio_%s %.4f\nread_cpu_share_%s %.4f\n", hm408 ? "hm408" : "hm305",
+                pattern.c_str(), wall / physical, pattern.c_str(), cpu / wall);
     UiDriver::ClickButton(prompt, "Annuler");
     UiDriver::WaitUntilGone(prompt, 3000);
     vexor.AnswerBoxes(300);

@@ -1,6 +1,7 @@
 // Benchmarks of the serial component against the simulator (run through tests/serial/with-sim):
-//   serial_bench image        notifications for one 4096-byte image at 960 bytes/s, and the time
-//                             from the simulator writing the last byte to the handler taking it
+//   serial_bench image PATTERN  notifications for a 4096-byte image at 960 bytes/s, and the time
+//                             from the simulator writing the last byte to the handler taking it,
+//                             three images; PATTERN names the simulator's --delivery
 //   serial_bench throughput   4 MiB at full speed through the component, then through a plain
 //                             overlapped ReadFile loop on the same terminal
 //   serial_bench probe        PortPresent over COM1..COM50
@@ -46,7 +47,7 @@ double LastByteWritten() {
 
 // Three images in a row, one figure line each: a single image's count moves with the
 // scheduling of the moment.
-int Image() {
+int Image(const std::string& pattern) {
     TSerialComPort port;
     ApplyInstrumentLineSettings(port);
     port.SetComNumber(SimCom());
@@ -67,8 +68,9 @@ int Image() {
         port.SendString("DIG\r\n");
         if (!PumpUntil([&] { return complete != 0; }, 15000)) return 1;
         PumpUntil([&] { return SimLogCount(" last byte at ") == image; }, 2000);
-        std::printf("notifications_per_image %d\n", notifications);
-        std::printf("last_byte_latency_ms %.3f\n", (complete - LastByteWritten()) * 1000);
+        std::printf("notifications_per_image_%s %d\n", pattern.c_str(), notifications);
+        std::printf("last_byte_latency_ms_%s %.3f\n", pattern.c_str(),
+                    (complete - LastByteWritten()) * 1000);
     }
     return 0;
 }
@@ -135,7 +137,7 @@ double PlainReadFileRate() {
 int main(int argc, char** argv) {
     TimerResolution resolution;
     std::string mode = argc > 1 ? argv[1] : "";
-    if (mode == "image") return Image();
+    if (mode == "image") return Image(argc > 2 ? argv[2] : "byte");
     if (mode == "throughput") {
         double component = ComponentRate();
         Sleep(300);

@@ -345,11 +345,14 @@ struct Simulator {
         while (running) {
             auto wake = Pump();
             if (!running) break;
-            int timeout = int(std::clamp<long long>(
-                std::chrono::duration_cast<milliseconds>(wake - Clock::now()).count(), 0, 200));
+            // To the microsecond: the line's pace is a byte every 1.04 ms.
+            long long waitUs = std::clamp<long long>(
+                std::chrono::duration_cast<std::chrono::microseconds>(wake - Clock::now()).count(),
+                0, 200000);
+            timespec timeout{time_t(waitUs / 1000000), long(waitUs % 1000000) * 1000};
             pollfd fds[2] = {{control, POLLIN, 0}, {master, POLLIN, 0}};
             nfds_t count = master >= 0 ? 2 : 1;
-            if (poll(fds, count, timeout) < 0 && errno != EINTR) break;
+            if (ppoll(fds, count, &timeout, nullptr) < 0 && errno != EINTR) break;
             if (fds[0].revents & POLLIN) {
                 char buffer[256];
                 ssize_t n = read(control, buffer, sizeof buffer);
