@@ -68,6 +68,45 @@ void EndStandIns() {
     CloseHandle(snapshot);
 }
 
+FakeCurvilabProcess::FakeCurvilabProcess(const std::wstring& options) {
+    std::wstring command = L"\"" + BuildTreeFile(L"fake-curvilab.exe") + L"\" " + options;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &info))
+        return;
+    CloseHandle(info.hThread);
+    process_.reset(info.hProcess);
+    id_ = info.dwProcessId;
+}
+
+FakeCurvilabProcess::~FakeCurvilabProcess() {
+    if (process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT) {
+        TerminateProcess(process_.get(), 0);
+        WaitForSingleObject(process_.get(), 5000);
+    }
+}
+
+DWORD FakeCurvilabProcess::Wait(DWORD ms) {
+    if (!process_ || !WaitProcessingMessages(process_.get(), ms)) return STILL_ACTIVE;
+    DWORD code = 0;
+    GetExitCodeProcess(process_.get(), &code);
+    return code;
+}
+
+std::string FileText(const std::wstring& path) {
+    UniqueKernelHandle file(CreateFileW(path.c_str(), GENERIC_READ,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!file) return {};
+    std::string bytes(GetFileSize(file.get(), nullptr), '\0');
+    DWORD got = 0;
+    ReadFile(file.get(), bytes.data(), DWORD(bytes.size()), &got, nullptr);
+    bytes.resize(got);
+    return bytes;
+}
+
 void ForgetCurvilab() {
     RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Curvilab");
     EndStandIns();

@@ -20,6 +20,26 @@ std::string ReadSettingsNumber();              // "" when the file or the key is
 void ForgetCurvilab();
 void EndStandIns();
 
+// The stand-in for Curvilab as a child process of a test, ended by the test.
+class FakeCurvilabProcess {
+public:
+    explicit FakeCurvilabProcess(const std::wstring& options);
+    ~FakeCurvilabProcess();
+    FakeCurvilabProcess(const FakeCurvilabProcess&) = delete;
+    FakeCurvilabProcess& operator=(const FakeCurvilabProcess&) = delete;
+    DWORD Id() const { return id_; }
+    // Waits for it to end (a --send), serving this thread's messages; its exit code, or
+    // STILL_ACTIVE on time-out.
+    DWORD Wait(DWORD ms);
+
+private:
+    UniqueKernelHandle process_;
+    DWORD id_ = 0;
+};
+
+// A file's bytes; "" when it cannot be read.
+std::string FileText(const std::wstring& path);
+
 class VexorProcess {
 public:
     explicit VexorProcess(const std::vector<std::string>& arguments = {});

@@ -112,15 +112,16 @@ bool ClickButton(HWND topLevel, const std::string& caption) {
     return false;
 }
 
-bool SaveAs(HWND fileDialog, const std::string& path) {
+bool SaveAs(HWND fileDialog, const std::string& path) { return SaveAs(fileDialog, Wide(path)); }
+
+bool SaveAs(HWND fileDialog, const std::wstring& path) {
     constexpr int kFileNameField = 1148; // the name field of the system's file dialogs
     for (HWND child : Children(fileDialog)) {
         wchar_t name[32] = {};
         GetClassNameW(child, name, 32);
         if (GetDlgCtrlID(child) != kFileNameField || _wcsicmp(name, L"Edit") != 0) continue;
-        std::wstring text = Wide(path);
         DWORD_PTR result = 0;
-        SendMessageTimeoutW(child, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()),
+        SendMessageTimeoutW(child, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()),
                             SMTO_ABORTIFHUNG, 2000, &result);
         PostMessageW(GetDlgItem(fileDialog, IDOK), BM_CLICK, 0, 0);
         return true;

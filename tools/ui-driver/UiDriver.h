@@ -35,6 +35,7 @@ bool ClickButton(HWND topLevel, const std::string& caption);
 
 // Types `path` into a file dialog's name field and presses its Save (or Open) button.
 bool SaveAs(HWND fileDialog, const std::string& path);
+bool SaveAs(HWND fileDialog, const std::wstring& path);
 
 // The text of a message box, and the captions of its buttons.
 std::string MessageBoxText(HWND box);
