@@ -5,6 +5,13 @@
 namespace {
 
 PreDispatchHook g_hook = nullptr;
+bool g_quitting = false;
+
+// A WM_QUIT met inside a handler's loop: the program is quitting; the loop outside gets it too.
+void PassQuitOn(int exitCode) {
+    g_quitting = true;
+    PostQuitMessage(exitCode);
+}
 
 struct DisableWalk {
     HWND Dialog;
@@ -26,12 +33,13 @@ std::vector<HWND> DisableOtherThreadWindows(HWND dialog) {
     return walk.Disabled;
 }
 
-// Dispatches what the queue holds; false when a WM_QUIT came, which is posted again.
+} // namespace
+
 bool DispatchPending() {
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT) {
-            PostQuitMessage(int(msg.wParam));
+            PassQuitOn(int(msg.wParam));
             return false;
         }
         DispatchThreadMessage(msg);
@@ -39,7 +47,9 @@ bool DispatchPending() {
     return true;
 }
 
-} // namespace
+void RequestQuit(int exitCode) { PassQuitOn(exitCode); }
+
+bool QuitRequested() { return g_quitting; }
 
 void SetPreDispatchHook(PreDispatchHook hook) { g_hook = hook; }
 
@@ -58,6 +68,7 @@ int RunMessageLoop() {
 }
 
 void RunModalLoop(HWND dialog, HWND focus, const bool& done) {
+    if (g_quitting) return;
     std::vector<HWND> disabled = DisableOtherThreadWindows(dialog);
     ShowWindow(dialog, SW_SHOW);
     SetFocus(focus);
@@ -65,7 +76,7 @@ void RunModalLoop(HWND dialog, HWND focus, const bool& done) {
     while (!done) {
         BOOL got = GetMessageW(&msg, nullptr, 0, 0);
         if (got == 0) {
-            PostQuitMessage(int(msg.wParam));
+            PassQuitOn(int(msg.wParam));
             break;
         }
         if (got < 0) break;
@@ -76,20 +87,29 @@ void RunModalLoop(HWND dialog, HWND focus, const bool& done) {
 }
 
 bool WaitProcessingMessages(HANDLE handle, DWORD ms) {
+    if (g_quitting && !handle) return false;
     ULONGLONG deadline = GetTickCount64() + ms;
     DWORD count = handle ? 1 : 0;
     for (;;) {
         ULONGLONG now = GetTickCount64();
         DWORD left = now >= deadline ? 0 : DWORD(deadline - now);
-        DWORD result = MsgWaitForMultipleObjectsEx(count, handle ? &handle : nullptr, left,
-                                                   QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        DWORD wake = g_quitting ? QS_SENDMESSAGE : QS_ALLINPUT;
+        DWORD result = MsgWaitForMultipleObjectsEx(count, handle ? &handle : nullptr, left, wake,
+                                                   MWMO_INPUTAVAILABLE);
         if (handle && result == WAIT_OBJECT_0) return true;
         if (result != WAIT_OBJECT_0 + count) return false; // time-out or failure
-        if (!DispatchPending() || left == 0) return false;
+        if (g_quitting) {
+            MSG msg; // serves the sent messages, leaves the rest to the main loop's end
+            PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        } else if (!DispatchPending() && !handle) {
+            return false;
+        }
+        if (left == 0) return false;
     }
 }
 
 void ProcessMessagesOrWait(DWORD ms) {
+    if (g_quitting) return;
     MsgWaitForMultipleObjectsEx(0, nullptr, ms, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
     DispatchPending();
 }

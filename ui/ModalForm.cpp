@@ -12,6 +12,7 @@ constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
 } // namespace
 
 int ModalForm::ShowModal() {
+    if (QuitRequested()) return frame_.CancelResult; // the program is ending: nobody to ask
     RegisterWindowClass(frame_.ClassName, WindowProc);
     DWORD exStyle = kExStyle | frame_.ExStyle;
     SIZE outer = OuterSize(frame_.ClientWidth, frame_.ClientHeight, kStyle, exStyle);

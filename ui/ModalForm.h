@@ -13,8 +13,8 @@ public:
     ModalForm(const ModalForm&) = delete;
     ModalForm& operator=(const ModalForm&) = delete;
 
-    // Shows the form modally; the result it was closed with (the cancel result when the system
-    // cannot make its window).
+    // Shows the form modally; the result it was closed with (the cancel result when the program
+    // is quitting or the system cannot make its window).
     int ShowModal();
 
 protected:
