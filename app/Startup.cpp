@@ -5,8 +5,9 @@
 #include "app/HandOff.h"
 #include "common/Folders.h"
 #include "export/Clipboard.h"
+#include "ui/Handles.h"
 #include "ui/SystemSettings.h"
-#include "ui/Wide.h"
+#include "ui/Window.h"
 
 namespace {
 
@@ -14,11 +15,11 @@ constexpr const wchar_t* kMutexName = L"CVLOSC";
 constexpr const wchar_t* kTitlePrefix = L"Acquisition";
 constexpr int kTitlePrefixLength = 11;
 
-std::string CurvilabFolderIn(int csidl) {
-    std::string path = SpecialFolderPath(csidl) + "Curvilab";
-    if (GetFileAttributesW(Wide(path).c_str()) == INVALID_FILE_ATTRIBUTES)
-        CreateDirectoryW(Wide(path).c_str(), nullptr);
-    return path + "\\";
+std::wstring CurvilabFolderIn(int csidl) {
+    std::wstring path = SpecialFolderPath(csidl) + L"Curvilab";
+    if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES)
+        CreateDirectoryW(path.c_str(), nullptr);
+    return path + L"\\";
 }
 
 struct Search {
@@ -66,6 +67,7 @@ void HandOffCommandLine(HWND target, const std::vector<std::string>& arguments) 
         return;
     }
     // Without the text on the clipboard the receiver is only asked to come forward.
-    bool onClipboard = PutTextOnClipboard(text);
+    UniqueWindow owner(CreateMessageOnlyWindow());
+    bool onClipboard = owner && PutTextOnClipboard(owner.get(), text);
     PostMessageW(target, onClipboard ? kHandOffWithArguments : kHandOffWithoutArguments, 1, 0);
 }

@@ -1,9 +1,9 @@
 #include "common/Folders.h"
 
-std::string DocumentsDir;
-std::string AppDataDir;
+std::wstring DocumentsDir;
+std::wstring AppDataDir;
 
-std::string WithTrailingBackslash(const std::string& path) {
-    if (path.empty() || path.back() == '\\') return path;
-    return path + '\\';
+std::wstring WithTrailingBackslash(const std::wstring& path) {
+    if (path.empty() || path.back() == L'\\') return path;
+    return path + L'\\';
 }

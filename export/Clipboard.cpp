@@ -1,6 +1,5 @@
 #include "export/Clipboard.h"
 
-#include <windows.h>
 #include <cstring>
 
 namespace {
@@ -10,9 +9,9 @@ constexpr DWORD kRetryMs = 50;
 
 class OpenClipboardGuard {
 public:
-    OpenClipboardGuard() {
+    explicit OpenClipboardGuard(HWND owner) {
         for (int attempt = 0; attempt < kOpenAttempts && !open_; ++attempt) {
-            open_ = OpenClipboard(nullptr);
+            open_ = OpenClipboard(owner);
             if (!open_) Sleep(kRetryMs);
         }
     }
@@ -29,8 +28,8 @@ private:
 
 } // namespace
 
-bool PutTextOnClipboard(const std::string& text) {
-    OpenClipboardGuard clipboard;
+bool PutTextOnClipboard(HWND owner, const std::string& text) {
+    OpenClipboardGuard clipboard(owner);
     if (!clipboard || !EmptyClipboard()) return false;
     HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
     if (!memory) return false;

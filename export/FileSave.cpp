@@ -4,7 +4,6 @@
 
 #include "common/Text1252.h"
 #include "ui/Handles.h"
-#include "ui/Wide.h"
 
 namespace {
 
@@ -38,16 +37,15 @@ std::string SaveErrorText(int ioCode) {
 ESaveError::ESaveError(unsigned long systemError)
     : std::runtime_error(SaveErrorText(IoCodeOf(systemError))), IoCode(IoCodeOf(systemError)) {}
 
-void WriteFileAtomically(const std::string& path, const std::string& bytes) {
-    std::wstring target = Wide(path);
+void WriteFileAtomically(const std::wstring& path, const std::string& bytes) {
     // A read-only file or a folder in the way could be replaced by the rename on some systems;
     // writing it in place would be refused, and so is this.
-    DWORD attributes = GetFileAttributesW(target.c_str());
+    DWORD attributes = GetFileAttributesW(path.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES &&
         (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
         throw ESaveError(ERROR_ACCESS_DENIED);
     wchar_t temporary[MAX_PATH + 16] = {};
-    if (!GetTempFileNameW(FolderOf(target).c_str(), L"vx", 0, temporary))
+    if (!GetTempFileNameW(FolderOf(path).c_str(), L"vx", 0, temporary))
         throw ESaveError(GetLastError());
     auto failed = [&](DWORD error) {
         DeleteFileW(temporary);
@@ -64,6 +62,6 @@ void WriteFileAtomically(const std::string& path, const std::string& bytes) {
         if (!FlushFileBuffers(file.get())) throw failed(GetLastError());
         if (!CloseHandle(file.release())) throw failed(GetLastError());
     }
-    if (!MoveFileExW(temporary, target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    if (!MoveFileExW(temporary, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         throw failed(GetLastError());
 }

@@ -18,4 +18,4 @@ std::string SaveErrorText(int ioCode);
 // Writes `bytes` to a temporary file beside `path` and puts it in place only once complete. On
 // failure the temporary file is removed, any file already at `path` is left as it was, and
 // ESaveError is thrown.
-void WriteFileAtomically(const std::string& path, const std::string& bytes);
+void WriteFileAtomically(const std::wstring& path, const std::string& bytes);

@@ -8,7 +8,7 @@
 #include "ui/SystemSettings.h"
 #include "ui/Wide.h"
 
-std::string SaveDialogData(HWND owner) {
+std::wstring SaveDialogData(HWND owner) {
     wchar_t name[MAX_PATH] = {};
     std::wstring filter = Wide("Curvilab (*.cv3)") + L'\0' + L"*.cv3" + L'\0' +
                           Wide("Tableur ASCII (*.txt)") + L'\0' + L"*.txt" + L'\0' + L'\0';
@@ -22,9 +22,11 @@ std::string SaveDialogData(HWND owner) {
     dialog.lpstrTitle = title.c_str();
     dialog.lpstrDefExt = L"cv3";
     dialog.Flags = OFN_HIDEREADONLY | OFN_EXPLORER; // no question before overwriting
-    return GetSaveFileNameW(&dialog) ? Narrow(name) : std::string();
+    return GetSaveFileNameW(&dialog) ? std::wstring(name) : std::wstring();
 }
 
-void SaveAcquisition(const std::string& path, const AcquisitionRecord& record) {
-    WriteFileAtomically(path, DataFileText(record, ProgramPath(), IsCurvilabFileName(path)));
+void SaveAcquisition(const std::wstring& path, const AcquisitionRecord& record) {
+    // The extension the choice rests on is plain ASCII: the 1252 form of the path tells it.
+    bool curvilab = IsCurvilabFileName(Narrow(path));
+    WriteFileAtomically(path, DataFileText(record, ProgramPath(), curvilab));
 }

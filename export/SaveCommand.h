@@ -6,8 +6,8 @@
 #include "acquisition/Record.h"
 
 // The dialog owned by `owner`: the chosen file's path, "" when cancelled.
-std::string SaveDialogData(HWND owner);
+std::wstring SaveDialogData(HWND owner);
 
 // Writes the acquisition, whole or not at all: a Curvilab data file for a name ending in ".cv3"
 // (any case), an ASCII table for any other. Throws ESaveError when the file cannot be written.
-void SaveAcquisition(const std::string& path, const AcquisitionRecord& record);
+void SaveAcquisition(const std::wstring& path, const AcquisitionRecord& record);

@@ -12,10 +12,10 @@ char LocaleDecimalSeparator() {
     return Narrow(std::wstring_view(buffer, 1))[0];
 }
 
-std::string SpecialFolderPath(int csidl) {
+std::wstring SpecialFolderPath(int csidl) {
     wchar_t path[MAX_PATH] = {};
     if (FAILED(SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path))) return {};
-    return WithTrailingBackslash(Narrow(path));
+    return WithTrailingBackslash(path);
 }
 
 std::string ProgramPath() {

@@ -7,7 +7,8 @@ char LocaleDecimalSeparator();
 
 // The shell special folder `csidl` for the current user, with a trailing backslash; "" when the
 // shell cannot give it.
-std::string SpecialFolderPath(int csidl);
+std::wstring SpecialFolderPath(int csidl);
 
-// The full path of the running program's executable.
+// The full path of the running program's executable, in 1252 ("?" for what it cannot hold): the
+// files and the clipboard text carry it as 1252.
 std::string ProgramPath();

@@ -19,7 +19,47 @@ void RegisterWindowClass(const wchar_t* className, WNDPROC procedure, HICON icon
     if (!RegisterClassExW(&wc)) throw std::runtime_error("RegisterClassEx failed");
 }
 
+HWND CreateMessageOnlyWindow() {
+    return CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                           GetModuleHandleW(nullptr), nullptr);
+}
+
 HFONT InterfaceFont() { return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)); }
+
+namespace {
+
+int CALLBACK NoteFaceFound(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
+    *reinterpret_cast<bool*>(found) = true;
+    return 0;
+}
+
+BOOL CALLBACK SetChildFont(HWND child, LPARAM font) {
+    SendMessageW(child, WM_SETFONT, static_cast<WPARAM>(font), TRUE);
+    return TRUE;
+}
+
+} // namespace
+
+HFONT CreateInstalledFont(const wchar_t* face, int pixels, int weight) {
+    LOGFONTW wanted{};
+    wanted.lfCharSet = DEFAULT_CHARSET;
+    wcsncpy(wanted.lfFaceName, face, LF_FACESIZE - 1);
+    bool installed = false;
+    HDC screen = GetDC(nullptr);
+    EnumFontFamiliesExW(screen, &wanted, NoteFaceFound, reinterpret_cast<LPARAM>(&installed), 0);
+    ReleaseDC(nullptr, screen);
+    if (!installed) return nullptr;
+    return CreateFontW(-pixels, 0, 0, 0, weight, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, face);
+}
+
+void SetControlFont(HWND control, HFONT font, bool toChildren) {
+    if (!font) return;
+    if (!toChildren) {
+        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+        return;
+    }
+    EnumChildWindows(control, SetChildFont, reinterpret_cast<LPARAM>(font));
+}
 
 HWND CreateControl(HWND parent, const ControlSpec& layout) {
     HWND control = CreateWindowExW(layout.ExStyle, layout.ClassName, Wide(layout.Text).c_str(),

@@ -43,8 +43,18 @@ LRESULT CallGuarded(Handler&& handler, void (*report)(const std::string& text)) 
 // Creates a child control with the user-interface font. Throws std::runtime_error on failure.
 HWND CreateControl(HWND parent, const ControlSpec& layout);
 
+// A hidden window that only receives messages: an owner for what asks for one (the clipboard).
+// Null on failure.
+HWND CreateMessageOnlyWindow();
+
 // The user-interface font every control of the program uses unless a form sets its own.
 HFONT InterfaceFont();
+
+// The face `face` at a character height of `pixels`; null when the system does not have that face
+// (the controls then keep the interface font).
+HFONT CreateInstalledFont(const wchar_t* face, int pixels, int weight = FW_NORMAL);
+// Gives `font` to `control`, or to every child of `control` with `toChildren`; nothing when null.
+void SetControlFont(HWND control, HFONT font, bool toChildren = false);
 
 // A top-level window's outer size for a client area, and its position centred on the screen.
 SIZE OuterSize(int clientWidth, int clientHeight, DWORD style, DWORD exStyle);

@@ -3,8 +3,9 @@
 #include <gtest/gtest.h>
 
 TEST(Folders, WithTrailingBackslash) {
-    EXPECT_EQ(WithTrailingBackslash("C:\\users\\prof\\Documents"), "C:\\users\\prof\\Documents\\");
-    EXPECT_EQ(WithTrailingBackslash("C:\\"), "C:\\");
-    EXPECT_EQ(WithTrailingBackslash(""), "");
-    EXPECT_EQ(WithTrailingBackslash("x"), "x\\");
+    EXPECT_EQ(WithTrailingBackslash(L"C:\\users\\prof\\Documents"),
+              L"C:\\users\\prof\\Documents\\");
+    EXPECT_EQ(WithTrailingBackslash(L"C:\\"), L"C:\\");
+    EXPECT_EQ(WithTrailingBackslash(L""), L"");
+    EXPECT_EQ(WithTrailingBackslash(L"x"), L"x\\");
 }

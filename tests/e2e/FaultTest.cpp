@@ -9,7 +9,6 @@
 
 #include "app/ControlIds.h"
 #include "common/Text1252.h"
-#include "export/Clipboard.h"
 #include "tests/e2e/VexorProcess.h"
 #include "tests/serial/SimLink.h"
 #include "tools/ui-driver/UiDriver.h"
@@ -61,7 +60,7 @@ protected:
 
 // Pastes `text` into an edit control of the program, as the user's Ctrl+V would.
 void Paste(HWND edit, const std::string& text) {
-    ASSERT_TRUE(PutTextOnClipboard(text));
+    ASSERT_TRUE(PutTextOnClipboardFromElsewhere(text));
     DWORD_PTR result = 0;
     ASSERT_TRUE(SendMessageTimeoutW(edit, WM_PASTE, 0, 0, SMTO_NORMAL, 5000, &result));
 }

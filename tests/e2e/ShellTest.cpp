@@ -4,7 +4,6 @@
 
 #include "app/ControlIds.h"
 #include "common/Text1252.h"
-#include "export/Clipboard.h"
 #include "tests/e2e/VexorProcess.h"
 #include "tests/serial/SimLink.h"
 #include "tools/ui-driver/UiDriver.h"
@@ -206,7 +205,7 @@ TEST(SingleInstance, ASecondStartWithoutArgumentsRaisesTheFirstAndEnds) {
 
 TEST(SingleInstance, ASecondStartHandsItsFileNamesOverTheClipboard) {
     Receiver first(true);
-    PutTextOnClipboard("untouched");
+    PutTextOnClipboardFromElsewhere("untouched");
     VexorProcess second({"a.txt", "/x", "b.txt"});
     EXPECT_EQ(second.WaitForExit(10000), 0u);
     PumpUntil([] { return Received(WM_USER + 2, 1); }, 2000);
@@ -216,7 +215,7 @@ TEST(SingleInstance, ASecondStartHandsItsFileNamesOverTheClipboard) {
 
 TEST(SingleInstance, OnlySwitchesLeaveTheClipboardAlone) {
     Receiver first(true);
-    PutTextOnClipboard("untouched");
+    PutTextOnClipboardFromElsewhere("untouched");
     VexorProcess second({"/x", "/y"});
     EXPECT_EQ(second.WaitForExit(10000), 0u);
     PumpUntil([] { return Received(WM_USER + 1, 1); }, 2000);

@@ -6,11 +6,13 @@
 #include "app/ControlIds.h"
 #include "common/NumberText.h"
 #include "common/Text1252.h"
+#include "export/Clipboard.h"
 #include "tests/serial/SimLink.h"
 #include "tools/ui-driver/UiDriver.h"
 #include "ui/MessageLoop.h"
 #include "ui/SystemSettings.h"
 #include "ui/Wide.h"
+#include "ui/Window.h"
 
 namespace {
 
@@ -37,13 +39,15 @@ std::wstring BuildTreeFile(const std::wstring& name) {
     return path + name;
 }
 
-std::string SettingsFile() { return SpecialFolderPath(CSIDL_APPDATA) + "Curvilab\\vexor.ini"; }
+std::string SettingsFile() {
+    return Narrow(SpecialFolderPath(CSIDL_APPDATA)) + "Curvilab\\vexor.ini";
+}
 
 void WriteSettings(const std::string& number) {
     std::wstring path = Wide(SettingsFile());
     DeleteFileW(path.c_str());
     if (number.empty()) return;
-    CreateDirectoryW(Wide(SpecialFolderPath(CSIDL_APPDATA) + "Curvilab").c_str(), nullptr);
+    CreateDirectoryW((SpecialFolderPath(CSIDL_APPDATA) + L"Curvilab").c_str(), nullptr);
     WritePrivateProfileStringW(L"COM", L"Number", Wide(number).c_str(), path.c_str());
 }
 
@@ -105,6 +109,11 @@ std::string FileText(const std::wstring& path) {
     ReadFile(file.get(), bytes.data(), DWORD(bytes.size()), &got, nullptr);
     bytes.resize(got);
     return bytes;
+}
+
+bool PutTextOnClipboardFromElsewhere(const std::string& text) {
+    UniqueWindow owner(CreateMessageOnlyWindow());
+    return owner && PutTextOnClipboard(owner.get(), text);
 }
 
 void ForgetCurvilab() {

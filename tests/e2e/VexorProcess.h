@@ -40,6 +40,9 @@ private:
 // A file's bytes; "" when it cannot be read.
 std::string FileText(const std::wstring& path);
 
+// Puts `text` on the clipboard as another program would, with a window of its own as owner.
+bool PutTextOnClipboardFromElsewhere(const std::string& text);
+
 class VexorProcess {
 public:
     explicit VexorProcess(const std::vector<std::string>& arguments = {});

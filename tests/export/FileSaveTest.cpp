@@ -51,17 +51,17 @@ protected:
 
 TEST_F(FileSave, WritesTheBytesAndReplacesAnEarlierFile) {
     std::string path = folder_ + "mesure.cv3";
-    WriteFileAtomically(path, "first\r\n");
+    WriteFileAtomically(Wide(path), "first\r\n");
     EXPECT_EQ(Read(path), "first\r\n");
     std::string bytes = Cp1252("£3 NOM VAR\r\nµ\r\n");
-    WriteFileAtomically(path, bytes);
+    WriteFileAtomically(Wide(path), bytes);
     EXPECT_EQ(Read(path), bytes);
     EXPECT_EQ(Files(), std::vector<std::string>{"mesure.cv3"}); // no temporary file left
 }
 
 TEST_F(FileSave, AMissingFolderIsReportedAndNothingIsWritten) {
     try {
-        WriteFileAtomically(folder_ + "absent\\mesure.cv3", "x");
+        WriteFileAtomically(Wide(folder_ + "absent\\mesure.cv3"), "x");
         FAIL() << "no error";
     } catch (const ESaveError& e) {
         EXPECT_EQ(e.IoCode, 3);
@@ -72,10 +72,10 @@ TEST_F(FileSave, AMissingFolderIsReportedAndNothingIsWritten) {
 
 TEST_F(FileSave, AReadOnlyFileIsReportedAndKeptAsItWas) {
     std::string path = folder_ + "garde.txt";
-    WriteFileAtomically(path, "precious");
+    WriteFileAtomically(Wide(path), "precious");
     SetFileAttributesW(Wide(path).c_str(), FILE_ATTRIBUTE_READONLY);
     try {
-        WriteFileAtomically(path, "new content");
+        WriteFileAtomically(Wide(path), "new content");
         FAIL() << "no error";
     } catch (const ESaveError& e) {
         EXPECT_EQ(e.IoCode, 5);
@@ -86,7 +86,7 @@ TEST_F(FileSave, AReadOnlyFileIsReportedAndKeptAsItWas) {
 }
 
 TEST_F(FileSave, AnInvalidNameIsReportedAndLeavesNoTemporaryFile) {
-    EXPECT_THROW(WriteFileAtomically(folder_ + "a<b>|c.cv3", "x"), ESaveError);
+    EXPECT_THROW(WriteFileAtomically(Wide(folder_ + "a<b>|c.cv3"), "x"), ESaveError);
     EXPECT_TRUE(Files().empty());
 }
 
