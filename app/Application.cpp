@@ -10,6 +10,8 @@ void ApplicationMessage(MSG& msg) {
                                            GetKeyState(VK_SHIFT) < 0);
         if (code != int(msg.wParam)) msg.wParam = Utf16From1252(std::string(1, char(code)))[0];
     } else if (msg.message == WM_MOUSEMOVE) {
-        if (THamegMain* main = HamegMain()) main->ShowHint(main->HintAt(msg.hwnd));
+        if (THamegMain* main = HamegMain()) main->MouseOver(msg.hwnd);
+    } else if (msg.message == WM_MOUSELEAVE) {
+        if (THamegMain* main = HamegMain()) main->MouseLeft();
     }
 }

@@ -1,6 +1,7 @@
 #include "app/Hmain.h"
 
 #include <commctrl.h>
+#include <utility>
 #include <uxtheme.h>
 #include <windowsx.h>
 
@@ -117,8 +118,26 @@ void THamegMain::SendToCurvilabBtnClick() {
 
 void THamegMain::CurvilabItemClick() { formDDE_->SendMacro("FOCUS()"); }
 
+bool THamegMain::Sending() const { return formDDE_ && formDDE_->Sending(); }
+
+// A point of the window's client area on the channel 2 group but on none of its controls (the
+// label "Nom" lets the mouse through to the window, yet it is not the frame).
+bool THamegMain::OnChannel2Frame(LPARAM point) const {
+    POINT at{GET_X_LPARAM(point), GET_Y_LPARAM(point)};
+    auto contains = [&](int id) {
+        RECT box;
+        GetWindowRect(Control(id), &box);
+        MapWindowPoints(nullptr, window_.get(), reinterpret_cast<POINT*>(&box), 2);
+        return PtInRect(&box, at) != FALSE;
+    };
+    if (!contains(idGroupBoxCH2)) return false;
+    for (int id : {idGammeEditCH2, idGammeCH2, idLabel2, idNom2Edit})
+        if (contains(id)) return false;
+    return true;
+}
+
 void THamegMain::SaveItemClick() {
-    std::string path = SaveDialogData(Handle());
+    std::wstring path = SaveDialogData(Handle());
     if (path.empty()) return;
     ApplySelectors();
     SaveAcquisition(path, session_.Record);
@@ -219,9 +238,31 @@ std::string THamegMain::HintAt(HWND control) const {
     return {};
 }
 
+// The bar takes a hint only when the hint itself changes, so a status text the read wrote stays
+// while the mouse moves over the same control.
 void THamegMain::ShowHint(const std::string& hint) {
-    HWND panel = Control(idPanelAide);
-    if (WindowText(panel) != hint) SetWindowText1252(panel, hint);
+    if (hint == hint_) return;
+    hint_ = hint;
+    SetWindowText1252(Control(idPanelAide), hint);
+}
+
+void THamegMain::MouseOver(HWND control) {
+    if (GetAncestor(control, GA_ROOT) != window_.get()) return ShowHint("");
+    // The system says when the mouse leaves this control; MouseLeft then looks where it went.
+    TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, control, 0};
+    TrackMouseEvent(&track);
+    ShowHint(HintAt(control));
+}
+
+void THamegMain::MouseLeft() {
+    POINT at{};
+    GetCursorPos(&at);
+    HWND under = WindowFromPoint(at);
+    if (!under || GetAncestor(under, GA_ROOT) != window_.get()) ShowHint("");
+}
+
+void THamegMain::ShowStatus(const std::string& text) {
+    SetWindowText1252(Control(idPanelAide), text);
 }
 
 void THamegMain::ApplySelectors() {
@@ -274,13 +315,14 @@ void THamegMain::SetOscilloClick() {
 }
 
 // Cancelling the save dialog or answering No does not stop the exit; a save that fails is
-// reported and the program still ends.
+// reported and the program stays, with its acquisition.
 void THamegMain::ExitItemClick() {
     if (session_.Record.DataComplete && ConfirmYesNo("Sauvegarde")) {
         try {
             SaveItemClick();
         } catch (const std::exception& e) {
             ShowErrorBox(e.what());
+            return;
         }
     }
     PostMessageW(window_.get(), WM_CLOSE, 0, 0);
@@ -289,30 +331,36 @@ void THamegMain::ExitItemClick() {
 void THamegMain::AboutItemClick() { aboutBox_.ShowModal(); }
 
 void THamegMain::ReadSettings() {
-    SettingsPath = AppDataDir + "vexor.ini";
+    SettingsPath = AppDataDir + L"vexor.ini";
     wchar_t text[64] = {};
-    GetPrivateProfileStringW(L"COM", L"Number", L"1", text, 64, Wide(SettingsPath).c_str());
+    GetPrivateProfileStringW(L"COM", L"Number", L"1", text, 64, SettingsPath.c_str());
     VoieSerie.SetComNumber(ParseComNumber(Narrow(text)));
 }
 
 // Any failure to write is ignored: the program ends normally all the same.
 void THamegMain::WriteSettings() {
     WritePrivateProfileStringW(L"COM", L"Number", std::to_wstring(VoieSerie.ComNumber()).c_str(),
-                               Wide(SettingsPath).c_str());
+                               SettingsPath.c_str());
 }
 
-// Closing during a read ends the read: its wait loop sees closing_ and stops touching the port.
+// The window goes at once, whatever a handler was waiting for: a read, Curvilab, a box. Each wait
+// returns as the program quits, and the handler unwinds to the main loop, which ends.
 void THamegMain::FormClose() {
     if (closing_) return;
     closing_ = true;
     WriteSettings();
     VoieSerie.SetOpen(false);
-    PostQuitMessage(0);
+    RequestQuit(0);
+    DestroyWindow(window_.release());
 }
 
 void THamegMain::OnCommand(int id, int code, HWND control) {
-    // The port dialog and quitting would pull the port from under a running read.
-    if (session_.Reading() && (id == idSetBtn || id == idCloseBtn)) {
+    // The port dialog and quitting would pull the port from under a running read; while a macro
+    // is on its way to Curvilab, only the about box and the names are free.
+    bool refused = session_.Reading() ? id == idSetBtn || id == idCloseBtn
+                   : Sending()        ? id != idAideBtn && id != idNom1Edit && id != idNom2Edit
+                                      : false;
+    if (refused) {
         MessageBeep(MB_OK);
         return;
     }
@@ -441,16 +489,22 @@ LRESULT THamegMain::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         break;
     case WM_CLOSE: FormClose(); return 0;
-    case WM_LBUTTONDOWN: { // on the frame or caption of the channel 2 group
-        RECT box;
-        GetWindowRect(Control(idGroupBoxCH2), &box);
-        MapWindowPoints(nullptr, w, reinterpret_cast<POINT*>(&box), 2);
-        POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-        if (PtInRect(&box, at)) CurvilabItemClick();
+    case WM_LBUTTONDOWN: // a click on the frame or caption of the channel 2 group: FOCUS()
+        pressedOnChannel2Frame_ = OnChannel2Frame(lParam);
         return 0;
-    }
-    case WM_USER: // a read requested by Curvilab (GETDATA)
-        session_.RequestRead();
+    case WM_LBUTTONUP:
+        if (std::exchange(pressedOnChannel2Frame_, false) && OnChannel2Frame(lParam)) {
+            if (Sending())
+                MessageBeep(MB_OK);
+            else
+                CurvilabItemClick();
+        }
+        return 0;
+    case WM_USER: // a read requested by Curvilab (GETDATA); one during a send comes after it
+        if (Sending())
+            formDDE_->RequestRead();
+        else
+            session_.RequestRead();
         return 0;
     case WM_SETCURSOR:
         if (busy_) {

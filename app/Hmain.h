@@ -32,7 +32,7 @@ public:
     const AcquisitionRecord& Record() const { return session_.Record; }
 
     TSerialComPort VoieSerie;
-    std::string SettingsPath;
+    std::wstring SettingsPath;
 
     // Handlers.
     void FormActivate();
@@ -49,19 +49,23 @@ public:
     void SetOscilloClick();
     void ExitItemClick();
     void AboutItemClick();
-    void ShowHint(const std::string& hint);
-
-    // The long part of the hint of the control under the mouse (searching up through its
-    // parents), or "" when none of them has one.
-    std::string HintAt(HWND control) const;
+    // The mouse moved over `control` (of any window of the program), or left the one it was on:
+    // PanelAide shows the hint of what is under it, nothing outside the main window.
+    void MouseOver(HWND control);
+    void MouseLeft();
     HWND Control(int id) const { return GetDlgItem(window_.get(), id); }
 
 private:
+    void ShowHint(const std::string& hint);
+    // The long part of the hint of the control under the mouse (searching up through its
+    // parents), or "" when none of them has one.
+    std::string HintAt(HWND control) const;
+
     // What the read shows and asks.
     void SetCaption(const std::string& text) override;
     void SetGaugeMaximum(int maximum) override;
     void SetGauge(Gauge gauge, int position) override;
-    void ShowStatus(const std::string& text) override { ShowHint(text); }
+    void ShowStatus(const std::string& text) override;
     void SetBusy(bool busy) override;
     void HideReadButton() override;
     void ShowHeaderSettings(const HeaderSettings& settings) override;
@@ -82,6 +86,9 @@ private:
     void DrawToolButton(const DRAWITEMSTRUCT& item);
     void ReadSettings();
     void WriteSettings();
+    // A macro is on its way to Curvilab.
+    bool Sending() const;
+    bool OnChannel2Frame(LPARAM point) const;
 
     TAboutBox& aboutBox_;
     TComCfgDlg* portDialog_ = nullptr;
@@ -91,6 +98,8 @@ private:
     UniqueGdiObject font_, memoFont_;
     HWND tooltip_ = nullptr;
     std::map<HWND, std::string> hints_;
+    std::string hint_; // the hint the bar took last
+    bool pressedOnChannel2Frame_ = false;
     bool activated_ = false;
     bool closing_ = false;
     bool busy_ = false;

@@ -1,6 +1,7 @@
 #include "link/Hmdde.h"
 
 #include <stdexcept>
+#include <utility>
 
 #include "common/Text1252.h"
 #include "export/Clipboard.h"
@@ -64,27 +65,26 @@ HDDEDATA CALLBACK DdeCallback(UINT type, UINT, HCONV, HSZ topic, HSZ service, HD
 }
 
 // Starts a command line with the default show state; true when the system accepted it.
-bool Launch(const std::string& command) {
+bool Launch(std::wstring command) {
     if (command.empty()) return false;
-    std::wstring line = Wide(command);
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_SHOWDEFAULT;
     PROCESS_INFORMATION info{};
-    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                         &startup, &info))
         return false;
     OwnedProcess started(info); // not followed: only its handles are given back
     return true;
 }
 
-std::string RegistryPath(HKEY root, const wchar_t* subkey) {
+std::wstring RegistryPath(HKEY root, const wchar_t* subkey) {
     wchar_t value[1024] = {};
     DWORD size = sizeof value;
     if (RegGetValueW(root, subkey, L"Path", RRF_RT_REG_SZ, nullptr, value, &size) != ERROR_SUCCESS)
         return {};
-    return Narrow(value).substr(0, 255);
+    return std::wstring(value).substr(0, 255);
 }
 
 // The key under the current user's hive with full access; created when `create` is set.
@@ -97,8 +97,8 @@ UniqueRegistryKey UserKey(const wchar_t* name, bool create) {
 }
 
 // Where Curvilab's installation leaves its launch command.
-std::string ReadServiceApplication() {
-    std::string path;
+std::wstring ReadServiceApplication() {
+    std::wstring path;
     if (UniqueRegistryKey curvilab = UserKey(L"Software\\Curvilab", true))
         path = RegistryPath(curvilab.get(), L"Curvilab");
     if (path.empty())
@@ -159,46 +159,52 @@ TFormDDE::TFormDDE(const AcquisitionRecord& record, HWND mainWindow, TConstanteD
 
 TFormDDE::~TFormDDE() { g_server = nullptr; }
 
+// Curvilab is sent nothing when the text did not reach the clipboard: it would import what another
+// program left there.
 void TFormDDE::TransferAcquisition(bool send) {
-    if (!PutTextOnClipboard(TransferText(record_, ProgramPath(), pageDialog_.Page)))
+    if (!PutTextOnClipboard(window_.get(),
+                            TransferText(record_, ProgramPath(), pageDialog_.Page))) {
         ShowErrorBox(Cp1252("Le presse-papier est occupé par un autre programme : "
                             "l'acquisition n'a pas été copiée."));
+        return;
+    }
     if (!send) return;
     SendMacro(pageDialog_.Page.NewFile ? "CLIP|LOAD" : "CLIP|ADD");
     pageDialog_.SetNewPageIndex(1);
 }
 
-// The semaphore "Curvilab" says Curvilab runs. The program's own handle stays open, so within a
-// run only the first probe can launch it; the connect step's own launch remains.
+// The semaphore "Curvilab" says Curvilab runs. The probe's handle is closed at once: held, it would
+// keep the semaphore alive after Curvilab quits, and a Curvilab that guards its single instance
+// with it would refuse to start.
 void TFormDDE::LaunchCurvilab() {
     UniqueKernelHandle semaphore(CreateSemaphoreW(nullptr, 0, 1, L"Curvilab"));
     bool running = semaphore && GetLastError() == ERROR_ALREADY_EXISTS;
-    if (semaphore && !semaphore_) semaphore_ = std::move(semaphore);
+    semaphore.reset();
     if (running) return;
     if (Launch(serviceApplication_)) WaitProcessingMessages(nullptr, kLaunchWaitMs);
 }
 
+// A link is set afresh for every macro; none is set once the program is quitting.
 bool TFormDDE::Connect() {
-    if (conversation_) return true;
+    conversation_.reset();
+    if (QuitRequested()) return false;
     DdeString service = MakeString(kCurvilabService), topic = MakeString(kTopic);
     CONVCONTEXT context{};
     context.cb = sizeof context;
     context.iCodePage = CP_WINANSI;
     conversation_.reset(DdeConnect(g_instance, service.get(), topic.get(), &context));
     if (!conversation_ &&
-        Launch(serviceApplication_.empty() ? std::string(kCurvilabService) + " " + kTopic
-                                           : serviceApplication_))
+        Launch(serviceApplication_.empty() ? L"Curvilab ServeurDDE" : serviceApplication_))
         conversation_.reset(DdeConnect(g_instance, service.get(), topic.get(), &context));
     if (!conversation_) return false;
 
     // A warm link on the item, then its value once; neither result is used. Pending messages are
     // served before each synchronous call: a late acknowledgment would end the next wait early.
     DdeString item = MakeString(kItem);
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchThreadMessage(msg);
+    if (!DispatchPending()) return false;
     if (DdeClientTransaction(nullptr, 0, conversation_.get(), item.get(), CF_TEXT,
                              XTYP_ADVSTART | XTYPF_NODATA, kSyncTimeoutMs, nullptr)) {
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchThreadMessage(msg);
+        if (!DispatchPending()) return false;
         if (HDDEDATA value = DdeClientTransaction(nullptr, 0, conversation_.get(), item.get(),
                                                   CF_TEXT, XTYP_REQUEST, kSyncTimeoutMs, nullptr))
             DdeFreeDataHandle(value);
@@ -220,6 +226,13 @@ bool TFormDDE::Execute(const std::string& macro) {
 }
 
 void TFormDDE::SendMacro(const std::string& macro) {
+    if (sending_) return;
+    sending_ = true;
+    struct EndOfSend {
+        TFormDDE& Form;
+        ~EndOfSend() { Form.EndSend(); }
+    } endOfSend{*this};
+
     LaunchCurvilab();
     if (!Connect()) {
         WaitProcessingMessages(nullptr, kRetryWaitMs);
@@ -229,7 +242,12 @@ void TFormDDE::SendMacro(const std::string& macro) {
         }
     }
     if (!Execute(macro)) ShowNotice(macro.substr(0, kMaxMacro) + Cp1252(" non exécuté"));
+}
+
+void TFormDDE::EndSend() {
+    sending_ = false;
     conversation_.reset();
+    if (std::exchange(readRequested_, false)) PostMessageW(mainWindow_, WM_USER, 0, 0);
 }
 
 void TFormDDE::ExecuteMacro(const std::vector<std::string>& lines) {
@@ -250,7 +268,7 @@ void TFormDDE::ExecuteMacro(const std::vector<std::string>& lines) {
             pageDialog_.SetNewPageIndex(1);
             PostMessageW(mainWindow_, WM_USER, 0, 0);
         } else {
-            ShowErrorBox("Fonction inconnue : " + line);
+            ShowErrorBox("Fonction inconnue : " + line.substr(0, kMaxMacro));
         }
     } catch (const std::exception&) {
         ShowErrorBox(Cp1252("Syntaxe Macro DDE : Fonction(Paramètre)"));

@@ -42,24 +42,34 @@ public:
     void TransferAcquisition(bool send);
 
     // Launches Curvilab if needed, connects, executes the macro, disconnects; failures are shown.
+    // The waits on the way serve messages; a send asked for during a send is refused, and the
+    // program's quitting ends it at the next wait.
     void SendMacro(const std::string& macro);
+
+    // A macro is on its way: commands wait until it has gone.
+    bool Sending() const { return sending_; }
+    // Curvilab's request for a read, come during a send: the main window is asked once the send
+    // has ended (requests come in that time make one).
+    void RequestRead() { readRequested_ = true; }
 
     // The server's execute handler, with the lines of the command text.
     void ExecuteMacro(const std::vector<std::string>& lines);
 
-    const std::string& ServiceApplication() const { return serviceApplication_; }
     HWND Handle() const { return window_.get(); }
 
 private:
     void LaunchCurvilab();
     bool Connect();
     bool Execute(const std::string& macro);
+    // Disconnects; a read Curvilab asked for meanwhile is asked of the main window now.
+    void EndSend();
 
     const AcquisitionRecord& record_;
     HWND mainWindow_;
     TConstanteDlg& pageDialog_;
-    std::string serviceApplication_;
+    std::wstring serviceApplication_;
     UniqueWindow window_;
     DdeConversation conversation_;
-    UniqueKernelHandle semaphore_;
+    bool sending_ = false;
+    bool readRequested_ = false;
 };
