@@ -18,8 +18,11 @@ HWND TAboutBox::CreateControls(HWND window) {
         CreateControl(window, {L"STATIC", Cp1252(line), SS_LEFT | SS_NOPREFIX, 64, y, 220, 18});
         y += 22;
     }
-    return CreateControl(window,
-                         {L"BUTTON", "OK", BS_DEFPUSHBUTTON | WS_TABSTOP, 112, 148, 75, 25, IDOK});
+    HWND ok = CreateControl(
+        window, {L"BUTTON", "OK", BS_DEFPUSHBUTTON | WS_TABSTOP, 112, 148, 75, 25, IDOK});
+    font_.reset(CreateInstalledFont(L"MS Sans Serif", 13));
+    SetControlFont(window, static_cast<HFONT>(font_.get()), true);
+    return ok;
 }
 
 bool TAboutBox::OnCommand(int id, int, HWND) {

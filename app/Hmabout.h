@@ -1,5 +1,6 @@
 #pragma once
 // The about box: the program's icon, name, version and an OK button.
+#include "ui/Handles.h"
 #include "ui/ModalForm.h"
 
 class TAboutBox : public ModalForm {
@@ -10,4 +11,7 @@ public:
 protected:
     HWND CreateControls(HWND window) override;
     bool OnCommand(int id, int code, HWND control) override;
+
+private:
+    UniqueGdiObject font_;
 };

@@ -7,14 +7,29 @@
 TConstanteDlg::TConstanteDlg()
     : ModalForm({kClassName, Cp1252("Renseignements sur la page courante"), 360, 230}) {}
 
+void TConstanteDlg::SetNewPageIndex(int index) {
+    Page.NewFile = index == 0;
+    if (Window())
+        CheckRadioButton(Window(), idNouveauFichier, idNouvellePage,
+                         Page.NewFile ? idNouveauFichier : idNouvellePage);
+}
+
 bool TConstanteDlg::OnCommand(int id, int, HWND) {
     switch (id) {
     case IDOK:
         ReadBack(Window());
         Close(IDOK);
         return true;
+    case IDCANCEL: ReadBack(Window()); return false; // the base closes it
+    case idNouveauFichier:
+    case idNouvellePage: ReadBack(Window()); return true;
     case idHelpBtn: return true; // no help in this program
     }
+    return false;
+}
+
+bool TConstanteDlg::OnMessage(UINT message, WPARAM, LPARAM, LRESULT&) {
+    if (message == WM_CLOSE) ReadBack(Window());
     return false;
 }
 
@@ -51,6 +66,11 @@ HWND TConstanteDlg::CreateControls(HWND w) {
         w, {L"BUTTON", "Nouvelle page", BS_AUTORADIOBUTTON, 184, 144, 160, 20, idNouvellePage});
     CheckRadioButton(w, idNouveauFichier, idNouvellePage,
                      Page.NewFile ? idNouveauFichier : idNouvellePage);
+    font_.reset(CreateInstalledFont(L"Curvilab", 11));
+    parameterFont_.reset(CreateInstalledFont(L"Curvilab", 13));
+    SetControlFont(w, static_cast<HFONT>(font_.get()), true);
+    for (int id : {idNomConstEdit, idUniteConstEdit, idValeurConstEdit})
+        SetControlFont(GetDlgItem(w, id), static_cast<HFONT>(parameterFont_.get()));
     HWND ok = CreateControl(
         w, {L"BUTTON", "OK", BS_DEFPUSHBUTTON | WS_TABSTOP | WS_GROUP, 104, 190, 75, 25, IDOK});
     CreateControl(w, {L"BUTTON", "Annuler", WS_TABSTOP, 188, 190, 75, 25, IDCANCEL});
