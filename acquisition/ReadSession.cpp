@@ -160,7 +160,18 @@ void ReadSession::EnregistreBtnClick() {
     if (reading_) return; // a request during a read is merged into it
     if (Record.DataComplete && !window_.ConfirmLoss()) return;
     FlagUntilReturn reading{reading_ = true};
+    try {
+        ReadAndZero();
+    } catch (...) {
+        // A failure the read does not handle itself still gives the window back (the read
+        // button, the normal cursor, no status) before the error is shown. A requested push
+        // waits for the next read.
+        RestoreWindow();
+        throw;
+    }
+}
 
+void ReadSession::ReadAndZero() {
     Record.DataComplete = false;
     ZeroComplete = false;
     window_.HideReadButton();
@@ -224,12 +235,16 @@ bool ReadSession::ReadZero() {
     return read;
 }
 
-// A read Curvilab asked for ends by pushing its result, whether or not the read succeeded.
-void ReadSession::EndRead() {
-    Record.ShortRecord = Record.ShortRecord && IsHM408;
+void ReadSession::RestoreWindow() {
     window_.UpdateCommands();
     window_.SetBusy(false);
     window_.ShowStatus("");
+}
+
+// A read Curvilab asked for ends by pushing its result, whether or not the read succeeded.
+void ReadSession::EndRead() {
+    Record.ShortRecord = Record.ShortRecord && IsHM408;
+    RestoreWindow();
     if (PushAfterRead) {
         PushAfterRead = false;
         window_.PushAcquisition();

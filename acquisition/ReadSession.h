@@ -94,9 +94,12 @@ private:
     bool WaitForImage(Gauge gauge, const bool& complete);
     // Asks for an image and waits for it: false as WaitForImage.
     bool ReadImage(Gauge gauge, const bool& complete);
+    // The read behind the read button: the image, then the zero.
+    void ReadAndZero();
     // The zero prompt, then the zero image or the centre line: false as WaitForImage.
     bool ReadZero();
     void LosePort();
+    void RestoreWindow();
     void EndRead();
 
     TSerialPort& port_;

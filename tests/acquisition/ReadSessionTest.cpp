@@ -85,7 +85,7 @@ public:
     std::vector<std::string> Notices, Captions;
     bool AnswerZero = true;
     int ZeroPrompts = 0, Pushes = 0, DataGauge = -1, ZeroGauge = -1;
-    bool Busy = false;
+    bool Busy = false, ReadButtonHidden = false;
     std::function<void()> DuringTheRead; // runs once while the first image comes in
 
     void SetCaption(const std::string& text) override { Captions.push_back(text); }
@@ -95,9 +95,9 @@ public:
     }
     void ShowStatus(const std::string&) override {}
     void SetBusy(bool busy) override { Busy = busy; }
-    void HideReadButton() override {}
+    void HideReadButton() override { ReadButtonHidden = true; }
     void ShowHeaderSettings(const HeaderSettings& settings) override { Header = settings; }
-    void UpdateCommands() override {}
+    void UpdateCommands() override { ReadButtonHidden = false; }
     void Notice(const std::string& text) override { Notices.push_back(text); }
     bool ConfirmLoss() override { return true; }
     bool AskForTheZero() override {
@@ -169,6 +169,15 @@ TEST_F(ReadSessionTest, AnHm305IsIdentifiedAndReadWithItsZero) {
     EXPECT_EQ(window.DataGauge, 4096);
     EXPECT_FALSE(window.Busy);
     EXPECT_TRUE(window.Notices.empty());
+}
+
+TEST_F(ReadSessionTest, ASendThatFailsOtherwiseThanByALossStillEndsTheRead) {
+    session.IdentifyInstrument();
+    port.Open = false; // closed under the read, the device still there
+    EXPECT_THROW(session.EnregistreBtnClick(), ESerialException);
+    EXPECT_FALSE(window.Busy);
+    EXPECT_FALSE(window.ReadButtonHidden);
+    EXPECT_FALSE(session.Record.DataComplete);
 }
 
 TEST_F(ReadSessionTest, AnEmptyMemoryIsReportedOnceAndNoZeroIsRead) {

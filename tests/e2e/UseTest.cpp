@@ -59,7 +59,7 @@ protected:
         auto [code, ms] = CloseNow();
         std::printf("[ figure ] closed during %s: ended after %llu ms\n", during, ms);
         EXPECT_EQ(code, 0u) << during;
-        EXPECT_LT(ms, 3000u) << during;
+        EXPECT_LT(ms, 1000u) << during;
     }
 
     HWND OpenPageDialog() {
