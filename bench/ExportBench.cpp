@@ -5,17 +5,11 @@
 #include <cstdio>
 #include <vector>
 
+#include "bench/Seconds.h"
 #include "export/DataFile.h"
 #include "export/TransferText.h"
 
 namespace {
-double Seconds() {
-    LARGE_INTEGER counter, frequency;
-    QueryPerformanceCounter(&counter);
-    QueryPerformanceFrequency(&frequency);
-    return double(counter.QuadPart) / double(frequency.QuadPart);
-}
-
 template <typename Build> double MedianMs(Build build) {
     std::vector<double> times;
     for (int i = 0; i < 21; ++i) {

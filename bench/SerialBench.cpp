@@ -13,6 +13,7 @@
 #include <string>
 
 #include "acquisition/InstrumentLine.h"
+#include "bench/Seconds.h"
 #include "serial/ComPort.h"
 #include "serial/ComSelect.h"
 #include "serial/Win32System.h"
@@ -27,13 +28,6 @@ double RealTimeSeconds() {
     GetSystemTimePreciseAsFileTime(&now);
     ULONGLONG ticks = (ULONGLONG(now.dwHighDateTime) << 32) | now.dwLowDateTime;
     return double(ticks - 116444736000000000ULL) / 1e7; // since 1970, as the simulator counts
-}
-
-double Seconds() {
-    LARGE_INTEGER counter, frequency;
-    QueryPerformanceCounter(&counter);
-    QueryPerformanceFrequency(&frequency);
-    return double(counter.QuadPart) / double(frequency.QuadPart);
 }
 
 // The simulator's report of when it wrote an image's last byte.
