@@ -30,4 +30,5 @@ enum ControlId : int {
     idLabel2,
     idNom2Edit,
     idPanelAide,
+    idPreviewBtn,
 };

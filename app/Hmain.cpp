@@ -45,6 +45,7 @@ constexpr ToolButton kToolButtons[] = {
      "Presse-papier|Sauvegarde de l'acquisition dans le presse-papier"},
     {idSendToCurvilabBtn, 48, Glyph::Send,
      "Sauve (Curvilab)|Envoi des données courantes vers Curvilab"},
+    {idPreviewBtn, 72, Glyph::Graph, "Aperçu|Courbes et mesures de l'acquisition"},
     {idEnregistreBtn, 144, Glyph::Read, "Lecture|Lance la lecture e l'oscilloscope"},
     {idSetBtn, 168, Glyph::Port, "Voie série|Configuration de la voie série"},
     {idCloseBtn, 232, Glyph::Quit, "Quitter"},
@@ -73,7 +74,12 @@ int ScrollPosition(HWND scrollBar) { return GetScrollPos(scrollBar, SB_CTL); }
 
 THamegMain* HamegMain() { return g_main; }
 
-THamegMain::THamegMain(TAboutBox& aboutBox) : aboutBox_(aboutBox) {
+THamegMain::THamegMain(TAboutBox& aboutBox)
+    : aboutBox_(aboutBox), preview_(session_.Record, [this] {
+          return PreviewSettings{WindowText(Control(idBaseDeTempsEdit)),
+                                 WindowText(Control(idGammeEditCH1)),
+                                 WindowText(Control(idGammeEditCH2))};
+      }) {
     g_main = this;
     RegisterWindowClass(kClassName, WindowProc, LoadIconW(GetModuleHandleW(nullptr), L"MAINICON"));
     SIZE outer = OuterSize(kClientWidth, kClientHeight, kStyle, kExStyle);
@@ -265,15 +271,18 @@ void THamegMain::ShowStatus(const std::string& text) {
     SetWindowText1252(Control(idPanelAide), text);
 }
 
+// The selectors' values, and the channel names, go into the record; the preview shows them.
 void THamegMain::ApplySelectors() {
-    if (session_.IsHM408) return;
-    SelectorTexts texts =
-        ::ApplySelectors(session_.Record, {ScrollPosition(Control(idBaseDeTempsScroll)),
-                                           ScrollPosition(Control(idGammeCH1)),
-                                           ScrollPosition(Control(idGammeCH2))});
-    SetWindowText1252(Control(idBaseDeTempsEdit), texts.BaseDeTemps);
-    SetWindowText1252(Control(idGammeEditCH1), texts.GammeCH1);
-    SetWindowText1252(Control(idGammeEditCH2), texts.GammeCH2);
+    if (!session_.IsHM408) {
+        SelectorTexts texts =
+            ::ApplySelectors(session_.Record, {ScrollPosition(Control(idBaseDeTempsScroll)),
+                                               ScrollPosition(Control(idGammeCH1)),
+                                               ScrollPosition(Control(idGammeCH2))});
+        SetWindowText1252(Control(idBaseDeTempsEdit), texts.BaseDeTemps);
+        SetWindowText1252(Control(idGammeEditCH1), texts.GammeCH1);
+        SetWindowText1252(Control(idGammeEditCH2), texts.GammeCH2);
+    }
+    preview_.Refresh();
 }
 
 void THamegMain::NomEditChange(HWND field) {
@@ -287,10 +296,11 @@ void THamegMain::UpdateCommands() {
         ShowWindow(Control(id), visible ? SW_SHOW : SW_HIDE);
     };
     show(idEnregistreBtn, session_.InstrumentFound);
-    for (int id : {idFileSaveBtn, idClipSaveBtn, idSendToCurvilabBtn})
+    for (int id : {idFileSaveBtn, idClipSaveBtn, idSendToCurvilabBtn, idPreviewBtn})
         show(id, session_.Record.DataComplete);
     for (int id : {idBaseDeTempsScroll, idGammeCH1, idGammeCH2}) show(id, !session_.IsHM408);
     show(idZeroGB, true);
+    preview_.Refresh();
 }
 
 // The first activation identifies the instrument and, failing that, offers the port.
@@ -329,6 +339,11 @@ void THamegMain::ExitItemClick() {
 }
 
 void THamegMain::AboutItemClick() { aboutBox_.ShowModal(); }
+
+void THamegMain::PreviewBtnClick() {
+    ApplySelectors();
+    preview_.Show(window_.get());
+}
 
 void THamegMain::ReadSettings() {
     SettingsPath = AppDataDir + L"vexor.ini";
@@ -376,6 +391,7 @@ void THamegMain::OnCommand(int id, int code, HWND control) {
     case idSetBtn: SetOscilloClick(); return;
     case idCloseBtn: ExitItemClick(); return;
     case idAideBtn: AboutItemClick(); return;
+    case idPreviewBtn: PreviewBtnClick(); return;
     }
 }
 

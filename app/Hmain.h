@@ -8,6 +8,7 @@
 
 #include "acquisition/InstrumentLine.h"
 #include "acquisition/ReadSession.h"
+#include "app/Preview.h"
 #include "serial/ComPort.h"
 #include "ui/Handles.h"
 
@@ -49,6 +50,7 @@ public:
     void SetOscilloClick();
     void ExitItemClick();
     void AboutItemClick();
+    void PreviewBtnClick();
     // The mouse moved over `control` (of any window of the program), or left the one it was on:
     // PanelAide shows the hint of what is under it, nothing outside the main window.
     void MouseOver(HWND control);
@@ -104,6 +106,7 @@ private:
     bool closing_ = false;
     bool busy_ = false;
     ReadSession session_{VoieSerie, *this};
+    TPreviewForm preview_;
 };
 
 // The one main window of the process, for the application-wide hooks.

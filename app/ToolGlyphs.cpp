@@ -66,6 +66,12 @@ void DrawGlyph(HDC dc, const RECT& box, Glyph glyph, bool enabled) {
         p.Line(kGreen, 2, {{1, 15}, {9, 15}});
         p.Line(kGreen, 2, {{6, 12}, {9, 15}, {6, 18}});
         break;
+    case Glyph::Graph: // a graph with two curves
+        p.Box(kInk, kPaper, 1, 1, 17, 17);
+        p.Line(kGrey, 1, {{1, 9}, {17, 9}});
+        p.Line(kBlue, 1, {{2, 9}, {4, 4}, {6, 3}, {8, 6}, {10, 12}, {12, 15}, {14, 13}, {16, 8}});
+        p.Line(kRed, 1, {{2, 13}, {5, 12}, {8, 9}, {11, 6}, {14, 5}, {16, 6}});
+        break;
     case Glyph::Read: // an oscilloscope screen with a trace
         p.Box(kInk, RGB(0, 40, 0), 1, 2, 17, 16);
         p.Line(RGB(0, 255, 0), 1,

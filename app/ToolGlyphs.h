@@ -2,6 +2,6 @@
 // The tool bar's pictures, drawn for this program with plain GDI strokes (18 x 18 pixels).
 #include <windows.h>
 
-enum class Glyph { Save, Clipboard, Send, Read, Port, Quit, About };
+enum class Glyph { Save, Clipboard, Send, Graph, Read, Port, Quit, About };
 
 void DrawGlyph(HDC dc, const RECT& box, Glyph glyph, bool enabled);

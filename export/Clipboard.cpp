@@ -28,18 +28,26 @@ private:
 
 } // namespace
 
-bool PutTextOnClipboard(HWND owner, const std::string& text) {
+bool PutOnClipboard(HWND owner, UINT format, const std::string& bytes) {
     OpenClipboardGuard clipboard(owner);
     if (!clipboard || !EmptyClipboard()) return false;
-    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
     if (!memory) return false;
-    auto* bytes = static_cast<char*>(GlobalLock(memory));
-    std::memcpy(bytes, text.c_str(), text.size() + 1);
+    void* at = GlobalLock(memory);
+    if (!at) {
+        GlobalFree(memory);
+        return false;
+    }
+    std::memcpy(at, bytes.data(), bytes.size());
     GlobalUnlock(memory);
     // The system owns the memory only once it has taken it.
-    if (!SetClipboardData(CF_TEXT, memory)) {
+    if (!SetClipboardData(format, memory)) {
         GlobalFree(memory);
         return false;
     }
     return true;
+}
+
+bool PutTextOnClipboard(HWND owner, const std::string& text) {
+    return PutOnClipboard(owner, CF_TEXT, text + '\0');
 }

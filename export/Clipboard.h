@@ -1,5 +1,5 @@
 #pragma once
-// The clipboard, as plain ANSI text (CF_TEXT).
+// Writing the clipboard: plain ANSI text (CF_TEXT), or any one format's bytes.
 #include <windows.h>
 #include <string>
 
@@ -7,3 +7,6 @@
 // clipboard opened by `owner`, a window of this program. A clipboard held by another program is
 // tried again for about half a second; false when it could not be had.
 bool PutTextOnClipboard(HWND owner, const std::string& text);
+
+// Replaces the clipboard's content with `bytes` in `format` (CF_DIB...), as PutTextOnClipboard.
+bool PutOnClipboard(HWND owner, UINT format, const std::string& bytes);

@@ -1,9 +1,10 @@
 // soak.exe READS: that many consecutive reads with the zero from the simulator at a quicker pace,
 // through the real window. Each read's clipboard text is checked sample by sample against the
 // two images the simulator sent; the program's handles, threads and private memory are taken
-// after the second read (the first to ask before dropping data) and after the last. Run through
-// tests/serial/with-sim. Prints one "name value" line per figure; exit code 0 only with every
-// sample right and nothing grown.
+// after the second read (the first to ask before dropping data) and after the last. Then the
+// preview window is redrawn 200 times, the program's GDI objects counted before and after. Run
+// through tests/serial/with-sim. Prints one "name value" line per figure; exit code 0 only with
+// every sample right and nothing grown.
 #include <windows.h>
 
 #include <algorithm>
@@ -11,9 +12,12 @@
 #include <cstdio>
 #include <string>
 
+#include "app/ControlIds.h"
 #include "common/NumberText.h"
+#include "common/Text1252.h"
 #include "tests/e2e/VexorProcess.h"
 #include "tests/serial/SimLink.h"
+#include "tools/ui-driver/UiDriver.h"
 #include "ui/SystemSettings.h"
 
 namespace {
@@ -37,6 +41,33 @@ Usage UsageOf(DWORD processId) {
     }
     CloseHandle(process);
     return least;
+}
+
+struct PreviewObjects {
+    int Redraws = 0;
+    int Before = -1, After = -1; // the program's GDI objects
+};
+
+// Opens the preview from the main window and has it redrawn `count` times, at alternating sizes.
+// The count is taken after a first round of sizes: what a first paint creates once stays.
+PreviewObjects RedrawPreview(HWND main, DWORD processId, int count) {
+    PreviewObjects objects;
+    UiDriver::Click(main, idPreviewBtn);
+    HWND preview = UiDriver::WaitForWindow(Cp1252("Aperçu de l'acquisition"), 15000);
+    if (!preview) return objects;
+    auto redraw = [preview](int round) {
+        int width = 640 + 40 * (round % 3);
+        return SetWindowPos(preview, nullptr, 0, 0, width, 560, SWP_NOMOVE | SWP_NOZORDER) &&
+               RedrawWindow(preview, nullptr, nullptr,
+                            RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    };
+    for (int round = 0; round < 3; ++round) redraw(round);
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId);
+    objects.Before = GdiObjectCount(process);
+    while (objects.Redraws < count && redraw(objects.Redraws)) ++objects.Redraws;
+    objects.After = GdiObjectCount(process);
+    CloseHandle(process);
+    return objects;
 }
 
 } // namespace
@@ -75,6 +106,7 @@ int main(int argc, char** argv) {
         if (read == 1) before = UsageOf(vexor.Id());
     }
     after = UsageOf(vexor.Id());
+    PreviewObjects preview = RedrawPreview(main, vexor.Id(), 200);
     DWORD exitCode = vexor.Close(main);
 
     std::printf("soak_reads %d\nsoak_samples_compared %d\nsoak_samples_mismatched %d\n", done,
@@ -83,15 +115,18 @@ int main(int argc, char** argv) {
     std::printf("soak_threads_before %d\nsoak_threads_after %d\n", before.Threads, after.Threads);
     std::printf("soak_private_mb_before %.3f\nsoak_private_mb_after %.3f\n", before.PrivateMb,
                 after.PrivateMb);
+    std::printf("soak_preview_redraws %d\nsoak_gdi_objects_before %d\nsoak_gdi_objects_after %d\n",
+                preview.Redraws, preview.Before, preview.After);
     std::printf("soak_exit_code %lu\n", exitCode);
     // Not growth: a lock's wait event, which the thread library creates at the lock's first
     // contention (seen: one event, at a different read each run), a worker thread the system's
     // pool keeps for a while, and heaps settling in steps. A leak per read would be as many
     // handles or threads as reads, or megabytes.
     bool grew = after.Handles > before.Handles + 2 || after.Threads > before.Threads + 1 ||
-                after.PrivateMb > before.PrivateMb + 0.25;
+                after.PrivateMb > before.PrivateMb + 0.25 || preview.Before < 0 ||
+                preview.After > preview.Before;
     return done == reads && mismatched == 0 && broken == 0 && compared == reads * 4096 && !grew &&
-                   exitCode == 0
+                   preview.Redraws == 200 && exitCode == 0
                ? 0
                : 1;
 }

@@ -1,0 +1,413 @@
+#include "app/Preview.h"
+
+#include <algorithm>
+#include <memory>
+#include <stdexcept>
+#include <utility>
+#include <vector>
+#include <windowsx.h>
+
+#include "common/Text1252.h"
+#include "export/Clipboard.h"
+#include "export/FileSave.h"
+#include "ui/FileDialog.h"
+#include "ui/Handles.h"
+#include "ui/MessageDialog.h"
+#include "ui/Picture.h"
+#include "ui/Wide.h"
+#include "ui/Window.h"
+
+namespace {
+
+constexpr COLORREF kChannelColours[] = {RGB(0, 0, 200), RGB(200, 0, 0)};
+constexpr COLORREF kGridColour = RGB(215, 215, 215);
+constexpr COLORREF kAxisColour = RGB(150, 150, 150);
+constexpr COLORREF kInk = RGB(0, 0, 0);
+constexpr int kRowHeight = TPreviewForm::kRowHeight;
+constexpr int kMeasureBand = TPreviewForm::kMeasureBandHeight;
+constexpr int kMargin = 8;
+constexpr int kMinimumWidth = 560, kMinimumHeight = 440;
+
+const char* const kMeasureTitles[TPreviewForm::kMeasureColumns] = {
+    "Voie", "Minimum", "Maximum", "Crête à crête", "Moyenne", "Efficace", "Période", "Fréquence"};
+
+int MeasureId(int row, int column) { return TPreviewForm::idMeasureTable + 10 * row + column; }
+
+// The instrument's screen holds 2000 samples across its 10 divisions.
+double SecondsPerDivision(const AcquisitionRecord& record) {
+    return double(record.TimeStep) * 2000 / kDivisionsAcross;
+}
+
+class Drawing {
+public:
+    explicit Drawing(HDC dc) : dc_(dc), font_(SelectObject(dc, InterfaceFont())) {
+        SetBkMode(dc, TRANSPARENT);
+    }
+    ~Drawing() { SelectObject(dc_, font_); }
+    Drawing(const Drawing&) = delete;
+    Drawing& operator=(const Drawing&) = delete;
+
+    void Line(COLORREF colour, int style, const std::vector<POINT>& points) const {
+        UniqueGdiObject pen(CreatePen(style, 1, colour));
+        HGDIOBJ old = SelectObject(dc_, pen.get());
+        Polyline(dc_, points.data(), int(points.size()));
+        SelectObject(dc_, old);
+    }
+    // `text` (1252) in `box`, with DrawText's `format`.
+    void Text(const std::string& text, RECT box, UINT format, COLORREF colour = kInk) const {
+        SetTextColor(dc_, colour);
+        std::wstring wide = Wide(text);
+        DrawTextW(dc_, wide.c_str(), int(wide.size()), &box, format | DT_NOPREFIX | DT_SINGLELINE);
+    }
+
+private:
+    HDC dc_;
+    HGDIOBJ font_;
+};
+
+void DrawGrid(const Drawing& draw, const PlotArea& a) {
+    int right = a.Left + a.Width - 1, bottom = a.Top + a.Height - 1;
+    for (int i = 1; i < kDivisionsAcross; ++i) {
+        int x = a.Left + i * (a.Width - 1) / kDivisionsAcross;
+        draw.Line(i == kDivisionsAcross / 2 ? kAxisColour : kGridColour, PS_SOLID,
+                  {{x, a.Top}, {x, bottom}});
+    }
+    for (int j = 1; j < kDivisionsUp; ++j) {
+        int y = a.Top + j * (a.Height - 1) / kDivisionsUp;
+        draw.Line(j == kDivisionsUp / 2 ? kAxisColour : kGridColour, PS_SOLID,
+                  {{a.Left, y}, {right, y}});
+    }
+    draw.Line(
+        kInk, PS_SOLID,
+        {{a.Left, a.Top}, {right, a.Top}, {right, bottom}, {a.Left, bottom}, {a.Left, a.Top}});
+}
+
+// Values along the bottom edge: `across(i)` at division line i.
+template <typename Label>
+void BottomLabels(const Drawing& draw, const PlotArea& a, COLORREF colour, Label across) {
+    int bottom = a.Top + a.Height;
+    int step = a.Width / kDivisionsAcross < 60 ? 2 : 1; // room for "-12,5 ms" each
+    for (int i = 0; i <= kDivisionsAcross; i += step) {
+        int x = a.Left + i * (a.Width - 1) / kDivisionsAcross;
+        draw.Text(across(i), {x - 40, bottom + 2, x + 40, bottom + kRowHeight}, DT_CENTER, colour);
+    }
+}
+
+// Volts along a side: the division lines from the top, +4 to -4 divisions.
+void SideLabels(const Drawing& draw, const PlotArea& a, double voltsPerDivision, COLORREF colour,
+                bool left) {
+    for (int j = 0; j <= kDivisionsUp; ++j) {
+        int y = a.Top + j * (a.Height - 1) / kDivisionsUp;
+        std::string text = EngineeringText((kDivisionsUp / 2 - j) * voltsPerDivision, "V");
+        RECT box = left ? RECT{0, y - 8, a.Left - 4, y + 8}
+                        : RECT{a.Left + a.Width + 4, y - 8, a.Left + a.Width + 80, y + 8};
+        draw.Text(text, box, left ? DT_RIGHT : DT_LEFT, colour);
+    }
+}
+
+std::vector<POINT> Trace(const PlotArea& a, const ChannelSamples& s, double secondsPerDivision,
+                         double voltsPerDivision) {
+    std::vector<POINT> points;
+    points.reserve(s.Values.size());
+    for (std::size_t i = 0; i < s.Values.size(); ++i)
+        points.push_back(
+            {PlotX(a, s.Times[i], secondsPerDivision), PlotY(a, s.Values[i], voltsPerDivision)});
+    return points;
+}
+
+// Channel 2 against channel 1, each with its own sensitivity, 0 V at the centre.
+std::vector<POINT> Lissajous(const PlotArea& a, const ChannelSamples& x, double xVolts,
+                             const ChannelSamples& y, double yVolts) {
+    std::vector<POINT> points;
+    points.reserve(x.Values.size());
+    for (std::size_t i = 0; i < x.Values.size() && i < y.Values.size(); ++i)
+        points.push_back({PlotX(a, x.Values[i] + kDivisionsAcross / 2 * xVolts, xVolts),
+                          PlotY(a, y.Values[i], yVolts)});
+    return points;
+}
+
+} // namespace
+
+TPreviewForm::TPreviewForm(const AcquisitionRecord& record,
+                           std::function<PreviewSettings()> settings)
+    : record_(record), settings_(std::move(settings)) {}
+
+TPreviewForm::~TPreviewForm() {
+    if (HWND window = std::exchange(window_, nullptr)) DestroyWindow(window);
+}
+
+void TPreviewForm::Show(HWND owner) {
+    if (window_) {
+        ShowWindow(window_, SW_RESTORE);
+        SetForegroundWindow(window_);
+        return;
+    }
+    RegisterWindowClass(kClassName, WindowProc, LoadIconW(GetModuleHandleW(nullptr), L"MAINICON"));
+    window_ = CreateWindowExW(0, kClassName, Wide(Cp1252("Aperçu de l'acquisition")).c_str(),
+                              WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT,
+                              720, 600, owner, nullptr, GetModuleHandleW(nullptr), this);
+    if (!window_) throw std::runtime_error(Cp1252("Impossible d'ouvrir l'aperçu"));
+    CreateControls();
+    Refresh();
+    ShowWindow(window_, SW_SHOW);
+}
+
+void TPreviewForm::CreateControls() {
+    CreateControl(window_,
+                  {L"BUTTON", "XY", BS_AUTOCHECKBOX | WS_TABSTOP, kMargin, 6, 50, 22, idXYCheck});
+    CreateControl(window_,
+                  {L"BUTTON", "Copier l'image", WS_TABSTOP, 70, 4, 120, 25, idCopyImageBtn});
+    CreateControl(window_, {L"BUTTON", Cp1252("Enregistrer l'image…"), WS_TABSTOP, 198, 4, 150, 25,
+                            idSaveImageBtn});
+    for (int row = 0; row < 3; ++row)
+        for (int column = 0; column < kMeasureColumns; ++column)
+            CreateControl(window_, {L"STATIC", row == 0 ? Cp1252(kMeasureTitles[column]) : "",
+                                    SS_LEFT | SS_NOPREFIX, 0, 0, 10, 10, MeasureId(row, column)});
+    CreateControl(window_, {L"STATIC", "", SS_LEFT | SS_NOPREFIX, 0, 0, 10, 10, idPhaseText});
+    PlaceControls();
+}
+
+int TPreviewForm::GraphHeight() const {
+    RECT client{};
+    GetClientRect(window_, &client);
+    return std::max(int(client.bottom) - kToolRowHeight - kMeasureBand, 40);
+}
+
+void TPreviewForm::PlaceControls() {
+    RECT client{};
+    GetClientRect(window_, &client);
+    int top = kToolRowHeight + GraphHeight() + 4;
+    int width = (client.right - 2 * kMargin) / kMeasureColumns;
+    for (int row = 0; row < 3; ++row)
+        for (int column = 0; column < kMeasureColumns; ++column)
+            MoveWindow(GetDlgItem(window_, MeasureId(row, column)), kMargin + column * width,
+                       top + row * kRowHeight, width - 4, kRowHeight - 2, TRUE);
+    MoveWindow(GetDlgItem(window_, idPhaseText), kMargin, top + 3 * kRowHeight,
+               client.right - 2 * kMargin, kRowHeight - 2, TRUE);
+}
+
+void TPreviewForm::Refresh() {
+    if (!window_) return;
+    cursorSample_ = -1;
+    bool twoChannels = record_.DataComplete && record_.ChannelCount >= 2;
+    if (!twoChannels) xy_ = false;
+    Button_SetCheck(GetDlgItem(window_, idXYCheck), xy_ ? BST_CHECKED : BST_UNCHECKED);
+    EnableWindow(GetDlgItem(window_, idXYCheck), twoChannels);
+    for (int id : {idCopyImageBtn, idSaveImageBtn})
+        EnableWindow(GetDlgItem(window_, id), record_.DataComplete);
+    ShowMeasures();
+    InvalidateRect(window_, nullptr, FALSE);
+}
+
+void TPreviewForm::ShowMeasures() {
+    auto set = [this](int id, const std::string& text) {
+        HWND control = GetDlgItem(window_, id);
+        if (WindowText(control) != text) SetWindowText1252(control, text);
+    };
+    std::vector<ChannelSamples> channels;
+    if (record_.DataComplete)
+        for (int n = 1; n <= record_.ChannelCount; ++n)
+            channels.push_back(SamplesInVolts(record_, n));
+    for (int row = 1; row <= 2; ++row) {
+        if (std::size_t(row) > channels.size()) {
+            for (int column = 0; column < kMeasureColumns; ++column)
+                set(MeasureId(row, column), "");
+            continue;
+        }
+        ChannelMeasures m = MeasureChannel(channels[std::size_t(row - 1)]);
+        const std::string texts[kMeasureColumns] = {
+            record_.Channel(row).Name,       EngineeringText(m.Minimum, "V"),
+            EngineeringText(m.Maximum, "V"), EngineeringText(m.PeakToPeak, "V"),
+            EngineeringText(m.Mean, "V"),    EngineeringText(m.Rms, "V"),
+            EngineeringText(m.Period, "s"),  EngineeringText(m.Frequency, "Hz")};
+        for (int column = 0; column < kMeasureColumns; ++column)
+            set(MeasureId(row, column), texts[column]);
+    }
+    std::string phase;
+    if (channels.size() == 2)
+        phase = Cp1252("Déphasage de ") + record_.Channel(2).Name + " sur " +
+                record_.Channel(1).Name + " : " + DegreeText(PhaseShift(channels[0], channels[1]));
+    set(idPhaseText, phase);
+}
+
+void TPreviewForm::DrawGraph(HDC dc, int width, int height, int cursorSample) const {
+    RECT all{0, 0, width, height};
+    FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    Drawing draw(dc);
+    PlotArea area = GraphPlotArea(width, height);
+    DrawGrid(draw, area);
+    if (!record_.DataComplete) {
+        draw.Text("Aucune acquisition",
+                  {area.Left, area.Top, area.Left + area.Width, area.Top + area.Height},
+                  DT_CENTER | DT_VCENTER);
+        return;
+    }
+    PreviewSettings settings = settings_();
+    const std::string sensitivities[] = {settings.Sensitivity1, settings.Sensitivity2};
+    int count = record_.ChannelCount >= 2 ? 2 : 1;
+    std::vector<ChannelSamples> channels;
+    for (int n = 1; n <= count; ++n) channels.push_back(SamplesInVolts(record_, n));
+    double seconds = SecondsPerDivision(record_);
+    double volts[] = {double(record_.Channel(1).Sensitivity),
+                      double(record_.Channel(2).Sensitivity)};
+
+    // The legend: each channel's colour, name and sensitivity, then the time base.
+    int x = area.Left;
+    for (int n = 0; n < count; ++n) {
+        draw.Line(kChannelColours[n], PS_SOLID, {{x, 15}, {x + 20, 15}});
+        draw.Line(kChannelColours[n], PS_SOLID, {{x, 16}, {x + 20, 16}});
+        draw.Text(record_.Channel(n + 1).Name + " : " + sensitivities[n], {x + 26, 6, x + 200, 26},
+                  DT_LEFT);
+        x += 200;
+    }
+    if (!xy_)
+        draw.Text("Base de temps : " + settings.TimeBase, {x, 6, area.Left + area.Width, 26},
+                  DT_RIGHT);
+
+    if (xy_ && count == 2) {
+        BottomLabels(draw, area, kChannelColours[0], [&](int i) {
+            return EngineeringText((i - kDivisionsAcross / 2) * volts[0], "V");
+        });
+        SideLabels(draw, area, volts[1], kChannelColours[1], true);
+        draw.Line(kChannelColours[0], PS_SOLID,
+                  Lissajous(area, channels[0], volts[0], channels[1], volts[1]));
+        return;
+    }
+    BottomLabels(draw, area, kInk, [&](int i) { return EngineeringText(i * seconds, "s"); });
+    for (int n = 0; n < count; ++n) {
+        SideLabels(draw, area, volts[n], kChannelColours[n], n == 0);
+        draw.Line(kChannelColours[n], PS_SOLID,
+                  Trace(area, channels[std::size_t(n)], seconds, volts[n]));
+    }
+    if (cursorSample < 0) return;
+    auto sample = std::size_t(cursorSample);
+    int cursorX = PlotX(area, channels[0].Times[sample], seconds);
+    draw.Line(kAxisColour, PS_DOT, {{cursorX, area.Top}, {cursorX, area.Top + area.Height}});
+    std::string readout = "t = " + EngineeringText(channels[0].Times[sample], "s");
+    for (int n = 0; n < count; ++n)
+        readout += "     " + record_.Channel(n + 1).Name + " = " +
+                   EngineeringText(channels[std::size_t(n)].Values[sample], "V");
+    draw.Text(readout, {area.Left, height - kRowHeight, width, height}, DT_LEFT);
+}
+
+// The measurement controls' texts where they stand.
+void TPreviewForm::DrawMeasures(HDC dc) const {
+    Drawing draw(dc);
+    auto copy = [&](HWND control) {
+        RECT box{};
+        GetWindowRect(control, &box);
+        MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&box), 2);
+        OffsetRect(&box, 0, -kToolRowHeight);
+        draw.Text(WindowText(control), box, DT_LEFT);
+    };
+    for (int row = 0; row < 3; ++row)
+        for (int column = 0; column < kMeasureColumns; ++column)
+            copy(GetDlgItem(window_, MeasureId(row, column)));
+    copy(GetDlgItem(window_, idPhaseText));
+}
+
+void TPreviewForm::Paint() {
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(window_, &paint);
+    RECT client{};
+    GetClientRect(window_, &client);
+    int graphHeight = GraphHeight();
+    // Drawn off the screen, shown in one copy: no flicker while the window is resized.
+    if (!backBuffer_ || backBuffer_->Width() != client.right ||
+        backBuffer_->Height() != graphHeight)
+        backBuffer_ = std::make_unique<Picture>(client.right, graphHeight);
+    const Picture& graph = *backBuffer_;
+    DrawGraph(graph.Dc(), graph.Width(), graph.Height(), cursorSample_);
+    BitBlt(dc, 0, kToolRowHeight, graph.Width(), graph.Height(), graph.Dc(), 0, 0, SRCCOPY);
+    RECT top{0, 0, client.right, kToolRowHeight};
+    RECT band{0, kToolRowHeight + graphHeight, client.right, client.bottom};
+    FillRect(dc, &top, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    FillRect(dc, &band, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    EndPaint(window_, &paint);
+}
+
+void TPreviewForm::TrackMouse(int x, int y) {
+    int sample = -1;
+    RECT client{};
+    GetClientRect(window_, &client);
+    PlotArea area = GraphPlotArea(client.right, GraphHeight());
+    y -= kToolRowHeight;
+    if (record_.DataComplete && !xy_ && x >= area.Left && x < area.Left + area.Width &&
+        y >= area.Top && y < area.Top + area.Height) {
+        sample = SampleNearX(area, x, SecondsPerDivision(record_), record_);
+        TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, window_, 0};
+        TrackMouseEvent(&track);
+    }
+    if (sample == cursorSample_) return;
+    cursorSample_ = sample;
+    InvalidateRect(window_, nullptr, FALSE);
+}
+
+std::unique_ptr<Picture> TPreviewForm::RenderPicture() const {
+    RECT client{};
+    GetClientRect(window_, &client);
+    auto picture = std::make_unique<Picture>(client.right, client.bottom - kToolRowHeight);
+    DrawGraph(picture->Dc(), picture->Width(), GraphHeight(), -1);
+    DrawMeasures(picture->Dc());
+    return picture;
+}
+
+void TPreviewForm::CopyImageClick() {
+    if (!PutOnClipboard(window_, CF_DIB, RenderPicture()->DibBytes()))
+        ShowErrorBox(Cp1252("Le presse-papier est occupé par un autre programme : "
+                            "l'image n'a pas été copiée."));
+}
+
+void TPreviewForm::SaveImageClick() {
+    std::wstring path =
+        AskSavePath(window_, "Enregistrer l'image", {{"Image PNG (*.png)", L"*.png"}}, L"png");
+    if (!path.empty()) WriteFileAtomically(path, RenderPicture()->PngBytes());
+}
+
+LRESULT CALLBACK TPreviewForm::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* form = WindowObject<TPreviewForm>(window, message, lParam);
+    if (form && message == WM_NCCREATE) form->window_ = window;
+    if (!form || !form->window_) return DefWindowProcW(window, message, wParam, lParam);
+    return CallGuarded([&] { return form->Handle(message, wParam, lParam); }, ShowErrorBox);
+}
+
+LRESULT TPreviewForm::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case idXYCheck:
+            xy_ = Button_GetCheck(GetDlgItem(window_, idXYCheck)) == BST_CHECKED;
+            cursorSample_ = -1;
+            InvalidateRect(window_, nullptr, FALSE);
+            return 0;
+        case idCopyImageBtn: CopyImageClick(); return 0;
+        case idSaveImageBtn: SaveImageClick(); return 0;
+        }
+        break;
+    case WM_PAINT: Paint(); return 0;
+    case WM_ERASEBKGND: return 1; // WM_PAINT covers the whole client area
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+        SetBkColor(reinterpret_cast<HDC>(wParam), RGB(255, 255, 255));
+        return reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH));
+    case WM_SIZE:
+        PlaceControls();
+        InvalidateRect(window_, nullptr, FALSE);
+        return 0;
+    case WM_GETMINMAXINFO: {
+        auto* limits = reinterpret_cast<MINMAXINFO*>(lParam);
+        limits->ptMinTrackSize = {kMinimumWidth, kMinimumHeight};
+        return 0;
+    }
+    case WM_MOUSEMOVE: TrackMouse(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)); return 0;
+    case WM_MOUSELEAVE:
+        cursorSample_ = -1;
+        InvalidateRect(window_, nullptr, FALSE);
+        return 0;
+    case WM_DESTROY:
+        window_ = nullptr;
+        backBuffer_.reset();
+        return 0;
+    }
+    return DefWindowProcW(window_, message, wParam, lParam);
+}
