@@ -124,6 +124,32 @@ TEST_F(Use, ClosingWhileCurvilabIsAwaitedEndsTheProgramAtOnce) {
     }
 }
 
+TEST_F(Use, ACurvilabThatQuitIsLaunchedAgainOnTheNextSend) {
+    std::wstring log = TempFolder(L"vexor-e2e-use") + L"relaunch.log";
+    DeleteFileW(log.c_str());
+    // Each launch guards its single instance with the semaphore, then quits by itself.
+    RegisterCurvilab(L"\"" + BuildTreeFile(L"fake-curvilab.exe") +
+                     L"\" --guard --quit-after 6000 --log \"" + log + L"\"");
+    StartAndRead();
+    auto count = [&](const std::string& line) {
+        std::string text = FileText(log);
+        int found = 0;
+        for (auto at = text.find(line); at != std::string::npos; at = text.find(line, at + 1))
+            ++found;
+        return found;
+    };
+    for (int round = 1; round <= 3; ++round) {
+        HWND dialog = OpenPageDialog();
+        ASSERT_TRUE(dialog) << round;
+        UiDriver::ClickButton(dialog, "OK");
+        EXPECT_TRUE(PumpUntil([&] { return count("EXECUTE CLIP|") == round; }, 20000)) << round;
+        EXPECT_TRUE(PumpUntil([&] { return count("ENDED") == round; }, 20000)) << round;
+    }
+    EXPECT_EQ(count("LAUNCHED"), 3);
+    EXPECT_EQ(count("REFUSED"), 0);
+    EXPECT_FALSE(UiDriver::WaitForMessageBox("", 300)); // no "Impossible de lancer Curvilab"
+}
+
 TEST_F(Use, AFailedSaveOnQuittingKeepsTheProgramAndItsData) {
     StartAndRead();
     std::wstring folder = TempFolder(L"vexor-e2e-quit");

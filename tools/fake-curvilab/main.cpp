@@ -2,9 +2,12 @@
 // "Curvilab", topic "ServeurDDE", answers the warm link and the request on "ServeurItem", and
 // logs every macro it receives, with the clipboard text it finds for the CLIP macros.
 //
-//   fake-curvilab --log FILE [--semaphore] [--refuse] [--slow MS] [--quit-after MS]
-//   [--die-on-execute] fake-curvilab --send SERVICE MACRO [N]  executes a macro (N times, on one
-//   conversation) on
+//   fake-curvilab --log FILE [--semaphore | --guard] [--refuse] [--slow MS] [--quit-after MS]
+//                 [--die-on-execute]
+//       --semaphore holds the semaphore "Curvilab" while it runs; --guard too, as Curvilab's own
+//       single-instance guard: when the semaphore exists already it logs "REFUSED" and ends
+//       (code 4) without starting its service
+//   fake-curvilab --send SERVICE MACRO [N]  executes a macro (N times, on one conversation) on
 //                                           SERVICE|ServeurDDE and ends; the exit code is the
 //                                           number not acknowledged (N + 1 without a conversation)
 //   fake-curvilab --send-random SERVICE N SEED   executes N random texts (0 to 10,000 random
@@ -120,7 +123,7 @@ int wmain(int argc, wchar_t** argv) {
     std::string sendService, sendMacro;
     int randomCount = 0, sendCount = 1;
     unsigned randomSeed = 1;
-    bool semaphore = false;
+    bool semaphore = false, guard = false;
     DWORD slowMs = 0, quitAfterMs = 0;
     for (int i = 1; i < argc; ++i) {
         std::wstring arg = argv[i];
@@ -129,6 +132,8 @@ int wmain(int argc, wchar_t** argv) {
             g_log = argv[++i];
         else if (arg == L"--semaphore")
             semaphore = true;
+        else if (arg == L"--guard")
+            guard = true;
         else if (arg == L"--refuse")
             g_refuse = true;
         else if (arg == L"--die-on-execute")
@@ -151,7 +156,12 @@ int wmain(int argc, wchar_t** argv) {
     HANDLE running = nullptr;
     if (!sending) {
         Log("LAUNCHED\n");
-        running = semaphore ? CreateSemaphoreW(nullptr, 0, 1, L"Curvilab") : nullptr;
+        running = semaphore || guard ? CreateSemaphoreW(nullptr, 0, 1, L"Curvilab") : nullptr;
+        if (guard && running && GetLastError() == ERROR_ALREADY_EXISTS) {
+            CloseHandle(running);
+            Log("REFUSED\n");
+            return 4;
+        }
         // Still loading: no DDE yet (an instance whose thread does not serve its messages
         // would hold up every DdeConnect of the machine).
         if (slowMs) Sleep(slowMs);
