@@ -62,9 +62,9 @@ protected:
         EXPECT_LT(ms, 1000u) << during;
     }
 
-    HWND OpenPageDialog() {
+    HWND OpenPageDialog(DWORD waitMs = 15000) {
         UiDriver::Click(main, idSendToCurvilabBtn);
-        return UiDriver::WaitForWindow("Renseignements sur la page courante", 15000);
+        return UiDriver::WaitForWindow("Renseignements sur la page courante", waitMs);
     }
 
     // Curvilab's launch command in the registry, where its installation writes it.
@@ -148,6 +148,35 @@ TEST_F(Use, ACurvilabThatQuitIsLaunchedAgainOnTheNextSend) {
     EXPECT_EQ(count("LAUNCHED"), 3);
     EXPECT_EQ(count("REFUSED"), 0);
     EXPECT_FALSE(UiDriver::WaitForMessageBox("", 300)); // no "Impossible de lancer Curvilab"
+}
+
+TEST_F(Use, DuringASendAGetDataWaitsForItsEndAndASecondSendIsRefused) {
+    std::wstring log = TempFolder(L"vexor-e2e-use") + L"nested.log";
+    DeleteFileW(log.c_str());
+    // Slow to start: the send waits for it about three seconds, serving messages.
+    RegisterCurvilab(L"\"" + BuildTreeFile(L"fake-curvilab.exe") +
+                     L"\" --semaphore --slow 2500 --log \"" + log + L"\"");
+    StartAndRead();
+    HWND dialog = OpenPageDialog();
+    ASSERT_TRUE(dialog);
+    UiDriver::ClickButton(dialog, "OK");
+    ASSERT_TRUE(UiDriver::WaitUntilGone(dialog, 15000));
+    EXPECT_FALSE(OpenPageDialog(1000)); // a command during the send is refused
+    FakeCurvilabProcess getData(L"--send vexor GETDATA");
+    EXPECT_EQ(getData.Wait(30000), 0u); // acknowledged at once, run later
+    // The read Curvilab asked for starts once the send has ended.
+    HWND question = UiDriver::WaitForMessageBox("Confirmation", 20000);
+    ASSERT_TRUE(question);
+    EXPECT_NE(FileText(log).find("EXECUTE CLIP|LOAD"), std::string::npos);
+    UiDriver::ClickButton(question, "&Oui");
+    HWND zero = UiDriver::WaitForMessageBox("Information", 15000);
+    ASSERT_TRUE(zero);
+    UiDriver::ClickButton(zero, "OK");
+    EXPECT_TRUE(PumpUntil(
+        [&] { return FileText(log).find("EXECUTE CLIP|ADD") != std::string::npos; }, 20000));
+    std::string text = FileText(log);
+    EXPECT_EQ(text.find("EXECUTE CLIP|LOAD"), text.rfind("EXECUTE CLIP|LOAD"));
+    EXPECT_LT(text.find("EXECUTE CLIP|LOAD"), text.find("EXECUTE CLIP|ADD"));
 }
 
 TEST_F(Use, AFailedSaveOnQuittingKeepsTheProgramAndItsData) {
