@@ -112,11 +112,12 @@ protected:
         return count;
     }
 
-    bool LogHas(const std::string& text, int ms = 20000) {
+    // Whether the log has `lines`, whole: "EXECUTE CLIP|ADD" is not found in "EXECUTE CLIP|ADDX".
+    bool LogHas(const std::string& lines, int ms = 20000) {
         return PumpUntil(
             [&] {
                 Sleep(20);
-                return ReadText(log).find(text) != std::string::npos;
+                return ("\n" + ReadText(log)).find("\n" + lines + "\n") != std::string::npos;
             },
             ms);
     }
@@ -128,12 +129,17 @@ protected:
     }
 
     // Curvilab's place in the registry: the command the program starts it with.
-    void RegisterCurvilab(const std::wstring& options) {
+    // The stand-in's launch command where an older installation leaves it, or where the current
+    // one does (`key` "Software\\Curvilab\\Curvilab").
+    void RegisterCurvilab(const std::wstring& options, const wchar_t* key = L"Software\\Curvilab") {
         std::wstring command =
             L"\"" + BuildTreeFile(L"fake-curvilab.exe") + L"\" " + options + L" " + LogOption();
+        SetCurvilabPath(key, command);
+    }
+    void SetCurvilabPath(const wchar_t* name, const std::wstring& command) {
         HKEY key = nullptr;
-        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Curvilab", 0, nullptr, 0,
-                                  KEY_ALL_ACCESS, nullptr, &key, nullptr),
+        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, name, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                  &key, nullptr),
                   ERROR_SUCCESS);
         RegSetValueExW(key, L"Path", 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
                        DWORD((command.size() + 1) * sizeof(wchar_t)));
@@ -171,7 +177,7 @@ TEST_F(Link, ARunningCurvilabGetsANewFileThenANewPage) {
     std::string clipboard = UiDriver::ClipboardText();
     ASSERT_FALSE(clipboard.empty());
     EXPECT_TRUE(LogHas("EXECUTE CLIP|LOAD\nCLIPBOARD " + std::to_string(clipboard.size()) + "\n" +
-                       clipboard + "\nEND\n"));
+                       clipboard + "\nEND"));
     EXPECT_NE(clipboard.find("Acquisition avec oscillo HAMEG\r\n"), std::string::npos);
     SendThroughThePageDialog();
     EXPECT_TRUE(LogHas("EXECUTE CLIP|ADD"));
@@ -182,6 +188,14 @@ TEST_F(Link, CurvilabIsLaunchedFromTheRegistryWhenItDoesNotRun) {
     StartVexorAndRead();
     SendThroughThePageDialog();
     EXPECT_TRUE(LogHas("STARTED", 15000));
+    EXPECT_TRUE(LogHas("EXECUTE CLIP|LOAD", 15000));
+}
+
+TEST_F(Link, TheCurrentInstallationsKeyComesBeforeTheOlderOne) {
+    RegisterCurvilab(L"--quit-after 8000", L"Software\\Curvilab\\Curvilab");
+    SetCurvilabPath(L"Software\\Curvilab", L"C:\\nowhere\\curvilab.exe");
+    StartVexorAndRead();
+    SendThroughThePageDialog();
     EXPECT_TRUE(LogHas("EXECUTE CLIP|LOAD", 15000));
 }
 
@@ -309,6 +323,27 @@ TEST_F(Link, BadMacrosAreAnsweredWithTheirMessages) {
     auto quiet = SendToProgram("CONFIG|SAVE(1)");
     EXPECT_EQ(quiet->Wait(30000), 0u);
     EXPECT_FALSE(UiDriver::WaitForMessageBox("", 500));
+}
+
+TEST_F(Link, FocusAndConfigLoadBringTheWindowForwardAndFocusChoosesANewFile) {
+    FakeCurvilab curvilab(L"--semaphore " + LogOption());
+    ASSERT_TRUE(LogHas("STARTED"));
+    StartVexorAndRead();
+    SendThroughThePageDialog(); // the first send moves the choice to "Nouvelle page"
+    ASSERT_TRUE(LogHas("EXECUTE CLIP|LOAD"));
+    HWND other = CreateWindowExW(0, L"STATIC", L"another program", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                                 0, 0, 200, 100, nullptr, nullptr, nullptr, nullptr);
+    for (const char* macro : {"CONFIG|LOAD(essai.cfg)", "FOCUS"}) {
+        SetForegroundWindow(other);
+        ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == other; }, 5000)) << macro;
+        EXPECT_EQ(SendToProgram(macro)->Wait(30000), 0u) << macro;
+        EXPECT_TRUE(PumpUntil([&] { return GetForegroundWindow() == main; }, 5000)) << macro;
+        EXPECT_FALSE(UiDriver::WaitForMessageBox("", 300)) << macro;
+    }
+    DestroyWindow(other);
+    SendThroughThePageDialog();
+    EXPECT_TRUE(PumpUntil([&] { return LogCount("EXECUTE CLIP|LOAD\n") == 2; }, 20000));
+    EXPECT_EQ(LogCount("EXECUTE CLIP|ADD\n"), 0);
 }
 
 TEST_F(Link, FocusWhileAModalBoxIsOpenFailsAfterChoosingANewFile) {
