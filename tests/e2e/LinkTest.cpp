@@ -230,6 +230,31 @@ TEST_F(Link, ACurvilabRefusingTheConversationIsReportedAndTheDataKept) {
     ExpectAcquisitionHeld();
 }
 
+TEST_F(Link, ARefusedWarmLinkOrARequestAnsweredLateStillGetsTheMacro) {
+    StartVexorAndRead();
+    for (const char* option : {"--refuse-advise", "--request-timeout"}) {
+        DeleteFileW(Wide(log).c_str());
+        FakeCurvilab curvilab(Wide(option) + L" --semaphore " + LogOption());
+        ASSERT_TRUE(LogHas("STARTED")) << option;
+        SendThroughThePageDialog();
+        EXPECT_TRUE(PumpUntil([&] { return LogCount("EXECUTE CLIP|") == 1; }, 20000)) << option;
+        EXPECT_FALSE(UiDriver::WaitForMessageBox("", 300)) << option;
+    }
+}
+
+TEST_F(Link, ACurvilabSlowToAcknowledgeHoldsNothingUp) {
+    FakeCurvilab curvilab(L"--slow-execute 6000 --semaphore " + LogOption());
+    ASSERT_TRUE(LogHas("STARTED"));
+    StartVexorAndRead();
+    SendThroughThePageDialog();
+    ASSERT_TRUE(LogHas("EXECUTE CLIP|LOAD")); // written as the execute comes in
+    EXPECT_TRUE(AboutBoxOpensAndCloses(main));
+    ULONGLONG start = GetTickCount64();
+    EXPECT_EQ(vexor->Close(main), 0u);
+    main = nullptr;
+    EXPECT_LT(GetTickCount64() - start, 3000u); // not waiting for the acknowledgement
+}
+
 TEST_F(Link, ACurvilabDyingInTheMiddleOfAMacroLeavesTheProgramWorking) {
     FakeCurvilab curvilab(L"--semaphore --die-on-execute " + LogOption());
     ASSERT_TRUE(LogHas("STARTED"));

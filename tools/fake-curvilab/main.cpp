@@ -3,7 +3,10 @@
 // logs every macro it receives, with the clipboard text it finds for the CLIP macros.
 //
 //   fake-curvilab --log FILE [--semaphore | --guard] [--refuse] [--slow MS] [--quit-after MS]
-//                 [--die-on-execute]
+//                 [--refuse-advise] [--request-timeout] [--slow-execute MS] [--die-on-execute]
+//       --refuse-advise refuses the warm link; --request-timeout answers the request only after
+//       1500 ms (longer than a partner waits); --slow-execute acknowledges each execute MS ms
+//       after it came; while busy so it serves only the messages other threads send
 //       --semaphore holds the semaphore "Curvilab" while it runs; --guard too, as Curvilab's own
 //       single-instance guard: when the semaphore exists already it logs "REFUSED" and ends
 //       (code 4) without starting its service
@@ -32,7 +35,11 @@ namespace {
 DWORD g_instance = 0;
 HSZ g_topic = nullptr;
 bool g_refuse = false;
+bool g_refuseAdvise = false;
+bool g_lateRequest = false;  // answers the request only after kLateRequestMs
+DWORD g_executeMs = 0;       // acknowledges each execute only after this long
 bool g_dieOnExecute = false; // ends the process in the middle of the first execute
+constexpr DWORD kLateRequestMs = 1500;
 std::wstring g_log;
 
 // One write per entry on a handle opened for appending only: the system appends it whole, also
@@ -47,13 +54,28 @@ void Log(const std::string& text) {
     CloseHandle(file);
 }
 
+// Busy with a transaction for `ms`, as Curvilab can be: serves only the messages other threads
+// send (a connect's broadcast), so nobody's DdeConnect waits for this thread; what partners post
+// waits its turn.
+void Busy(DWORD ms) {
+    ULONGLONG deadline = GetTickCount64() + ms;
+    for (ULONGLONG now; (now = GetTickCount64()) < deadline;) {
+        if (MsgWaitForMultipleObjectsEx(0, nullptr, DWORD(deadline - now), QS_SENDMESSAGE, 0) ==
+            WAIT_OBJECT_0) {
+            MSG msg;
+            PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        }
+    }
+}
+
 HDDEDATA CALLBACK Callback(UINT type, UINT, HCONV, HSZ topic, HSZ, HDDEDATA data, ULONG_PTR,
                            ULONG_PTR) {
     switch (type) {
     case XTYP_CONNECT:
         return reinterpret_cast<HDDEDATA>(!g_refuse && DdeCmpStringHandles(topic, g_topic) == 0);
-    case XTYP_ADVSTART: return reinterpret_cast<HDDEDATA>(TRUE);
+    case XTYP_ADVSTART: return reinterpret_cast<HDDEDATA>(!g_refuseAdvise);
     case XTYP_REQUEST: {
+        if (g_lateRequest) Busy(kLateRequestMs);
         const char value[] = "ok";
         return DdeCreateDataHandle(g_instance, (LPBYTE)value, sizeof value, 0, nullptr, CF_TEXT, 0);
     }
@@ -72,6 +94,7 @@ HDDEDATA CALLBACK Callback(UINT type, UINT, HCONV, HSZ topic, HSZ, HDDEDATA data
             Log("DYING\n");
             ExitProcess(3);
         }
+        if (g_executeMs) Busy(g_executeMs);
         return reinterpret_cast<HDDEDATA>(DDE_FACK);
     }
     }
@@ -136,6 +159,12 @@ int wmain(int argc, wchar_t** argv) {
             guard = true;
         else if (arg == L"--refuse")
             g_refuse = true;
+        else if (arg == L"--refuse-advise")
+            g_refuseAdvise = true;
+        else if (arg == L"--request-timeout")
+            g_lateRequest = true;
+        else if (arg == L"--slow-execute" && hasValue)
+            g_executeMs = DWORD(_wtoi(argv[++i]));
         else if (arg == L"--die-on-execute")
             g_dieOnExecute = true;
         else if (arg == L"--slow" && hasValue)
