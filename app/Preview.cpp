@@ -109,7 +109,9 @@ std::vector<POINT> Trace(const PlotArea& a, const ChannelSamples& s, double seco
                          double voltsPerDivision) {
     std::vector<POINT> points;
     points.reserve(s.Values.size());
-    for (std::size_t i = 0; i < s.Values.size(); ++i)
+    // The screen ends at 10 divisions, as the instrument's: later samples are not drawn.
+    double end = kDivisionsAcross * secondsPerDivision * (1 + 1e-9);
+    for (std::size_t i = 0; i < s.Values.size() && s.Times[i] <= end; ++i)
         points.push_back(
             {PlotX(a, s.Times[i], secondsPerDivision), PlotY(a, s.Values[i], voltsPerDivision)});
     return points;
