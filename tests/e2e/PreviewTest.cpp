@@ -117,16 +117,7 @@ protected:
     }
 
     bool Read(bool holdsData) {
-        UiDriver::Click(main, idEnregistreBtn);
-        if (holdsData) {
-            HWND question = UiDriver::WaitForMessageBox("Confirmation", 15000);
-            if (!question) return false;
-            UiDriver::ClickButton(question, "&Oui");
-        }
-        HWND box = UiDriver::WaitForMessageBox("Information", 15000);
-        if (!box) return false;
-        UiDriver::ClickButton(box, "OK");
-        return PumpUntil([&] { return UiDriver::Control(main, idPreviewBtn).Visible; }, 20000);
+        return ReadAndAcceptZero(main, holdsData) && UiDriver::Control(main, idPreviewBtn).Visible;
     }
 
     HWND OpenPreview() {
@@ -187,12 +178,7 @@ TEST_F(Preview, ItsMeasuresAreThoseOfTheSignalRead) {
     SimControl("ch1 sine:1:2");
     FakeCurvilabProcess getData(L"--send vexor GETDATA");
     EXPECT_EQ(getData.Wait(30000), 0u);
-    HWND question = UiDriver::WaitForMessageBox("Confirmation", 15000);
-    ASSERT_TRUE(question);
-    UiDriver::ClickButton(question, "&Oui");
-    HWND zero = UiDriver::WaitForMessageBox("Information", 15000);
-    ASSERT_TRUE(zero);
-    UiDriver::ClickButton(zero, "OK");
+    ASSERT_TRUE(AnswerLossAndZero(true));
     EXPECT_TRUE(PumpUntil(
         [&] { return FileText(log).find("EXECUTE CLIP|ADD") != std::string::npos; }, 20000));
     ChannelMeasures smallest = MeasureChannel(ImageChannel(SimFile("image-5.bin"), 0));

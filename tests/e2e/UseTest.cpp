@@ -169,9 +169,7 @@ TEST_F(Use, DuringASendAGetDataWaitsForItsEndAndASecondSendIsRefused) {
     ASSERT_TRUE(question);
     EXPECT_NE(FileText(log).find("EXECUTE CLIP|LOAD"), std::string::npos);
     UiDriver::ClickButton(question, "&Oui");
-    HWND zero = UiDriver::WaitForMessageBox("Information", 15000);
-    ASSERT_TRUE(zero);
-    UiDriver::ClickButton(zero, "OK");
+    ASSERT_TRUE(AnswerLossAndZero(false));
     EXPECT_TRUE(PumpUntil(
         [&] { return FileText(log).find("EXECUTE CLIP|ADD") != std::string::npos; }, 20000));
     std::string text = FileText(log);

@@ -199,8 +199,7 @@ DWORD VexorProcess::Close(HWND mainWindow) {
     return code;
 }
 
-bool ReadAndAcceptZero(HWND mainWindow, bool holdsData) {
-    UiDriver::Click(mainWindow, idEnregistreBtn);
+bool AnswerLossAndZero(bool holdsData) {
     if (holdsData) {
         HWND confirm = UiDriver::WaitForMessageBox("Confirmation", 15000);
         if (!confirm || !UiDriver::ClickButton(confirm, "&Oui")) return false;
@@ -208,12 +207,18 @@ bool ReadAndAcceptZero(HWND mainWindow, bool holdsData) {
     HWND prompt = UiDriver::WaitForMessageBox("Information", 15000);
     if (!prompt || !UiDriver::ClickButton(prompt, "OK")) return false;
     UiDriver::WaitUntilGone(prompt, 3000);
-    return PumpUntil(
-        [&] {
-            return UiDriver::Control(mainWindow, idClipSaveBtn).Visible &&
-                   UiDriver::Control(mainWindow, idEnregistreBtn).Visible;
-        },
-        20000);
+    return true;
+}
+
+bool ReadAndAcceptZero(HWND mainWindow, bool holdsData) {
+    UiDriver::Click(mainWindow, idEnregistreBtn);
+    return AnswerLossAndZero(holdsData) &&
+           PumpUntil(
+               [&] {
+                   return UiDriver::Control(mainWindow, idClipSaveBtn).Visible &&
+                          UiDriver::Control(mainWindow, idEnregistreBtn).Visible;
+               },
+               20000);
 }
 
 bool AboutBoxOpensAndCloses(HWND mainWindow) {

@@ -77,6 +77,9 @@ private:
 // acquisition when `holdsData`, OK to the zero prompt, then the hand-off buttons; false when the
 // program did not get through it.
 bool ReadAndAcceptZero(HWND mainWindow, bool holdsData);
+// The boxes of a read under way: "&Oui" to the loss of the held acquisition when `holdsData`,
+// then OK to the zero prompt; false when one did not come.
+bool AnswerLossAndZero(bool holdsData);
 
 // The program still answers its user: the about box opens from the main window and closes.
 bool AboutBoxOpensAndCloses(HWND mainWindow);
