@@ -12,6 +12,9 @@ VEXOR_DISPLAY_KIND=${VEXOR_DISPLAY_KIND:-null}
 export WINEPREFIX=${VEXOR_WINEPREFIX:-$VEXOR_BUILD/wine/$VEXOR_DISPLAY_KIND}
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml="
+# Wine names the files of the Linux side in the locale's character set: under a locale without
+# UTF-8 (a fresh machine's bare "C"), a name with letters outside ASCII cannot be made at all.
+[ "$(locale charmap 2>/dev/null)" = UTF-8 ] || export LC_ALL=C.UTF-8
 WINE64=/usr/lib/wine/wine64
 WINE32=/usr/lib/wine/wine
 WINESERVER=/usr/lib/wine/wineserver64
