@@ -161,11 +161,18 @@ void TPreviewForm::CreateControls() {
                   {L"BUTTON", "Copier l'image", WS_TABSTOP, 70, 4, 120, 25, idCopyImageBtn});
     CreateControl(window_, {L"BUTTON", Cp1252("Enregistrer l'image…"), WS_TABSTOP, 198, 4, 150, 25,
                             idSaveImageBtn});
+    // The measurements' texts are hidden controls the window draws itself, in the one paint of
+    // its picture: two dozen controls painting themselves cost more than the whole graph, and
+    // what assistive tools and the UI driver read stays in them.
+    auto text = [this](int id, const std::string& initial) {
+        ShowWindow(
+            CreateControl(window_, {L"STATIC", initial, SS_LEFT | SS_NOPREFIX, 0, 0, 10, 10, id}),
+            SW_HIDE);
+    };
     for (int row = 0; row < 3; ++row)
         for (int column = 0; column < kMeasureColumns; ++column)
-            CreateControl(window_, {L"STATIC", row == 0 ? Cp1252(kMeasureTitles[column]) : "",
-                                    SS_LEFT | SS_NOPREFIX, 0, 0, 10, 10, MeasureId(row, column)});
-    CreateControl(window_, {L"STATIC", "", SS_LEFT | SS_NOPREFIX, 0, 0, 10, 10, idPhaseText});
+            text(MeasureId(row, column), row == 0 ? Cp1252(kMeasureTitles[column]) : "");
+    text(idPhaseText, "");
     PlaceControls();
 }
 
@@ -233,8 +240,6 @@ void TPreviewForm::ShowMeasures() {
 }
 
 void TPreviewForm::DrawGraph(HDC dc, int width, int height, int cursorSample) const {
-    RECT all{0, 0, width, height};
-    FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
     Drawing draw(dc);
     PlotArea area = GraphPlotArea(width, height);
     DrawGrid(draw, area);
@@ -313,19 +318,23 @@ void TPreviewForm::Paint() {
     HDC dc = BeginPaint(window_, &paint);
     RECT client{};
     GetClientRect(window_, &client);
-    int graphHeight = GraphHeight();
     // Drawn off the screen, shown in one copy: no flicker while the window is resized.
-    if (!backBuffer_ || backBuffer_->Width() != client.right ||
-        backBuffer_->Height() != graphHeight)
-        backBuffer_ = std::make_unique<Picture>(client.right, graphHeight);
-    const Picture& graph = *backBuffer_;
-    DrawGraph(graph.Dc(), graph.Width(), graph.Height(), cursorSample_);
-    BitBlt(dc, 0, kToolRowHeight, graph.Width(), graph.Height(), graph.Dc(), 0, 0, SRCCOPY);
+    int height = std::max(int(client.bottom) - kToolRowHeight, 1);
+    if (!backBuffer_ || backBuffer_->Width() != client.right || backBuffer_->Height() != height)
+        backBuffer_ = std::make_unique<Picture>(client.right, height);
+    DrawPicture(*backBuffer_, cursorSample_);
+    BitBlt(dc, 0, kToolRowHeight, backBuffer_->Width(), backBuffer_->Height(), backBuffer_->Dc(), 0,
+           0, SRCCOPY);
     RECT top{0, 0, client.right, kToolRowHeight};
-    RECT band{0, kToolRowHeight + graphHeight, client.right, client.bottom};
     FillRect(dc, &top, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-    FillRect(dc, &band, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
     EndPaint(window_, &paint);
+}
+
+void TPreviewForm::DrawPicture(const Picture& picture, int cursorSample) const {
+    RECT all{0, 0, picture.Width(), picture.Height()};
+    FillRect(picture.Dc(), &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    DrawGraph(picture.Dc(), picture.Width(), GraphHeight(), cursorSample);
+    DrawMeasures(picture.Dc());
 }
 
 void TPreviewForm::TrackMouse(int x, int y) {
@@ -349,8 +358,7 @@ std::unique_ptr<Picture> TPreviewForm::RenderPicture() const {
     RECT client{};
     GetClientRect(window_, &client);
     auto picture = std::make_unique<Picture>(client.right, client.bottom - kToolRowHeight);
-    DrawGraph(picture->Dc(), picture->Width(), GraphHeight(), -1);
-    DrawMeasures(picture->Dc());
+    DrawPicture(*picture, -1);
     return picture;
 }
 

@@ -57,7 +57,9 @@ private:
     void ShowMeasures();
     void Paint();
     int GraphHeight() const;
-    // The graph with its legend and, below it, the measurements, as the window shows them.
+    // The picture: the graph with its legend and, below it, the measurements, as the window
+    // shows them; the mouse's cursor and readout at `cursorSample` unless it is -1.
+    void DrawPicture(const Picture& picture, int cursorSample) const;
     void DrawGraph(HDC dc, int width, int height, int cursorSample) const;
     void DrawMeasures(HDC dc) const;
     // The picture out: the client area below the tool row, without the mouse's cursor.
