@@ -14,7 +14,12 @@ export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml="
 # Wine names the files of the Linux side in the locale's character set: under a locale without
 # UTF-8 (a fresh machine's bare "C"), a name with letters outside ASCII cannot be made at all.
-[ "$(locale charmap 2>/dev/null)" = UTF-8 ] || export LC_ALL=C.UTF-8
+# Only the character set is set, and only when no locale is asked for by name: a test that runs
+# Wine under another one (LC_ALL=fr_FR.UTF-8) keeps it.
+case "${LC_ALL:-${LC_CTYPE:-${LANG:-}}}" in
+*[Uu][Tt][Ff]-8 | *[Uu][Tt][Ff]8) ;;
+"" | C | POSIX) export LC_CTYPE=C.UTF-8 ;;
+esac
 WINE64=/usr/lib/wine/wine64
 WINE32=/usr/lib/wine/wine
 WINESERVER=/usr/lib/wine/wineserver64
