@@ -72,12 +72,12 @@ void EndStandIns() {
     CloseHandle(snapshot);
 }
 
-FakeCurvilabProcess::FakeCurvilabProcess(const std::wstring& options) {
-    std::wstring command = L"\"" + BuildTreeFile(L"fake-curvilab.exe") + L"\" " + options;
+ChildProcess::ChildProcess(std::wstring commandLine, UINT exitCodeIfEnded)
+    : exitCodeIfEnded_(exitCodeIfEnded) {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
-    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                         &startup, &info))
         return;
     CloseHandle(info.hThread);
@@ -85,19 +85,22 @@ FakeCurvilabProcess::FakeCurvilabProcess(const std::wstring& options) {
     id_ = info.dwProcessId;
 }
 
-FakeCurvilabProcess::~FakeCurvilabProcess() {
+ChildProcess::~ChildProcess() {
     if (process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT) {
-        TerminateProcess(process_.get(), 0);
+        TerminateProcess(process_.get(), exitCodeIfEnded_);
         WaitForSingleObject(process_.get(), 5000);
     }
 }
 
-DWORD FakeCurvilabProcess::Wait(DWORD ms) {
+DWORD ChildProcess::WaitForExit(DWORD ms) {
     if (!process_ || !WaitProcessingMessages(process_.get(), ms)) return STILL_ACTIVE;
-    DWORD code = 0;
+    DWORD code = STILL_ACTIVE;
     GetExitCodeProcess(process_.get(), &code);
     return code;
 }
+
+FakeCurvilabProcess::FakeCurvilabProcess(const std::wstring& options)
+    : ChildProcess(L"\"" + BuildTreeFile(L"fake-curvilab.exe") + L"\" " + options, 0) {}
 
 std::string FileText(const std::wstring& path) {
     UniqueKernelHandle file(CreateFileW(path.c_str(), GENERIC_READ,
@@ -121,33 +124,18 @@ void ForgetCurvilab() {
     EndStandIns();
 }
 
-VexorProcess::VexorProcess(const std::vector<std::string>& arguments) {
+namespace {
+
+std::wstring VexorCommandLine(const std::vector<std::string>& arguments) {
     std::wstring command = L"\"" + BuildTreeFile(L"vexor.exe") + L"\"";
     for (const auto& argument : arguments) command += Quoted(argument);
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info{};
-    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &info))
-        return;
-    CloseHandle(info.hThread);
-    process_.reset(info.hProcess);
-    id_ = info.dwProcessId;
+    return command;
 }
 
-VexorProcess::~VexorProcess() {
-    if (process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT) {
-        TerminateProcess(process_.get(), 1);
-        WaitForSingleObject(process_.get(), 5000);
-    }
-}
+} // namespace
 
-DWORD VexorProcess::WaitForExit(DWORD ms) {
-    if (!process_ || !WaitProcessingMessages(process_.get(), ms)) return STILL_ACTIVE;
-    DWORD code = STILL_ACTIVE;
-    GetExitCodeProcess(process_.get(), &code);
-    return code;
-}
+VexorProcess::VexorProcess(const std::vector<std::string>& arguments)
+    : ChildProcess(VexorCommandLine(arguments), 1) {}
 
 HWND VexorProcess::WaitForMainWindow(const std::string& titlePrefix, DWORD ms) {
     return UiDriver::WaitForWindow(titlePrefix, ms);
@@ -159,7 +147,7 @@ int VexorProcess::AnswerBoxes(DWORD ms) {
     auto owned = [this](HWND window) {
         DWORD owner = 0;
         if (window) GetWindowThreadProcessId(window, &owner);
-        return window && owner == id_;
+        return window && owner == Id();
     };
     while (GetTickCount64() < deadline) {
         HWND box = UiDriver::WaitForMessageBox("", 50);
@@ -184,7 +172,7 @@ HWND VexorProcess::WaitForAnyMainWindow(DWORD ms) {
             HWND found = UiDriver::WaitForWindow(Cp1252(title), 0);
             DWORD owner = 0;
             if (found) GetWindowThreadProcessId(found, &owner);
-            if (found && owner == id_ && IsWindowEnabled(found)) return found;
+            if (found && owner == Id() && IsWindowEnabled(found)) return found;
         }
     }
     return nullptr;

@@ -20,21 +20,32 @@ std::string ReadSettingsNumber();              // "" when the file or the key is
 void ForgetCurvilab();
 void EndStandIns();
 
-// The stand-in for Curvilab as a child process of a test, ended by the test.
-class FakeCurvilabProcess {
+// A program a test started; ended by force if it still runs when the test drops it.
+class ChildProcess {
 public:
-    explicit FakeCurvilabProcess(const std::wstring& options);
-    ~FakeCurvilabProcess();
-    FakeCurvilabProcess(const FakeCurvilabProcess&) = delete;
-    FakeCurvilabProcess& operator=(const FakeCurvilabProcess&) = delete;
+    ChildProcess(std::wstring commandLine, UINT exitCodeIfEnded);
+    ~ChildProcess();
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    bool Started() const { return bool(process_); }
     DWORD Id() const { return id_; }
-    // Waits for it to end (a --send), serving this thread's messages; its exit code, or
+    // Waits for the process to end, serving this thread's messages meanwhile; its exit code, or
     // STILL_ACTIVE on time-out.
-    DWORD Wait(DWORD ms);
+    DWORD WaitForExit(DWORD ms);
 
 private:
     UniqueKernelHandle process_;
     DWORD id_ = 0;
+    UINT exitCodeIfEnded_;
+};
+
+// The stand-in for Curvilab as a child process of a test.
+class FakeCurvilabProcess : public ChildProcess {
+public:
+    explicit FakeCurvilabProcess(const std::wstring& options);
+    // Waits for it to end (a --send); its exit code, or STILL_ACTIVE on time-out.
+    DWORD Wait(DWORD ms) { return WaitForExit(ms); }
 };
 
 // A file's bytes; "" when it cannot be read.
@@ -43,18 +54,10 @@ std::string FileText(const std::wstring& path);
 // Puts `text` on the clipboard as another program would, with a window of its own as owner.
 bool PutTextOnClipboardFromElsewhere(const std::string& text);
 
-class VexorProcess {
+class VexorProcess : public ChildProcess {
 public:
     explicit VexorProcess(const std::vector<std::string>& arguments = {});
-    ~VexorProcess(); // ends the process if it still runs
-    VexorProcess(const VexorProcess&) = delete;
-    VexorProcess& operator=(const VexorProcess&) = delete;
 
-    bool Started() const { return bool(process_); }
-    DWORD Id() const { return id_; }
-    // Waits for the process to end, serving this thread's messages meanwhile; its exit code, or
-    // STILL_ACTIVE on time-out.
-    DWORD WaitForExit(DWORD ms);
     // The main window, once its title starts with `titlePrefix`.
     HWND WaitForMainWindow(const std::string& titlePrefix, DWORD ms);
     // Closes the main window, answering the program's message boxes with OK and the port dialog
@@ -67,10 +70,6 @@ public:
     // The main window whatever the port gives (instrument found or not), answering the
     // identification's messages on the way; nullptr if none came within `ms`.
     HWND WaitForAnyMainWindow(DWORD ms);
-
-private:
-    UniqueKernelHandle process_;
-    DWORD id_ = 0;
 };
 
 // One read with the zero through the window: the read button, "&Oui" to the loss of the held
