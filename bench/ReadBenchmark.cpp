@@ -80,23 +80,12 @@ int Loss() {
     VexorProcess vexor;
     HWND main = vexor.WaitForMainWindow("Lecture oscillo Hameg", 15000);
     if (!main) return 2;
-    std::atomic<bool> stop{false};
-    std::atomic<ULONGLONG> longest{0};
-    std::thread watch([&] {
-        while (!stop) {
-            ULONGLONG start = GetTickCount64();
-            DWORD_PTR result = 0;
-            SendMessageTimeoutW(main, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result);
-            longest = std::max<ULONGLONG>(longest, GetTickCount64() - start);
-            Sleep(5);
-        }
-    });
+    AnswerWatch watch(main, 5);
     UiDriver::Click(main, idEnregistreBtn);
     Sleep(1500);
     SimControl("unplug");
     HWND notice = UiDriver::WaitForMessageBox("Scoptera", 15000);
-    stop = true;
-    watch.join();
+    ULONGLONG longest = watch.Stop();
     if (!notice) return 3;
     std::printf("ui_stall_max_ms %llu\n", (unsigned long long)longest);
     UiDriver::ClickButton(notice, "OK");

@@ -17,32 +17,6 @@
 
 namespace {
 
-// The longest the window took to answer a message, sampled every 20 ms from another thread.
-class AnswerWatch {
-public:
-    explicit AnswerWatch(HWND window)
-        : thread_([this, window] {
-              while (!stop_) {
-                  ULONGLONG start = GetTickCount64();
-                  DWORD_PTR result = 0;
-                  SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result);
-                  longest_ = std::max<ULONGLONG>(longest_, GetTickCount64() - start);
-                  Sleep(20);
-              }
-          }) {}
-    ~AnswerWatch() { Stop(); }
-    ULONGLONG Stop() {
-        stop_ = true;
-        if (thread_.joinable()) thread_.join();
-        return longest_;
-    }
-
-private:
-    std::atomic<bool> stop_{false};
-    std::atomic<ULONGLONG> longest_{0};
-    std::thread thread_;
-};
-
 class Loss : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -94,7 +68,7 @@ protected:
 } // namespace
 
 TEST_F(Loss, AnAdapterPulledDuringAReadEndsItAsAPortErrorAtOnce) {
-    AnswerWatch watch(main);
+    AnswerWatch watch(main, 20);
     UiDriver::Click(main, idEnregistreBtn);
     ASSERT_TRUE(PumpUntil([&] { return Gauge() > 0; }, 15000));
     ULONGLONG pulled = GetTickCount64();

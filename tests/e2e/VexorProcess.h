@@ -1,7 +1,10 @@
 #pragma once
 // The real vexor.exe as a child process of an end-to-end test.
 #include <windows.h>
+#include <algorithm>
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "ui/Handles.h"
@@ -79,6 +82,33 @@ bool ReadAndAcceptZero(HWND mainWindow, bool holdsData);
 // The boxes of a read under way: "&Oui" to the loss of the held acquisition when `holdsData`,
 // then OK to the zero prompt; false when one did not come.
 bool AnswerLossAndZero(bool holdsData);
+
+// The longest the window took to answer a message, sampled every `periodMs` from a thread of
+// its own until Stop.
+class AnswerWatch {
+public:
+    AnswerWatch(HWND window, DWORD periodMs)
+        : thread_([this, window, periodMs] {
+              while (!stop_) {
+                  ULONGLONG start = GetTickCount64();
+                  DWORD_PTR result = 0;
+                  SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result);
+                  longest_ = std::max<ULONGLONG>(longest_, GetTickCount64() - start);
+                  Sleep(periodMs);
+              }
+          }) {}
+    ~AnswerWatch() { Stop(); }
+    ULONGLONG Stop() {
+        stop_ = true;
+        if (thread_.joinable()) thread_.join();
+        return longest_;
+    }
+
+private:
+    std::atomic<bool> stop_{false};
+    std::atomic<ULONGLONG> longest_{0};
+    std::thread thread_;
+};
 
 // The program still answers its user: the about box opens from the main window and closes.
 bool AboutBoxOpensAndCloses(HWND mainWindow);
