@@ -84,9 +84,11 @@ public:
 
     std::vector<std::string> Notices, Captions;
     bool AnswerZero = true;
-    int ZeroPrompts = 0, Pushes = 0, DataGauge = -1, ZeroGauge = -1;
-    bool Busy = false, ReadButtonHidden = false;
+    int ZeroPrompts = 0, Confirmations = 0, Pushes = 0, DataGauge = -1, ZeroGauge = -1;
+    bool Busy = false, ReadButtonHidden = false, ClosingNow = false;
     std::function<void()> DuringTheRead; // runs once while the first image comes in
+    // Each runs once while its box is open; a box closed by the quit answers as Escape does.
+    std::function<void()> InConfirmLoss, InZeroPrompt, InNotice;
 
     void SetCaption(const std::string& text) override { Captions.push_back(text); }
     void SetGaugeMaximum(int) override {}
@@ -98,13 +100,21 @@ public:
     void HideReadButton() override { ReadButtonHidden = true; }
     void ShowHeaderSettings(const HeaderSettings& settings) override { Header = settings; }
     void UpdateCommands() override { ReadButtonHidden = false; }
-    void Notice(const std::string& text) override { Notices.push_back(text); }
-    bool ConfirmLoss() override { return true; }
+    void Notice(const std::string& text) override {
+        Notices.push_back(text);
+        if (auto action = std::exchange(InNotice, nullptr)) action();
+    }
+    bool ConfirmLoss() override {
+        ++Confirmations;
+        if (auto action = std::exchange(InConfirmLoss, nullptr)) action();
+        return !ClosingNow;
+    }
     bool AskForTheZero() override {
         ++ZeroPrompts;
-        return AnswerZero;
+        if (auto action = std::exchange(InZeroPrompt, nullptr)) action();
+        return AnswerZero && !ClosingNow;
     }
-    bool Closing() override { return false; }
+    bool Closing() override { return ClosingNow; }
     void ServeMessages(unsigned ms) override {
         port_.Pass(std::min(ms, 100u));
         if (auto action = std::exchange(DuringTheRead, nullptr)) action();
@@ -323,4 +333,119 @@ TEST_F(ReadSessionTest, AnIdentificationAfterALossOpensThePortAnew) {
     session.IdentifyInstrument(); // the adapter is back: the port is closed and opened again
     EXPECT_TRUE(session.InstrumentFound);
     EXPECT_TRUE(window.Notices.empty());
+}
+
+// The window closed while one of the read's boxes is open: the read stops there. Nothing is pushed
+// to Curvilab during the exit and nothing more is asked of the instrument.
+TEST_F(ReadSessionTest, AClosedWindowEndsTheReadInAnyOfItsBoxesWithoutAPush) {
+    enum Box { Loss, Zero, Hold, Stor };
+    for (Box box : {Loss, Zero, Hold, Stor}) {
+        ScriptedPort port;
+        ScriptedWindow window{port};
+        ReadSession session{
+            port,
+            window,
+            {[&] { return port.Milliseconds / 86'400'000.0; }, [&] { return port.Milliseconds; }}};
+        port.Identity = box == Hold ? "HM408" : "HM305";
+        session.IdentifyInstrument();
+        if (box == Loss) session.Record.DataComplete = true;
+        Bytes image = box == Hold ? Hm408Image("CH1=1V", 1) : Hm305Image();
+        if (box == Stor) std::fill(image.begin(), image.begin() + 1024, 255);
+        port.Images = {image, image};
+        std::size_t sentBeforeTheClose = 0;
+        auto close = [&] {
+            window.ClosingNow = true;
+            sentBeforeTheClose = port.Sent.size();
+        };
+        (box == Loss   ? window.InConfirmLoss
+         : box == Zero ? window.InZeroPrompt
+                       : window.InNotice) = close;
+        session.RequestRead();
+        EXPECT_TRUE(window.ClosingNow) << box;
+        EXPECT_EQ(window.Pushes, 0) << box;
+        EXPECT_EQ(port.Sent.size(), sentBeforeTheClose) << box;
+        EXPECT_EQ(window.ZeroPrompts, box == Zero ? 1 : 0) << box;
+    }
+}
+
+// A request for a read (GETDATA) that comes while "Perte des données courantes" is open is the
+// read being confirmed: one question, one read, one push.
+TEST_F(ReadSessionTest, ARequestDuringTheLossQuestionJoinsTheReadItAsksFor) {
+    session.IdentifyInstrument();
+    window.AnswerZero = false;
+    port.Images = {Hm305Image(), Hm305Image()};
+    session.EnregistreBtnClick();
+    window.InConfirmLoss = [&] {
+        session.RequestRead();
+        session.RequestRead();
+    };
+    session.EnregistreBtnClick();
+    EXPECT_EQ(window.Confirmations, 1);
+    EXPECT_EQ(DigsSent(), 2);
+    EXPECT_EQ(window.Pushes, 1);
+    EXPECT_FALSE(session.PushAfterRead);
+}
+
+// An HM 408 image cut short after a full read: a channel is handed on only when all its bytes
+// came (header, then 2048 bytes a channel), never with the previous read's bytes in its place.
+TEST_F(ReadSessionTest, ACutHm408ImageHandsOnOnlyTheChannelsThatCameWhole) {
+    struct Case {
+        std::size_t Bytes;
+        bool Complete;
+        int Channels;
+    };
+    const Case cases[] = {{4352, true, 2}, {4351, true, 1},  {3000, true, 1},
+                          {2304, true, 1}, {2303, false, 0}, {2100, false, 0}};
+    port.Identity = "HM408";
+    session.IdentifyInstrument();
+    window.AnswerZero = false;
+    for (const Case& c : cases) {
+        Bytes full = Hm408Image("CH1=1V", 0);
+        std::fill(full.begin() + 256, full.end(), 200);
+        port.Images = {full};
+        session.EnregistreBtnClick();
+        ASSERT_EQ(session.Record.ChannelCount, 2);
+        Bytes cut = Hm408Image("CH1=1V", 0); // its header says two channels
+        cut.resize(c.Bytes);
+        port.Images = {cut};
+        session.EnregistreBtnClick();
+        EXPECT_EQ(session.Record.DataComplete, c.Complete) << c.Bytes;
+        if (c.Complete) {
+            EXPECT_EQ(session.Record.ChannelCount, c.Channels) << c.Bytes;
+        }
+    }
+}
+
+// A zero phase that fails otherwise than by a lost device leaves no zero of an earlier read
+// under the new image: the centre line, as when the zero is not read.
+TEST_F(ReadSessionTest, AZeroPhaseThatFailsLeavesTheCentreLine) {
+    session.IdentifyInstrument();
+    session.Record.ZeroData.fill(7);
+    port.Images = {Hm305Image(), Bytes(4096, 120)};
+    window.InZeroPrompt = [&] { port.Open = false; };
+    EXPECT_THROW(session.EnregistreBtnClick(), ESerialException);
+    for (int32_t zero : session.Record.ZeroData) ASSERT_EQ(zero, 127);
+}
+
+// A read Curvilab asked for hands it a whole acquisition or nothing: a read that fails sends
+// nothing, and the request is not kept for a later read.
+TEST_F(ReadSessionTest, ARequestedReadPushesOnlyAWholeAcquisition) {
+    struct Case {
+        std::size_t Bytes;
+        bool Empty;
+        int Pushes;
+    };
+    const Case cases[] = {{4096, false, 1}, {2047, false, 0}, {4096, true, 0}};
+    session.IdentifyInstrument();
+    window.AnswerZero = false;
+    for (const Case& c : cases) {
+        Bytes image = Hm305Image(c.Bytes);
+        if (c.Empty) std::fill(image.begin(), image.begin() + 1024, 255);
+        port.Images = {image};
+        window.Pushes = 0;
+        session.Record.DataComplete = false;
+        session.RequestRead();
+        EXPECT_EQ(window.Pushes, c.Pushes) << c.Bytes << c.Empty;
+        EXPECT_FALSE(session.PushAfterRead);
+    }
 }
