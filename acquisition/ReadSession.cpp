@@ -1,5 +1,7 @@
 #include "acquisition/ReadSession.h"
 
+#include <utility>
+
 #include "common/Clock.h"
 #include "common/Text1252.h"
 #include "serial/PortNames.h"
@@ -10,23 +12,17 @@ namespace {
 
 constexpr std::size_t kMaxAnswer = 255;
 constexpr uint32_t kQueryTicks = 18; // about one second
-constexpr int kOneChannelBytes = 2048;
 constexpr double kReadLimitSeconds = 8.0;
 constexpr int kGaugeStep = 32; // redraw a gauge only when this many bytes have come since
 constexpr int kEmptyTestBytes = 1024;
-
-// Clears a flag however the scope ends.
-struct FlagUntilReturn {
-    bool& Flag;
-    ~FlagUntilReturn() { Flag = false; }
-};
 
 } // namespace
 
 ReadClock SystemReadClock() { return {TimeOfDayNow, SystemMilliseconds}; }
 
-ReadSession::ReadSession(TSerialPort& port, ReadWindow& window, ReadClock clock)
-    : port_(port), window_(window), clock_(std::move(clock)) {
+ReadSession::ReadSession(TSerialPort& port, ReadWindow& window, CommandState& state,
+                         ReadClock clock)
+    : port_(port), window_(window), state_(state), clock_(std::move(clock)) {
     InstallIntake();
 }
 
@@ -120,7 +116,7 @@ bool ReadSession::MemoryEmpty() const {
 bool ReadSession::WaitForImage(Gauge gauge, const bool& complete) {
     int shown = 0;
     double start = clock_.TimeOfDay();
-    while (!complete && !window_.Closing() && !port_.DeviceLost()) {
+    while (!complete && !state_.Closing() && !port_.DeviceLost()) {
         double left = kReadLimitSeconds - ElapsedSecondsBetween(start, clock_.TimeOfDay());
         if (left < 0) break;
         if (ByteCount - shown > kGaugeStep) {
@@ -129,7 +125,7 @@ bool ReadSession::WaitForImage(Gauge gauge, const bool& complete) {
         }
         window_.ServeMessages(unsigned(left * 1000) + 1);
     }
-    return !window_.Closing() && !port_.DeviceLost();
+    return !state_.Closing() && !port_.DeviceLost();
 }
 
 bool ReadSession::ReadImage(Gauge gauge, const bool& complete) {
@@ -152,26 +148,39 @@ void ReadSession::LosePort() {
 }
 
 void ReadSession::RequestRead() {
+    if (state_.Closing()) return;
     PushAfterRead = true;
-    if (!reading_) EnregistreBtnClick();
+    if (state_.ReadUnderWay()) return; // the read under way pushes its result
+    if (!state_.MayStart(Command::Read)) return state_.DeferRead();
+    EnregistreBtnClick();
 }
 
+// A read Curvilab asked for ends by pushing its result when it is a whole acquisition; a read that
+// failed sends nothing (Curvilab would import whatever the record held) and the request is done.
+// The push comes once the read is over: a request during the send waits for a read of its own.
 void ReadSession::EnregistreBtnClick() {
-    if (reading_) return; // a request during a read is merged into it
-    if (Record.DataComplete && !window_.ConfirmLoss()) return;
-    FlagUntilReturn reading{reading_ = true};
-    try {
-        ReadAndZero();
-    } catch (...) {
-        // A failure the read does not handle itself still gives the window back (the read
-        // button, the normal cursor, no status) before the error is shown. A requested push
-        // waits for the next read.
-        RestoreWindow();
-        throw;
+    if (!state_.MayStart(Command::Read)) return;
+    {
+        auto read = state_.Begin(ProgramState::Confirming);
+        if (Record.DataComplete && !window_.ConfirmLoss()) return;
+        if (state_.Closing()) return;
+        read.Become(ProgramState::Reading);
+        try {
+            if (!ReadAndZero(read)) return;
+        } catch (...) {
+            // A failure the read does not handle itself still gives the window back (the read
+            // button, the normal cursor, no status) before the error is shown. A requested
+            // push waits for the next read.
+            RestoreWindow();
+            throw;
+        }
     }
+    if (std::exchange(PushAfterRead, false) && Record.DataComplete) window_.PushAcquisition();
 }
 
-void ReadSession::ReadAndZero() {
+// After a window closed in one of the read's boxes or waits, nothing more is done: no notice,
+// no zero, no push to Curvilab during the exit. False then.
+bool ReadSession::ReadAndZero(CommandState::Activity& read) {
     Record.DataComplete = false;
     ZeroComplete = false;
     window_.HideReadButton();
@@ -184,55 +193,76 @@ void ReadSession::ReadAndZero() {
     ZeroMode = false;
 
     if (!ReadImage(Gauge::Data, Record.DataComplete)) {
-        if (window_.Closing()) return;
+        if (state_.Closing()) return false;
         Record.DataComplete = false;
         window_.SetGauge(Gauge::Data, 0);
         LosePort();
         EndRead();
-        return;
+        return true;
     }
     window_.SetBusy(false);
-    if (Record.DataComplete) {
-        Record.ChannelCount = 2;
-    } else if (ByteCount >= kOneChannelBytes) {
-        Record.DataComplete = true;
-        Record.ChannelCount = 1;
-    }
+    DecideOutcome();
     window_.SetGauge(Gauge::Data, Record.DataComplete ? gaugeMaximum_ : 0);
 
     if (Record.DataComplete && IsHM408) {
         HeaderSettings settings = ParseHeader(Record);
+        // Header byte 2 tells the channels the instrument holds; those handed on came whole.
+        if (ByteCount < kHm408ImageBytes) Record.ChannelCount = 1;
         window_.ShowHeaderSettings(settings);
         if (settings.HoldNotPressed) window_.Notice("Appuyez sur le bouton HOLD et recommencez");
+        if (state_.Closing()) return false;
     }
     if (Record.DataComplete) {
         if (MemoryEmpty()) {
             Record.DataComplete = false;
             window_.Notice("Appuyer sur le bouton STOR.");
-        } else if (!ReadZero()) {
-            if (window_.Closing()) return;
+            if (state_.Closing()) return false;
+        } else if (!ReadZero(read)) {
+            if (state_.Closing()) return false;
             LosePort(); // the image came whole: it stays, with its zero on the centre line
         }
     }
     EndRead();
+    return true;
 }
 
-bool ReadSession::ReadZero() {
-    bool read = true;
-    if (window_.AskForTheZero() && !window_.Closing()) {
+// A channel counts only once all its bytes came: an image cut short is one channel when the first
+// came whole (an HM 408 sends its header first), and nothing below that.
+void ReadSession::DecideOutcome() {
+    int firstChannelEnd = (IsHM408 ? kHm408HeaderBytes : 0) + kSamplesPerChannel;
+    if (Record.DataComplete) {
+        Record.ChannelCount = 2;
+    } else if (ByteCount >= firstChannelEnd) {
+        Record.DataComplete = true;
+        Record.ChannelCount = 1;
+    }
+}
+
+bool ReadSession::ReadZero(CommandState::Activity& read) {
+    read.Become(ProgramState::AskingZero);
+    bool grounded = window_.AskForTheZero();
+    read.Become(ProgramState::Reading);
+    if (state_.Closing()) return false;
+    bool imageRead = true;
+    if (grounded) {
         ZeroMode = true;
         ByteCount = 0;
         window_.SetBusy(true);
-        read = ReadImage(Gauge::Zero, ZeroComplete);
-        if (window_.Closing()) return false;
+        try {
+            imageRead = ReadImage(Gauge::Zero, ZeroComplete);
+        } catch (...) {
+            Record.ResetZero(); // no zero of an earlier read under this image
+            throw;
+        }
+        if (state_.Closing()) return false;
         window_.SetBusy(false);
         // An HM 408 whose HOLD button was up gives no usable zero.
         if (IsHM408 && ZeroComplete && Record.ZeroData[9] == 1) ZeroComplete = false;
     }
-    if (!read) ZeroComplete = false;
+    if (!imageRead) ZeroComplete = false;
     if (!ZeroComplete) Record.ResetZero();
     window_.SetGauge(Gauge::Zero, gaugeMaximum_);
-    return read;
+    return imageRead;
 }
 
 void ReadSession::RestoreWindow() {
@@ -241,12 +271,7 @@ void ReadSession::RestoreWindow() {
     window_.ShowStatus("");
 }
 
-// A read Curvilab asked for ends by pushing its result, whether or not the read succeeded.
 void ReadSession::EndRead() {
     Record.ShortRecord = Record.ShortRecord && IsHM408;
     RestoreWindow();
-    if (PushAfterRead) {
-        PushAfterRead = false;
-        window_.PushAcquisition();
-    }
 }

@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 
+#include "acquisition/CommandState.h"
 #include "acquisition/Hm408Header.h"
 #include "acquisition/Record.h"
 #include "serial/SerialPort.h"
@@ -39,8 +40,6 @@ public:
     virtual bool ConfirmLoss() = 0;
     // The zero prompt: true for OK.
     virtual bool AskForTheZero() = 0;
-    // The window is being closed: the read stops touching the port.
-    virtual bool Closing() = 0;
     // Serves the window's messages as they come, up to `ms`: the port's bytes arrive meanwhile.
     virtual void ServeMessages(unsigned ms) = 0;
     // The end of a read Curvilab asked for: the acquisition goes to Curvilab.
@@ -57,8 +56,10 @@ ReadClock SystemReadClock();
 
 class ReadSession {
 public:
-    // Installs the session's intake as the port's bytes-available handler.
-    ReadSession(TSerialPort& port, ReadWindow& window, ReadClock clock = SystemReadClock());
+    // Installs the session's intake as the port's bytes-available handler. The read asks `state`
+    // before it starts and keeps it told of its phase.
+    ReadSession(TSerialPort& port, ReadWindow& window, CommandState& state,
+                ReadClock clock = SystemReadClock());
     ReadSession(const ReadSession&) = delete;
     ReadSession& operator=(const ReadSession&) = delete;
 
@@ -66,15 +67,18 @@ public:
     void IdentifyInstrument();
     // Sends a command as one line and returns one answer line (at most 255 characters).
     std::string QueryInstrument(const std::string& command);
-    // The read sequence: the memory image, then, after asking, the zero image.
+    // The read sequence: the memory image, then, after asking, the zero image. Does nothing when
+    // the program's state refuses a read.
     void EnregistreBtnClick();
-    // A read Curvilab asked for (GETDATA): it ends by pushing its result. During a read the
-    // request is merged into the running one.
+    // A read Curvilab asked for (GETDATA): it ends by pushing its result when the result is a
+    // whole acquisition. During a read the request joins it; while the program is busy otherwise
+    // it waits until the program is idle.
     void RequestRead();
     // The port's bytes-available event: `Count` bytes go into the phase's image.
     void VoieSerieTriggerAvail(TSerialPort& CP, uint16_t Count);
     bool MemoryEmpty() const;
-    bool Reading() const { return reading_; }
+    // A whole acquisition that no read is writing: what exports and pictures may read.
+    bool AcquisitionHeld() const { return Record.DataComplete && !state_.ReadUnderWay(); }
 
     std::string InstrumentId; // the answer line to "ID?"
     bool InstrumentFound = false;
@@ -94,17 +98,20 @@ private:
     bool WaitForImage(Gauge gauge, const bool& complete);
     // Asks for an image and waits for it: false as WaitForImage.
     bool ReadImage(Gauge gauge, const bool& complete);
-    // The read behind the read button: the image, then the zero.
-    void ReadAndZero();
+    // The read behind the read button: the image, then the zero; false when the window closed
+    // before its end.
+    bool ReadAndZero(CommandState::Activity& read);
+    // Whether the image that came holds a whole channel, and how many channels it hands on.
+    void DecideOutcome();
     // The zero prompt, then the zero image or the centre line: false as WaitForImage.
-    bool ReadZero();
+    bool ReadZero(CommandState::Activity& read);
     void LosePort();
     void RestoreWindow();
     void EndRead();
 
     TSerialPort& port_;
     ReadWindow& window_;
+    CommandState& state_;
     ReadClock clock_;
     int gaugeMaximum_ = kHm305ImageBytes;
-    bool reading_ = false;
 };

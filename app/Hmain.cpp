@@ -75,12 +75,21 @@ int ScrollPosition(HWND scrollBar) { return GetScrollPos(scrollBar, SB_CTL); }
 THamegMain* HamegMain() { return g_main; }
 
 THamegMain::THamegMain(TAboutBox& aboutBox)
-    : aboutBox_(aboutBox), preview_(session_.Record, [this] {
-          return PreviewSettings{WindowText(Control(idBaseDeTempsEdit)),
-                                 WindowText(Control(idGammeEditCH1)),
-                                 WindowText(Control(idGammeEditCH2))};
-      }) {
+    : aboutBox_(aboutBox),
+      preview_([this] { return session_.AcquisitionHeld() ? &session_.Record : nullptr; }, state_,
+               [this] {
+                   return PreviewSettings{WindowText(Control(idBaseDeTempsEdit)),
+                                          WindowText(Control(idGammeEditCH1)),
+                                          WindowText(Control(idGammeEditCH2))};
+               }) {
     g_main = this;
+    state_.Changed = [this] { StateChanged(); };
+    // A read Curvilab asked for while the program was busy starts from the message loop.
+    state_.StartDeferredRead = [this] { PostMessageW(window_.get(), WM_USER, 0, 0); };
+    SetModalObserver([](bool opened) {
+        if (THamegMain* main = HamegMain())
+            opened ? main->state_.BoxOpened() : main->state_.BoxClosed();
+    });
     RegisterWindowClass(kClassName, WindowProc, LoadIconW(GetModuleHandleW(nullptr), L"MAINICON"));
     SIZE outer = OuterSize(kClientWidth, kClientHeight, kStyle, kExStyle);
     window_.reset(CreateWindowExW(
@@ -102,6 +111,7 @@ THamegMain::THamegMain(TAboutBox& aboutBox)
 }
 
 THamegMain::~THamegMain() {
+    SetModalObserver(nullptr);
     if (g_main == this) g_main = nullptr;
 }
 
@@ -112,19 +122,19 @@ void THamegMain::Attach(TComCfgDlg& portDialog, TConstanteDlg& pageDialog, TForm
 }
 
 void THamegMain::ClipSaveBtnClick() {
+    if (!session_.AcquisitionHeld()) return;
     ApplySelectors();
     formDDE_->TransferAcquisition(false);
 }
 
 void THamegMain::SendToCurvilabBtnClick() {
-    if (pageDialog_->ShowModal() != IDOK) return;
+    if (!session_.AcquisitionHeld()) return;
+    if (pageDialog_->ShowModal() != IDOK || !state_.MayStart(Command::Export)) return;
     ApplySelectors();
     formDDE_->TransferAcquisition(true);
 }
 
 void THamegMain::CurvilabItemClick() { formDDE_->SendMacro("FOCUS()"); }
-
-bool THamegMain::Sending() const { return formDDE_ && formDDE_->Sending(); }
 
 // A point of the window's client area on the channel 2 group but on none of its controls (the
 // label "Nom" lets the mouse through to the window, yet it is not the frame).
@@ -143,8 +153,9 @@ bool THamegMain::OnChannel2Frame(LPARAM point) const {
 }
 
 void THamegMain::SaveItemClick() {
+    if (!session_.AcquisitionHeld()) return;
     std::wstring path = SaveDialogData(Handle());
-    if (path.empty()) return;
+    if (path.empty() || state_.Closing()) return;
     ApplySelectors();
     SaveAcquisition(path, session_.Record);
 }
@@ -308,13 +319,17 @@ void THamegMain::FormActivate() {
     if (activated_) return;
     activated_ = true;
     if (!session_.InstrumentFound) IdentifyInstrument();
-    if (!session_.InstrumentFound) SetOscilloClick();
+    if (!session_.InstrumentFound && !state_.Closing()) SetOscilloClick();
 }
 
-// The new number reaches vexor.ini only when the window closes.
+// The new number reaches vexor.ini only when the window closes. A window closed while the dialog
+// was open identifies nothing.
 void THamegMain::SetOscilloClick() {
+    auto dialog = state_.Begin(ProgramState::Dialog);
     portDialog_->SelectedNumber = uint8_t(VoieSerie.ComNumber() & 0xFF);
-    if (portDialog_->ShowModal() == IDOK) {
+    bool chosen = portDialog_->ShowModal() == IDOK;
+    if (state_.Closing()) return;
+    if (chosen) {
         try {
             VoieSerie.SetComNumber(portDialog_->SelectedNumber);
         } catch (const ESerialException&) {
@@ -327,7 +342,8 @@ void THamegMain::SetOscilloClick() {
 // Cancelling the save dialog or answering No does not stop the exit; a save that fails is
 // reported and the program stays, with its acquisition.
 void THamegMain::ExitItemClick() {
-    if (session_.Record.DataComplete && ConfirmYesNo("Sauvegarde")) {
+    if (session_.AcquisitionHeld() && state_.MayStart(Command::Export) &&
+        ConfirmYesNo("Sauvegarde")) {
         try {
             SaveItemClick();
         } catch (const std::exception& e) {
@@ -359,23 +375,48 @@ void THamegMain::WriteSettings() {
 }
 
 // The window goes at once, whatever a handler was waiting for: a read, Curvilab, a box. Each wait
-// returns as the program quits, and the handler unwinds to the main loop, which ends.
+// returns as the program quits, and the handler unwinds to the main loop, which ends. The quit
+// comes before the port closes: the close's waits then serve only what the port's threads send,
+// never a request or a click still queued.
 void THamegMain::FormClose() {
-    if (closing_) return;
-    closing_ = true;
+    if (state_.Closing()) return;
+    state_.Close();
+    RequestQuit(0);
     WriteSettings();
     VoieSerie.SetOpen(false);
-    RequestQuit(0);
     DestroyWindow(window_.release());
 }
 
+std::optional<Command> THamegMain::CommandOf(int id) {
+    switch (id) {
+    case idEnregistreBtn: return Command::Read;
+    case idClipSaveBtn:
+    case idFileSaveBtn:
+    case idSendToCurvilabBtn: return Command::Export;
+    case idSetBtn: return Command::PortDialog;
+    case idCloseBtn: return Command::Quit;
+    case idAideBtn: return Command::About;
+    case idPreviewBtn: return Command::Preview;
+    }
+    return std::nullopt;
+}
+
+void THamegMain::StateChanged() {
+    bool sending = state_.Current() == ProgramState::Sending;
+    if (sending != sendingShown_) {
+        sendingShown_ = sending;
+        ShowStatus(sending ? Cp1252("Envoi vers Curvilab…") : "");
+    }
+    // The record a read wrote is whole once the read is over: the preview takes it then.
+    if (std::exchange(readShown_, state_.ReadUnderWay()) && !readShown_)
+        preview_.Refresh();
+    else
+        preview_.StateChanged();
+}
+
 void THamegMain::OnCommand(int id, int code, HWND control) {
-    // The port dialog and quitting would pull the port from under a running read; while a macro
-    // is on its way to Curvilab, only the about box and the names are free.
-    bool refused = session_.Reading() ? id == idSetBtn || id == idCloseBtn
-                   : Sending()        ? id != idAideBtn && id != idNom1Edit && id != idNom2Edit
-                                      : false;
-    if (refused) {
+    std::optional<Command> command = CommandOf(id);
+    if (command && !state_.MayStart(*command)) {
         MessageBeep(MB_OK);
         return;
     }
@@ -510,17 +551,14 @@ LRESULT THamegMain::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_LBUTTONUP:
         if (std::exchange(pressedOnChannel2Frame_, false) && OnChannel2Frame(lParam)) {
-            if (Sending())
-                MessageBeep(MB_OK);
-            else
+            if (state_.MayStart(Command::FocusCurvilab))
                 CurvilabItemClick();
+            else
+                MessageBeep(MB_OK);
         }
         return 0;
-    case WM_USER: // a read requested by Curvilab (GETDATA); one during a send comes after it
-        if (Sending())
-            formDDE_->RequestRead();
-        else
-            session_.RequestRead();
+    case WM_USER: // a read requested by Curvilab (GETDATA)
+        session_.RequestRead();
         return 0;
     case WM_SETCURSOR:
         if (busy_) {

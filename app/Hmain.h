@@ -4,6 +4,7 @@
 // record the other forms read; the read shows and asks through it.
 #include <windows.h>
 #include <map>
+#include <optional>
 #include <string>
 
 #include "acquisition/InstrumentLine.h"
@@ -31,6 +32,7 @@ public:
     // DDE form.
     void Attach(TComCfgDlg& portDialog, TConstanteDlg& pageDialog, TFormDDE& formDDE);
     const AcquisitionRecord& Record() const { return session_.Record; }
+    CommandState& State() { return state_; }
 
     TSerialComPort VoieSerie;
     std::wstring SettingsPath;
@@ -74,7 +76,6 @@ private:
     void Notice(const std::string& text) override;
     bool ConfirmLoss() override;
     bool AskForTheZero() override;
-    bool Closing() override { return closing_; }
     void ServeMessages(unsigned ms) override;
     void PushAcquisition() override;
 
@@ -88,8 +89,10 @@ private:
     void DrawToolButton(const DRAWITEMSTRUCT& item);
     void ReadSettings();
     void WriteSettings();
-    // A macro is on its way to Curvilab.
-    bool Sending() const;
+    // The command a control starts, as the program's state knows it; none for the names.
+    static std::optional<Command> CommandOf(int id);
+    // The state changed: the preview's buttons, the status of a send.
+    void StateChanged();
     bool OnChannel2Frame(LPARAM point) const;
 
     TAboutBox& aboutBox_;
@@ -103,9 +106,11 @@ private:
     std::string hint_; // the hint the bar took last
     bool pressedOnChannel2Frame_ = false;
     bool activated_ = false;
-    bool closing_ = false;
     bool busy_ = false;
-    ReadSession session_{VoieSerie, *this};
+    bool sendingShown_ = false; // the help bar says a send is under way
+    bool readShown_ = false;    // the preview knows a read is under way
+    CommandState state_;
+    ReadSession session_{VoieSerie, *this, state_};
     TPreviewForm preview_;
 };
 

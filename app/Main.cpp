@@ -51,7 +51,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         THamegMain main(aboutBox);
         TComCfgDlg portDialog;
         TConstanteDlg pageDialog;
-        TFormDDE formDDE(main.Record(), main.Handle(), pageDialog);
+        TFormDDE formDDE(main.Record(), main.Handle(), pageDialog, main.State());
         main.Attach(portDialog, pageDialog, formDDE);
         main.Show();
         exitCode = RunMessageLoop();

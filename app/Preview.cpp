@@ -130,9 +130,9 @@ std::vector<POINT> Lissajous(const PlotArea& a, const ChannelSamples& x, double 
 
 } // namespace
 
-TPreviewForm::TPreviewForm(const AcquisitionRecord& record,
-                           std::function<PreviewSettings()> settings)
-    : record_(record), settings_(std::move(settings)) {}
+TPreviewForm::TPreviewForm(std::function<const AcquisitionRecord*()> held,
+                           const CommandState& state, std::function<PreviewSettings()> settings)
+    : heldAcquisition_(std::move(held)), state_(state), settings_(std::move(settings)) {}
 
 TPreviewForm::~TPreviewForm() {
     if (HWND window = std::exchange(window_, nullptr)) DestroyWindow(window);
@@ -196,15 +196,31 @@ void TPreviewForm::PlaceControls() {
 }
 
 void TPreviewForm::Refresh() {
+    if (const AcquisitionRecord* held = heldAcquisition_()) {
+        shown_ = *held;
+        shownSettings_ = settings_();
+        held_ = true;
+    } else if (!state_.ReadUnderWay()) {
+        held_ = false;
+    }
     if (!window_) return;
     cursorSample_ = -1;
-    bool twoChannels = record_.DataComplete && record_.ChannelCount >= 2;
+    bool twoChannels = held_ && shown_.ChannelCount >= 2;
     if (!twoChannels) xy_ = false;
     Button_SetCheck(GetDlgItem(window_, idXYCheck), xy_ ? BST_CHECKED : BST_UNCHECKED);
     EnableWindow(GetDlgItem(window_, idXYCheck), twoChannels);
-    for (int id : {idCopyImageBtn, idSaveImageBtn})
-        EnableWindow(GetDlgItem(window_, id), record_.DataComplete);
+    StateChanged();
     ShowMeasures();
+}
+
+bool TPreviewForm::PictureMayGoOut() const {
+    return held_ && !state_.ReadUnderWay() && state_.MayStart(Command::Export);
+}
+
+void TPreviewForm::StateChanged() {
+    if (!window_) return;
+    for (int id : {idCopyImageBtn, idSaveImageBtn})
+        EnableWindow(GetDlgItem(window_, id), PictureMayGoOut());
     InvalidateRect(window_, nullptr, FALSE);
 }
 
@@ -214,9 +230,9 @@ void TPreviewForm::ShowMeasures() {
         if (WindowText(control) != text) SetWindowText1252(control, text);
     };
     std::vector<ChannelSamples> channels;
-    if (record_.DataComplete)
-        for (int n = 1; n <= record_.ChannelCount; ++n)
-            channels.push_back(SamplesInVolts(record_, n));
+    if (held_)
+        for (int n = 1; n <= shown_.ChannelCount; ++n)
+            channels.push_back(SamplesInVolts(shown_, n));
     for (int row = 1; row <= 2; ++row) {
         if (std::size_t(row) > channels.size()) {
             for (int column = 0; column < kMeasureColumns; ++column)
@@ -225,7 +241,7 @@ void TPreviewForm::ShowMeasures() {
         }
         ChannelMeasures m = MeasureChannel(channels[std::size_t(row - 1)]);
         const std::string texts[kMeasureColumns] = {
-            record_.Channel(row).Name,       EngineeringText(m.Minimum, "V"),
+            shown_.Channel(row).Name,        EngineeringText(m.Minimum, "V"),
             EngineeringText(m.Maximum, "V"), EngineeringText(m.PeakToPeak, "V"),
             EngineeringText(m.Mean, "V"),    EngineeringText(m.Rms, "V"),
             EngineeringText(m.Period, "s"),  EngineeringText(m.Frequency, "Hz")};
@@ -234,8 +250,8 @@ void TPreviewForm::ShowMeasures() {
     }
     std::string phase;
     if (channels.size() == 2)
-        phase = Cp1252("Déphasage de ") + record_.Channel(2).Name + " sur " +
-                record_.Channel(1).Name + " : " + DegreeText(PhaseShift(channels[0], channels[1]));
+        phase = Cp1252("Déphasage de ") + shown_.Channel(2).Name + " sur " +
+                shown_.Channel(1).Name + " : " + DegreeText(PhaseShift(channels[0], channels[1]));
     set(idPhaseText, phase);
 }
 
@@ -243,27 +259,29 @@ void TPreviewForm::DrawGraph(HDC dc, int width, int height, int cursorSample) co
     Drawing draw(dc);
     PlotArea area = GraphPlotArea(width, height);
     DrawGrid(draw, area);
-    if (!record_.DataComplete) {
-        draw.Text("Aucune acquisition",
-                  {area.Left, area.Top, area.Left + area.Width, area.Top + area.Height},
-                  DT_CENTER | DT_VCENTER);
+    RECT inside{area.Left, area.Top, area.Left + area.Width, area.Top + area.Height};
+    if (state_.ReadUnderWay())
+        draw.Text(Cp1252("Lecture en cours…"),
+                  {inside.left, inside.top + 4, inside.right, inside.top + 24}, DT_CENTER,
+                  kChannelColours[1]);
+    if (!held_) {
+        if (!state_.ReadUnderWay()) draw.Text("Aucune acquisition", inside, DT_CENTER | DT_VCENTER);
         return;
     }
-    PreviewSettings settings = settings_();
+    const PreviewSettings& settings = shownSettings_;
     const std::string sensitivities[] = {settings.Sensitivity1, settings.Sensitivity2};
-    int count = record_.ChannelCount >= 2 ? 2 : 1;
+    int count = shown_.ChannelCount >= 2 ? 2 : 1;
     std::vector<ChannelSamples> channels;
-    for (int n = 1; n <= count; ++n) channels.push_back(SamplesInVolts(record_, n));
-    double seconds = SecondsPerDivision(record_);
-    double volts[] = {double(record_.Channel(1).Sensitivity),
-                      double(record_.Channel(2).Sensitivity)};
+    for (int n = 1; n <= count; ++n) channels.push_back(SamplesInVolts(shown_, n));
+    double seconds = SecondsPerDivision(shown_);
+    double volts[] = {double(shown_.Channel(1).Sensitivity), double(shown_.Channel(2).Sensitivity)};
 
     // The legend: each channel's colour, name and sensitivity, then the time base.
     int x = area.Left;
     for (int n = 0; n < count; ++n) {
         draw.Line(kChannelColours[n], PS_SOLID, {{x, 15}, {x + 20, 15}});
         draw.Line(kChannelColours[n], PS_SOLID, {{x, 16}, {x + 20, 16}});
-        draw.Text(record_.Channel(n + 1).Name + " : " + sensitivities[n], {x + 26, 6, x + 200, 26},
+        draw.Text(shown_.Channel(n + 1).Name + " : " + sensitivities[n], {x + 26, 6, x + 200, 26},
                   DT_LEFT);
         x += 200;
     }
@@ -286,13 +304,13 @@ void TPreviewForm::DrawGraph(HDC dc, int width, int height, int cursorSample) co
         draw.Line(kChannelColours[n], PS_SOLID,
                   Trace(area, channels[std::size_t(n)], seconds, volts[n]));
     }
-    if (cursorSample < 0) return;
+    if (cursorSample < 0 || std::size_t(cursorSample) >= channels[0].Times.size()) return;
     auto sample = std::size_t(cursorSample);
     int cursorX = PlotX(area, channels[0].Times[sample], seconds);
     draw.Line(kAxisColour, PS_DOT, {{cursorX, area.Top}, {cursorX, area.Top + area.Height}});
     std::string readout = "t = " + EngineeringText(channels[0].Times[sample], "s");
     for (int n = 0; n < count; ++n)
-        readout += "     " + record_.Channel(n + 1).Name + " = " +
+        readout += "     " + shown_.Channel(n + 1).Name + " = " +
                    EngineeringText(channels[std::size_t(n)].Values[sample], "V");
     draw.Text(readout, {area.Left, height - kRowHeight, width, height}, DT_LEFT);
 }
@@ -343,9 +361,9 @@ void TPreviewForm::TrackMouse(int x, int y) {
     GetClientRect(window_, &client);
     PlotArea area = GraphPlotArea(client.right, GraphHeight());
     y -= kToolRowHeight;
-    if (record_.DataComplete && !xy_ && x >= area.Left && x < area.Left + area.Width &&
-        y >= area.Top && y < area.Top + area.Height) {
-        sample = SampleNearX(area, x, SecondsPerDivision(record_), record_);
+    if (held_ && !xy_ && x >= area.Left && x < area.Left + area.Width && y >= area.Top &&
+        y < area.Top + area.Height) {
+        sample = SampleNearX(area, x, SecondsPerDivision(shown_), shown_);
         TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, window_, 0};
         TrackMouseEvent(&track);
     }
@@ -363,15 +381,23 @@ std::unique_ptr<Picture> TPreviewForm::RenderPicture() const {
 }
 
 void TPreviewForm::CopyImageClick() {
+    if (!PictureMayGoOut()) {
+        MessageBeep(MB_OK);
+        return;
+    }
     if (!PutOnClipboard(window_, CF_DIB, RenderPicture()->DibBytes()))
         ShowErrorBox(Cp1252("Le presse-papier est occupé par un autre programme : "
                             "l'image n'a pas été copiée."));
 }
 
 void TPreviewForm::SaveImageClick() {
+    if (!PictureMayGoOut()) {
+        MessageBeep(MB_OK);
+        return;
+    }
     std::wstring path =
         AskSavePath(window_, "Enregistrer l'image", {{"Image PNG (*.png)", L"*.png"}}, L"png");
-    if (!path.empty()) WriteFileAtomically(path, RenderPicture()->PngBytes());
+    if (!path.empty() && !state_.Closing()) WriteFileAtomically(path, RenderPicture()->PngBytes());
 }
 
 LRESULT CALLBACK TPreviewForm::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

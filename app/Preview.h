@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "acquisition/CommandState.h"
 #include "acquisition/Measurements.h"
 #include "acquisition/Record.h"
 #include "ui/Picture.h"
@@ -17,17 +18,25 @@ struct PreviewSettings {
     std::string TimeBase, Sensitivity1, Sensitivity2;
 };
 
+// The window shows the last whole acquisition it was given, a copy of its own: a read that starts
+// writes the record in place, so meanwhile the window keeps its picture, marked as being read,
+// and takes the new acquisition (or none) when the read ends.
 class TPreviewForm {
 public:
-    TPreviewForm(const AcquisitionRecord& record, std::function<PreviewSettings()> settings);
+    // `held` gives the whole acquisition no read is writing, or null.
+    TPreviewForm(std::function<const AcquisitionRecord*()> held, const CommandState& state,
+                 std::function<PreviewSettings()> settings);
     ~TPreviewForm();
     TPreviewForm(const TPreviewForm&) = delete;
     TPreviewForm& operator=(const TPreviewForm&) = delete;
 
     // Opens the window over `owner`, or brings it forward when it is open.
     void Show(HWND owner);
-    // Draws the acquisition again and measures it, when the window is open.
+    // Takes the held acquisition (or none) unless a read is writing it; draws it again and
+    // measures it, when the window is open.
     void Refresh();
+    // The program's state changed: the picture buttons, the mark of a read under way.
+    void StateChanged();
 
     static constexpr const wchar_t* kClassName = L"TVexorPreview";
     static constexpr int kToolRowHeight = 33; // the picture is the client area below it
@@ -67,9 +76,15 @@ private:
     void TrackMouse(int x, int y);
     void CopyImageClick();
     void SaveImageClick();
+    // The picture may go out: a whole acquisition is shown and the program's state allows it.
+    bool PictureMayGoOut() const;
 
-    const AcquisitionRecord& record_;
+    std::function<const AcquisitionRecord*()> heldAcquisition_;
+    const CommandState& state_;
     std::function<PreviewSettings()> settings_;
+    AcquisitionRecord shown_; // valid while held_
+    PreviewSettings shownSettings_;
+    bool held_ = false;
     HWND window_ = nullptr;
     bool xy_ = false;
     int cursorSample_ = -1;               // the sample under the mouse, -1 when none

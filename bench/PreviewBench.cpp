@@ -29,9 +29,11 @@ int main() {
     }
     record.Channel(1).Sensitivity = record.Channel(2).Sensitivity = 0.2f;
     record.DataComplete = true;
-    TPreviewForm preview(record, [] {
-        return PreviewSettings{"5ms/div", "200mV/div", "200mV/div"};
-    });
+    CommandState state;
+    TPreviewForm preview([&] { return &record; }, state,
+                         [] {
+                             return PreviewSettings{"5ms/div", "200mV/div", "200mV/div"};
+                         });
     preview.Show(nullptr);
     ServeMessages();
     HWND window = FindWindowW(TPreviewForm::kClassName, nullptr);

@@ -1,7 +1,6 @@
 #include "link/Hmdde.h"
 
 #include <stdexcept>
-#include <utility>
 
 #include "common/Text1252.h"
 #include "export/Clipboard.h"
@@ -148,8 +147,9 @@ std::string DdeLayer::ServiceName() {
     return name.substr(0, name.find('.'));
 }
 
-TFormDDE::TFormDDE(const AcquisitionRecord& record, HWND mainWindow, TConstanteDlg& pageDialog)
-    : record_(record), mainWindow_(mainWindow), pageDialog_(pageDialog),
+TFormDDE::TFormDDE(const AcquisitionRecord& record, HWND mainWindow, TConstanteDlg& pageDialog,
+                   CommandState& state)
+    : record_(record), mainWindow_(mainWindow), pageDialog_(pageDialog), state_(state),
       serviceApplication_(ReadServiceApplication()) {
     RegisterWindowClass(L"TVexorFormDDE", DefWindowProcW);
     window_.reset(CreateWindowExW(0, L"TVexorFormDDE", L"Acquisition", WS_OVERLAPPEDWINDOW, 0, 0,
@@ -226,12 +226,12 @@ bool TFormDDE::Execute(const std::string& macro) {
 }
 
 void TFormDDE::SendMacro(const std::string& macro) {
-    if (sending_) return;
-    sending_ = true;
-    struct EndOfSend {
-        TFormDDE& Form;
-        ~EndOfSend() { Form.EndSend(); }
-    } endOfSend{*this};
+    if (state_.Sending() || state_.Closing()) return;
+    auto sending = state_.Begin(ProgramState::Sending);
+    struct Disconnect {
+        DdeConversation& Conversation;
+        ~Disconnect() { Conversation.reset(); }
+    } disconnect{conversation_};
 
     LaunchCurvilab();
     if (!Connect()) {
@@ -242,12 +242,6 @@ void TFormDDE::SendMacro(const std::string& macro) {
         }
     }
     if (!Execute(macro)) ShowNotice(macro.substr(0, kMaxMacro) + Cp1252(" non exécuté"));
-}
-
-void TFormDDE::EndSend() {
-    sending_ = false;
-    conversation_.reset();
-    if (std::exchange(readRequested_, false)) PostMessageW(mainWindow_, WM_USER, 0, 0);
 }
 
 void TFormDDE::ExecuteMacro(const std::vector<std::string>& lines) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "acquisition/CommandState.h"
 #include "acquisition/Record.h"
 #include "export/Hpconst.h"
 #include "ui/Handles.h"
@@ -31,8 +32,10 @@ class TFormDDE {
 public:
     // FormCreate: the launch command from the registry and the hidden window titled
     // "Acquisition"; the server's executes come here from now on. `record` is the acquisition the
-    // transfers hand on, `mainWindow` the window that macros focus and ask for a read.
-    TFormDDE(const AcquisitionRecord& record, HWND mainWindow, TConstanteDlg& pageDialog);
+    // transfers hand on, `mainWindow` the window that macros focus and ask for a read; a send is
+    // the program's state while it lasts.
+    TFormDDE(const AcquisitionRecord& record, HWND mainWindow, TConstanteDlg& pageDialog,
+             CommandState& state);
     ~TFormDDE();
     TFormDDE(const TFormDDE&) = delete;
     TFormDDE& operator=(const TFormDDE&) = delete;
@@ -46,12 +49,6 @@ public:
     // program's quitting ends it at the next wait.
     void SendMacro(const std::string& macro);
 
-    // A macro is on its way: commands wait until it has gone.
-    bool Sending() const { return sending_; }
-    // Curvilab's request for a read, come during a send: the main window is asked once the send
-    // has ended (requests come in that time make one).
-    void RequestRead() { readRequested_ = true; }
-
     // The server's execute handler, with the lines of the command text.
     void ExecuteMacro(const std::vector<std::string>& lines);
 
@@ -61,15 +58,12 @@ private:
     void LaunchCurvilab();
     bool Connect();
     bool Execute(const std::string& macro);
-    // Disconnects; a read Curvilab asked for meanwhile is asked of the main window now.
-    void EndSend();
 
     const AcquisitionRecord& record_;
     HWND mainWindow_;
     TConstanteDlg& pageDialog_;
+    CommandState& state_;
     std::wstring serviceApplication_;
     UniqueWindow window_;
     DdeConversation conversation_;
-    bool sending_ = false;
-    bool readRequested_ = false;
 };

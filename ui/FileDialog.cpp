@@ -2,6 +2,7 @@
 
 #include <commdlg.h>
 
+#include "ui/MessageLoop.h"
 #include "ui/Wide.h"
 
 std::wstring AskSavePath(HWND owner, const std::string& title, const std::vector<FileType>& types,
@@ -21,5 +22,6 @@ std::wstring AskSavePath(HWND owner, const std::string& title, const std::vector
     dialog.lpstrTitle = wideTitle.c_str();
     dialog.lpstrDefExt = defaultExtension;
     dialog.Flags = OFN_HIDEREADONLY | OFN_EXPLORER;
+    ModalScope modal;
     return GetSaveFileNameW(&dialog) ? std::wstring(name) : std::wstring();
 }

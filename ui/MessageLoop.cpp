@@ -5,6 +5,7 @@
 namespace {
 
 PreDispatchHook g_hook = nullptr;
+ModalObserver g_modalObserver = nullptr;
 bool g_quitting = false;
 
 // A WM_QUIT met inside a handler's loop: the program is quitting; the loop outside gets it too.
@@ -53,6 +54,16 @@ bool QuitRequested() { return g_quitting; }
 
 void SetPreDispatchHook(PreDispatchHook hook) { g_hook = hook; }
 
+void SetModalObserver(ModalObserver observer) { g_modalObserver = observer; }
+
+ModalScope::ModalScope() {
+    if (g_modalObserver) g_modalObserver(true);
+}
+
+ModalScope::~ModalScope() {
+    if (g_modalObserver) g_modalObserver(false);
+}
+
 void DispatchThreadMessage(MSG& msg, HWND dialog) {
     if (g_hook) g_hook(msg);
     if (dialog && IsWindow(dialog) && IsDialogMessageW(dialog, &msg)) return;
@@ -69,6 +80,7 @@ int RunMessageLoop() {
 
 void RunModalLoop(HWND dialog, HWND focus, const bool& done) {
     if (g_quitting) return;
+    ModalScope modal;
     std::vector<HWND> disabled = DisableOtherThreadWindows(dialog);
     ShowWindow(dialog, SW_SHOW);
     SetFocus(focus);

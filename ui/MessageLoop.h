@@ -26,6 +26,20 @@ bool QuitRequested();
 // Dispatches what the queue holds now; false when a WM_QUIT came (it is posted again).
 bool DispatchPending();
 
+// Told when a modal box or dialog of the program opens (true) and when it goes (false): its
+// message boxes, its forms and the system's file dialogs. The program's command state counts them.
+using ModalObserver = void (*)(bool opened);
+void SetModalObserver(ModalObserver observer);
+
+// A modal box or dialog while it lives, for the observer.
+class ModalScope {
+public:
+    ModalScope();
+    ~ModalScope();
+    ModalScope(const ModalScope&) = delete;
+    ModalScope& operator=(const ModalScope&) = delete;
+};
+
 // Shows `dialog` modally until `done` is true: every other enabled top-level window of the thread
 // is disabled before it appears and enabled again after, `focus` gets the keyboard focus, dialog
 // keys (Tab, Enter, Escape, mnemonics) are handled.

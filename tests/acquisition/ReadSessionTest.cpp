@@ -80,12 +80,12 @@ private:
 
 class ScriptedWindow : public ReadWindow {
 public:
-    explicit ScriptedWindow(ScriptedPort& port) : port_(port) {}
+    ScriptedWindow(ScriptedPort& port, CommandState& state) : port_(port), state_(state) {}
 
     std::vector<std::string> Notices, Captions;
     bool AnswerZero = true;
     int ZeroPrompts = 0, Confirmations = 0, Pushes = 0, DataGauge = -1, ZeroGauge = -1;
-    bool Busy = false, ReadButtonHidden = false, ClosingNow = false;
+    bool Busy = false, ReadButtonHidden = false;
     std::function<void()> DuringTheRead; // runs once while the first image comes in
     // Each runs once while its box is open; a box closed by the quit answers as Escape does.
     std::function<void()> InConfirmLoss, InZeroPrompt, InNotice;
@@ -107,14 +107,13 @@ public:
     bool ConfirmLoss() override {
         ++Confirmations;
         if (auto action = std::exchange(InConfirmLoss, nullptr)) action();
-        return !ClosingNow;
+        return !state_.Closing();
     }
     bool AskForTheZero() override {
         ++ZeroPrompts;
         if (auto action = std::exchange(InZeroPrompt, nullptr)) action();
-        return AnswerZero && !ClosingNow;
+        return AnswerZero && !state_.Closing();
     }
-    bool Closing() override { return ClosingNow; }
     void ServeMessages(unsigned ms) override {
         port_.Pass(std::min(ms, 100u));
         if (auto action = std::exchange(DuringTheRead, nullptr)) action();
@@ -125,6 +124,7 @@ public:
 
 private:
     ScriptedPort& port_;
+    CommandState& state_;
 };
 
 // An HM 305 image: channel 1 rises from 100, channel 2 stays at 180.
@@ -147,9 +147,11 @@ Bytes Hm408Image(const std::string& settings, uint8_t holdByte) {
 class ReadSessionTest : public ::testing::Test {
 protected:
     ScriptedPort port;
-    ScriptedWindow window{port};
+    CommandState state;
+    ScriptedWindow window{port, state};
     ReadSession session{port,
                         window,
+                        state,
                         {[this] { return double(port.Milliseconds) / 86'400'000.0; },
                          [this] { return port.Milliseconds; }}};
 
@@ -298,7 +300,7 @@ TEST_F(ReadSessionTest, GetDataDuringAReadIsMergedIntoItAndPushedOnce) {
 TEST_F(ReadSessionTest, AReadRequestedWithThePortClosedStopsAtTheSend) {
     EXPECT_THROW(session.RequestRead(), ECommNotOpen);
     EXPECT_TRUE(session.PushAfterRead); // left set: the next complete read pushes its data
-    EXPECT_FALSE(session.Reading());
+    EXPECT_FALSE(state.ReadUnderWay());
 }
 
 TEST_F(ReadSessionTest, ADeviceLostDuringTheImageIsAPortErrorAtOnce) {
@@ -341,10 +343,12 @@ TEST_F(ReadSessionTest, AClosedWindowEndsTheReadInAnyOfItsBoxesWithoutAPush) {
     enum Box { Loss, Zero, Hold, Stor };
     for (Box box : {Loss, Zero, Hold, Stor}) {
         ScriptedPort port;
-        ScriptedWindow window{port};
+        CommandState state;
+        ScriptedWindow window{port, state};
         ReadSession session{
             port,
             window,
+            state,
             {[&] { return port.Milliseconds / 86'400'000.0; }, [&] { return port.Milliseconds; }}};
         port.Identity = box == Hold ? "HM408" : "HM305";
         session.IdentifyInstrument();
@@ -354,14 +358,14 @@ TEST_F(ReadSessionTest, AClosedWindowEndsTheReadInAnyOfItsBoxesWithoutAPush) {
         port.Images = {image, image};
         std::size_t sentBeforeTheClose = 0;
         auto close = [&] {
-            window.ClosingNow = true;
+            state.Close();
             sentBeforeTheClose = port.Sent.size();
         };
         (box == Loss   ? window.InConfirmLoss
          : box == Zero ? window.InZeroPrompt
                        : window.InNotice) = close;
         session.RequestRead();
-        EXPECT_TRUE(window.ClosingNow) << box;
+        EXPECT_TRUE(state.Closing()) << box;
         EXPECT_EQ(window.Pushes, 0) << box;
         EXPECT_EQ(port.Sent.size(), sentBeforeTheClose) << box;
         EXPECT_EQ(window.ZeroPrompts, box == Zero ? 1 : 0) << box;
@@ -448,4 +452,26 @@ TEST_F(ReadSessionTest, ARequestedReadPushesOnlyAWholeAcquisition) {
         EXPECT_EQ(window.Pushes, c.Pushes) << c.Bytes << c.Empty;
         EXPECT_FALSE(session.PushAfterRead);
     }
+}
+
+// Requests that come while a box of the program is open wait for it: one read once the last box
+// has gone, pushed once, however many came.
+TEST_F(ReadSessionTest, RequestsDuringABoxMakeOneReadOnceTheProgramIsIdle) {
+    session.IdentifyInstrument();
+    window.AnswerZero = false;
+    port.Images = {Hm305Image()};
+    int started = 0;
+    state.StartDeferredRead = [&] {
+        ++started;
+        session.RequestRead();
+    };
+    state.BoxOpened();
+    state.BoxOpened(); // a box over a dialog
+    for (int i = 0; i < 3; ++i) session.RequestRead();
+    state.BoxClosed();
+    EXPECT_EQ(DigsSent(), 0);
+    state.BoxClosed();
+    EXPECT_EQ(started, 1);
+    EXPECT_EQ(DigsSent(), 1);
+    EXPECT_EQ(window.Pushes, 1);
 }

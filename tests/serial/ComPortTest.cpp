@@ -32,7 +32,6 @@ class NoWindow : public ReadWindow {
     void Notice(const std::string&) override {}
     bool ConfirmLoss() override { return true; }
     bool AskForTheZero() override { return false; }
-    bool Closing() override { return false; }
     void ServeMessages(unsigned ms) override { WaitProcessingMessages(nullptr, ms); }
     void PushAcquisition() override {}
 };
@@ -42,7 +41,8 @@ class NoWindow : public ReadWindow {
 std::string Query(TSerialComPort& port, const std::string& command) {
     TTriggerAvailEvent saved = port.OnTriggerAvail();
     NoWindow window;
-    std::string answer = ReadSession(port, window).QueryInstrument(command);
+    CommandState state;
+    std::string answer = ReadSession(port, window, state).QueryInstrument(command);
     port.SetOnTriggerAvail(saved);
     return answer;
 }
