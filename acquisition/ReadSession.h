@@ -4,6 +4,18 @@
 // holds the read state and the acquisition record. Everything runs on the user-interface thread:
 // the session shows and asks through the window it is given, and waits by letting that window
 // serve its messages, during which the port's bytes come in through VoieSerieTriggerAvail.
+//
+// The road of one read. The read button (or Curvilab's GETDATA, through the main window's WM_USER)
+// reaches EnregistreBtnClick, which asks the CommandState first. "DIG" goes into the port's
+// OutputRing (SendString returns at once) and the writer thread hands it to WriteFile. The
+// instrument answers with its image at 960 bytes a second: the reader thread's overlapped ReadFile
+// puts each burst in the ReceiveQueue; the dispatcher thread moves it into the InputRing and, with
+// a blocking SendMessageTimeout to the port's hidden window, wakes the user-interface thread,
+// where the port raises OnTriggerAvail. VoieSerieTriggerAvail takes the bytes one by one into
+// RawData while WaitForImage sits in ServeMessages, advancing the gauge, until the image is whole
+// or 8 seconds have gone. The zero prompt follows and the same road fills ZeroData. EndRead gives
+// the window back; only then do the exports (export/DataFile, export/TransferText) and the preview
+// read the record, each asking the CommandState whether a read still writes it.
 #include <cstdint>
 #include <functional>
 #include <string>

@@ -50,8 +50,10 @@ TSerialBaseDispatcher::TSerialBaseDispatcher(void* owner)
 TSerialBaseDispatcher::~TSerialBaseDispatcher() { Unregister(handle_); }
 
 void TSerialBaseDispatcher::AllocateRings(std::size_t outputSize) {
-    std::lock_guard in(inputLock_);
-    input_ = std::make_unique<InputRing>();
+    {
+        std::lock_guard in(inputLock_);
+        input_ = std::make_unique<InputRing>();
+    }
     std::lock_guard out(outputLock_);
     output_ = std::make_unique<OutputRing>(outputSize);
 }

@@ -16,6 +16,9 @@ TSerialCustomComPort::TSerialCustomComPort() = default;
 TSerialCustomComPort::~TSerialCustomComPort() {
     try {
         SetOpen(false);
+        // A close from inside a notification's handler left the dispatcher thread to end by
+        // itself once that handler returned; it may still be in its blocking notification of
+        // up to 3000 ms. Up to 4 s (400 waits of 10 ms, serving messages) covers that.
         if (linkState_ == TLinkState::LinkClosing) {
             for (int waits = 0; waits < 400 && dispatcher_ && dispatcher_->ThreadsRunning();
                  ++waits)
@@ -70,7 +73,8 @@ void TSerialCustomComPort::OpenPort() {
     int code = dispatcher->OpenLink(device, line_, options, outSize_, inSize_);
     if (code == -int(ERROR_ACCESS_DENIED)) code = ecAlreadyOpen;
     if (code == -int(ERROR_FILE_NOT_FOUND) || code == -int(ERROR_PATH_NOT_FOUND)) code = ecBadId;
-    if (code != ecOK) RaiseSerialError(code); // the dispatcher goes with the unique_ptr
+    // The dispatcher goes with the unique_ptr.
+    if (code != ecOK) RaiseSerialError(code, dispatcher->FailedStep());
 
     dispatcher_ = std::move(dispatcher);
     linkState_ = TLinkState::LinkOpen;

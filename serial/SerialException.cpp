@@ -65,22 +65,31 @@ std::string SerialErrorText(int code) {
     return OsErrorText(magnitude);
 }
 
-void RaiseSerialError(int code) {
+namespace {
+
+template <typename Error> [[noreturn]] void Throw(Error error, const char* step) {
+    error.Step = step;
+    throw error;
+}
+
+} // namespace
+
+void RaiseSerialError(int code, const char* step) {
     std::string text = SerialErrorText(code);
     switch (code) {
-    case ecBadId: throw EBadId(text, code);
-    case ecAlreadyOpen: throw EAlreadyOpen(text, code);
-    case ecNoPortSelected: throw ENoPortSelected(text, code);
-    case ecCommNotOpen: throw ECommNotOpen(text, code);
-    case ecBadArgument: throw EBadArgument(text, code);
-    case ecOutputBufferTooSmall: throw EOutputBufferTooSmall(text, code);
-    case ecPutBlockFail: throw EPutBlockFail(text, code);
-    case ecBufferIsEmpty: throw EBufferIsEmpty(text, code);
-    case ecNoMem: throw ETapiNoMem(text, code);
+    case ecBadId: Throw(EBadId(text, code), step);
+    case ecAlreadyOpen: Throw(EAlreadyOpen(text, code), step);
+    case ecNoPortSelected: Throw(ENoPortSelected(text, code), step);
+    case ecCommNotOpen: Throw(ECommNotOpen(text, code), step);
+    case ecBadArgument: Throw(EBadArgument(text, code), step);
+    case ecOutputBufferTooSmall: Throw(EOutputBufferTooSmall(text, code), step);
+    case ecPutBlockFail: Throw(EPutBlockFail(text, code), step);
+    case ecBufferIsEmpty: Throw(EBufferIsEmpty(text, code), step);
+    case ecNoMem: Throw(ETapiNoMem(text, code), step);
     case ecOutOfMemory: throw std::bad_alloc();
     }
-    if (code <= -2 && code >= -162) throw EInOutError(text, -code);
-    throw ESerialException("Kestro exception", code);
+    if (code <= -2 && code >= -162) Throw(EInOutError(text, -code), step);
+    Throw(ESerialException("Kestro exception", code), step);
 }
 
 namespace {

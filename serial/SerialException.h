@@ -8,6 +8,7 @@ public:
     ESerialException(const std::string& message, int code)
         : std::runtime_error(message), Code(code) {}
     int Code;
+    std::string Step; // the system call that failed ("SetCommState"), when one did
 };
 
 #define VEXOR_SERIAL_EXCEPTION(Name, Base)                                                         \
@@ -36,14 +37,16 @@ public:
     EInOutError(const std::string& message, int errorCode)
         : std::runtime_error(message), ErrorCode(errorCode) {}
     int ErrorCode;
+    std::string Step; // as ESerialException's
 };
 
 // The message of a code: the component's own texts, the runtime's texts for OS error numbers,
 // else the operating system's text for the number.
 std::string SerialErrorText(int code);
 
-// Throws the exception of a negative code (std::bad_alloc for -8).
-[[noreturn]] void RaiseSerialError(int code);
+// Throws the exception of a negative code (std::bad_alloc for -8), naming the system call that
+// failed when there was one. The message is the code's, whatever the step.
+[[noreturn]] void RaiseSerialError(int code, const char* step = "");
 
 // The operating system's text for an error number, one line; supplied per platform.
 std::string OsErrorText(int number);

@@ -1,5 +1,6 @@
 #pragma once
-// The Win32 half of a port's dispatcher: the device, its line settings and four worker threads.
+// The Win32 half of a port's dispatcher: the device, its line settings and four worker threads
+// (the device and line settings in Win32Dispatcher.cpp, the workers in Win32Workers.cpp).
 //
 //   reader      waits for RxSignal (or 50 ms), then reads every byte the driver holds, 256 at a
 //               time, into data blocks of the ReceiveQueue
@@ -65,6 +66,8 @@ public:
     bool DeviceOpen() const { return bool(device_); }
     bool ThreadsRunning() const { return runningThreads_ > 0; }
     DWORD LastOsError() const { return lastOsError_; }
+    // The system call of the last failure, "SetCommState" say; "" when none failed.
+    const char* FailedStep() const { return failedStep_; }
     int LineErrors() const { return lineErrors_; }
 
 protected:
@@ -77,6 +80,14 @@ protected:
 
 private:
     enum Worker { Reader, Dispatcher, Writer, Status, WorkerCount };
+
+    // The status thread's events: received characters, and the changes that go into the
+    // ReceiveQueue with the data: the modem lines, a break, a line error.
+    static constexpr DWORD kModemChangeEvents = EV_CTS | EV_DSR | EV_RLSD | EV_RING;
+    static constexpr DWORD kStatusChangeEvents = kModemChangeEvents | EV_BREAK | EV_ERR;
+    static constexpr DWORD kEventMask = EV_RXCHAR | kStatusChangeEvents;
+    static constexpr DWORD kLineErrorBits =
+        CE_RXOVER | CE_OVERRUN | CE_RXPARITY | CE_FRAME | CE_BREAK;
 
     // One overlapped call: its OVERLAPPED, event and buffer, which the system uses until the call
     // completes.
@@ -95,12 +106,16 @@ private:
         bool WaitsForEvents = false;
     };
 
+    // The open's steps, each failure recorded with its call; the caller closes what was opened.
+    int SetUpLink(const std::wstring& device, const LineOptions& line, uint32_t optionBits,
+                  uint16_t outSize, uint16_t inSize);
     int StartThreads();
     void StopThreads();
     int WriteLineSettings();
     void WaitOutputDrained();
     int ReadLineErrors();
-    int Fail(DWORD osError);
+    // Records the failed call and its error; minus the error.
+    int Fail(const char* step, DWORD osError);
 
     static DWORD WINAPI ThreadEntry(LPVOID parameter);
     int RunWorker(Worker worker);
@@ -131,6 +146,7 @@ private:
     // Any thread.
     std::atomic<int> lineErrors_{0};
     std::atomic<DWORD> lastOsError_{0};
+    const char* failedStep_ = "";  // the owner's thread
     std::atomic<int> lossCode_{0}; // the first failure's code
     // Set by each worker while it runs.
     std::array<std::atomic<bool>, WorkerCount> alive_{};
