@@ -85,18 +85,15 @@ THamegMain::THamegMain(TAboutBox& aboutBox)
     g_main = this;
     state_.Changed = [this] { StateChanged(); };
     // A read Curvilab asked for while the program was busy starts from the message loop.
-    state_.StartDeferredRead = [this] { PostMessageW(window_.get(), WM_USER, 0, 0); };
+    state_.StartDeferredRead = [this] { PostMessageW(Window(), WM_USER, 0, 0); };
     SetModalObserver([](bool opened) {
         if (THamegMain* main = HamegMain())
             opened ? main->state_.BoxOpened() : main->state_.BoxClosed();
     });
-    RegisterWindowClass(kClassName, WindowProc, LoadIconW(GetModuleHandleW(nullptr), L"MAINICON"));
     SIZE outer = OuterSize(kClientWidth, kClientHeight, kStyle, kExStyle);
-    window_.reset(CreateWindowExW(
-        kExStyle, kClassName, Wide("Acquisition avec oscillo Hameg 305").c_str(), kStyle, 0, 0,
-        outer.cx, outer.cy, nullptr, nullptr, GetModuleHandleW(nullptr), this));
-    if (!window_) throw std::runtime_error("the main window cannot be created");
-    CentreOnScreen(window_.get());
+    CreateFrame({kClassName, "Acquisition avec oscillo Hameg 305", kStyle, kExStyle, 0, 0, outer.cx,
+                 outer.cy, nullptr, LoadIconW(GetModuleHandleW(nullptr), L"MAINICON")});
+    CentreOnScreen(Window());
     CreateControls();
 
     ApplyInstrumentLineSettings(VoieSerie);
@@ -143,7 +140,7 @@ bool THamegMain::OnChannel2Frame(LPARAM point) const {
     auto contains = [&](int id) {
         RECT box;
         GetWindowRect(Control(id), &box);
-        MapWindowPoints(nullptr, window_.get(), reinterpret_cast<POINT*>(&box), 2);
+        MapWindowPoints(nullptr, Window(), reinterpret_cast<POINT*>(&box), 2);
         return PtInRect(&box, at) != FALSE;
     };
     if (!contains(idGroupBoxCH2)) return false;
@@ -161,14 +158,14 @@ void THamegMain::SaveItemClick() {
 }
 
 void THamegMain::Show() {
-    ShowWindow(window_.get(), SW_SHOW);
-    UpdateWindow(window_.get());
+    ShowWindow(Window(), SW_SHOW);
+    UpdateWindow(Window());
 }
 
 void THamegMain::SetHint(int id, const std::string& hint) { hints_[Control(id)] = hint; }
 
 void THamegMain::CreateControls() {
-    HWND w = window_.get();
+    HWND w = Window();
     font_.reset(CreateFontW(-13, 0, 0, 0, FW_BOLD, 0, 0, 0, ANSI_CHARSET, 0, 0, 0, 0, L"Curvilab"));
     memoFont_.reset(
         CreateFontW(-13, 0, 0, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET, 0, 0, 0, 0, L"MS Sans Serif"));
@@ -226,7 +223,7 @@ void THamegMain::CreateControls() {
 }
 
 void THamegMain::CreateToolBar() {
-    HWND w = window_.get();
+    HWND w = Window();
     CreateControl(w, {L"STATIC", "", WS_BORDER, 0, 0, kClientWidth, 29, idBoutonsPanel});
     for (const ToolButton& button : kToolButtons) {
         CreateControl(
@@ -264,7 +261,7 @@ void THamegMain::ShowHint(const std::string& hint) {
 }
 
 void THamegMain::MouseOver(HWND control) {
-    if (GetAncestor(control, GA_ROOT) != window_.get()) return ShowHint("");
+    if (GetAncestor(control, GA_ROOT) != Window()) return ShowHint("");
     // The system says when the mouse leaves this control; MouseLeft then looks where it went.
     TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, control, 0};
     TrackMouseEvent(&track);
@@ -275,7 +272,7 @@ void THamegMain::MouseLeft() {
     POINT at{};
     GetCursorPos(&at);
     HWND under = WindowFromPoint(at);
-    if (!under || GetAncestor(under, GA_ROOT) != window_.get()) ShowHint("");
+    if (!under || GetAncestor(under, GA_ROOT) != Window()) ShowHint("");
 }
 
 void THamegMain::ShowStatus(const std::string& text) {
@@ -351,14 +348,14 @@ void THamegMain::ExitItemClick() {
             return;
         }
     }
-    PostMessageW(window_.get(), WM_CLOSE, 0, 0);
+    PostMessageW(Window(), WM_CLOSE, 0, 0);
 }
 
 void THamegMain::AboutItemClick() { aboutBox_.ShowModal(); }
 
 void THamegMain::PreviewBtnClick() {
     ApplySelectors();
-    preview_.Show(window_.get());
+    preview_.Show(Window());
 }
 
 void THamegMain::ReadSettings() {
@@ -384,7 +381,7 @@ void THamegMain::FormClose() {
     RequestQuit(0);
     WriteSettings();
     VoieSerie.SetOpen(false);
-    DestroyWindow(window_.release());
+    DestroyFrame();
 }
 
 std::optional<Command> THamegMain::CommandOf(int id) {
@@ -515,14 +512,8 @@ void THamegMain::PushAcquisition() {
     if (formDDE_) formDDE_->TransferAcquisition(true);
 }
 
-LRESULT CALLBACK THamegMain::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* self = WindowObject<THamegMain>(window, message, lParam);
-    if (!self || !self->window_) return DefWindowProcW(window, message, wParam, lParam);
-    return CallGuarded([&] { return self->Handle(message, wParam, lParam); }, ShowErrorBox);
-}
-
-LRESULT THamegMain::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
-    HWND w = window_.get();
+LRESULT THamegMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    HWND w = Window();
     switch (message) {
     case WM_ACTIVATE:
         if (LOWORD(wParam) != WA_INACTIVE) PostMessageW(w, WM_APP, 0, 0);

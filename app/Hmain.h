@@ -12,13 +12,14 @@
 #include "app/Preview.h"
 #include "serial/ComPort.h"
 #include "ui/Handles.h"
+#include "ui/WindowBase.h"
 
 class TAboutBox;
 class TComCfgDlg;
 class TConstanteDlg;
 class TFormDDE;
 
-class THamegMain : private ReadWindow {
+class THamegMain : public WindowBase, private ReadWindow {
 public:
     // FormCreate: the window and its controls, hidden; the port number from vexor.ini.
     explicit THamegMain(TAboutBox& aboutBox);
@@ -26,7 +27,7 @@ public:
     THamegMain(const THamegMain&) = delete;
     THamegMain& operator=(const THamegMain&) = delete;
 
-    HWND Handle() const { return window_.get(); }
+    HWND Handle() const { return Window(); }
     void Show();
     // The forms created after this one: the port dialog, the page-information dialog and the
     // DDE form.
@@ -57,7 +58,7 @@ public:
     // PanelAide shows the hint of what is under it, nothing outside the main window.
     void MouseOver(HWND control);
     void MouseLeft();
-    HWND Control(int id) const { return GetDlgItem(window_.get(), id); }
+    HWND Control(int id) const { return GetDlgItem(Window(), id); }
 
 private:
     void ShowHint(const std::string& hint);
@@ -79,8 +80,7 @@ private:
     void ServeMessages(unsigned ms) override;
     void PushAcquisition() override;
 
-    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void CreateControls();
     void CreateToolBar();
     void SetHint(int id, const std::string& hint);
@@ -99,7 +99,6 @@ private:
     TComCfgDlg* portDialog_ = nullptr;
     TConstanteDlg* pageDialog_ = nullptr;
     TFormDDE* formDDE_ = nullptr;
-    UniqueWindow window_;
     UniqueGdiObject font_, memoFont_;
     HWND tooltip_ = nullptr;
     std::map<HWND, std::string> hints_;

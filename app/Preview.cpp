@@ -134,39 +134,33 @@ TPreviewForm::TPreviewForm(std::function<const AcquisitionRecord*()> held,
                            const CommandState& state, std::function<PreviewSettings()> settings)
     : heldAcquisition_(std::move(held)), state_(state), settings_(std::move(settings)) {}
 
-TPreviewForm::~TPreviewForm() {
-    if (HWND window = std::exchange(window_, nullptr)) DestroyWindow(window);
-}
-
 void TPreviewForm::Show(HWND owner) {
-    if (window_) {
-        ShowWindow(window_, SW_RESTORE);
-        SetForegroundWindow(window_);
+    if (Window()) {
+        ShowWindow(Window(), SW_RESTORE);
+        SetForegroundWindow(Window());
         return;
     }
-    RegisterWindowClass(kClassName, WindowProc, LoadIconW(GetModuleHandleW(nullptr), L"MAINICON"));
-    window_ = CreateWindowExW(0, kClassName, Wide(Cp1252("Aperçu de l'acquisition")).c_str(),
-                              WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT,
-                              720, 600, owner, nullptr, GetModuleHandleW(nullptr), this);
-    if (!window_) throw std::runtime_error(Cp1252("Impossible d'ouvrir l'aperçu"));
+    CreateFrame({kClassName, Cp1252("Aperçu de l'acquisition"),
+                 WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, CW_USEDEFAULT, CW_USEDEFAULT, 720, 600,
+                 owner, LoadIconW(GetModuleHandleW(nullptr), L"MAINICON")});
     CreateControls();
     Refresh();
-    ShowWindow(window_, SW_SHOW);
+    ShowWindow(Window(), SW_SHOW);
 }
 
 void TPreviewForm::CreateControls() {
-    CreateControl(window_,
+    CreateControl(Window(),
                   {L"BUTTON", "XY", BS_AUTOCHECKBOX | WS_TABSTOP, kMargin, 6, 50, 22, idXYCheck});
-    CreateControl(window_,
+    CreateControl(Window(),
                   {L"BUTTON", "Copier l'image", WS_TABSTOP, 70, 4, 120, 25, idCopyImageBtn});
-    CreateControl(window_, {L"BUTTON", Cp1252("Enregistrer l'image…"), WS_TABSTOP, 198, 4, 150, 25,
-                            idSaveImageBtn});
+    CreateControl(Window(), {L"BUTTON", Cp1252("Enregistrer l'image…"), WS_TABSTOP, 198, 4, 150, 25,
+                             idSaveImageBtn});
     // The measurements' texts are hidden controls the window draws itself, in the one paint of
     // its picture: two dozen controls painting themselves cost more than the whole graph, and
     // what assistive tools and the UI driver read stays in them.
     auto text = [this](int id, const std::string& initial) {
         ShowWindow(
-            CreateControl(window_, {L"STATIC", initial, SS_LEFT | SS_NOPREFIX, 0, 0, 10, 10, id}),
+            CreateControl(Window(), {L"STATIC", initial, SS_LEFT | SS_NOPREFIX, 0, 0, 10, 10, id}),
             SW_HIDE);
     };
     for (int row = 0; row < 3; ++row)
@@ -178,20 +172,20 @@ void TPreviewForm::CreateControls() {
 
 int TPreviewForm::GraphHeight() const {
     RECT client{};
-    GetClientRect(window_, &client);
+    GetClientRect(Window(), &client);
     return std::max(int(client.bottom) - kToolRowHeight - kMeasureBand, 40);
 }
 
 void TPreviewForm::PlaceControls() {
     RECT client{};
-    GetClientRect(window_, &client);
+    GetClientRect(Window(), &client);
     int top = kToolRowHeight + GraphHeight() + 4;
     int width = (client.right - 2 * kMargin) / kMeasureColumns;
     for (int row = 0; row < 3; ++row)
         for (int column = 0; column < kMeasureColumns; ++column)
-            MoveWindow(GetDlgItem(window_, MeasureId(row, column)), kMargin + column * width,
+            MoveWindow(GetDlgItem(Window(), MeasureId(row, column)), kMargin + column * width,
                        top + row * kRowHeight, width - 4, kRowHeight - 2, TRUE);
-    MoveWindow(GetDlgItem(window_, idPhaseText), kMargin, top + 3 * kRowHeight,
+    MoveWindow(GetDlgItem(Window(), idPhaseText), kMargin, top + 3 * kRowHeight,
                client.right - 2 * kMargin, kRowHeight - 2, TRUE);
 }
 
@@ -203,12 +197,12 @@ void TPreviewForm::Refresh() {
     } else if (!state_.ReadUnderWay()) {
         held_ = false;
     }
-    if (!window_) return;
+    if (!Window()) return;
     cursorSample_ = -1;
     bool twoChannels = held_ && shown_.ChannelCount >= 2;
     if (!twoChannels) xy_ = false;
-    Button_SetCheck(GetDlgItem(window_, idXYCheck), xy_ ? BST_CHECKED : BST_UNCHECKED);
-    EnableWindow(GetDlgItem(window_, idXYCheck), twoChannels);
+    Button_SetCheck(GetDlgItem(Window(), idXYCheck), xy_ ? BST_CHECKED : BST_UNCHECKED);
+    EnableWindow(GetDlgItem(Window(), idXYCheck), twoChannels);
     StateChanged();
     ShowMeasures();
 }
@@ -218,15 +212,15 @@ bool TPreviewForm::PictureMayGoOut() const {
 }
 
 void TPreviewForm::StateChanged() {
-    if (!window_) return;
+    if (!Window()) return;
     for (int id : {idCopyImageBtn, idSaveImageBtn})
-        EnableWindow(GetDlgItem(window_, id), PictureMayGoOut());
-    InvalidateRect(window_, nullptr, FALSE);
+        EnableWindow(GetDlgItem(Window(), id), PictureMayGoOut());
+    InvalidateRect(Window(), nullptr, FALSE);
 }
 
 void TPreviewForm::ShowMeasures() {
     auto set = [this](int id, const std::string& text) {
-        HWND control = GetDlgItem(window_, id);
+        HWND control = GetDlgItem(Window(), id);
         if (WindowText(control) != text) SetWindowText1252(control, text);
     };
     std::vector<ChannelSamples> channels;
@@ -321,21 +315,21 @@ void TPreviewForm::DrawMeasures(HDC dc) const {
     auto copy = [&](HWND control) {
         RECT box{};
         GetWindowRect(control, &box);
-        MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&box), 2);
+        MapWindowPoints(nullptr, Window(), reinterpret_cast<POINT*>(&box), 2);
         OffsetRect(&box, 0, -kToolRowHeight);
         draw.Text(WindowText(control), box, DT_LEFT);
     };
     for (int row = 0; row < 3; ++row)
         for (int column = 0; column < kMeasureColumns; ++column)
-            copy(GetDlgItem(window_, MeasureId(row, column)));
-    copy(GetDlgItem(window_, idPhaseText));
+            copy(GetDlgItem(Window(), MeasureId(row, column)));
+    copy(GetDlgItem(Window(), idPhaseText));
 }
 
 void TPreviewForm::Paint() {
     PAINTSTRUCT paint;
-    HDC dc = BeginPaint(window_, &paint);
+    HDC dc = BeginPaint(Window(), &paint);
     RECT client{};
-    GetClientRect(window_, &client);
+    GetClientRect(Window(), &client);
     // Drawn off the screen, shown in one copy: no flicker while the window is resized.
     int height = std::max(int(client.bottom) - kToolRowHeight, 1);
     if (!backBuffer_ || backBuffer_->Width() != client.right || backBuffer_->Height() != height)
@@ -345,7 +339,7 @@ void TPreviewForm::Paint() {
            0, SRCCOPY);
     RECT top{0, 0, client.right, kToolRowHeight};
     FillRect(dc, &top, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-    EndPaint(window_, &paint);
+    EndPaint(Window(), &paint);
 }
 
 void TPreviewForm::DrawPicture(const Picture& picture, int cursorSample) const {
@@ -358,23 +352,23 @@ void TPreviewForm::DrawPicture(const Picture& picture, int cursorSample) const {
 void TPreviewForm::TrackMouse(int x, int y) {
     int sample = -1;
     RECT client{};
-    GetClientRect(window_, &client);
+    GetClientRect(Window(), &client);
     PlotArea area = GraphPlotArea(client.right, GraphHeight());
     y -= kToolRowHeight;
     if (held_ && !xy_ && x >= area.Left && x < area.Left + area.Width && y >= area.Top &&
         y < area.Top + area.Height) {
         sample = SampleNearX(area, x, SecondsPerDivision(shown_), shown_);
-        TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, window_, 0};
+        TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, Window(), 0};
         TrackMouseEvent(&track);
     }
     if (sample == cursorSample_) return;
     cursorSample_ = sample;
-    InvalidateRect(window_, nullptr, FALSE);
+    InvalidateRect(Window(), nullptr, FALSE);
 }
 
 std::unique_ptr<Picture> TPreviewForm::RenderPicture() const {
     RECT client{};
-    GetClientRect(window_, &client);
+    GetClientRect(Window(), &client);
     auto picture = std::make_unique<Picture>(client.right, client.bottom - kToolRowHeight);
     DrawPicture(*picture, -1);
     return picture;
@@ -385,7 +379,7 @@ void TPreviewForm::CopyImageClick() {
         MessageBeep(MB_OK);
         return;
     }
-    if (!PutOnClipboard(window_, CF_DIB, RenderPicture()->DibBytes()))
+    if (!PutOnClipboard(Window(), CF_DIB, RenderPicture()->DibBytes()))
         ShowErrorBox(Cp1252("Le presse-papier est occupé par un autre programme : "
                             "l'image n'a pas été copiée."));
 }
@@ -396,25 +390,18 @@ void TPreviewForm::SaveImageClick() {
         return;
     }
     std::wstring path =
-        AskSavePath(window_, "Enregistrer l'image", {{"Image PNG (*.png)", L"*.png"}}, L"png");
+        AskSavePath(Window(), "Enregistrer l'image", {{"Image PNG (*.png)", L"*.png"}}, L"png");
     if (!path.empty() && !state_.Closing()) WriteFileAtomically(path, RenderPicture()->PngBytes());
 }
 
-LRESULT CALLBACK TPreviewForm::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* form = WindowObject<TPreviewForm>(window, message, lParam);
-    if (form && message == WM_NCCREATE) form->window_ = window;
-    if (!form || !form->window_) return DefWindowProcW(window, message, wParam, lParam);
-    return CallGuarded([&] { return form->Handle(message, wParam, lParam); }, ShowErrorBox);
-}
-
-LRESULT TPreviewForm::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT TPreviewForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
         case idXYCheck:
-            xy_ = Button_GetCheck(GetDlgItem(window_, idXYCheck)) == BST_CHECKED;
+            xy_ = Button_GetCheck(GetDlgItem(Window(), idXYCheck)) == BST_CHECKED;
             cursorSample_ = -1;
-            InvalidateRect(window_, nullptr, FALSE);
+            InvalidateRect(Window(), nullptr, FALSE);
             return 0;
         case idCopyImageBtn: CopyImageClick(); return 0;
         case idSaveImageBtn: SaveImageClick(); return 0;
@@ -428,7 +415,7 @@ LRESULT TPreviewForm::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         return reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH));
     case WM_SIZE:
         PlaceControls();
-        InvalidateRect(window_, nullptr, FALSE);
+        InvalidateRect(Window(), nullptr, FALSE);
         return 0;
     case WM_GETMINMAXINFO: {
         auto* limits = reinterpret_cast<MINMAXINFO*>(lParam);
@@ -438,12 +425,9 @@ LRESULT TPreviewForm::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_MOUSEMOVE: TrackMouse(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)); return 0;
     case WM_MOUSELEAVE:
         cursorSample_ = -1;
-        InvalidateRect(window_, nullptr, FALSE);
+        InvalidateRect(Window(), nullptr, FALSE);
         return 0;
-    case WM_DESTROY:
-        window_ = nullptr;
-        backBuffer_.reset();
-        return 0;
+    case WM_DESTROY: backBuffer_.reset(); return 0;
     }
-    return DefWindowProcW(window_, message, wParam, lParam);
+    return DefWindowProcW(Window(), message, wParam, lParam);
 }

@@ -12,6 +12,7 @@
 #include "acquisition/Measurements.h"
 #include "acquisition/Record.h"
 #include "ui/Picture.h"
+#include "ui/WindowBase.h"
 
 // The settings in force as the main window shows them: "5ms/div", "200mV/div".
 struct PreviewSettings {
@@ -21,14 +22,11 @@ struct PreviewSettings {
 // The window shows the last whole acquisition it was given, a copy of its own: a read that starts
 // writes the record in place, so meanwhile the window keeps its picture, marked as being read,
 // and takes the new acquisition (or none) when the read ends.
-class TPreviewForm {
+class TPreviewForm : public WindowBase {
 public:
     // `held` gives the whole acquisition no read is writing, or null.
     TPreviewForm(std::function<const AcquisitionRecord*()> held, const CommandState& state,
                  std::function<PreviewSettings()> settings);
-    ~TPreviewForm();
-    TPreviewForm(const TPreviewForm&) = delete;
-    TPreviewForm& operator=(const TPreviewForm&) = delete;
 
     // Opens the window over `owner`, or brings it forward when it is open.
     void Show(HWND owner);
@@ -59,8 +57,7 @@ public:
     }
 
 private:
-    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void CreateControls();
     void PlaceControls();
     void ShowMeasures();
@@ -85,7 +82,6 @@ private:
     AcquisitionRecord shown_; // valid while held_
     PreviewSettings shownSettings_;
     bool held_ = false;
-    HWND window_ = nullptr;
     bool xy_ = false;
     int cursorSample_ = -1;               // the sample under the mouse, -1 when none
     std::unique_ptr<Picture> backBuffer_; // the graph as last drawn, kept while the size holds

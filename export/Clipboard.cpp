@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "ui/Handles.h"
+
 namespace {
 
 constexpr int kOpenAttempts = 10;
@@ -31,20 +33,15 @@ private:
 bool PutOnClipboard(HWND owner, UINT format, const std::string& bytes) {
     OpenClipboardGuard clipboard(owner);
     if (!clipboard || !EmptyClipboard()) return false;
-    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
+    UniqueGlobal memory(GlobalAlloc(GMEM_MOVEABLE, bytes.size()));
     if (!memory) return false;
-    void* at = GlobalLock(memory);
-    if (!at) {
-        GlobalFree(memory);
-        return false;
+    {
+        GlobalLockGuard locked(memory.get());
+        if (!locked.Data()) return false;
+        std::memcpy(locked.Data(), bytes.data(), bytes.size());
     }
-    std::memcpy(at, bytes.data(), bytes.size());
-    GlobalUnlock(memory);
-    // The system owns the memory only once it has taken it.
-    if (!SetClipboardData(format, memory)) {
-        GlobalFree(memory);
-        return false;
-    }
+    if (!SetClipboardData(format, memory.get())) return false;
+    memory.release(); // the system owns it once it has taken it
     return true;
 }
 

@@ -50,14 +50,14 @@ HDDEDATA CALLBACK DdeCallback(UINT type, UINT, HCONV, HSZ topic, HSZ service, HD
             DdeCmpStringHandles(topic, g_topic.get()) == 0 &&
             (service == nullptr || DdeCmpStringHandles(service, g_service.get()) == 0));
     case XTYP_EXECUTE:
-        // Every execute is acknowledged, whatever the macro did.
-        if (g_server) {
-            try {
-                g_server->ExecuteMacro(SplitCommandLines(DataText(data)));
-            } catch (const std::exception& e) {
-                ShowErrorBox(e.what());
-            }
-        }
+        // Every execute is acknowledged, whatever the macro did or let out.
+        if (g_server)
+            CallGuarded(
+                [&] {
+                    g_server->ExecuteMacro(SplitCommandLines(DataText(data)));
+                    return LRESULT(0);
+                },
+                ShowErrorBox);
         return reinterpret_cast<HDDEDATA>(DDE_FACK);
     }
     return nullptr;

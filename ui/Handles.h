@@ -51,7 +51,25 @@ template <typename Handle, auto Closer> struct NullEmptyTraits {
 
 using UniqueWindow = UniqueHandle<NullEmptyTraits<HWND, DestroyWindow>>;
 using UniqueGdiObject = UniqueHandle<NullEmptyTraits<HGDIOBJ, DeleteObject>>;
+using UniqueMemoryDc = UniqueHandle<NullEmptyTraits<HDC, DeleteDC>>;
 using UniqueRegistryKey = UniqueHandle<NullEmptyTraits<HKEY, RegCloseKey>>;
+using UniqueGlobal = UniqueHandle<NullEmptyTraits<HGLOBAL, GlobalFree>>;
+
+// Movable global memory locked while the guard lives; Data() is null when the lock failed.
+class GlobalLockGuard {
+public:
+    explicit GlobalLockGuard(HGLOBAL memory) : memory_(memory), data_(GlobalLock(memory)) {}
+    ~GlobalLockGuard() {
+        if (data_) GlobalUnlock(memory_);
+    }
+    GlobalLockGuard(const GlobalLockGuard&) = delete;
+    GlobalLockGuard& operator=(const GlobalLockGuard&) = delete;
+    void* Data() const { return data_; }
+
+private:
+    HGLOBAL memory_;
+    void* data_;
+};
 
 // A started process's two handles.
 struct OwnedProcess {

@@ -1,7 +1,7 @@
 #include "ui/ModalForm.h"
 
-#include "ui/Handles.h"
-#include "ui/MessageDialog.h"
+#include <stdexcept>
+
 #include "ui/MessageLoop.h"
 #include "ui/Wide.h"
 #include "ui/Window.h"
@@ -13,20 +13,20 @@ constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
 
 int ModalForm::ShowModal() {
     if (QuitRequested()) return frame_.CancelResult; // the program is ending: nobody to ask
-    RegisterWindowClass(frame_.ClassName, WindowProc);
     DWORD exStyle = kExStyle | frame_.ExStyle;
     SIZE outer = OuterSize(frame_.ClientWidth, frame_.ClientHeight, kStyle, exStyle);
     done_ = false;
     result_ = frame_.CancelResult;
-    UniqueWindow window(CreateWindowExW(exStyle, frame_.ClassName, Wide(frame_.Caption).c_str(),
-                                        kStyle, 0, 0, outer.cx, outer.cy, GetActiveWindow(),
-                                        nullptr, GetModuleHandleW(nullptr), this));
-    if (!window) return frame_.CancelResult; // out of window resources: as if cancelled
-    HWND focus = CreateControls(window.get());
-    CentreOnScreen(window.get());
-    RunModalLoop(window.get(), focus, done_);
-    window.reset();
-    window_ = nullptr;
+    try {
+        CreateFrame({frame_.ClassName, frame_.Caption, kStyle, exStyle, 0, 0, outer.cx, outer.cy,
+                     GetActiveWindow()});
+    } catch (const std::runtime_error&) {
+        return frame_.CancelResult; // out of window resources: as if cancelled
+    }
+    HWND focus = CreateControls(Window());
+    CentreOnScreen(Window());
+    RunModalLoop(Window(), focus, done_);
+    DestroyFrame();
     return result_;
 }
 
@@ -42,17 +42,10 @@ void ModalForm::Close(int result) {
 void ModalForm::SetClientSize(int width, int height) {
     DWORD exStyle = kExStyle | frame_.ExStyle;
     SIZE outer = OuterSize(width, height, kStyle, exStyle);
-    SetWindowPos(window_, nullptr, 0, 0, outer.cx, outer.cy, SWP_NOMOVE | SWP_NOZORDER);
+    SetWindowPos(Window(), nullptr, 0, 0, outer.cx, outer.cy, SWP_NOMOVE | SWP_NOZORDER);
 }
 
-LRESULT CALLBACK ModalForm::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* form = WindowObject<ModalForm>(window, message, lParam);
-    if (!form) return DefWindowProcW(window, message, wParam, lParam);
-    if (message == WM_NCCREATE) form->window_ = window;
-    return CallGuarded([&] { return form->Handle(message, wParam, lParam); }, ShowErrorBox);
-}
-
-LRESULT ModalForm::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT ModalForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     LRESULT result = 0;
     if (OnMessage(message, wParam, lParam, result)) return result;
     switch (message) {
@@ -63,5 +56,5 @@ LRESULT ModalForm::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_CLOSE: Close(frame_.CancelResult); return 0;
     }
-    return DefWindowProcW(window_, message, wParam, lParam);
+    return DefWindowProcW(Window(), message, wParam, lParam);
 }

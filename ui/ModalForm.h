@@ -7,25 +7,23 @@
 #include <windows.h>
 #include <string>
 
-class ModalForm {
-public:
-    virtual ~ModalForm() = default;
-    ModalForm(const ModalForm&) = delete;
-    ModalForm& operator=(const ModalForm&) = delete;
+#include "ui/WindowBase.h"
 
+class ModalForm : public WindowBase {
+public:
     // Shows the form modally; the result it was closed with (the cancel result when the program
     // is quitting or the system cannot make its window).
     int ShowModal();
 
 protected:
-    struct Frame {
+    struct FormFrame {
         const wchar_t* ClassName;
         std::string Caption; // 1252
         int ClientWidth, ClientHeight;
         int CancelResult = IDCANCEL; // Escape and the close box
         DWORD ExStyle = 0;           // added to the form's own
     };
-    explicit ModalForm(Frame frame) : frame_(std::move(frame)) {}
+    explicit ModalForm(FormFrame frame) : frame_(std::move(frame)) {}
 
     // FormCreate: the form's controls, on a window of the frame's size; returns the control that
     // gets the focus.
@@ -37,16 +35,12 @@ protected:
 
     // Ends the modal loop: ShowModal returns `result`.
     void Close(int result);
-    // The form's window while it is shown, else null.
-    HWND Window() const { return window_; }
     void SetClientSize(int width, int height);
 
 private:
-    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
-    Frame frame_;
-    HWND window_ = nullptr;
+    FormFrame frame_;
     bool done_ = false;
     int result_ = IDCANCEL;
 };

@@ -49,20 +49,14 @@ private:
 Picture::Picture(int width, int height) : width_(std::max(width, 1)), height_(std::max(height, 1)) {
     BITMAPINFO info{};
     info.bmiHeader = Header(width_, height_);
-    dc_ = CreateCompatibleDC(nullptr);
+    dc_.reset(CreateCompatibleDC(nullptr));
     bitmap_.reset(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits_, nullptr, 0));
-    if (!dc_ || !bitmap_) {
-        if (dc_) DeleteDC(dc_);
-        throw std::runtime_error(Cp1252("Pas assez de mémoire pour l'image"));
-    }
-    previous_ = SelectObject(dc_, bitmap_.get());
+    if (!dc_ || !bitmap_) throw std::runtime_error(Cp1252("Pas assez de mémoire pour l'image"));
+    previous_ = SelectObject(dc_.get(), bitmap_.get());
     std::memset(bits_, 0xFF, std::size_t(width_) * std::size_t(height_) * 4);
 }
 
-Picture::~Picture() {
-    SelectObject(dc_, previous_);
-    DeleteDC(dc_);
-}
+Picture::~Picture() { SelectObject(dc_.get(), previous_); }
 
 std::string Picture::DibBytes() const {
     GdiFlush();
@@ -110,11 +104,10 @@ std::string Picture::PngBytes() const {
 
     STATSTG status{};
     Check(stream->Stat(&status, STATFLAG_NONAME));
-    HGLOBAL memory = nullptr;
+    HGLOBAL memory = nullptr; // the stream's own
     Check(GetHGlobalFromStream(stream.Get(), &memory));
-    const void* at = GlobalLock(memory);
-    if (!at) throw std::runtime_error(kNoEncoder);
-    std::string bytes(static_cast<const char*>(at), std::size_t(status.cbSize.QuadPart));
-    GlobalUnlock(memory);
-    return bytes;
+    GlobalLockGuard locked(memory);
+    if (!locked.Data()) throw std::runtime_error(kNoEncoder);
+    return std::string(static_cast<const char*>(locked.Data()),
+                       std::size_t(status.cbSize.QuadPart));
 }

@@ -15,7 +15,7 @@ public:
     Picture(const Picture&) = delete;
     Picture& operator=(const Picture&) = delete;
 
-    HDC Dc() const { return dc_; }
+    HDC Dc() const { return dc_.get(); }
     int Width() const { return width_; }
     int Height() const { return height_; }
 
@@ -26,8 +26,8 @@ public:
 
 private:
     int width_, height_;
-    HDC dc_ = nullptr;
+    UniqueMemoryDc dc_;
     void* bits_ = nullptr; // bottom row first, 4 bytes a pixel
     UniqueGdiObject bitmap_;
-    HGDIOBJ previous_ = nullptr;
+    HGDIOBJ previous_ = nullptr; // the DC's own bitmap, put back before the DC goes
 };
