@@ -73,6 +73,9 @@ std::string SamplesProblem(const ChannelSamples& s) {
     if (s.Times.size() != s.Values.size()) return Cp1252("échantillons invalides");
     for (double value : s.Values)
         if (!std::isfinite(value)) return Cp1252("échantillons invalides");
+    // Finite values can still lie further apart than a double holds.
+    auto [lowest, highest] = std::minmax_element(s.Values.begin(), s.Values.end());
+    if (!std::isfinite(*highest - *lowest)) return Cp1252("échantillons invalides");
     return {};
 }
 

@@ -325,6 +325,11 @@ Waveform AnalyseWaveform(const std::vector<double>& v, double quantum) {
         w.Reason = Cp1252("aucun échantillon");
         return w;
     }
+    auto [lowest, highest] = std::minmax_element(v.begin(), v.end());
+    if (!std::isfinite(*highest - *lowest)) {
+        w.Reason = Cp1252("échantillons invalides"); // beyond what a double can subtract
+        return w;
+    }
     w.Levels = FindLevels(v, quantum);
     double span = w.Levels.Top - w.Levels.Base;
     if (!(span > 0)) {

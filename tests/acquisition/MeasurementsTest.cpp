@@ -1,5 +1,6 @@
 #include "acquisition/Measurements.h"
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <gtest/gtest.h>
@@ -31,12 +32,13 @@ protected:
     }
     void TearDown() override { SetDecimalSeparator('.'); }
 
-    // Sample i of the channel lies counts(i) bytes, rounded, above its zero.
+    // Sample i of the channel lies counts(i) bytes, rounded, above its zero, within the bytes.
     void Fill(int channel, const Counts& counts) {
         int offset = record.Channel(channel).Offset;
         for (int i = 0; i < record.RowCount(); ++i) {
             record.ZeroData[std::size_t(offset + i)] = kZero;
-            record.RawData[std::size_t(offset + i)] = kZero + int32_t(std::lround(counts(i)));
+            record.RawData[std::size_t(offset + i)] =
+                std::clamp(kZero + int32_t(std::lround(counts(i))), 0, 255);
         }
     }
     ChannelMeasures Measures(int channel) {
@@ -288,6 +290,7 @@ TEST_F(MeasuredChannel, ImpossibleSettingsAndBadSamplesGiveNoNumber) {
         {{{0, 1, NAN}, {1, 2, 1}}, "", "base de temps invalide"},
         {{{0, 1, 2}, {1, NAN, 1}}, "échantillons invalides", "échantillons invalides"},
         {{{0, 1, 2}, {1, 2}}, "échantillons invalides", "échantillons invalides"},
+        {{{0, 1, 2}, {1e308, -1e308, 1e308}}, "échantillons invalides", "échantillons invalides"},
     };
     for (const auto& c : cases) {
         ChannelMeasures m = MeasureChannel(c.samples);
