@@ -117,7 +117,7 @@ Analysis Analyse(const ChannelSamples& s) {
 }
 
 // The mean of the values and of their squares over the first `end` steps of the record, sample i
-// standing for the step from its time to the next, a sample cut by the end for its part.
+// standing for the step from its time to the next, a sample the end cuts for what it keeps.
 void MeanAndRms(const std::vector<double>& v, double end, double& mean, double& rms) {
     long double sum = 0, squares = 0, weights = 0;
     for (std::size_t i = 0; i < v.size(); ++i) {
@@ -144,7 +144,7 @@ void MeasureVolts(const ChannelSamples& s, const WaveLevels& levels, ChannelMeas
     m.PeakToPeak = volts(levels.Maximum - levels.Minimum, either);
     m.Top = volts(levels.Top, high);
     m.Base = volts(levels.Base, low);
-    // Whole periods, from the record's start: a part of a period would weigh in its own mean.
+    // Whole periods, from the record's start: a period's fraction would weigh in its own mean.
     double count = double(s.Values.size());
     double whole = period ? std::floor(count / *period + 1e-9) * *period : 0;
     m.OverWholePeriods = whole > 0;

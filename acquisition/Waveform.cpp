@@ -310,7 +310,7 @@ std::optional<double> AutocorrelationPeriod(const std::vector<double>& values) {
                                        r.begin() + std::ptrdiff_t(search) + 1);
     if (highest < 0.3 * variance) return std::nullopt;
     // The top of the first hump above half the highest: the period rather than one of its
-    // multiples, even for a narrow pulse whose samples meet their copy's only in part.
+    // multiples, even for a narrow pulse whose samples meet their copy's only partly.
     std::size_t lag = first + 1;
     while (lag <= search && r[lag] < highest / 2) ++lag;
     std::size_t peak = lag;

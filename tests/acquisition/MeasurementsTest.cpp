@@ -147,7 +147,7 @@ TEST_F(MeasuredChannel, ASineGivesItsPeakToPeakRmsAndFrequency) {
     }
 }
 
-// Mean and RMS over the record would count the part of a period at its end.
+// Mean and RMS over the record would count the fraction of a period at its end.
 TEST_F(MeasuredChannel, MeanAndRmsCoverWholePeriods) {
     for (double periods : {2.5, 3.3, 7.7, 1.5}) {
         Fill(1, Sine(100, 2048 / periods)); // 2 V
