@@ -5,8 +5,11 @@
 #include <cmath>
 #include <cstdlib>
 #include <iterator>
+#include <limits>
+#include <numbers>
 #include <stdexcept>
 
+#include "acquisition/Waveform.h"
 #include "common/NumberText.h"
 #include "common/Text1252.h"
 
@@ -19,6 +22,7 @@ ChannelSamples SamplesInVolts(const AcquisitionRecord& record, int channel) {
     ChannelSamples samples;
     samples.Times.reserve(std::size_t(count));
     samples.Values.reserve(std::size_t(count));
+    samples.Step = double(settings.Sensitivity) / kCountsPerDivision;
     for (int i = 0; i < count; ++i) {
         auto k = std::size_t(settings.Offset + i);
         long long difference = (long long)record.RawData[k] - record.ZeroData[k];
@@ -27,82 +31,194 @@ ChannelSamples SamplesInVolts(const AcquisitionRecord& record, int channel) {
             (long double)difference * (long double)settings.Sensitivity / kCountsPerDivision;
         samples.Times.push_back(record.SampleTime(i));
         samples.Values.push_back(double(volts));
+        samples.ClippedLow |= record.RawData[k] <= 0;
+        samples.ClippedHigh |= record.RawData[k] >= 255;
     }
     return samples;
 }
 
 namespace {
 
-struct Crossings {
-    std::vector<double> Rising, Falling;
-};
+// Far outside any instrument's range on both sides.
+constexpr double kSlowestStep = 1e3, kFastestStep = 1e-12;
+constexpr double kLargestSensitivity = 1e4, kSmallestSensitivity = 1e-4;
 
-// Time where the line between samples i and i + 1 meets the level.
-double CrossingTime(const ChannelSamples& s, std::size_t i, double level) {
-    double fraction = (level - s.Values[i]) / (s.Values[i + 1] - s.Values[i]);
-    return s.Times[i] + fraction * (s.Times[i + 1] - s.Times[i]);
+} // namespace
+
+bool BelievableTimeStep(double seconds) {
+    return seconds >= kFastestStep && seconds <= kSlowestStep;
 }
 
-// A crossing counts once the signal has gone from one side of the band level ± band / 2 to the
-// other; its time is that of the signal's last pass through the level itself on the way.
-Crossings FindCrossings(const ChannelSamples& s, double level, double band) {
-    enum class Side { Unknown, Below, Above } side = Side::Unknown;
-    Crossings found;
-    double lastUp = 0, lastDown = 0;
-    for (std::size_t i = 0; i < s.Values.size(); ++i) {
-        double value = s.Values[i];
-        if (i > 0 && s.Values[i - 1] <= level && value > level)
-            lastUp = CrossingTime(s, i - 1, level);
-        if (i > 0 && s.Values[i - 1] >= level && value < level)
-            lastDown = CrossingTime(s, i - 1, level);
-        if (value > level + band / 2) {
-            if (side == Side::Below) found.Rising.push_back(lastUp);
-            side = Side::Above;
-        } else if (value < level - band / 2) {
-            if (side == Side::Above) found.Falling.push_back(lastDown);
-            side = Side::Below;
-        }
-    }
-    return found;
+bool BelievableSensitivity(double voltsPerDivision) {
+    return voltsPerDivision >= kSmallestSensitivity && voltsPerDivision <= kLargestSensitivity;
 }
 
-std::optional<double> AveragePeriod(const std::vector<double>& times) {
-    if (times.size() < 2) return std::nullopt;
-    return (times.back() - times.front()) / double(times.size() - 1);
-}
+namespace {
 
+Measure Valued(double value) { return {value, {}}; }
+Measure Absent(const char* utf8) { return {std::nullopt, Cp1252(utf8)}; }
+Measure Absent(const std::string& reason) { return {std::nullopt, reason}; }
+
+// A channel's waveform with its time base: positions in samples become t0 + position x step.
 struct Analysis {
-    ChannelMeasures Measures;
-    Crossings Found;
+    Waveform Wave;
+    double Start = 0, TimeStep = 0;
+    std::string TimeProblem; // why no time can be measured; empty when they can
+    Measure Period;
 };
 
-Analysis Analyse(const ChannelSamples& samples) {
-    Analysis result;
-    const std::vector<double>& values = samples.Values;
-    if (values.empty()) return result;
-    ChannelMeasures& m = result.Measures;
-    auto [lowest, highest] = std::minmax_element(values.begin(), values.end());
-    m.Minimum = *lowest;
-    m.Maximum = *highest;
-    m.PeakToPeak = m.Maximum - m.Minimum;
-    long double sum = 0, sumOfSquares = 0;
-    for (long double value : values) sum += value, sumOfSquares += value * value;
-    m.Mean = double(sum / values.size());
-    m.Rms = double(std::sqrt(sumOfSquares / values.size()));
-    if (m.PeakToPeak == 0) return result;
+// Why the values cannot be measured at all; empty when they can.
+std::string SamplesProblem(const ChannelSamples& s) {
+    if (s.Values.empty()) return Cp1252("aucun échantillon");
+    if (s.Times.size() != s.Values.size()) return Cp1252("échantillons invalides");
+    for (double value : s.Values)
+        if (!std::isfinite(value)) return Cp1252("échantillons invalides");
+    // Finite values can still lie further apart than a double holds.
+    auto [lowest, highest] = std::minmax_element(s.Values.begin(), s.Values.end());
+    if (!std::isfinite(*highest - *lowest)) return Cp1252("échantillons invalides");
+    return {};
+}
 
-    result.Found = FindCrossings(samples, m.Mean, m.PeakToPeak / 10);
-    auto rising = AveragePeriod(result.Found.Rising);
-    auto falling = AveragePeriod(result.Found.Falling);
-    m.Period = rising && falling ? (*rising + *falling) / 2 : rising ? rising : falling;
-    if (m.Period && !(*m.Period > 0)) m.Period.reset(); // a record without a time step
-    if (m.Period) m.Frequency = 1 / *m.Period;
-    return result;
+// Without the converter's step, a value of one count lies between the smallest and the largest
+// believable steps, and none exceeds 255 of the largest.
+std::string VoltsProblem(const ChannelSamples& s) {
+    bool believable = s.Step == 0 || BelievableSensitivity(s.Step * kCountsPerDivision);
+    if (believable && s.Step == 0)
+        for (double value : s.Values)
+            if (value != 0 && (std::fabs(value) < kSmallestSensitivity / kCountsPerDivision ||
+                               std::fabs(value) > 255 * kLargestSensitivity / kCountsPerDivision))
+                believable = false;
+    return believable ? std::string() : Cp1252("sensibilité invalide");
+}
+
+std::string TimeProblem(const std::vector<double>& times, double step) {
+    for (std::size_t i = 1; i < times.size(); ++i)
+        if (!(times[i] > times[i - 1]) || !std::isfinite(times[i]))
+            return Cp1252("base de temps invalide");
+    return BelievableTimeStep(step) ? std::string() : Cp1252("base de temps invalide");
+}
+
+Analysis Analyse(const ChannelSamples& s) {
+    Analysis a;
+    a.Wave = AnalyseWaveform(s.Values, s.Step);
+    std::size_t n = s.Times.size();
+    if (n >= 2) {
+        a.Start = s.Times.front();
+        a.TimeStep = (s.Times.back() - s.Times.front()) / double(n - 1);
+        a.TimeProblem = TimeProblem(s.Times, a.TimeStep);
+    }
+    if (!a.TimeProblem.empty())
+        a.Period = Absent(a.TimeProblem);
+    else if (a.Wave.Period)
+        a.Period = Valued(*a.Wave.Period * a.TimeStep);
+    else
+        a.Period = Absent(a.Wave.Reason);
+    return a;
+}
+
+// The mean of the values and of their squares over the first `end` steps of the record, sample i
+// standing for the step from its time to the next, a sample the end cuts for what it keeps.
+void MeanAndRms(const std::vector<double>& v, double end, double& mean, double& rms) {
+    long double sum = 0, squares = 0, weights = 0;
+    for (std::size_t i = 0; i < v.size(); ++i) {
+        double weight = std::clamp(end - double(i), 0.0, 1.0);
+        if (weight == 0) break;
+        sum += weight * (long double)v[i];
+        squares += weight * (long double)v[i] * v[i];
+        weights += weight;
+    }
+    mean = double(sum / weights);
+    rms = double(std::sqrt(squares / weights));
+}
+
+void MeasureVolts(const ChannelSamples& s, const WaveLevels& levels, ChannelMeasures& m,
+                  std::optional<double> period) {
+    std::string problem = VoltsProblem(s);
+    std::string clipped = Cp1252("signal écrêté");
+    auto volts = [&](double value, bool clippedThere) {
+        return !problem.empty() ? Absent(problem) : clippedThere ? Absent(clipped) : Valued(value);
+    };
+    bool low = s.ClippedLow, high = s.ClippedHigh, either = low || high;
+    m.Minimum = volts(levels.Minimum, low);
+    m.Maximum = volts(levels.Maximum, high);
+    m.PeakToPeak = volts(levels.Maximum - levels.Minimum, either);
+    m.Top = volts(levels.Top, high);
+    m.Base = volts(levels.Base, low);
+    // Whole periods, from the record's start: a period's fraction would weigh in its own mean.
+    double count = double(s.Values.size());
+    double whole = period ? std::floor(count / *period + 1e-9) * *period : 0;
+    m.OverWholePeriods = whole > 0;
+    // A record of whole periods ends at its last sample, whatever the period's last digits say.
+    if (std::fabs(whole - count) < 1e-6) whole = count;
+    double mean = 0, rms = 0;
+    MeanAndRms(s.Values, m.OverWholePeriods ? whole : count, mean, rms);
+    m.Mean = volts(mean, either);
+    m.Rms = volts(rms, either);
+}
+
+void MeasureTimes(const ChannelSamples& s, const Analysis& a, ChannelMeasures& m) {
+    m.Period = a.Period;
+    m.Frequency = a.Period.Value ? Valued(1 / *a.Period.Value) : a.Period;
+    const Waveform& w = a.Wave;
+    auto seconds = [&](std::optional<double> samples, const std::string& reason) {
+        if (!a.TimeProblem.empty()) return Absent(a.TimeProblem);
+        return samples ? Valued(*samples * a.TimeStep) : Absent(reason);
+    };
+    for (bool rising : {true, false}) {
+        std::string reason = w.Reason;
+        std::optional<double> duration;
+        if (s.ClippedLow || s.ClippedHigh)
+            reason = Cp1252("signal écrêté");
+        else if (w.Reason == Cp1252("signal trop bruité"))
+            reason = w.Reason;
+        else if (w.Levels.Top > w.Levels.Base)
+            duration = EdgeDuration(s.Values, w.Levels, rising, reason);
+        (rising ? m.RiseTime : m.FallTime) = seconds(duration, reason);
+    }
+    std::optional<double> positive, negative;
+    if (w.Period && w.RisingAt && w.FallingAt) {
+        double high = std::fmod(*w.FallingAt - *w.RisingAt, *w.Period);
+        positive = high < 0 ? high + *w.Period : high;
+        negative = *w.Period - *positive;
+    } else if (!w.Period && w.Reason == Cp1252("moins de deux périodes")) {
+        // The first pulse of each sign the record holds whole.
+        auto after = [](const std::vector<double>& from, const std::vector<double>& to) {
+            for (double start : from)
+                for (double end : to)
+                    if (end > start) return std::optional<double>(end - start);
+            return std::optional<double>();
+        };
+        positive = after(w.Rising, w.Falling);
+        negative = after(w.Falling, w.Rising);
+    }
+    std::string noPulse = w.Period ? Cp1252("aucune impulsion") : w.Reason;
+    m.PositiveWidth = seconds(positive, noPulse);
+    m.NegativeWidth = seconds(negative, noPulse);
+    if (!a.TimeProblem.empty())
+        m.DutyCycle = Absent(a.TimeProblem);
+    else if (positive && w.Period)
+        m.DutyCycle = Valued(100 * *positive / *w.Period);
+    else
+        m.DutyCycle = Absent(noPulse);
 }
 
 } // namespace
 
-ChannelMeasures MeasureChannel(const ChannelSamples& samples) { return Analyse(samples).Measures; }
+ChannelMeasures MeasureChannel(const ChannelSamples& samples) {
+    ChannelMeasures m;
+    if (std::string problem = SamplesProblem(samples); !problem.empty()) {
+        for (Measure* each : {&m.Minimum, &m.Maximum, &m.PeakToPeak, &m.Top, &m.Base, &m.Mean,
+                              &m.Rms, &m.Period, &m.Frequency, &m.RiseTime, &m.FallTime,
+                              &m.PositiveWidth, &m.NegativeWidth, &m.DutyCycle})
+            *each = Absent(problem);
+        return m;
+    }
+    m.Clipped = samples.ClippedLow || samples.ClippedHigh;
+    Analysis a = Analyse(samples);
+    MeasureVolts(samples, a.Wave.Levels, m, a.Wave.Period);
+    MeasureTimes(samples, a, m);
+    return m;
+}
 
 namespace {
 
@@ -113,30 +229,59 @@ double Normalised(double degrees) {
     return degrees;
 }
 
-// From reference's first crossing to other's crossing nearest to it, in degrees.
-double Shift(const std::vector<double>& reference, const std::vector<double>& other,
-             double period) {
-    double start = reference.front();
-    auto nearest = std::min_element(other.begin(), other.end(), [start](double a, double b) {
-        return std::fabs(a - start) < std::fabs(b - start);
-    });
-    return Normalised(360 * (*nearest - start) / period);
-}
-
 } // namespace
 
-// A channel with a period has crossings of both directions: between two of one direction lies
-// one of the other. A mean level off the signal's true centre, as a record ending within a
-// period gives, moves its rising and falling crossings opposite ways: their average cancels it.
-std::optional<double> PhaseShift(const ChannelSamples& reference, const ChannelSamples& other) {
-    Analysis first = Analyse(reference), second = Analyse(other);
-    auto period1 = first.Measures.Period, period2 = second.Measures.Period;
-    if (!period1 || !period2 || std::fabs(*period1 - *period2) > 0.01 * *period1)
-        return std::nullopt;
-    double period = (*period1 + *period2) / 2;
-    double rising = Shift(first.Found.Rising, second.Found.Rising, period);
-    double falling = Shift(first.Found.Falling, second.Found.Falling, period);
-    return Normalised(rising + Normalised(falling - rising) / 2);
+// Each crossing of the first channel pairs with the second's nearest crossing of the same
+// direction. Rising and falling pairs both count: a middle level off the signal's true centre
+// moves them opposite ways, and their average cancels it. The pairs' angles are averaged as unit
+// vectors, so a delay near half a period does not average +T/2 and -T/2 into 0.
+PhaseMeasures MeasurePhase(const ChannelSamples& first, const ChannelSamples& second) {
+    std::string problem = SamplesProblem(first);
+    if (problem.empty()) problem = SamplesProblem(second);
+    if (!problem.empty()) return {Absent(problem), Absent(problem)};
+    Analysis a = Analyse(first), b = Analyse(second);
+    if (!a.Period.Value) return {a.Period, a.Period};
+    if (!b.Period.Value) return {b.Period, b.Period};
+    double period = (*a.Period.Value + *b.Period.Value) / 2;
+    if (std::fabs(*a.Period.Value - *b.Period.Value) > 0.01 * period)
+        return {Absent("périodes différentes"), Absent("périodes différentes")};
+    double sumCos = 0, sumSin = 0;
+    constexpr double kNone = std::numeric_limits<double>::infinity();
+    auto pair = [&](const std::vector<double>& from, const std::vector<double>& to) {
+        for (double position : from) {
+            double t1 = a.Start + position * a.TimeStep, nearest = 0, distance = kNone;
+            for (double other : to) {
+                double t2 = b.Start + other * b.TimeStep;
+                if (std::fabs(t2 - t1) < distance) distance = std::fabs(t2 - t1), nearest = t2;
+            }
+            if (distance == kNone) return;
+            double angle = 2 * std::numbers::pi * (nearest - t1) / period;
+            sumCos += std::cos(angle), sumSin += std::sin(angle);
+        }
+    };
+    pair(a.Wave.Rising, b.Wave.Rising);
+    pair(a.Wave.Falling, b.Wave.Falling);
+    if (sumCos == 0 && sumSin == 0)
+        return {Absent("aucun passage commun"), Absent("aucun passage commun")};
+    double angle = std::atan2(sumSin, sumCos);
+    if (angle <= -std::numbers::pi) angle = std::numbers::pi;
+    return {Valued(Normalised(-angle * 180 / std::numbers::pi)),
+            Valued(angle / (2 * std::numbers::pi) * period)};
+}
+
+std::string PhaseWords(double degrees, const std::string& secondName) {
+    degrees = Normalised(degrees);
+    if (std::fabs(degrees) <= 0.5) return "(en phase)";
+    if (std::fabs(degrees) >= 179.5) return "(en opposition de phase)";
+    return "(" + secondName + (degrees < 0 ? " en retard)" : " en avance)");
+}
+
+std::string PhaseSentence(const PhaseMeasures& phase, const std::string& firstName,
+                          const std::string& secondName) {
+    std::string sentence = Cp1252("Déphasage de ") + secondName + Cp1252(" par rapport à ") +
+                           firstName + " : " + DegreeText(phase.Degrees.Value) + " ";
+    if (phase.Degrees.Value) return sentence + PhaseWords(*phase.Degrees.Value, secondName);
+    return sentence + "(" + phase.Degrees.Reason + ")";
 }
 
 namespace {
@@ -176,9 +321,14 @@ std::string EngineeringText(std::optional<double> value, const std::string& unit
     return value ? EngineeringText(*value, unit) : AbsentText();
 }
 
+std::string EngineeringText(const Measure& measure, const std::string& unit) {
+    return EngineeringText(measure.Value, unit);
+}
+
 std::string DegreeText(std::optional<double> degrees) {
     if (!degrees || !std::isfinite(*degrees)) return AbsentText();
     long tenths = std::lround(*degrees * 10);
+    if (tenths == -1800) tenths = 1800;
     std::string text = tenths < 0 ? "-" : "";
     text += std::to_string(std::labs(tenths) / 10);
     if (tenths % 10 != 0) text += DecimalSeparator() + std::to_string(std::labs(tenths) % 10);

@@ -1,5 +1,6 @@
 #include "acquisition/Measurements.h"
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <gtest/gtest.h>
@@ -31,19 +32,20 @@ protected:
     }
     void TearDown() override { SetDecimalSeparator('.'); }
 
-    // Sample i of the channel lies counts(i) bytes, rounded, above its zero.
+    // Sample i of the channel lies counts(i) bytes, rounded, above its zero, within the bytes.
     void Fill(int channel, const Counts& counts) {
         int offset = record.Channel(channel).Offset;
         for (int i = 0; i < record.RowCount(); ++i) {
             record.ZeroData[std::size_t(offset + i)] = kZero;
-            record.RawData[std::size_t(offset + i)] = kZero + int32_t(std::lround(counts(i)));
+            record.RawData[std::size_t(offset + i)] =
+                std::clamp(kZero + int32_t(std::lround(counts(i))), 0, 255);
         }
     }
     ChannelMeasures Measures(int channel) {
         return MeasureChannel(SamplesInVolts(record, channel));
     }
-    std::optional<double> Phase() {
-        return PhaseShift(SamplesInVolts(record, 1), SamplesInVolts(record, 2));
+    PhaseMeasures Phase() {
+        return MeasurePhase(SamplesInVolts(record, 1), SamplesInVolts(record, 2));
     }
     static double Volts(double counts) { return counts * 0.5 / kCountsPerDivision; }
     double FrequencyOf(double samplesPerPeriod) const {
@@ -62,7 +64,7 @@ using EngineeringTexts = SyntheticRecord;
 
 TEST_F(MeasuredSamples, AreTheNumbersTheExportsWriteAtTheSampleTimes) {
     std::mt19937 random(3);
-    std::uniform_int_distribution<int32_t> byte(0, 255);
+    std::uniform_int_distribution<int32_t> byte(1, 254);
     for (std::size_t i = 0; i < record.RawData.size(); ++i) {
         record.RawData[i] = byte(random);
         record.ZeroData[i] = byte(random);
@@ -75,12 +77,23 @@ TEST_F(MeasuredSamples, AreTheNumbersTheExportsWriteAtTheSampleTimes) {
         ChannelSamples samples = SamplesInVolts(record, channel);
         ASSERT_EQ(samples.Values.size(), 2048u);
         ASSERT_EQ(samples.Times.size(), 2048u);
+        EXPECT_EQ(samples.Step, double(record.Channel(channel).Sensitivity) / 25);
+        EXPECT_FALSE(samples.ClippedLow || samples.ClippedHigh);
+        double lowest = HUGE_VAL, highest = -HUGE_VAL;
         for (int i = 0; i < 2048; ++i) {
             ASSERT_EQ(FormatGeneral(samples.Values[std::size_t(i)], 5, 1, '.'),
                       FormatSample(record, record.Channel(channel), uint16_t(i)))
                 << "channel " << channel << " sample " << i;
             ASSERT_EQ(samples.Times[std::size_t(i)], record.SampleTime(i));
+            auto k = std::size_t(record.Channel(channel).Offset + i);
+            double volts = (record.RawData[k] - record.ZeroData[k]) *
+                           double(record.Channel(channel).Sensitivity) / 25;
+            lowest = std::min(lowest, volts), highest = std::max(highest, volts);
         }
+        ChannelMeasures m = MeasureChannel(samples);
+        EXPECT_NEAR(m.Minimum.Value.value_or(NAN), lowest, 1e-12);
+        EXPECT_NEAR(m.Maximum.Value.value_or(NAN), highest, 1e-12);
+        EXPECT_NEAR(m.PeakToPeak.Value.value_or(NAN), highest - lowest, 1e-12);
     }
 }
 
@@ -95,55 +108,199 @@ TEST_F(MeasuredSamples, FollowTheChannelCountAndTheShortRecord) {
     EXPECT_THROW(SamplesInVolts(record, 1), std::out_of_range);
 }
 
-TEST_F(MeasuredChannel, ASineGivesItsPeakToPeakRmsAndFrequency) {
-    for (double samplesPerPeriod : {60.7, 371.3, 910.0}) { // 33.7, 5.5 and 2.25 periods
-        Fill(1, Sine(100, samplesPerPeriod));
+// A byte at the converter's limit is the screen's edge: what lies beyond is unknown.
+TEST_F(MeasuredSamples, AtTheConvertersLimitsAreClipped) {
+    const struct {
+        double offset;
+        bool low, high;
+    } cases[] = {{0, false, false}, {60, false, true}, {-60, true, false}, {0, true, true}};
+    for (const auto& c : cases) {
+        double amplitude = c.low && c.high ? 200 : 100;
+        Fill(1, [&](int i) { return c.offset + amplitude * std::sin(i / 20.0); });
+        ChannelSamples samples = SamplesInVolts(record, 1);
+        EXPECT_EQ(samples.ClippedLow, c.low);
+        EXPECT_EQ(samples.ClippedHigh, c.high);
         ChannelMeasures m = Measures(1);
-        EXPECT_NEAR(m.PeakToPeak, Volts(200), Volts(1)) << samplesPerPeriod;
-        EXPECT_NEAR(m.Maximum, Volts(100), Volts(1)) << samplesPerPeriod;
-        EXPECT_NEAR(m.Minimum, Volts(-100), Volts(1)) << samplesPerPeriod;
-        EXPECT_NEAR(m.Rms, Volts(100) / std::sqrt(2.0), 0.01 * Volts(100) / std::sqrt(2.0));
-        ASSERT_TRUE(m.Frequency && m.Period) << samplesPerPeriod;
-        EXPECT_NEAR(*m.Frequency, FrequencyOf(samplesPerPeriod),
-                    0.005 * FrequencyOf(samplesPerPeriod));
-        EXPECT_DOUBLE_EQ(*m.Period * *m.Frequency, 1);
+        EXPECT_EQ(m.Clipped, c.low || c.high);
+        EXPECT_EQ(m.Minimum.Value.has_value(), !c.low) << c.offset;
+        EXPECT_EQ(m.Maximum.Value.has_value(), !c.high) << c.offset;
+        for (const Measure* each : {&m.PeakToPeak, &m.Mean, &m.Rms, &m.RiseTime})
+            EXPECT_EQ(each->Reason, c.low || c.high ? Cp1252("signal écrêté") : "");
+        EXPECT_TRUE(m.Frequency.Value); // the crossings are still where they were
     }
 }
 
-TEST_F(MeasuredChannel, ASquareWaveGivesItsMeanAndRms) {
+TEST_F(MeasuredChannel, ASineGivesItsPeakToPeakRmsAndFrequency) {
+    for (double samplesPerPeriod : {1024.0, 910.0, 371.3, 60.7, 10.24}) { // 2 to 200 periods
+        Fill(1, Sine(100, samplesPerPeriod));
+        ChannelMeasures m = Measures(1);
+        EXPECT_NEAR(*m.PeakToPeak.Value, Volts(200), Volts(1)) << samplesPerPeriod;
+        EXPECT_NEAR(*m.Maximum.Value, Volts(100), Volts(1)) << samplesPerPeriod;
+        EXPECT_NEAR(*m.Minimum.Value, Volts(-100), Volts(1)) << samplesPerPeriod;
+        EXPECT_TRUE(m.OverWholePeriods);
+        EXPECT_NEAR(*m.Rms.Value, Volts(100) / std::sqrt(2.0), 0.003 * Volts(100));
+        EXPECT_NEAR(*m.Mean.Value, 0, 0.003 * Volts(100));
+        ASSERT_TRUE(m.Frequency.Value && m.Period.Value) << samplesPerPeriod;
+        EXPECT_NEAR(*m.Frequency.Value, FrequencyOf(samplesPerPeriod),
+                    0.0005 * FrequencyOf(samplesPerPeriod));
+        EXPECT_DOUBLE_EQ(*m.Period.Value * *m.Frequency.Value, 1);
+    }
+}
+
+// Mean and RMS over the record would count the fraction of a period at its end.
+TEST_F(MeasuredChannel, MeanAndRmsCoverWholePeriods) {
+    for (double periods : {2.5, 3.3, 7.7, 1.5}) {
+        Fill(1, Sine(100, 2048 / periods)); // 2 V
+        ChannelMeasures m = Measures(1);
+        EXPECT_EQ(m.OverWholePeriods, periods >= 2) << periods;
+        if (!m.OverWholePeriods) continue; // under two periods there is no period to follow
+        EXPECT_NEAR(*m.Mean.Value, 0, 0.01) << periods;
+        EXPECT_NEAR(*m.Rms.Value, 2 / std::sqrt(2.0), 0.005) << periods;
+    }
+}
+
+TEST_F(MeasuredChannel, ASquareWaveGivesItsMeanRmsAndWidths) {
     Fill(1, [](int i) { return i % 256 < 128 ? 60 : -20; }); // eight whole periods
     ChannelMeasures m = Measures(1);
-    EXPECT_NEAR(m.Mean, Volts(20), 1e-12);
-    EXPECT_NEAR(m.Rms, Volts(std::sqrt((60 * 60 + 20 * 20) / 2.0)), 1e-12);
-    EXPECT_DOUBLE_EQ(m.PeakToPeak, Volts(80));
-    ASSERT_TRUE(m.Frequency);
-    EXPECT_NEAR(*m.Frequency, FrequencyOf(256), 1e-6 * FrequencyOf(256));
+    EXPECT_NEAR(*m.Mean.Value, Volts(20), 1e-12);
+    EXPECT_NEAR(*m.Rms.Value, Volts(std::sqrt((60 * 60 + 20 * 20) / 2.0)), 1e-12);
+    EXPECT_DOUBLE_EQ(*m.PeakToPeak.Value, Volts(80));
+    EXPECT_DOUBLE_EQ(*m.Top.Value, Volts(60));
+    EXPECT_DOUBLE_EQ(*m.Base.Value, Volts(-20));
+    EXPECT_NEAR(*m.Frequency.Value, FrequencyOf(256), 1e-6 * FrequencyOf(256));
+    EXPECT_NEAR(*m.PositiveWidth.Value, 128e-5, 1e-9);
+    EXPECT_NEAR(*m.NegativeWidth.Value, 128e-5, 1e-9);
+    EXPECT_EQ(m.RiseTime.Reason, Cp1252("front trop rapide"));
 }
 
-TEST_F(MeasuredChannel, NoiseAroundTheMeanMakesNoFalseCrossing) {
-    std::mt19937 random(1);
-    std::uniform_int_distribution<int> noise(-3, 3);
-    Counts sine = Sine(60, 600); // slow enough to linger several samples in the noise
-    Fill(1, [&](int i) { return sine(i) + noise(random); });
-    ChannelMeasures m = Measures(1);
-    ASSERT_TRUE(m.Frequency);
-    EXPECT_NEAR(*m.Frequency, FrequencyOf(600), 0.005 * FrequencyOf(600));
+// A band of a tenth of the peak to peak let noise cross it again and again.
+TEST_F(MeasuredChannel, NoiseDoesNotMultiplyTheFrequency) {
+    const struct {
+        double amplitude;
+        int uniform;  // +- counts
+        double gauss; // deviation in counts
+        double samplesPerPeriod;
+    } cases[] = {{5, 1, 0, 300},  {10, 3, 0, 300}, {15, 0, 1, 300},
+                 {10, 3, 0, 100}, {60, 3, 0, 600}, {40, 3, 0, 20}};
+    for (unsigned seed : {1u, 2u, 3u})
+        for (const auto& c : cases) {
+            std::mt19937 random(seed);
+            std::uniform_int_distribution<int> uniform(-c.uniform, c.uniform);
+            std::normal_distribution<double> gauss(0, c.gauss + 1e-9);
+            Counts sine = Sine(c.amplitude, c.samplesPerPeriod);
+            Fill(1, [&](int i) { return sine(i) + uniform(random) + gauss(random); });
+            auto frequency = Measures(1).Frequency.Value;
+            ASSERT_TRUE(frequency) << c.amplitude << " " << seed;
+            EXPECT_NEAR(*frequency, FrequencyOf(c.samplesPerPeriod),
+                        0.002 * FrequencyOf(c.samplesPerPeriod))
+                << c.amplitude << " +-" << c.uniform << " s=" << c.gauss << " seed " << seed;
+        }
 }
 
-TEST_F(MeasuredChannel, NoPeriodWithoutTwoCrossingsInTheSameDirection) {
-    Fill(1, [](int) { return 10; });
-    ChannelMeasures flat = Measures(1);
-    EXPECT_EQ(flat.PeakToPeak, 0);
-    EXPECT_NEAR(flat.Mean, Volts(10), 1e-12);
-    EXPECT_NEAR(flat.Rms, Volts(10), 1e-12);
-    EXPECT_FALSE(flat.Period);
-    EXPECT_FALSE(flat.Frequency);
-    EXPECT_EQ(EngineeringText(flat.Frequency, "Hz"), Cp1252("—"));
-    EXPECT_EQ(EngineeringText(flat.Period, "s"), "\x97");
+// Short pulses never left a band around the mean: the middle level lies between base and top.
+TEST_F(MeasuredChannel, PulseTrainsOfAnyDutyCycleHaveTheirPeriod) {
+    for (double samplesPerPeriod : {100.0, 100.37})
+        for (double duty : {1, 2, 5, 30, 50, 95, 98, 99}) {
+            Fill(1, [&](int i) {
+                return std::fmod(i + 13.3, samplesPerPeriod) < duty * samplesPerPeriod / 100 ? 80
+                                                                                             : -80;
+            });
+            ChannelMeasures m = Measures(1);
+            ASSERT_TRUE(m.Period.Value) << duty << " " << m.Period.Reason;
+            EXPECT_NEAR(*m.Period.Value, samplesPerPeriod * 1e-5, 1e-5) << duty;
+            EXPECT_NEAR(*m.DutyCycle.Value, duty, 1) << duty;
+            EXPECT_NEAR(*m.PositiveWidth.Value + *m.NegativeWidth.Value, *m.Period.Value, 1e-12);
+        }
+}
 
-    Fill(1, [](int i) { return i < 700 ? -50 : i < 1400 ? 50 : -50; }); // one rising, one falling
-    EXPECT_FALSE(Measures(1).Period);
-    EXPECT_FALSE(MeasureChannel(ChannelSamples{}).Period);
+TEST_F(MeasuredChannel, EdgesTakeTenToNinetyPercentOfTheirWay) {
+    Fill(1, Sine(100, 300)); // from -0.8 to 0.8: 2 asin(0.8) / 2 pi of a period
+    double sineEdge = 300 * std::asin(0.8) / kPi * 1e-5;
+    ChannelMeasures sine = Measures(1);
+    EXPECT_NEAR(*sine.RiseTime.Value, sineEdge, 1e-5);
+    EXPECT_NEAR(*sine.FallTime.Value, sineEdge, 1e-5);
+    Fill(1, [](int i) { // trapezoid: 20 samples up, 130 high, 40 down, 310 low
+        double at = std::fmod(i, 500.0);
+        return at < 20 ? 5 * at : at < 150 ? 100 : at < 190 ? 100 - 2.5 * (at - 150) : 0;
+    });
+    ChannelMeasures trapezoid = Measures(1);
+    EXPECT_NEAR(*trapezoid.RiseTime.Value, 16e-5, 0.5e-5);
+    EXPECT_NEAR(*trapezoid.FallTime.Value, 32e-5, 0.5e-5);
+    EXPECT_NEAR(*trapezoid.PositiveWidth.Value, 160e-5, 0.5e-5);
+    EXPECT_NEAR(*trapezoid.DutyCycle.Value, 32, 0.2);
+}
+
+TEST_F(MeasuredChannel, WithoutAPeriodTheReasonIsGiven) {
+    std::mt19937 random(4);
+    std::uniform_int_distribution<int> noise(-20, 20);
+    const struct {
+        Counts counts;
+        const char* reason;
+    } cases[] = {
+        {[](int) { return 10; }, "signal constant"},
+        {[](int i) { return i < 700    ? -50
+                            : i < 1400 ? 50
+                                       : -50; }, "moins de deux périodes"},
+        {Sine(100, 2048 / 1.9), "moins de deux périodes"},
+        {Sine(100, 4.9), "trop peu d'échantillons par période"},
+        {Sine(100, 2.04), "trop peu d'échantillons par période"},
+        {[&](int) { return noise(random); }, "signal trop bruité"},
+    };
+    for (const auto& c : cases) {
+        Fill(1, c.counts);
+        ChannelMeasures m = Measures(1);
+        EXPECT_FALSE(m.Period.Value) << c.reason;
+        EXPECT_EQ(m.Period.Reason, Cp1252(c.reason));
+        EXPECT_EQ(m.Frequency.Reason, Cp1252(c.reason));
+        EXPECT_TRUE(m.Mean.Value && m.Rms.Value) << c.reason;
+        EXPECT_EQ(EngineeringText(m.Frequency, "Hz"), Cp1252("—"));
+    }
+}
+
+// What an unreadable header gives, and samples that are not samples: "—", never a number.
+TEST_F(MeasuredChannel, ImpossibleSettingsAndBadSamplesGiveNoNumber) {
+    EXPECT_TRUE(BelievableTimeStep(1e-5) && BelievableTimeStep(5e-10) && BelievableTimeStep(0.5));
+    EXPECT_FALSE(BelievableTimeStep(5e-30) || BelievableTimeStep(0) || BelievableTimeStep(NAN));
+    EXPECT_TRUE(BelievableSensitivity(0.001) && BelievableSensitivity(2000));
+    EXPECT_FALSE(BelievableSensitivity(NoValue) || BelievableSensitivity(-1) ||
+                 BelievableSensitivity(INFINITY));
+    Fill(1, Sine(100, 300));
+    record.TimeStep = 5e-30f;
+    ChannelMeasures fast = Measures(1);
+    for (const Measure* each : {&fast.Period, &fast.Frequency, &fast.RiseTime, &fast.DutyCycle})
+        EXPECT_EQ(each->Reason, Cp1252("base de temps invalide"));
+    EXPECT_TRUE(fast.Rms.Value);
+    record.TimeStep = 1e-5f;
+    record.Channel(1).Sensitivity = float(NoValue);
+    ChannelMeasures tiny = Measures(1);
+    for (const Measure* each : {&tiny.Minimum, &tiny.PeakToPeak, &tiny.Mean, &tiny.Top})
+        EXPECT_EQ(each->Reason, Cp1252("sensibilité invalide"));
+    EXPECT_TRUE(tiny.Frequency.Value);
+    ChannelSamples fromFile{{0, 1e-5, 2e-5}, {0, 4e-29, -4e-29}}; // no converter step known
+    EXPECT_EQ(MeasureChannel(fromFile).Maximum.Reason, Cp1252("sensibilité invalide"));
+
+    const struct {
+        ChannelSamples samples;
+        const char* voltsReason; // empty: measured
+        const char* periodReason;
+    } cases[] = {
+        {{}, "aucun échantillon", "aucun échantillon"},
+        {{{0}, {0.5}}, "", "signal constant"},
+        {{{0, 0, 0}, {1, 2, 1}}, "", "base de temps invalide"},
+        {{{0, 1, NAN}, {1, 2, 1}}, "", "base de temps invalide"},
+        {{{0, 1, 2}, {1, NAN, 1}}, "échantillons invalides", "échantillons invalides"},
+        {{{0, 1, 2}, {1, 2}}, "échantillons invalides", "échantillons invalides"},
+        {{{0, 1, 2}, {1e308, -1e308, 1e308}}, "échantillons invalides", "échantillons invalides"},
+    };
+    for (const auto& c : cases) {
+        ChannelMeasures m = MeasureChannel(c.samples);
+        EXPECT_EQ(m.Maximum.Reason, Cp1252(c.voltsReason)) << c.periodReason;
+        EXPECT_EQ(m.Rms.Value.has_value(), !*c.voltsReason) << c.periodReason;
+        EXPECT_EQ(m.Period.Reason, Cp1252(c.periodReason));
+        EXPECT_EQ(m.PositiveWidth.Reason, Cp1252(c.periodReason));
+        PhaseMeasures phase = MeasurePhase(c.samples, c.samples);
+        EXPECT_FALSE(phase.Degrees.Value || phase.Delay.Value);
+    }
 }
 
 TEST_F(MeasuredChannel, AShortRecordIsMeasuredOnItsOwnSamples) {
@@ -151,33 +308,83 @@ TEST_F(MeasuredChannel, AShortRecordIsMeasuredOnItsOwnSamples) {
     record.ShortRecord = true;
     Fill(1, Sine(90, 50)); // four periods in 205 samples
     ChannelMeasures m = Measures(1);
-    EXPECT_NEAR(m.PeakToPeak, Volts(180), Volts(1));
-    ASSERT_TRUE(m.Frequency);
-    EXPECT_NEAR(*m.Frequency, FrequencyOf(50), 0.005 * FrequencyOf(50));
+    EXPECT_NEAR(*m.PeakToPeak.Value, Volts(180), Volts(1));
+    EXPECT_NEAR(*m.Frequency.Value, FrequencyOf(50), 0.005 * FrequencyOf(50));
 }
 
-TEST_F(MeasuredPhase, IsPositiveWhenTheSecondChannelLags) {
+// u2 = U2 cos(wt + phi) against u1 = U1 cos(wt): phi < 0 when the second channel lags.
+TEST_F(MeasuredPhase, IsNegativeWhenTheSecondChannelLags) {
     record.Channel(2).Sensitivity = 0.2f; // the phase ignores the amplitudes
-    for (double lag : {45.0, 90.0, -45.0, -90.0}) {
+    const struct {
+        double lag;
+        double degrees;
+        const char* words;
+    } cases[] = {{45, -45, "(V2 en retard)"},
+                 {90, -90, "(V2 en retard)"},
+                 {-45, 45, "(V2 en avance)"},
+                 {270, 90, "(V2 en avance)"},
+                 {0, 0, "(en phase)"},
+                 {180, 180, "(en opposition de phase)"},
+                 {179.9, 180, "(en opposition de phase)"}};
+    for (const auto& c : cases) {
         Fill(1, Sine(100, 300.3));
-        Fill(2, Sine(40, 300.3, lag));
-        auto phase = Phase();
-        ASSERT_TRUE(phase) << lag;
-        EXPECT_NEAR(*phase, lag, 2);
+        Fill(2, Sine(40, 300.3, c.lag));
+        PhaseMeasures phase = Phase();
+        ASSERT_TRUE(phase.Degrees.Value && phase.Delay.Value) << c.lag;
+        EXPECT_NEAR(std::remainder(*phase.Degrees.Value - c.degrees, 360), 0, 0.2) << c.lag;
+        EXPECT_GT(*phase.Degrees.Value, -180);
+        EXPECT_LE(*phase.Degrees.Value, 180);
+        EXPECT_NEAR(*phase.Degrees.Value, -360 * *phase.Delay.Value / 300.3e-5, 0.01);
+        EXPECT_EQ(PhaseWords(*phase.Degrees.Value, "V2"), c.words) << c.lag;
+        EXPECT_NE(DegreeText(phase.Degrees.Value), Cp1252("-180°"));
     }
-    Fill(2, Sine(40, 300.3, 270)); // three quarters late is a quarter early
-    EXPECT_NEAR(Phase().value_or(0), -90, 2);
 }
 
-TEST_F(MeasuredPhase, NeedsBothPeriodsWithinOnePercent) {
+// One pair of crossings carried its noise whole into the phase.
+TEST_F(MeasuredPhase, AveragesEveryPairOfCrossings) {
+    for (double amplitude : {60.0, 100.0})
+        for (double lag : {-150.0, -45.0, 0.0, 30.0, 120.0})
+            for (unsigned seed : {1u, 2u, 3u, 4u}) {
+                std::mt19937 random(seed);
+                std::uniform_int_distribution<int> noise(-3, 3);
+                Counts first = Sine(amplitude, 300), second = Sine(amplitude, 300, lag);
+                Fill(1, [&](int i) { return first(i) + noise(random); });
+                Fill(2, [&](int i) { return second(i) + noise(random); });
+                auto degrees = Phase().Degrees.Value;
+                ASSERT_TRUE(degrees);
+                EXPECT_NEAR(std::remainder(*degrees + lag, 360), 0, 0.5)
+                    << amplitude << " " << lag << " seed " << seed;
+            }
+}
+
+TEST_F(MeasuredPhase, NeedsBothPeriodsWithinOnePercentAndFiveSamplesAPeriod) {
+    const struct {
+        double firstPeriod, secondPeriod;
+        const char* reason; // empty: measured
+    } cases[] = {{300, 302, ""},
+                 {300, 306, "périodes différentes"},
+                 {300, 0, "signal constant"},
+                 {4.5, 4.5, "trop peu d'échantillons par période"},
+                 {2.5, 2.5, "trop peu d'échantillons par période"}};
+    for (const auto& c : cases) {
+        Fill(1, Sine(100, c.firstPeriod));
+        Fill(2, c.secondPeriod > 0 ? Sine(100, c.secondPeriod, 60) : Counts([](int) { return 0; }));
+        PhaseMeasures phase = Phase();
+        EXPECT_EQ(phase.Degrees.Value.has_value(), !*c.reason) << c.reason;
+        EXPECT_EQ(phase.Degrees.Reason, Cp1252(c.reason));
+        EXPECT_EQ(phase.Delay.Reason, Cp1252(c.reason));
+    }
+}
+
+TEST_F(MeasuredPhase, IsSaidInASentence) {
     Fill(1, Sine(100, 300));
-    Fill(2, Sine(100, 302)); // 0.7 % apart
-    EXPECT_TRUE(Phase());
-    Fill(2, Sine(100, 306)); // 2 % apart
-    EXPECT_FALSE(Phase());
+    Fill(2, Sine(100, 300, 45));
+    SetDecimalSeparator(',');
+    EXPECT_EQ(PhaseSentence(Phase(), "Ue", "Us"),
+              Cp1252("Déphasage de Us par rapport à Ue : -45° (Us en retard)"));
     Fill(2, [](int) { return 0; });
-    EXPECT_FALSE(Phase());
-    EXPECT_EQ(DegreeText(Phase()), Cp1252("—"));
+    EXPECT_EQ(PhaseSentence(Phase(), "V1", "V2"),
+              Cp1252("Déphasage de V2 par rapport à V1 : — (signal constant)"));
 }
 
 TEST_F(EngineeringTexts, ThreeDigitsAPrefixAndTheUnitWithTheUsersSeparator) {
@@ -200,6 +407,8 @@ TEST_F(EngineeringTexts, ThreeDigitsAPrefixAndTheUnitWithTheUsersSeparator) {
     EXPECT_EQ(EngineeringText(-1.5, "V"), "-1.5 V");
     EXPECT_EQ(EngineeringText(2500.0, "Hz"), "2.5 kHz");
     EXPECT_EQ(EngineeringText(1.25e-5, "s"), Cp1252("12.5 µs"));
+    EXPECT_EQ(EngineeringText(Measure{2500.0, {}}, "Hz"), "2.5 kHz");
+    EXPECT_EQ(EngineeringText(Measure{std::nullopt, "signal constant"}, "Hz"), Cp1252("—"));
 }
 
 TEST_F(EngineeringTexts, RoundingCanCarryToTheNextPrefix) {
@@ -215,6 +424,7 @@ TEST_F(EngineeringTexts, DegreesAreWholeOrHaveOneDecimal) {
     EXPECT_EQ(DegreeText(12.5), Cp1252("12,5°"));
     EXPECT_EQ(DegreeText(-0.46), Cp1252("-0,5°"));
     EXPECT_EQ(DegreeText(179.97), Cp1252("180°"));
+    EXPECT_EQ(DegreeText(-179.97), Cp1252("180°")); // the same opposition as 180°
     EXPECT_EQ(DegreeText(0.02), Cp1252("0°"));
     SetDecimalSeparator('.');
     EXPECT_EQ(DegreeText(12.5), Cp1252("12.5°"));

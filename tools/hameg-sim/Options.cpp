@@ -1,35 +1,83 @@
 #include "tools/hameg-sim/Options.h"
 
+#include <cmath>
 #include <fstream>
 #include <sstream>
 
 namespace {
 
+bool ParseDouble(const std::string& text, double& out) {
+    try {
+        std::size_t used = 0;
+        double value = std::stod(text, &used);
+        if (used != text.size() || !std::isfinite(value)) return false;
+        out = value;
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
 bool ParseSignal(const std::string& text, ChannelSignal& signal) {
-    // shape[:amplitude[:periods[:offset]]]
+    // shape[:amplitude[:periods[:offset[:phase[:duty]]]]], all or nothing
     std::stringstream in(text);
     std::string shape;
     std::getline(in, shape, ':');
+    ChannelSignal parsed = signal; // the fields left out keep their values
     if (shape == "sine")
-        signal.Shape = Wave::Sine;
+        parsed.Shape = Wave::Sine;
     else if (shape == "square")
-        signal.Shape = Wave::Square;
+        parsed.Shape = Wave::Square;
     else if (shape == "triangle")
-        signal.Shape = Wave::Triangle;
+        parsed.Shape = Wave::Triangle;
     else if (shape == "flat")
-        signal.Shape = Wave::Flat;
+        parsed.Shape = Wave::Flat;
+    else if (shape == "pulse")
+        parsed.Shape = Wave::Pulse;
     else
         return false;
-    double* fields[] = {&signal.Amplitude, &signal.Periods, &signal.Offset};
+    double* fields[] = {&parsed.Amplitude, &parsed.Periods, &parsed.Offset, &parsed.Phase,
+                        &parsed.Duty};
     std::string part;
     for (double* field : fields) {
         if (!std::getline(in, part, ':')) break;
-        try {
-            *field = std::stod(part);
-        } catch (...) {
-            return false;
-        }
+        if (!ParseDouble(part, *field)) return false;
     }
+    if (std::getline(in, part, ':') || parsed.Duty < 0 || parsed.Duty > 100) return false;
+    signal = parsed;
+    return true;
+}
+
+// none, low-pass:FC or high-pass:FC.
+bool ParseFilter(const std::string& text, FilterBench& bench) {
+    if (text == "none") return bench.Kind = FilterKind::None, true;
+    auto colon = text.find(':');
+    std::string kind = text.substr(0, colon);
+    double cutoff = 0;
+    if (colon == std::string::npos || !ParseDouble(text.substr(colon + 1), cutoff) || cutoff <= 0)
+        return false;
+    if (kind != "low-pass" && kind != "high-pass") return false;
+    bench.Kind = kind == "low-pass" ? FilterKind::LowPass : FilterKind::HighPass;
+    bench.Cutoff = cutoff;
+    return true;
+}
+
+// HZ[:VOLTS]
+bool ParseGenerator(const std::string& text, FilterBench& bench) {
+    auto colon = text.find(':');
+    double frequency = 0, amplitude = bench.Amplitude;
+    if (!ParseDouble(text.substr(0, colon), frequency) || frequency <= 0) return false;
+    if (colon != std::string::npos &&
+        (!ParseDouble(text.substr(colon + 1), amplitude) || amplitude < 0))
+        return false;
+    bench.Frequency = frequency, bench.Amplitude = amplitude;
+    return true;
+}
+
+bool ParsePositive(const std::string& text, double& out) {
+    double value = 0;
+    if (!ParseDouble(text, value) || value <= 0) return false;
+    out = value;
     return true;
 }
 
@@ -96,7 +144,27 @@ bool SetOption(Options& o, const std::string& name, const std::string& value, st
         long v = 0;
         ok = ParseLong(value, v);
         o.GroundNoise = int(v);
-    } else if (name == "channels") {
+    } else if (name == "signal-noise") {
+        long v = 0;
+        ok = ParseLong(value, v) && v >= 0;
+        if (ok) o.SignalNoise = int(v);
+    } else if (name == "signal-gauss")
+        ok = ParseDouble(value, o.SignalGauss) && o.SignalGauss >= 0;
+    else if (name == "noise-seed") {
+        long v = 0;
+        ok = ParseLong(value, v) && v >= 0;
+        if (ok) o.NoiseSeed = unsigned(v);
+    } else if (name == "filter")
+        ok = ParseFilter(value, o.Bench);
+    else if (name == "generator")
+        ok = ParseGenerator(value, o.Bench);
+    else if (name == "time-base")
+        ok = ParsePositive(value, o.Bench.TimeBase);
+    else if (name == "sensitivity1")
+        ok = ParsePositive(value, o.Bench.Sensitivity[0]);
+    else if (name == "sensitivity2")
+        ok = ParsePositive(value, o.Bench.Sensitivity[1]);
+    else if (name == "channels") {
         ok = value == "1" || value == "2";
         o.TwoChannels = value == "2";
     } else if (name == "short")
@@ -177,16 +245,23 @@ Options (--name value; a boolean option given alone is on):
   --speed F              1 = 960 bytes/s (default); 0 = unpaced
   --delivery PATTERN     byte (default: one by one, a bare UART), fifo (bursts of 14, a
                          16550), usb (a packet of up to 62 bytes every 16 ms)
-  --ch1 / --ch2 SHAPE[:AMP[:PERIODS[:OFFSET]]]
-                         sine, square, triangle or flat; amplitude and offset in screen
-                         divisions (25 counts around 127), periods over 2048 samples
+  --ch1 / --ch2 SHAPE[:AMP[:PERIODS[:OFFSET[:PHASE[:DUTY]]]]]
+                         sine, square, triangle, pulse or flat; amplitude and offset in
+                         screen divisions (25 counts around 127), periods over 2048
+                         samples, phase in degrees added to the argument (-45: a lag of
+                         45 degrees), duty in percent of each period a pulse spends at
+                         +AMP (default 50; the rest at -AMP); e.g. "pulse:3.2:20:0:0:2"
+  --signal-noise N       noise of +-N counts (uniform) on every signal sample
+  --signal-gauss S       Gaussian noise of deviation S counts on every signal sample
+  --noise-seed K         the signal noise's seed (default 1): the same seed, the same image
   --ground-offset N      zero image = 127 + N ...
   --ground-noise N       ... + noise of +-N counts
   --channels 1|2         HM 408 header byte 2 (default 2)
   --short                HM 408 header byte 8 = 1 (short record)
   --hold-up              HM 408 header byte 9 = 1 in the signal image (HOLD not pressed)
   --zero-hold-up         the same in the zero image
-  --settings TEXT        HM 408 settings text (default "CH1=500mV CH2=2V TB=2us")
+  --settings TEXT        HM 408 settings text (default "CH1=500mV CH2=2V TB=2us"); with
+                         the filter bench on, the bench's own settings in that form
   --empty                STOR. not pressed: empty memory
   --truncate N           send only the first N bytes of each image
   --stall-after N --stall-ms M   pause M ms after N bytes of an image
@@ -195,5 +270,20 @@ Options (--name value; a boolean option given alone is on):
   --no-answer            answer nothing
   --hangup-after N       close the line after N bytes of an image, then exit
   --lines "CTS DSR CD"   modem input lines; "BUSY" makes the shim refuse opening the device
+
+Filter bench (a first-order filter driven by a sine generator; channel 1 shows the
+generator, channel 2 the filter's output, in place of --ch1 and --ch2):
+  --filter KIND          none (default: the bench is off), low-pass:FC or high-pass:FC,
+                         FC the cut-off frequency in Hz; gain 1/sqrt(1+(f/FC)^2) and phase
+                         -atan(f/FC) (low-pass), or (f/FC)/sqrt(1+(f/FC)^2) and +atan(FC/f)
+  --generator F[:A]      the generator's frequency in Hz and peak amplitude in volts
+                         (default 1000:1)
+  --time-base S          seconds per division the program is set to (default 1e-3): a
+                         sample every S x 10 / 2000 s; an HM 408 states it in its header
+                         ("TB=..."), an HM 305 leaves it to the program's selector
+  --sensitivity1 V       volts per division of channel 1 (default 1)
+  --sensitivity2 V       the same for channel 2; volts become counts at 25 a division
+                         around 127, clipped to 0..255; an HM 408 states both in its
+                         header ("CH1=... CH2=...")
 )";
 }

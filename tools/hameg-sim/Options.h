@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-enum class Wave { Sine, Square, Triangle, Flat };
+enum class Wave { Sine, Square, Triangle, Flat, Pulse };
 
 // How the bytes reach the program, at the same average rate: one by one (a bare UART), in bursts
 // of 14 (a 16550's FIFO), or in packets every 16 ms (a USB adapter's latency timer).
@@ -15,6 +15,21 @@ struct ChannelSignal {
     double Amplitude = 2; // screen divisions
     double Periods = 3;   // periods over the channel's 2048 samples
     double Offset = 0;    // screen divisions
+    double Phase = 0;     // degrees added to the argument: -45 lags by 45 degrees
+    double Duty = 50;     // percent of each period a pulse spends high
+};
+
+enum class FilterKind { None, LowPass, HighPass };
+
+// A frequency-response lab: a generator drives a first-order filter; channel 1 shows its input,
+// channel 2 its output, at the time base and sensitivities the program is set to.
+struct FilterBench {
+    FilterKind Kind = FilterKind::None; // None: the channels show their own signals
+    double Cutoff = 1000;               // Hz
+    double Frequency = 1000;            // the generator's, Hz
+    double Amplitude = 1;               // the generator's, peak volts
+    double TimeBase = 1e-3;             // seconds per division
+    double Sensitivity[2] = {1, 1};     // volts per division
 };
 
 struct Options {
@@ -29,8 +44,12 @@ struct Options {
     double Speed = 1;     // 1 = 960 bytes/s; 0 = as fast as the line takes them
     DeliveryPattern Delivery = DeliveryPattern::Byte;
     ChannelSignal Channel[2] = {{Wave::Sine, 2, 3, 0}, {Wave::Square, 1.5, 5, 0}};
-    int GroundOffset = 0; // counts added to 127 in the zero image
-    int GroundNoise = 0;  // +- counts of noise in the zero image
+    int GroundOffset = 0;   // counts added to 127 in the zero image
+    int GroundNoise = 0;    // +- counts of noise in the zero image
+    int SignalNoise = 0;    // +- counts of uniform noise in the signal image
+    double SignalGauss = 0; // deviation in counts of Gaussian noise in the signal image
+    unsigned NoiseSeed = 1; // the same seed gives the same signal image
+    FilterBench Bench;
 
     // HM 408 header
     bool TwoChannels = true;

@@ -1,0 +1,381 @@
+#include "acquisition/Waveform.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+
+#include "common/Text1252.h"
+
+namespace {
+
+constexpr double kMinSamplesPerPeriod = 5;
+constexpr double kAgreement = 0.01; // the autocorrelation's period against the crossings'
+constexpr double kMinPeriods = 2;
+
+double Median(std::vector<double> values) {
+    auto middle = values.begin() + std::ptrdiff_t(values.size() / 2);
+    std::nth_element(values.begin(), middle, values.end());
+    return *middle;
+}
+
+// Noise of deviation s gives second differences of deviation s * sqrt(6), whose median absolute
+// value is 0.6745 times that. A signal slow against the sampling adds little to them, and the few
+// samples of a square wave's edges do not move a median.
+double NoiseDeviation(const std::vector<double>& v) {
+    if (v.size() < 3) return 0;
+    std::vector<double> second(v.size() - 2);
+    for (std::size_t i = 1; i + 1 < v.size(); ++i)
+        second[i - 1] = std::fabs(v[i - 1] - 2 * v[i] + v[i + 1]);
+    return Median(std::move(second)) / (0.6745 * std::sqrt(6.0));
+}
+
+// One bin per converter step; when the step is unknown, the smallest gap between two values, which
+// is that step for a record read back from a file. Never more than 1024 bins.
+double BinWidth(const std::vector<double>& v, double quantum, double range) {
+    double width = range / 1024;
+    if (quantum > 0) return std::max(width, quantum);
+    std::vector<double> sorted = v;
+    std::sort(sorted.begin(), sorted.end());
+    double gap = range;
+    for (std::size_t i = 0; i + 1 < sorted.size(); ++i)
+        if (double g = sorted[i + 1] - sorted[i]; g > range * 1e-9) gap = std::min(gap, g);
+    return std::max(width, gap);
+}
+
+// The mean value of the fullest run of 2 * half + 1 bins among bins [first, last), ties going to
+// the outer one; none when that run holds less than twice its share of the half: a triangle or a
+// ramp spreads its samples evenly and has no level there.
+std::optional<double> HalfMode(const std::vector<long>& counts, long first, long last, long half,
+                               bool upper, double origin, double width) {
+    if (last <= first) return std::nullopt;
+    auto at = [&](long bin) { return counts[std::size_t(bin)]; };
+    long total = 0;
+    for (long b = first; b < last; ++b) total += at(b);
+    long best = -1, bestFrom = first, bestTo = first;
+    for (long centre = first; centre < last; ++centre) {
+        long from = std::max(first, centre - half), to = std::min(last - 1, centre + half), sum = 0;
+        for (long b = from; b <= to; ++b) sum += at(b);
+        if (sum > best || (sum == best && upper)) best = sum, bestFrom = from, bestTo = to;
+    }
+    double share = double(total) * double(bestTo - bestFrom + 1) / double(last - first);
+    if (best <= 0 || double(best) < 2 * share) return std::nullopt;
+    double weighted = 0;
+    for (long b = bestFrom; b <= bestTo; ++b)
+        weighted += double(at(b)) * (origin + double(b) * width);
+    return weighted / double(best);
+}
+
+WaveLevels FindLevels(const std::vector<double>& v, double quantum) {
+    WaveLevels levels;
+    auto [lowest, highest] = std::minmax_element(v.begin(), v.end());
+    levels.Minimum = levels.Base = *lowest;
+    levels.Maximum = levels.Top = *highest;
+    levels.Noise = NoiseDeviation(v);
+    double range = *highest - *lowest;
+    if (!(range > 0)) return levels;
+    double width = levels.Resolution = BinWidth(v, quantum, range);
+    long bins = long(range / width + 0.5) + 1;
+    std::vector<long> counts(static_cast<std::size_t>(bins));
+    for (double value : v)
+        ++counts[std::size_t(std::min(bins - 1, long((value - *lowest) / width + 0.5)))];
+    long middle = long(std::ceil(range / 2 / width)); // first bin of the upper half
+    long half = std::lround(levels.Noise / width);
+    auto top = HalfMode(counts, middle, bins, half, true, *lowest, width);
+    auto base = HalfMode(counts, 0, middle, half, false, *lowest, width);
+    if (top && base && *top > *base)
+        levels.Top = *top, levels.Base = *base;
+    else if (top && *top > levels.Base)
+        levels.Top = *top;
+    else if (base && *base < levels.Top)
+        levels.Base = *base;
+    return levels;
+}
+
+struct Event {
+    std::size_t Index; // the first sample past the band
+    bool Rising;
+};
+
+// A crossing counts once the signal has gone from one side of the band middle +- band to the
+// other.
+std::vector<Event> Events(const std::vector<double>& v, double middle, double band) {
+    enum class Side { Unknown, Below, Above } side = Side::Unknown;
+    std::vector<Event> events;
+    for (std::size_t i = 0; i < v.size(); ++i) {
+        if (v[i] > middle + band) {
+            if (side == Side::Below) events.push_back({i, true});
+            side = Side::Above;
+        } else if (v[i] < middle - band) {
+            if (side == Side::Above) events.push_back({i, false});
+            side = Side::Below;
+        }
+    }
+    return events;
+}
+
+// Where an edge crosses the middle: a straight line fitted by least squares to its samples between
+// middle - reach and middle + reach and to the last sample beyond on either side. Noise moves a
+// single sample's crossing by noise / slope; the line averages it over the edge, and the symmetry
+// of a sine's or a ramp's edge about its middle leaves the line's crossing unbiased.
+double EdgePosition(const std::vector<double>& v, double middle, double reach, double sign,
+                    std::size_t event, std::size_t lowBound, std::size_t highBound) {
+    auto u = [&](std::size_t i) { return sign * (v[i] - middle); };
+    std::size_t lo = event - 1, hi = event;
+    while (lo > lowBound && u(lo) >= -reach) --lo;
+    while (hi < highBound && u(hi) <= reach) ++hi;
+    double count = double(hi - lo + 1), meanX = 0, meanY = 0;
+    for (std::size_t i = lo; i <= hi; ++i) meanX += double(i), meanY += u(i);
+    meanX /= count, meanY /= count;
+    double sxy = 0, sxx = 0;
+    for (std::size_t i = lo; i <= hi; ++i) {
+        sxy += (double(i) - meanX) * (u(i) - meanY);
+        sxx += (double(i) - meanX) * (double(i) - meanX);
+    }
+    if (sxy > 0) {
+        double at = meanX - meanY * sxx / sxy;
+        if (at >= double(lo) && at <= double(hi)) return at;
+    }
+    for (std::size_t i = event; i > lo; --i)
+        if (u(i - 1) <= 0 && u(i) > 0) return double(i - 1) - u(i - 1) / (u(i) - u(i - 1));
+    return double(event);
+}
+
+// Crossings of one direction with their cycle numbers.
+struct Numbered {
+    std::vector<double> At, Cycle;
+};
+
+// A crossing less than half the median interval after the last one kept is dropped as a false
+// one; a longer gap counts the cycles it spans, so a missed crossing costs nothing.
+Numbered Number(const std::vector<double>& at, double interval) {
+    Numbered numbered;
+    for (double t : at) {
+        if (numbered.At.empty()) {
+            numbered.At.push_back(t), numbered.Cycle.push_back(0);
+            continue;
+        }
+        double cycles = (t - numbered.At.back()) / interval;
+        if (cycles < 0.5) continue;
+        numbered.Cycle.push_back(numbered.Cycle.back() + std::round(cycles));
+        numbered.At.push_back(t);
+    }
+    return numbered;
+}
+
+struct Line {
+    double Period = 0;
+    double Start[2] = {0, 0}; // rising, falling: where each direction's cycle 0 lies
+};
+
+// One period for both directions, each with its own start, by least squares.
+std::optional<Line> Fit(const Numbered (&series)[2]) {
+    Line line;
+    double sxy = 0, sxx = 0, means[2][2] = {};
+    for (int s = 0; s < 2; ++s) {
+        const Numbered& n = series[s];
+        if (n.At.empty()) continue;
+        double count = double(n.At.size());
+        double meanCycle = std::accumulate(n.Cycle.begin(), n.Cycle.end(), 0.0) / count;
+        double meanAt = std::accumulate(n.At.begin(), n.At.end(), 0.0) / count;
+        for (std::size_t i = 0; i < n.At.size(); ++i) {
+            sxy += (n.Cycle[i] - meanCycle) * (n.At[i] - meanAt);
+            sxx += (n.Cycle[i] - meanCycle) * (n.Cycle[i] - meanCycle);
+        }
+        means[s][0] = meanCycle, means[s][1] = meanAt;
+    }
+    if (!(sxx > 0) || !(sxy > 0)) return std::nullopt;
+    line.Period = sxy / sxx;
+    for (int s = 0; s < 2; ++s) line.Start[s] = means[s][1] - line.Period * means[s][0];
+    return line;
+}
+
+// Drops the crossings more than a tenth of a period off the line, then fits again.
+std::optional<Line> FitKeepingTheRhythm(Numbered (&series)[2]) {
+    std::optional<Line> line = Fit(series);
+    for (int round = 0; line && round < 3; ++round) {
+        bool dropped = false;
+        for (int s = 0; s < 2; ++s) {
+            Numbered kept;
+            for (std::size_t i = 0; i < series[s].At.size(); ++i) {
+                double expected = line->Start[s] + line->Period * series[s].Cycle[i];
+                if (std::fabs(series[s].At[i] - expected) > 0.1 * line->Period) {
+                    dropped = true;
+                    continue;
+                }
+                kept.At.push_back(series[s].At[i]), kept.Cycle.push_back(series[s].Cycle[i]);
+            }
+            series[s] = std::move(kept);
+        }
+        if (!dropped) break;
+        line = Fit(series);
+    }
+    return line;
+}
+
+void FindPeriod(Waveform& w, const std::vector<double>& v) {
+    std::vector<double> intervals;
+    for (const auto* at : {&w.Rising, &w.Falling})
+        for (std::size_t i = 1; i < at->size(); ++i) intervals.push_back((*at)[i] - (*at)[i - 1]);
+    if (intervals.empty()) {
+        w.Reason = Cp1252("moins de deux périodes");
+        return;
+    }
+    double interval = Median(intervals);
+    if (interval < kMinSamplesPerPeriod) {
+        w.Reason = Cp1252("trop peu d'échantillons par période");
+        return;
+    }
+    Numbered series[2] = {Number(w.Rising, interval), Number(w.Falling, interval)};
+    std::optional<Line> line = FitKeepingTheRhythm(series);
+    if (!line) {
+        w.Reason = Cp1252("moins de deux périodes");
+        return;
+    }
+    double period = line->Period;
+    std::size_t found = w.Rising.size() + w.Falling.size();
+    std::size_t kept = series[0].At.size() + series[1].At.size();
+    if (period < kMinSamplesPerPeriod) {
+        w.Reason = Cp1252("trop peu d'échantillons par période");
+    } else if (double(v.size()) < kMinPeriods * period * (1 - 0.005)) {
+        w.Reason = Cp1252("moins de deux périodes");
+    } else if (3 * kept < 2 * found) {
+        w.Reason = Cp1252("signal trop bruité");
+    } else {
+        std::optional<double> check = AutocorrelationPeriod(v);
+        if (!check || std::fabs(*check - period) > kAgreement * period) {
+            w.Reason = Cp1252("signal trop bruité");
+            return;
+        }
+        w.Period = period;
+        w.Rising = series[0].At;
+        w.Falling = series[1].At;
+        if (!w.Rising.empty()) w.RisingAt = line->Start[0];
+        if (!w.Falling.empty()) w.FallingAt = line->Start[1];
+    }
+}
+
+// The vertex of a parabola fitted to r around `peak`, over the lags where r stays above half the
+// peak: all of a broad peak, whose noise then averages out, or three lags of a narrow one. Fitted
+// again around each new vertex, so the window ends up centred on it.
+double PeakVertex(const std::vector<double>& r, std::size_t peak) {
+    std::size_t half = 1;
+    while (peak > half + 1 && peak + half + 1 < r.size() && r[peak - half - 1] >= r[peak] / 2 &&
+           r[peak + half + 1] >= r[peak] / 2)
+        ++half;
+    double vertex = double(peak);
+    for (int round = 0; round < 4; ++round) {
+        auto centre = std::size_t(std::lround(vertex));
+        centre = std::clamp(centre, half, r.size() - 1 - half);
+        double n = 0, s2 = 0, s4 = 0, sy = 0, sxy = 0, sx2y = 0;
+        for (std::size_t lag = centre - half; lag <= centre + half; ++lag) {
+            double x = double(lag) - double(centre);
+            n += 1, s2 += x * x, s4 += x * x * x * x;
+            sy += r[lag], sxy += x * r[lag], sx2y += x * x * r[lag];
+        }
+        double curvature = (n * sx2y - s2 * sy) / (n * s4 - s2 * s2);
+        if (!(curvature < 0)) break;
+        double next = double(centre) - sxy / s2 / (2 * curvature);
+        if (std::fabs(next - double(centre)) > double(half)) break;
+        vertex = next;
+    }
+    return vertex;
+}
+
+} // namespace
+
+// A likeness of the record to itself shifted by each lag: the variance less half the mean square
+// difference between the record and its shifted copy over their overlap. Unlike the plain
+// autocorrelation, it peaks exactly at the period however few periods the overlap holds, since
+// the difference of a periodic signal and its copy one period on is nothing but noise.
+std::optional<double> AutocorrelationPeriod(const std::vector<double>& values) {
+    std::size_t n = values.size();
+    if (n < 8) return std::nullopt;
+    double mean = std::accumulate(values.begin(), values.end(), 0.0) / double(n), variance = 0;
+    for (double value : values) variance += (value - mean) * (value - mean) / double(n);
+    if (!(variance > 0)) return std::nullopt;
+    // Lags up to 0.55 of the record hold any period of which it has two; the peak's fit may
+    // reach further.
+    std::size_t search = n * 11 / 20, last = n * 3 / 4;
+    std::vector<double> r(last + 1);
+    for (std::size_t lag = 0; lag <= last; ++lag) {
+        double sum = 0;
+        for (std::size_t i = 0; i + lag < n; ++i)
+            sum += (values[i] - values[i + lag]) * (values[i] - values[i + lag]);
+        r[lag] = variance - sum / double(n - lag) / 2;
+    }
+    std::size_t first = 1;
+    while (first <= search && r[first] >= 0) ++first;
+    if (first > search) return std::nullopt;
+    double highest = *std::max_element(r.begin() + std::ptrdiff_t(first),
+                                       r.begin() + std::ptrdiff_t(search) + 1);
+    if (highest < 0.3 * variance) return std::nullopt;
+    // The top of the first hump above half the highest: the period rather than one of its
+    // multiples, even for a narrow pulse whose samples meet their copy's only partly.
+    std::size_t lag = first + 1;
+    while (lag <= search && r[lag] < highest / 2) ++lag;
+    std::size_t peak = lag;
+    for (; lag <= search && r[lag] >= highest / 2; ++lag)
+        if (r[lag] > r[peak]) peak = lag;
+    return PeakVertex(r, peak);
+}
+
+Waveform AnalyseWaveform(const std::vector<double>& v, double quantum) {
+    Waveform w;
+    if (v.empty()) {
+        w.Reason = Cp1252("aucun échantillon");
+        return w;
+    }
+    auto [lowest, highest] = std::minmax_element(v.begin(), v.end());
+    if (!std::isfinite(*highest - *lowest)) {
+        w.Reason = Cp1252("échantillons invalides"); // beyond what a double can subtract
+        return w;
+    }
+    w.Levels = FindLevels(v, quantum);
+    double span = w.Levels.Top - w.Levels.Base;
+    if (!(span > 0)) {
+        w.Reason = Cp1252("signal constant");
+        return w;
+    }
+    // Three deviations of the noise, at least one converter step and 1 % of the signal; at most
+    // a quarter of it, or a noisy signal would never leave the band.
+    double band =
+        std::min(std::max({3 * w.Levels.Noise, w.Levels.Resolution, 0.01 * span}), 0.25 * span);
+    double middle = w.Levels.Middle();
+    std::vector<Event> events = Events(v, middle, band);
+    for (std::size_t k = 0; k < events.size(); ++k) {
+        std::size_t low = k == 0 ? 0 : events[k - 1].Index;
+        std::size_t high = k + 1 == events.size() ? v.size() - 1 : events[k + 1].Index - 1;
+        double at = EdgePosition(v, middle, span / 4, events[k].Rising ? 1 : -1, events[k].Index,
+                                 low, high);
+        (events[k].Rising ? w.Rising : w.Falling).push_back(at);
+    }
+    FindPeriod(w, v);
+    return w;
+}
+
+std::optional<double> EdgeDuration(const std::vector<double>& values, const WaveLevels& levels,
+                                   bool rising, std::string& reason) {
+    double sign = rising ? 1 : -1, span = levels.Top - levels.Base;
+    double low = sign * (rising ? levels.Base + 0.1 * span : levels.Top - 0.1 * span);
+    double high = sign * (rising ? levels.Base + 0.9 * span : levels.Top - 0.9 * span);
+    bool armed = false;
+    double leftLow = 0;
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        double u = sign * values[i], previous = i > 0 ? sign * values[i - 1] : u;
+        if (u <= low) {
+            armed = true;
+            continue;
+        }
+        if (!armed) continue;
+        if (previous <= low) leftLow = double(i - 1) + (low - previous) / (u - previous);
+        if (u >= high) {
+            if (previous <= low) {
+                reason = Cp1252("front trop rapide");
+                return std::nullopt;
+            }
+            return double(i - 1) + (high - previous) / (u - previous) - leftLow;
+        }
+    }
+    reason = Cp1252(rising ? "aucun front montant" : "aucun front descendant");
+    return std::nullopt;
+}

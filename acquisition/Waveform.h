@@ -1,0 +1,43 @@
+#pragma once
+// A channel's samples read as a waveform, with positions counted in samples (sample i lies at
+// position i) and values in the samples' own unit: its levels, its noise, its crossings of the
+// middle level and the period they give. Measurements.cpp turns these into seconds and volts.
+//
+// The period is found as a scope finds it: top and base from the samples' histogram, crossings
+// of the level halfway between them taken with a hysteresis of a few times the noise the record
+// shows, each crossing placed by a straight line fitted to the samples of its edge, crossings
+// that break the rhythm of the others dropped, and one line through what is left. The record's
+// autocorrelation, which knows nothing of crossings, must find the same period within 1 %.
+#include <optional>
+#include <string>
+#include <vector>
+
+struct WaveLevels {
+    double Minimum = 0, Maximum = 0;
+    double Top = 0, Base = 0; // the histogram's upper and lower modes, or the extremes
+    double Noise = 0;         // standard deviation of the noise, from second differences
+    double Resolution = 0;    // the histogram's bin: a converter step, when values have one
+    double Middle() const { return (Top + Base) / 2; }
+};
+
+struct Waveform {
+    WaveLevels Levels;
+    // Crossings of the middle level that keep the period's rhythm, in samples.
+    std::vector<double> Rising, Falling;
+    std::optional<double> Period; // in samples
+    std::string Reason;           // 1252, why there is no period
+    // Where the period's line puts the first rising and falling crossings, for the widths.
+    std::optional<double> RisingAt, FallingAt;
+};
+
+// `quantum` is the step between two values the converter can give; 0 when unknown. The values
+// must be finite.
+Waveform AnalyseWaveform(const std::vector<double>& values, double quantum);
+
+// The period the autocorrelation's first strong peak gives, in samples; absent without one.
+std::optional<double> AutocorrelationPeriod(const std::vector<double>& values);
+
+// From 10 % to 90 % of the way from base to top (rising) or back (falling), on the record's first
+// whole edge of that direction, in samples; absent with the reason.
+std::optional<double> EdgeDuration(const std::vector<double>& values, const WaveLevels& levels,
+                                   bool rising, std::string& reason);
