@@ -9,6 +9,8 @@ struct TableVariable {
     std::string Name;
     std::string Unit;
     std::string Meaning;
+
+    bool operator==(const TableVariable&) const = default;
 };
 
 struct DataTable {
