@@ -9,6 +9,8 @@
 #include "common/NumberText.h"
 #include "common/Text1252.h"
 #include "export/DataFile.h"
+#include "export/SeriesTable.h"
+#include "export/TransferText.h"
 
 namespace {
 
@@ -219,4 +221,55 @@ TEST_F(DataReader, WhatTheProgramCannotHaveSavedIsRefusedWithItsLineAndWhatWasEx
             EXPECT_EQ(error.what(), Cp1252(message));
         }
     }
+}
+
+TEST_F(DataReader, ASeriesIsWrittenInBothFormatsAndRecognisedWhenReadBack) {
+    Series series{{"V1", "Sortie"},
+                  {{1000, {2.5, 1.25}, -6.0206, -90}, {12345.6, {0.012, 0.0061}, -5.8758, 45.5}}};
+    for (char separator : {'.', ','})
+        for (std::size_t channels : {2u, 1u}) {
+            SetDecimalSeparator(separator);
+            series.ChannelNames.resize(channels);
+            DataTable table = SeriesTable(series, "C:\\vexor.exe");
+            for (bool curvilab : {true, false}) {
+                std::string saved = DataFileText(table, curvilab);
+                DataTable read = ReadDataFile(saved, curvilab).Table;
+                EXPECT_EQ(DataFileText(read, curvilab), saved);
+                std::optional<Series> found = FindSeries(read);
+                ASSERT_TRUE(found);
+                EXPECT_EQ(found->ChannelNames, series.ChannelNames);
+                ASSERT_EQ(found->Points.size(), 2u);
+                for (std::size_t p = 0; p < 2; ++p) {
+                    const SeriesPoint &a = found->Points[p], &b = series.Points[p];
+                    EXPECT_EQ(a.Frequency, b.Frequency);
+                    for (std::size_t c = 0; c < channels; ++c)
+                        EXPECT_EQ(a.PeakToPeak[c], b.PeakToPeak[c]);
+                    EXPECT_EQ(a.Gain, b.Gain);
+                    EXPECT_EQ(a.Phase, b.Phase);
+                }
+                std::string values = channels == 2 ? "\t0,012\t0,0061\t-5,8758\t45,5\t\r\n"
+                                                   : "\t0,012\t-5,8758\t45,5\t\r\n";
+                std::replace(values.begin(), values.end(), ',', separator);
+                std::string frequency =
+                    curvilab ? "12345.6" : "12345" + std::string(1, separator) + "6";
+                EXPECT_TRUE(saved.ends_with(frequency + values)) << saved;
+            }
+        }
+    EXPECT_FALSE(FindSeries(ReadDataFile(Join(kAscii), false).Table));
+
+    SetDecimalSeparator(',');
+    series.ChannelNames = {"V1"};
+    PageInformation page{true, SeriesComment(), "", "", ""};
+    EXPECT_EQ(TransferText(SeriesTable(series, "C:\\vexor.exe"), "C:\\vexor.exe", page),
+              Cp1252("C:\\vexor.exe\r\n"
+                     "Acquisition avec oscillo HAMEG\r\n"
+                     "Série de mesures\r\n"
+                     "f\tV1\tG\tphi\r\n"
+                     "Hz\tV\tdB\t°\r\n"
+                     "fréquence\ttension crête à crête\tgain\tdéphasage\r\n"
+                     "1000\t2,5\t-6,0206\t-90\r\n"
+                     "12345.6\t0,012\t-5,8758\t45,5\r\n"));
+    DataTable uneven = SeriesTable(series, "");
+    uneven.Columns[1].pop_back();
+    EXPECT_THROW(DataFileText(uneven, true), std::invalid_argument);
 }
