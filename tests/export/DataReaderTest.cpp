@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
+#include <tuple>
 
 #include "common/NumberText.h"
 #include "common/Text1252.h"
@@ -20,25 +21,21 @@ std::string Join(const std::vector<std::string>& lines) {
     return text;
 }
 
-const std::vector<std::string> kCurvilab = {"MORVANET CURVILAB WINDOWS 1.0",
-                                            Cp1252("£2 NOM VAR"),
-                                            "t",
-                                            "V1",
-                                            Cp1252("£2 UNITE VAR"),
-                                            "s",
-                                            "V",
-                                            Cp1252("£2 SIGNIF VAR"),
-                                            "temps",
-                                            "tension",
-                                            Cp1252("£1 ACQUISITION"),
-                                            "C:\\vexor.exe",
-                                            Cp1252("£1 PAGE COMMENT"),
-                                            "",
-                                            "&2 VALEUR VAR",
-                                            "0\t0.5\t",
-                                            "5E-06\t-0,25\t"};
-const std::vector<std::string> kAscii = {"Hameg",    "t\tV1\t",       "s\tV\t", "temps\ttension\t",
-                                         "0\t0.5\t", "5E-06\t-0,25\t"};
+// The lines of a UTF-8 text, one per "\n", as 1252 bytes.
+std::vector<std::string> Lines(const char* utf8) {
+    std::vector<std::string> lines;
+    std::string text = Cp1252(utf8);
+    for (std::size_t at = 0, end; (end = text.find('\n', at)) != std::string::npos; at = end + 1)
+        lines.push_back(text.substr(at, end - at));
+    return lines;
+}
+
+const std::vector<std::string> kCurvilab =
+    Lines("MORVANET CURVILAB WINDOWS 1.0\n£2 NOM VAR\nt\nV1\n£2 UNITE VAR\ns\nV\n"
+          "£2 SIGNIF VAR\ntemps\ntension\n£1 ACQUISITION\nC:\\vexor.exe\n£1 PAGE COMMENT\n\n"
+          "&2 VALEUR VAR\n0\t0.5\t\n5E-06\t-0,25\t\n");
+const std::vector<std::string> kAscii =
+    Lines("Hameg\nt\tV1\t\ns\tV\t\ntemps\ttension\t\n0\t0.5\t\n5E-06\t-0,25\t\n");
 
 class DataReader : public ::testing::Test {
 protected:
@@ -90,31 +87,11 @@ TEST_F(DataReader, WhatTheProgramSavesReadsBackAndSavesAgainByteForByte) {
 }
 
 TEST_F(DataReader, AFileOfTheSameLayoutWithOtherVariablesAndLooserTextReads) {
-    std::string text = Join({"MORVANET CURVILAB WINDOWS 1.0",
-                             Cp1252("£4 NOM VAR"),
-                             "u",
-                             "x",
-                             "temps",
-                             "w",
-                             Cp1252("£4 UNITE VAR"),
-                             "V",
-                             "m",
-                             "s",
-                             "V",
-                             Cp1252("£4 SIGNIF VAR"),
-                             "a",
-                             "b",
-                             "c",
-                             "d",
-                             Cp1252("£1 ACQUISITION"),
-                             "C:\\autre.exe",
-                             Cp1252("£1 PAGE COMMENT"),
-                             Cp1252("un essai, 20 °C"),
-                             "&2 VALEUR VAR",
-                             "1,5\t-2\t+3e-3\t.5",
-                             "0\t1E2\t4.\t-0,25\t",
-                             Cp1252("£1 NOM VAR"),
-                             "t"});
+    std::string text = Join(Lines(
+        "MORVANET CURVILAB WINDOWS 1.0\n£4 NOM VAR\nu\nx\ntemps\nw\n£4 UNITE VAR\nV\nm\ns\nV\n"
+        "£4 SIGNIF VAR\na\nb\nc\nd\n£1 ACQUISITION\nC:\\autre.exe\n£1 PAGE COMMENT\n"
+        "un essai, 20 °C\n&2 VALEUR VAR\n1,5\t-2\t+3e-3\t.5\n0\t1E2\t4.\t-0,25\t\n"
+        "£1 NOM VAR\nt\n"));
     DataFileContents read = ReadDataFile(text, true);
     EXPECT_TRUE(read.MorePages);
     EXPECT_EQ(read.Table.Comment, Cp1252("un essai, 20 °C"));
@@ -185,9 +162,7 @@ TEST_F(DataReader, WhatTheProgramCannotHaveSavedIsRefusedWithItsLineAndWhatWasEx
         {false, 5, "0\t0.5\t\t", "Ligne 5 : 2 valeurs attendues, 3 trouvées"},
         {false, 2, "t\tTension r\xC3\xA9sistance\t",
          "Ligne 2 : texte Windows-1252 attendu, texte UTF-8 trouvé"},
-        {false, 6, "5E-06\t-0,25\r\t",
-         "Ligne 6 : texte attendu, octet 0x0D trouvé (fichier "
-         "binaire ?)"},
+        {false, 6, "0\r\t1", "Ligne 6 : texte attendu, octet 0x0D trouvé (fichier binaire ?)"},
     };
     for (const Case& c : cases) {
         std::vector<std::string> lines = c.curvilab ? kCurvilab : kAscii;
@@ -207,15 +182,16 @@ TEST_F(DataReader, WhatTheProgramCannotHaveSavedIsRefusedWithItsLineAndWhatWasEx
     for (std::size_t row = 2; row < kMaxTableRows; ++row) longTable += "0\t0\t\r\n";
     EXPECT_EQ(ReadDataFile(longTable, false).Table.RowCount(), 100000u);
     std::string cut = Join(kCurvilab);
-    const std::pair<std::string, const char*> wholeFiles[] = {
-        {"", "Ligne 1 : « MORVANET CURVILAB WINDOWS 1.0 » attendu"},
-        {cut.substr(0, cut.size() - 4), "Ligne 17 : fin de ligne attendue (fichier tronqué ?)"},
-        {std::string(kMaxDataFileBytes + 1, ' '), "Fichier trop volumineux : 16 Mo au plus"},
-        {longTable + "0\t0\t\r\n", "Ligne 100005 : 100000 lignes de valeurs au plus"},
+    const std::tuple<std::string, bool, const char*> wholeFiles[] = {
+        {"", true, "Ligne 1 : « MORVANET CURVILAB WINDOWS 1.0 » attendu"},
+        {cut.substr(0, cut.size() - 4), true,
+         "Ligne 17 : fin de ligne attendue (fichier tronqué ?)"},
+        {std::string(kMaxDataFileBytes + 1, ' '), false, "Fichier trop volumineux : 16 Mo au plus"},
+        {longTable + "0\t0\t\r\n", false, "Ligne 100005 : 100000 lignes de valeurs au plus"},
     };
-    for (const auto& [text, message] : wholeFiles) {
+    for (const auto& [text, curvilab, message] : wholeFiles) {
         try {
-            ReadDataFile(text, text.size() < 1000);
+            ReadDataFile(text, curvilab);
             ADD_FAILURE() << "read: " << message;
         } catch (const EDataFileError& error) {
             EXPECT_EQ(error.what(), Cp1252(message));
