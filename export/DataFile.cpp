@@ -1,7 +1,5 @@
 #include "export/DataFile.h"
 
-#include <vector>
-
 #include "common/NumberText.h"
 
 namespace {
@@ -12,25 +10,36 @@ const std::string kLineEnd = "\r\n";
 
 int Channels(const AcquisitionRecord& record) { return record.ChannelCount == 1 ? 1 : 2; }
 
-std::string Section(int count, const char* title) {
+std::string Section(std::size_t count, const char* title) {
     return kSectionMarker + std::to_string(count) + title + kLineEnd;
 }
 
-std::string Rows(const AcquisitionRecord& record, int rows, std::string (*time)(double)) {
-    std::vector<SampleTexts> samples;
-    for (int c = 1; c <= Channels(record); ++c) samples.emplace_back(record, record.Channel(c));
+// `rows` rows of `columns` fields; appendCell(text, row, column) appends one field.
+template <typename AppendCell>
+std::string Rows(std::size_t rows, std::size_t columns, AppendCell&& appendCell) {
     std::string text;
-    text.reserve(std::size_t(rows) * 32);
-    for (int row = 0; row < rows; ++row) {
-        text += time(record.SampleTime(row));
-        text += '\t';
-        for (SampleTexts& channel : samples) {
-            text += channel(uint16_t(row));
+    text.reserve(rows * 32);
+    for (std::size_t row = 0; row < rows; ++row) {
+        for (std::size_t column = 0; column < columns; ++column) {
+            appendCell(text, row, column);
             text += '\t';
         }
         text += kLineEnd;
     }
     return text;
+}
+
+std::string AcquisitionRows(const AcquisitionRecord& record, int rows,
+                            std::string (*time)(double)) {
+    std::vector<SampleTexts> samples;
+    for (int c = 1; c <= Channels(record); ++c) samples.emplace_back(record, record.Channel(c));
+    return Rows(std::size_t(rows), 1 + samples.size(),
+                [&](std::string& text, std::size_t row, std::size_t column) {
+                    if (column == 0)
+                        text += time(record.SampleTime(int(row)));
+                    else
+                        text += samples[column - 1](uint16_t(row));
+                });
 }
 
 } // namespace
@@ -46,38 +55,65 @@ bool IsCurvilabFileName(const std::string& path) {
     return extension == ".CV3";
 }
 
-std::string WriteFileHeader(const AcquisitionRecord& record, const std::string& programPath,
-                            bool curvilab) {
-    int n = Channels(record);
+std::string WriteTableHeader(const std::vector<TableVariable>& variables, const std::string& source,
+                             const std::string& comment, std::size_t rows, bool curvilab) {
     std::string text;
     if (!curvilab) {
-        std::string names = "t\t", units = "s\tV\t", meanings = "temps\t";
-        for (int c = 1; c <= n; ++c) {
-            names += record.Channel(c).Name + "\t";
-            meanings += record.Channel(c).Meaning + "\t";
+        text = "Hameg" + kLineEnd;
+        for (std::string TableVariable::*field :
+             {&TableVariable::Name, &TableVariable::Unit, &TableVariable::Meaning}) {
+            for (const TableVariable& variable : variables) text += variable.*field + '\t';
+            text += kLineEnd;
         }
-        if (n == 2) units += "V\t";
-        return "Hameg" + kLineEnd + names + kLineEnd + units + kLineEnd + meanings + kLineEnd;
+        return text;
     }
     text += "MORVANET CURVILAB WINDOWS 1.0" + kLineEnd;
-    text += Section(n + 1, " NOM VAR") + "t" + kLineEnd;
-    for (int c = 1; c <= n; ++c) text += record.Channel(c).Name + kLineEnd;
-    text += Section(n + 1, " UNITE VAR") + "s" + kLineEnd;
-    for (int c = 1; c <= n; ++c) text += "V" + kLineEnd;
-    text += Section(n + 1, " SIGNIF VAR") + "temps" + kLineEnd;
-    for (int c = 1; c <= n; ++c) text += record.Channel(c).Meaning + kLineEnd;
-    text += kSectionMarker + std::string("1 ACQUISITION") + kLineEnd + programPath + kLineEnd;
-    text += Section(1, " PAGE COMMENT") + kLineEnd;
-    text += kValueMarker + std::to_string(record.RowCount()) + " VALEUR VAR" + kLineEnd;
+    for (auto [field, title] : {std::pair{&TableVariable::Name, " NOM VAR"},
+                                {&TableVariable::Unit, " UNITE VAR"},
+                                {&TableVariable::Meaning, " SIGNIF VAR"}}) {
+        text += Section(variables.size(), title);
+        for (const TableVariable& variable : variables) text += variable.*field + kLineEnd;
+    }
+    text += Section(1, " ACQUISITION") + source + kLineEnd;
+    text += Section(1, " PAGE COMMENT") + comment + kLineEnd;
+    text += kValueMarker + std::to_string(rows) + " VALEUR VAR" + kLineEnd;
     return text;
 }
 
+std::string WriteTableRows(const DataTable& table, bool curvilab) {
+    CheckTableShape(table);
+    return Rows(table.RowCount(), table.Columns.size(),
+                [&](std::string& text, std::size_t row, std::size_t column) {
+                    text += TableValueText(table.Columns[column][row], column, curvilab);
+                });
+}
+
+std::string DataFileText(const DataTable& table, bool curvilab) {
+    std::string rows = WriteTableRows(table, curvilab);
+    return WriteTableHeader(table.Variables, table.Source, table.Comment, table.RowCount(),
+                            curvilab) +
+           rows;
+}
+
+std::vector<TableVariable> AcquisitionVariables(const AcquisitionRecord& record) {
+    std::vector<TableVariable> variables = {{"t", "s", "temps"}};
+    for (int c = 1; c <= Channels(record); ++c)
+        variables.push_back({record.Channel(c).Name, "V", record.Channel(c).Meaning});
+    return variables;
+}
+
+std::string WriteFileHeader(const AcquisitionRecord& record, const std::string& programPath,
+                            bool curvilab) {
+    return WriteTableHeader(AcquisitionVariables(record), programPath, "",
+                            std::size_t(record.RowCount()), curvilab);
+}
+
 std::string WriteCurvilabRows(const AcquisitionRecord& record) {
-    return Rows(record, record.RowCount(), FormatRealDot);
+    return AcquisitionRows(record, record.RowCount(), FormatRealDot);
 }
 
 std::string WriteAsciiRows(const AcquisitionRecord& record) {
-    return Rows(record, kSamplesPerChannel, FormatReal);
+    return AcquisitionRows(record, kSamplesPerChannel, FormatReal);
 }
 
 std::string DataFileText(const AcquisitionRecord& record, const std::string& programPath,

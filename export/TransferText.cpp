@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "common/NumberText.h"
+#include "export/DataFile.h"
 
 namespace {
 
@@ -16,30 +17,30 @@ void AppendPageParameter(std::vector<std::string>& lines, const PageInformation&
     lines.insert(lines.end(), {"", page.ParameterName, page.ParameterUnit, FormatReal(value)});
 }
 
-} // namespace
-
-std::string TransferText(const AcquisitionRecord& record, const std::string& programPath,
-                         const PageInformation& page) {
+// appendCell(line, row, column) appends one field; fields are joined by TABs.
+template <typename AppendCell>
+std::string Transfer(const std::vector<TableVariable>& variables, std::size_t rows,
+                     AppendCell&& appendCell, const std::string& programPath,
+                     const PageInformation& page) {
     std::vector<std::string> lines = {
         programPath, page.NewFile ? "Acquisition avec oscillo HAMEG" : "", page.Comment};
-    int channels = record.ChannelCount == 1 ? 1 : 2;
-    std::string names = "t", units = "s\tV", meanings = "temps";
-    for (int c = 1; c <= channels; ++c) {
-        names += "\t" + record.Channel(c).Name;
-        meanings += "\t" + record.Channel(c).Meaning;
-    }
-    if (channels == 2) units += "\tV";
-    for (std::string* line : {&names, &units, &meanings})
-        lines.push_back(line->substr(0, kMaxLine));
-    std::vector<SampleTexts> samples;
-    for (int c = 1; c <= channels; ++c) samples.emplace_back(record, record.Channel(c));
-    for (int row = 0; row < record.RowCount(); ++row) {
-        std::string line = FormatRealDot(record.SampleTime(row));
-        for (SampleTexts& channel : samples) {
-            line += '\t';
-            line += channel(uint16_t(row));
+    for (std::string TableVariable::*field :
+         {&TableVariable::Name, &TableVariable::Unit, &TableVariable::Meaning}) {
+        std::string line;
+        for (std::size_t v = 0; v < variables.size(); ++v) {
+            if (v > 0) line += '\t';
+            line += variables[v].*field;
         }
         lines.push_back(line.substr(0, kMaxLine));
+    }
+    for (std::size_t row = 0; row < rows; ++row) {
+        std::string line;
+        for (std::size_t column = 0; column < variables.size(); ++column) {
+            if (column > 0) line += '\t';
+            appendCell(line, row, column);
+        }
+        if (line.size() > kMaxLine) line.resize(kMaxLine);
+        lines.push_back(std::move(line));
     }
     AppendPageParameter(lines, page);
 
@@ -50,4 +51,34 @@ std::string TransferText(const AcquisitionRecord& record, const std::string& pro
         text += "\r\n";
     }
     return text;
+}
+
+} // namespace
+
+std::string TransferText(const AcquisitionRecord& record, const std::string& programPath,
+                         const PageInformation& page) {
+    std::vector<TableVariable> variables = AcquisitionVariables(record);
+    std::vector<SampleTexts> samples;
+    for (std::size_t c = 1; c < variables.size(); ++c)
+        samples.emplace_back(record, record.Channel(int(c)));
+    return Transfer(
+        variables, std::size_t(record.RowCount()),
+        [&](std::string& line, std::size_t row, std::size_t column) {
+            if (column == 0)
+                line += FormatRealDot(record.SampleTime(int(row)));
+            else
+                line += samples[column - 1](uint16_t(row));
+        },
+        programPath, page);
+}
+
+std::string TransferText(const DataTable& table, const std::string& programPath,
+                         const PageInformation& page) {
+    CheckTableShape(table);
+    return Transfer(
+        table.Variables, table.RowCount(),
+        [&](std::string& line, std::size_t row, std::size_t column) {
+            line += TableValueText(table.Columns[column][row], column, true);
+        },
+        programPath, page);
 }

@@ -1,8 +1,10 @@
 #pragma once
-// The text Curvilab reads from the clipboard: the acquisition with its page information.
+// The text Curvilab reads from the clipboard: a table (the acquisition, a series of measurements)
+// with its page information.
 #include <string>
 
 #include "acquisition/Record.h"
+#include "export/DataTable.h"
 
 // What the page-information dialog adds to a transfer.
 struct PageInformation {
@@ -17,4 +19,10 @@ struct PageInformation {
 // meanings, one row per sample (time with ".", values with the user's separator), then the
 // page parameter when it has a name and a value that reads as a number.
 std::string TransferText(const AcquisitionRecord& record, const std::string& programPath,
+                         const PageInformation& page);
+
+// The same layout for any table, its rows written with TableValueText (the abscissa with ".").
+// The table's own source and comment are not used: the page's comment is. Throws
+// std::invalid_argument for a table of uneven shape.
+std::string TransferText(const DataTable& table, const std::string& programPath,
                          const PageInformation& page);
