@@ -254,31 +254,14 @@ void FindPeriod(Waveform& w, const std::vector<double>& v) {
     }
 }
 
-// The vertex of a parabola fitted to r around `peak`, over the lags where r stays above half the
-// peak: all of a broad peak, whose noise then averages out, or three lags of a narrow one. Fitted
-// again around each new vertex, so the window ends up centred on it.
+// The vertex of the parabola through r at `peak` and its two neighbours. A wider fit would average
+// noise over a smooth peak, but the peak of a square wave is a sharp corner, which a wide
+// parabola places off its tip by several percent of the period.
 double PeakVertex(const std::vector<double>& r, std::size_t peak) {
-    std::size_t half = 1;
-    while (peak > half + 1 && peak + half + 1 < r.size() && r[peak - half - 1] >= r[peak] / 2 &&
-           r[peak + half + 1] >= r[peak] / 2)
-        ++half;
-    double vertex = double(peak);
-    for (int round = 0; round < 4; ++round) {
-        auto centre = std::size_t(std::lround(vertex));
-        centre = std::clamp(centre, half, r.size() - 1 - half);
-        double n = 0, s2 = 0, s4 = 0, sy = 0, sxy = 0, sx2y = 0;
-        for (std::size_t lag = centre - half; lag <= centre + half; ++lag) {
-            double x = double(lag) - double(centre);
-            n += 1, s2 += x * x, s4 += x * x * x * x;
-            sy += r[lag], sxy += x * r[lag], sx2y += x * x * r[lag];
-        }
-        double curvature = (n * sx2y - s2 * sy) / (n * s4 - s2 * s2);
-        if (!(curvature < 0)) break;
-        double next = double(centre) - sxy / s2 / (2 * curvature);
-        if (std::fabs(next - double(centre)) > double(half)) break;
-        vertex = next;
-    }
-    return vertex;
+    if (peak == 0 || peak + 1 >= r.size()) return double(peak);
+    double curvature = r[peak - 1] - 2 * r[peak] + r[peak + 1];
+    if (!(curvature < 0)) return double(peak);
+    return double(peak) + (r[peak - 1] - r[peak + 1]) / (2 * curvature);
 }
 
 } // namespace
