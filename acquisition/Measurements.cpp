@@ -334,32 +334,3 @@ std::string DegreeText(std::optional<double> degrees) {
     if (tenths % 10 != 0) text += DecimalSeparator() + std::to_string(std::labs(tenths) % 10);
     return text + Cp1252("°");
 }
-
-namespace {
-
-// Pixel at `fraction` (0..1) of `length` pixels from `start`; a fraction outside, or NaN from a
-// zero scale, stays at the nearer end.
-int Along(int start, int length, double fraction) {
-    fraction = fraction > 0 ? std::min(fraction, 1.0) : 0;
-    return start + int(std::lround(fraction * std::max(length - 1, 0)));
-}
-
-} // namespace
-
-int PlotX(const PlotArea& area, double seconds, double secondsPerDivision) {
-    return Along(area.Left, area.Width, seconds / (kDivisionsAcross * secondsPerDivision));
-}
-
-int PlotY(const PlotArea& area, double volts, double voltsPerDivision) {
-    return Along(area.Top, area.Height, 0.5 - volts / (kDivisionsUp * voltsPerDivision));
-}
-
-int SampleNearX(const PlotArea& area, int x, double secondsPerDivision,
-                const AcquisitionRecord& record) {
-    if (area.Width <= 1 || !(record.TimeStep > 0)) return 0;
-    double seconds =
-        double(x - area.Left) / (area.Width - 1) * kDivisionsAcross * secondsPerDivision;
-    double sample = seconds / double(record.TimeStep);
-    if (!(sample > 0)) return 0;
-    return int(std::lround(std::min(sample, record.RowCount() - 1.0)));
-}

@@ -1,6 +1,6 @@
 #pragma once
-// What the preview window draws and shows: a channel's samples in volts, its measurements and
-// their texts, and the place of a time or a voltage on a screen of 10 x 8 divisions.
+// What the preview window shows of an acquisition: a channel's samples in volts, its
+// measurements and their texts.
 #include <optional>
 #include <string>
 #include <vector>
@@ -81,20 +81,3 @@ std::string EngineeringText(const Measure& measure, const std::string& unit);
 // "45°", "-90°", one decimal when needed ("12,5°"); an absent value is "—". What rounds to -180°
 // reads "180°", the same opposition.
 std::string DegreeText(std::optional<double> degrees);
-
-// The screen: 10 divisions across for 10 x secondsPerDivision from time 0, 8 divisions up with
-// 0 V on the centre line. Its edges are the area's first and last pixels.
-constexpr int kDivisionsAcross = 10;
-constexpr int kDivisionsUp = 8;
-
-struct PlotArea {
-    int Left, Top, Width, Height;
-};
-
-// Pixel of a time or a voltage, kept within the area: a trace off the screen runs along its edge.
-int PlotX(const PlotArea& area, double seconds, double secondsPerDivision);
-int PlotY(const PlotArea& area, double volts, double voltsPerDivision);
-
-// The sample whose time lies nearest to pixel column x, within 0..record.RowCount() - 1.
-int SampleNearX(const PlotArea& area, int x, double secondsPerDivision,
-                const AcquisitionRecord& record);

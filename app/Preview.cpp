@@ -1,132 +1,40 @@
 #include "app/Preview.h"
 
 #include <algorithm>
-#include <memory>
-#include <stdexcept>
+#include <cmath>
+#include <map>
 #include <utility>
-#include <vector>
 #include <windowsx.h>
 
 #include "common/Text1252.h"
 #include "export/Clipboard.h"
 #include "export/FileSave.h"
 #include "ui/FileDialog.h"
-#include "ui/Handles.h"
 #include "ui/MessageDialog.h"
-#include "ui/Picture.h"
 #include "ui/Wide.h"
 #include "ui/Window.h"
 
 namespace {
 
-constexpr COLORREF kChannelColours[] = {RGB(0, 0, 200), RGB(200, 0, 0)};
-constexpr COLORREF kGridColour = RGB(215, 215, 215);
-constexpr COLORREF kAxisColour = RGB(150, 150, 150);
-constexpr COLORREF kInk = RGB(0, 0, 0);
-constexpr int kRowHeight = TPreviewForm::kRowHeight;
-constexpr int kMeasureBand = TPreviewForm::kMeasureBandHeight;
-constexpr int kMargin = 8;
-constexpr int kMinimumWidth = 560, kMinimumHeight = 440;
+constexpr int kMinimumWidth = 560, kMinimumHeight = 480; // at 96 dpi
+constexpr int kWidth = 900, kHeight = 700;
+constexpr int kMargin = 6;
+constexpr int kGrabPixels = 5; // how near a cursor the mouse takes it
 
-const char* const kMeasureTitles[TPreviewForm::kMeasureColumns] = {
-    "Voie", "Minimum", "Maximum", "Crête à crête", "Moyenne", "Efficace", "Période", "Fréquence"};
-
-int MeasureId(int row, int column) { return TPreviewForm::idMeasureTable + 10 * row + column; }
-
-// The instrument's screen holds 2000 samples across its 10 divisions.
-double SecondsPerDivision(const AcquisitionRecord& record) {
-    return double(record.TimeStep) * 2000 / kDivisionsAcross;
-}
-
-class Drawing {
-public:
-    explicit Drawing(HDC dc) : dc_(dc), font_(SelectObject(dc, InterfaceFont())) {
-        SetBkMode(dc, TRANSPARENT);
-    }
-    ~Drawing() { SelectObject(dc_, font_); }
-    Drawing(const Drawing&) = delete;
-    Drawing& operator=(const Drawing&) = delete;
-
-    void Line(COLORREF colour, int style, const std::vector<POINT>& points) const {
-        UniqueGdiObject pen(CreatePen(style, 1, colour));
-        HGDIOBJ old = SelectObject(dc_, pen.get());
-        Polyline(dc_, points.data(), int(points.size()));
-        SelectObject(dc_, old);
-    }
-    // `text` (1252) in `box`, with DrawText's `format`.
-    void Text(const std::string& text, RECT box, UINT format, COLORREF colour = kInk) const {
-        SetTextColor(dc_, colour);
-        std::wstring wide = Wide(text);
-        DrawTextW(dc_, wide.c_str(), int(wide.size()), &box, format | DT_NOPREFIX | DT_SINGLELINE);
-    }
-
-private:
-    HDC dc_;
-    HGDIOBJ font_;
+struct ToolButton {
+    int Id;
+    const char* Text; // UTF-8 source text; "&" marks the Alt letter
+    DWORD Style;
 };
 
-void DrawGrid(const Drawing& draw, const PlotArea& a) {
-    int right = a.Left + a.Width - 1, bottom = a.Top + a.Height - 1;
-    for (int i = 1; i < kDivisionsAcross; ++i) {
-        int x = a.Left + i * (a.Width - 1) / kDivisionsAcross;
-        draw.Line(i == kDivisionsAcross / 2 ? kAxisColour : kGridColour, PS_SOLID,
-                  {{x, a.Top}, {x, bottom}});
-    }
-    for (int j = 1; j < kDivisionsUp; ++j) {
-        int y = a.Top + j * (a.Height - 1) / kDivisionsUp;
-        draw.Line(j == kDivisionsUp / 2 ? kAxisColour : kGridColour, PS_SOLID,
-                  {{a.Left, y}, {right, y}});
-    }
-    draw.Line(
-        kInk, PS_SOLID,
-        {{a.Left, a.Top}, {right, a.Top}, {right, bottom}, {a.Left, bottom}, {a.Left, a.Top}});
-}
+constexpr ToolButton kToolRow[] = {
+    {TPreviewForm::idXYCheck, "&XY", BS_AUTOCHECKBOX},
+    {TPreviewForm::idCursorsCheck, "C&urseurs", BS_AUTOCHECKBOX},
+    {TPreviewForm::idCopyImageBtn, "&Copier l'image", BS_PUSHBUTTON},
+    {TPreviewForm::idSaveImageBtn, "&Enregistrer l'image…", BS_PUSHBUTTON},
+};
 
-// Values along the bottom edge: `across(i)` at division line i.
-template <typename Label>
-void BottomLabels(const Drawing& draw, const PlotArea& a, COLORREF colour, Label across) {
-    int bottom = a.Top + a.Height;
-    int step = a.Width / kDivisionsAcross < 60 ? 2 : 1; // room for "-12,5 ms" each
-    for (int i = 0; i <= kDivisionsAcross; i += step) {
-        int x = a.Left + i * (a.Width - 1) / kDivisionsAcross;
-        draw.Text(across(i), {x - 40, bottom + 2, x + 40, bottom + kRowHeight}, DT_CENTER, colour);
-    }
-}
-
-// Volts along a side: the division lines from the top, +4 to -4 divisions.
-void SideLabels(const Drawing& draw, const PlotArea& a, double voltsPerDivision, COLORREF colour,
-                bool left) {
-    for (int j = 0; j <= kDivisionsUp; ++j) {
-        int y = a.Top + j * (a.Height - 1) / kDivisionsUp;
-        std::string text = EngineeringText((kDivisionsUp / 2 - j) * voltsPerDivision, "V");
-        RECT box = left ? RECT{0, y - 8, a.Left - 4, y + 8}
-                        : RECT{a.Left + a.Width + 4, y - 8, a.Left + a.Width + 80, y + 8};
-        draw.Text(text, box, left ? DT_RIGHT : DT_LEFT, colour);
-    }
-}
-
-std::vector<POINT> Trace(const PlotArea& a, const ChannelSamples& s, double secondsPerDivision,
-                         double voltsPerDivision) {
-    std::vector<POINT> points;
-    points.reserve(s.Values.size());
-    // The screen ends at 10 divisions, as the instrument's: later samples are not drawn.
-    double end = kDivisionsAcross * secondsPerDivision * (1 + 1e-9);
-    for (std::size_t i = 0; i < s.Values.size() && s.Times[i] <= end; ++i)
-        points.push_back(
-            {PlotX(a, s.Times[i], secondsPerDivision), PlotY(a, s.Values[i], voltsPerDivision)});
-    return points;
-}
-
-// Channel 2 against channel 1, each with its own sensitivity, 0 V at the centre.
-std::vector<POINT> Lissajous(const PlotArea& a, const ChannelSamples& x, double xVolts,
-                             const ChannelSamples& y, double yVolts) {
-    std::vector<POINT> points;
-    points.reserve(x.Values.size());
-    for (std::size_t i = 0; i < x.Values.size() && i < y.Values.size(); ++i)
-        points.push_back({PlotX(a, x.Values[i] + kDivisionsAcross / 2 * xVolts, xVolts),
-                          PlotY(a, y.Values[i], yVolts)});
-    return points;
-}
+int Px(int pixels, int dpi) { return MulDiv(pixels, dpi, 96); }
 
 } // namespace
 
@@ -140,238 +48,194 @@ void TPreviewForm::Show(HWND owner) {
         SetForegroundWindow(Window());
         return;
     }
+    int dpi = WindowDpi(owner);
     CreateFrame({kClassName, Cp1252("Aperçu de l'acquisition"),
-                 WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, CW_USEDEFAULT, CW_USEDEFAULT, 720, 600,
-                 owner, LoadIconW(GetModuleHandleW(nullptr), L"MAINICON")});
+                 WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, WS_EX_CONTROLPARENT, CW_USEDEFAULT,
+                 CW_USEDEFAULT, Px(kWidth, dpi), Px(kHeight, dpi), owner,
+                 LoadIconW(GetModuleHandleW(nullptr), L"MAINICON")});
     CreateControls();
     Refresh();
     ShowWindow(Window(), SW_SHOW);
 }
 
 void TPreviewForm::CreateControls() {
-    CreateControl(Window(),
-                  {L"BUTTON", "XY", BS_AUTOCHECKBOX | WS_TABSTOP, kMargin, 6, 50, 22, idXYCheck});
-    CreateControl(Window(),
-                  {L"BUTTON", "Copier l'image", WS_TABSTOP, 70, 4, 120, 25, idCopyImageBtn});
-    CreateControl(Window(), {L"BUTTON", Cp1252("Enregistrer l'image…"), WS_TABSTOP, 198, 4, 150, 25,
-                             idSaveImageBtn});
-    // The measurements' texts are hidden controls the window draws itself, in the one paint of
-    // its picture: two dozen controls painting themselves cost more than the whole graph, and
-    // what assistive tools and the UI driver read stays in them.
-    auto text = [this](int id, const std::string& initial) {
-        ShowWindow(
-            CreateControl(Window(), {L"STATIC", initial, SS_LEFT | SS_NOPREFIX, 0, 0, 10, 10, id}),
-            SW_HIDE);
-    };
-    for (int row = 0; row < 3; ++row)
-        for (int column = 0; column < kMeasureColumns; ++column)
-            text(MeasureId(row, column), row == 0 ? Cp1252(kMeasureTitles[column]) : "");
-    text(idPhaseText, "");
+    for (const ToolButton& button : kToolRow)
+        CreateControl(Window(), {L"BUTTON", Cp1252(button.Text), button.Style | WS_TABSTOP, 0, 0,
+                                 10, 10, button.Id});
+    plot_ = std::make_unique<PlotView>(
+        Window(), idPlotView,
+        PlotView::Events{[this](HDC dc, const RECT& box, int dpi) { Draw(dc, box, dpi, true); },
+                         [this](UINT message, POINT at) { OnMouse(message, at); },
+                         [this](UINT key) { return OnKey(key); }, [this] { return WantedKeys(); }});
     PlaceControls();
-}
-
-int TPreviewForm::GraphHeight() const {
-    RECT client{};
-    GetClientRect(Window(), &client);
-    return std::max(int(client.bottom) - kToolRowHeight - kMeasureBand, 40);
 }
 
 void TPreviewForm::PlaceControls() {
     RECT client{};
     GetClientRect(Window(), &client);
-    int top = kToolRowHeight + GraphHeight() + 4;
-    int width = (client.right - 2 * kMargin) / kMeasureColumns;
-    for (int row = 0; row < 3; ++row)
-        for (int column = 0; column < kMeasureColumns; ++column)
-            MoveWindow(GetDlgItem(Window(), MeasureId(row, column)), kMargin + column * width,
-                       top + row * kRowHeight, width - 4, kRowHeight - 2, TRUE);
-    MoveWindow(GetDlgItem(Window(), idPhaseText), kMargin, top + 3 * kRowHeight,
-               client.right - 2 * kMargin, kRowHeight - 2, TRUE);
+    int dpi = WindowDpi(Window());
+    std::vector<HWND> row;
+    for (const ToolButton& button : kToolRow) row.push_back(GetDlgItem(Window(), button.Id));
+    int margin = Px(kMargin, dpi);
+    int bottom = FlowControls(row, {margin, margin, client.right - margin, client.bottom}, dpi);
+    int top = bottom + margin;
+    MoveWindow(plot_->Window(), 0, top, client.right, std::max(int(client.bottom) - top, 1), TRUE);
 }
 
 void TPreviewForm::Refresh() {
     if (const AcquisitionRecord* held = heldAcquisition_()) {
-        shown_ = *held;
-        shownSettings_ = settings_();
-        held_ = true;
+        double before = shown_ ? shown_->SecondsPerDivision : 0;
+        shown_ = ShowAcquisition(*held, settings_());
+        // The cursors keep their places on the screen when the time base changes.
+        if (before > 0 && cursors_.Shown)
+            for (double& time : cursors_.Times) time *= shown_->SecondsPerDivision / before;
+        else if (!cursors_.Shown)
+            cursors_ = StartingCursors(*shown_);
     } else if (!state_.ReadUnderWay()) {
-        held_ = false;
+        shown_.reset();
     }
     if (!Window()) return;
-    cursorSample_ = -1;
-    bool twoChannels = held_ && shown_.ChannelCount >= 2;
+    mouseSample_ = -1;
+    bool twoChannels = shown_ && shown_->Channels.size() == 2;
     if (!twoChannels) xy_ = false;
     Button_SetCheck(GetDlgItem(Window(), idXYCheck), xy_ ? BST_CHECKED : BST_UNCHECKED);
     EnableWindow(GetDlgItem(Window(), idXYCheck), twoChannels);
+    EnableWindow(GetDlgItem(Window(), idCursorsCheck), shown_.has_value());
     StateChanged();
-    ShowMeasures();
+    UpdateTexts();
 }
 
 bool TPreviewForm::PictureMayGoOut() const {
-    return held_ && !state_.ReadUnderWay() && state_.MayStart(Command::Export);
+    return shown_ && !state_.ReadUnderWay() && state_.MayStart(Command::Export);
 }
 
 void TPreviewForm::StateChanged() {
     if (!Window()) return;
     for (int id : {idCopyImageBtn, idSaveImageBtn})
         EnableWindow(GetDlgItem(Window(), id), PictureMayGoOut());
-    InvalidateRect(Window(), nullptr, FALSE);
+    plot_->Invalidate();
 }
 
-void TPreviewForm::ShowMeasures() {
-    auto set = [this](int id, const std::string& text) {
-        HWND control = GetDlgItem(Window(), id);
-        if (WindowText(control) != text) SetWindowText1252(control, text);
+void TPreviewForm::SetHiddenText(int id, const std::wstring& text) {
+    HWND control = GetDlgItem(Window(), id);
+    if (!control) {
+        control = CreateControl(Window(), {L"STATIC", "", SS_LEFT | SS_NOPREFIX, 0, 0, 1, 1, id});
+        ShowWindow(control, SW_HIDE);
+        hiddenTexts_.insert(id);
+    }
+    std::wstring current(std::size_t(GetWindowTextLengthW(control)) + 1, L'\0');
+    current.resize(std::size_t(GetWindowTextW(control, current.data(), int(current.size()))));
+    if (current != text) SetWindowTextW(control, text.c_str());
+}
+
+void TPreviewForm::UpdateTexts() {
+    texts_ = shown_ ? PreviewTextsOf(*shown_, cursors_) : PreviewTexts{};
+    std::map<int, std::wstring> wanted;
+    for (int id : hiddenTexts_) wanted[id] = L"";
+    auto table = [&](const auto& rows, int (*id)(int, int)) {
+        for (std::size_t r = 0; r < rows.size(); ++r)
+            for (std::size_t c = 0; c < rows[r].size(); ++c)
+                wanted[id(int(r), int(c))] = rows[r][c];
     };
-    std::vector<ChannelSamples> channels;
-    if (held_)
-        for (int n = 1; n <= shown_.ChannelCount; ++n)
-            channels.push_back(SamplesInVolts(shown_, n));
-    for (int row = 1; row <= 2; ++row) {
-        if (std::size_t(row) > channels.size()) {
-            for (int column = 0; column < kMeasureColumns; ++column)
-                set(MeasureId(row, column), "");
-            continue;
-        }
-        ChannelMeasures m = MeasureChannel(channels[std::size_t(row - 1)]);
-        const std::string texts[kMeasureColumns] = {
-            shown_.Channel(row).Name,        EngineeringText(m.Minimum, "V"),
-            EngineeringText(m.Maximum, "V"), EngineeringText(m.PeakToPeak, "V"),
-            EngineeringText(m.Mean, "V"),    EngineeringText(m.Rms, "V"),
-            EngineeringText(m.Period, "s"),  EngineeringText(m.Frequency, "Hz")};
-        for (int column = 0; column < kMeasureColumns; ++column)
-            set(MeasureId(row, column), texts[column]);
-    }
-    std::string phase;
-    if (channels.size() == 2)
-        phase = Cp1252("Déphasage de ") + shown_.Channel(2).Name + " sur " +
-                shown_.Channel(1).Name + " : " + DegreeText(PhaseShift(channels[0], channels[1]));
-    set(idPhaseText, phase);
+    table(texts_.Measures, MeasureId);
+    table(texts_.Cursors, CursorId);
+    wanted[idPhaseText] = texts_.Phase;
+    wanted[idDelayText] = texts_.Delay;
+    for (const auto& [id, text] : wanted) SetHiddenText(id, text);
+    plot_->Invalidate();
 }
 
-void TPreviewForm::DrawGraph(HDC dc, int width, int height, int cursorSample) const {
-    Drawing draw(dc);
-    PlotArea area = GraphPlotArea(width, height);
-    DrawGrid(draw, area);
-    RECT inside{area.Left, area.Top, area.Left + area.Width, area.Top + area.Height};
-    if (state_.ReadUnderWay())
-        draw.Text(Cp1252("Lecture en cours…"),
-                  {inside.left, inside.top + 4, inside.right, inside.top + 24}, DT_CENTER,
-                  kChannelColours[1]);
-    if (!held_) {
-        if (!state_.ReadUnderWay()) draw.Text("Aucune acquisition", inside, DT_CENTER | DT_VCENTER);
-        return;
-    }
-    const PreviewSettings& settings = shownSettings_;
-    const std::string sensitivities[] = {settings.Sensitivity1, settings.Sensitivity2};
-    int count = shown_.ChannelCount >= 2 ? 2 : 1;
-    std::vector<ChannelSamples> channels;
-    for (int n = 1; n <= count; ++n) channels.push_back(SamplesInVolts(shown_, n));
-    double seconds = SecondsPerDivision(shown_);
-    double volts[] = {double(shown_.Channel(1).Sensitivity), double(shown_.Channel(2).Sensitivity)};
-
-    // The legend: each channel's colour, name and sensitivity, then the time base.
-    int x = area.Left;
-    for (int n = 0; n < count; ++n) {
-        draw.Line(kChannelColours[n], PS_SOLID, {{x, 15}, {x + 20, 15}});
-        draw.Line(kChannelColours[n], PS_SOLID, {{x, 16}, {x + 20, 16}});
-        draw.Text(shown_.Channel(n + 1).Name + " : " + sensitivities[n], {x + 26, 6, x + 200, 26},
-                  DT_LEFT);
-        x += 200;
-    }
-    if (!xy_)
-        draw.Text("Base de temps : " + settings.TimeBase, {x, 6, area.Left + area.Width, 26},
-                  DT_RIGHT);
-
-    if (xy_ && count == 2) {
-        BottomLabels(draw, area, kChannelColours[0], [&](int i) {
-            return EngineeringText((i - kDivisionsAcross / 2) * volts[0], "V");
-        });
-        SideLabels(draw, area, volts[1], kChannelColours[1], true);
-        draw.Line(kChannelColours[0], PS_SOLID,
-                  Lissajous(area, channels[0], volts[0], channels[1], volts[1]));
-        return;
-    }
-    BottomLabels(draw, area, kInk, [&](int i) { return EngineeringText(i * seconds, "s"); });
-    for (int n = 0; n < count; ++n) {
-        SideLabels(draw, area, volts[n], kChannelColours[n], n == 0);
-        draw.Line(kChannelColours[n], PS_SOLID,
-                  Trace(area, channels[std::size_t(n)], seconds, volts[n]));
-    }
-    if (cursorSample < 0 || std::size_t(cursorSample) >= channels[0].Times.size()) return;
-    auto sample = std::size_t(cursorSample);
-    int cursorX = PlotX(area, channels[0].Times[sample], seconds);
-    draw.Line(kAxisColour, PS_DOT, {{cursorX, area.Top}, {cursorX, area.Top + area.Height}});
-    std::string readout = "t = " + EngineeringText(channels[0].Times[sample], "s");
-    for (int n = 0; n < count; ++n)
-        readout += "     " + shown_.Channel(n + 1).Name + " = " +
-                   EngineeringText(channels[std::size_t(n)].Values[sample], "V");
-    draw.Text(readout, {area.Left, height - kRowHeight, width, height}, DT_LEFT);
+PreviewView TPreviewForm::View(bool withMouse) const {
+    PreviewView view;
+    view.XY = xy_;
+    view.MouseSample = withMouse ? mouseSample_ : -1;
+    if (state_.ReadUnderWay()) view.Banner = Wide(Cp1252("Lecture en cours…"));
+    return view;
 }
 
-// The measurement controls' texts where they stand.
-void TPreviewForm::DrawMeasures(HDC dc) const {
-    Drawing draw(dc);
-    auto copy = [&](HWND control) {
-        RECT box{};
-        GetWindowRect(control, &box);
-        MapWindowPoints(nullptr, Window(), reinterpret_cast<POINT*>(&box), 2);
-        OffsetRect(&box, 0, -kToolRowHeight);
-        draw.Text(WindowText(control), box, DT_LEFT);
-    };
-    for (int row = 0; row < 3; ++row)
-        for (int column = 0; column < kMeasureColumns; ++column)
-            copy(GetDlgItem(Window(), MeasureId(row, column)));
-    copy(GetDlgItem(Window(), idPhaseText));
+void TPreviewForm::Draw(HDC dc, const RECT& box, int dpi, bool withMouse) const {
+    DrawPreview(dc, box, dpi, shown_ ? &*shown_ : nullptr, texts_, cursors_, View(withMouse));
 }
 
-void TPreviewForm::Paint() {
-    PAINTSTRUCT paint;
-    HDC dc = BeginPaint(Window(), &paint);
+PlotArea TPreviewForm::Grid() const {
     RECT client{};
-    GetClientRect(Window(), &client);
-    // Drawn off the screen, shown in one copy: no flicker while the window is resized.
-    int height = std::max(int(client.bottom) - kToolRowHeight, 1);
-    if (!backBuffer_ || backBuffer_->Width() != client.right || backBuffer_->Height() != height)
-        backBuffer_ = std::make_unique<Picture>(client.right, height);
-    DrawPicture(*backBuffer_, cursorSample_);
-    BitBlt(dc, 0, kToolRowHeight, backBuffer_->Width(), backBuffer_->Height(), backBuffer_->Dc(), 0,
-           0, SRCCOPY);
-    RECT top{0, 0, client.right, kToolRowHeight};
-    FillRect(dc, &top, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-    EndPaint(Window(), &paint);
+    GetClientRect(plot_->Window(), &client);
+    int dpi = plot_->Dpi();
+    return PlotGrid(PreviewGraphBox(client, texts_, dpi), dpi);
 }
 
-void TPreviewForm::DrawPicture(const Picture& picture, int cursorSample) const {
-    RECT all{0, 0, picture.Width(), picture.Height()};
-    FillRect(picture.Dc(), &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-    DrawGraph(picture.Dc(), picture.Width(), GraphHeight(), cursorSample);
-    DrawMeasures(picture.Dc());
-}
-
-void TPreviewForm::TrackMouse(int x, int y) {
+void TPreviewForm::OnMouse(UINT message, POINT at) {
+    if (message == WM_LBUTTONUP) dragged_ = -1;
     int sample = -1;
-    RECT client{};
-    GetClientRect(Window(), &client);
-    PlotArea area = GraphPlotArea(client.right, GraphHeight());
-    y -= kToolRowHeight;
-    if (held_ && !xy_ && x >= area.Left && x < area.Left + area.Width && y >= area.Top &&
-        y < area.Top + area.Height) {
-        sample = SampleNearX(area, x, SecondsPerDivision(shown_), shown_);
-        TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, Window(), 0};
-        TrackMouseEvent(&track);
+    if (shown_ && !xy_ && message != WM_MOUSELEAVE) {
+        PlotArea grid = Grid();
+        PlotDescription plot = PreviewPlot(&*shown_, cursors_, View(false));
+        double perDivision = plot.Y[0].PerDivision;
+        int grab = Px(kGrabPixels, plot_->Dpi());
+        if (message == WM_LBUTTONDOWN && cursors_.Shown) {
+            for (int i = 0; i < 2 && dragged_ < 0; ++i) {
+                if (std::abs(PixelX(grid, plot.X, cursors_.Times[std::size_t(i)]) - at.x) <= grab)
+                    dragged_ = i;
+                double volts = cursors_.Levels[std::size_t(i)] * perDivision;
+                if (std::abs(PixelY(grid, plot.Y[0], volts) - at.y) <= grab) dragged_ = 2 + i;
+            }
+            if (dragged_ >= 0) cursors_.Selected = dragged_;
+        }
+        if (dragged_ >= 0 && dragged_ < 2) {
+            cursors_.Times[std::size_t(dragged_)] =
+                std::clamp(ValueAtX(grid, plot.X, at.x), plot.X.LineValue(0),
+                           plot.X.LineValue(plot.X.Divisions));
+        } else if (dragged_ >= 2) {
+            cursors_.Levels[std::size_t(dragged_ - 2)] =
+                std::clamp(ValueAtY(grid, plot.Y[0], at.y) / perDivision, -4.0, 4.0);
+        }
+        bool inside = at.x >= grid.Left && at.x < grid.Left + grid.Width && at.y >= grid.Top &&
+                      at.y < grid.Top + grid.Height;
+        if (inside)
+            sample = NearestSample(shown_->Channels[0].Samples.Times, ValueAtX(grid, plot.X, at.x));
     }
-    if (sample == cursorSample_) return;
-    cursorSample_ = sample;
-    InvalidateRect(Window(), nullptr, FALSE);
+    bool moved = dragged_ >= 0 || message == WM_LBUTTONDOWN;
+    if (sample == mouseSample_ && !moved) return;
+    mouseSample_ = sample;
+    if (moved && cursors_.Shown)
+        UpdateTexts();
+    else
+        plot_->Invalidate();
 }
 
-std::unique_ptr<Picture> TPreviewForm::RenderPicture() const {
-    RECT client{};
-    GetClientRect(Window(), &client);
-    auto picture = std::make_unique<Picture>(client.right, client.bottom - kToolRowHeight);
-    DrawPicture(*picture, -1);
-    return picture;
+bool TPreviewForm::OnKey(UINT key) {
+    if (!shown_ || !cursors_.Shown || xy_) return false;
+    bool timeCursor = cursors_.Selected < 2;
+    bool fine = GetKeyState(VK_CONTROL) < 0;
+    switch (key) {
+    case VK_LEFT:
+    case VK_RIGHT:
+        if (!timeCursor) return true;
+        MoveCursor(cursors_, *shown_, key == VK_RIGHT ? 1 : -1, fine);
+        break;
+    case VK_UP:
+    case VK_DOWN:
+        if (timeCursor) return true;
+        MoveCursor(cursors_, *shown_, key == VK_UP ? 1 : -1, fine);
+        break;
+    case VK_TAB: {
+        int next = cursors_.Selected + (GetKeyState(VK_SHIFT) < 0 ? -1 : 1);
+        if (next < 0 || next > 3) return false; // on to the window's other controls
+        cursors_.Selected = next;
+        break;
+    }
+    default: return false;
+    }
+    UpdateTexts();
+    return true;
+}
+
+// Tab moves from cursor to cursor, and on to the next control after the last one.
+UINT TPreviewForm::WantedKeys() const {
+    if (!shown_ || !cursors_.Shown || xy_) return 0;
+    bool back = GetKeyState(VK_SHIFT) < 0;
+    bool within = back ? cursors_.Selected > 0 : cursors_.Selected < 3;
+    return DLGC_WANTARROWS | (within ? DLGC_WANTTAB : 0);
 }
 
 void TPreviewForm::CopyImageClick() {
@@ -379,7 +243,9 @@ void TPreviewForm::CopyImageClick() {
         MessageBeep(MB_OK);
         return;
     }
-    if (!PutOnClipboard(Window(), CF_DIB, RenderPicture()->DibBytes()))
+    auto picture =
+        plot_->Render([this](HDC dc, const RECT& box, int dpi) { Draw(dc, box, dpi, false); });
+    if (!PutOnClipboard(Window(), CF_DIB, picture->DibBytes()))
         ShowErrorBox(Cp1252("Le presse-papier est occupé par un autre programme : "
                             "l'image n'a pas été copiée."));
 }
@@ -391,7 +257,10 @@ void TPreviewForm::SaveImageClick() {
     }
     std::wstring path =
         AskSavePath(Window(), "Enregistrer l'image", {{"Image PNG (*.png)", L"*.png"}}, L"png");
-    if (!path.empty() && !state_.Closing()) WriteFileAtomically(path, RenderPicture()->PngBytes());
+    if (path.empty() || state_.Closing()) return;
+    auto picture =
+        plot_->Render([this](HDC dc, const RECT& box, int dpi) { Draw(dc, box, dpi, false); });
+    WriteFileAtomically(path, picture->PngBytes());
 }
 
 LRESULT TPreviewForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -400,34 +269,31 @@ LRESULT TPreviewForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
         switch (LOWORD(wParam)) {
         case idXYCheck:
             xy_ = Button_GetCheck(GetDlgItem(Window(), idXYCheck)) == BST_CHECKED;
-            cursorSample_ = -1;
-            InvalidateRect(Window(), nullptr, FALSE);
+            mouseSample_ = -1;
+            UpdateTexts();
+            return 0;
+        case idCursorsCheck:
+            cursors_.Shown = Button_GetCheck(GetDlgItem(Window(), idCursorsCheck)) == BST_CHECKED;
+            if (cursors_.Shown) SetFocus(plot_->Window());
+            UpdateTexts();
             return 0;
         case idCopyImageBtn: CopyImageClick(); return 0;
         case idSaveImageBtn: SaveImageClick(); return 0;
         }
         break;
-    case WM_PAINT: Paint(); return 0;
-    case WM_ERASEBKGND: return 1; // WM_PAINT covers the whole client area
-    case WM_CTLCOLORSTATIC:
-    case WM_CTLCOLORBTN:
-        SetBkColor(reinterpret_cast<HDC>(wParam), RGB(255, 255, 255));
-        return reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH));
     case WM_SIZE:
-        PlaceControls();
-        InvalidateRect(Window(), nullptr, FALSE);
+        if (plot_) PlaceControls();
         return 0;
     case WM_GETMINMAXINFO: {
+        int dpi = WindowDpi(Window());
         auto* limits = reinterpret_cast<MINMAXINFO*>(lParam);
-        limits->ptMinTrackSize = {kMinimumWidth, kMinimumHeight};
+        limits->ptMinTrackSize = {Px(kMinimumWidth, dpi), Px(kMinimumHeight, dpi)};
         return 0;
     }
-    case WM_MOUSEMOVE: TrackMouse(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)); return 0;
-    case WM_MOUSELEAVE:
-        cursorSample_ = -1;
-        InvalidateRect(Window(), nullptr, FALSE);
+    case WM_DESTROY:
+        plot_.reset();
+        hiddenTexts_.clear();
         return 0;
-    case WM_DESTROY: backBuffer_.reset(); return 0;
     }
     return DefWindowProcW(Window(), message, wParam, lParam);
 }

@@ -1,5 +1,6 @@
-// Benchmark: a full redraw of the preview window (two channels of 2048 samples, measured again,
-// the window and its controls painted), and the GDI objects the process holds around 200 of them.
+// Benchmark: a full redraw of the preview's picture (two channels of 2048 samples measured again,
+// their texts made, the graph and the tables drawn), without a window, and the GDI objects the
+// process holds around 200 of them.
 #include <windows.h>
 
 #include <algorithm>
@@ -7,18 +8,10 @@
 #include <cstdio>
 #include <vector>
 
-#include "app/Preview.h"
+#include "app/PreviewContent.h"
 #include "bench/Seconds.h"
 #include "tests/serial/SimLink.h"
-
-namespace {
-
-void ServeMessages() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
-}
-
-} // namespace
+#include "ui/Picture.h"
 
 int main() {
     AcquisitionRecord record;
@@ -29,19 +22,18 @@ int main() {
     }
     record.Channel(1).Sensitivity = record.Channel(2).Sensitivity = 0.2f;
     record.DataComplete = true;
-    CommandState state;
-    TPreviewForm preview([&] { return &record; }, state,
-                         [] {
-                             return PreviewSettings{"5ms/div", "200mV/div", "200mV/div"};
-                         });
-    preview.Show(nullptr);
-    ServeMessages();
-    HWND window = FindWindowW(TPreviewForm::kClassName, nullptr);
-    if (!window) return 1;
+    const PreviewSettings settings{"5ms/div", "200mV/div", "200mV/div"};
+    Picture picture(884, 620);
+    const RECT box{0, 0, picture.Width(), picture.Height()};
 
     auto redraw = [&] {
-        preview.Refresh();
-        RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+        ShownAcquisition shown = ShowAcquisition(record, settings);
+        Cursors cursors = StartingCursors(shown);
+        cursors.Shown = true;
+        PreviewTexts texts = PreviewTextsOf(shown, cursors);
+        FillRect(picture.Dc(), &box, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+        DrawPreview(picture.Dc(), box, 96, &shown, texts, cursors, {});
+        GdiFlush();
     };
     redraw();
     int gdiBefore = GdiObjectCount();
@@ -50,7 +42,6 @@ int main() {
         double start = Seconds();
         redraw();
         times.push_back((Seconds() - start) * 1000);
-        ServeMessages();
     }
     int gdiAfter = GdiObjectCount();
     std::sort(times.begin(), times.end());

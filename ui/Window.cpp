@@ -86,3 +86,52 @@ void CentreOnScreen(HWND window) {
     int y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
     SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
+
+int WindowDpi(HWND window) {
+    using ForWindow = UINT(WINAPI*)(HWND);
+    static const auto forWindow = reinterpret_cast<ForWindow>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    if (forWindow && window)
+        if (UINT dpi = forWindow(window)) return int(dpi);
+    HDC screen = GetDC(nullptr);
+    int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+    return dpi > 0 ? dpi : 96;
+}
+
+namespace {
+
+// The width a button or check box needs for its own text in its own font.
+int NeededWidth(HWND control, int dpi) {
+    std::wstring text(std::size_t(GetWindowTextLengthW(control)) + 1, L'\0');
+    text.resize(std::size_t(GetWindowTextW(control, text.data(), int(text.size()))));
+    std::erase(text, L'&');
+    HDC dc = GetDC(control);
+    HGDIOBJ old =
+        SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(control, WM_GETFONT, 0, 0)));
+    SIZE size{};
+    GetTextExtentPoint32W(dc, text.c_str(), int(text.size()), &size);
+    SelectObject(dc, old);
+    ReleaseDC(control, dc);
+    LONG style = GetWindowLongW(control, GWL_STYLE) & BS_TYPEMASK;
+    bool check = style == BS_AUTOCHECKBOX || style == BS_CHECKBOX;
+    int padding = check ? MulDiv(24, dpi, 96) : MulDiv(20, dpi, 96);
+    return int(size.cx) + padding;
+}
+
+} // namespace
+
+int FlowControls(const std::vector<HWND>& controls, const RECT& area, int dpi) {
+    int gap = MulDiv(6, dpi, 96), height = MulDiv(25, dpi, 96);
+    int x = area.left, y = area.top;
+    for (HWND control : controls) {
+        int width = NeededWidth(control, dpi);
+        if (x > area.left && x + width > area.right) {
+            x = area.left;
+            y += height + gap;
+        }
+        MoveWindow(control, x, y, width, height, TRUE);
+        x += width + gap;
+    }
+    return y + height;
+}

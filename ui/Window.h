@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <exception>
 #include <string>
+#include <vector>
 
 // Registers a window class of this module once; later calls with the same name do nothing.
 void RegisterWindowClass(const wchar_t* className, WNDPROC procedure, HICON icon = nullptr);
@@ -55,6 +56,15 @@ HFONT InterfaceFont();
 HFONT CreateInstalledFont(const wchar_t* face, int pixels, int weight = FW_NORMAL);
 // Gives `font` to `control`, or to every child of `control` with `toChildren`; nothing when null.
 void SetControlFont(HWND control, HFONT font, bool toChildren = false);
+
+// The DPI a window is shown at: its monitor's for a program aware of each monitor's scale, else
+// the system's.
+int WindowDpi(HWND window);
+
+// Lays push buttons and check boxes out in rows from `area`'s top-left corner, each as wide as its
+// own text in its own font needs at `dpi`, the next row when `area`'s width is used up; the bottom
+// of the last row.
+int FlowControls(const std::vector<HWND>& controls, const RECT& area, int dpi);
 
 // A top-level window's outer size for a client area, and its position centred on the screen.
 SIZE OuterSize(int clientWidth, int clientHeight, DWORD style, DWORD exStyle);

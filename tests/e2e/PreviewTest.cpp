@@ -1,7 +1,9 @@
-// The preview window after a read of a known simulated signal: its measurements against the
-// images the simulator sent, its picture on the clipboard and in a PNG file.
+// The preview window after a read of a known simulated signal: its measurements against what the
+// test computes from the images the simulator sent, its picture on the clipboard and in a PNG
+// file.
 #include <windows.h>
 
+#include <cmath>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <wincodec.h>
@@ -12,7 +14,7 @@
 #include "app/Preview.h"
 #include "common/NumberText.h"
 #include "common/Text1252.h"
-#include "tests/e2e/VexorProcess.h"
+#include "tests/e2e/ProgramTest.h"
 #include "tests/serial/SimLink.h"
 #include "tools/ui-driver/UiDriver.h"
 #include "ui/SystemSettings.h"
@@ -26,25 +28,24 @@ constexpr double kVoltsPerDivision = 0.2; // the selectors' start
 constexpr double kTimeStep = 2.5e-5;
 constexpr COLORREF kChannel1 = RGB(0, 0, 200);
 
-// Channel `channel` (0 or 1) of an HM 305 image in volts, its zero on the centre line.
-ChannelSamples ImageChannel(const std::vector<uint8_t>& image, int channel) {
-    ChannelSamples samples;
-    for (int i = 0; i < 2048; ++i) {
-        samples.Times.push_back(i * double(float(kTimeStep)));
-        samples.Values.push_back((image[std::size_t(channel * 2048 + i)] - 127) *
-                                 double(float(kVoltsPerDivision)) / 25);
-    }
-    return samples;
+// Sample i of channel `channel` (0 or 1) of an HM 305 image in volts, its zero on the centre
+// line, as the exports compute it.
+double Volts(const std::vector<uint8_t>& image, int channel, int i) {
+    return double((long double)(image[std::size_t(channel * 2048 + i)] - 127) *
+                  (long double)float(kVoltsPerDivision) / 25);
 }
 
-std::string Cell(HWND preview, int row, int column) {
-    return UiDriver::Control(preview, TPreviewForm::idMeasureTable + 10 * row + column).Text;
+// What the window shows for a value: its text with the true minus sign.
+std::wstring Shown(double value, const char* unit) {
+    std::wstring text = Wide(EngineeringText(value, unit));
+    if (!text.empty() && text[0] == L'-') text[0] = L'\u2212';
+    return text;
 }
 
 SIZE PictureSize(HWND preview) {
     RECT client{};
-    GetClientRect(preview, &client);
-    return {client.right, client.bottom - TPreviewForm::kToolRowHeight};
+    GetClientRect(GetDlgItem(preview, TPreviewForm::idPlotView), &client);
+    return {client.right, client.bottom};
 }
 
 // The clipboard's CF_DIB header; biSize 0 when there is none.
@@ -70,6 +71,22 @@ struct DecodedPng {
     }
 };
 
+// The grid's frame: the first and last columns and rows that are mostly black.
+RECT GridFrame(const DecodedPng& png) {
+    RECT frame{-1, -1, -1, -1};
+    for (UINT x = 0; x < png.Width; ++x) {
+        UINT black = 0;
+        for (UINT y = 0; y < png.Height; ++y) black += png.At(int(x), int(y)) == RGB(0, 0, 0);
+        if (black > png.Height / 3) (frame.left < 0 ? frame.left : frame.right) = LONG(x);
+    }
+    for (UINT y = 0; y < png.Height; ++y) {
+        UINT black = 0;
+        for (UINT x = 0; x < png.Width; ++x) black += png.At(int(x), int(y)) == RGB(0, 0, 0);
+        if (black > png.Width / 3) (frame.top < 0 ? frame.top : frame.bottom) = LONG(y);
+    }
+    return frame;
+}
+
 DecodedPng DecodePng(const std::wstring& path) {
     DecodedPng png;
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
@@ -92,108 +109,89 @@ DecodedPng DecodePng(const std::wstring& path) {
     return png;
 }
 
-class Preview : public ::testing::Test {
+class Preview : public ProgramTest {
 protected:
-    void SetUp() override {
-        if (SimCom() == 0) GTEST_SKIP() << "run through tests/serial/with-sim";
-        SetDecimalSeparator(LocaleDecimalSeparator()); // as the program reads it
-        ForgetCurvilab();
-    }
-    void TearDown() override {
-        if (vexor && main) vexor->Close(main);
-    }
-
-    // A read of channel 1 a sine of 3 divisions and 2 periods, channel 2 a square, with its zero
-    // (the simulator's zero image is the centre line).
-    bool StartAndRead() {
-        for (const char* command : {"speed 10", "ch1 sine:3:2", "ch2 square:2:4"})
-            SimControl(command);
-        PumpUntil([] { return false; }, 100);
-        WriteSettings(std::to_string(SimCom()));
-        vexor = std::make_unique<VexorProcess>();
-        main = vexor->WaitForMainWindow("Lecture oscillo Hameg", 15000);
-        if (!main || UiDriver::Control(main, idPreviewBtn).Visible) return false;
-        return Read(false);
-    }
-
-    bool Read(bool holdsData) {
-        return ReadAndAcceptZero(main, holdsData) && UiDriver::Control(main, idPreviewBtn).Visible;
-    }
-
-    HWND OpenPreview() {
+    // The program started on a simulator sending `signals`, one read with its zero (the
+    // simulator's zero image is the centre line), the preview opened.
+    HWND ReadAndOpen(std::initializer_list<std::string> signals) {
+        std::vector<std::string> commands{"speed 10"};
+        commands.insert(commands.end(), signals);
+        for (const auto& command : commands) SimControl(command);
+        if (!Start({}) || !Read("OK")) return nullptr;
         UiDriver::Click(main, idPreviewBtn);
-        return UiDriver::WaitForWindow(Cp1252("Aperçu de l'acquisition"), 15000);
+        preview = UiDriver::WaitForWindow(Cp1252("Aperçu de l'acquisition"), 15000);
+        if (HWND box = UiDriver::WaitForMessageBox("", 100))
+            ADD_FAILURE() << UiDriver::MessageBoxText(box);
+        return preview;
     }
 
-    std::unique_ptr<VexorProcess> vexor;
-    HWND main = nullptr;
+    std::wstring Cell(int row, int column) const {
+        return UiDriver::TextW(GetDlgItem(preview, TPreviewForm::MeasureId(row, column)));
+    }
+    bool CellBecomes(int row, int column, const std::wstring& text) const {
+        return PumpUntil([&] { return Cell(row, column) == text; }, 5000);
+    }
+
+    HWND preview = nullptr;
 };
+
+// Rows of the measurement table.
+enum Row { Names, Minimum, Maximum, PeakToPeak, Top, Base, Mean, Rms, Period, Frequency };
 
 } // namespace
 
+// Channel 1 a sine of 3 divisions and 2 periods, channel 2 a square of 2 divisions and 4 periods:
+// its extremes from the image's bytes, its RMS and frequency from the signal itself.
 TEST_F(Preview, ItsMeasuresAreThoseOfTheSignalRead) {
-    ASSERT_TRUE(StartAndRead());
-    HWND preview = OpenPreview();
-    ASSERT_TRUE(preview);
+    ASSERT_TRUE(ReadAndOpen({"ch1 sine:3:2", "ch2 square:2:4"}));
     std::vector<uint8_t> image = SimFile("image-1.bin");
     ASSERT_EQ(image.size(), 4096u);
-    for (int row = 1; row <= 2; ++row) {
-        ChannelMeasures m = MeasureChannel(ImageChannel(image, row - 1));
-        EXPECT_EQ(Cell(preview, row, 0), row == 1 ? "V1" : "V2");
-        EXPECT_EQ(Cell(preview, row, 1), EngineeringText(m.Minimum, "V"));
-        EXPECT_EQ(Cell(preview, row, 2), EngineeringText(m.Maximum, "V"));
-        EXPECT_EQ(Cell(preview, row, 3), EngineeringText(m.PeakToPeak, "V"));
-        EXPECT_EQ(Cell(preview, row, 4), EngineeringText(m.Mean, "V"));
-        EXPECT_EQ(Cell(preview, row, 5), EngineeringText(m.Rms, "V"));
-        EXPECT_EQ(Cell(preview, row, 6), EngineeringText(m.Period, "s"));
-        EXPECT_EQ(Cell(preview, row, 7), EngineeringText(m.Frequency, "Hz"));
+    for (int channel = 0; channel < 2; ++channel) {
+        double low = 1e9, high = -1e9;
+        for (int i = 0; i < 2048; ++i) {
+            low = std::min(low, Volts(image, channel, i));
+            high = std::max(high, Volts(image, channel, i));
+        }
+        int column = channel + 1;
+        EXPECT_EQ(Cell(Names, column), channel == 0 ? L"V1" : L"V2");
+        EXPECT_EQ(Cell(Minimum, column), Shown(low, "V"));
+        EXPECT_EQ(Cell(Maximum, column), Shown(high, "V"));
+        EXPECT_EQ(Cell(PeakToPeak, column), Shown(high - low, "V"));
     }
-    // What the signal is: 3 divisions of 25 counts each way at 0.2 V, 2 periods in 51.2 ms.
-    ChannelMeasures sine = MeasureChannel(ImageChannel(image, 0));
-    EXPECT_NEAR(sine.PeakToPeak, 1.2, 0.01);
-    ASSERT_TRUE(sine.Frequency);
-    EXPECT_NEAR(*sine.Frequency, 2 / (2048 * kTimeStep), 0.2);
+    // 75 counts of 8 mV each way; 2 periods in 2048 samples of 25 µs.
+    EXPECT_EQ(Cell(Rms, 1), Shown(0.6 / std::sqrt(2.0), "V"));
+    EXPECT_EQ(Cell(Period, 1), Shown(1024 * kTimeStep, "s"));
+    EXPECT_EQ(Cell(Frequency, 2), Shown(4 / (2048 * kTimeStep), "Hz"));
+    EXPECT_NE(UiDriver::TextW(GetDlgItem(preview, TPreviewForm::idPhaseText)), L"");
 
     // A new name shows at once; a second click brings the same window forward.
     SetWindowTextW(UiDriver::Control(main, idNom1Edit).Window, L"Ua");
-    EXPECT_TRUE(PumpUntil([&] { return Cell(preview, 1, 0) == "Ua"; }, 5000));
+    EXPECT_TRUE(CellBecomes(Names, 1, L"Ua"));
     UiDriver::Click(main, idPreviewBtn);
     EXPECT_EQ(UiDriver::WaitForWindow(Cp1252("Aperçu de l'acquisition"), 5000), preview);
     EXPECT_EQ(GetForegroundWindow(), preview);
 
-    // Another read while it is open; closing the main window closes it.
+    // Another read while it is open, then one Curvilab asks for; closing the main window closes
+    // the preview.
     SimControl("ch1 sine:2:2");
-    ASSERT_TRUE(Read(true));
-    ChannelMeasures smaller = MeasureChannel(ImageChannel(SimFile("image-3.bin"), 0));
-    EXPECT_NEAR(smaller.PeakToPeak, 0.8, 0.01);
-    EXPECT_TRUE(PumpUntil(
-        [&] { return Cell(preview, 1, 3) == EngineeringText(smaller.PeakToPeak, "V"); }, 5000));
-
-    // A read Curvilab asks for while it is open.
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    std::wstring log = std::wstring(temp) + L"vexor-e2e-preview.log";
-    DeleteFileW(log.c_str());
-    FakeCurvilabProcess curvilab(L"--semaphore --log \"" + log + L"\"");
+    ASSERT_TRUE(Read("OK"));
+    EXPECT_TRUE(CellBecomes(PeakToPeak, 1, Shown(0.8, "V")));
+    auto curvilab = RunCurvilab(L"--semaphore");
     SimControl("ch1 sine:1:2");
     FakeCurvilabProcess getData(L"--send vexor GETDATA");
     EXPECT_EQ(getData.Wait(30000), 0u);
     ASSERT_TRUE(AnswerLossAndZero(true));
-    EXPECT_TRUE(PumpUntil(
-        [&] { return FileText(log).find("EXECUTE CLIP|ADD") != std::string::npos; }, 20000));
-    ChannelMeasures smallest = MeasureChannel(ImageChannel(SimFile("image-5.bin"), 0));
-    EXPECT_NEAR(smallest.PeakToPeak, 0.4, 0.01);
-    EXPECT_TRUE(PumpUntil(
-        [&] { return Cell(preview, 1, 3) == EngineeringText(smallest.PeakToPeak, "V"); }, 5000));
+    EXPECT_TRUE(PumpUntil([&] { return CurvilabLogCount("EXECUTE CLIP|ADD") == 1; }, 20000));
+    EXPECT_TRUE(CellBecomes(PeakToPeak, 1, Shown(0.4, "V")));
     EXPECT_EQ(vexor->Close(main), 0u);
     main = nullptr;
     EXPECT_FALSE(IsWindow(preview));
 }
 
+// The picture on the clipboard and in a PNG file, the size of the window's picture, with channel
+// 1's colour where the test puts its samples on the grid it finds in the file.
 TEST_F(Preview, ItsPictureGoesToTheClipboardAndToAPngFile) {
-    ASSERT_TRUE(StartAndRead());
-    HWND preview = OpenPreview();
-    ASSERT_TRUE(preview);
+    ASSERT_TRUE(ReadAndOpen({"ch1 sine:3:2", "ch2 square:2:4"}));
     SIZE size = PictureSize(preview);
 
     UiDriver::Click(preview, TPreviewForm::idCopyImageBtn);
@@ -217,19 +215,22 @@ TEST_F(Preview, ItsPictureGoesToTheClipboardAndToAPngFile) {
     ASSERT_EQ(png.Width, UINT(size.cx));
     ASSERT_EQ(png.Height, UINT(size.cy));
 
-    // Channel 1's colour where its samples fall, away from channel 2's trace.
-    PlotArea area =
-        TPreviewForm::GraphPlotArea(size.cx, size.cy - TPreviewForm::kMeasureBandHeight);
-    ChannelSamples ch1 = ImageChannel(SimFile("image-1.bin"), 0),
-                   ch2 = ImageChannel(SimFile("image-1.bin"), 1);
-    double secondsPerDivision = kTimeStep * 2000 / kDivisionsAcross;
+    // 10 divisions of 5 ms across, 8 of 0.2 V up with 0 V in the middle.
+    RECT grid = GridFrame(png);
+    ASSERT_GT(grid.right - grid.left, 100);
+    ASSERT_GT(grid.bottom - grid.top, 100);
+    std::vector<uint8_t> image = SimFile("image-1.bin");
+    auto x = [&](int i) {
+        return grid.left + int(std::lround(i / 2000.0 * (grid.right - grid.left)));
+    };
+    auto y = [&](double volts) {
+        return grid.top + int(std::lround((0.5 - volts / 1.6) * (grid.bottom - grid.top)));
+    };
     int checked = 0, matching = 0;
-    for (std::size_t i = 50; i < 2000; i += 97) {
-        int x = PlotX(area, ch1.Times[i], secondsPerDivision);
-        int y = PlotY(area, ch1.Values[i], kVoltsPerDivision);
-        if (std::abs(y - PlotY(area, ch2.Values[i], kVoltsPerDivision)) < 3) continue;
+    for (int i = 50; i < 2000; i += 97) {
+        if (std::abs(y(Volts(image, 0, i)) - y(Volts(image, 1, i))) < 3) continue;
         ++checked;
-        matching += png.At(x, y) == kChannel1;
+        matching += png.At(x(i), y(Volts(image, 0, i))) == kChannel1;
     }
     EXPECT_GE(checked, 10);
     EXPECT_EQ(matching, checked);

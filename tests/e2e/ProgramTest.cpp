@@ -80,6 +80,10 @@ void ProgramTest::RegisterCurvilab(const std::wstring& options) {
     RegCloseKey(key);
 }
 
+std::unique_ptr<FakeCurvilabProcess> ProgramTest::RunCurvilab(const std::wstring& options) {
+    return std::make_unique<FakeCurvilabProcess>(options + L" --log \"" + CurvilabLog + L"\"");
+}
+
 int ProgramTest::CurvilabLogCount(const std::string& text) const {
     return CountOf(FileText(CurvilabLog), text);
 }

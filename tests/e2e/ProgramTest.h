@@ -30,6 +30,8 @@ protected:
     // The stand-in as Curvilab's installation leaves it in the registry, started by the program
     // with `options`, logging to CurvilabLog.
     void RegisterCurvilab(const std::wstring& options);
+    // The stand-in started by the test with `options`, logging to CurvilabLog.
+    std::unique_ptr<FakeCurvilabProcess> RunCurvilab(const std::wstring& options);
     // How often the stand-in's log holds `text`.
     int CurvilabLogCount(const std::string& text) const;
     // The clipboard text the stand-in found at its `n`th CLIP macro (from 1); "" if none.

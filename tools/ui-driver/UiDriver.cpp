@@ -75,7 +75,7 @@ HWND WaitForMessageBox(const std::string& title, DWORD timeoutMs) {
 }
 
 // WM_GETTEXT reaches another process's controls; GetWindowText would only see captions.
-std::string Text(HWND window) {
+std::wstring TextW(HWND window) {
     DWORD_PTR length = 0;
     if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 2000, &length))
         return {};
@@ -84,8 +84,10 @@ std::string Text(HWND window) {
     SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
                         SMTO_ABORTIFHUNG, 2000, &copied);
     text.resize(copied);
-    return Narrow(text);
+    return text;
 }
+
+std::string Text(HWND window) { return Narrow(TextW(window)); }
 
 std::vector<ControlState> Controls(HWND topLevel) {
     std::vector<ControlState> states;

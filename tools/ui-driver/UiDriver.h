@@ -28,6 +28,8 @@ HWND WaitForMessageBox(const std::string& title, DWORD timeoutMs);
 std::vector<ControlState> Controls(HWND topLevel);
 ControlState Control(HWND topLevel, int id);
 std::string Text(HWND window);
+// The text as the window holds it: the program's own windows may show what 1252 lacks ("−").
+std::wstring TextW(HWND window);
 
 // Clicks a control by its id, or a box's button by its caption ("&Oui").
 void Click(HWND topLevel, int id);

@@ -1,0 +1,91 @@
+#include "acquisition/PlotScale.h"
+
+#include <algorithm>
+#include <cmath>
+#include <iterator>
+
+namespace {
+
+constexpr int kScreenDivisionsAcross = 10;
+constexpr int kScreenDivisionsUp = 8;
+
+// Pixel at `fraction` (0..1) of `length` pixels from `start`; a fraction outside, or NaN, stays
+// at the nearer end.
+int Along(int start, int length, double fraction) {
+    fraction = fraction > 0 ? std::min(fraction, 1.0) : 0;
+    return start + int(std::lround(fraction * std::max(length - 1, 0)));
+}
+
+double FractionAlong(int start, int length, int pixel) {
+    return length > 1 ? double(pixel - start) / (length - 1) : 0;
+}
+
+} // namespace
+
+double PlotAxis::Fraction(double value) const {
+    double span = PerDivision * Divisions;
+    if (!Logarithmic) return (value - Start) / span;
+    if (!(value > 0) || !(Start > 0)) return std::nan("");
+    return std::log10(value / Start) / span;
+}
+
+double PlotAxis::ValueAt(double fraction) const {
+    double span = PerDivision * Divisions;
+    return Logarithmic ? Start * std::pow(10.0, fraction * span) : Start + fraction * span;
+}
+
+PlotAxis TimeAxis(double secondsPerDivision) {
+    return {0, secondsPerDivision, kScreenDivisionsAcross, false};
+}
+
+PlotAxis VoltageAxis(double voltsPerDivision) {
+    return {-kScreenDivisionsUp / 2 * voltsPerDivision, voltsPerDivision, kScreenDivisionsUp,
+            false};
+}
+
+PlotAxis FittingAxis(double low, double high, int divisions) {
+    if (!std::isfinite(low) || !std::isfinite(high)) low = high = 0;
+    if (high < low) std::swap(low, high);
+    if (high - low < 1e-300) low -= 1, high += 1;
+    static constexpr double kSteps[] = {1, 2, 5};
+    double decade = std::pow(10.0, std::floor(std::log10((high - low) / divisions)));
+    for (;; decade *= 10)
+        for (double step : kSteps) {
+            double perDivision = decade * step;
+            double start = std::floor(low / perDivision) * perDivision;
+            if (start + perDivision * divisions >= high)
+                return {start, perDivision, divisions, false};
+        }
+}
+
+PlotAxis DecadeAxis(double low, double high) {
+    if (!(low > 0)) low = 1;
+    if (!(high > low)) high = low;
+    double first = std::floor(std::log10(low)), last = std::ceil(std::log10(high));
+    int decades = std::max(int(last - first), 1);
+    return {std::pow(10.0, first), 1, decades, true};
+}
+
+int PixelX(const PlotArea& area, const PlotAxis& axis, double value) {
+    return Along(area.Left, area.Width, axis.Fraction(value));
+}
+
+int PixelY(const PlotArea& area, const PlotAxis& axis, double value) {
+    return Along(area.Top, area.Height, 1 - axis.Fraction(value));
+}
+
+double ValueAtX(const PlotArea& area, const PlotAxis& axis, int x) {
+    return axis.ValueAt(FractionAlong(area.Left, area.Width, x));
+}
+
+double ValueAtY(const PlotArea& area, const PlotAxis& axis, int y) {
+    return axis.ValueAt(1 - FractionAlong(area.Top, area.Height, y));
+}
+
+int NearestSample(const std::vector<double>& times, double time) {
+    if (times.empty()) return 0;
+    auto after = std::lower_bound(times.begin(), times.end(), time);
+    if (after == times.end()) return int(times.size()) - 1;
+    if (after != times.begin() && time - *std::prev(after) <= *after - time) --after;
+    return int(after - times.begin());
+}
