@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 #include "acquisition/Measurements.h"
 #include "ui/Handles.h"
@@ -222,10 +223,44 @@ std::wstring ScreenText(const std::string& text) {
     return wide;
 }
 
-HFONT PlotFont(int dpi) {
+namespace {
+
+HFONT FontOf(const wchar_t* face, int dpi) {
     return CreateFontW(-MulDiv(8, dpi, 72), 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0,
-                       CLEARTYPE_QUALITY, 0, L"MS Shell Dlg 2");
+                       CLEARTYPE_QUALITY, 0, face);
 }
+
+// The first face that has the signs the pictures use beyond 1252 (Δ, −, ≈): the interface's on
+// Windows; some systems' stand-in for it lacks Greek letters.
+const wchar_t* PlotFace() {
+    static const wchar_t* const face = [] {
+        const wchar_t* const faces[] = {L"MS Shell Dlg 2", L"Segoe UI", L"DejaVu Sans",
+                                        L"Liberation Sans", L"Arial"};
+        const wchar_t signs[] = L"\u0394\u2212\u2248";
+        HDC screen = GetDC(nullptr);
+        const wchar_t* found = faces[0];
+        for (const wchar_t* candidate : faces) {
+            UniqueGdiObject font(FontOf(candidate, 96));
+            HGDIOBJ old = SelectObject(screen, font.get());
+            WORD glyphs[3] = {};
+            bool all =
+                GetGlyphIndicesW(screen, signs, 3, glyphs, GGI_MARK_NONEXISTING_GLYPHS) == 3 &&
+                std::find(std::begin(glyphs), std::end(glyphs), 0xFFFF) == std::end(glyphs);
+            SelectObject(screen, old);
+            if (all) {
+                found = candidate;
+                break;
+            }
+        }
+        ReleaseDC(nullptr, screen);
+        return found;
+    }();
+    return face;
+}
+
+} // namespace
+
+HFONT PlotFont(int dpi) { return FontOf(PlotFace(), dpi); }
 
 PlotArea PlotGrid(const RECT& box, int dpi) {
     HDC screen = GetDC(nullptr);
