@@ -3,6 +3,7 @@
 // file.
 #include <windows.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <gtest/gtest.h>
@@ -235,4 +236,73 @@ TEST_F(Preview, ItsPictureGoesToTheClipboardAndToAPngFile) {
     EXPECT_GE(checked, 10);
     EXPECT_EQ(matching, checked);
     DeleteFileW(path.c_str());
+}
+
+// Channel 2 lags channel 1 by 60°: the phase is negative and said in words; the delay is
+// positive, 60° of a period of 2048 / 5 samples.
+TEST_F(Preview, ALaggingChannelHasANegativePhaseSaidInWords) {
+    ASSERT_TRUE(ReadAndOpen({"ch1 sine:2:5", "ch2 sine:1.5:5:0:-60"}));
+    std::wstring phase = UiDriver::TextW(GetDlgItem(preview, TPreviewForm::idPhaseText));
+    std::size_t colon = phase.find(L" : "), degree = phase.find(L'\u00B0');
+    ASSERT_NE(degree, std::wstring::npos) << Narrow(phase);
+    std::wstring number = phase.substr(colon + 3, degree - colon - 3);
+    std::replace(number.begin(), number.end(), L'\u2212', L'-');
+    std::replace(number.begin(), number.end(), L',', L'.');
+    EXPECT_NEAR(std::stod(number), -60, 1) << Narrow(phase);
+    EXPECT_NE(phase.find(L"(V2 en retard)"), std::wstring::npos) << Narrow(phase);
+    std::wstring delay = UiDriver::TextW(GetDlgItem(preview, TPreviewForm::idDelayText));
+    EXPECT_NE(delay.find(L"\u0394t = " + Shown(60.0 / 360 * 2048 / 5 * kTimeStep, "s")),
+              std::wstring::npos)
+        << Narrow(delay);
+}
+
+// A pulse train of 3 % duty, 20 periods in the record: its frequency, and its duty cycle as the
+// share of the image's samples that are high (20 whole periods).
+TEST_F(Preview, APulseTrainHasItsFrequency) {
+    ASSERT_TRUE(ReadAndOpen({"ch1 pulse:3.2:20:0:0:3", "ch2 flat"}));
+    EXPECT_EQ(Cell(Frequency, 1), Shown(20 / (2048 * kTimeStep), "Hz"));
+    std::vector<uint8_t> image = SimFile("image-1.bin");
+    double high = double(std::count_if(image.begin(), image.begin() + 2048,
+                                       [](uint8_t byte) { return byte > 127; }));
+    std::wstring duty = Cell(Frequency + 5, 1); // the table's last row
+    std::replace(duty.begin(), duty.end(), L',', L'.');
+    EXPECT_NEAR(std::stod(duty), 100 * high / 2048, 0.05) << Narrow(duty);
+}
+
+// The cursors moved with the keys: t1 5 steps right (a 25th of a division each), t2 10 steps
+// left, the first level 25 steps (one division) up; the readouts are the samples under them.
+TEST_F(Preview, CursorReadoutsAreTheSamplesUnderThem) {
+    ASSERT_TRUE(ReadAndOpen({"ch1 sine:3:2", "ch2 triangle:2:4"}));
+    UiDriver::Click(preview, TPreviewForm::idCursorsCheck);
+    HWND plot = GetDlgItem(preview, TPreviewForm::idPlotView);
+    auto press = [&](UINT key, int times) {
+        for (int i = 0; i < times; ++i) PostMessageW(plot, WM_KEYDOWN, key, 0);
+    };
+    press(VK_RIGHT, 5);
+    press(VK_TAB, 1);
+    press(VK_LEFT, 10);
+    press(VK_TAB, 1);
+    press(VK_UP, 25);
+    std::vector<uint8_t> image = SimFile("image-1.bin");
+    auto readout = [&](int row, int column) {
+        return UiDriver::TextW(GetDlgItem(preview, TPreviewForm::CursorId(row, column)));
+    };
+    // 200 samples a division: t1 at sample 440, t2 at 1520; the levels 3 divisions apart.
+    EXPECT_TRUE(PumpUntil(
+        [&] {
+            return readout(0, 1) == L"t1 = " + Shown(440 * kTimeStep, "s") &&
+                   readout(0, 2) == L"t2 = " + Shown(1520 * kTimeStep, "s") &&
+                   readout(1, 3) == L"\u0394V = " + Shown(0.6, "V");
+        },
+        5000))
+        << Narrow(readout(0, 1)) << " " << Narrow(readout(0, 2)) << " " << Narrow(readout(1, 3));
+    EXPECT_EQ(readout(0, 3), L"\u0394t = " + Shown(1080 * kTimeStep, "s"));
+    EXPECT_EQ(readout(0, 4), L"1/\u0394t = " + Shown(1 / (1080 * kTimeStep), "Hz"));
+    for (int channel = 0; channel < 2; ++channel) {
+        std::wstring name = channel == 0 ? L"V1" : L"V2";
+        EXPECT_EQ(readout(1 + channel, 1),
+                  name + L"(t1) = " + Shown(Volts(image, channel, 440), "V"));
+        EXPECT_EQ(readout(1 + channel, 2),
+                  name + L"(t2) = " + Shown(Volts(image, channel, 1520), "V"));
+    }
 }
