@@ -332,7 +332,10 @@ int LayOutTables(const Drawing& draw, const RECT& box, const std::vector<TextBlo
                 int cellX = x, cellY = y + int(r) * draw.Measures().Line;
                 for (std::size_t c = 0; c < block.Rows[r].size(); ++c) {
                     COLORREF colour =
-                        c < block.ColumnColours.size() ? block.ColumnColours[c] : kInk;
+                        !block.RowColours.empty()
+                            ? (r < block.RowColours.size() ? block.RowColours[r] : kInk)
+                        : c < block.ColumnColours.size() ? block.ColumnColours[c]
+                                                         : kInk;
                     draw.Text(block.Rows[r][c],
                               {cellX, cellY, cellX + size.Columns[c], cellY + draw.Measures().Line},
                               DT_LEFT | DT_VCENTER, colour);

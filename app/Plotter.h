@@ -71,6 +71,7 @@ void DrawPlot(HDC dc, const RECT& box, const PlotDescription& plot, int dpi);
 struct TextBlock {
     std::vector<std::vector<std::wstring>> Rows;
     std::vector<COLORREF> ColumnColours; // missing columns in black
+    std::vector<COLORREF> RowColours;    // when given, they colour whole rows instead
 };
 int TablesHeight(HDC dc, const std::vector<TextBlock>& blocks, int width, int dpi);
 void DrawTables(HDC dc, const RECT& box, const std::vector<TextBlock>& blocks, int dpi);

@@ -83,7 +83,7 @@ std::vector<TextBlock> Blocks(const PreviewTexts& texts) {
     std::vector<TextBlock> blocks;
     if (texts.Measures.empty()) return blocks;
     std::vector<COLORREF> colours = {RGB(0, 0, 0), kChannelColours[0], kChannelColours[1]};
-    TextBlock first{{}, colours}, second{{}, colours};
+    TextBlock first{{}, colours, {}}, second{{}, colours, {}};
     const auto& rows = texts.Measures;
     for (std::size_t r = 0; r < rows.size(); ++r) {
         if (r < kFirstBlockRows) first.Rows.push_back(rows[r]);
@@ -97,7 +97,7 @@ std::vector<TextBlock> Blocks(const PreviewTexts& texts) {
     if (!texts.Phase.empty()) notes.Rows.push_back({texts.Phase});
     if (!texts.Delay.empty()) notes.Rows.push_back({texts.Delay});
     blocks.push_back(notes);
-    if (!texts.Cursors.empty()) blocks.push_back({texts.Cursors, colours});
+    if (!texts.Cursors.empty()) blocks.push_back({texts.Cursors, {}, colours});
     return blocks;
 }
 

@@ -4,6 +4,7 @@
 //   ui-driver controls TITLE           lists its controls: id class visible x y w h text
 //   ui-driver rect TITLE               prints the window's frame on the screen: WxH+X+Y
 //   ui-driver click TITLE ID           clicks control ID
+//   ui-driver key TITLE ID KEY [COUNT] presses the virtual key KEY (a number) on control ID
 //   ui-driver answer BOXTITLE CAPTION [MS]   clicks a button of the program's message box
 //   ui-driver close TITLE              asks the window to close, waits until it has gone
 //   ui-driver visible TITLE ID [MS]    waits until control ID is visible
@@ -73,6 +74,11 @@ int wmain(int argc, wchar_t** argv) {
                         c.Bounds.bottom - c.Bounds.top, Utf8(c.Text).c_str());
     } else if (command == "click" && argc > 3) {
         UiDriver::Click(window, std::stoi(argv[3]));
+    } else if (command == "key" && argc > 4) {
+        HWND control = GetDlgItem(window, std::stoi(argv[3]));
+        for (int i = argc > 5 ? std::stoi(argv[5]) : 1; control && i > 0; --i)
+            PostMessageW(control, WM_KEYDOWN, WPARAM(std::stoi(argv[4])), 0);
+        if (!control) return 1;
     } else if (command == "visible" && argc > 3) {
         ULONGLONG deadline = GetTickCount64() + timeout;
         while (!UiDriver::Control(window, std::stoi(argv[3])).Visible) {
