@@ -52,6 +52,10 @@ public:
     bool MayStart(Command command) const;
     bool Closing() const { return closing_; }
     bool Sending() const { return sends_ > 0; }
+    // A series of measurements is running: its reads ask no loss question (each point is kept
+    // as its row) and read no zero (the gain and the phase do not depend on it).
+    bool SeriesMode() const { return seriesMode_; }
+    void SetSeriesMode(bool running) { seriesMode_ = running; }
     // A read is between its question and its end: its record is being written.
     bool ReadUnderWay() const { return readPhase_ != ProgramState::Idle; }
 
@@ -77,4 +81,5 @@ private:
     int dialogs_ = 0;
     bool closing_ = false;
     bool readDeferred_ = false;
+    bool seriesMode_ = false;
 };

@@ -162,7 +162,7 @@ void ReadSession::EnregistreBtnClick() {
     if (!state_.MayStart(Command::Read)) return;
     {
         auto read = state_.Begin(ProgramState::Confirming);
-        if (Record.DataComplete && !window_.ConfirmLoss()) return;
+        if (Record.DataComplete && !state_.SeriesMode() && !window_.ConfirmLoss()) return;
         if (state_.Closing()) return;
         read.Become(ProgramState::Reading);
         try {
@@ -175,6 +175,7 @@ void ReadSession::EnregistreBtnClick() {
             throw;
         }
     }
+    if (Record.DataComplete) window_.AcquisitionRead();
     if (std::exchange(PushAfterRead, false) && Record.DataComplete) window_.PushAcquisition();
 }
 
@@ -239,9 +240,12 @@ void ReadSession::DecideOutcome() {
 }
 
 bool ReadSession::ReadZero(CommandState::Activity& read) {
-    read.Become(ProgramState::AskingZero);
-    bool grounded = window_.AskForTheZero();
-    read.Become(ProgramState::Reading);
+    bool grounded = false;
+    if (!state_.SeriesMode()) {
+        read.Become(ProgramState::AskingZero);
+        grounded = window_.AskForTheZero();
+        read.Become(ProgramState::Reading);
+    }
     if (state_.Closing()) return false;
     bool imageRead = true;
     if (grounded) {

@@ -54,6 +54,8 @@ public:
     virtual bool AskForTheZero() = 0;
     // Serves the window's messages as they come, up to `ms`: the port's bytes arrive meanwhile.
     virtual void ServeMessages(unsigned ms) = 0;
+    // A read ended with a whole acquisition, which no read writes any more.
+    virtual void AcquisitionRead() = 0;
     // The end of a read Curvilab asked for: the acquisition goes to Curvilab.
     virtual void PushAcquisition() = 0;
 };

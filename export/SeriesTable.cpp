@@ -1,6 +1,11 @@
 #include "export/SeriesTable.h"
 
+#include <algorithm>
+#include <charconv>
+#include <sstream>
 #include <stdexcept>
+
+#include <cmath>
 
 #include "common/Text1252.h"
 
@@ -58,6 +63,113 @@ std::optional<Series> FindSeries(const DataTable& table) {
         point.Gain = table.Columns[1 + channels][row];
         point.Phase = table.Columns[2 + channels][row];
         series.Points.push_back(point);
+    }
+    return series;
+}
+
+Series SeriesOfRows(const std::vector<std::string>& channelNames,
+                    const std::vector<SeriesRow>& rows) {
+    Series series{channelNames, {}};
+    for (const SeriesRow& row : rows)
+        if (row.Complete())
+            series.Points.push_back({*row.Frequency.Value,
+                                     {*row.PeakToPeak[0].Value, *row.PeakToPeak[1].Value},
+                                     *row.Gain.Value,
+                                     *row.Phase.Value});
+    std::stable_sort(
+        series.Points.begin(), series.Points.end(),
+        [](const SeriesPoint& a, const SeriesPoint& b) { return a.Frequency < b.Frequency; });
+    return series;
+}
+
+namespace {
+
+constexpr const char* kRecoveryTitle = "Scoptera : serie en cours";
+
+// A value as the shortest text that reads back to it, "." for the point; "" when absent.
+std::string ValueField(const Measure& measure) {
+    if (!measure.Value) return "";
+    char buffer[32];
+    return std::string(buffer, std::to_chars(buffer, buffer + sizeof buffer, *measure.Value).ptr);
+}
+
+// A name or a setting's text on one field of one line.
+std::string OneField(std::string text) {
+    std::replace_if(
+        text.begin(), text.end(), [](char c) { return c == '\t' || c == '\r' || c == '\n'; }, ' ');
+    return text;
+}
+
+std::vector<std::string> Fields(const std::string& line) {
+    std::vector<std::string> fields;
+    std::stringstream in(line);
+    for (std::string field; std::getline(in, field, '\t');) fields.push_back(field);
+    if (!line.empty() && line.back() == '\t') fields.emplace_back();
+    return fields;
+}
+
+bool ReadMeasure(const std::string& value, const std::string& reason, Measure& measure) {
+    measure = {std::nullopt, reason};
+    if (value.empty()) return !reason.empty();
+    double number = 0;
+    auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), number);
+    if (error != std::errc() || end != value.data() + value.size() || !std::isfinite(number))
+        return false;
+    measure = {number, ""};
+    return reason.empty();
+}
+
+} // namespace
+
+std::string SeriesRecoveryText(const std::vector<std::string>& channelNames,
+                               const std::vector<SeriesRow>& rows) {
+    std::string text = std::string(kRecoveryTitle) + "\r\n";
+    for (const std::string& name : channelNames) text += OneField(name) + "\t";
+    text += "\r\n";
+    for (const SeriesRow& row : rows) {
+        text +=
+            std::to_string(row.Number) + "\t" + OneField(row.Time) + "\t" + OneField(row.TimeBase);
+        for (const Measure* m :
+             {&row.Frequency, &row.PeakToPeak[0], &row.PeakToPeak[1], &row.Gain, &row.Phase})
+            text += "\t" + ValueField(*m) + "\t" + m->Reason;
+        text += std::string("\t") + (row.Coarse[0] ? "1" : "0") + (row.Coarse[1] ? "1" : "0");
+        text += "\r\n";
+    }
+    return text;
+}
+
+std::optional<RecoveredSeries> ReadSeriesRecovery(const std::string& text) {
+    std::vector<std::string> lines;
+    std::stringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line);
+    }
+    if (lines.size() < 2 || lines[0] != kRecoveryTitle) return std::nullopt;
+    RecoveredSeries series;
+    for (const std::string& name : Fields(lines[1]))
+        if (!name.empty()) series.ChannelNames.push_back(name);
+    if (series.ChannelNames.empty() || series.ChannelNames.size() > 2) return std::nullopt;
+    constexpr std::size_t kFields = 3 + 2 * 5 + 1;
+    for (std::size_t l = 2; l < lines.size(); ++l) {
+        std::vector<std::string> f = Fields(lines[l]);
+        if (f.size() != kFields) continue;
+        SeriesRow row;
+        int number = 0;
+        auto [end, error] = std::from_chars(f[0].data(), f[0].data() + f[0].size(), number);
+        if (error != std::errc() || end != f[0].data() + f[0].size() || number <= 0) continue;
+        row.Number = number;
+        row.Time = f[1];
+        row.TimeBase = f[2];
+        Measure* measures[] = {&row.Frequency, &row.PeakToPeak[0], &row.PeakToPeak[1], &row.Gain,
+                               &row.Phase};
+        bool whole = true;
+        for (std::size_t m = 0; m < 5; ++m)
+            whole = ReadMeasure(f[3 + 2 * m], f[4 + 2 * m], *measures[m]) && whole;
+        const std::string& coarse = f[13];
+        if (!whole || coarse.size() != 2) continue;
+        row.Coarse = {coarse[0] == '1', coarse[1] == '1'};
+        series.Rows.push_back(row);
     }
     return series;
 }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "acquisition/Series.h"
 #include "export/DataTable.h"
 
 struct SeriesPoint {
@@ -32,3 +33,19 @@ DataTable SeriesTable(const Series& series, const std::string& programPath);
 // The series a table holds, or nothing when its variables are not a series'. Throws
 // std::invalid_argument for a table of uneven shape.
 std::optional<Series> FindSeries(const DataTable& table);
+
+// The series of the window's complete rows, in order of frequency, for its file and its page.
+Series SeriesOfRows(const std::vector<std::string>& channelNames,
+                    const std::vector<SeriesRow>& rows);
+
+// The running series as the program keeps it between its rows, so that a program killed loses
+// none: every row with all it holds (number, time, time base, values or the reasons they are
+// missing). 1252 text, a line a row.
+std::string SeriesRecoveryText(const std::vector<std::string>& channelNames,
+                               const std::vector<SeriesRow>& rows);
+struct RecoveredSeries {
+    std::vector<std::string> ChannelNames;
+    std::vector<SeriesRow> Rows;
+};
+// What such a text holds; nothing when it is not one. A damaged line is left out.
+std::optional<RecoveredSeries> ReadSeriesRecovery(const std::string& text);

@@ -84,7 +84,8 @@ public:
 
     std::vector<std::string> Notices, Captions;
     bool AnswerZero = true;
-    int ZeroPrompts = 0, Confirmations = 0, Pushes = 0, DataGauge = -1, ZeroGauge = -1;
+    int ZeroPrompts = 0, Confirmations = 0, Pushes = 0, Acquisitions = 0, DataGauge = -1,
+        ZeroGauge = -1;
     bool Busy = false, ReadButtonHidden = false;
     std::function<void()> DuringTheRead; // runs once while the first image comes in
     // Each runs once while its box is open; a box closed by the quit answers as Escape does.
@@ -118,6 +119,7 @@ public:
         port_.Pass(std::min(ms, 100u));
         if (auto action = std::exchange(DuringTheRead, nullptr)) action();
     }
+    void AcquisitionRead() override { ++Acquisitions; }
     void PushAcquisition() override { ++Pushes; }
 
     HeaderSettings Header;
@@ -474,4 +476,24 @@ TEST_F(ReadSessionTest, RequestsDuringABoxMakeOneReadOnceTheProgramIsIdle) {
     EXPECT_EQ(started, 1);
     EXPECT_EQ(DigsSent(), 1);
     EXPECT_EQ(window.Pushes, 1);
+}
+
+// In a series every read is a point: no loss question, one image and no zero (the centre line),
+// and each read that ends whole is announced, as outside a series.
+TEST_F(ReadSessionTest, ASeriesReadAsksNothingAndReadsOneImage) {
+    session.IdentifyInstrument();
+    for (bool series : {false, true}) {
+        state.SetSeriesMode(series);
+        port.Images = {Hm305Image(), Bytes(4096, 120), Hm305Image(), Bytes(4096, 120)};
+        int digs = DigsSent(), acquisitions = window.Acquisitions;
+        window.Confirmations = window.ZeroPrompts = 0;
+        session.EnregistreBtnClick();
+        session.EnregistreBtnClick();
+        EXPECT_EQ(window.Confirmations, series ? 0 : 1) << series;
+        EXPECT_EQ(window.ZeroPrompts, series ? 0 : 2) << series;
+        EXPECT_EQ(DigsSent() - digs, series ? 2 : 4) << series;
+        EXPECT_EQ(window.Acquisitions - acquisitions, 2) << series;
+        EXPECT_EQ(session.Record.ZeroData[100], series ? 127 : 120) << series;
+        port.Images.clear();
+    }
 }

@@ -33,6 +33,7 @@ class NoWindow : public ReadWindow {
     bool ConfirmLoss() override { return true; }
     bool AskForTheZero() override { return false; }
     void ServeMessages(unsigned ms) override { WaitProcessingMessages(nullptr, ms); }
+    void AcquisitionRead() override {}
     void PushAcquisition() override {}
 };
 
