@@ -76,12 +76,9 @@ THamegMain* HamegMain() { return g_main; }
 
 THamegMain::THamegMain(TAboutBox& aboutBox)
     : aboutBox_(aboutBox),
+      series_(state_, [this](const std::string& page) { formDDE_->TransferPage(page); }),
       preview_([this] { return session_.AcquisitionHeld() ? &session_.Record : nullptr; }, state_,
-               [this] {
-                   return PreviewSettings{WindowText(Control(idBaseDeTempsEdit)),
-                                          WindowText(Control(idGammeEditCH1)),
-                                          WindowText(Control(idGammeEditCH2))};
-               }) {
+               [this] { return SettingsShown(); }, [this](HWND owner) { series_.Show(owner); }) {
     g_main = this;
     state_.Changed = [this] { StateChanged(); };
     // A read Curvilab asked for while the program was busy starts from the message loop.
@@ -507,6 +504,13 @@ bool THamegMain::AskForTheZero() {
 
 // Blocks until a message or the deadline: a read costs no CPU while it waits for the line.
 void THamegMain::ServeMessages(unsigned ms) { ProcessMessagesOrWait(ms); }
+
+PreviewSettings THamegMain::SettingsShown() const {
+    return {WindowText(Control(idBaseDeTempsEdit)), WindowText(Control(idGammeEditCH1)),
+            WindowText(Control(idGammeEditCH2))};
+}
+
+void THamegMain::AcquisitionRead() { series_.AddPoint(session_.Record, SettingsShown()); }
 
 void THamegMain::PushAcquisition() {
     if (formDDE_) formDDE_->TransferAcquisition(true);

@@ -10,6 +10,7 @@
 #include "acquisition/InstrumentLine.h"
 #include "acquisition/ReadSession.h"
 #include "app/Preview.h"
+#include "app/SeriesForm.h"
 #include "serial/ComPort.h"
 #include "ui/Handles.h"
 #include "ui/WindowBase.h"
@@ -78,6 +79,7 @@ private:
     bool ConfirmLoss() override;
     bool AskForTheZero() override;
     void ServeMessages(unsigned ms) override;
+    void AcquisitionRead() override;
     void PushAcquisition() override;
 
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -89,6 +91,8 @@ private:
     void DrawToolButton(const DRAWITEMSTRUCT& item);
     void ReadSettings();
     void WriteSettings();
+    // The settings the window shows: "5ms/div", "200mV/div".
+    PreviewSettings SettingsShown() const;
     // The command a control starts, as the program's state knows it; none for the names.
     static std::optional<Command> CommandOf(int id);
     // The state changed: the preview's buttons, the status of a send.
@@ -110,6 +114,7 @@ private:
     bool readShown_ = false;    // the preview knows a read is under way
     CommandState state_;
     ReadSession session_{VoieSerie, *this, state_};
+    TSeriesForm series_;
     TPreviewForm preview_;
 };
 

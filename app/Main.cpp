@@ -40,7 +40,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     DdeLayer dde;
     if (!CheckSingleInstance(Arguments())) return 0;
 
-    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS | ICC_BAR_CLASSES};
+    INITCOMMONCONTROLSEX controls{sizeof controls,
+                                  ICC_PROGRESS_CLASS | ICC_BAR_CLASSES | ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&controls);
     SetPreDispatchHook(ApplicationMessage);
     SetSerialErrorReport(ShowErrorBox);

@@ -32,6 +32,7 @@ constexpr ToolButton kToolRow[] = {
     {TPreviewForm::idCursorsCheck, "C&urseurs", BS_AUTOCHECKBOX},
     {TPreviewForm::idCopyImageBtn, "&Copier l'image", BS_PUSHBUTTON},
     {TPreviewForm::idSaveImageBtn, "&Enregistrer l'image…", BS_PUSHBUTTON},
+    {TPreviewForm::idSeriesBtn, "&Série…", BS_PUSHBUTTON},
 };
 
 int Px(int pixels, int dpi) { return MulDiv(pixels, dpi, 96); }
@@ -39,8 +40,10 @@ int Px(int pixels, int dpi) { return MulDiv(pixels, dpi, 96); }
 } // namespace
 
 TPreviewForm::TPreviewForm(std::function<const AcquisitionRecord*()> held,
-                           const CommandState& state, std::function<PreviewSettings()> settings)
-    : heldAcquisition_(std::move(held)), state_(state), settings_(std::move(settings)) {}
+                           const CommandState& state, std::function<PreviewSettings()> settings,
+                           std::function<void(HWND owner)> openSeries)
+    : heldAcquisition_(std::move(held)), state_(state), settings_(std::move(settings)),
+      openSeries_(std::move(openSeries)) {}
 
 void TPreviewForm::Show(HWND owner) {
     if (Window()) {
@@ -123,9 +126,7 @@ void TPreviewForm::SetHiddenText(int id, const std::wstring& text) {
         ShowWindow(control, SW_HIDE);
         hiddenTexts_.insert(id);
     }
-    std::wstring current(std::size_t(GetWindowTextLengthW(control)) + 1, L'\0');
-    current.resize(std::size_t(GetWindowTextW(control, current.data(), int(current.size()))));
-    if (current != text) SetWindowTextW(control, text.c_str());
+    if (WindowTextW(control) != text) SetWindowTextW(control, text.c_str());
 }
 
 void TPreviewForm::UpdateTexts() {
@@ -279,6 +280,7 @@ LRESULT TPreviewForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
             return 0;
         case idCopyImageBtn: CopyImageClick(); return 0;
         case idSaveImageBtn: SaveImageClick(); return 0;
+        case idSeriesBtn: openSeries_(Window()); return 0;
         }
         break;
     case WM_SIZE:

@@ -21,9 +21,11 @@
 
 class TPreviewForm : public WindowBase {
 public:
-    // `held` gives the whole acquisition no read is writing, or null.
+    // `held` gives the whole acquisition no read is writing, or null; `openSeries` opens the
+    // series window over the given owner.
     TPreviewForm(std::function<const AcquisitionRecord*()> held, const CommandState& state,
-                 std::function<PreviewSettings()> settings);
+                 std::function<PreviewSettings()> settings,
+                 std::function<void(HWND owner)> openSeries);
 
     // Opens the window over `owner`, or brings it forward when it is open.
     void Show(HWND owner);
@@ -39,6 +41,7 @@ public:
         idCursorsCheck,
         idCopyImageBtn,
         idSaveImageBtn,
+        idSeriesBtn,
         idPlotView = 390,
         idPhaseText = 900,
         idDelayText,
@@ -72,6 +75,7 @@ private:
     std::function<const AcquisitionRecord*()> heldAcquisition_;
     const CommandState& state_;
     std::function<PreviewSettings()> settings_;
+    std::function<void(HWND owner)> openSeries_;
     std::optional<ShownAcquisition> shown_;
     PreviewTexts texts_;
     Cursors cursors_;

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 #include "common/Text1252.h"
 #include "ui/Handles.h"
 
@@ -64,4 +66,21 @@ void WriteFileAtomically(const std::wstring& path, const std::string& bytes) {
     }
     if (!MoveFileExW(temporary, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         throw failed(GetLastError());
+}
+
+std::string ReadFileBytes(const std::wstring& path, std::size_t limit) {
+    UniqueKernelHandle file(CreateFileW(path.c_str(), GENERIC_READ,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) throw ESaveError(GetLastError());
+    std::string bytes;
+    char block[65536];
+    DWORD got = 0;
+    while (bytes.size() < limit) {
+        DWORD wanted = DWORD(std::min<std::size_t>(sizeof block, limit - bytes.size()));
+        if (!ReadFile(file.get(), block, wanted, &got, nullptr)) throw ESaveError(GetLastError());
+        if (got == 0) break;
+        bytes.append(block, got);
+    }
+    return bytes;
 }

@@ -19,3 +19,7 @@ std::string SaveErrorText(int ioCode);
 // failure the temporary file is removed, any file already at `path` is left as it was, and
 // ESaveError is thrown.
 void WriteFileAtomically(const std::wstring& path, const std::string& bytes);
+
+// At most `limit` bytes of a file, from its start. Throws ESaveError, whose texts also name what
+// stops a read ("Fichier introuvable", "Accès au fichier refusé"), when it cannot be read.
+std::string ReadFileBytes(const std::wstring& path, std::size_t limit);

@@ -159,18 +159,23 @@ TFormDDE::TFormDDE(const AcquisitionRecord& record, HWND mainWindow, TConstanteD
 
 TFormDDE::~TFormDDE() { g_server = nullptr; }
 
-// Curvilab is sent nothing when the text did not reach the clipboard: it would import what another
-// program left there.
+bool TFormDDE::PutOnClipboard(const std::string& text, const std::string& what) {
+    if (PutTextOnClipboard(window_.get(), text)) return true;
+    ShowErrorBox(Cp1252("Le presse-papier est occupé par un autre programme : ") + what +
+                 Cp1252(" n'a pas été copiée."));
+    return false;
+}
+
 void TFormDDE::TransferAcquisition(bool send) {
-    if (!PutTextOnClipboard(window_.get(),
-                            TransferText(record_, ProgramPath(), pageDialog_.Page))) {
-        ShowErrorBox(Cp1252("Le presse-papier est occupé par un autre programme : "
-                            "l'acquisition n'a pas été copiée."));
+    if (!PutOnClipboard(TransferText(record_, ProgramPath(), pageDialog_.Page), "l'acquisition") ||
+        !send)
         return;
-    }
-    if (!send) return;
     SendMacro(pageDialog_.Page.NewFile ? "CLIP|LOAD" : "CLIP|ADD");
     pageDialog_.SetNewPageIndex(1);
+}
+
+void TFormDDE::TransferPage(const std::string& text) {
+    if (PutOnClipboard(text, Cp1252("la série"))) SendMacro("CLIP|LOAD");
 }
 
 // The semaphore "Curvilab" says Curvilab runs. The probe's handle is closed at once: held, it would

@@ -43,6 +43,9 @@ public:
     // Puts the acquisition text on the clipboard; with `send`, tells Curvilab to load it as a new
     // file ("CLIP|LOAD") or to add it as a new page ("CLIP|ADD").
     void TransferAcquisition(bool send);
+    // Puts a page of the clipboard layout (a series') on the clipboard and tells Curvilab to load
+    // it as a new file; the page dialog's choice is left as it is.
+    void TransferPage(const std::string& text);
 
     // Launches Curvilab if needed, connects, executes the macro, disconnects; failures are shown.
     // The waits on the way serve messages; a send asked for during a send is refused, and the
@@ -55,6 +58,10 @@ public:
     HWND Handle() const { return window_.get(); }
 
 private:
+    // The text on the clipboard, or the error box and false: Curvilab is then sent nothing, as it
+    // would import what another program left there.
+    // `what` names it in the box: "l'acquisition", "la série".
+    bool PutOnClipboard(const std::string& text, const std::string& what);
     void LaunchCurvilab();
     bool Connect();
     bool Execute(const std::string& macro);

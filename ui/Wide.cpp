@@ -13,12 +13,14 @@ std::string Narrow(std::wstring_view text) {
     return Cp1252FromUtf16(std::u16string(text.begin(), text.end()));
 }
 
-std::string WindowText(HWND window) {
+std::wstring WindowTextW(HWND window) {
     int length = GetWindowTextLengthW(window);
     std::wstring text(std::size_t(length) + 1, L'\0');
     text.resize(std::size_t(GetWindowTextW(window, text.data(), length + 1)));
-    return Narrow(text);
+    return text;
 }
+
+std::string WindowText(HWND window) { return Narrow(WindowTextW(window)); }
 
 void SetWindowText1252(HWND window, const std::string& text) {
     SetWindowTextW(window, Wide(text).c_str());

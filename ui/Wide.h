@@ -7,6 +7,7 @@
 std::wstring Wide(std::string_view text);
 std::string Narrow(std::wstring_view text);
 
-// A window's text, and setting it, in 1252.
+// A window's text as it holds it (a folder's name may hold letters 1252 lacks), and in 1252.
+std::wstring WindowTextW(HWND window);
 std::string WindowText(HWND window);
 void SetWindowText1252(HWND window, const std::string& text);

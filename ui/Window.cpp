@@ -101,8 +101,16 @@ int WindowDpi(HWND window) {
 
 namespace {
 
-// The width a button or check box needs for its own text in its own font.
+// The width a button, a check box or a label needs for its own text in its own font; an edit
+// keeps its own.
 int NeededWidth(HWND control, int dpi) {
+    wchar_t className[16] = {};
+    GetClassNameW(control, className, 16);
+    if (_wcsicmp(className, L"Edit") == 0) {
+        RECT box{};
+        GetWindowRect(control, &box);
+        return int(box.right - box.left);
+    }
     std::wstring text(std::size_t(GetWindowTextLengthW(control)) + 1, L'\0');
     text.resize(std::size_t(GetWindowTextW(control, text.data(), int(text.size()))));
     std::erase(text, L'&');
@@ -114,8 +122,9 @@ int NeededWidth(HWND control, int dpi) {
     SelectObject(dc, old);
     ReleaseDC(control, dc);
     LONG style = GetWindowLongW(control, GWL_STYLE) & BS_TYPEMASK;
-    bool check = style == BS_AUTOCHECKBOX || style == BS_CHECKBOX;
-    int padding = check ? MulDiv(24, dpi, 96) : MulDiv(20, dpi, 96);
+    bool label = _wcsicmp(className, L"Static") == 0;
+    bool check = !label && (style == BS_AUTOCHECKBOX || style == BS_CHECKBOX);
+    int padding = MulDiv(label ? 4 : check ? 24 : 20, dpi, 96);
     return int(size.cx) + padding;
 }
 

@@ -61,9 +61,9 @@ void SetControlFont(HWND control, HFONT font, bool toChildren = false);
 // the system's.
 int WindowDpi(HWND window);
 
-// Lays push buttons and check boxes out in rows from `area`'s top-left corner, each as wide as its
-// own text in its own font needs at `dpi`, the next row when `area`'s width is used up; the bottom
-// of the last row.
+// Lays push buttons, check boxes, labels and edits out in rows from `area`'s top-left corner, each
+// as wide as its own text in its own font needs at `dpi` (an edit as wide as it is), the next row
+// when `area`'s width is used up; the bottom of the last row.
 int FlowControls(const std::vector<HWND>& controls, const RECT& area, int dpi);
 
 // A top-level window's outer size for a client area, and its position centred on the screen.

@@ -140,6 +140,8 @@ bool SetOption(Options& o, const std::string& name, const std::string& value, st
         long v = 0;
         ok = ParseLong(value, v);
         o.GroundOffset = int(v);
+    } else if (name == "no-zero") {
+        ok = ParseBool(value, o.NoZero);
     } else if (name == "ground-noise") {
         long v = 0;
         ok = ParseLong(value, v);
@@ -256,6 +258,8 @@ Options (--name value; a boolean option given alone is on):
   --noise-seed K         the signal noise's seed (default 1): the same seed, the same image
   --ground-offset N      zero image = 127 + N ...
   --ground-noise N       ... + noise of +-N counts
+  --no-zero              every DIG gets the signal image, none the zero image: a series of
+                         points, whose reads ask for no zero
   --channels 1|2         HM 408 header byte 2 (default 2)
   --short                HM 408 header byte 8 = 1 (short record)
   --hold-up              HM 408 header byte 9 = 1 in the signal image (HOLD not pressed)

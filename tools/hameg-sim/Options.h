@@ -46,6 +46,7 @@ struct Options {
     ChannelSignal Channel[2] = {{Wave::Sine, 2, 3, 0}, {Wave::Square, 1.5, 5, 0}};
     int GroundOffset = 0;   // counts added to 127 in the zero image
     int GroundNoise = 0;    // +- counts of noise in the zero image
+    bool NoZero = false;    // every DIG gets the signal image: the inputs are never grounded
     int SignalNoise = 0;    // +- counts of uniform noise in the signal image
     double SignalGauss = 0; // deviation in counts of Gaussian noise in the signal image
     unsigned NoiseSeed = 1; // the same seed gives the same signal image

@@ -245,7 +245,7 @@ struct Simulator {
     void AnswerDig() {
         std::vector<uint8_t> image =
             nextIsZero ? ZeroImage(options, unsigned(imagesSent)) : SignalImage(options);
-        nextIsZero = !nextIsZero;
+        nextIsZero = !nextIsZero && !options.NoZero;
         if (options.Truncate >= 0 && std::size_t(options.Truncate) < image.size())
             image.resize(std::size_t(options.Truncate));
         ++imagesSent;

@@ -1,0 +1,459 @@
+#include "app/SeriesForm.h"
+
+#include <algorithm>
+#include <commctrl.h>
+#include <utility>
+#include <windowsx.h>
+
+#include "common/Folders.h"
+#include "common/NumberText.h"
+#include "common/Text1252.h"
+#include "export/Clipboard.h"
+#include "export/DataFile.h"
+#include "export/FileSave.h"
+#include "export/SeriesTable.h"
+#include "export/TransferText.h"
+#include "ui/FileDialog.h"
+#include "ui/MessageDialog.h"
+#include "ui/SystemSettings.h"
+#include "ui/Wide.h"
+#include "ui/Window.h"
+
+namespace {
+
+constexpr int kWidth = 900, kHeight = 720, kMinimumWidth = 560, kMinimumHeight = 480;
+constexpr int kMargin = 6;
+constexpr COLORREF kGainColour = RGB(0, 0, 200);
+constexpr COLORREF kPhaseColour = RGB(200, 0, 0);
+constexpr COLORREF kCutOffColour = RGB(0, 130, 0);
+constexpr std::size_t kKeptFileLimit = 1 << 20;
+
+enum class Kind { Button, Check, Label, Edit };
+
+struct Tool {
+    int Id;
+    Kind What;
+    const char* Text;  // UTF-8 source text; "&" marks the Alt letter
+    int EditWidth = 0; // an edit's width at 96 dpi
+};
+
+constexpr Tool kTools[] = {
+    {TSeriesForm::idNewSeriesBtn, Kind::Button, "&Nouvelle série"},
+    {TSeriesForm::idDeleteRowBtn, Kind::Button, "S&upprimer la ligne"},
+    {TSeriesForm::idSaveSeriesBtn, Kind::Button, "Enregistrer la &série…"},
+    {TSeriesForm::idSendSeriesBtn, Kind::Button, "En&voyer vers Curvilab"},
+    {TSeriesForm::idCopyImageBtn, Kind::Button, "&Copier l'image"},
+    {TSeriesForm::idSaveImageBtn, Kind::Button, "Enregistrer l'&image…"},
+    {TSeriesForm::idSaveEachCheck, Kind::Check, "Enregistrer c&haque acquisition"},
+    {TSeriesForm::idFolderLabel, Kind::Label, "&Dossier :"},
+    {TSeriesForm::idFolderEdit, Kind::Edit, "", 260},
+    {TSeriesForm::idNameLabel, Kind::Label, "N&om :"},
+    {TSeriesForm::idNameEdit, Kind::Edit, "mesure", 100},
+};
+
+ControlSpec ToolSpec(const Tool& tool) {
+    switch (tool.What) {
+    case Kind::Button:
+        return {L"BUTTON", Cp1252(tool.Text), BS_PUSHBUTTON | WS_TABSTOP, 0, 0, 10, 10, tool.Id};
+    case Kind::Check:
+        return {L"BUTTON", Cp1252(tool.Text), BS_AUTOCHECKBOX | WS_TABSTOP, 0, 0, 10, 10, tool.Id};
+    case Kind::Label: return {L"STATIC", Cp1252(tool.Text), SS_LEFT, 0, 0, 10, 10, tool.Id};
+    case Kind::Edit: break;
+    }
+    return {L"EDIT", Cp1252(tool.Text), ES_AUTOHSCROLL | WS_TABSTOP, 0, 0, tool.EditWidth, 10,
+            tool.Id, WS_EX_CLIENTEDGE};
+}
+
+const char* const kColumns[] = {"N°", "Heure", "Base de temps", "Fréquence", "",
+                                "",   "Gain",  "Déphasage",     "Remarques"};
+
+int Px(int pixels, int dpi) { return MulDiv(pixels, dpi, 96); }
+
+std::wstring W(const char* utf8) { return Wide(Cp1252(utf8)); }
+
+std::string TimeOfDay() {
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    char text[16];
+    std::snprintf(text, sizeof text, "%02u:%02u:%02u", now.wHour, now.wMinute, now.wSecond);
+    return text;
+}
+
+std::wstring GainText(const Measure& gain) {
+    if (!gain.Value) return W("—");
+    return ScreenText(FormatGeneral(*gain.Value, 3, 1, DecimalSeparator()) + " dB");
+}
+
+// What a row lacks and why, and the channels read too coarsely for a gain.
+std::wstring Remarks(const SeriesRow& row, const std::vector<std::string>& names) {
+    std::vector<std::string> said;
+    auto note = [&](const std::string& what, const Measure& measure) {
+        if (measure.Value || measure.Reason.empty()) return;
+        std::string text = what + " : " + measure.Reason;
+        if (std::find(said.begin(), said.end(), text) == said.end()) said.push_back(text);
+    };
+    note(Cp1252("fréquence"), row.Frequency);
+    for (std::size_t c = 0; c < 2; ++c) {
+        note(names[c], row.PeakToPeak[c]);
+        if (row.Coarse[c]) said.push_back(names[c] + " : calibre trop grand");
+    }
+    if (row.PeakToPeak[0].Value && row.PeakToPeak[1].Value) note("gain", row.Gain);
+    note(Cp1252("déphasage"), row.Phase);
+    std::string text;
+    for (const std::string& each : said) text += (text.empty() ? "" : " ; ") + each;
+    return Wide(text);
+}
+
+std::wstring ProcessFile(DWORD process) {
+    return AppDataDir + L"serie-" + std::to_wstring(process) + L".txt";
+}
+std::wstring ProcessMutex(DWORD process) { return L"VexorSerie-" + std::to_wstring(process); }
+
+// A Bode panel: the gain or the phase against the frequency, on decades.
+PlotDescription BodePanel(const std::vector<BodePoint>& points, const std::vector<double>& cutOffs,
+                          bool gain) {
+    PlotDescription plot;
+    std::vector<double> f, y;
+    for (const BodePoint& p : points)
+        f.push_back(p.Frequency), y.push_back(gain ? p.Gain : p.Phase);
+    auto [low, high] = std::minmax_element(y.begin(), y.end());
+    COLORREF colour = gain ? kGainColour : kPhaseColour;
+    plot.X = DecadeAxis(f.front(), f.back());
+    plot.Y[0] = FittingAxis(*low, *high, 6);
+    plot.XLabels = {true, "Hz", RGB(0, 0, 0)};
+    plot.YLabels[0] = {true, gain ? "dB" : "\xB0", colour};
+    plot.Curves.push_back({f, y, 0, colour, false, true});
+    plot.Legend.push_back({colour, false, gain ? L"Gain G (dB)" : L"Déphasage φ (°)"});
+    for (double cutOff : cutOffs)
+        plot.Lines.push_back({true, cutOff, 0, kCutOffColour, false, L"fc"});
+    return plot;
+}
+
+} // namespace
+
+TSeriesForm::TSeriesForm(CommandState& state, std::function<void(const std::string&)> sendPage)
+    : state_(state), sendPage_(std::move(sendPage)), keptPath_(ProcessFile(GetCurrentProcessId())),
+      alive_(CreateMutexW(nullptr, FALSE, ProcessMutex(GetCurrentProcessId()).c_str())) {}
+
+// Rows neither saved nor cleared stay in their file, for the next run to offer.
+TSeriesForm::~TSeriesForm() = default;
+
+void TSeriesForm::Show(HWND owner) {
+    if (Window()) {
+        ShowWindow(Window(), SW_RESTORE);
+        SetForegroundWindow(Window());
+        return;
+    }
+    int dpi = WindowDpi(owner);
+    CreateFrame({kClassName, Cp1252("Série de mesures"), WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
+                 WS_EX_CONTROLPARENT, CW_USEDEFAULT, CW_USEDEFAULT, Px(kWidth, dpi),
+                 Px(kHeight, dpi), owner, LoadIconW(GetModuleHandleW(nullptr), L"MAINICON")});
+    CreateControls();
+    state_.SetSeriesMode(true);
+    SeriesChanged();
+    ShowWindow(Window(), SW_SHOW);
+    if (!std::exchange(offered_, true)) OfferInterruptedSeries();
+}
+
+void TSeriesForm::CreateControls() {
+    for (const Tool& tool : kTools) CreateControl(Window(), ToolSpec(tool));
+    SetWindowTextW(GetDlgItem(Window(), idFolderEdit), DocumentsDir.c_str());
+    for (int id : {idPointsText, idCutOffText})
+        CreateControl(Window(), {L"STATIC", "", SS_LEFT | SS_NOPREFIX, 0, 0, 10, 10, id});
+    HWND list = CreateControl(
+        Window(),
+        {WC_LISTVIEWW, "", LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_BORDER | WS_TABSTOP,
+         0, 0, 10, 10, idRowList});
+    ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
+    for (std::size_t c = 0; c < std::size(kColumns); ++c) {
+        std::wstring title = W(kColumns[c]);
+        LVCOLUMNW column{};
+        column.mask = LVCF_TEXT | LVCF_WIDTH;
+        column.pszText = title.data();
+        column.cx = 60;
+        ListView_InsertColumn(list, int(c), &column);
+    }
+    plot_ = std::make_unique<PlotView>(
+        Window(), idPlotView,
+        PlotView::Events{
+            [this](HDC dc, const RECT& box, int dpi) { Draw(dc, box, dpi); }, {}, {}, {}});
+    PlaceControls();
+}
+
+void TSeriesForm::PlaceControls() {
+    RECT client{};
+    GetClientRect(Window(), &client);
+    int dpi = WindowDpi(Window());
+    int margin = Px(kMargin, dpi);
+    std::vector<HWND> tools;
+    for (const Tool& tool : kTools) tools.push_back(GetDlgItem(Window(), tool.Id));
+    int top = FlowControls(tools, {margin, margin, client.right - margin, client.bottom}, dpi);
+    int line = Px(20, dpi);
+    int width = int(client.right) - 2 * margin;
+    MoveWindow(GetDlgItem(Window(), idPointsText), margin, top + margin, Px(120, dpi), line, TRUE);
+    MoveWindow(GetDlgItem(Window(), idCutOffText), margin + Px(130, dpi), top + margin,
+               width - Px(130, dpi), line, TRUE);
+    top += margin + line;
+    int rest = int(client.bottom) - top;
+    int listHeight = std::max(rest * 3 / 10, Px(110, dpi));
+    MoveWindow(GetDlgItem(Window(), idRowList), margin, top, width, listHeight, TRUE);
+    top += listHeight + margin;
+    MoveWindow(plot_->Window(), 0, top, client.right, std::max(int(client.bottom) - top, 1), TRUE);
+}
+
+void TSeriesForm::AddPoint(const AcquisitionRecord& record, const PreviewSettings& settings) {
+    if (!Window()) return;
+    std::vector<ChannelSamples> channels;
+    for (int n = 1; n <= std::min<int>(record.ChannelCount, 2); ++n)
+        channels.push_back(SamplesInVolts(record, n));
+    SeriesRow row = MeasureSeriesRow(channels);
+    row.Number = nextNumber_++;
+    row.Time = TimeOfDay();
+    row.TimeBase = settings.TimeBase;
+    names_ = {record.Channel(1).Name, record.Channel(2).Name};
+    rows_.push_back(row);
+    saved_ = false;
+    if (Button_GetCheck(GetDlgItem(Window(), idSaveEachCheck)) == BST_CHECKED)
+        SaveEachAcquisition(record);
+    SeriesChanged();
+}
+
+// NAME-001.cv3, NAME-002.cv3...: the next number whose file does not exist.
+void TSeriesForm::SaveEachAcquisition(const AcquisitionRecord& record) {
+    std::wstring folder = WithTrailingBackslash(WindowTextW(GetDlgItem(Window(), idFolderEdit)));
+    std::wstring name = WindowTextW(GetDlgItem(Window(), idNameEdit));
+    std::wstring path;
+    do {
+        wchar_t number[16];
+        std::swprintf(number, 16, L"-%03d.cv3", nextFileNumber_++);
+        path = folder + name + number;
+    } while (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES);
+    try {
+        WriteFileAtomically(path, DataFileText(record, ProgramPath(), true));
+    } catch (const ESaveError& e) {
+        // One box, not one a point: the saving stops until the box is ticked again.
+        Button_SetCheck(GetDlgItem(Window(), idSaveEachCheck), BST_UNCHECKED);
+        ShowErrorBox(e.what());
+    }
+}
+
+void TSeriesForm::SeriesChanged() {
+    KeepRunningSeries();
+    if (!Window()) return;
+    FillList();
+    std::wstring count =
+        std::to_wstring(rows_.size()) + (rows_.size() > 1 ? L" points" : L" point");
+    SetWindowTextW(GetDlgItem(Window(), idPointsText), count.c_str());
+    SetWindowTextW(GetDlgItem(Window(), idCutOffText), CutOffText().c_str());
+    plot_->Invalidate();
+}
+
+void TSeriesForm::FillList() {
+    HWND list = GetDlgItem(Window(), idRowList);
+    ListView_DeleteAllItems(list);
+    for (int c : {4, 5}) {
+        std::wstring title = Wide(names_[std::size_t(c - 4)]) + W(" crête à crête");
+        LVCOLUMNW column{};
+        column.mask = LVCF_TEXT;
+        column.pszText = title.data();
+        ListView_SetColumn(list, c, &column);
+    }
+    for (std::size_t r = 0; r < rows_.size(); ++r) {
+        const SeriesRow& row = rows_[r];
+        std::wstring cells[] = {std::to_wstring(row.Number),
+                                Wide(row.Time),
+                                Wide(row.TimeBase),
+                                ScreenText(EngineeringText(row.Frequency, "Hz")),
+                                ScreenText(EngineeringText(row.PeakToPeak[0], "V")),
+                                ScreenText(EngineeringText(row.PeakToPeak[1], "V")),
+                                GainText(row.Gain),
+                                ScreenText(DegreeText(row.Phase.Value)),
+                                Remarks(row, names_)};
+        LVITEMW item{};
+        item.mask = LVIF_TEXT;
+        item.iItem = int(r);
+        item.pszText = cells[0].data();
+        ListView_InsertItem(list, &item);
+        for (int c = 1; c < int(std::size(cells)); ++c)
+            ListView_SetItemText(list, int(r), c, cells[c].data());
+    }
+    for (int c = 0; c < int(std::size(kColumns)); ++c)
+        ListView_SetColumnWidth(list, c, LVSCW_AUTOSIZE_USEHEADER);
+}
+
+std::wstring TSeriesForm::CutOffText() const {
+    std::vector<double> cutOffs = CutOffFrequencies(BodePoints(rows_));
+    if (cutOffs.empty()) return L"";
+    std::wstring text =
+        cutOffs.size() > 1 ? L"Fréquences de coupure \u2248 " : L"Fréquence de coupure \u2248 ";
+    for (std::size_t i = 0; i < cutOffs.size(); ++i)
+        text += (i ? L" et " : L"") + ScreenText(EngineeringText(cutOffs[i], "Hz"));
+    return text;
+}
+
+void TSeriesForm::Draw(HDC dc, const RECT& box, int dpi) const {
+    std::vector<BodePoint> points = BodePoints(rows_);
+    if (points.empty()) {
+        PlotDescription empty;
+        empty.Message = W("Aucun point : chaque lecture ajoute un point à la série.");
+        DrawPlot(dc, box, empty, dpi);
+        return;
+    }
+    std::vector<double> cutOffs = CutOffFrequencies(points);
+    int middle = int(box.top + box.bottom) / 2;
+    DrawPlot(dc, {box.left, box.top, box.right, middle}, BodePanel(points, cutOffs, true), dpi);
+    PlotDescription phase = BodePanel(points, cutOffs, false);
+    phase.Footer = CutOffText();
+    DrawPlot(dc, {box.left, middle, box.right, box.bottom}, phase, dpi);
+}
+
+void TSeriesForm::KeepRunningSeries() {
+    if (saved_ || rows_.empty()) {
+        DeleteFileW(keptPath_.c_str());
+        return;
+    }
+    try {
+        WriteFileAtomically(keptPath_, SeriesRecoveryText(names_, rows_));
+    } catch (const ESaveError&) {
+        // Like the settings file: a folder the user cannot act on costs the series nothing now.
+    }
+}
+
+void TSeriesForm::OfferInterruptedSeries() {
+    WIN32_FIND_DATAW found{};
+    HANDLE search = FindFirstFileW((AppDataDir + L"serie-*.txt").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    std::wstring newest;
+    FILETIME newestTime{};
+    do {
+        std::wstring name = found.cFileName;
+        DWORD process = DWORD(std::wcstoul(name.c_str() + 6, nullptr, 10));
+        if (process == GetCurrentProcessId()) continue;
+        UniqueKernelHandle running(OpenMutexW(SYNCHRONIZE, FALSE, ProcessMutex(process).c_str()));
+        if (running) continue; // that instance's series runs
+        if (newest.empty() || CompareFileTime(&found.ftLastWriteTime, &newestTime) > 0)
+            newest = AppDataDir + name, newestTime = found.ftLastWriteTime;
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    if (newest.empty()) return;
+    std::optional<RecoveredSeries> kept;
+    try {
+        kept = ReadSeriesRecovery(ReadFileBytes(newest, kKeptFileLimit));
+    } catch (const ESaveError&) {
+        return;
+    }
+    if (kept && !kept->Rows.empty()) {
+        std::string question = "Une série de " + std::to_string(kept->Rows.size()) +
+                               Cp1252(" points n'a été ni enregistrée ni terminée. "
+                                      "La reprendre ?");
+        if (ConfirmYesNo(question) && !state_.Closing()) {
+            rows_ = kept->Rows;
+            names_ = kept->ChannelNames;
+            names_.resize(2, "V2");
+            for (const SeriesRow& row : rows_) nextNumber_ = std::max(nextNumber_, row.Number + 1);
+            saved_ = false;
+        }
+    }
+    DeleteFileW(newest.c_str());
+    SeriesChanged();
+}
+
+void TSeriesForm::NewSeriesClick() {
+    if (!rows_.empty() &&
+        !ConfirmYesNo(Cp1252("Nouvelle série : effacer les ") + std::to_string(rows_.size()) +
+                      " points de la série en cours ?"))
+        return;
+    rows_.clear();
+    nextNumber_ = 1;
+    saved_ = true;
+    SeriesChanged();
+}
+
+void TSeriesForm::DeleteRowClick() {
+    int selected = ListView_GetNextItem(GetDlgItem(Window(), idRowList), -1, LVNI_SELECTED);
+    if (selected < 0 || std::size_t(selected) >= rows_.size()) {
+        MessageBeep(MB_OK);
+        return;
+    }
+    rows_.erase(rows_.begin() + selected);
+    saved_ = false;
+    SeriesChanged();
+}
+
+void TSeriesForm::SaveSeriesClick() {
+    if (!state_.MayStart(Command::Export)) {
+        MessageBeep(MB_OK);
+        return;
+    }
+    std::wstring path =
+        AskSavePath(Window(), Cp1252("Sauvegarde de la série"),
+                    {{"Curvilab (*.cv3)", L"*.cv3"}, {"Tableur ASCII (*.txt)", L"*.txt"}}, L"cv3");
+    if (path.empty() || state_.Closing()) return;
+    DataTable table = SeriesTable(SeriesOfRows(names_, rows_), ProgramPath());
+    WriteFileAtomically(path, DataFileText(table, IsCurvilabFileName(Narrow(path))));
+    saved_ = true;
+    KeepRunningSeries();
+}
+
+void TSeriesForm::SendSeriesClick() {
+    if (!state_.MayStart(Command::Export)) {
+        MessageBeep(MB_OK);
+        return;
+    }
+    DataTable table = SeriesTable(SeriesOfRows(names_, rows_), ProgramPath());
+    sendPage_(
+        TransferText(table, ProgramPath(), PageInformation{true, SeriesComment(), "", "", ""}));
+}
+
+void TSeriesForm::CopyImageClick() {
+    if (!state_.MayStart(Command::Export)) {
+        MessageBeep(MB_OK);
+        return;
+    }
+    auto picture = plot_->Render([this](HDC dc, const RECT& box, int dpi) { Draw(dc, box, dpi); });
+    if (!PutOnClipboard(Window(), CF_DIB, picture->DibBytes()))
+        ShowErrorBox(Cp1252("Le presse-papier est occupé par un autre programme : "
+                            "l'image n'a pas été copiée."));
+}
+
+void TSeriesForm::SaveImageClick() {
+    if (!state_.MayStart(Command::Export)) {
+        MessageBeep(MB_OK);
+        return;
+    }
+    std::wstring path =
+        AskSavePath(Window(), "Enregistrer l'image", {{"Image PNG (*.png)", L"*.png"}}, L"png");
+    if (path.empty() || state_.Closing()) return;
+    auto picture = plot_->Render([this](HDC dc, const RECT& box, int dpi) { Draw(dc, box, dpi); });
+    WriteFileAtomically(path, picture->PngBytes());
+}
+
+LRESULT TSeriesForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_COMMAND:
+        if (state_.Closing()) return 0;
+        switch (LOWORD(wParam)) {
+        case idNewSeriesBtn: NewSeriesClick(); return 0;
+        case idDeleteRowBtn: DeleteRowClick(); return 0;
+        case idSaveSeriesBtn: SaveSeriesClick(); return 0;
+        case idSendSeriesBtn: SendSeriesClick(); return 0;
+        case idCopyImageBtn: CopyImageClick(); return 0;
+        case idSaveImageBtn: SaveImageClick(); return 0;
+        }
+        break;
+    case WM_SIZE:
+        if (plot_) PlaceControls();
+        return 0;
+    case WM_GETMINMAXINFO: {
+        int dpi = WindowDpi(Window());
+        auto* limits = reinterpret_cast<MINMAXINFO*>(lParam);
+        limits->ptMinTrackSize = {Px(kMinimumWidth, dpi), Px(kMinimumHeight, dpi)};
+        return 0;
+    }
+    case WM_DESTROY:
+        state_.SetSeriesMode(false); // closed: the series pauses
+        plot_.reset();
+        return 0;
+    }
+    return DefWindowProcW(Window(), message, wParam, lParam);
+}

@@ -1,0 +1,86 @@
+#pragma once
+// The window "Série de mesures": a frequency response built from a series of reads. While it is
+// open the series runs: every read that ends with a whole acquisition adds a row (its reads ask
+// no loss question and read no zero); closed, the series pauses and keeps its rows. The rows,
+// their Bode diagram with its cut-off frequencies, the series' file and its page for Curvilab.
+//
+// Nothing is lost: after every change the running series is written to a file of this process's
+// own in the Curvilab application-data folder. A file whose process has gone (killed, or ended
+// with rows neither saved nor cleared by "Nouvelle série") is offered back the first time the
+// window opens in a later run; a second instance running beside the first never sees the first's.
+#include <windows.h>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "acquisition/CommandState.h"
+#include "acquisition/Record.h"
+#include "acquisition/Series.h"
+#include "app/PlotView.h"
+#include "app/PreviewContent.h"
+#include "ui/Handles.h"
+#include "ui/WindowBase.h"
+
+class TSeriesForm : public WindowBase {
+public:
+    // `sendPage` puts a page on the clipboard and has Curvilab load it as a new file.
+    TSeriesForm(CommandState& state, std::function<void(const std::string& page)> sendPage);
+    ~TSeriesForm() override;
+
+    // Opens the window over `owner` (or brings it forward); the first time in a run, offers to
+    // take up a series an earlier run left.
+    void Show(HWND owner);
+    // A read ended with a whole acquisition: a row, when the series runs.
+    void AddPoint(const AcquisitionRecord& record, const PreviewSettings& settings);
+
+    static constexpr const wchar_t* kClassName = L"TVexorSeries";
+    enum Control : int {
+        idNewSeriesBtn = 500,
+        idDeleteRowBtn,
+        idSaveSeriesBtn,
+        idSendSeriesBtn,
+        idCopyImageBtn,
+        idSaveImageBtn,
+        idSaveEachCheck,
+        idFolderLabel,
+        idFolderEdit,
+        idNameLabel,
+        idNameEdit,
+        idPointsText,
+        idCutOffText,
+        idRowList,
+        idPlotView = 590,
+    };
+
+private:
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void CreateControls();
+    void PlaceControls();
+    // The list, the counts, the cut-off frequencies and the diagram again; the series' file.
+    void SeriesChanged();
+    void FillList();
+    void KeepRunningSeries();
+    void OfferInterruptedSeries();
+    void SaveEachAcquisition(const AcquisitionRecord& record);
+    void NewSeriesClick();
+    void DeleteRowClick();
+    void SaveSeriesClick();
+    void SendSeriesClick();
+    void CopyImageClick();
+    void SaveImageClick();
+    void Draw(HDC dc, const RECT& box, int dpi) const;
+    std::wstring CutOffText() const;
+
+    CommandState& state_;
+    std::function<void(const std::string&)> sendPage_;
+    std::vector<SeriesRow> rows_;
+    std::vector<std::string> names_{"V1", "V2"};
+    int nextNumber_ = 1;
+    int nextFileNumber_ = 1;
+    bool saved_ = true;        // every row is in a file the user saved (or there are none)
+    bool offered_ = false;     // the interrupted series was looked for in this run
+    std::wstring keptPath_;    // this process's file of the running series
+    UniqueKernelHandle alive_; // tells other instances this process's series is not interrupted
+    std::unique_ptr<PlotView> plot_;
+};
