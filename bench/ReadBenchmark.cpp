@@ -11,6 +11,7 @@
 
 #include "app/ControlIds.h"
 #include "tests/e2e/VexorProcess.h"
+#include "tests/serial/ProcessFigures.h"
 #include "tests/serial/SimLink.h"
 #include "tools/ui-driver/UiDriver.h"
 

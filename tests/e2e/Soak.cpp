@@ -16,6 +16,7 @@
 #include "common/NumberText.h"
 #include "common/Text1252.h"
 #include "tests/e2e/VexorProcess.h"
+#include "tests/serial/ProcessFigures.h"
 #include "tests/serial/SimLink.h"
 #include "tools/ui-driver/UiDriver.h"
 #include "ui/SystemSettings.h"

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/serial/ProcessFigures.h"
 #include "tests/serial/SimLink.h"
 
 namespace {
