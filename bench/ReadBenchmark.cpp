@@ -66,7 +66,7 @@ int Memory() {
     std::printf("private_bytes_start_mb %.3f\n", PrivateMb(vexor.Id()));
     std::printf("threads_start %d\n", ThreadCount(vexor.Id()));
     for (int read = 0; read < 10; ++read)
-        if (!ReadAndAcceptZero(main, read > 0)) return 3;
+        if (!ReadThroughTheWindow(main)) return 3;
     std::printf("private_bytes_mb %.3f\n", PrivateMb(vexor.Id()));
     vexor.Close(main);
     std::printf("private_bytes_minimal_mb %.3f\n", MinimalWindowPrivateMb());

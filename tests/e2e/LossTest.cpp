@@ -106,7 +106,7 @@ TEST_F(Loss, APluggedBackAdapterIsFoundAgainWithoutARestart) {
         },
         20000));
     std::printf("[ figure ] identified again %llu ms after OK\n", GetTickCount64() - start);
-    ASSERT_TRUE(ReadAndAcceptZero(main, false));
+    ASSERT_TRUE(ReadThroughTheWindow(main));
     auto image = SimFile("image-1.bin"), zero = SimFile("image-2.bin");
     RowCheck check = CheckRows(CopiedAcquisition(main), image, zero, 0, 2);
     EXPECT_EQ(check.Problem, "");

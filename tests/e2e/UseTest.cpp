@@ -42,7 +42,7 @@ protected:
     void StartAndRead() {
         Start();
         ASSERT_FALSE(HasFatalFailure());
-        ASSERT_TRUE(ReadAndAcceptZero(main, false));
+        ASSERT_TRUE(ReadThroughTheWindow(main));
     }
 
     // WM_CLOSE to the main window: the exit code once the process has ended, and how long after
