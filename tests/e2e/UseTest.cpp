@@ -246,14 +246,6 @@ TEST_F(Use, OnlyAClickOnTheChannel2FrameAsksCurvilabForTheFocus) {
     EXPECT_TRUE(CurvilabLogReaches("FOCUS()"));
 }
 
-TEST_F(Use, AnUnknownMacroOfTenThousandBytesShowsItsFirst255) {
-    ASSERT_TRUE(Start());
-    std::string line = "X" + std::string(9999, 'y');
-    auto sender = SendToProgram(line);
-    EXPECT_EQ(AnswerBox("Erreur"), "Fonction inconnue : " + line.substr(0, 255));
-    EXPECT_EQ(sender->Wait(30000), 0u);
-}
-
 // Folders named in other alphabets than the program's own text: the user's application-data
 // folder, the folder a file is saved in, the folder Curvilab is installed in.
 TEST_F(Use, FoldersNamedInOtherAlphabetsWork) {
