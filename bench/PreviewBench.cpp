@@ -10,7 +10,7 @@
 
 #include "app/PreviewContent.h"
 #include "bench/Seconds.h"
-#include "tests/serial/SimLink.h"
+#include "tests/serial/ProcessFigures.h"
 #include "ui/Picture.h"
 
 int main() {

@@ -11,6 +11,7 @@
 
 #include "app/ControlIds.h"
 #include "tests/e2e/VexorProcess.h"
+#include "tests/serial/ProcessFigures.h"
 #include "tests/serial/SimLink.h"
 #include "tools/ui-driver/UiDriver.h"
 
@@ -65,7 +66,7 @@ int Memory() {
     std::printf("private_bytes_start_mb %.3f\n", PrivateMb(vexor.Id()));
     std::printf("threads_start %d\n", ThreadCount(vexor.Id()));
     for (int read = 0; read < 10; ++read)
-        if (!ReadAndAcceptZero(main, read > 0)) return 3;
+        if (!ReadThroughTheWindow(main)) return 3;
     std::printf("private_bytes_mb %.3f\n", PrivateMb(vexor.Id()));
     vexor.Close(main);
     std::printf("private_bytes_minimal_mb %.3f\n", MinimalWindowPrivateMb());

@@ -206,22 +206,23 @@ TEST_F(ReadSessionTest, AnEmptyMemoryIsReportedOnceAndNoZeroIsRead) {
     EXPECT_EQ(DigsSent(), 1);
 }
 
-TEST_F(ReadSessionTest, HalfAnImageIsOneChannelAfterTheLimitAndOneByteLessFails) {
+// An HM 305 image cut short ends the read at the 8-second limit: from half an image on it is
+// channel 1 alone, below that the read fails with the gauge at 0, without a message or a zero.
+TEST_F(ReadSessionTest, ACutImageIsOneChannelFromHalfAnImageOnAndFailsBelow) {
     session.IdentifyInstrument();
     window.AnswerZero = false;
-    port.Images = {Hm305Image(2048)};
-    uint32_t start = port.Milliseconds;
-    session.EnregistreBtnClick();
-    EXPECT_GE(port.Milliseconds - start, 8000u);
-    EXPECT_TRUE(session.Record.DataComplete);
-    EXPECT_EQ(session.Record.ChannelCount, 1);
-    EXPECT_EQ(window.ZeroPrompts, 1);
-
-    port.Images = {Hm305Image(2047)};
-    session.EnregistreBtnClick();
-    EXPECT_FALSE(session.Record.DataComplete);
-    EXPECT_EQ(window.DataGauge, 0);
-    EXPECT_EQ(window.ZeroPrompts, 1);
+    for (std::size_t bytes : {0u, 1u, 2047u, 2048u, 4095u}) {
+        port.Images = {Hm305Image(bytes)};
+        uint32_t start = port.Milliseconds;
+        int prompts = window.ZeroPrompts;
+        session.EnregistreBtnClick();
+        bool oneChannel = bytes >= 2048;
+        EXPECT_GE(port.Milliseconds - start, 8000u) << bytes;
+        EXPECT_EQ(session.Record.DataComplete, oneChannel) << bytes;
+        EXPECT_EQ(oneChannel ? session.Record.ChannelCount : window.DataGauge, oneChannel ? 1 : 0)
+            << bytes;
+        EXPECT_EQ(window.ZeroPrompts - prompts, oneChannel ? 1 : 0) << bytes;
+    }
     EXPECT_TRUE(window.Notices.empty());
 }
 

@@ -5,48 +5,35 @@
 #include <gtest/gtest.h>
 
 #include "app/ControlIds.h"
-#include "common/Text1252.h"
-#include "tests/e2e/VexorProcess.h"
+#include "tests/e2e/ProgramTest.h"
 #include "tests/serial/SimLink.h"
 #include "tools/ui-driver/UiDriver.h"
 
 namespace {
 
-class PortDialog : public ::testing::Test {
+class PortDialog : public ProgramTest {
 protected:
-    void SetUp() override {
-        if (SimCom() == 0) GTEST_SKIP() << "run through tests/serial/with-sim";
-        ForgetCurvilab();
-        WriteSettings(std::to_string(SimCom()));
-        vexor = std::make_unique<VexorProcess>();
-        main = vexor->WaitForMainWindow("Lecture oscillo Hameg", 15000);
-        ASSERT_TRUE(main);
-    }
-    void TearDown() override {
-        if (vexor && main) {
-            vexor->AnswerBoxes(300);
-            EXPECT_EQ(vexor->Close(main), 0u);
-        }
-    }
-
     HWND OpenPortDialog() {
         UiDriver::Click(main, idSetBtn);
         return UiDriver::WaitForWindow("Configuration du port RS232", 15000);
     }
 
-    // The radio items: caption and whether it is checked.
-    std::vector<std::pair<std::string, bool>> Items(HWND dialog) {
-        std::vector<std::pair<std::string, bool>> items;
+    // The radio item of port `n` in the dialog: whether it is listed and checked.
+    struct Item {
+        bool Listed = false, Checked = false;
+    };
+    Item ItemOf(HWND dialog, int n) {
         for (const auto& c : UiDriver::Controls(dialog))
-            if (c.Text.rfind("COM", 0) == 0)
-                items.push_back({c.Text, SendMessageW(c.Window, BM_GETCHECK, 0, 0) == BST_CHECKED});
-        return items;
+            if (c.Text == "COM" + std::to_string(n))
+                return {true, SendMessageW(c.Window, BM_GETCHECK, 0, 0) == BST_CHECKED};
+        return {};
     }
 
-    std::string Port(int n) { return "COM" + std::to_string(n); }
-
-    // The identification after the port dialog has asked and found the instrument again.
-    bool IdentifiedAgain(int before) {
+    // Closes the dialog with `button`; true once the program has asked for the instrument and
+    // found it again.
+    bool CloseAndIdentifyAgain(HWND dialog, const char* button) {
+        int before = SimReceivedCount("ID?\r\n");
+        UiDriver::ClickButton(dialog, button);
         return PumpUntil(
             [&] {
                 return SimReceivedCount("ID?\r\n") > before &&
@@ -55,66 +42,50 @@ protected:
             },
             20000);
     }
-
-    std::unique_ptr<VexorProcess> vexor;
-    HWND main = nullptr;
 };
 
 } // namespace
 
+// The simulator's port selected, its second name listed, also while another program holds it;
+// no port whose device is missing or that is not mapped.
 TEST_F(PortDialog, ListsThePresentPortsWithTheCurrentOneSelected) {
+    ASSERT_TRUE(Start());
     HWND dialog = OpenPortDialog();
     ASSERT_TRUE(dialog);
-    auto items = Items(dialog);
-    bool current = false, alias = false;
-    for (const auto& [caption, checked] : items) {
-        EXPECT_NE(caption, "COM9");  // mapped to a device that does not exist
-        EXPECT_NE(caption, "COM40"); // not mapped
-        if (caption == Port(SimCom())) current = checked;
-        if (caption == Port(SimCom() + 10)) alias = !checked;
-    }
-    EXPECT_TRUE(current) << "the simulator's port, selected";
-    EXPECT_TRUE(alias) << "its second name, listed";
-    int before = SimReceivedCount("ID?\r\n");
-    UiDriver::ClickButton(dialog, "Annuler");
-    EXPECT_TRUE(IdentifiedAgain(before));
+    EXPECT_TRUE(ItemOf(dialog, SimCom()).Checked);
+    Item alias = ItemOf(dialog, SimCom() + 10);
+    EXPECT_TRUE(alias.Listed && !alias.Checked);
+    EXPECT_FALSE(ItemOf(dialog, 9).Listed);  // mapped to a device that does not exist
+    EXPECT_FALSE(ItemOf(dialog, 40).Listed); // not mapped
+    EXPECT_TRUE(CloseAndIdentifyAgain(dialog, "Annuler"));
+
+    SimControl("lines BUSY"); // the shim refuses every open; the program's own port stays open
+    dialog = OpenPortDialog();
+    ASSERT_TRUE(dialog);
+    EXPECT_TRUE(ItemOf(dialog, SimCom() + 10).Listed);
+    SimControl("lines CTS DSR CD");
+    EXPECT_TRUE(CloseAndIdentifyAgain(dialog, "Annuler"));
 }
 
 TEST_F(PortDialog, OkChangesThePortAndTheFileGetsItOnlyAtClose) {
+    ASSERT_TRUE(Start());
     HWND dialog = OpenPortDialog();
     ASSERT_TRUE(dialog);
     HWND other = nullptr;
     for (const auto& c : UiDriver::Controls(dialog))
-        if (c.Text == Port(SimCom() + 10)) other = c.Window;
+        if (c.Text == "COM" + std::to_string(SimCom() + 10)) other = c.Window;
     ASSERT_TRUE(other);
     SendMessageW(other, BM_CLICK, 0, 0);
-    int before = SimReceivedCount("ID?\r\n");
-    UiDriver::ClickButton(dialog, "OK");
-    UiDriver::WaitUntilGone(dialog, 15000);
     // The simulator answers on the new number (a second name of its terminal).
-    EXPECT_TRUE(IdentifiedAgain(before));
+    EXPECT_TRUE(CloseAndIdentifyAgain(dialog, "OK"));
     EXPECT_EQ(ReadSettingsNumber(), std::to_string(SimCom()));
-    EXPECT_EQ(vexor->Close(main), 0u);
-    main = nullptr;
+    EXPECT_EQ(Close(), 0u);
     EXPECT_EQ(ReadSettingsNumber(), std::to_string(SimCom() + 10));
 }
 
-TEST_F(PortDialog, APortHeldByAnotherProgramIsListed) {
-    SimControl("lines BUSY");
-    PumpUntil([] { return false; }, 200);
-    HWND dialog = OpenPortDialog(); // the identification's port was open: it is ours
-    ASSERT_TRUE(dialog);
-    bool listed = false;
-    for (const auto& item : Items(dialog)) listed |= item.first == Port(SimCom() + 10);
-    EXPECT_TRUE(listed);
-    UiDriver::ClickButton(dialog, "Annuler");
-    SimControl("lines CTS DSR CD");
-}
-
-TEST(PortChoice, AnOpenWithoutANumberAsksWhichPort) {
-    if (SimCom() == 0) GTEST_SKIP() << "run through tests/serial/with-sim";
+TEST_F(PortDialog, AnOpenWithoutANumberAsksWhichPort) {
     WriteSettings("0");
-    VexorProcess vexor;
+    vexor = std::make_unique<VexorProcess>();
     HWND form = UiDriver::WaitForWindow("Select Port", 15000);
     ASSERT_TRUE(form);
     HWND combo = nullptr;
@@ -129,8 +100,8 @@ TEST(PortChoice, AnOpenWithoutANumberAsksWhichPort) {
     std::wstring port = L"COM" + std::to_wstring(SimCom());
     SendMessageW(combo, CB_SELECTSTRING, WPARAM(-1), reinterpret_cast<LPARAM>(port.c_str()));
     UiDriver::ClickButton(form, "OK");
-    HWND main = vexor.WaitForMainWindow("Lecture oscillo Hameg", 15000);
+    main = vexor->WaitForMainWindow("Lecture oscillo Hameg", 15000);
     ASSERT_TRUE(main);
-    EXPECT_EQ(vexor.Close(main), 0u);
+    EXPECT_EQ(Close(), 0u);
     EXPECT_EQ(ReadSettingsNumber(), std::to_string(SimCom()));
 }

@@ -35,31 +35,26 @@ void ProgramTest::SetUp() {
 
 void ProgramTest::TearDown() {
     if (vexor && main) {
-        EXPECT_EQ(vexor->Close(main), 0u);
+        EXPECT_EQ(Close(), 0u);
     }
     ForgetCurvilab();
     DeleteFileW(CurvilabLog.c_str());
 }
 
-HWND ProgramTest::Start(std::initializer_list<std::string> commands, const std::string& title) {
+void ProgramTest::Launch(std::initializer_list<std::string> commands) {
     for (const auto& command : commands) SimControl(command);
     WriteSettings(std::to_string(SimCom()));
     vexor = std::make_unique<VexorProcess>();
+}
+
+HWND ProgramTest::Start(std::initializer_list<std::string> commands, const std::string& title) {
+    Launch(commands);
     main = vexor->WaitForMainWindow(title, 15000);
     return main;
 }
 
 bool ProgramTest::Read(const char* zeroAnswer) {
-    bool held = HoldsAcquisition();
-    UiDriver::Click(main, idEnregistreBtn);
-    if (held) {
-        HWND confirm = UiDriver::WaitForMessageBox("Confirmation", 15000);
-        if (!confirm || !UiDriver::ClickButton(confirm, "&Oui")) return false;
-    }
-    HWND prompt = UiDriver::WaitForMessageBox("Information", 15000);
-    if (!prompt || !UiDriver::ClickButton(prompt, zeroAnswer)) return false;
-    UiDriver::WaitUntilGone(prompt, 3000);
-    return WaitUntilIdle() && HoldsAcquisition();
+    return ReadThroughTheWindow(main, zeroAnswer, &ZeroPrompt);
 }
 
 bool ProgramTest::WaitUntilIdle(DWORD ms) {
@@ -68,16 +63,40 @@ bool ProgramTest::WaitUntilIdle(DWORD ms) {
 
 bool ProgramTest::HoldsAcquisition() { return UiDriver::Control(main, idClipSaveBtn).Visible; }
 
-void ProgramTest::RegisterCurvilab(const std::wstring& options) {
-    std::wstring command = L"\"" + BuildTreeFile(L"fake-curvilab.exe") + L"\" " + options +
-                           L" --log \"" + CurvilabLog + L"\"";
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Curvilab", 0, nullptr, 0,
-                              KEY_ALL_ACCESS, nullptr, &key, nullptr),
+DWORD ProgramTest::Close() {
+    DWORD code = vexor->Close(main);
+    main = nullptr;
+    return code;
+}
+
+HWND ProgramTest::OpenPageDialog(DWORD ms) {
+    UiDriver::Click(main, idSendToCurvilabBtn);
+    return UiDriver::WaitForWindow("Renseignements sur la page courante", ms);
+}
+
+bool ProgramTest::SendThroughThePageDialog() {
+    HWND dialog = OpenPageDialog();
+    return dialog && UiDriver::ClickButton(dialog, "OK") && UiDriver::WaitUntilGone(dialog, 15000);
+}
+
+void SetCurvilabPath(const wchar_t* key, const std::wstring& command) {
+    HKEY opened = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              &opened, nullptr),
               ERROR_SUCCESS);
-    RegSetValueExW(key, L"Path", 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
+    RegSetValueExW(opened, L"Path", 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
                    DWORD((command.size() + 1) * sizeof(wchar_t)));
-    RegCloseKey(key);
+    RegCloseKey(opened);
+}
+
+void ProgramTest::RegisterCurvilab(const std::wstring& options, const wchar_t* key) {
+    SetCurvilabPath(key, L"\"" + BuildTreeFile(L"fake-curvilab.exe") + L"\" " + options +
+                             L" --log \"" + CurvilabLog + L"\"");
+}
+
+std::unique_ptr<FakeCurvilabProcess> SendToProgram(const std::string& macro, int times) {
+    return std::make_unique<FakeCurvilabProcess>(L"--send vexor \"" + Wide(macro) + L"\" " +
+                                                 std::to_wstring(times));
 }
 
 std::unique_ptr<FakeCurvilabProcess> ProgramTest::RunCurvilab(const std::wstring& options) {
@@ -86,6 +105,10 @@ std::unique_ptr<FakeCurvilabProcess> ProgramTest::RunCurvilab(const std::wstring
 
 int ProgramTest::CurvilabLogCount(const std::string& text) const {
     return CountOf(FileText(CurvilabLog), text);
+}
+
+bool ProgramTest::CurvilabLogReaches(const std::string& text, int count, int ms) const {
+    return PumpUntil([&] { return CurvilabLogCount(text) >= count; }, ms);
 }
 
 std::string ProgramTest::CurvilabClipboard(int n) const {

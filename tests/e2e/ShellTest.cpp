@@ -4,7 +4,7 @@
 
 #include "app/ControlIds.h"
 #include "common/Text1252.h"
-#include "tests/e2e/VexorProcess.h"
+#include "tests/e2e/ProgramTest.h"
 #include "tests/serial/SimLink.h"
 #include "tools/ui-driver/UiDriver.h"
 #include "ui/Wide.h"
@@ -13,13 +13,7 @@ namespace {
 
 const std::string kIdentifiedTitle = "Lecture oscillo Hameg : HM305";
 
-class Shell : public ::testing::Test {
-protected:
-    void SetUp() override {
-        if (SimCom() == 0) GTEST_SKIP() << "run through tests/serial/with-sim";
-        ForgetCurvilab();
-    }
-};
+using Shell = ProgramTest;
 
 struct Place {
     int Id;
@@ -30,10 +24,7 @@ struct Place {
 } // namespace
 
 TEST_F(Shell, TheWindowShowsEveryControlAtItsPlace) {
-    WriteSettings(std::to_string(SimCom()));
-    VexorProcess vexor;
-    HWND main = vexor.WaitForMainWindow(kIdentifiedTitle, 15000);
-    ASSERT_TRUE(main) << "no identified window";
+    ASSERT_TRUE(Start({}, kIdentifiedTitle)) << "no identified window";
     RECT client;
     GetClientRect(main, &client);
     EXPECT_EQ(client.right, 350);
@@ -87,14 +78,10 @@ TEST_F(Shell, TheWindowShowsEveryControlAtItsPlace) {
         EXPECT_TRUE(UiDriver::Control(main, id).Visible) << id;
     for (int id : {idFileSaveBtn, idClipSaveBtn, idSendToCurvilabBtn})
         EXPECT_FALSE(UiDriver::Control(main, id).Visible) << id;
-    EXPECT_EQ(vexor.Close(main), 0u);
 }
 
 TEST_F(Shell, TheHelpBarShowsTheLongHintUnderTheMouse) {
-    WriteSettings(std::to_string(SimCom()));
-    VexorProcess vexor;
-    HWND main = vexor.WaitForMainWindow(kIdentifiedTitle, 15000);
-    ASSERT_TRUE(main);
+    ASSERT_TRUE(Start({}, kIdentifiedTitle));
     HWND panel = UiDriver::Control(main, idPanelAide).Window;
     PostMessageW(UiDriver::Control(main, idSetBtn).Window, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
     EXPECT_TRUE(PumpUntil(
@@ -104,14 +91,10 @@ TEST_F(Shell, TheHelpBarShowsTheLongHintUnderTheMouse) {
     EXPECT_TRUE(PumpUntil([&] { return UiDriver::Text(panel) == "Quitter"; }, 3000));
     PostMessageW(main, WM_MOUSEMOVE, 0, MAKELPARAM(200, 260)); // the empty part of the window
     EXPECT_TRUE(PumpUntil([&] { return UiDriver::Text(panel).empty(); }, 3000));
-    EXPECT_EQ(vexor.Close(main), 0u);
 }
 
 TEST_F(Shell, TheAboutBoxOpensAndCloses) {
-    WriteSettings(std::to_string(SimCom()));
-    VexorProcess vexor;
-    HWND main = vexor.WaitForMainWindow(kIdentifiedTitle, 15000);
-    ASSERT_TRUE(main);
+    ASSERT_TRUE(Start({}, kIdentifiedTitle));
     UiDriver::Click(main, idAideBtn);
     HWND about = UiDriver::WaitForWindow("A propos", 15000);
     ASSERT_TRUE(about);
@@ -123,30 +106,14 @@ TEST_F(Shell, TheAboutBoxOpensAndCloses) {
     EXPECT_TRUE(UiDriver::WaitUntilGone(about, 3000));
     EXPECT_TRUE(PumpUntil([&] { return IsWindowEnabled(main) != 0; }, 3000));
     UiDriver::Click(main, idCloseBtn); // nothing held: quits without a question
-    EXPECT_EQ(vexor.WaitForExit(10000), 0u);
-}
-
-TEST_F(Shell, TheSettingsFileGivesThePortAndGetsItBackAtClose) {
-    struct Case {
-        std::string Stored, Written;
-    };
-    for (const Case& c : {Case{"", "1"}, Case{"0x3", "3"}, Case{"abc", "1"},
-                          Case{std::to_string(SimCom()), std::to_string(SimCom())}}) {
-        WriteSettings(c.Stored);
-        VexorProcess vexor;
-        ASSERT_TRUE(vexor.Started());
-        // Ports without an instrument: the identification's messages are answered.
-        HWND main = vexor.WaitForAnyMainWindow(15000);
-        ASSERT_TRUE(main) << c.Stored;
-        vexor.AnswerBoxes(500);
-        EXPECT_EQ(vexor.Close(main), 0u) << c.Stored;
-        EXPECT_EQ(ReadSettingsNumber(), c.Written) << "stored " << c.Stored;
-    }
+    EXPECT_EQ(vexor->WaitForExit(10000), 0u);
+    main = nullptr;
 }
 
 namespace {
 
-// Stands in for a running instance: holds the mutex and a window titled "Acquisition...".
+// Stands in for a running instance: holds the mutex and a window titled "Acquisition...", and
+// records what it is sent.
 class Receiver {
 public:
     explicit Receiver(bool visible) {
@@ -165,12 +132,9 @@ public:
     ~Receiver() { DestroyWindow(window_); }
     HWND Window() const { return window_; }
 
-    struct Message {
-        UINT Id;
-        WPARAM WParam;
-    };
-    static std::vector<Message>& Messages() {
-        static std::vector<Message> messages;
+    // Each message as its number and its wParam.
+    static std::vector<std::pair<UINT, WPARAM>>& Messages() {
+        static std::vector<std::pair<UINT, WPARAM>> messages;
         return messages;
     }
 
@@ -185,58 +149,45 @@ private:
     HWND window_;
 };
 
-bool Received(UINT id, WPARAM wParam) {
-    for (const auto& m : Receiver::Messages())
-        if (m.Id == id && m.WParam == wParam) return true;
-    return false;
-}
-
 } // namespace
 
-TEST(SingleInstance, ASecondStartWithoutArgumentsRaisesTheFirstAndEnds) {
-    Receiver first(true);
-    VexorProcess second;
-    bool ownWindow = false; // looked for all the while it runs, hidden ones too
-    EXPECT_TRUE(PumpUntil(
-        [&] {
-            ownWindow = ownWindow || UiDriver::WaitForWindow("Acquisition avec", 0, true);
-            return second.WaitForExit(0) != DWORD(STILL_ACTIVE);
-        },
-        10000));
-    EXPECT_EQ(second.WaitForExit(0), 0u);
-    EXPECT_FALSE(ownWindow);
-    PumpUntil([] { return Receiver::Messages().size() >= 2; }, 2000);
-    EXPECT_TRUE(Received(WM_SYSCOMMAND, SC_RESTORE));
-    EXPECT_TRUE(Received(WM_USER + 1, 1));
-}
-
-TEST(SingleInstance, ASecondStartHandsItsFileNamesOverTheClipboard) {
-    Receiver first(true);
-    PutTextOnClipboardFromElsewhere("untouched");
-    VexorProcess second({"a.txt", "/x", "b.txt"});
-    EXPECT_EQ(second.WaitForExit(10000), 0u);
-    PumpUntil([] { return Received(WM_USER + 2, 1); }, 2000);
-    EXPECT_TRUE(Received(WM_USER + 2, 1));
-    EXPECT_EQ(UiDriver::ClipboardText(), "a.txt b.txt");
-}
-
-TEST(SingleInstance, OnlySwitchesLeaveTheClipboardAlone) {
-    Receiver first(true);
-    PutTextOnClipboardFromElsewhere("untouched");
-    VexorProcess second({"/x", "/y"});
-    EXPECT_EQ(second.WaitForExit(10000), 0u);
-    PumpUntil([] { return Received(WM_USER + 1, 1); }, 2000);
-    EXPECT_TRUE(Received(WM_USER + 1, 1));
-    EXPECT_FALSE(Received(WM_USER + 2, 1));
-    EXPECT_EQ(UiDriver::ClipboardText(), "untouched");
-}
-
-TEST(SingleInstance, AHiddenReceiverIsNeverShown) {
-    Receiver first(false);
-    VexorProcess second;
-    EXPECT_EQ(second.WaitForExit(10000), 0u);
-    PumpUntil([] { return Received(WM_USER + 1, 1); }, 2000);
-    EXPECT_TRUE(Received(WM_USER + 1, 1));
-    EXPECT_FALSE(Received(WM_SYSCOMMAND, SC_RESTORE));
-    EXPECT_FALSE(IsWindowVisible(first.Window()));
+// A second start ends at once without a window of its own: it restores a visible first instance
+// (never a hidden one) and hands over its file names on the clipboard (WM_USER + 2), or nothing
+// when it has only switches or no argument (WM_USER + 1).
+TEST(SingleInstance, ASecondStartHandsOverToTheFirstAndEnds) {
+    struct Case {
+        bool Visible;
+        std::vector<std::string> Arguments;
+        UINT HandOff;
+        const char* Clipboard;
+    };
+    for (const Case& c : {Case{true, {}, WM_USER + 1, "untouched"},
+                          Case{true, {"a.txt", "/x", "b.txt"}, WM_USER + 2, "a.txt b.txt"},
+                          Case{true, {"/x", "/y"}, WM_USER + 1, "untouched"},
+                          Case{false, {}, WM_USER + 1, "untouched"}}) {
+        Receiver first(c.Visible);
+        PutTextOnClipboardFromElsewhere("untouched");
+        VexorProcess second(c.Arguments);
+        bool ownWindow = false; // looked for all the while it runs, hidden ones too
+        EXPECT_TRUE(PumpUntil(
+            [&] {
+                ownWindow = ownWindow || UiDriver::WaitForWindow("Acquisition avec", 0, true);
+                return second.WaitForExit(0) != DWORD(STILL_ACTIVE);
+            },
+            10000));
+        EXPECT_EQ(second.WaitForExit(0), 0u);
+        EXPECT_FALSE(ownWindow);
+        // The restore is posted before the hand-off: once that came, everything did.
+        EXPECT_TRUE(PumpUntil(
+            [] {
+                return !Receiver::Messages().empty() &&
+                       Receiver::Messages().back().first != WM_SYSCOMMAND;
+            },
+            2000));
+        std::vector<std::pair<UINT, WPARAM>> expected{{c.HandOff, 1}};
+        if (c.Visible) expected.insert(expected.begin(), {WM_SYSCOMMAND, SC_RESTORE});
+        EXPECT_EQ(Receiver::Messages(), expected) << c.Arguments.size();
+        EXPECT_EQ(UiDriver::ClipboardText(), c.Clipboard);
+        EXPECT_EQ(IsWindowVisible(first.Window()) != 0, c.Visible);
+    }
 }

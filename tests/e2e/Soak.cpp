@@ -16,6 +16,7 @@
 #include "common/NumberText.h"
 #include "common/Text1252.h"
 #include "tests/e2e/VexorProcess.h"
+#include "tests/serial/ProcessFigures.h"
 #include "tests/serial/SimLink.h"
 #include "tools/ui-driver/UiDriver.h"
 #include "ui/SystemSettings.h"
@@ -92,7 +93,7 @@ int main(int argc, char** argv) {
         // A different signal and zero each time: stale data cannot pass for the new.
         SimControl("ch1 sine:" + std::to_string(1 + read % 4) + ":" + std::to_string(1 + read % 7));
         SimControl("ground-offset " + std::to_string(read % 5 - 2));
-        if (!ReadAndAcceptZero(main, read > 0)) break;
+        if (!ReadThroughTheWindow(main)) break;
         auto image = SimFile("image-" + std::to_string(2 * read + 1) + ".bin");
         auto zero = SimFile("image-" + std::to_string(2 * read + 2) + ".bin");
         RowCheck check = CheckRows(CopiedAcquisition(main), image, zero, 0, 2);

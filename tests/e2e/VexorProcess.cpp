@@ -45,7 +45,9 @@ std::string SettingsFile() {
 
 void WriteSettings(const std::string& number) {
     std::wstring path = Wide(SettingsFile());
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     DeleteFileW(path.c_str());
+    RemoveDirectoryW(path.c_str());
     if (number.empty()) return;
     CreateDirectoryW((SpecialFolderPath(CSIDL_APPDATA) + L"Curvilab").c_str(), nullptr);
     WritePrivateProfileStringW(L"COM", L"Number", Wide(number).c_str(), path.c_str());
@@ -187,20 +189,27 @@ DWORD VexorProcess::Close(HWND mainWindow) {
     return code;
 }
 
-bool AnswerLossAndZero(bool holdsData) {
-    if (holdsData) {
-        HWND confirm = UiDriver::WaitForMessageBox("Confirmation", 15000);
-        if (!confirm || !UiDriver::ClickButton(confirm, "&Oui")) return false;
-    }
-    HWND prompt = UiDriver::WaitForMessageBox("Information", 15000);
-    if (!prompt || !UiDriver::ClickButton(prompt, "OK")) return false;
-    UiDriver::WaitUntilGone(prompt, 3000);
-    return true;
+std::string AnswerBox(const std::string& title, const char* button, DWORD ms) {
+    HWND box = UiDriver::WaitForMessageBox(title, ms);
+    if (!box) return {};
+    std::string text = UiDriver::MessageBoxText(box);
+    UiDriver::ClickButton(box, button);
+    UiDriver::WaitUntilGone(box, 5000);
+    return text;
 }
 
-bool ReadAndAcceptZero(HWND mainWindow, bool holdsData) {
+bool AnswerLossAndZero(bool holdsData, const char* zeroAnswer, std::string* prompt) {
+    if (holdsData && AnswerBox("Confirmation", "&Oui") != Cp1252("Perte des données courantes"))
+        return false;
+    std::string text = AnswerBox("Information", zeroAnswer);
+    if (prompt) *prompt = text;
+    return !text.empty();
+}
+
+bool ReadThroughTheWindow(HWND mainWindow, const char* zeroAnswer, std::string* prompt) {
+    bool held = UiDriver::Control(mainWindow, idClipSaveBtn).Visible;
     UiDriver::Click(mainWindow, idEnregistreBtn);
-    return AnswerLossAndZero(holdsData) &&
+    return AnswerLossAndZero(held, zeroAnswer, prompt) &&
            PumpUntil(
                [&] {
                    return UiDriver::Control(mainWindow, idClipSaveBtn).Visible &&

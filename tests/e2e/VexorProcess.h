@@ -15,8 +15,10 @@ std::wstring BuildTreeFile(const std::wstring& name);
 
 // The test prefix's AppData\Curvilab folder and the settings file in it.
 std::string SettingsFile();
-void WriteSettings(const std::string& number); // "" removes the file
-std::string ReadSettingsNumber();              // "" when the file or the key is missing
+// Writes `number` as the port; "" removes the file, whatever a test left in its place (a
+// read-only file, a folder).
+void WriteSettings(const std::string& number);
+std::string ReadSettingsNumber(); // "" when the file or the key is missing
 
 // Leaves no Curvilab for the next test: its registry key (the program's launch command) and every
 // stand-in still running, started by a test or by the program.
@@ -75,13 +77,17 @@ public:
     HWND WaitForAnyMainWindow(DWORD ms);
 };
 
-// One read with the zero through the window: the read button, "&Oui" to the loss of the held
-// acquisition when `holdsData`, OK to the zero prompt, then the hand-off buttons; false when the
-// program did not get through it.
-bool ReadAndAcceptZero(HWND mainWindow, bool holdsData);
-// The boxes of a read under way: "&Oui" to the loss of the held acquisition when `holdsData`,
-// then OK to the zero prompt; false when one did not come.
-bool AnswerLossAndZero(bool holdsData);
+// Answers the program's box titled `title` ("" for any) with `button`; its text, or "" if none
+// came within `ms`.
+std::string AnswerBox(const std::string& title, const char* button = "OK", DWORD ms = 20000);
+// The boxes of a read under way: "&Oui" to "Perte des données courantes" when `holdsData`, then
+// `zeroAnswer` to the zero prompt, whose text goes to `prompt`; false when one did not come.
+bool AnswerLossAndZero(bool holdsData, const char* zeroAnswer = "OK",
+                       std::string* prompt = nullptr);
+// One read through the window: the read button, then the boxes above (the loss asked about when
+// the window holds an acquisition); true once the read has ended with an acquisition.
+bool ReadThroughTheWindow(HWND mainWindow, const char* zeroAnswer = "OK",
+                          std::string* prompt = nullptr);
 
 // The longest the window took to answer a message, sampled every `periodMs` from a thread of
 // its own until Stop.
