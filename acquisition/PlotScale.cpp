@@ -52,7 +52,8 @@ PlotAxis FittingAxis(double low, double high, int divisions) {
     for (;; decade *= 10)
         for (double step : kSteps) {
             double perDivision = decade * step;
-            double start = std::floor(low / perDivision) * perDivision;
+            // A value a rounding error below a whole step is on it: 0.3 / 0.002 is 149.99999.
+            double start = std::floor(low / perDivision + 1e-9) * perDivision;
             if (start + perDivision * divisions >= high)
                 return {start, perDivision, divisions, false};
         }
