@@ -257,7 +257,7 @@ TEST_F(ComPort, TheInstrumentHangingUpMidImageStopsTheWorkersCleanly) {
     EXPECT_FALSE(port.ByteReady());
     port.SetOpen(false);
     EXPECT_EQ(port.LinkState(), TLinkState::LinkClosed);
-    // The terminal is gone: Wine opens the number and refuses its set-up.
+    // The line is gone, its name with it.
     EXPECT_THROW(port.SetOpen(true), ESerialException);
     EXPECT_EQ(port.LinkState(), TLinkState::LinkClosed);
 }

@@ -193,10 +193,12 @@ struct Simulator {
         master = slave = -1;
     }
 
-    // The line is gone for good: the simulator ends.
+    // The line is gone for good: the simulator ends. The link goes too, so that the program
+    // cannot open a terminal that another process got under the freed number since.
     void Hangup() {
         Log("hangup");
         CloseTerminal();
+        if (!options.Link.empty()) unlink(options.Link.c_str());
         running = false;
     }
 

@@ -5,6 +5,7 @@
 //   ui-driver rect TITLE               prints the window's frame on the screen: WxH+X+Y
 //   ui-driver click TITLE ID           clicks control ID
 //   ui-driver key TITLE ID KEY [COUNT] presses the virtual key KEY (a number) on control ID
+//   ui-driver scroll TITLE ID STEPS    moves scroll bar ID by STEPS arrow clicks (< 0: left)
 //   ui-driver answer BOXTITLE CAPTION [MS]   clicks a button of the program's message box
 //   ui-driver close TITLE              asks the window to close, waits until it has gone
 //   ui-driver visible TITLE ID [MS]    waits until control ID is visible
@@ -74,6 +75,13 @@ int wmain(int argc, wchar_t** argv) {
                         c.Bounds.bottom - c.Bounds.top, Utf8(c.Text).c_str());
     } else if (command == "click" && argc > 3) {
         UiDriver::Click(window, std::stoi(argv[3]));
+    } else if (command == "scroll" && argc > 4) {
+        HWND bar = GetDlgItem(window, std::stoi(argv[3]));
+        int steps = std::stoi(argv[4]);
+        for (int i = 0; bar && i < std::abs(steps); ++i)
+            PostMessageW(window, WM_HSCROLL, steps > 0 ? SB_LINERIGHT : SB_LINELEFT,
+                         reinterpret_cast<LPARAM>(bar));
+        if (!bar) return 1;
     } else if (command == "key" && argc > 4) {
         HWND control = GetDlgItem(window, std::stoi(argv[3]));
         for (int i = argc > 5 ? std::stoi(argv[5]) : 1; control && i > 0; --i)
