@@ -78,7 +78,8 @@ THamegMain::THamegMain(TAboutBox& aboutBox)
     : aboutBox_(aboutBox),
       series_(state_, [this](const std::string& page) { formDDE_->TransferPage(page); }),
       preview_([this] { return session_.AcquisitionHeld() ? &session_.Record : nullptr; }, state_,
-               [this] { return SettingsShown(); }, [this](HWND owner) { series_.Show(owner); }) {
+               [this] { return SettingsShown(); }, [this](HWND owner) { series_.Show(owner); },
+               [this](HWND owner, const Series& series) { series_.TakeSeries(owner, series); }) {
     g_main = this;
     state_.Changed = [this] { StateChanged(); };
     // A read Curvilab asked for while the program was busy starts from the message loop.
@@ -403,7 +404,7 @@ void THamegMain::StateChanged() {
     }
     // The record a read wrote is whole once the read is over: the preview takes it then.
     if (std::exchange(readShown_, state_.ReadUnderWay()) && !readShown_)
-        preview_.Refresh();
+        preview_.ReadEnded();
     else
         preview_.StateChanged();
 }

@@ -17,12 +17,6 @@ constexpr COLORREF kBannerColour = RGB(200, 0, 0);
 
 int Scaled(int pixels, int dpi) { return MulDiv(pixels, dpi, 96); }
 
-// A reference's shade: the colour most of the way to white.
-COLORREF Paler(COLORREF colour) {
-    auto pale = [](int c) { return c + (255 - c) * 3 / 5; };
-    return RGB(pale(GetRValue(colour)), pale(GetGValue(colour)), pale(GetBValue(colour)));
-}
-
 // The plot's measures at a DPI: a line of text, and the widest value beside the grid.
 struct Metrics {
     int Line, LabelWidth, Gap;
@@ -215,6 +209,12 @@ void DrawLegend(const Drawing& draw, const RECT& box, const PlotArea& a,
 }
 
 } // namespace
+
+// The colour most of the way to white.
+COLORREF Paler(COLORREF colour) {
+    auto pale = [](int c) { return c + (255 - c) * 3 / 5; };
+    return RGB(pale(GetRValue(colour)), pale(GetGValue(colour)), pale(GetBValue(colour)));
+}
 
 std::wstring ScreenText(const std::string& text) {
     std::wstring wide = Wide(text);

@@ -55,6 +55,9 @@ struct PlotDescription {
     std::wstring Footer;      // under the values of the bottom edge
 };
 
+// The paler shade a reference is drawn in.
+COLORREF Paler(COLORREF colour);
+
 // A 1252 text as the screen shows it: a minus before a digit becomes the true minus sign.
 std::wstring ScreenText(const std::string& text);
 

@@ -8,9 +8,12 @@
 
 #include "common/Text1252.h"
 #include "export/Clipboard.h"
+#include "export/DataFile.h"
+#include "export/DataReader.h"
 #include "export/FileSave.h"
 #include "ui/FileDialog.h"
 #include "ui/MessageDialog.h"
+#include "ui/SystemSettings.h"
 #include "ui/Wide.h"
 #include "ui/Window.h"
 
@@ -33,7 +36,15 @@ constexpr ToolButton kToolRow[] = {
     {TPreviewForm::idCopyImageBtn, "&Copier l'image", BS_PUSHBUTTON},
     {TPreviewForm::idSaveImageBtn, "&Enregistrer l'image…", BS_PUSHBUTTON},
     {TPreviewForm::idSeriesBtn, "&Série…", BS_PUSHBUTTON},
+    {TPreviewForm::idOpenBtn, "&Ouvrir…", BS_PUSHBUTTON},
+    {TPreviewForm::idLiveBtn, "&Acquisition en cours", BS_PUSHBUTTON},
+    {TPreviewForm::idSaveAsBtn, "E&nregistrer sous…", BS_PUSHBUTTON},
+    {TPreviewForm::idKeepReferenceBtn, "&Garder comme référence", BS_PUSHBUTTON},
+    {TPreviewForm::idClearReferenceBtn, "Effacer la &référence", BS_PUSHBUTTON},
 };
+
+const std::vector<FileType> kDataFileTypes = {{"Curvilab (*.cv3)", L"*.cv3"},
+                                              {"Tableur ASCII (*.txt)", L"*.txt"}};
 
 int Px(int pixels, int dpi) { return MulDiv(pixels, dpi, 96); }
 
@@ -41,9 +52,10 @@ int Px(int pixels, int dpi) { return MulDiv(pixels, dpi, 96); }
 
 TPreviewForm::TPreviewForm(std::function<const AcquisitionRecord*()> held,
                            const CommandState& state, std::function<PreviewSettings()> settings,
-                           std::function<void(HWND owner)> openSeries)
+                           std::function<void(HWND owner)> openSeries,
+                           std::function<void(HWND owner, const Series&)> takeSeries)
     : heldAcquisition_(std::move(held)), state_(state), settings_(std::move(settings)),
-      openSeries_(std::move(openSeries)) {}
+      openSeries_(std::move(openSeries)), takeSeries_(std::move(takeSeries)) {}
 
 void TPreviewForm::Show(HWND owner) {
     if (Window()) {
@@ -57,6 +69,7 @@ void TPreviewForm::Show(HWND owner) {
                  CW_USEDEFAULT, Px(kWidth, dpi), Px(kHeight, dpi), owner,
                  LoadIconW(GetModuleHandleW(nullptr), L"MAINICON")});
     CreateControls();
+    DragAcceptFiles(Window(), TRUE);
     Refresh();
     ShowWindow(Window(), SW_SHOW);
 }
@@ -86,18 +99,15 @@ void TPreviewForm::PlaceControls() {
 }
 
 void TPreviewForm::Refresh() {
-    if (const AcquisitionRecord* held = heldAcquisition_()) {
-        double before = shown_ ? shown_->SecondsPerDivision : 0;
-        shown_ = ShowAcquisition(*held, settings_());
-        // The cursors keep their places on the screen when the time base changes.
-        if (before > 0 && cursors_.Shown)
-            for (double& time : cursors_.Times) time *= shown_->SecondsPerDivision / before;
-        else if (!cursors_.Shown)
-            cursors_ = StartingCursors(*shown_);
+    if (opened_) {
+        // The file stays until the user or the next read takes the live acquisition back.
+    } else if (const AcquisitionRecord* held = heldAcquisition_()) {
+        Take(ShowAcquisition(*held, settings_()), shown_ && shown_->FileName.empty());
     } else if (!state_.ReadUnderWay()) {
         shown_.reset();
     }
     if (!Window()) return;
+    ShowSource();
     mouseSample_ = -1;
     bool twoChannels = shown_ && shown_->Channels.size() == 2;
     if (!twoChannels) xy_ = false;
@@ -106,6 +116,34 @@ void TPreviewForm::Refresh() {
     EnableWindow(GetDlgItem(Window(), idCursorsCheck), shown_.has_value());
     StateChanged();
     UpdateTexts();
+}
+
+void TPreviewForm::ReadEnded() {
+    if (heldAcquisition_()) opened_.reset();
+    Refresh();
+}
+
+void TPreviewForm::Take(ShownAcquisition next, bool sameSource) {
+    double before = shown_ ? shown_->SecondsPerDivision : 0;
+    shown_ = std::move(next);
+    if (sameSource && before > 0 && cursors_.Shown) {
+        // The cursors keep their places on the screen when the time base changes.
+        for (double& time : cursors_.Times) time *= shown_->SecondsPerDivision / before;
+    } else {
+        bool cursorsShown = cursors_.Shown;
+        cursors_ = StartingCursors(*shown_);
+        cursors_.Shown = cursorsShown;
+    }
+}
+
+void TPreviewForm::ShowSource() {
+    std::string title =
+        opened_ ? Cp1252("Aperçu — ") + Narrow(opened_->Name) : Cp1252("Aperçu de l'acquisition");
+    if (WindowText(Window()) != title) SetWindowText1252(Window(), title);
+    EnableWindow(GetDlgItem(Window(), idLiveBtn), opened_.has_value());
+    EnableWindow(GetDlgItem(Window(), idSaveAsBtn), opened_.has_value());
+    EnableWindow(GetDlgItem(Window(), idKeepReferenceBtn), shown_.has_value());
+    EnableWindow(GetDlgItem(Window(), idClearReferenceBtn), reference_.has_value());
 }
 
 bool TPreviewForm::PictureMayGoOut() const {
@@ -130,7 +168,8 @@ void TPreviewForm::SetHiddenText(int id, const std::wstring& text) {
 }
 
 void TPreviewForm::UpdateTexts() {
-    texts_ = shown_ ? PreviewTextsOf(*shown_, cursors_) : PreviewTexts{};
+    texts_ = shown_ ? PreviewTextsOf(*shown_, cursors_, reference_ ? &*reference_ : nullptr)
+                    : PreviewTexts{};
     std::map<int, std::wstring> wanted;
     for (int id : hiddenTexts_) wanted[id] = L"";
     auto table = [&](const auto& rows, int (*id)(int, int)) {
@@ -150,6 +189,7 @@ PreviewView TPreviewForm::View(bool withMouse) const {
     PreviewView view;
     view.XY = xy_;
     view.MouseSample = withMouse ? mouseSample_ : -1;
+    view.Reference = reference_ ? &*reference_ : nullptr;
     if (state_.ReadUnderWay()) view.Banner = Wide(Cp1252("Lecture en cours…"));
     return view;
 }
@@ -171,14 +211,14 @@ void TPreviewForm::OnMouse(UINT message, POINT at) {
     if (shown_ && !xy_ && message != WM_MOUSELEAVE) {
         PlotArea grid = Grid();
         PlotDescription plot = PreviewPlot(&*shown_, cursors_, View(false));
-        double perDivision = plot.Y[0].PerDivision;
+        const PlotAxis& levels = plot.Y[0];
         int grab = Px(kGrabPixels, plot_->Dpi());
         if (message == WM_LBUTTONDOWN && cursors_.Shown) {
             for (int i = 0; i < 2 && dragged_ < 0; ++i) {
                 if (std::abs(PixelX(grid, plot.X, cursors_.Times[std::size_t(i)]) - at.x) <= grab)
                     dragged_ = i;
-                double volts = cursors_.Levels[std::size_t(i)] * perDivision;
-                if (std::abs(PixelY(grid, plot.Y[0], volts) - at.y) <= grab) dragged_ = 2 + i;
+                double volts = LevelValue(levels, cursors_.Levels[std::size_t(i)]);
+                if (std::abs(PixelY(grid, levels, volts) - at.y) <= grab) dragged_ = 2 + i;
             }
             if (dragged_ >= 0) cursors_.Selected = dragged_;
         }
@@ -187,8 +227,9 @@ void TPreviewForm::OnMouse(UINT message, POINT at) {
                 std::clamp(ValueAtX(grid, plot.X, at.x), plot.X.LineValue(0),
                            plot.X.LineValue(plot.X.Divisions));
         } else if (dragged_ >= 2) {
+            double fraction = levels.Fraction(ValueAtY(grid, levels, at.y));
             cursors_.Levels[std::size_t(dragged_ - 2)] =
-                std::clamp(ValueAtY(grid, plot.Y[0], at.y) / perDivision, -4.0, 4.0);
+                std::clamp((fraction - 0.5) * levels.Divisions, -4.0, 4.0);
         }
         bool inside = at.x >= grid.Left && at.x < grid.Left + grid.Width && at.y >= grid.Top &&
                       at.y < grid.Top + grid.Height;
@@ -264,6 +305,68 @@ void TPreviewForm::SaveImageClick() {
     WriteFileAtomically(path, picture->PngBytes());
 }
 
+void TPreviewForm::OpenClick() {
+    std::wstring path = AskOpenPath(Window(), Cp1252("Ouverture de données"), kDataFileTypes);
+    if (path.empty() || state_.Closing()) return;
+    OpenFile(path);
+}
+
+// A file is read whole before anything shown changes: a refused one leaves the window as it was.
+void TPreviewForm::OpenFile(const std::wstring& path) {
+    std::wstring name = path.substr(path.find_last_of(L"\\/") + 1);
+    try {
+        std::string bytes = ReadFileBytes(path, kMaxDataFileBytes + 1);
+        DataTable table = ReadDataFile(bytes, IsCurvilabFileName(Narrow(path))).Table;
+        if (std::optional<Series> series = FindSeries(table)) {
+            takeSeries_(Window(), *series);
+            return;
+        }
+        ShownAcquisition next = ShowTable(table, name);
+        opened_ = OpenedFile{name, std::move(table)};
+        Take(std::move(next), false);
+    } catch (const std::exception& error) {
+        // EDataFileError tells the line and what was expected; ESaveError why the file was not
+        // read.
+        ShowErrorBox(Cp1252("Le fichier « ") + Narrow(name) +
+                     Cp1252(" » ne peut pas être ouvert.\r\n") + error.what());
+        return;
+    }
+    Refresh();
+}
+
+void TPreviewForm::LiveClick() {
+    opened_.reset();
+    shown_.reset();
+    Refresh();
+}
+
+void TPreviewForm::SaveAsClick() {
+    if (!opened_) return;
+    std::wstring path = AskSavePath(Window(), "Enregistrer sous", kDataFileTypes, L"cv3");
+    if (path.empty() || state_.Closing() || !opened_) return;
+    bool curvilab = IsCurvilabFileName(Narrow(path));
+    DataTable table = opened_->Table;
+    table.Source = ProgramPath(); // as in every file the program writes
+    try {
+        WriteFileAtomically(path, DataFileText(table, curvilab));
+    } catch (const ESaveError& error) {
+        ShowErrorBox(error.what());
+    }
+}
+
+void TPreviewForm::KeepReferenceClick() {
+    if (!shown_) return;
+    reference_ = shown_;
+    ShowSource();
+    UpdateTexts();
+}
+
+void TPreviewForm::ClearReferenceClick() {
+    reference_.reset();
+    ShowSource();
+    UpdateTexts();
+}
+
 LRESULT TPreviewForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_COMMAND:
@@ -281,8 +384,21 @@ LRESULT TPreviewForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
         case idCopyImageBtn: CopyImageClick(); return 0;
         case idSaveImageBtn: SaveImageClick(); return 0;
         case idSeriesBtn: openSeries_(Window()); return 0;
+        case idOpenBtn: OpenClick(); return 0;
+        case idLiveBtn: LiveClick(); return 0;
+        case idSaveAsBtn: SaveAsClick(); return 0;
+        case idKeepReferenceBtn: KeepReferenceClick(); return 0;
+        case idClearReferenceBtn: ClearReferenceClick(); return 0;
         }
         break;
+    case WM_DROPFILES: {
+        auto drop = reinterpret_cast<HDROP>(wParam);
+        wchar_t path[MAX_PATH] = {};
+        UINT length = DragQueryFileW(drop, 0, path, MAX_PATH);
+        DragFinish(drop);
+        if (length > 0 && length < MAX_PATH) OpenFile(path);
+        return 0;
+    }
     case WM_SIZE:
         if (plot_) PlaceControls();
         return 0;

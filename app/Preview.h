@@ -1,7 +1,9 @@
 #pragma once
 // The preview window "Aperçu de l'acquisition": the held acquisition's curves on the instrument's
 // screen of 10 x 8 divisions, its measurements, the cursors, and the picture out to the clipboard
-// or a PNG file. Non-modal: the main window stays usable while it is open.
+// or a PNG file. Non-modal: the main window stays usable while it is open. It also shows a data
+// file opened or dropped on it (saved again under another name if wanted) until the next read,
+// and keeps one acquisition as a reference drawn behind the current one.
 //
 // The window shows the last whole acquisition it was given, a copy of its own: a read that starts
 // writes the record in place, so meanwhile the window keeps its picture, marked as being read, and
@@ -17,21 +19,26 @@
 #include "acquisition/Record.h"
 #include "app/PlotView.h"
 #include "app/PreviewContent.h"
+#include "export/DataTable.h"
+#include "export/SeriesTable.h"
 #include "ui/WindowBase.h"
 
 class TPreviewForm : public WindowBase {
 public:
     // `held` gives the whole acquisition no read is writing, or null; `openSeries` opens the
-    // series window over the given owner.
+    // series window over the given owner; `takeSeries` gives it a series read from a file.
     TPreviewForm(std::function<const AcquisitionRecord*()> held, const CommandState& state,
                  std::function<PreviewSettings()> settings,
-                 std::function<void(HWND owner)> openSeries);
+                 std::function<void(HWND owner)> openSeries,
+                 std::function<void(HWND owner, const Series&)> takeSeries);
 
     // Opens the window over `owner`, or brings it forward when it is open.
     void Show(HWND owner);
     // Takes the held acquisition (or none) unless a read is writing it; draws it again and
     // measures it, when the window is open.
     void Refresh();
+    // A read ended: an acquisition it left takes the place of an opened file.
+    void ReadEnded();
     // The program's state changed: the picture buttons, the mark of a read under way.
     void StateChanged();
 
@@ -42,6 +49,11 @@ public:
         idCopyImageBtn,
         idSaveImageBtn,
         idSeriesBtn,
+        idOpenBtn,
+        idLiveBtn,
+        idSaveAsBtn,
+        idKeepReferenceBtn,
+        idClearReferenceBtn,
         idPlotView = 390,
         idPhaseText = 900,
         idDelayText,
@@ -69,6 +81,16 @@ private:
     UINT WantedKeys() const;
     void CopyImageClick();
     void SaveImageClick();
+    void OpenClick();
+    void OpenFile(const std::wstring& path);
+    void LiveClick();
+    void SaveAsClick();
+    void KeepReferenceClick();
+    void ClearReferenceClick();
+    // Shows `next`; the cursors keep their places on the screen when it is the same source again.
+    void Take(ShownAcquisition next, bool sameSource);
+    // The title, the buttons that depend on what is shown.
+    void ShowSource();
     // The picture may go out: a whole acquisition is shown and the program's state allows it.
     bool PictureMayGoOut() const;
 
@@ -76,7 +98,14 @@ private:
     const CommandState& state_;
     std::function<PreviewSettings()> settings_;
     std::function<void(HWND owner)> openSeries_;
+    std::function<void(HWND owner, const Series&)> takeSeries_;
+    struct OpenedFile {
+        std::wstring Name;
+        DataTable Table;
+    };
+    std::optional<OpenedFile> opened_;
     std::optional<ShownAcquisition> shown_;
+    std::optional<ShownAcquisition> reference_;
     PreviewTexts texts_;
     Cursors cursors_;
     bool xy_ = false;

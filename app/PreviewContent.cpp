@@ -5,6 +5,7 @@
 
 #include "common/NumberText.h"
 #include "common/Text1252.h"
+#include "export/DataReader.h"
 #include "ui/Handles.h"
 #include "ui/Wide.h"
 
@@ -82,7 +83,8 @@ std::wstring ValueUnder(const ShownAcquisition::Channel& channel, double time) {
 std::vector<TextBlock> Blocks(const PreviewTexts& texts) {
     std::vector<TextBlock> blocks;
     if (texts.Measures.empty()) return blocks;
-    std::vector<COLORREF> colours = {RGB(0, 0, 0), kChannelColours[0], kChannelColours[1]};
+    std::vector<COLORREF> colours = {RGB(0, 0, 0), kChannelColours[0], kChannelColours[1],
+                                     Paler(kChannelColours[0]), Paler(kChannelColours[1])};
     TextBlock first{{}, colours, {}}, second{{}, colours, {}};
     const auto& rows = texts.Measures;
     for (std::size_t r = 0; r < rows.size(); ++r) {
@@ -114,12 +116,15 @@ ShownAcquisition ShowAcquisition(const AcquisitionRecord& record, const PreviewS
     ShownAcquisition shown;
     shown.TimeBaseText = settings.TimeBase;
     shown.SecondsPerDivision = SecondsPerDivisionOf(record);
+    shown.Time = TimeAxis(shown.SecondsPerDivision);
     int count = record.ChannelCount >= 2 ? 2 : 1;
     for (int n = 1; n <= count; ++n) {
         ShownAcquisition::Channel channel;
         channel.Name = record.Channel(n).Name;
         channel.SensitivityText = n == 1 ? settings.Sensitivity1 : settings.Sensitivity2;
         channel.VoltsPerDivision = record.Channel(n).Sensitivity;
+        bool believable = BelievableSensitivity(channel.VoltsPerDivision);
+        channel.Axis = VoltageAxis(believable ? channel.VoltsPerDivision : 1);
         channel.Samples = SamplesInVolts(record, n);
         channel.Measures = MeasureChannel(channel.Samples);
         shown.Channels.push_back(std::move(channel));
@@ -129,9 +134,39 @@ ShownAcquisition ShowAcquisition(const AcquisitionRecord& record, const PreviewS
     return shown;
 }
 
+ShownAcquisition ShowTable(const DataTable& table, const std::wstring& fileName) {
+    AcquisitionColumns columns = FindAcquisitionColumns(table);
+    if (table.RowCount() == 0)
+        throw EDataFileError(0, Cp1252("le fichier ne contient aucune valeur"));
+    ShownAcquisition shown;
+    shown.FileName = fileName;
+    const std::vector<double>& times = table.Columns[columns.Time];
+    shown.Time = FittingAxis(times.front(), times.back(), kScreenDivisionsAcross);
+    shown.SecondsPerDivision = shown.Time.PerDivision;
+    for (std::size_t column : columns.Voltages) {
+        ShownAcquisition::Channel channel;
+        channel.Name = table.Variables[column].Name;
+        channel.Samples.Times = times;
+        channel.Samples.Values = table.Columns[column];
+        auto [low, high] =
+            std::minmax_element(channel.Samples.Values.begin(), channel.Samples.Values.end());
+        channel.Axis = FittingAxis(*low, *high, kScreenDivisionsUp);
+        channel.VoltsPerDivision = channel.Axis.PerDivision;
+        channel.Measures = MeasureChannel(channel.Samples);
+        shown.Channels.push_back(std::move(channel));
+    }
+    if (shown.Channels.size() == 2)
+        shown.Phase = MeasurePhase(shown.Channels[0].Samples, shown.Channels[1].Samples);
+    return shown;
+}
+
+double LevelValue(const PlotAxis& axis, double level) {
+    return axis.ValueAt(0.5 + level / axis.Divisions);
+}
+
 Cursors StartingCursors(const ShownAcquisition& shown) {
     Cursors cursors;
-    cursors.Times = {2 * shown.SecondsPerDivision, 8 * shown.SecondsPerDivision};
+    cursors.Times = {shown.Time.LineValue(2), shown.Time.LineValue(8)};
     cursors.Levels = {-2, 2};
     return cursors;
 }
@@ -141,8 +176,8 @@ void MoveCursor(Cursors& cursors, const ShownAcquisition& shown, int steps, bool
     if (which < 2) {
         double step = fine ? SampleStep(shown) : shown.SecondsPerDivision / kCursorStepsPerDivision;
         double& time = cursors.Times[std::size_t(which)];
-        time =
-            std::clamp(time + steps * step, 0.0, kScreenDivisionsAcross * shown.SecondsPerDivision);
+        time = std::clamp(time + steps * step, shown.Time.LineValue(0),
+                          shown.Time.LineValue(shown.Time.Divisions));
     } else {
         double& level = cursors.Levels[std::size_t(which - 2)];
         level = std::clamp(level + double(steps) / kCursorStepsPerDivision,
@@ -150,21 +185,32 @@ void MoveCursor(Cursors& cursors, const ShownAcquisition& shown, int steps, bool
     }
 }
 
-PreviewTexts PreviewTextsOf(const ShownAcquisition& shown, const Cursors& cursors) {
+PreviewTexts PreviewTextsOf(const ShownAcquisition& shown, const Cursors& cursors,
+                            const ShownAcquisition* reference) {
     PreviewTexts texts;
     if (shown.Channels.empty()) return texts;
+    // The reference's columns are always the fourth and the fifth.
+    auto withReference = [&](std::vector<std::wstring> row, auto text) {
+        if (!reference) return row;
+        row.resize(3);
+        for (const auto& channel : reference->Channels) row.push_back(text(channel));
+        return row;
+    };
     std::vector<std::wstring> header{L""};
     for (const auto& channel : shown.Channels) header.push_back(ChannelTitle(channel));
-    texts.Measures.push_back(header);
+    texts.Measures.push_back(withReference(header, [](const ShownAcquisition::Channel& channel) {
+        return ChannelTitle(channel) + W(" (référence)");
+    }));
     for (const Quantity& q : kQuantities) {
-        std::vector<std::wstring> row{W(q.Name)};
-        for (const auto& channel : shown.Channels) {
+        auto value = [&q](const ShownAcquisition::Channel& channel) {
             const Measure& measure = channel.Measures.*q.Field;
             std::wstring text = MeasureText(measure, q.Unit);
             if (Mean(q) && measure.Value && !channel.Measures.OverWholePeriods) text += L" *";
-            row.push_back(text);
-        }
-        texts.Measures.push_back(row);
+            return text;
+        };
+        std::vector<std::wstring> row{W(q.Name)};
+        for (const auto& channel : shown.Channels) row.push_back(value(channel));
+        texts.Measures.push_back(withReference(row, value));
     }
     if (shown.Phase) {
         const std::string& first = shown.Channels[0].Name;
@@ -181,7 +227,7 @@ PreviewTexts PreviewTextsOf(const ShownAcquisition& shown, const Cursors& cursor
                                  L"Δt = " + ValueText(dt, "s"), L"1/Δt = " + inverse});
         for (const auto& channel : shown.Channels) {
             std::wstring name = Wide(channel.Name);
-            double dv = (cursors.Levels[1] - cursors.Levels[0]) * channel.VoltsPerDivision;
+            double dv = (cursors.Levels[1] - cursors.Levels[0]) * channel.Axis.PerDivision;
             std::wstring delta =
                 BelievableSensitivity(channel.VoltsPerDivision) ? ValueText(dv, "V") : W("—");
             texts.Cursors.push_back(
@@ -200,52 +246,91 @@ RECT PreviewGraphBox(const RECT& box, const PreviewTexts& texts, int dpi) {
     return {box.left, box.top, box.right, bottom};
 }
 
+namespace {
+
+// Channel 2 against channel 1: the instrument's XY screen, or a fitting grid for a file.
+void AddXY(PlotDescription& plot, const ShownAcquisition& shown, bool pale) {
+    const auto& channels = shown.Channels;
+    plot.Curves.push_back(
+        {channels[0].Samples.Values, channels[1].Samples.Values, 0, kChannelColours[0], pale});
+}
+
+PlotAxis AcrossAxis(const ShownAcquisition::Channel& channel) {
+    const PlotAxis& up = channel.Axis;
+    return {up.ValueAt(0.5) - kScreenDivisionsAcross / 2.0 * up.PerDivision, up.PerDivision,
+            kScreenDivisionsAcross, false};
+}
+
+void AddCurves(PlotDescription& plot, const ShownAcquisition& shown, bool pale) {
+    for (std::size_t n = 0; n < shown.Channels.size(); ++n) {
+        const auto& channel = shown.Channels[n];
+        plot.Curves.push_back(
+            {channel.Samples.Times, channel.Samples.Values, int(n), kChannelColours[n], pale});
+    }
+}
+
+void AddLegend(PlotDescription& plot, const ShownAcquisition& shown, bool pale) {
+    for (std::size_t n = 0; n < shown.Channels.size(); ++n) {
+        const auto& channel = shown.Channels[n];
+        std::string text = channel.Name;
+        if (pale)
+            text += Cp1252(" (référence)");
+        else if (!channel.SensitivityText.empty())
+            text += " : " + channel.SensitivityText;
+        plot.Legend.push_back({kChannelColours[n], pale, Wide(text)});
+    }
+}
+
+} // namespace
+
 PlotDescription PreviewPlot(const ShownAcquisition* shown, const Cursors& cursors,
                             const PreviewView& view) {
     PlotDescription plot;
     plot.X = TimeAxis(shown ? shown->SecondsPerDivision : 1);
     plot.Y = {VoltageAxis(1), VoltageAxis(1)};
     plot.Banner = view.Banner;
-    if (!shown || shown->Channels.empty()) {
+    const ShownAcquisition* reference = view.Reference;
+    // Without an acquisition, a reference is drawn on its own grid.
+    const ShownAcquisition* grid = shown && !shown->Channels.empty() ? shown : reference;
+    if (!grid || grid->Channels.empty()) {
         if (view.Banner.empty()) plot.Message = L"Aucune acquisition";
         return plot;
     }
-    const auto& channels = shown->Channels;
-    auto axisOf = [](const ShownAcquisition::Channel& c) {
-        return VoltageAxis(BelievableSensitivity(c.VoltsPerDivision) ? c.VoltsPerDivision : 1);
-    };
-    for (std::size_t n = 0; n < channels.size(); ++n)
-        plot.Legend.push_back({kChannelColours[n], false,
-                               Wide(channels[n].Name + " : " + channels[n].SensitivityText)});
-    if (view.XY && channels.size() == 2) {
-        PlotAxis y1 = axisOf(channels[0]);
-        plot.X = {-kScreenDivisionsAcross / 2 * y1.PerDivision, y1.PerDivision,
-                  kScreenDivisionsAcross, false};
-        plot.Y[0] = axisOf(channels[1]);
+    const auto& channels = grid->Channels;
+    bool xy = view.XY && channels.size() == 2;
+    if (reference) AddLegend(plot, *reference, true);
+    if (grid == shown) AddLegend(plot, *shown, false);
+    if (xy) {
+        plot.X = AcrossAxis(channels[0]);
+        plot.Y[0] = channels[1].Axis;
         plot.XLabels = {true, "V", kChannelColours[0]};
         plot.YLabels[0] = {true, "V", kChannelColours[1]};
-        plot.Curves.push_back(
-            {channels[0].Samples.Values, channels[1].Samples.Values, 0, kChannelColours[0]});
+        if (reference && reference->Channels.size() == 2) AddXY(plot, *reference, true);
+        if (grid == shown) AddXY(plot, *shown, false);
         return plot;
     }
-    plot.LegendRight = Wide("Base de temps : " + shown->TimeBaseText);
+    plot.X = grid->Time;
+    plot.LegendRight =
+        grid->FileName.empty() ? Wide("Base de temps : " + grid->TimeBaseText) : grid->FileName;
     plot.XLabels = {true, "s", RGB(0, 0, 0)};
     for (std::size_t n = 0; n < channels.size(); ++n) {
-        plot.Y[n] = axisOf(channels[n]);
+        plot.Y[n] = channels[n].Axis;
         plot.YLabels[n] = {true, "V", kChannelColours[n]};
-        plot.Curves.push_back(
-            {channels[n].Samples.Times, channels[n].Samples.Values, int(n), kChannelColours[n]});
     }
+    // The reference's channels on the current ones' axes, in volts and seconds.
+    if (reference) AddCurves(plot, *reference, true);
+    for (PlotCurve& curve : plot.Curves)
+        curve.Axis = std::min(curve.Axis, int(channels.size()) - 1);
+    if (grid != shown) return plot;
+    AddCurves(plot, *shown, false);
     if (cursors.Shown) {
         for (int i = 0; i < 2; ++i)
             plot.Lines.push_back({true, cursors.Times[std::size_t(i)], 0, kCursorColour,
                                   cursors.Selected == i, L"t" + std::to_wstring(i + 1)});
-        for (int i = 0; i < 2; ++i) {
-            // A level is in divisions: on channel 1's axis it lies at its volts.
-            double volts = cursors.Levels[std::size_t(i)] * plot.Y[0].PerDivision;
-            plot.Lines.push_back({false, volts, 0, kCursorColour, cursors.Selected == 2 + i,
+        for (int i = 0; i < 2; ++i)
+            plot.Lines.push_back({false, LevelValue(plot.Y[0], cursors.Levels[std::size_t(i)]), 0,
+                                  kCursorColour, cursors.Selected == 2 + i,
                                   L"y" + std::to_wstring(i + 1)});
-        }
     }
     if (view.MouseSample >= 0 && std::size_t(view.MouseSample) < channels[0].Samples.Times.size()) {
         auto sample = std::size_t(view.MouseSample);

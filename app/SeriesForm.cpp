@@ -369,6 +369,30 @@ void TSeriesForm::NewSeriesClick() {
     SeriesChanged();
 }
 
+void TSeriesForm::TakeSeries(HWND owner, const Series& series) {
+    Show(owner);
+    if (!rows_.empty() &&
+        !ConfirmYesNo(Cp1252("Remplacer les ") + std::to_string(rows_.size()) +
+                      Cp1252(" points de la série en cours par ceux du fichier ?")))
+        return;
+    if (state_.Closing()) return;
+    rows_.clear();
+    for (const SeriesPoint& point : series.Points) {
+        SeriesRow row;
+        row.Number = int(rows_.size()) + 1;
+        row.Frequency.Value = point.Frequency;
+        for (std::size_t c = 0; c < 2; ++c) row.PeakToPeak[c].Value = point.PeakToPeak[c];
+        row.Gain.Value = point.Gain;
+        row.Phase.Value = point.Phase;
+        rows_.push_back(row);
+    }
+    names_ = series.ChannelNames;
+    names_.resize(2, "V2");
+    nextNumber_ = int(rows_.size()) + 1;
+    saved_ = true; // they are in the file
+    SeriesChanged();
+}
+
 void TSeriesForm::DeleteRowClick() {
     int selected = ListView_GetNextItem(GetDlgItem(Window(), idRowList), -1, LVNI_SELECTED);
     if (selected < 0 || std::size_t(selected) >= rows_.size()) {

@@ -19,6 +19,7 @@
 #include "acquisition/Series.h"
 #include "app/PlotView.h"
 #include "app/PreviewContent.h"
+#include "export/SeriesTable.h"
 #include "ui/Handles.h"
 #include "ui/WindowBase.h"
 
@@ -31,6 +32,9 @@ public:
     // Opens the window over `owner` (or brings it forward); the first time in a run, offers to
     // take up a series an earlier run left.
     void Show(HWND owner);
+    // A series read from a file takes the place of the rows, once the user agrees to give them up;
+    // reads then go on adding rows to it.
+    void TakeSeries(HWND owner, const Series& series);
     // A read ended with a whole acquisition: a row, when the series runs.
     void AddPoint(const AcquisitionRecord& record, const PreviewSettings& settings);
 

@@ -10,10 +10,14 @@
 #include <thread>
 
 #include "app/ControlIds.h"
+#include "app/Preview.h"
+#include "app/SeriesForm.h"
+#include "common/Text1252.h"
 #include "tests/e2e/VexorProcess.h"
 #include "tests/serial/ProcessFigures.h"
 #include "tests/serial/SimLink.h"
 #include "tools/ui-driver/UiDriver.h"
+#include "ui/Wide.h"
 
 namespace {
 
@@ -106,8 +110,50 @@ int Loss() {
     return 0;
 }
 
+// A series point: from the click on the read button to its row in the series window, against the
+// line's time of one image (a series read asks for no zero and reads none). Three points a run.
+int SeriesPoint() {
+    SimControl("no-zero");
+    std::wstring folder = Wide(SettingsFile());
+    folder.resize(folder.find_last_of(L'\\') + 1);
+    WIN32_FIND_DATAW found{};
+    if (HANDLE search = FindFirstFileW((folder + L"serie-*.txt").c_str(), &found);
+        search != INVALID_HANDLE_VALUE) {
+        do DeleteFileW((folder + found.cFileName).c_str()); // no earlier series offered
+        while (FindNextFileW(search, &found));
+        FindClose(search);
+    }
+    WriteSettings(std::to_string(SimCom()));
+    VexorProcess vexor;
+    HWND main = vexor.WaitForMainWindow("Lecture oscillo Hameg", 15000);
+    if (!main) return 2;
+    UiDriver::Click(main, idPreviewBtn);
+    HWND preview = UiDriver::WaitForWindow(Cp1252("Aperçu de l'acquisition"), 15000);
+    if (!preview) return 3;
+    UiDriver::Click(preview, TPreviewForm::idSeriesBtn);
+    HWND series = UiDriver::WaitForWindow(Cp1252("Série de mesures"), 15000);
+    if (!series) return 4;
+    HWND points = GetDlgItem(series, TSeriesForm::idPointsText);
+    for (int point = 1; point <= 3; ++point) {
+        std::wstring expected = std::to_wstring(point) + (point > 1 ? L" points" : L" point");
+        ULONGLONG start = GetTickCount64();
+        UiDriver::Click(main, idEnregistreBtn);
+        while (UiDriver::TextW(points) != expected) {
+            if (GetTickCount64() - start > 15000) return 5;
+            Sleep(1);
+        }
+        double physical = 4096.0 / 960.0;
+        std::printf("series_point_ratio %.4f\n",
+                    double(GetTickCount64() - start) / 1000 / physical);
+    }
+    vexor.AnswerBoxes(300);
+    vexor.Close(main);
+    return 0;
+}
+
 int main(int argc, char** argv) {
     if (argc > 1 && std::string(argv[1]) == "memory") return Memory();
+    if (argc > 1 && std::string(argv[1]) == "series") return SeriesPoint();
     if (argc > 1 && std::string(argv[1]) == "loss") return Loss();
     // The delivery pattern the simulator was started with, for the CPU figure's name.
     std::string pattern = argc > 2 ? argv[2] : "byte";

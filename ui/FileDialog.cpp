@@ -5,8 +5,10 @@
 #include "ui/MessageLoop.h"
 #include "ui/Wide.h"
 
-std::wstring AskSavePath(HWND owner, const std::string& title, const std::vector<FileType>& types,
-                         const wchar_t* defaultExtension) {
+namespace {
+
+std::wstring AskPath(HWND owner, const std::string& title, const std::vector<FileType>& types,
+                     const wchar_t* defaultExtension, bool open) {
     wchar_t name[MAX_PATH] = {};
     std::wstring filter;
     for (const FileType& type : types)
@@ -21,7 +23,19 @@ std::wstring AskSavePath(HWND owner, const std::string& title, const std::vector
     dialog.nMaxFile = MAX_PATH;
     dialog.lpstrTitle = wideTitle.c_str();
     dialog.lpstrDefExt = defaultExtension;
-    dialog.Flags = OFN_HIDEREADONLY | OFN_EXPLORER;
+    dialog.Flags = OFN_HIDEREADONLY | OFN_EXPLORER | (open ? OFN_FILEMUSTEXIST : 0);
     ModalScope modal;
-    return GetSaveFileNameW(&dialog) ? std::wstring(name) : std::wstring();
+    BOOL chosen = open ? GetOpenFileNameW(&dialog) : GetSaveFileNameW(&dialog);
+    return chosen ? std::wstring(name) : std::wstring();
+}
+
+} // namespace
+
+std::wstring AskSavePath(HWND owner, const std::string& title, const std::vector<FileType>& types,
+                         const wchar_t* defaultExtension) {
+    return AskPath(owner, title, types, defaultExtension, false);
+}
+
+std::wstring AskOpenPath(HWND owner, const std::string& title, const std::vector<FileType>& types) {
+    return AskPath(owner, title, types, nullptr, true);
 }

@@ -1,5 +1,5 @@
 #pragma once
-// The system's save dialog.
+// The system's save and open dialogs.
 #include <windows.h>
 #include <string>
 #include <vector>
@@ -14,3 +14,6 @@ struct FileType {
 // before overwriting: the program's writes replace a file whole or not at all.
 std::wstring AskSavePath(HWND owner, const std::string& title, const std::vector<FileType>& types,
                          const wchar_t* defaultExtension);
+
+// The open dialog: the path of an existing file, "" when cancelled.
+std::wstring AskOpenPath(HWND owner, const std::string& title, const std::vector<FileType>& types);

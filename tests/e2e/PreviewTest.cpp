@@ -306,3 +306,99 @@ TEST_F(Preview, CursorReadoutsAreTheSamplesUnderThem) {
                   name + L"(t2) = " + Shown(Volts(image, channel, 1520), "V"));
     }
 }
+
+// A read saved in both formats reopens with the live measurements; kept as a reference, it stays
+// drawn, paler, under the next read; a file that is not one of ours is refused with its line and
+// leaves the window as it was.
+TEST_F(Preview, ASavedReadReopensAndStaysAsAReference) {
+    ASSERT_TRUE(ReadAndOpen({"ch1 sine:3:2", "ch2 sine:2:2:0:-45"}));
+    auto texts = [&] {
+        std::vector<std::wstring> all;
+        for (int row = Names; row <= Frequency + 5; ++row)
+            for (int column = 1; column <= 4; ++column) all.push_back(Cell(row, column));
+        for (int id : {TPreviewForm::idPhaseText, TPreviewForm::idDelayText})
+            all.push_back(UiDriver::TextW(GetDlgItem(preview, id)));
+        return all;
+    };
+    std::vector<std::wstring> live = texts();
+    ASSERT_EQ(live[4 * Period], Shown(1024 * kTimeStep, "s")); // channel 1, row Period
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    auto choose = [&](HWND owner, int button, const char* title, const std::wstring& path) {
+        UiDriver::Click(owner, button);
+        HWND dialog = UiDriver::WaitForWindow(Cp1252(title), 15000);
+        return dialog && UiDriver::SaveAs(dialog, path) && UiDriver::WaitUntilGone(dialog, 10000);
+    };
+    auto opened = [&](const std::wstring& name) {
+        return PumpUntil([&] { return UiDriver::TextW(preview) == L"Aper\u00E7u \u2014 " + name; },
+                         10000);
+    };
+    for (const wchar_t* name : {L"vexor-e2e-reopen.cv3", L"vexor-e2e-reopen.txt"}) {
+        std::wstring path = std::wstring(temp) + name;
+        DeleteFileW(path.c_str());
+        ASSERT_TRUE(choose(main, idFileSaveBtn, "Sauvegarde données", path));
+        ASSERT_TRUE(PumpUntil([&] { return !FileText(path).empty(); }, 5000));
+        ASSERT_TRUE(choose(preview, TPreviewForm::idOpenBtn, "Ouverture de données", path));
+        ASSERT_TRUE(opened(name)) << Narrow(UiDriver::TextW(preview));
+        EXPECT_EQ(texts(), live) << Narrow(name);
+        DeleteFileW(path.c_str());
+    }
+
+    // The opened file as the reference, then a read of a smaller, quicker sine.
+    std::vector<uint8_t> before = SimFile("image-1.bin");
+    UiDriver::Click(preview, TPreviewForm::idKeepReferenceBtn);
+    SimControl("ch1 sine:1.5:4");
+    ASSERT_TRUE(Read("OK"));
+    ASSERT_TRUE(PumpUntil(
+        [&] { return UiDriver::TextW(preview) == L"Aper\u00E7u de l'acquisition"; }, 10000));
+    EXPECT_TRUE(CellBecomes(PeakToPeak, 3, live[4 * PeakToPeak]));
+    std::vector<uint8_t> after = SimFile("image-3.bin");
+    ASSERT_EQ(after.size(), 4096u);
+    std::wstring png = std::wstring(temp) + L"vexor-e2e-reference.png";
+    DeleteFileW(png.c_str());
+    ASSERT_TRUE(choose(preview, TPreviewForm::idSaveImageBtn, "Enregistrer l'image", png));
+    ASSERT_TRUE(PumpUntil([&] { return !FileText(png).empty(); }, 15000));
+    DecodedPng picture = DecodePng(png);
+    RECT grid = GridFrame(picture);
+    ASSERT_GT(grid.right - grid.left, 100);
+    auto x = [&](int i) {
+        return grid.left + int(std::lround(i / 2000.0 * (grid.right - grid.left)));
+    };
+    auto y = [&](double volts) {
+        return grid.top + int(std::lround((0.5 - volts / 1.6) * (grid.bottom - grid.top)));
+    };
+    const COLORREF paleChannel1 = RGB(153, 153, 233);
+    int checked = 0, current = 0, reference = 0;
+    for (int i = 50; i < 2000; i += 61) {
+        int now = y(Volts(after, 0, i)), then = y(Volts(before, 0, i));
+        if (std::abs(now - then) < 4 || std::abs(now - y(Volts(after, 1, i))) < 4 ||
+            std::abs(then - y(Volts(after, 1, i))) < 4)
+            continue;
+        ++checked;
+        current += picture.At(x(i), now) == kChannel1;
+        reference += picture.At(x(i), then) == paleChannel1;
+    }
+    EXPECT_GE(checked, 10);
+    EXPECT_EQ(current, checked);
+    EXPECT_EQ(reference, checked);
+    DeleteFileW(png.c_str());
+
+    std::wstring bad = std::wstring(temp) + L"vexor-e2e-bad.cv3";
+    std::vector<std::wstring> shown = texts();
+    {
+        HANDLE file =
+            CreateFileW(bad.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        const char text[] = "\xA3"
+                            "DONNEES\r\n1\r\n\r\n";
+        DWORD written = 0;
+        WriteFile(file, text, DWORD(sizeof text - 1), &written, nullptr);
+        CloseHandle(file);
+    }
+    ASSERT_TRUE(choose(preview, TPreviewForm::idOpenBtn, "Ouverture de données", bad));
+    std::string message = AnswerBox("Erreur");
+    EXPECT_NE(message.find("vexor-e2e-bad.cv3"), std::string::npos) << message;
+    EXPECT_NE(message.find("Ligne "), std::string::npos) << message;
+    EXPECT_EQ(UiDriver::TextW(preview), L"Aper\u00E7u de l'acquisition");
+    EXPECT_EQ(texts(), shown);
+    DeleteFileW(bad.c_str());
+}

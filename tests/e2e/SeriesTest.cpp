@@ -75,7 +75,7 @@ std::vector<std::vector<double>> Rows(const std::string& text, const std::string
     return rows;
 }
 
-class Series : public ProgramTest {
+class SeriesBench : public ProgramTest {
 protected:
     void SetUp() override {
         ProgramTest::SetUp();
@@ -103,7 +103,7 @@ protected:
         if (!Start({"speed 10", "no-zero", "filter low-pass:1591.5", "sensitivity1 0.2"}))
             return false;
         UiDriver::Click(main, idPreviewBtn);
-        HWND preview = UiDriver::WaitForWindow(Cp1252("Aperçu de l'acquisition"), 15000);
+        preview = UiDriver::WaitForWindow(Cp1252("Aperçu de l'acquisition"), 15000);
         if (!preview) return false;
         UiDriver::Click(preview, TPreviewForm::idSeriesBtn);
         series = UiDriver::WaitForWindow(Cp1252("Série de mesures"), 15000);
@@ -144,7 +144,7 @@ protected:
         return false;
     }
 
-    HWND series = nullptr;
+    HWND preview = nullptr, series = nullptr;
     int timeBasePosition = 10, outputPosition = 5;
 };
 
@@ -152,7 +152,7 @@ protected:
 
 // Nine points over two decades around the cut-off: the saved file's rows are the filter's, the
 // window finds its cut-off, Curvilab gets the same page.
-TEST_F(Series, ABodeDiagramOfAnRcLowPass) {
+TEST_F(SeriesBench, ABodeDiagramOfAnRcLowPass) {
     auto curvilab = RunCurvilab(L"--semaphore");
     ASSERT_TRUE(StartTheBench());
     for (std::size_t i = 0; i < std::size(kPoints); ++i)
@@ -188,12 +188,23 @@ TEST_F(Series, ABodeDiagramOfAnRcLowPass) {
     std::string page = CurvilabClipboard(1);
     EXPECT_NE(page.find(Cp1252("\r\nSérie de mesures\r\n")), std::string::npos);
     EXPECT_EQ(Rows(page, Cp1252("déphasage")), rows);
+
+    // A new series, then the file opened from the preview: its points and its cut-off again.
+    std::wstring cutOffText = Text(TSeriesForm::idCutOffText);
+    UiDriver::Click(series, TSeriesForm::idNewSeriesBtn);
+    EXPECT_NE(AnswerBox("Confirmation", "&Oui").find("9 points"), std::string::npos);
+    ASSERT_TRUE(PointsBecome(0));
+    UiDriver::Click(preview, TPreviewForm::idOpenBtn);
+    HWND open = UiDriver::WaitForWindow(Cp1252("Ouverture de données"), 15000);
+    ASSERT_TRUE(open && UiDriver::SaveAs(open, path));
+    EXPECT_TRUE(PointsBecome(std::size(kPoints)));
+    EXPECT_EQ(Text(TSeriesForm::idCutOffText), cutOffText);
     DeleteFileW(path.c_str());
 }
 
 // A program killed after three points offers them at its next start, once its series window
 // opens: nothing is lost.
-TEST_F(Series, AKilledProgramLosesNoPoint) {
+TEST_F(SeriesBench, AKilledProgramLosesNoPoint) {
     ASSERT_TRUE(StartTheBench());
     for (std::size_t i = 0; i < 3; ++i) ASSERT_TRUE(ReadPoint(kPoints[i * 3], i + 1));
     UniqueKernelHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, vexor->Id()));
