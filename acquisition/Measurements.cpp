@@ -1,6 +1,7 @@
 #include "acquisition/Measurements.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -13,6 +14,19 @@
 #include "common/NumberText.h"
 #include "common/Text1252.h"
 
+namespace {
+
+// A number as the exports write it (G(precision, exponentDigits)), read back: the preview
+// measures what a saved file holds, so that the file opened again measures the same.
+double AsWritten(long double value, int precision, int exponentDigits) {
+    std::string text = FormatGeneral(value, precision, exponentDigits, '.');
+    double written = 0;
+    std::from_chars(text.data(), text.data() + text.size(), written);
+    return written;
+}
+
+} // namespace
+
 ChannelSamples SamplesInVolts(const AcquisitionRecord& record, int channel) {
     if (channel < 1 || channel > record.ChannelCount) throw std::out_of_range("channel number");
     const auto& settings = record.Channel(channel);
@@ -23,14 +37,27 @@ ChannelSamples SamplesInVolts(const AcquisitionRecord& record, int channel) {
     samples.Times.reserve(std::size_t(count));
     samples.Values.reserve(std::size_t(count));
     samples.Step = double(settings.Sensitivity) / kCountsPerDivision;
+    // The same extended arithmetic as the exports' FormatSample, once for each difference.
+    auto written = [&settings](long long difference) {
+        return AsWritten(
+            (long double)difference * (long double)settings.Sensitivity / kCountsPerDivision, 5, 1);
+    };
+    constexpr long long kByteRange = 255;
+    std::array<double, 2 * kByteRange + 1> byDifference;
+    byDifference.fill(NAN);
     for (int i = 0; i < count; ++i) {
         auto k = std::size_t(settings.Offset + i);
         long long difference = (long long)record.RawData[k] - record.ZeroData[k];
-        // The same extended arithmetic as the exports' FormatSample.
-        long double volts =
-            (long double)difference * (long double)settings.Sensitivity / kCountsPerDivision;
-        samples.Times.push_back(record.SampleTime(i));
-        samples.Values.push_back(double(volts));
+        double volts = 0;
+        if (difference < -kByteRange || difference > kByteRange) {
+            volts = written(difference);
+        } else {
+            double& known = byDifference[std::size_t(difference + kByteRange)];
+            if (std::isnan(known)) known = written(difference);
+            volts = known;
+        }
+        samples.Times.push_back(AsWritten(record.SampleTime(i), 6, 2));
+        samples.Values.push_back(volts);
         samples.ClippedLow |= record.RawData[k] <= 0;
         samples.ClippedHigh |= record.RawData[k] >= 255;
     }

@@ -333,16 +333,29 @@ TEST_F(Preview, ASavedReadReopensAndStaysAsAReference) {
         return PumpUntil([&] { return UiDriver::TextW(preview) == L"Aper\u00E7u \u2014 " + name; },
                          10000);
     };
-    for (const wchar_t* name : {L"vexor-e2e-reopen.cv3", L"vexor-e2e-reopen.txt"}) {
-        std::wstring path = std::wstring(temp) + name;
+    // Both files saved from the live read; each opened, then saved again in the other format:
+    // the file the program wrote in that format, byte for byte.
+    const std::wstring names[] = {L"vexor-e2e-reopen.cv3", L"vexor-e2e-reopen.txt"};
+    std::string saved[2];
+    for (int i = 0; i < 2; ++i) {
+        std::wstring path = std::wstring(temp) + names[i];
         DeleteFileW(path.c_str());
         ASSERT_TRUE(choose(main, idFileSaveBtn, "Sauvegarde données", path));
-        ASSERT_TRUE(PumpUntil([&] { return !FileText(path).empty(); }, 5000));
-        ASSERT_TRUE(choose(preview, TPreviewForm::idOpenBtn, "Ouverture de données", path));
-        ASSERT_TRUE(opened(name)) << Narrow(UiDriver::TextW(preview));
-        EXPECT_EQ(texts(), live) << Narrow(name);
-        DeleteFileW(path.c_str());
+        ASSERT_TRUE(PumpUntil([&] { return !(saved[i] = FileText(path)).empty(); }, 5000));
     }
+    for (int i = 0; i < 2; ++i) {
+        std::wstring path = std::wstring(temp) + names[i];
+        ASSERT_TRUE(choose(preview, TPreviewForm::idOpenBtn, "Ouverture de données", path));
+        ASSERT_TRUE(opened(names[i])) << Narrow(UiDriver::TextW(preview));
+        EXPECT_EQ(texts(), live) << Narrow(names[i]);
+        std::wstring again = std::wstring(temp) + L"vexor-e2e-again" + (i ? L".cv3" : L".txt");
+        DeleteFileW(again.c_str());
+        ASSERT_TRUE(choose(preview, TPreviewForm::idSaveAsBtn, "Enregistrer sous", again));
+        EXPECT_TRUE(PumpUntil([&] { return FileText(again) == saved[1 - i]; }, 5000))
+            << Narrow(names[i]);
+        DeleteFileW(again.c_str());
+    }
+    for (const std::wstring& name : names) DeleteFileW((std::wstring(temp) + name).c_str());
 
     // The opened file as the reference, then a read of a smaller, quicker sine.
     std::vector<uint8_t> before = SimFile("image-1.bin");
