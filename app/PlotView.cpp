@@ -2,6 +2,11 @@
 
 #include <windowsx.h>
 
+#include "common/Text1252.h"
+#include "export/Clipboard.h"
+#include "export/FileSave.h"
+#include "ui/FileDialog.h"
+#include "ui/MessageDialog.h"
 #include "ui/Window.h"
 
 namespace {
@@ -26,6 +31,19 @@ std::unique_ptr<Picture> PlotView::Render(const Drawer& draw) const {
     RECT box{0, 0, picture->Width(), picture->Height()};
     draw(picture->Dc(), box, Dpi());
     return picture;
+}
+
+void PlotView::CopyPicture(const Drawer& draw) const {
+    if (!PutOnClipboard(Window(), CF_DIB, Render(draw)->DibBytes()))
+        ShowErrorBox(Cp1252("Le presse-papier est occupé par un autre programme : "
+                            "l'image n'a pas été copiée."));
+}
+
+void PlotView::SavePicture(const Drawer& draw, const std::function<bool()>& closing) const {
+    std::wstring path = AskSavePath(GetParent(Window()), "Enregistrer l'image",
+                                    {{"Image PNG (*.png)", L"*.png"}}, L"png");
+    if (path.empty() || closing()) return;
+    WriteFileAtomically(path, Render(draw)->PngBytes());
 }
 
 void PlotView::Paint() {

@@ -31,6 +31,10 @@ public:
     // A new off-screen picture of the view's size, drawn by `draw` (the picture out: what the
     // view shows, without what only the screen has, such as the mouse's line).
     std::unique_ptr<Picture> Render(const Drawer& draw) const;
+    // The picture out onto the clipboard, saying so when another program holds it.
+    void CopyPicture(const Drawer& draw) const;
+    // The picture out into a PNG file the user names, unless `closing` has become true meanwhile.
+    void SavePicture(const Drawer& draw, const std::function<bool()>& closing) const;
     int Dpi() const;
 
 private:

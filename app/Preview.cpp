@@ -7,7 +7,6 @@
 #include <windowsx.h>
 
 #include "common/Text1252.h"
-#include "export/Clipboard.h"
 #include "export/DataFile.h"
 #include "export/DataReader.h"
 #include "export/FileSave.h"
@@ -280,16 +279,16 @@ UINT TPreviewForm::WantedKeys() const {
     return DLGC_WANTARROWS | (within ? DLGC_WANTTAB : 0);
 }
 
+PlotView::Drawer TPreviewForm::PictureOut() const {
+    return [this](HDC dc, const RECT& box, int dpi) { Draw(dc, box, dpi, false); };
+}
+
 void TPreviewForm::CopyImageClick() {
     if (!PictureMayGoOut()) {
         MessageBeep(MB_OK);
         return;
     }
-    auto picture =
-        plot_->Render([this](HDC dc, const RECT& box, int dpi) { Draw(dc, box, dpi, false); });
-    if (!PutOnClipboard(Window(), CF_DIB, picture->DibBytes()))
-        ShowErrorBox(Cp1252("Le presse-papier est occupé par un autre programme : "
-                            "l'image n'a pas été copiée."));
+    plot_->CopyPicture(PictureOut());
 }
 
 void TPreviewForm::SaveImageClick() {
@@ -297,12 +296,7 @@ void TPreviewForm::SaveImageClick() {
         MessageBeep(MB_OK);
         return;
     }
-    std::wstring path =
-        AskSavePath(Window(), "Enregistrer l'image", {{"Image PNG (*.png)", L"*.png"}}, L"png");
-    if (path.empty() || state_.Closing()) return;
-    auto picture =
-        plot_->Render([this](HDC dc, const RECT& box, int dpi) { Draw(dc, box, dpi, false); });
-    WriteFileAtomically(path, picture->PngBytes());
+    plot_->SavePicture(PictureOut(), [this] { return state_.Closing(); });
 }
 
 void TPreviewForm::OpenClick() {

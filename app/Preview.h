@@ -79,6 +79,7 @@ private:
     void OnMouse(UINT message, POINT at);
     bool OnKey(UINT key);
     UINT WantedKeys() const;
+    PlotView::Drawer PictureOut() const; // the picture without the mouse's line
     void CopyImageClick();
     void SaveImageClick();
     void OpenClick();

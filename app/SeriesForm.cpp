@@ -8,7 +8,6 @@
 #include "common/Folders.h"
 #include "common/NumberText.h"
 #include "common/Text1252.h"
-#include "export/Clipboard.h"
 #include "export/DataFile.h"
 #include "export/FileSave.h"
 #include "export/SeriesTable.h"
@@ -434,10 +433,7 @@ void TSeriesForm::CopyImageClick() {
         MessageBeep(MB_OK);
         return;
     }
-    auto picture = plot_->Render([this](HDC dc, const RECT& box, int dpi) { Draw(dc, box, dpi); });
-    if (!PutOnClipboard(Window(), CF_DIB, picture->DibBytes()))
-        ShowErrorBox(Cp1252("Le presse-papier est occupé par un autre programme : "
-                            "l'image n'a pas été copiée."));
+    plot_->CopyPicture([this](HDC dc, const RECT& box, int dpi) { Draw(dc, box, dpi); });
 }
 
 void TSeriesForm::SaveImageClick() {
@@ -445,11 +441,8 @@ void TSeriesForm::SaveImageClick() {
         MessageBeep(MB_OK);
         return;
     }
-    std::wstring path =
-        AskSavePath(Window(), "Enregistrer l'image", {{"Image PNG (*.png)", L"*.png"}}, L"png");
-    if (path.empty() || state_.Closing()) return;
-    auto picture = plot_->Render([this](HDC dc, const RECT& box, int dpi) { Draw(dc, box, dpi); });
-    WriteFileAtomically(path, picture->PngBytes());
+    plot_->SavePicture([this](HDC dc, const RECT& box, int dpi) { Draw(dc, box, dpi); },
+                       [this] { return state_.Closing(); });
 }
 
 LRESULT TSeriesForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
