@@ -356,15 +356,18 @@ TEST_F(Preview, ASavedReadReopensAndStaysAsAReference) {
         DeleteFileW(again.c_str());
     }
     for (const std::wstring& name : names) DeleteFileW((std::wstring(temp) + name).c_str());
+    UiDriver::Click(preview, TPreviewForm::idLiveBtn);
+    EXPECT_TRUE(PumpUntil(
+        [&] { return UiDriver::TextW(preview) == L"Aper\u00E7u de l'acquisition"; }, 10000));
+    EXPECT_EQ(texts(), live);
 
-    // The opened file as the reference, then a read of a smaller, quicker sine.
+    // The read as the reference, then a read of a smaller, quicker sine.
     std::vector<uint8_t> before = SimFile("image-1.bin");
     UiDriver::Click(preview, TPreviewForm::idKeepReferenceBtn);
     SimControl("ch1 sine:1.5:4");
     ASSERT_TRUE(Read("OK"));
-    ASSERT_TRUE(PumpUntil(
-        [&] { return UiDriver::TextW(preview) == L"Aper\u00E7u de l'acquisition"; }, 10000));
     EXPECT_TRUE(CellBecomes(PeakToPeak, 3, live[4 * PeakToPeak]));
+    EXPECT_TRUE(PumpUntil([&] { return Cell(PeakToPeak, 1) != live[4 * PeakToPeak]; }, 10000));
     std::vector<uint8_t> after = SimFile("image-3.bin");
     ASSERT_EQ(after.size(), 4096u);
     std::wstring png = std::wstring(temp) + L"vexor-e2e-reference.png";
