@@ -405,6 +405,7 @@ LRESULT TPreviewForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
     case WM_DESTROY:
         plot_.reset();
         hiddenTexts_.clear();
+        opened_.reset(); // opened again from the main window, it shows the acquisition
         return 0;
     }
     return DefWindowProcW(Window(), message, wParam, lParam);
