@@ -405,7 +405,10 @@ LRESULT TPreviewForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
     case WM_DESTROY:
         plot_.reset();
         hiddenTexts_.clear();
-        opened_.reset(); // opened again from the main window, it shows the acquisition
+        if (opened_) { // opened again from the main window, it shows the acquisition
+            opened_.reset();
+            shown_.reset();
+        }
         return 0;
     }
     return DefWindowProcW(Window(), message, wParam, lParam);
