@@ -76,7 +76,7 @@ void TPreviewForm::CreateControls() {
 void TPreviewForm::PlaceControls() {
     RECT client{};
     GetClientRect(Window(), &client);
-    int dpi = WindowDpi(Window());
+    int dpi = Dpi();
     std::vector<HWND> row;
     for (const ToolButton& button : kToolRow) row.push_back(GetDlgItem(Window(), button.Id));
     int margin = Px(kMargin, dpi);
@@ -251,6 +251,15 @@ void TPreviewForm::CopyImageClick() {
                             "l'image n'a pas été copiée."));
 }
 
+bool TPreviewForm::TakeShortcut(const MSG& msg) {
+    if (msg.message != WM_KEYDOWN || msg.wParam != 'C' || !Window() ||
+        GetAncestor(msg.hwnd, GA_ROOT) != Window() || GetKeyState(VK_CONTROL) >= 0 ||
+        GetKeyState(VK_MENU) < 0)
+        return false;
+    CopyImageClick();
+    return true;
+}
+
 void TPreviewForm::SaveImageClick() {
     if (!PictureMayGoOut()) {
         MessageBeep(MB_OK);
@@ -281,13 +290,14 @@ LRESULT TPreviewForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
         case idCopyImageBtn: CopyImageClick(); return 0;
         case idSaveImageBtn: SaveImageClick(); return 0;
         case idSeriesBtn: openSeries_(Window()); return 0;
+        case IDCANCEL: PostMessageW(Window(), WM_CLOSE, 0, 0); return 0; // Escape
         }
         break;
     case WM_SIZE:
         if (plot_) PlaceControls();
         return 0;
     case WM_GETMINMAXINFO: {
-        int dpi = WindowDpi(Window());
+        int dpi = Dpi();
         auto* limits = reinterpret_cast<MINMAXINFO*>(lParam);
         limits->ptMinTrackSize = {Px(kMinimumWidth, dpi), Px(kMinimumHeight, dpi)};
         return 0;
