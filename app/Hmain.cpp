@@ -555,6 +555,14 @@ LRESULT THamegMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         break;
     case WM_CLOSE: FormClose(); return 0;
     case WM_DPICHANGED: ApplyFonts(); return 0;
+    case WM_GETMINMAXINFO: { // the system keeps a window within the screen's size by default
+        SIZE outer = OuterSize(Scaled(kClientWidth, Dpi()), Scaled(kClientHeight, Dpi()), kStyle,
+                               kExStyle, Dpi());
+        auto* limits = reinterpret_cast<MINMAXINFO*>(lParam);
+        limits->ptMaxTrackSize = {std::max(limits->ptMaxTrackSize.x, outer.cx),
+                                  std::max(limits->ptMaxTrackSize.y, outer.cy)};
+        return 0;
+    }
     case WM_LBUTTONDOWN: // a click on the frame or caption of the channel 2 group: FOCUS()
         pressedOnChannel2Frame_ = OnChannel2Frame(lParam);
         return 0;

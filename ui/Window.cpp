@@ -1,5 +1,6 @@
 #include "ui/Window.h"
 
+#include <algorithm>
 #include <map>
 #include <stdexcept>
 
@@ -127,8 +128,9 @@ void CentreOnScreen(HWND window) {
     RECT rect;
     GetWindowRect(window, &rect);
     int width = rect.right - rect.left, height = rect.bottom - rect.top;
-    int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
-    int y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+    // A window taller than the screen keeps its caption on it.
+    int x = std::max(0, (GetSystemMetrics(SM_CXSCREEN) - width) / 2);
+    int y = std::max(0, (GetSystemMetrics(SM_CYSCREEN) - height) / 2);
     SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
