@@ -232,3 +232,4 @@ TEST_F(Dpi, ThePortSelectionIsScaled) {
     UiDriver::ClickButton(form, "Cancel");
     main = vexor->WaitForAnyMainWindow(15000);
 }
+
