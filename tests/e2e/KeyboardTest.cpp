@@ -36,8 +36,6 @@ bool TabTo(HWND window, HWND control) {
     return UiDriver::Focus(window) == control;
 }
 
-bool ClipboardHoldsAPicture() { return IsClipboardFormatAvailable(CF_DIB) != FALSE; }
-
 } // namespace
 
 TEST_F(Keyboard, AReadAndThePreviewsPictureNeedNoMouse) {
@@ -53,6 +51,11 @@ TEST_F(Keyboard, AReadAndThePreviewsPictureNeedNoMouse) {
     ASSERT_TRUE(WaitUntilIdle());
     ASSERT_TRUE(HoldsAcquisition());
 
+    std::string timeBase = UiDriver::Control(main, idBaseDeTempsEdit).Text;
+    ASSERT_TRUE(TabTo(main, UiDriver::Control(main, idBaseDeTempsScroll).Window));
+    Press({VK_RIGHT});
+    EXPECT_TRUE(PumpUntil(
+        [&] { return UiDriver::Control(main, idBaseDeTempsEdit).Text != timeBase; }, 5000));
     Press({VK_ESCAPE}); // never closes the main window
     ASSERT_TRUE(TabTo(main, UiDriver::Control(main, idPreviewBtn).Window));
     EXPECT_TRUE(IsWindow(main));
@@ -61,7 +64,7 @@ TEST_F(Keyboard, AReadAndThePreviewsPictureNeedNoMouse) {
     ASSERT_TRUE(preview);
     ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == preview; }, 5000));
     Press({VK_CONTROL, 'C'});
-    EXPECT_TRUE(PumpUntil(ClipboardHoldsAPicture, 10000));
+    EXPECT_TRUE(PumpUntil([] { return IsClipboardFormatAvailable(CF_DIB) != FALSE; }, 10000));
     Press({VK_MENU, 'S'}); // "&Série…"
     HWND series = UiDriver::WaitForWindow(Cp1252("Série de mesures"), 15000);
     ASSERT_TRUE(series);

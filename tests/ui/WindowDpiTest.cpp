@@ -1,5 +1,5 @@
 // A window moved to a monitor of another scale. Wine never sends WM_DPICHANGED (one DPI for the
-// whole desktop), so the test sends it as Windows does, with the rectangle the system offers.
+// whole desktop): the test sends it as Windows does, with the rectangle the system offers.
 #include <gtest/gtest.h>
 
 #include "ui/Window.h"
@@ -9,12 +9,8 @@ namespace {
 
 class Probe : public WindowBase {
 public:
-    Probe() {
-        CreateFrame({L"TVexorDpiProbe", "", WS_POPUP, 0, 0, 0, 200, 150});
-        control = CreateControl(Window(), {L"BUTTON", "Aa", BS_PUSHBUTTON, 10, 20, 100, 30});
-    }
+    Probe() { CreateFrame({L"TVexorDpiProbe", "", WS_POPUP, 0, 0, 0, 200, 150}); }
     int Laid() const { return Dpi(); }
-    HWND control;
     int dpiSeen = 0; // the base's DPI when the window's own handler ran
 
 private:
@@ -24,36 +20,30 @@ private:
     }
 };
 
-RECT PlaceOf(HWND control) {
-    RECT box{};
-    GetWindowRect(control, &box);
-    MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&box), 2);
-    return box;
-}
-
 } // namespace
 
 TEST(WindowDpi, TheChildrenAndTheirFontFollowAMoveToAnotherScale) {
     Probe probe;
+    HWND control = CreateControl(probe.Window(), {L"BUTTON", "Aa", 0, 10, 20, 100, 30});
     int start = probe.Laid();
-    RECT created = PlaceOf(probe.control);
+    RECT created{};
+    GetWindowRect(control, &created);
     struct Move {
-        int Dpi;
+        int Scale;
         RECT Offered;
-    } moves[] = {{start * 2, {5, 6, 405, 306}}, {start, {5, 6, 205, 156}}};
+    } moves[] = {{2, {5, 6, 405, 306}}, {1, {5, 6, 205, 156}}};
     for (const Move& move : moves) {
-        SendMessageW(probe.Window(), WM_DPICHANGED, MAKEWPARAM(move.Dpi, move.Dpi),
+        int dpi = start * move.Scale;
+        SendMessageW(probe.Window(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
                      reinterpret_cast<LPARAM>(&move.Offered));
-        EXPECT_EQ(probe.Laid(), move.Dpi);
-        EXPECT_EQ(probe.dpiSeen, move.Dpi);
-        RECT frame{}, place = PlaceOf(probe.control);
+        EXPECT_EQ(probe.dpiSeen, dpi);
+        RECT frame{}, place{};
         GetWindowRect(probe.Window(), &frame);
+        GetWindowRect(control, &place);
         EXPECT_TRUE(EqualRect(&frame, &move.Offered));
-        int scale = move.Dpi / start;
-        RECT wanted{created.left * scale, created.top * scale, created.right * scale,
-                    created.bottom * scale};
-        EXPECT_TRUE(EqualRect(&place, &wanted)) << move.Dpi;
-        EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageW(probe.control, WM_GETFONT, 0, 0)),
-                  InterfaceFont(move.Dpi));
+        EXPECT_EQ(place.right - place.left, (created.right - created.left) * move.Scale);
+        EXPECT_EQ(place.top - frame.top, created.top * move.Scale);
+        EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)),
+                  InterfaceFont(dpi));
     }
 }
