@@ -20,9 +20,13 @@ HWND TAboutBox::CreateControls(HWND window) {
     }
     HWND ok = CreateControl(
         window, {L"BUTTON", "OK", BS_DEFPUSHBUTTON | WS_TABSTOP, 112, 148, 75, 25, IDOK});
-    font_.reset(CreateInstalledFont(L"MS Sans Serif", 13));
-    SetControlFont(window, static_cast<HFONT>(font_.get()), true);
     return ok;
+}
+
+void TAboutBox::ApplyFonts(HWND window, int dpi) {
+    UniqueGdiObject font(CreateInstalledFont(L"MS Sans Serif", 13, dpi));
+    SetControlFont(window, static_cast<HFONT>(font.get()), true);
+    if (font) font_ = std::move(font);
 }
 
 bool TAboutBox::OnCommand(int id, int, HWND) {

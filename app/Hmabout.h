@@ -10,6 +10,7 @@ public:
 
 protected:
     HWND CreateControls(HWND window) override;
+    void ApplyFonts(HWND window, int dpi) override;
     bool OnCommand(int id, int code, HWND control) override;
 
 private:

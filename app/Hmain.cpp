@@ -88,9 +88,9 @@ THamegMain::THamegMain(TAboutBox& aboutBox)
         if (THamegMain* main = HamegMain())
             opened ? main->state_.BoxOpened() : main->state_.BoxClosed();
     });
-    SIZE outer = OuterSize(kClientWidth, kClientHeight, kStyle, kExStyle);
-    CreateFrame({kClassName, "Acquisition avec oscillo Hameg 305", kStyle, kExStyle, 0, 0, outer.cx,
-                 outer.cy, nullptr, LoadIconW(GetModuleHandleW(nullptr), L"MAINICON")});
+    CreateFrame({kClassName, "Acquisition avec oscillo Hameg 305", kStyle, kExStyle, 0, 0, 0, 0,
+                 nullptr, LoadIconW(GetModuleHandleW(nullptr), L"MAINICON")});
+    SetClientSize(kClientWidth, kClientHeight);
     CentreOnScreen(Window());
     CreateControls();
 
@@ -164,9 +164,6 @@ void THamegMain::SetHint(int id, const std::string& hint) { hints_[Control(id)] 
 
 void THamegMain::CreateControls() {
     HWND w = Window();
-    font_.reset(CreateFontW(-13, 0, 0, 0, FW_BOLD, 0, 0, 0, ANSI_CHARSET, 0, 0, 0, 0, L"Curvilab"));
-    memoFont_.reset(
-        CreateFontW(-13, 0, 0, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET, 0, 0, 0, 0, L"MS Sans Serif"));
     CreateToolBar();
 
     auto group = [&](int id, const char* caption, int y, int height) {
@@ -189,14 +186,15 @@ void THamegMain::CreateControls() {
     group(idGroupBoxTemps, "Base de temps", 111, 63);
     CreateControl(
         w, {L"EDIT", "", ES_LEFT | WS_BORDER | WS_DISABLED, 8, 127, 121, 24, idBaseDeTempsEdit});
-    CreateControl(w, {L"SCROLLBAR", "", SBS_HORZ, 8, 151, 121, 17, idBaseDeTempsScroll});
+    CreateControl(w,
+                  {L"SCROLLBAR", "", SBS_HORZ | WS_TABSTOP, 8, 151, 121, 17, idBaseDeTempsScroll});
 
     auto channel = [&](int boxY, int height, int box, int gammeEdit, int gamme, int label, int nom,
                        const char* caption, const char* name) {
         group(box, caption, boxY, height);
         CreateControl(
             w, {L"EDIT", "", ES_LEFT | WS_BORDER | WS_DISABLED, 8, boxY + 16, 121, 24, gammeEdit});
-        CreateControl(w, {L"SCROLLBAR", "", SBS_HORZ, 8, boxY + 40, 121, 17, gamme});
+        CreateControl(w, {L"SCROLLBAR", "", SBS_HORZ | WS_TABSTOP, 8, boxY + 40, 121, 17, gamme});
         CreateControl(w, {L"STATIC", "Nom", SS_LEFT, 136, boxY + 40, 30, 16, label});
         CreateControl(w, {L"EDIT", name, ES_LEFT | ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, 176,
                           boxY + 32, 97, 24, nom, WS_EX_CLIENTEDGE});
@@ -204,28 +202,38 @@ void THamegMain::CreateControls() {
     channel(174, 65, idGroupBoxCH1, idGammeEditCH1, idGammeCH1, idLabel1, idNom1Edit, "CH1", "V1");
 
     CreateControl(w, {L"STATIC", "", 0, 0, 251, kClientWidth, 63, idPanel1});
-    HWND memo = CreateControl(
+    CreateControl(
         w, {L"EDIT",
             Cp1252("Vérifier que les verniers sont en position calibrée et\r\nque le bouton STOR. "
                    "est enfoncé\r\nainsi que le bouton HOLD."),
             ES_MULTILINE | ES_READONLY, 2, 253, kClientWidth - 4, 59, idMemo1});
-    SendMessageW(memo, WM_SETFONT, reinterpret_cast<WPARAM>(memoFont_.get()), FALSE);
 
     channel(314, 64, idGroupBoxCH2, idGammeEditCH2, idGammeCH2, idLabel2, idNom2Edit, "CH2", "V2");
     CreateControl(w, {L"STATIC", "", SS_LEFT | SS_CENTERIMAGE | WS_BORDER | SS_NOPREFIX, 0, 378,
                       kClientWidth, 22, idPanelAide});
+    ApplyFonts();
+}
 
-    for (HWND child = GetWindow(w, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
-        if (child != memo)
-            SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+// The bold Curvilab face for every control but the reminder, at the window's DPI.
+void THamegMain::ApplyFonts() {
+    int height = -Scaled(13, Dpi());
+    font_.reset(
+        CreateFontW(height, 0, 0, 0, FW_BOLD, 0, 0, 0, ANSI_CHARSET, 0, 0, 0, 0, L"Curvilab"));
+    memoFont_.reset(CreateFontW(height, 0, 0, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET, 0, 0, 0, 0,
+                                L"MS Sans Serif"));
+    HWND memo = Control(idMemo1);
+    for (HWND child = GetWindow(Window(), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        SendMessageW(child, WM_SETFONT,
+                     reinterpret_cast<WPARAM>(child == memo ? memoFont_.get() : font_.get()),
+                     FALSE);
 }
 
 void THamegMain::CreateToolBar() {
     HWND w = Window();
     CreateControl(w, {L"STATIC", "", WS_BORDER, 0, 0, kClientWidth, 29, idBoutonsPanel});
     for (const ToolButton& button : kToolButtons) {
-        CreateControl(
-            w, {L"BUTTON", "", BS_OWNERDRAW, 1 + button.X, 2, kButtonSize, kButtonSize, button.Id});
+        CreateControl(w, {L"BUTTON", "", BS_OWNERDRAW | WS_TABSTOP, 1 + button.X, 2, kButtonSize,
+                          kButtonSize, button.Id});
         SetHint(button.Id, Cp1252(button.Hint));
     }
     // Only the read button shows its short hint as a tooltip.
@@ -461,7 +469,12 @@ void THamegMain::DrawToolButton(const DRAWITEMSTRUCT& item) {
         UINT state = DFCS_BUTTONPUSH | (item.itemState & ODS_SELECTED ? DFCS_PUSHED : 0);
         DrawFrameControl(item.hDC, &box, DFC_BUTTON, state);
         if (item.itemState & ODS_SELECTED) OffsetRect(&box, 1, 1);
-        DrawGlyph(item.hDC, box, button.Picture, !(item.itemState & ODS_DISABLED));
+        DrawGlyph(item.hDC, box, button.Picture, !(item.itemState & ODS_DISABLED), Dpi());
+        if (item.itemState & ODS_FOCUS) {
+            int inset = Scaled(3, Dpi());
+            InflateRect(&box, -inset, -inset);
+            DrawFocusRect(item.hDC, &box);
+        }
     }
 }
 
@@ -542,6 +555,15 @@ LRESULT THamegMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         break;
     case WM_CLOSE: FormClose(); return 0;
+    case WM_DPICHANGED: ApplyFonts(); return 0;
+    case WM_GETMINMAXINFO: { // the system keeps a window within the screen's size by default
+        SIZE outer = OuterSize(Scaled(kClientWidth, Dpi()), Scaled(kClientHeight, Dpi()), kStyle,
+                               kExStyle, Dpi());
+        auto* limits = reinterpret_cast<MINMAXINFO*>(lParam);
+        limits->ptMaxTrackSize = {std::max(limits->ptMaxTrackSize.x, outer.cx),
+                                  std::max(limits->ptMaxTrackSize.y, outer.cy)};
+        return 0;
+    }
     case WM_LBUTTONDOWN: // a click on the frame or caption of the channel 2 group: FOCUS()
         pressedOnChannel2Frame_ = OnChannel2Frame(lParam);
         return 0;

@@ -60,6 +60,8 @@ public:
     void MouseOver(HWND control);
     void MouseLeft();
     HWND Control(int id) const { return GetDlgItem(Window(), id); }
+    // A shortcut key of one of the program's windows, taken on its key-down; false when it is none.
+    bool TakeShortcut(const MSG& msg) { return preview_.TakeShortcut(msg); }
 
 private:
     void ShowHint(const std::string& hint);
@@ -85,6 +87,7 @@ private:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void CreateControls();
     void CreateToolBar();
+    void ApplyFonts();
     void SetHint(int id, const std::string& hint);
     void OnCommand(int id, int code, HWND control);
     void OnScroll(HWND scrollBar, int request);

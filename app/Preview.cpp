@@ -88,7 +88,7 @@ void TPreviewForm::CreateControls() {
 void TPreviewForm::PlaceControls() {
     RECT client{};
     GetClientRect(Window(), &client);
-    int dpi = WindowDpi(Window());
+    int dpi = Dpi();
     std::vector<HWND> row;
     for (const ToolButton& button : kToolRow) row.push_back(GetDlgItem(Window(), button.Id));
     int margin = Px(kMargin, dpi);
@@ -291,6 +291,15 @@ void TPreviewForm::CopyImageClick() {
     plot_->CopyPicture(PictureOut());
 }
 
+bool TPreviewForm::TakeShortcut(const MSG& msg) {
+    if (msg.message != WM_KEYDOWN || msg.wParam != 'C' || !Window() ||
+        GetAncestor(msg.hwnd, GA_ROOT) != Window() || GetKeyState(VK_CONTROL) >= 0 ||
+        GetKeyState(VK_MENU) < 0)
+        return false;
+    CopyImageClick();
+    return true;
+}
+
 void TPreviewForm::SaveImageClick() {
     if (!PictureMayGoOut()) {
         MessageBeep(MB_OK);
@@ -383,6 +392,7 @@ LRESULT TPreviewForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
         case idSaveAsBtn: SaveAsClick(); return 0;
         case idKeepReferenceBtn: KeepReferenceClick(); return 0;
         case idClearReferenceBtn: ClearReferenceClick(); return 0;
+        case IDCANCEL: PostMessageW(Window(), WM_CLOSE, 0, 0); return 0; // Escape
         }
         break;
     case WM_DROPFILES: {
@@ -397,7 +407,7 @@ LRESULT TPreviewForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
         if (plot_) PlaceControls();
         return 0;
     case WM_GETMINMAXINFO: {
-        int dpi = WindowDpi(Window());
+        int dpi = Dpi();
         auto* limits = reinterpret_cast<MINMAXINFO*>(lParam);
         limits->ptMinTrackSize = {Px(kMinimumWidth, dpi), Px(kMinimumHeight, dpi)};
         return 0;

@@ -41,6 +41,10 @@ public:
     void ReadEnded();
     // The program's state changed: the picture buttons, the mark of a read under way.
     void StateChanged();
+    // Ctrl+C in the window copies its picture; true when `msg` was that key going down. Taken
+    // on the key-down because the character Ctrl+C gives is replaced by the program's keyboard
+    // hook.
+    bool TakeShortcut(const MSG& msg);
 
     static constexpr const wchar_t* kClassName = L"TVexorPreview";
     enum Control : int {

@@ -182,7 +182,7 @@ void TSeriesForm::CreateControls() {
 void TSeriesForm::PlaceControls() {
     RECT client{};
     GetClientRect(Window(), &client);
-    int dpi = WindowDpi(Window());
+    int dpi = Dpi();
     int margin = Px(kMargin, dpi);
     std::vector<HWND> tools;
     for (const Tool& tool : kTools) tools.push_back(GetDlgItem(Window(), tool.Id));
@@ -456,13 +456,14 @@ LRESULT TSeriesForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case idSendSeriesBtn: SendSeriesClick(); return 0;
         case idCopyImageBtn: CopyImageClick(); return 0;
         case idSaveImageBtn: SaveImageClick(); return 0;
+        case IDCANCEL: PostMessageW(Window(), WM_CLOSE, 0, 0); return 0; // Escape
         }
         break;
     case WM_SIZE:
         if (plot_) PlaceControls();
         return 0;
     case WM_GETMINMAXINFO: {
-        int dpi = WindowDpi(Window());
+        int dpi = Dpi();
         auto* limits = reinterpret_cast<MINMAXINFO*>(lParam);
         limits->ptMinTrackSize = {Px(kMinimumWidth, dpi), Px(kMinimumHeight, dpi)};
         return 0;

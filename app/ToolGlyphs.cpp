@@ -13,32 +13,35 @@ constexpr COLORREF kRed = RGB(192, 0, 0);
 constexpr COLORREF kPaper = RGB(255, 255, 255);
 constexpr COLORREF kGrey = RGB(128, 128, 128);
 
-// Drawing in glyph coordinates (0..17) at the box's centre.
+// Drawing in glyph coordinates (0..17 at 96 dpi) at the box's centre.
 struct Pen {
     HDC Dc;
     int X0, Y0;
     bool Enabled;
+    int Dpi;
+
+    int S(LONG v) const { return MulDiv(int(v), Dpi, 96); }
 
     COLORREF Tone(COLORREF c) const { return Enabled ? c : kGrey; }
     void Line(COLORREF c, int width, std::initializer_list<POINT> points) const {
-        UniqueGdiObject pen(CreatePen(PS_SOLID, width, Tone(c)));
+        UniqueGdiObject pen(CreatePen(PS_SOLID, S(width), Tone(c)));
         HGDIOBJ old = SelectObject(Dc, pen.get());
         bool first = true;
         for (POINT p : points) {
             if (first)
-                MoveToEx(Dc, X0 + p.x, Y0 + p.y, nullptr);
+                MoveToEx(Dc, X0 + S(p.x), Y0 + S(p.y), nullptr);
             else
-                LineTo(Dc, X0 + p.x, Y0 + p.y);
+                LineTo(Dc, X0 + S(p.x), Y0 + S(p.y));
             first = false;
         }
         SelectObject(Dc, old);
     }
     void Box(COLORREF edge, COLORREF fill, int l, int t, int r, int b) const {
-        UniqueGdiObject pen(CreatePen(PS_SOLID, 1, Tone(edge)));
+        UniqueGdiObject pen(CreatePen(PS_SOLID, S(1), Tone(edge)));
         UniqueGdiObject brush(CreateSolidBrush(Enabled ? fill : RGB(220, 220, 220)));
         HGDIOBJ oldPen = SelectObject(Dc, pen.get());
         HGDIOBJ oldBrush = SelectObject(Dc, brush.get());
-        Rectangle(Dc, X0 + l, Y0 + t, X0 + r, Y0 + b);
+        Rectangle(Dc, X0 + S(l), Y0 + S(t), X0 + S(r), Y0 + S(b));
         SelectObject(Dc, oldPen);
         SelectObject(Dc, oldBrush);
     }
@@ -46,8 +49,9 @@ struct Pen {
 
 } // namespace
 
-void DrawGlyph(HDC dc, const RECT& box, Glyph glyph, bool enabled) {
-    Pen p{dc, (box.left + box.right) / 2 - 9, (box.top + box.bottom) / 2 - 9, enabled};
+void DrawGlyph(HDC dc, const RECT& box, Glyph glyph, bool enabled, int dpi) {
+    int half = MulDiv(9, dpi, 96);
+    Pen p{dc, (box.left + box.right) / 2 - half, (box.top + box.bottom) / 2 - half, enabled, dpi};
     switch (glyph) {
     case Glyph::Save: // a diskette
         p.Box(kInk, kBlue, 1, 1, 17, 17);

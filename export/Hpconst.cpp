@@ -66,14 +66,24 @@ HWND TConstanteDlg::CreateControls(HWND w) {
         w, {L"BUTTON", "Nouvelle page", BS_AUTORADIOBUTTON, 184, 144, 160, 20, idNouvellePage});
     CheckRadioButton(w, idNouveauFichier, idNouvellePage,
                      Page.NewFile ? idNouveauFichier : idNouvellePage);
-    font_.reset(CreateInstalledFont(L"Curvilab", 11));
-    parameterFont_.reset(CreateInstalledFont(L"Curvilab", 13));
-    SetControlFont(w, static_cast<HFONT>(font_.get()), true);
-    for (int id : {idNomConstEdit, idUniteConstEdit, idValeurConstEdit})
-        SetControlFont(GetDlgItem(w, id), static_cast<HFONT>(parameterFont_.get()));
     HWND ok = CreateControl(
         w, {L"BUTTON", "OK", BS_DEFPUSHBUTTON | WS_TABSTOP | WS_GROUP, 104, 190, 75, 25, IDOK});
     CreateControl(w, {L"BUTTON", "Annuler", WS_TABSTOP, 188, 190, 75, 25, IDCANCEL});
     CreateControl(w, {L"BUTTON", "&Aide", WS_TABSTOP, 272, 190, 75, 25, idHelpBtn});
     return ok;
+}
+
+// The Curvilab face for the labels and the page's fields, larger for the parameter; the buttons
+// keep the interface font.
+void TConstanteDlg::ApplyFonts(HWND w, int dpi) {
+    UniqueGdiObject font(CreateInstalledFont(L"Curvilab", 11, dpi));
+    UniqueGdiObject parameterFont(CreateInstalledFont(L"Curvilab", 13, dpi));
+    for (HWND child = GetWindow(w, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        int id = GetDlgCtrlID(child);
+        if (id == IDOK || id == IDCANCEL || id == idHelpBtn) continue;
+        bool parameter = id == idNomConstEdit || id == idUniteConstEdit || id == idValeurConstEdit;
+        SetControlFont(child, static_cast<HFONT>(parameter ? parameterFont.get() : font.get()));
+    }
+    if (font) font_ = std::move(font);
+    if (parameterFont) parameterFont_ = std::move(parameterFont);
 }

@@ -29,6 +29,7 @@ public:
 
 protected:
     HWND CreateControls(HWND window) override;
+    void ApplyFonts(HWND window, int dpi) override;
     bool OnCommand(int id, int code, HWND control) override;
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 

@@ -34,11 +34,12 @@ demo_start_sim() {
     return 1
 }
 
-# demo_start_virtual_display LOG: an Xvfb of our own on the first free display number.
+# demo_start_virtual_display LOG: an Xvfb of our own on the first free display number, of
+# VEXOR_SCREEN's size (1024x768 unless set).
 demo_start_virtual_display() {
     local n _
     for n in $(seq 90 99); do [ -e "/tmp/.X11-unix/X$n" ] || break; done
-    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$1" 2>&1 &
+    Xvfb ":$n" -screen 0 "${VEXOR_SCREEN:-1024x768}x24" -nolisten tcp >"$1" 2>&1 &
     demo_pids+=($!)
     export DISPLAY=":$n"
     for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && return 0; sleep 0.1; done

@@ -101,6 +101,19 @@ wine_session_start() {
     wine_run "$WINE64" cmd /c exit </dev/null >/dev/null 2>&1
 }
 
+# The prefix's display scale: LogPixels (96 for 100 %, 144 for 150 %...), which Wine reads as its
+# session starts; set with the prefix's server stopped, and left stopped.
+wine_set_dpi() {
+    local key
+    wine_session_stop
+    for key in 'HKCU\Control Panel\Desktop' \
+        'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts'; do
+        "$WINE64" reg add "$key" /v LogPixels /t REG_DWORD /d "$1" /f </dev/null >/dev/null 2>&1 ||
+            return 1
+    done
+    wine_session_stop
+}
+
 wine_session_stop() {
     "$WINESERVER" -k 2>/dev/null
     "$WINESERVER" -w 2>/dev/null

@@ -8,10 +8,12 @@
 
 namespace {
 
+// At 96 dpi; a button grows beyond its width for a longer caption.
 constexpr int kMargin = 12;
 constexpr int kIconSize = 32;
 constexpr int kButtonWidth = 75;
 constexpr int kButtonHeight = 23;
+constexpr int kButtonPadding = 16;
 constexpr int kButtonGap = 8;
 constexpr int kMaxTextWidth = 420;
 constexpr int kFirstButtonId = 100;
@@ -52,39 +54,43 @@ std::wstring DisplayText(const std::string& text) {
     return Wide(out);
 }
 
-SIZE MeasureText(const std::wstring& text) {
+// The text's size in the interface font at `dpi`, given back at 96 dpi (rounded up, so that it
+// never shows smaller than it measured).
+SIZE MeasureText(const std::wstring& text, int dpi, UINT format, int maxWidth) {
     HDC dc = GetDC(nullptr);
-    HGDIOBJ old = SelectObject(dc, InterfaceFont());
-    RECT rect{0, 0, kMaxTextWidth, 0};
-    DrawTextW(dc, text.c_str(), int(text.size()), &rect,
-              DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX | DT_EXPANDTABS);
+    HGDIOBJ old = SelectObject(dc, InterfaceFont(dpi));
+    RECT rect{0, 0, Scaled(maxWidth, dpi), 0};
+    DrawTextW(dc, text.c_str(), int(text.size()), &rect, DT_CALCRECT | DT_EXPANDTABS | format);
     SelectObject(dc, old);
     ReleaseDC(nullptr, dc);
-    return {rect.right, rect.bottom};
+    return {Unscaled(rect.right, dpi), Unscaled(rect.bottom, dpi)};
 }
 
-// The box laid out for its text: icon and text on top, the row of buttons centred below.
+// The box laid out at 96 dpi for its text in the font of the DPI it opens at: icon and text on
+// top, the row of buttons centred below, each as wide as its caption needs.
 struct Layout {
     std::wstring Text;
     SIZE TextSize;
-    int TextX, ButtonsX, ButtonsY, ClientWidth, ClientHeight;
+    int TextX, ButtonsX, ButtonsY, ButtonWidth, ButtonHeight, ClientWidth, ClientHeight;
 };
 
 Layout LayOut(const BoxRequest& request) {
+    int dpi = WindowDpi(GetActiveWindow());
     std::wstring text = DisplayText(request.Text);
-    SIZE size = MeasureText(text);
+    SIZE size = MeasureText(text, dpi, DT_WORDBREAK | DT_NOPREFIX, kMaxTextWidth);
+    int buttonWidth = kButtonWidth, buttonHeight = kButtonHeight;
+    for (const BoxButton& button : request.Buttons) {
+        SIZE caption = MeasureText(Wide(button.Caption), dpi, DT_SINGLELINE, kMaxTextWidth);
+        buttonWidth = std::max<int>(buttonWidth, caption.cx + kButtonPadding);
+        buttonHeight = std::max<int>(buttonHeight, caption.cy + kButtonPadding / 2);
+    }
     int count = int(request.Buttons.size());
-    int rowWidth = count * kButtonWidth + (count - 1) * kButtonGap;
+    int rowWidth = count * buttonWidth + (count - 1) * kButtonGap;
     int textX = kMargin + (IconOf(request.Kind) ? kIconSize + kMargin : 0);
     int width = std::max(textX + int(size.cx), kMargin + rowWidth) + kMargin;
     int buttonsY = kMargin + std::max<int>(size.cy, kIconSize) + kMargin;
-    return {text,
-            size,
-            textX,
-            (width - rowWidth) / 2,
-            buttonsY,
-            width,
-            buttonsY + kButtonHeight + kMargin};
+    return {text,        size,         textX, (width - rowWidth) / 2,           buttonsY,
+            buttonWidth, buttonHeight, width, buttonsY + buttonHeight + kMargin};
 }
 
 class MessageBoxForm : public ModalForm {
@@ -110,8 +116,9 @@ protected:
             CreateControl(window,
                           {L"BUTTON", request_.Buttons[i].Caption,
                            DWORD(WS_TABSTOP | (isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON)),
-                           layout_.ButtonsX + int(i) * (kButtonWidth + kButtonGap),
-                           layout_.ButtonsY, kButtonWidth, kButtonHeight, kFirstButtonId + int(i)});
+                           layout_.ButtonsX + int(i) * (layout_.ButtonWidth + kButtonGap),
+                           layout_.ButtonsY, layout_.ButtonWidth, layout_.ButtonHeight,
+                           kFirstButtonId + int(i)});
         }
         return GetDlgItem(window, kFirstButtonId + int(request_.DefaultButton));
     }

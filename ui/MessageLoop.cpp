@@ -64,8 +64,17 @@ ModalScope::~ModalScope() {
     if (g_modalObserver) g_modalObserver(false);
 }
 
+// The top-level window of the program a message is for, when it takes the dialog keys (its
+// children are a tab sequence), else null.
+HWND KeyboardDialogOf(HWND target) {
+    HWND root = target ? GetAncestor(target, GA_ROOT) : nullptr;
+    if (!root || !(GetWindowLongW(root, GWL_EXSTYLE) & WS_EX_CONTROLPARENT)) return nullptr;
+    return root;
+}
+
 void DispatchThreadMessage(MSG& msg, HWND dialog) {
-    if (g_hook) g_hook(msg);
+    if (g_hook && g_hook(msg)) return;
+    if (!dialog) dialog = KeyboardDialogOf(msg.hwnd);
     if (dialog && IsWindow(dialog) && IsDialogMessageW(dialog, &msg)) return;
     TranslateMessage(&msg);
     DispatchMessageW(&msg);

@@ -7,12 +7,14 @@
 #include <windows.h>
 
 // The program's pre-dispatch hook: sees every message its own loops take from the queue, before
-// it is dispatched (the keyboard and hint hooks of the main window).
-using PreDispatchHook = void (*)(MSG& msg);
+// it is dispatched (the keyboard and hint hooks of the main window); true when it took the
+// message, which then goes no further.
+using PreDispatchHook = bool (*)(MSG& msg);
 void SetPreDispatchHook(PreDispatchHook hook);
 
-// Dispatches one message taken from the queue: the hook, then the dialog keys of `dialog` (when
-// given), then the window's procedure.
+// Dispatches one message taken from the queue: the hook, then the dialog keys (Tab, Enter,
+// Escape, Alt and a letter) of `dialog`, or when none is given of the program's top-level window
+// the message is for, then the window's procedure.
 void DispatchThreadMessage(MSG& msg, HWND dialog = nullptr);
 
 // Runs until WM_QUIT; returns its exit code.

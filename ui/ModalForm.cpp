@@ -13,22 +13,24 @@ constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
 
 int ModalForm::ShowModal() {
     if (QuitRequested()) return frame_.CancelResult; // the program is ending: nobody to ask
-    DWORD exStyle = kExStyle | frame_.ExStyle;
-    SIZE outer = OuterSize(frame_.ClientWidth, frame_.ClientHeight, kStyle, exStyle);
     done_ = false;
     result_ = frame_.CancelResult;
     try {
-        CreateFrame({frame_.ClassName, frame_.Caption, kStyle, exStyle, 0, 0, outer.cx, outer.cy,
-                     GetActiveWindow()});
+        CreateFrame({frame_.ClassName, frame_.Caption, kStyle, kExStyle | frame_.ExStyle, 0, 0, 0,
+                     0, GetActiveWindow()});
     } catch (const std::runtime_error&) {
         return frame_.CancelResult; // out of window resources: as if cancelled
     }
+    SetClientSize(frame_.ClientWidth, frame_.ClientHeight);
     HWND focus = CreateControls(Window());
+    ApplyFonts(Window(), Dpi());
     CentreOnScreen(Window());
     RunModalLoop(Window(), focus, done_);
     DestroyFrame();
     return result_;
 }
+
+void ModalForm::ApplyFonts(HWND, int) {}
 
 bool ModalForm::OnCommand(int, int, HWND) { return false; }
 
@@ -37,12 +39,6 @@ bool ModalForm::OnMessage(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
 void ModalForm::Close(int result) {
     result_ = result;
     done_ = true;
-}
-
-void ModalForm::SetClientSize(int width, int height) {
-    DWORD exStyle = kExStyle | frame_.ExStyle;
-    SIZE outer = OuterSize(width, height, kStyle, exStyle);
-    SetWindowPos(Window(), nullptr, 0, 0, outer.cx, outer.cy, SWP_NOMOVE | SWP_NOZORDER);
 }
 
 LRESULT ModalForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -55,6 +51,7 @@ LRESULT ModalForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             Close(frame_.CancelResult);
         return 0;
     case WM_CLOSE: Close(frame_.CancelResult); return 0;
+    case WM_DPICHANGED: ApplyFonts(Window(), Dpi()); return 0;
     }
     return DefWindowProcW(Window(), message, wParam, lParam);
 }

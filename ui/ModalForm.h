@@ -18,16 +18,19 @@ public:
 protected:
     struct FormFrame {
         const wchar_t* ClassName;
-        std::string Caption; // 1252
-        int ClientWidth, ClientHeight;
-        int CancelResult = IDCANCEL; // Escape and the close box
-        DWORD ExStyle = 0;           // added to the form's own
+        std::string Caption;           // 1252
+        int ClientWidth, ClientHeight; // at 96 dpi
+        int CancelResult = IDCANCEL;   // Escape and the close box
+        DWORD ExStyle = 0;             // added to the form's own
     };
     explicit ModalForm(FormFrame frame) : frame_(std::move(frame)) {}
 
     // FormCreate: the form's controls, on a window of the frame's size; returns the control that
     // gets the focus.
     virtual HWND CreateControls(HWND window) = 0;
+    // The form's own fonts, for the form's DPI: after CreateControls, and again when the window
+    // moves to a monitor of another scale.
+    virtual void ApplyFonts(HWND window, int dpi);
     // A command from a control; false leaves it to the base.
     virtual bool OnCommand(int id, int code, HWND control);
     // Any other message; false leaves it to the base.
@@ -35,7 +38,6 @@ protected:
 
     // Ends the modal loop: ShowModal returns `result`.
     void Close(int result);
-    void SetClientSize(int width, int height);
 
 private:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;

@@ -1,8 +1,33 @@
 #include "ui/Window.h"
 
+#include <algorithm>
+#include <map>
 #include <stdexcept>
 
+#include "ui/Handles.h"
 #include "ui/Wide.h"
+
+namespace {
+
+// The per-monitor functions of user32, looked up once: the systems without them show every
+// window at the system's DPI.
+template <typename Function> Function User32(const char* name) {
+    return reinterpret_cast<Function>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), name)));
+}
+
+int SystemDpi() {
+    HDC screen = GetDC(nullptr);
+    int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+    return dpi > 0 ? dpi : 96;
+}
+
+} // namespace
+
+int Scaled(int pixels, int dpi) { return MulDiv(pixels, dpi, 96); }
+
+int Unscaled(int pixels, int dpi) { return (pixels * 96 + dpi - 1) / dpi; }
 
 void RegisterWindowClass(const wchar_t* className, WNDPROC procedure, HICON icon) {
     WNDCLASSEXW existing{};
@@ -24,7 +49,22 @@ HWND CreateMessageOnlyWindow() {
                            GetModuleHandleW(nullptr), nullptr);
 }
 
-HFONT InterfaceFont() { return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)); }
+// The stock font is made for the system's DPI; another DPI gets a copy of it at its own height.
+HFONT InterfaceFont(int dpi) {
+    auto* stock = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    int system = SystemDpi();
+    if (dpi == system) return stock;
+    static std::map<int, UniqueGdiObject> fonts;
+    UniqueGdiObject& font = fonts[dpi];
+    if (!font) {
+        LOGFONTW shape{};
+        GetObjectW(stock, sizeof shape, &shape);
+        shape.lfHeight = MulDiv(shape.lfHeight, dpi, system);
+        shape.lfWidth = 0;
+        font.reset(CreateFontIndirectW(&shape));
+    }
+    return font ? static_cast<HFONT>(font.get()) : stock;
+}
 
 namespace {
 
@@ -40,7 +80,7 @@ BOOL CALLBACK SetChildFont(HWND child, LPARAM font) {
 
 } // namespace
 
-HFONT CreateInstalledFont(const wchar_t* face, int pixels, int weight) {
+HFONT CreateInstalledFont(const wchar_t* face, int pixels, int dpi, int weight) {
     LOGFONTW wanted{};
     wanted.lfCharSet = DEFAULT_CHARSET;
     wcsncpy(wanted.lfFaceName, face, LF_FACESIZE - 1);
@@ -49,7 +89,8 @@ HFONT CreateInstalledFont(const wchar_t* face, int pixels, int weight) {
     EnumFontFamiliesExW(screen, &wanted, NoteFaceFound, reinterpret_cast<LPARAM>(&installed), 0);
     ReleaseDC(nullptr, screen);
     if (!installed) return nullptr;
-    return CreateFontW(-pixels, 0, 0, 0, weight, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, face);
+    return CreateFontW(-Scaled(pixels, dpi), 0, 0, 0, weight, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0,
+                       face);
 }
 
 void SetControlFont(HWND control, HFONT font, bool toChildren) {
@@ -62,19 +103,24 @@ void SetControlFont(HWND control, HFONT font, bool toChildren) {
 }
 
 HWND CreateControl(HWND parent, const ControlSpec& layout) {
+    int dpi = WindowDpi(parent);
     HWND control = CreateWindowExW(layout.ExStyle, layout.ClassName, Wide(layout.Text).c_str(),
-                                   WS_CHILD | WS_VISIBLE | layout.Style, layout.X, layout.Y,
-                                   layout.Width, layout.Height, parent,
+                                   WS_CHILD | WS_VISIBLE | layout.Style, Scaled(layout.X, dpi),
+                                   Scaled(layout.Y, dpi), Scaled(layout.Width, dpi),
+                                   Scaled(layout.Height, dpi), parent,
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.Id)),
                                    GetModuleHandleW(nullptr), nullptr);
     if (!control) throw std::runtime_error("CreateWindowEx failed for a control");
-    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(InterfaceFont()), FALSE);
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(InterfaceFont(dpi)), FALSE);
     return control;
 }
 
-SIZE OuterSize(int clientWidth, int clientHeight, DWORD style, DWORD exStyle) {
+SIZE OuterSize(int clientWidth, int clientHeight, DWORD style, DWORD exStyle, int dpi) {
+    using ForDpi = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
+    static const auto forDpi = User32<ForDpi>("AdjustWindowRectExForDpi");
     RECT rect{0, 0, clientWidth, clientHeight};
-    AdjustWindowRectEx(&rect, style, FALSE, exStyle);
+    if (!forDpi || !forDpi(&rect, style, FALSE, exStyle, UINT(dpi)))
+        AdjustWindowRectEx(&rect, style, FALSE, exStyle);
     return {rect.right - rect.left, rect.bottom - rect.top};
 }
 
@@ -82,21 +128,35 @@ void CentreOnScreen(HWND window) {
     RECT rect;
     GetWindowRect(window, &rect);
     int width = rect.right - rect.left, height = rect.bottom - rect.top;
-    int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
-    int y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+    // A window taller than the screen keeps its caption on it.
+    int x = std::max(0, (GetSystemMetrics(SM_CXSCREEN) - width) / 2);
+    int y = std::max(0, (GetSystemMetrics(SM_CYSCREEN) - height) / 2);
     SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 int WindowDpi(HWND window) {
     using ForWindow = UINT(WINAPI*)(HWND);
-    static const auto forWindow = reinterpret_cast<ForWindow>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    static const auto forWindow = User32<ForWindow>("GetDpiForWindow");
     if (forWindow && window)
         if (UINT dpi = forWindow(window)) return int(dpi);
-    HDC screen = GetDC(nullptr);
-    int dpi = GetDeviceCaps(screen, LOGPIXELSX);
-    ReleaseDC(nullptr, screen);
-    return dpi > 0 ? dpi : 96;
+    return SystemDpi();
+}
+
+void FollowDpiChange(HWND window, int oldDpi, int newDpi, const RECT& suggested) {
+    HFONT oldFont = InterfaceFont(oldDpi), newFont = InterfaceFont(newDpi);
+    auto rescale = [&](LONG length) { return MulDiv(int(length), newDpi, oldDpi); };
+    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        RECT box{};
+        GetWindowRect(child, &box);
+        MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&box), 2);
+        MoveWindow(child, rescale(box.left), rescale(box.top), rescale(box.right - box.left),
+                   rescale(box.bottom - box.top), FALSE);
+        if (reinterpret_cast<HFONT>(SendMessageW(child, WM_GETFONT, 0, 0)) == oldFont)
+            SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(newFont), FALSE);
+    }
+    SetWindowPos(window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    InvalidateRect(window, nullptr, TRUE);
 }
 
 namespace {

@@ -5,6 +5,11 @@
 // exception crosses the system's call. A window destroyed from outside (its close box) is let go
 // at WM_NCDESTROY; one still alive when the object goes is detached first, then destroyed, so no
 // message reaches a half-destroyed object.
+//
+// The base also keeps the DPI the window is laid out for: its monitor's when it is made, then the
+// one WM_DPICHANGED gives when it moves to a monitor of another scale. On that message the base
+// moves and resizes the children and gives them the interface font of the new DPI before the
+// window's own handler sees it (for the fonts it made itself, and its own layout).
 #include <windows.h>
 #include <string>
 
@@ -35,6 +40,11 @@ protected:
     void CreateFrame(const Frame& frame);
     void DestroyFrame();
 
+    // The DPI the window is laid out for.
+    int Dpi() const { return dpi_; }
+    // Sizes the window for a client area given at 96 dpi, at the window's DPI.
+    void SetClientSize(int width, int height);
+
     // Every message of the window, from WM_NCCREATE to WM_NCDESTROY.
     virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) = 0;
 
@@ -42,4 +52,5 @@ private:
     static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
     UniqueWindow window_;
+    int dpi_ = 96;
 };

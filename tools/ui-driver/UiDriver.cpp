@@ -1,5 +1,8 @@
 #include "tools/ui-driver/UiDriver.h"
 
+#include <stdexcept>
+
+#include "ui/Handles.h"
 #include "ui/MessageDialog.h"
 #include "ui/Wide.h"
 
@@ -98,6 +101,38 @@ std::vector<ControlState> Controls(HWND topLevel) {
 ControlState Control(HWND topLevel, int id) {
     HWND child = GetDlgItem(topLevel, id);
     return child ? StateOf(topLevel, child) : ControlState{nullptr, id, "", "", false, {}};
+}
+
+SIZE TextSize(HWND control) {
+    std::wstring text = TextW(control);
+    if (text.empty()) return {0, 0};
+    DWORD_PTR font = 0;
+    SendMessageTimeoutW(control, WM_GETFONT, 0, 0, SMTO_ABORTIFHUNG, 2000, &font);
+    LOGFONTW shape{};
+    HGDIOBJ used = font ? reinterpret_cast<HGDIOBJ>(font) : GetStockObject(SYSTEM_FONT);
+    if (!GetObjectW(used, sizeof shape, &shape))
+        throw std::runtime_error("the control's font cannot be read");
+    UniqueGdiObject copy(CreateFontIndirectW(&shape));
+    wchar_t name[16] = {};
+    GetClassNameW(control, name, 16);
+    LONG style = GetWindowLongW(control, GWL_STYLE);
+    bool noPrefix = _wcsicmp(name, L"Edit") == 0 || _wcsicmp(name, L"ComboBox") == 0 ||
+                    (_wcsicmp(name, L"Static") == 0 && (style & SS_NOPREFIX));
+    HDC dc = GetDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, copy.get());
+    RECT box{};
+    DrawTextW(dc, text.c_str(), int(text.size()), &box,
+              DT_CALCRECT | DT_EXPANDTABS | (noPrefix ? DT_NOPREFIX : 0u));
+    SelectObject(dc, old);
+    ReleaseDC(nullptr, dc);
+    return {box.right, box.bottom};
+}
+
+HWND Focus(HWND topLevel) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(GetWindowThreadProcessId(topLevel, nullptr), &info);
+    return info.hwndFocus;
 }
 
 void Click(HWND topLevel, int id) { PostMessageW(GetDlgItem(topLevel, id), BM_CLICK, 0, 0); }

@@ -31,6 +31,14 @@ std::string Text(HWND window);
 // The text as the window holds it: the program's own windows may show what 1252 lacks ("−").
 std::wstring TextW(HWND window);
 
+// The room the control's text takes in the control's own font: its widest line and the height of
+// its lines ("&" is an Alt letter's mark where the control takes it so); {0, 0} for no text.
+// Throws std::runtime_error when the font cannot be read.
+SIZE TextSize(HWND control);
+
+// The control that has the keyboard focus in `topLevel`'s thread; null when none.
+HWND Focus(HWND topLevel);
+
 // Clicks a control by its id, or a box's button by its caption ("&Oui").
 void Click(HWND topLevel, int id);
 bool ClickButton(HWND topLevel, const std::string& caption);

@@ -1,0 +1,74 @@
+// The program used with the keyboard alone: keys typed as a user types them (SendInput), to the
+// window the system has in front.
+#include <gtest/gtest.h>
+
+#include "app/ControlIds.h"
+#include "common/Text1252.h"
+#include "tests/e2e/ProgramTest.h"
+#include "tests/serial/SimLink.h"
+#include "tools/ui-driver/UiDriver.h"
+
+namespace {
+
+using Keyboard = ProgramTest;
+
+void Press(std::initializer_list<WORD> keys) {
+    std::vector<INPUT> inputs;
+    for (bool up : {false, true})
+        for (std::size_t i = 0; i < keys.size(); ++i) {
+            INPUT input{};
+            input.type = INPUT_KEYBOARD;
+            input.ki.wVk = keys.begin()[up ? keys.size() - 1 - i : i];
+            input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+            inputs.push_back(input);
+        }
+    SendInput(UINT(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+// Tab until `control` has the focus; false when a whole round of the window's stops went by.
+bool TabTo(HWND window, HWND control) {
+    for (int i = 0; i < 12; ++i) {
+        if (UiDriver::Focus(window) == control) return true;
+        HWND before = UiDriver::Focus(window);
+        Press({VK_TAB});
+        PumpUntil([&] { return UiDriver::Focus(window) != before; }, 3000);
+    }
+    return UiDriver::Focus(window) == control;
+}
+
+} // namespace
+
+TEST_F(Keyboard, AReadAndThePreviewsPictureNeedNoMouse) {
+    ASSERT_TRUE(Start({}, "Lecture oscillo Hameg : HM305"));
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    CloseClipboard();
+    ASSERT_TRUE(TabTo(main, UiDriver::Control(main, idEnregistreBtn).Window));
+    Press({VK_SPACE});
+    HWND zero = UiDriver::WaitForMessageBox("Information", 20000);
+    ASSERT_TRUE(zero);
+    Press({VK_RETURN}); // OK, the default
+    ASSERT_TRUE(WaitUntilIdle());
+    ASSERT_TRUE(HoldsAcquisition());
+
+    std::string timeBase = UiDriver::Control(main, idBaseDeTempsEdit).Text;
+    ASSERT_TRUE(TabTo(main, UiDriver::Control(main, idBaseDeTempsScroll).Window));
+    Press({VK_RIGHT});
+    EXPECT_TRUE(PumpUntil(
+        [&] { return UiDriver::Control(main, idBaseDeTempsEdit).Text != timeBase; }, 5000));
+    Press({VK_ESCAPE}); // never closes the main window
+    ASSERT_TRUE(TabTo(main, UiDriver::Control(main, idPreviewBtn).Window));
+    EXPECT_TRUE(IsWindow(main));
+    Press({VK_SPACE});
+    HWND preview = UiDriver::WaitForWindow(Cp1252("Aperçu de l'acquisition"), 15000);
+    ASSERT_TRUE(preview);
+    ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == preview; }, 5000));
+    Press({VK_CONTROL, 'C'});
+    EXPECT_TRUE(PumpUntil([] { return IsClipboardFormatAvailable(CF_DIB) != FALSE; }, 10000));
+    Press({VK_MENU, 'S'}); // "&Série…"
+    HWND series = UiDriver::WaitForWindow(Cp1252("Série de mesures"), 15000);
+    ASSERT_TRUE(series);
+    ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == series; }, 5000));
+    Press({VK_ESCAPE});
+    EXPECT_TRUE(UiDriver::WaitUntilGone(series, 5000));
+}
