@@ -247,6 +247,26 @@ void TSeriesForm::SeriesChanged() {
     plot_->Invalidate();
 }
 
+namespace {
+
+// As wide as its widest cell and its title, measured in the list's font: the list view's own
+// sizing to the header leaves titles cut under some systems.
+void FitColumn(HWND list, int column) {
+    wchar_t title[64] = {};
+    LVCOLUMNW text{};
+    text.mask = LVCF_TEXT;
+    text.pszText = title;
+    text.cchTextMax = int(std::size(title));
+    ListView_GetColumn(list, column, &text);
+    ListView_SetColumnWidth(list, column, LVSCW_AUTOSIZE);
+    int padding = Px(16, WindowDpi(list));
+    int width = std::max(ListView_GetColumnWidth(list, column),
+                         ListView_GetStringWidth(list, title) + padding);
+    ListView_SetColumnWidth(list, column, width);
+}
+
+} // namespace
+
 void TSeriesForm::FillList() {
     HWND list = GetDlgItem(Window(), idRowList);
     ListView_DeleteAllItems(list);
@@ -276,8 +296,7 @@ void TSeriesForm::FillList() {
         for (int c = 1; c < int(std::size(cells)); ++c)
             ListView_SetItemText(list, int(r), c, cells[c].data());
     }
-    for (int c = 0; c < int(std::size(kColumns)); ++c)
-        ListView_SetColumnWidth(list, c, LVSCW_AUTOSIZE_USEHEADER);
+    for (int c = 0; c < int(std::size(kColumns)); ++c) FitColumn(list, c);
 }
 
 std::wstring TSeriesForm::CutOffText() const {
