@@ -5,6 +5,7 @@
 #include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
+#include <optional>
 #include <random>
 #include <vector>
 
@@ -87,9 +88,14 @@ TEST_F(Fault, TheSettingsFileGivesThePortAndNoneStopsTheProgram) {
 TEST_F(Fault, TwentySecondStartsInARowEndAndLeaveTheFirstWorking) {
     ASSERT_TRUE(Start());
     for (int i = 0; i < 20; ++i) {
-        VexorProcess second(i % 2 ? std::vector<std::string>{"essai.cv3"}
-                                  : std::vector<std::string>{});
-        EXPECT_EQ(second.WaitForExit(10000), 0u) << i;
+        std::vector<std::string> arguments;
+        if (i % 2) arguments.push_back("essai.cv3");
+        // A start the system refuses (the process never ran) says nothing of the program: it is
+        // made again, once.
+        std::optional<VexorProcess> second(std::in_place, arguments);
+        if (!second->Started()) second.emplace(arguments);
+        ASSERT_TRUE(second->Started()) << i << ": error " << GetLastError();
+        EXPECT_EQ(second->WaitForExit(10000), 0u) << i;
     }
     EXPECT_TRUE(AboutBoxOpensAndCloses(main)); // the first one still answers
 }
