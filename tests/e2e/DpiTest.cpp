@@ -107,6 +107,13 @@ void ExpectTextsFit(HWND window) {
     EXPECT_GT(texts, 0);
 }
 
+// The texts fit in `window`, which `button` then closes.
+void ExpectTextsFitThenClose(HWND window, const char* button) {
+    ExpectTextsFit(window);
+    UiDriver::ClickButton(window, button);
+    EXPECT_TRUE(UiDriver::WaitUntilGone(window, 5000));
+}
+
 class Dpi : public ProgramTest {
 protected:
     void SetUp() override {
@@ -135,9 +142,7 @@ TEST_F(Dpi, EveryDialogIsScaledAndItsTextsFit) {
     HWND about = Open(main, idAideBtn, "A propos");
     ASSERT_TRUE(about);
     ExpectScaled(about, 298, 183, kAbout);
-    ExpectTextsFit(about);
-    UiDriver::ClickButton(about, "OK");
-    ASSERT_TRUE(UiDriver::WaitUntilGone(about, 5000));
+    ExpectTextsFitThenClose(about, "OK");
 
     HWND port = Open(main, idSetBtn, "Configuration du port RS232");
     ASSERT_TRUE(port);
@@ -146,23 +151,18 @@ TEST_F(Dpi, EveryDialogIsScaledAndItsTextsFit) {
     Layout layout = PortDialogLayout(controls, height);
     ExpectPlaces(controls, layout);
     ExpectClientSize(port, 325, height);
-    ExpectTextsFit(port);
-    UiDriver::ClickButton(port, "Annuler");
-    ASSERT_TRUE(UiDriver::WaitUntilGone(port, 5000));
+    ExpectTextsFitThenClose(port, "Annuler");
 
     UiDriver::Click(main, idEnregistreBtn);
     HWND zero = UiDriver::WaitForMessageBox("Information", 20000);
     ASSERT_TRUE(zero);
-    ExpectTextsFit(zero);
-    UiDriver::ClickButton(zero, "OK");
+    ExpectTextsFitThenClose(zero, "OK");
     ASSERT_TRUE(WaitUntilIdle());
 
     HWND page = OpenPageDialog();
     ASSERT_TRUE(page);
     ExpectScaled(page, 360, 230, kPage);
-    ExpectTextsFit(page);
-    UiDriver::ClickButton(page, "Annuler");
-    ASSERT_TRUE(UiDriver::WaitUntilGone(page, 5000));
+    ExpectTextsFitThenClose(page, "Annuler");
 
     HWND preview = Open(main, idPreviewBtn, "Aperçu de l'acquisition");
     ASSERT_TRUE(preview);
@@ -178,7 +178,6 @@ TEST_F(Dpi, ThePortSelectionIsScaled) {
     HWND form = UiDriver::WaitForWindow("Select Port", 15000);
     ASSERT_TRUE(form);
     ExpectScaled(form, 220, 131, kPortSelection);
-    ExpectTextsFit(form);
-    UiDriver::ClickButton(form, "Cancel");
+    ExpectTextsFitThenClose(form, "Cancel");
     main = vexor->WaitForAnyMainWindow(15000);
 }

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <wincodec.h>
 #include <wrl/client.h>
@@ -72,8 +73,19 @@ struct DecodedPng {
     }
 };
 
-// The grid's frame: the first and last columns and rows that are mostly black.
-RECT GridFrame(const DecodedPng& png) {
+// The instrument's screen in a picture: 2000 samples across, 8 divisions of 0.2 V up with 0 V in
+// the middle, in the grid's frame (the first and last columns and rows that are mostly black).
+struct ScreenGrid {
+    RECT Frame;
+    int X(int sample) const {
+        return Frame.left + int(std::lround(sample / 2000.0 * (Frame.right - Frame.left)));
+    }
+    int Y(double volts) const {
+        return Frame.top + int(std::lround((0.5 - volts / 1.6) * (Frame.bottom - Frame.top)));
+    }
+};
+
+ScreenGrid GridOf(const DecodedPng& png) {
     RECT frame{-1, -1, -1, -1};
     for (UINT x = 0; x < png.Width; ++x) {
         UINT black = 0;
@@ -85,7 +97,7 @@ RECT GridFrame(const DecodedPng& png) {
         for (UINT x = 0; x < png.Width; ++x) black += png.At(int(x), int(y)) == RGB(0, 0, 0);
         if (black > png.Width / 3) (frame.top < 0 ? frame.top : frame.bottom) = LONG(y);
     }
-    return frame;
+    return {frame};
 }
 
 DecodedPng DecodePng(const std::wstring& path) {
@@ -202,36 +214,23 @@ TEST_F(Preview, ItsPictureGoesToTheClipboardAndToAPngFile) {
     EXPECT_EQ(header.biWidth, size.cx);
     EXPECT_EQ(header.biHeight, size.cy);
 
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    std::wstring path = std::wstring(temp) + L"vexor-e2e-preview.png";
-    DeleteFileW(path.c_str());
-    UiDriver::Click(preview, TPreviewForm::idSaveImageBtn);
-    HWND dialog = UiDriver::WaitForWindow("Enregistrer l'image", 15000);
-    ASSERT_TRUE(dialog);
-    UiDriver::SaveAs(dialog, path);
+    std::wstring path = TempFilePath(L"vexor-e2e-preview.png");
+    ASSERT_TRUE(ChooseFile(preview, TPreviewForm::idSaveImageBtn, "Enregistrer l'image", path));
     ASSERT_TRUE(PumpUntil([&] { return !FileText(path).empty(); }, 15000));
     EXPECT_EQ(FileText(path).substr(0, 8), "\x89PNG\r\n\x1a\n");
     DecodedPng png = DecodePng(path);
     ASSERT_EQ(png.Width, UINT(size.cx));
     ASSERT_EQ(png.Height, UINT(size.cy));
 
-    // 10 divisions of 5 ms across, 8 of 0.2 V up with 0 V in the middle.
-    RECT grid = GridFrame(png);
-    ASSERT_GT(grid.right - grid.left, 100);
-    ASSERT_GT(grid.bottom - grid.top, 100);
+    ScreenGrid grid = GridOf(png);
+    ASSERT_GT(grid.Frame.right - grid.Frame.left, 100);
+    ASSERT_GT(grid.Frame.bottom - grid.Frame.top, 100);
     std::vector<uint8_t> image = SimFile("image-1.bin");
-    auto x = [&](int i) {
-        return grid.left + int(std::lround(i / 2000.0 * (grid.right - grid.left)));
-    };
-    auto y = [&](double volts) {
-        return grid.top + int(std::lround((0.5 - volts / 1.6) * (grid.bottom - grid.top)));
-    };
     int checked = 0, matching = 0;
     for (int i = 50; i < 2000; i += 97) {
-        if (std::abs(y(Volts(image, 0, i)) - y(Volts(image, 1, i))) < 3) continue;
+        if (std::abs(grid.Y(Volts(image, 0, i)) - grid.Y(Volts(image, 1, i))) < 3) continue;
         ++checked;
-        matching += png.At(x(i), y(Volts(image, 0, i))) == kChannel1;
+        matching += png.At(grid.X(i), grid.Y(Volts(image, 0, i))) == kChannel1;
     }
     EXPECT_GE(checked, 10);
     EXPECT_EQ(matching, checked);
@@ -322,40 +321,31 @@ TEST_F(Preview, ASavedReadReopensAndStaysAsAReference) {
     };
     std::vector<std::wstring> live = texts();
     ASSERT_EQ(live[4 * Period], Shown(1024 * kTimeStep, "s")); // channel 1, row Period
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    auto choose = [&](HWND owner, int button, const char* title, const std::wstring& path) {
-        UiDriver::Click(owner, button);
-        HWND dialog = UiDriver::WaitForWindow(Cp1252(title), 15000);
-        return dialog && UiDriver::SaveAs(dialog, path) && UiDriver::WaitUntilGone(dialog, 10000);
-    };
     auto opened = [&](const std::wstring& name) {
         return PumpUntil([&] { return UiDriver::TextW(preview) == L"Aper\u00E7u \u2014 " + name; },
                          10000);
     };
     // Both files saved from the live read; each opened, then saved again in the other format:
     // the file the program wrote in that format, byte for byte.
-    const std::wstring names[] = {L"vexor-e2e-reopen.cv3", L"vexor-e2e-reopen.txt"};
+    const wchar_t* names[] = {L"vexor-e2e-reopen.cv3", L"vexor-e2e-reopen.txt"};
+    std::wstring paths[2];
     std::string saved[2];
     for (int i = 0; i < 2; ++i) {
-        std::wstring path = std::wstring(temp) + names[i];
-        DeleteFileW(path.c_str());
-        ASSERT_TRUE(choose(main, idFileSaveBtn, "Sauvegarde données", path));
-        ASSERT_TRUE(PumpUntil([&] { return !(saved[i] = FileText(path)).empty(); }, 5000));
+        paths[i] = TempFilePath(names[i]);
+        ASSERT_TRUE(ChooseFile(main, idFileSaveBtn, "Sauvegarde données", paths[i]));
+        ASSERT_TRUE(PumpUntil([&] { return !(saved[i] = FileText(paths[i])).empty(); }, 5000));
     }
     for (int i = 0; i < 2; ++i) {
-        std::wstring path = std::wstring(temp) + names[i];
-        ASSERT_TRUE(choose(preview, TPreviewForm::idOpenBtn, "Ouverture de données", path));
+        ASSERT_TRUE(ChooseFile(preview, TPreviewForm::idOpenBtn, "Ouverture de données", paths[i]));
         ASSERT_TRUE(opened(names[i])) << Narrow(UiDriver::TextW(preview));
         EXPECT_EQ(texts(), live) << Narrow(names[i]);
-        std::wstring again = std::wstring(temp) + L"vexor-e2e-again" + (i ? L".cv3" : L".txt");
-        DeleteFileW(again.c_str());
-        ASSERT_TRUE(choose(preview, TPreviewForm::idSaveAsBtn, "Enregistrer sous", again));
+        std::wstring again = TempFilePath(i ? L"vexor-e2e-again.cv3" : L"vexor-e2e-again.txt");
+        ASSERT_TRUE(ChooseFile(preview, TPreviewForm::idSaveAsBtn, "Enregistrer sous", again));
         EXPECT_TRUE(PumpUntil([&] { return FileText(again) == saved[1 - i]; }, 5000))
             << Narrow(names[i]);
         DeleteFileW(again.c_str());
+        DeleteFileW(paths[i].c_str());
     }
-    for (const std::wstring& name : names) DeleteFileW((std::wstring(temp) + name).c_str());
     UiDriver::Click(preview, TPreviewForm::idLiveBtn);
     EXPECT_TRUE(PumpUntil(
         [&] { return UiDriver::TextW(preview) == L"Aper\u00E7u de l'acquisition"; }, 10000));
@@ -370,47 +360,33 @@ TEST_F(Preview, ASavedReadReopensAndStaysAsAReference) {
     EXPECT_TRUE(PumpUntil([&] { return Cell(PeakToPeak, 1) != live[4 * PeakToPeak]; }, 10000));
     std::vector<uint8_t> after = SimFile("image-3.bin");
     ASSERT_EQ(after.size(), 4096u);
-    std::wstring png = std::wstring(temp) + L"vexor-e2e-reference.png";
-    DeleteFileW(png.c_str());
-    ASSERT_TRUE(choose(preview, TPreviewForm::idSaveImageBtn, "Enregistrer l'image", png));
+    std::wstring png = TempFilePath(L"vexor-e2e-reference.png");
+    ASSERT_TRUE(ChooseFile(preview, TPreviewForm::idSaveImageBtn, "Enregistrer l'image", png));
     ASSERT_TRUE(PumpUntil([&] { return !FileText(png).empty(); }, 15000));
     DecodedPng picture = DecodePng(png);
-    RECT grid = GridFrame(picture);
-    ASSERT_GT(grid.right - grid.left, 100);
-    auto x = [&](int i) {
-        return grid.left + int(std::lround(i / 2000.0 * (grid.right - grid.left)));
-    };
-    auto y = [&](double volts) {
-        return grid.top + int(std::lround((0.5 - volts / 1.6) * (grid.bottom - grid.top)));
-    };
+    ScreenGrid grid = GridOf(picture);
+    ASSERT_GT(grid.Frame.right - grid.Frame.left, 100);
     const COLORREF paleChannel1 = RGB(153, 153, 233);
     int checked = 0, current = 0, reference = 0;
     for (int i = 50; i < 2000; i += 61) {
-        int now = y(Volts(after, 0, i)), then = y(Volts(before, 0, i));
-        if (std::abs(now - then) < 4 || std::abs(now - y(Volts(after, 1, i))) < 4 ||
-            std::abs(then - y(Volts(after, 1, i))) < 4)
+        int now = grid.Y(Volts(after, 0, i)), then = grid.Y(Volts(before, 0, i));
+        int other = grid.Y(Volts(after, 1, i));
+        if (std::abs(now - then) < 4 || std::abs(now - other) < 4 || std::abs(then - other) < 4)
             continue;
         ++checked;
-        current += picture.At(x(i), now) == kChannel1;
-        reference += picture.At(x(i), then) == paleChannel1;
+        current += picture.At(grid.X(i), now) == kChannel1;
+        reference += picture.At(grid.X(i), then) == paleChannel1;
     }
     EXPECT_GE(checked, 10);
     EXPECT_EQ(current, checked);
     EXPECT_EQ(reference, checked);
     DeleteFileW(png.c_str());
 
-    std::wstring bad = std::wstring(temp) + L"vexor-e2e-bad.cv3";
+    std::wstring bad = TempFilePath(L"vexor-e2e-bad.cv3");
     std::vector<std::wstring> shown = texts();
-    {
-        HANDLE file =
-            CreateFileW(bad.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        const char text[] = "\xA3"
-                            "DONNEES\r\n1\r\n\r\n";
-        DWORD written = 0;
-        WriteFile(file, text, DWORD(sizeof text - 1), &written, nullptr);
-        CloseHandle(file);
-    }
-    ASSERT_TRUE(choose(preview, TPreviewForm::idOpenBtn, "Ouverture de données", bad));
+    std::ofstream(bad.c_str(), std::ios::binary) << "\xA3"
+                                                 << "DONNEES\r\n1\r\n\r\n";
+    ASSERT_TRUE(ChooseFile(preview, TPreviewForm::idOpenBtn, "Ouverture de données", bad));
     std::string message = AnswerBox("Erreur");
     EXPECT_NE(message.find("vexor-e2e-bad.cv3"), std::string::npos) << message;
     EXPECT_NE(message.find("Ligne "), std::string::npos) << message;

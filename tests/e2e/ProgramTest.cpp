@@ -2,6 +2,7 @@
 
 #include "app/ControlIds.h"
 #include "common/NumberText.h"
+#include "common/Text1252.h"
 #include "tests/serial/SimLink.h"
 #include "tools/ui-driver/UiDriver.h"
 #include "ui/SystemSettings.h"
@@ -67,6 +68,20 @@ DWORD ProgramTest::Close() {
     DWORD code = vexor->Close(main);
     main = nullptr;
     return code;
+}
+
+bool ProgramTest::ChooseFile(HWND owner, int button, const char* title, const std::wstring& path) {
+    UiDriver::Click(owner, button);
+    HWND dialog = UiDriver::WaitForWindow(Cp1252(title), 15000);
+    return dialog && UiDriver::SaveAs(dialog, path) && UiDriver::WaitUntilGone(dialog, 10000);
+}
+
+std::wstring ProgramTest::TempFilePath(const wchar_t* name) {
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    std::wstring path = std::wstring(temp) + name;
+    DeleteFileW(path.c_str());
+    return path;
 }
 
 HWND ProgramTest::OpenPageDialog(DWORD ms) {

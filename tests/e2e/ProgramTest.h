@@ -31,6 +31,12 @@ protected:
     // Closes the main window (answering what the program asks on the way); the exit code.
     DWORD Close();
 
+    // `button` of `owner` opens the file dialog `title` (UTF-8 source text), which takes `path`
+    // and goes; false when it did not come or go.
+    static bool ChooseFile(HWND owner, int button, const char* title, const std::wstring& path);
+    // `name` in the temporary folder, no file there under that name.
+    static std::wstring TempFilePath(const wchar_t* name);
+
     // The send command's page dialog, open; null if it did not open within `ms`.
     HWND OpenPageDialog(DWORD ms = 15000);
     // The send command with the page dialog's OK; false when the dialog did not come and go.

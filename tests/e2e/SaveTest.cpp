@@ -40,9 +40,7 @@ protected:
     std::vector<std::string> SaveAs(const std::wstring& name) {
         path = folder + name;
         DeleteFileW(path.c_str());
-        UiDriver::Click(main, idFileSaveBtn);
-        HWND dialog = UiDriver::WaitForWindow(Cp1252("Sauvegarde données"), 15000);
-        if (!dialog || !UiDriver::SaveAs(dialog, path) || !UiDriver::WaitUntilGone(dialog, 10000) ||
+        if (!ChooseFile(main, idFileSaveBtn, "Sauvegarde données", path) ||
             !PumpUntil([&] { return !FileText(path).empty(); }, 5000))
             return {};
         auto lines = Lines(FileText(path));

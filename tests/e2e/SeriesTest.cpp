@@ -161,16 +161,8 @@ TEST_F(SeriesBench, ABodeDiagramOfAnRcLowPass) {
     double cutOff = NumberAfter(Text(TSeriesForm::idCutOffText), L"\u2248 ");
     EXPECT_NEAR(cutOff, kCutOff, 0.02 * kCutOff) << Narrow(Text(TSeriesForm::idCutOffText));
 
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    std::wstring path = std::wstring(temp) + L"vexor-e2e-series.cv3";
-    DeleteFileW(path.c_str());
-    UiDriver::Click(series, TSeriesForm::idSaveSeriesBtn);
-    HWND dialog = UiDriver::WaitForWindow(Cp1252("Sauvegarde de la série"), 15000);
-    if (HWND box = UiDriver::WaitForMessageBox("", 0))
-        ADD_FAILURE() << UiDriver::MessageBoxText(box);
-    ASSERT_TRUE(dialog);
-    ASSERT_TRUE(UiDriver::SaveAs(dialog, path));
+    std::wstring path = TempFilePath(L"vexor-e2e-series.cv3");
+    ASSERT_TRUE(ChooseFile(series, TSeriesForm::idSaveSeriesBtn, "Sauvegarde de la série", path));
     ASSERT_TRUE(PumpUntil([&] { return !FileText(path).empty(); }, 15000));
     std::string file = FileText(path);
     EXPECT_NE(file.find(Cp1252("f\r\nV1\r\nV2\r\nG\r\nphi\r\n")), std::string::npos);
@@ -194,9 +186,7 @@ TEST_F(SeriesBench, ABodeDiagramOfAnRcLowPass) {
     UiDriver::Click(series, TSeriesForm::idNewSeriesBtn);
     EXPECT_NE(AnswerBox("Confirmation", "&Oui").find("9 points"), std::string::npos);
     ASSERT_TRUE(PointsBecome(0));
-    UiDriver::Click(preview, TPreviewForm::idOpenBtn);
-    HWND open = UiDriver::WaitForWindow(Cp1252("Ouverture de données"), 15000);
-    ASSERT_TRUE(open && UiDriver::SaveAs(open, path));
+    ASSERT_TRUE(ChooseFile(preview, TPreviewForm::idOpenBtn, "Ouverture de données", path));
     EXPECT_TRUE(PointsBecome(std::size(kPoints)));
     EXPECT_EQ(Text(TSeriesForm::idCutOffText), cutOffText);
     DeleteFileW(path.c_str());
