@@ -350,11 +350,7 @@ void TPreviewForm::SaveAsClick() {
     bool curvilab = IsCurvilabFileName(Narrow(path));
     DataTable table = opened_->Table;
     table.Source = ProgramPath(); // as in every file the program writes
-    try {
-        WriteFileAtomically(path, DataFileText(table, curvilab));
-    } catch (const ESaveError& error) {
-        ShowErrorBox(error.what());
-    }
+    WriteFileAtomically(path, DataFileText(table, curvilab)); // a failure is told by the window
 }
 
 void TPreviewForm::KeepReferenceClick() {
