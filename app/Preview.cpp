@@ -349,8 +349,9 @@ void TPreviewForm::SaveAsClick() {
     if (path.empty() || state_.Closing() || !opened_) return;
     bool curvilab = IsCurvilabFileName(Narrow(path));
     DataTable table = opened_->Table;
-    table.Source = ProgramPath(); // as in every file the program writes
-    WriteFileAtomically(path, DataFileText(table, curvilab)); // a failure is told by the window
+    // The path line as in every file the program writes; a failure is told by the window's guard.
+    table.Source = ProgramPath();
+    WriteFileAtomically(path, DataFileText(table, curvilab));
 }
 
 void TPreviewForm::KeepReferenceClick() {
