@@ -43,13 +43,20 @@ PlotAxis VoltageAxis(double voltsPerDivision) {
             false};
 }
 
+// Values that differ by less than a billionth of their size are one value: a range narrower than
+// that is widened, else a step a rounding error of the values' size could not hold them.
 PlotAxis FittingAxis(double low, double high, int divisions) {
     if (!std::isfinite(low) || !std::isfinite(high)) low = high = 0;
     if (high < low) std::swap(low, high);
-    if (high - low < 1e-300) low -= 1, high += 1;
+    double size = std::max(std::fabs(low), std::fabs(high));
+    if (high - low <= size * 1e-9) {
+        double half = std::max(1.0, size * 1e-9);
+        low -= half, high += half;
+    }
     static constexpr double kSteps[] = {1, 2, 5};
     double decade = std::pow(10.0, std::floor(std::log10((high - low) / divisions)));
-    for (;; decade *= 10)
+    // The first decade nearly always holds the range, the next one always does.
+    for (int tries = 0; tries < 3; ++tries, decade *= 10)
         for (double step : kSteps) {
             double perDivision = decade * step;
             // A value a rounding error below a whole step is on it: 0.3 / 0.002 is 149.99999.
@@ -57,6 +64,7 @@ PlotAxis FittingAxis(double low, double high, int divisions) {
             if (start + perDivision * divisions >= high)
                 return {start, perDivision, divisions, false};
         }
+    return {low, (high - low) / divisions, divisions, false};
 }
 
 PlotAxis DecadeAxis(double low, double high) {

@@ -1,5 +1,6 @@
 #include "acquisition/PlotScale.h"
 
+#include <cmath>
 #include <gtest/gtest.h>
 
 namespace {
@@ -63,4 +64,20 @@ TEST(PlotScale, TheNearestSample) {
     const std::pair<double, int> cases[] = {{-5, 0}, {0.4, 0}, {0.6, 1}, {2.5, 2}, {9, 3}};
     for (auto [time, sample] : cases) EXPECT_EQ(NearestSample(times, time), sample) << time;
     EXPECT_EQ(NearestSample({}, 1), 0);
+}
+
+// Any column a file may hold gets a finite axis holding its values at once, however large or
+// small the values and however little they vary: a constant 1E20 once fitted for ever.
+TEST(PlotScale, FittingAxesOfEveryColumnAFileMayHold) {
+    const std::pair<double, double> cases[] = {
+        {1e20, 1e20},     {1e17, 1e17},     {-1e300, 1e300},    {1e300, 1e300},
+        {-1e300, -1e300}, {1e-300, 1e-300}, {-5e-300, 3e-300},  {0, 0},
+        {1e16, 1e16 + 2}, {5, 5.000000001}, {-1e20, 1e20 + 1e5}};
+    for (auto [low, high] : cases) {
+        PlotAxis axis = FittingAxis(low, high, 8);
+        EXPECT_TRUE(std::isfinite(axis.Start) && std::isfinite(axis.PerDivision)) << low;
+        EXPECT_GT(axis.PerDivision, 0) << low;
+        EXPECT_LE(axis.LineValue(0), low + 1e-9 * axis.PerDivision) << low;
+        EXPECT_GE(axis.LineValue(axis.Divisions), high) << high;
+    }
 }
