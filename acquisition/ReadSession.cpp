@@ -15,6 +15,11 @@ constexpr uint32_t kQueryTicks = 18; // about one second
 constexpr double kReadLimitSeconds = 8.0;
 constexpr int kGaugeStep = 32; // redraw a gauge only when this many bytes have come since
 constexpr int kEmptyTestBytes = 1024;
+// The line is quiet once no byte came for this long (a byte takes about a millisecond, a USB
+// adapter hands them on every 16 ms); an instrument that never falls quiet is waited for no
+// longer than an image takes.
+constexpr uint32_t kQuietMs = 100;
+constexpr uint32_t kQuietLimitMs = 5000;
 
 } // namespace
 
@@ -89,7 +94,11 @@ std::string ReadSession::QueryInstrument(const std::string& command) {
     return answer;
 }
 
+// Every byte is taken from the port; one is kept only while a read phase waits for its image.
+// Bytes that come after the phase's limit belong to no read: kept, they would complete a read
+// that failed, or write a late zero under an image already handed on.
 void ReadSession::VoieSerieTriggerAvail(TSerialPort& CP, uint16_t Count) {
+    if (Count > 0) heardAny_ = true, lastHeard_ = clock_.Milliseconds();
     for (uint16_t i = 0; i < Count; ++i) {
         int byte;
         try {
@@ -97,7 +106,7 @@ void ReadSession::VoieSerieTriggerAvail(TSerialPort& CP, uint16_t Count) {
         } catch (const ESerialException&) {
             continue; // that byte is lost; the next ones fill its place
         }
-        if (!InstrumentFound) continue;
+        if (!InstrumentFound || !phaseOpen_) continue;
         bool& complete = ZeroMode ? ZeroComplete : Record.DataComplete;
         if (complete || ByteCount >= ImageBytes()) continue;
         auto& target = ZeroMode ? Record.ZeroData : Record.RawData;
@@ -128,7 +137,25 @@ bool ReadSession::WaitForImage(Gauge gauge, const bool& complete) {
     return !state_.Closing() && !port_.DeviceLost();
 }
 
+// The tail of an earlier image, one that outlived its read's limit, would otherwise start this one.
+bool ReadSession::AwaitQuietLine() {
+    port_.DiscardInput();
+    uint32_t start = clock_.Milliseconds();
+    while (heardAny_ && !state_.Closing() && !port_.DeviceLost()) {
+        uint32_t now = clock_.Milliseconds(), quiet = now - lastHeard_;
+        if (quiet >= kQuietMs || now - start >= kQuietLimitMs) break;
+        window_.ServeMessages(kQuietMs - quiet);
+    }
+    return !state_.Closing() && !port_.DeviceLost();
+}
+
 bool ReadSession::ReadImage(Gauge gauge, const bool& complete) {
+    if (!AwaitQuietLine()) return false;
+    struct Phase {
+        bool& Open;
+        explicit Phase(bool& open) : Open(open) { Open = true; }
+        ~Phase() { Open = false; }
+    } phase(phaseOpen_);
     try {
         port_.SendString("DIG" + Terminator);
     } catch (const ESerialException&) {

@@ -88,7 +88,7 @@ public:
     // whole acquisition. During a read the request joins it; while the program is busy otherwise
     // it waits until the program is idle.
     void RequestRead();
-    // The port's bytes-available event: `Count` bytes go into the phase's image.
+    // The port's bytes-available event: `Count` bytes are taken, kept while a phase is open.
     void VoieSerieTriggerAvail(TSerialPort& CP, uint16_t Count);
     bool MemoryEmpty() const;
     // A whole acquisition that no read is writing: what exports and pictures may read.
@@ -110,7 +110,11 @@ private:
     // Serves messages until `complete` or 8 seconds, advancing the gauge; false when the window
     // is closing or the device is lost.
     bool WaitForImage(Gauge gauge, const bool& complete);
-    // Asks for an image and waits for it: false as WaitForImage.
+    // Empties the input and serves messages until no byte came for a moment: false when the
+    // window is closing or the device is lost.
+    bool AwaitQuietLine();
+    // Asks for an image once the line is quiet and waits for it, its phase open meanwhile: false
+    // as WaitForImage.
     bool ReadImage(Gauge gauge, const bool& complete);
     // The read behind the read button: the image, then the zero; false when the window closed
     // before its end.
@@ -128,4 +132,7 @@ private:
     CommandState& state_;
     ReadClock clock_;
     int gaugeMaximum_ = kHm305ImageBytes;
+    bool phaseOpen_ = false; // a read phase waits for its image: the intake keeps what comes
+    bool heardAny_ = false;  // a byte came since the session began
+    uint32_t lastHeard_ = 0; // when the last bytes came, in the clock's milliseconds
 };

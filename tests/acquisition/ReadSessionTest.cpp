@@ -23,7 +23,8 @@ public:
     std::deque<Bytes> Images;
     bool OpenFails = false;
     bool Open = false;
-    long LoseAfter = -1; // the device goes away once this many bytes of images have come
+    long LoseAfter = -1;  // the device goes away once this many bytes of images have come
+    uint32_t DelayMs = 0; // an image starts this long after its DIG, behind what is still coming
     bool Lost = false;
     std::vector<std::string> Sent;
     uint32_t Milliseconds = 1'000'000;
@@ -44,8 +45,9 @@ public:
         if (bytes == "ID?\r\n") input_.insert(input_.end(), Identity.begin(), Identity.end());
         if (bytes == "ID?\r\n") input_.insert(input_.end(), {'\r', '\n'});
         if (bytes.substr(0, 3) == "DIG" && !Images.empty()) {
-            coming_ = Images.front();
+            coming_.insert(coming_.end(), Images.front().begin(), Images.front().end());
             Images.pop_front();
+            startAt_ = Milliseconds + DelayMs;
         }
     }
     bool ByteReady() override { return !input_.empty(); }
@@ -60,8 +62,10 @@ public:
 
     // `ms` of the line: 960 bytes a second of the image being sent, announced to the intake.
     void Pass(unsigned ms) {
+        uint32_t from = std::max(Milliseconds, startAt_);
         Milliseconds += ms;
-        std::size_t count = std::min<std::size_t>(coming_.size(), ms * 96 / 100);
+        uint32_t lineMs = Milliseconds > from ? Milliseconds - from : 0;
+        std::size_t count = std::min<std::size_t>(coming_.size(), lineMs * 96 / 100);
         if (LoseAfter >= 0) count = std::min<std::size_t>(count, std::size_t(LoseAfter - taken_));
         taken_ += long(count);
         if (LoseAfter >= 0 && taken_ >= LoseAfter) Lost = true;
@@ -74,6 +78,7 @@ public:
 private:
     TTriggerAvailEvent intake_;
     long taken_ = 0;
+    uint32_t startAt_ = 0;
     std::deque<uint8_t> input_;
     Bytes coming_;
 };
@@ -497,4 +502,39 @@ TEST_F(ReadSessionTest, ASeriesReadAsksNothingAndReadsOneImage) {
         EXPECT_EQ(session.Record.ZeroData[100], series ? 127 : 120) << series;
         port.Images.clear();
     }
+}
+
+// Bytes that come once a read has ended enter nothing: a read that failed stays failed, the centre
+// line of a zero that did not come stays, and the tail of an image still on its way when the next
+// read starts is not taken for the start of the next image.
+TEST_F(ReadSessionTest, LateBytesEnterNoAcquisition) {
+    session.IdentifyInstrument();
+    window.AnswerZero = false;
+    port.DelayMs = 6000; // a quarter of the image by the 8-second limit
+    port.Images = {Hm305Image(), Hm305Image()};
+    session.EnregistreBtnClick();
+    ASSERT_FALSE(session.Record.DataComplete);
+    port.Pass(5000);
+    EXPECT_FALSE(session.Record.DataComplete);
+
+    session.EnregistreBtnClick(); // fails as the first; its tail is still on the line
+    ASSERT_FALSE(session.Record.DataComplete);
+    port.DelayMs = 0;
+    Bytes next(4096, 90);
+    next[0] = 91;
+    port.Images = {next};
+    session.EnregistreBtnClick();
+    ASSERT_TRUE(session.Record.DataComplete);
+    EXPECT_EQ(session.Record.RawData[0], 91);
+    EXPECT_EQ(session.Record.RawData[4095], 90);
+
+    window.AnswerZero = true;
+    port.Images = {Hm305Image(), Bytes(4096, 120)};
+    window.InZeroPrompt = [&] { port.DelayMs = 9000; };
+    session.EnregistreBtnClick();
+    ASSERT_TRUE(session.Record.DataComplete);
+    ASSERT_EQ(session.Record.ZeroData[0], 127);
+    port.Pass(5000);
+    EXPECT_EQ(session.Record.ZeroData[0], 127);
+    EXPECT_EQ(session.Record.RawData[0], 100);
 }
