@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 #include <numeric>
 
 #include "common/Text1252.h"
@@ -9,8 +10,14 @@
 namespace {
 
 constexpr double kMinSamplesPerPeriod = 5;
+// A period fitted over many crossings is precise to a few parts in 10^5: one of exactly five
+// samples may come out a hair under five.
+constexpr double kPeriodTolerance = 1e-3;
 constexpr double kAgreement = 0.01; // the autocorrelation's period against the crossings'
 constexpr double kMinPeriods = 2;
+// Below this share of the signal's power at the period's own frequency, the period is a multiple
+// of the true one: noise carries more than that.
+constexpr double kLeastFundamentalShare = 1e-3;
 
 double Median(std::vector<double> values) {
     auto middle = values.begin() + std::ptrdiff_t(values.size() / 2);
@@ -212,48 +219,6 @@ std::optional<Line> FitKeepingTheRhythm(Numbered (&series)[2]) {
     return line;
 }
 
-void FindPeriod(Waveform& w, const std::vector<double>& v) {
-    std::vector<double> intervals;
-    for (const auto* at : {&w.Rising, &w.Falling})
-        for (std::size_t i = 1; i < at->size(); ++i) intervals.push_back((*at)[i] - (*at)[i - 1]);
-    if (intervals.empty()) {
-        w.Reason = Cp1252("moins de deux périodes");
-        return;
-    }
-    double interval = Median(intervals);
-    if (interval < kMinSamplesPerPeriod) {
-        w.Reason = Cp1252("trop peu d'échantillons par période");
-        return;
-    }
-    Numbered series[2] = {Number(w.Rising, interval), Number(w.Falling, interval)};
-    std::optional<Line> line = FitKeepingTheRhythm(series);
-    if (!line) {
-        w.Reason = Cp1252("moins de deux périodes");
-        return;
-    }
-    double period = line->Period;
-    std::size_t found = w.Rising.size() + w.Falling.size();
-    std::size_t kept = series[0].At.size() + series[1].At.size();
-    if (period < kMinSamplesPerPeriod) {
-        w.Reason = Cp1252("trop peu d'échantillons par période");
-    } else if (double(v.size()) < kMinPeriods * period * (1 - 0.005)) {
-        w.Reason = Cp1252("moins de deux périodes");
-    } else if (3 * kept < 2 * found) {
-        w.Reason = Cp1252("signal trop bruité");
-    } else {
-        std::optional<double> check = AutocorrelationPeriod(v);
-        if (!check || std::fabs(*check - period) > kAgreement * period) {
-            w.Reason = Cp1252("signal trop bruité");
-            return;
-        }
-        w.Period = period;
-        w.Rising = series[0].At;
-        w.Falling = series[1].At;
-        if (!w.Rising.empty()) w.RisingAt = line->Start[0];
-        if (!w.Falling.empty()) w.FallingAt = line->Start[1];
-    }
-}
-
 // The vertex of the parabola through r at `peak` and its two neighbours. A wider fit would average
 // noise over a smooth peak, but the peak of a square wave is a sharp corner, which a wide
 // parabola places off its tip by several percent of the period.
@@ -264,13 +229,11 @@ double PeakVertex(const std::vector<double>& r, std::size_t peak) {
     return double(peak) + (r[peak - 1] - r[peak + 1]) / (2 * curvature);
 }
 
-} // namespace
-
 // A likeness of the record to itself shifted by each lag: the variance less half the mean square
 // difference between the record and its shifted copy over their overlap. Unlike the plain
 // autocorrelation, it peaks exactly at the period however few periods the overlap holds, since
 // the difference of a periodic signal and its copy one period on is nothing but noise.
-std::optional<double> AutocorrelationPeriod(const std::vector<double>& values) {
+std::optional<double> LikenessPeriod(const std::vector<double>& values) {
     std::size_t n = values.size();
     if (n < 8) return std::nullopt;
     double mean = std::accumulate(values.begin(), values.end(), 0.0) / double(n), variance = 0;
@@ -301,6 +264,95 @@ std::optional<double> AutocorrelationPeriod(const std::vector<double>& values) {
         if (r[lag] > r[peak]) peak = lag;
     return PeakVertex(r, peak);
 }
+
+// The likeness costs the square of the points it looks at: it sees at most kCheckedPoints. A
+// longer record is looked at from its start, in blocks of averaged samples while a period still
+// spans kBlocksPerPeriod blocks, so that its peak keeps a small fraction of a period's precision,
+// and at full resolution over its first kCheckedPoints samples when the period is shorter; either
+// holds 32 periods or more, or the whole record.
+constexpr std::size_t kCheckedPoints = 4096;
+constexpr double kBlocksPerPeriod = 64;
+
+std::optional<double> AutocorrelationPeriod(const std::vector<double>& values, double period) {
+    std::size_t n = values.size();
+    if (n <= kCheckedPoints) return LikenessPeriod(values);
+    std::size_t most = (n + kCheckedPoints - 1) / kCheckedPoints;
+    std::size_t block = std::clamp<std::size_t>(std::size_t(period / kBlocksPerPeriod), 1, most);
+    std::vector<double> blocks(std::min(n / block, kCheckedPoints));
+    for (std::size_t b = 0; b < blocks.size(); ++b) {
+        double sum = 0;
+        for (std::size_t i = b * block; i < (b + 1) * block; ++i) sum += values[i];
+        blocks[b] = sum / double(block);
+    }
+    std::optional<double> found = LikenessPeriod(blocks);
+    if (found) *found *= double(block);
+    return found;
+}
+
+// The share of the signal's power (about its mean) at the frequency of `period`, over the whole
+// periods from the record's start. A signal sampled fewer than twice a period may show the
+// crossings' rhythm of several periods together, whose own frequency it does not hold at all: a
+// sine of 2.5 samples a period repeats every five samples.
+double FundamentalShare(const std::vector<double>& v, double period) {
+    auto count = std::size_t(std::floor(double(v.size()) / period) * period);
+    if (count < 2) return 0;
+    double mean =
+        std::accumulate(v.begin(), v.begin() + std::ptrdiff_t(count), 0.0) / double(count);
+    double re = 0, im = 0, power = 0, step = 2 * std::numbers::pi / period;
+    for (std::size_t i = 0; i < count; ++i) {
+        double u = v[i] - mean;
+        re += u * std::cos(step * double(i)), im += u * std::sin(step * double(i));
+        power += u * u;
+    }
+    if (!(power > 0)) return 0;
+    return 2 * (re * re + im * im) / double(count) / power;
+}
+
+void FindPeriod(Waveform& w, const std::vector<double>& v) {
+    std::vector<double> intervals;
+    for (const auto* at : {&w.Rising, &w.Falling})
+        for (std::size_t i = 1; i < at->size(); ++i) intervals.push_back((*at)[i] - (*at)[i - 1]);
+    if (intervals.empty()) {
+        w.Reason = Cp1252("moins de deux périodes");
+        return;
+    }
+    // The intervals of a period of five samples scatter about five: the fitted period decides.
+    double interval = Median(intervals);
+    if (interval < 0.8 * kMinSamplesPerPeriod) {
+        w.Reason = Cp1252("trop peu d'échantillons par période");
+        return;
+    }
+    Numbered series[2] = {Number(w.Rising, interval), Number(w.Falling, interval)};
+    std::optional<Line> line = FitKeepingTheRhythm(series);
+    if (!line) {
+        w.Reason = Cp1252("moins de deux périodes");
+        return;
+    }
+    double period = line->Period;
+    std::size_t found = w.Rising.size() + w.Falling.size();
+    std::size_t kept = series[0].At.size() + series[1].At.size();
+    if (period < kMinSamplesPerPeriod * (1 - kPeriodTolerance) ||
+        FundamentalShare(v, period) < kLeastFundamentalShare) {
+        w.Reason = Cp1252("trop peu d'échantillons par période");
+    } else if (double(v.size()) < kMinPeriods * period * (1 - 0.005)) {
+        w.Reason = Cp1252("moins de deux périodes");
+    } else if (3 * kept < 2 * found) {
+        w.Reason = Cp1252("signal trop bruité");
+    } else {
+        std::optional<double> check = AutocorrelationPeriod(v, period);
+        if (!check || std::fabs(*check - period) > kAgreement * period) {
+            w.Reason = Cp1252("signal trop bruité");
+            return;
+        }
+        w.Period = period;
+        w.Rising = series[0].At;
+        w.Falling = series[1].At;
+        if (!w.Rising.empty()) w.RisingAt = line->Start[0];
+        if (!w.Falling.empty()) w.FallingAt = line->Start[1];
+    }
+}
+
+} // namespace
 
 Waveform AnalyseWaveform(const std::vector<double>& v, double quantum) {
     Waveform w;

@@ -437,3 +437,35 @@ TEST_F(EngineeringTexts, DegreesAreWholeOrHaveOneDecimal) {
     EXPECT_EQ(DegreeText(12.5), Cp1252("12.5°"));
     EXPECT_EQ(DegreeText(std::nullopt), Cp1252("—"));
 }
+
+// Five samples a period or more measure the phase; fewer give "—" with the reason, never the
+// period of two or more periods the samples repeat over.
+TEST_F(MeasuredPhase, FromFiveSamplesAPeriodAndNeverAMultipleBelow) {
+    for (double samplesPerPeriod : {5.0, 5.3, 6.0})
+        for (double lag : {30.0, -60.0}) {
+            Fill(1, Sine(100, samplesPerPeriod));
+            Fill(2, Sine(100, samplesPerPeriod, lag));
+            auto degrees = Phase().Degrees;
+            ASSERT_TRUE(degrees.Value) << samplesPerPeriod << " " << degrees.Reason;
+            EXPECT_NEAR(*degrees.Value, -lag, 3) << samplesPerPeriod;
+        }
+    for (double samplesPerPeriod : {2.2, 2.5, 3.0, 3.7, 4.5, 4.9})
+        for (double start : {0.0, 37.0, 100.0, 215.0})
+            for (double amplitude : {60.0, 100.0, 120.0}) {
+                Fill(1, Sine(amplitude, samplesPerPeriod, start));
+                Fill(2, Sine(amplitude, samplesPerPeriod, start + 45));
+                ChannelMeasures m = Measures(1);
+                EXPECT_FALSE(m.Frequency.Value)
+                    << samplesPerPeriod << " " << start << " " << amplitude << " "
+                    << m.Frequency.Value.value_or(0) / FrequencyOf(samplesPerPeriod);
+                EXPECT_EQ(m.Frequency.Reason, Cp1252("trop peu d'échantillons par période"));
+                EXPECT_FALSE(Phase().Degrees.Value) << samplesPerPeriod << " " << start;
+            }
+}
+
+TEST_F(EngineeringTexts, DegreesFarOutOfRangeStayNumbers) {
+    SetDecimalSeparator(',');
+    EXPECT_EQ(DegreeText(1e20), Cp1252("1E20°"));
+    EXPECT_EQ(DegreeText(-2.5e9), Cp1252("-2,5E9°"));
+    EXPECT_EQ(DegreeText(123456.7), Cp1252("123456,7°"));
+}
