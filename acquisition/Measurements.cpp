@@ -352,8 +352,12 @@ std::string EngineeringText(const Measure& measure, const std::string& unit) {
     return EngineeringText(measure.Value, unit);
 }
 
+// Tenths of a degree while they fit a 32-bit long; beyond, what no phase is (a damaged file's)
+// is still written as a number.
 std::string DegreeText(std::optional<double> degrees) {
     if (!degrees || !std::isfinite(*degrees)) return AbsentText();
+    if (std::fabs(*degrees) >= 1e8)
+        return FormatGeneral(*degrees, 6, 1, DecimalSeparator()) + Cp1252("°");
     long tenths = std::lround(*degrees * 10);
     if (tenths == -1800) tenths = 1800;
     std::string text = tenths < 0 ? "-" : "";

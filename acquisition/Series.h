@@ -33,10 +33,14 @@ SeriesRow MeasureSeriesRow(const std::vector<ChannelSamples>& channels);
 struct BodePoint {
     double Frequency, Gain, Phase;
 };
-// The complete rows in order of frequency, each phase taken within 180° of the one before: a
-// second-order filter's phase goes on past -180° instead of jumping to +180°.
+// The complete rows in order of frequency, rows within 1 % of one frequency merged into one point
+// (the mean gain, the circular mean of the phases), each phase taken within 180° of the one
+// before: a second-order filter's phase goes on past -180° instead of jumping to +180°.
 std::vector<BodePoint> BodePoints(const std::vector<SeriesRow>& rows);
-// Where the gain crosses its highest value less 3 dB, between two points on either side of that
-// level, interpolated on the logarithmic frequency axis: one for a low- or a high-pass filter,
-// two for a band-pass.
+// Where the gain crosses its highest value less 3 dB, interpolated on the logarithmic frequency
+// axis: on each side of the highest gain the first crossing going outward, so one for a low- or a
+// high-pass filter, two for a band-pass or a band-stop.
 std::vector<double> CutOffFrequencies(const std::vector<BodePoint>& points);
+// The highest gain lies between the first and the last points (a band-pass, a resonance): the
+// cut-off frequencies are then taken from it, not from a pass band's level.
+bool GainPeaksInside(const std::vector<BodePoint>& points);

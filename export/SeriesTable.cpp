@@ -2,12 +2,12 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <sstream>
 #include <stdexcept>
 
-#include <cmath>
-
 #include "common/Text1252.h"
+#include "export/DataReader.h"
 
 namespace {
 
@@ -43,6 +43,22 @@ DataTable SeriesTable(const Series& series, const std::string& programPath) {
     return table;
 }
 
+namespace {
+
+constexpr double kLargestPhase = 3600; // ten turns: beyond, no filter's phase
+
+// Into ]-180°, 180°].
+double Wrapped(double degrees) { return degrees - 360 * std::ceil((degrees - 180) / 360); }
+
+bool BelievablePhase(double degrees) {
+    return std::isfinite(degrees) && std::fabs(degrees) <= kLargestPhase;
+}
+
+} // namespace
+
+// Another program may have written the phase unwrapped: it comes back within a turn. A row with a
+// phase no filter gives, or a frequency no axis of decades holds, refuses the whole file: leaving
+// it out would drop it from the file saved again.
 std::optional<Series> FindSeries(const DataTable& table) {
     const std::vector<TableVariable>& variables = table.Variables;
     if (variables.size() != 3 + 1 && variables.size() != 3 + 2) return std::nullopt;
@@ -62,6 +78,12 @@ std::optional<Series> FindSeries(const DataTable& table) {
         for (std::size_t c = 0; c < channels; ++c) point.PeakToPeak[c] = table.Columns[1 + c][row];
         point.Gain = table.Columns[1 + channels][row];
         point.Phase = table.Columns[2 + channels][row];
+        std::string where = Cp1252("Série, ligne de valeurs ") + std::to_string(row + 1) + " : ";
+        if (!(point.Frequency > 0))
+            throw EDataFileError(0, where + Cp1252("fréquence positive attendue"));
+        if (!BelievablePhase(point.Phase))
+            throw EDataFileError(0, where + Cp1252("déphasage entre -3600° et 3600° attendu"));
+        point.Phase = Wrapped(point.Phase);
         series.Points.push_back(point);
     }
     return series;
@@ -147,8 +169,9 @@ std::optional<RecoveredSeries> ReadSeriesRecovery(const std::string& text) {
     }
     if (lines.size() < 2 || lines[0] != kRecoveryTitle) return std::nullopt;
     RecoveredSeries series;
-    for (const std::string& name : Fields(lines[1]))
-        if (!name.empty()) series.ChannelNames.push_back(name);
+    // Each name is followed by its TAB, an empty one too.
+    series.ChannelNames = Fields(lines[1]);
+    if (!lines[1].empty() && lines[1].back() == '\t') series.ChannelNames.pop_back();
     if (series.ChannelNames.empty() || series.ChannelNames.size() > 2) return std::nullopt;
     constexpr std::size_t kFields = 3 + 2 * 5 + 1;
     for (std::size_t l = 2; l < lines.size(); ++l) {
@@ -168,6 +191,7 @@ std::optional<RecoveredSeries> ReadSeriesRecovery(const std::string& text) {
             whole = ReadMeasure(f[3 + 2 * m], f[4 + 2 * m], *measures[m]) && whole;
         const std::string& coarse = f[13];
         if (!whole || coarse.size() != 2) continue;
+        if (row.Phase.Value && !BelievablePhase(*row.Phase.Value)) continue;
         row.Coarse = {coarse[0] == '1', coarse[1] == '1'};
         series.Rows.push_back(row);
     }

@@ -30,8 +30,9 @@ std::string SeriesComment();
 // than one or two channels.
 DataTable SeriesTable(const Series& series, const std::string& programPath);
 
-// The series a table holds, or nothing when its variables are not a series'. Throws
-// std::invalid_argument for a table of uneven shape.
+// The series a table holds, or nothing when its variables are not a series'; phases come back
+// within ]-180°, 180°]. Throws EDataFileError for a frequency of 0 or less or a phase beyond
+// ±3600°, std::invalid_argument for a table of uneven shape.
 std::optional<Series> FindSeries(const DataTable& table);
 
 // The series of the window's complete rows, in order of frequency, for its file and its page.
@@ -47,5 +48,6 @@ struct RecoveredSeries {
     std::vector<std::string> ChannelNames;
     std::vector<SeriesRow> Rows;
 };
-// What such a text holds; nothing when it is not one. A damaged line is left out.
+// What such a text holds; nothing when it is not one. A damaged line (a phase beyond ±3600° among
+// them) is left out.
 std::optional<RecoveredSeries> ReadSeriesRecovery(const std::string& text);

@@ -22,6 +22,13 @@ ChannelSamples Sine(double counts, double periods, double lag = 0) {
     return s;
 }
 
+// Where the gain crosses the level on the logarithmic axis, between two points `above` and
+// `below` it (in dB from the level).
+double LevelCrossing(double f1, double above, double f2, double below) {
+    double fraction = above / (above - below);
+    return std::pow(10, std::log10(f1) + fraction * (std::log10(f2) - std::log10(f1)));
+}
+
 SeriesRow Row(double frequency, double gain, double phase) {
     SeriesRow row;
     row.Frequency = {frequency, ""};
@@ -91,5 +98,61 @@ TEST(SeriesRow, CutOffFrequencies) {
         ASSERT_EQ(found.size(), c.CutOffs.size());
         for (std::size_t i = 0; i < found.size(); ++i)
             EXPECT_NEAR(found[i], c.CutOffs[i], 1e-9 * c.CutOffs[i]);
+    }
+}
+
+// A phase far out of any filter's range (a damaged file) is unwrapped in one step, not 360° at a
+// time; reads repeated within 1 % of one frequency make one point of the mean gain and the
+// circular mean of their phases.
+TEST(SeriesRow, BodePointsMergeRepeatedFrequenciesAndUnwrapAtOnce) {
+    std::vector<BodePoint> far = BodePoints({Row(100, 0, -10), Row(200, -1, 1e20)});
+    ASSERT_EQ(far.size(), 2u);
+    EXPECT_TRUE(std::isfinite(far[1].Phase));
+
+    std::vector<BodePoint> points =
+        BodePoints({Row(100, 0, -10), Row(1000, -2, 170), Row(1008, -4, -170), Row(1003, -3, 180)});
+    ASSERT_EQ(points.size(), 2u);
+    EXPECT_NEAR(points[1].Frequency, 1003.666, 0.01);
+    EXPECT_NEAR(points[1].Gain, -3, 1e-12);
+    EXPECT_NEAR(std::remainder(points[1].Phase - 180, 360), 0, 1e-9);
+    EXPECT_LT(points[1].Phase, 0); // within 180° of the -10° before it
+}
+
+// Noise around -3 dB, or reads repeated there, gave one low-pass three cut-offs. One crossing is
+// taken on each side of the highest gain, the first going outward: one for a low- or a high-pass,
+// two for a band-pass; a band-stop keeps its two.
+TEST(SeriesRow, OneCutOffOnEachSideOfTheHighestGain) {
+    struct Case {
+        const char* Name;
+        std::vector<SeriesRow> Rows;
+        std::vector<double> CutOffs;
+        bool PeakInside;
+    };
+    const Case cases[] = {
+        {"low-pass with noise at -3 dB",
+         {Row(100, 0, 0), Row(500, -1, 0), Row(1000, -2, 0), Row(1000, -4, 0), Row(1005, -3.3, 0),
+          Row(1200, -2.9, 0), Row(2000, -3.5, 0), Row(4000, -10, 0)},
+         {LevelCrossing(500, 2, 3005.0 / 3, -0.1)},
+         false},
+        {"high-pass",
+         {Row(10, -20, 0), Row(100, -6, 0), Row(1000, -2, 0), Row(1e4, 0, 0)},
+         {std::pow(10, 2 + 0.75)},
+         false},
+        {"band-pass",
+         {Row(10, -10, 0), Row(100, -2, 0), Row(1000, 0, 0), Row(1e4, -4, 0), Row(1e5, -12, 0)},
+         {std::pow(10, 1 + 7.0 / 8), std::pow(10, 3.75)},
+         true},
+        {"band-stop",
+         {Row(10, 0, 0), Row(100, -1, 0), Row(1000, -20, 0), Row(1e4, -5, 0), Row(1e5, -0.5, 0)},
+         {std::pow(10, 2 + 2.0 / 19), std::pow(10, 4 + 2.0 / 4.5)},
+         false},
+    };
+    for (const Case& c : cases) {
+        std::vector<BodePoint> points = BodePoints(c.Rows);
+        std::vector<double> found = CutOffFrequencies(points);
+        ASSERT_EQ(found.size(), c.CutOffs.size()) << c.Name;
+        for (std::size_t i = 0; i < found.size(); ++i)
+            EXPECT_NEAR(found[i], c.CutOffs[i], 1e-6 * c.CutOffs[i]) << c.Name;
+        EXPECT_EQ(GainPeaksInside(points), c.PeakInside) << c.Name;
     }
 }

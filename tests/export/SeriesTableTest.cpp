@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "common/Text1252.h"
+#include "export/DataReader.h"
 
 namespace {
 
@@ -59,4 +60,43 @@ TEST(SeriesTable, ARunningSeriesComesBackAsItWas) {
     }
     EXPECT_FALSE(ReadSeriesRecovery("MORVANET CURVILAB WINDOWS 1.0\r\n"));
     EXPECT_FALSE(ReadSeriesRecovery(""));
+}
+
+// Another program may write a phase unwrapped past -360°: it comes back within ]-180°, 180°]. A
+// phase no filter gives, or a frequency no axis of decades holds, refuses the file with its row.
+TEST(SeriesTable, AFilesPhasesAreWrappedAndImpossibleRowsRefuseIt) {
+    auto table = [](double frequency, double phase) {
+        Series series{{"V1", "V2"}, {{100, {1, 1}, 0, -10}, {frequency, {1, 0.5}, -6, phase}}};
+        return SeriesTable(series, "");
+    };
+    const std::pair<double, double> wrapped[] = {{-400, -40}, {190, -170}, {-180, 180},
+                                                 {540, 180},  {-3599, 1},  {3600, 0}};
+    for (auto [phase, within] : wrapped) {
+        std::optional<Series> found = FindSeries(table(1000, phase));
+        ASSERT_TRUE(found);
+        EXPECT_NEAR(found->Points[1].Phase, within, 1e-9) << phase;
+    }
+    for (auto [frequency, phase] : {std::pair{1000.0, 3600.5}, {1000, -1e20}, {0, 0}, {-50, 0}}) {
+        try {
+            FindSeries(table(frequency, phase));
+            ADD_FAILURE() << frequency << " " << phase;
+        } catch (const EDataFileError& e) {
+            EXPECT_NE(std::string(e.what()).find("ligne de valeurs 2"), std::string::npos)
+                << e.what();
+        }
+    }
+}
+
+// Names are kept in their places, empty ones too; a row whose phase no filter gives is damaged.
+TEST(SeriesTable, ARecoveredSeriesKeepsEmptyNamesAndLeavesOutDamagedPhases) {
+    SeriesRow far = Row(2, 200, -1, 0);
+    far.Phase = {1e20, ""};
+    for (const std::vector<std::string>& names :
+         {std::vector<std::string>{"", ""}, {"", "V2"}, {"V1", ""}, {""}}) {
+        auto back = ReadSeriesRecovery(SeriesRecoveryText(names, {Row(1, 100, 0, -10), far}));
+        ASSERT_TRUE(back) << names.size();
+        EXPECT_EQ(back->ChannelNames, names);
+        ASSERT_EQ(back->Rows.size(), 1u);
+        EXPECT_EQ(back->Rows[0].Number, 1);
+    }
 }
