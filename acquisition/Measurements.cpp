@@ -6,7 +6,6 @@
 #include <cmath>
 #include <cstdlib>
 #include <iterator>
-#include <limits>
 #include <numbers>
 #include <stdexcept>
 
@@ -231,23 +230,24 @@ void MeasureTimes(const ChannelSamples& s, const Analysis& a, ChannelMeasures& m
 
 } // namespace
 
-ChannelMeasures MeasureChannel(const ChannelSamples& samples) {
+namespace {
+
+ChannelMeasures AllAbsent(const std::string& problem) {
     ChannelMeasures m;
-    if (std::string problem = SamplesProblem(samples); !problem.empty()) {
-        for (Measure* each : {&m.Minimum, &m.Maximum, &m.PeakToPeak, &m.Top, &m.Base, &m.Mean,
-                              &m.Rms, &m.Period, &m.Frequency, &m.RiseTime, &m.FallTime,
-                              &m.PositiveWidth, &m.NegativeWidth, &m.DutyCycle})
-            *each = Absent(problem);
-        return m;
-    }
+    for (Measure* each :
+         {&m.Minimum, &m.Maximum, &m.PeakToPeak, &m.Top, &m.Base, &m.Mean, &m.Rms, &m.Period,
+          &m.Frequency, &m.RiseTime, &m.FallTime, &m.PositiveWidth, &m.NegativeWidth, &m.DutyCycle})
+        *each = Absent(problem);
+    return m;
+}
+
+ChannelMeasures MeasureAnalysed(const ChannelSamples& samples, const Analysis& a) {
+    ChannelMeasures m;
     m.Clipped = samples.ClippedLow || samples.ClippedHigh;
-    Analysis a = Analyse(samples);
     MeasureVolts(samples, a.Wave.Levels, m, a.Wave.Period);
     MeasureTimes(samples, a, m);
     return m;
 }
-
-namespace {
 
 double Normalised(double degrees) {
     degrees = std::fmod(degrees, 360.0);
@@ -256,33 +256,35 @@ double Normalised(double degrees) {
     return degrees;
 }
 
-} // namespace
+// The time of the crossing of `b` nearest to `t`, among increasing positions; none when empty.
+std::optional<double> NearestCrossing(const Analysis& b, const std::vector<double>& positions,
+                                      double t) {
+    if (positions.empty()) return std::nullopt;
+    auto after = std::lower_bound(positions.begin(), positions.end(), (t - b.Start) / b.TimeStep);
+    auto time = [&b](double position) { return b.Start + position * b.TimeStep; };
+    if (after == positions.end()) return time(positions.back());
+    if (after == positions.begin()) return time(*after);
+    double later = time(*after), earlier = time(*std::prev(after));
+    return t - earlier <= later - t ? earlier : later;
+}
 
 // Each crossing of the first channel pairs with the second's nearest crossing of the same
 // direction. Rising and falling pairs both count: a middle level off the signal's true centre
 // moves them opposite ways, and their average cancels it. The pairs' angles are averaged as unit
 // vectors, so a delay near half a period does not average +T/2 and -T/2 into 0.
-PhaseMeasures MeasurePhase(const ChannelSamples& first, const ChannelSamples& second) {
-    std::string problem = SamplesProblem(first);
-    if (problem.empty()) problem = SamplesProblem(second);
-    if (!problem.empty()) return {Absent(problem), Absent(problem)};
-    Analysis a = Analyse(first), b = Analyse(second);
+PhaseMeasures PhaseOf(const Analysis& a, const Analysis& b) {
     if (!a.Period.Value) return {a.Period, a.Period};
     if (!b.Period.Value) return {b.Period, b.Period};
     double period = (*a.Period.Value + *b.Period.Value) / 2;
     if (std::fabs(*a.Period.Value - *b.Period.Value) > 0.01 * period)
         return {Absent("périodes différentes"), Absent("périodes différentes")};
     double sumCos = 0, sumSin = 0;
-    constexpr double kNone = std::numeric_limits<double>::infinity();
     auto pair = [&](const std::vector<double>& from, const std::vector<double>& to) {
         for (double position : from) {
-            double t1 = a.Start + position * a.TimeStep, nearest = 0, distance = kNone;
-            for (double other : to) {
-                double t2 = b.Start + other * b.TimeStep;
-                if (std::fabs(t2 - t1) < distance) distance = std::fabs(t2 - t1), nearest = t2;
-            }
-            if (distance == kNone) return;
-            double angle = 2 * std::numbers::pi * (nearest - t1) / period;
+            double t1 = a.Start + position * a.TimeStep;
+            std::optional<double> t2 = NearestCrossing(b, to, t1);
+            if (!t2) return;
+            double angle = 2 * std::numbers::pi * (*t2 - t1) / period;
             sumCos += std::cos(angle), sumSin += std::sin(angle);
         }
     };
@@ -294,6 +296,37 @@ PhaseMeasures MeasurePhase(const ChannelSamples& first, const ChannelSamples& se
     if (angle <= -std::numbers::pi) angle = std::numbers::pi;
     return {Valued(Normalised(-angle * 180 / std::numbers::pi)),
             Valued(angle / (2 * std::numbers::pi) * period)};
+}
+
+} // namespace
+
+RecordMeasures MeasureRecord(const std::vector<const ChannelSamples*>& channels) {
+    RecordMeasures measures;
+    std::vector<std::optional<Analysis>> analyses;
+    std::string problem; // the first channel's that has one: no phase then
+    for (const ChannelSamples* samples : channels) {
+        std::string own = SamplesProblem(*samples);
+        if (!own.empty()) {
+            measures.Channels.push_back(AllAbsent(own));
+            analyses.emplace_back();
+            if (problem.empty()) problem = own;
+            continue;
+        }
+        analyses.push_back(Analyse(*samples));
+        measures.Channels.push_back(MeasureAnalysed(*samples, *analyses.back()));
+    }
+    if (channels.size() == 2)
+        measures.Phase = problem.empty() ? PhaseOf(*analyses[0], *analyses[1])
+                                         : PhaseMeasures{Absent(problem), Absent(problem)};
+    return measures;
+}
+
+ChannelMeasures MeasureChannel(const ChannelSamples& samples) {
+    return MeasureRecord({&samples}).Channels.front();
+}
+
+PhaseMeasures MeasurePhase(const ChannelSamples& first, const ChannelSamples& second) {
+    return *MeasureRecord({&first, &second}).Phase;
 }
 
 std::string PhaseWords(double degrees, const std::string& secondName) {

@@ -63,6 +63,14 @@ struct PhaseMeasures {
 };
 PhaseMeasures MeasurePhase(const ChannelSamples& first, const ChannelSamples& second);
 
+// The measures of one or two channels of a record, each channel analysed once for its own and for
+// the phase between the two.
+struct RecordMeasures {
+    std::vector<ChannelMeasures> Channels;
+    std::optional<PhaseMeasures> Phase; // with two channels
+};
+RecordMeasures MeasureRecord(const std::vector<const ChannelSamples*>& channels);
+
 // "(V2 en retard)", "(V2 en avance)", "(en phase)" within half a degree of 0, "(en opposition de
 // phase)" within half a degree of 180; `secondName` stands for V2.
 std::string PhaseWords(double degrees, const std::string& secondName);

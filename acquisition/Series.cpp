@@ -34,7 +34,10 @@ bool SeriesRow::Complete() const {
 SeriesRow MeasureSeriesRow(const std::vector<ChannelSamples>& channels) {
     SeriesRow row;
     if (channels.empty()) return row;
-    ChannelMeasures first = MeasureChannel(channels[0]);
+    std::vector<const ChannelSamples*> samples;
+    for (const ChannelSamples& channel : channels) samples.push_back(&channel);
+    RecordMeasures measures = MeasureRecord(samples);
+    const ChannelMeasures& first = measures.Channels[0];
     row.Frequency = first.Frequency;
     row.PeakToPeak[0] = first.PeakToPeak;
     row.Coarse[0] = SpansFewCounts(channels[0], first.PeakToPeak);
@@ -43,11 +46,11 @@ SeriesRow MeasureSeriesRow(const std::vector<ChannelSamples>& channels) {
         row.PeakToPeak[1] = row.Gain = row.Phase = Missing(reason);
         return row;
     }
-    ChannelMeasures second = MeasureChannel(channels[1]);
+    const ChannelMeasures& second = measures.Channels[1];
     row.PeakToPeak[1] = second.PeakToPeak;
     row.Coarse[1] = SpansFewCounts(channels[1], second.PeakToPeak);
     row.Gain = GainOf(row.PeakToPeak[0], row.PeakToPeak[1]);
-    row.Phase = MeasurePhase(channels[0], channels[1]).Degrees;
+    row.Phase = measures.Phase->Degrees;
     return row;
 }
 

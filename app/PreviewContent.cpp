@@ -110,6 +110,15 @@ int TablesHeightOnScreen(const std::vector<TextBlock>& blocks, int width, int dp
     return height;
 }
 
+void MeasureShown(ShownAcquisition& shown) {
+    std::vector<const ChannelSamples*> samples;
+    for (const auto& channel : shown.Channels) samples.push_back(&channel.Samples);
+    RecordMeasures measures = MeasureRecord(samples);
+    for (std::size_t n = 0; n < shown.Channels.size(); ++n)
+        shown.Channels[n].Measures = measures.Channels[n];
+    shown.Phase = measures.Phase;
+}
+
 } // namespace
 
 ShownAcquisition ShowAcquisition(const AcquisitionRecord& record, const PreviewSettings& settings) {
@@ -126,11 +135,9 @@ ShownAcquisition ShowAcquisition(const AcquisitionRecord& record, const PreviewS
         bool believable = BelievableSensitivity(channel.VoltsPerDivision);
         channel.Axis = VoltageAxis(believable ? channel.VoltsPerDivision : 1);
         channel.Samples = SamplesInVolts(record, n);
-        channel.Measures = MeasureChannel(channel.Samples);
         shown.Channels.push_back(std::move(channel));
     }
-    if (count == 2)
-        shown.Phase = MeasurePhase(shown.Channels[0].Samples, shown.Channels[1].Samples);
+    MeasureShown(shown);
     return shown;
 }
 
@@ -152,11 +159,9 @@ ShownAcquisition ShowTable(const DataTable& table, const std::wstring& fileName)
             std::minmax_element(channel.Samples.Values.begin(), channel.Samples.Values.end());
         channel.Axis = FittingAxis(*low, *high, kScreenDivisionsUp);
         channel.VoltsPerDivision = channel.Axis.PerDivision;
-        channel.Measures = MeasureChannel(channel.Samples);
         shown.Channels.push_back(std::move(channel));
     }
-    if (shown.Channels.size() == 2)
-        shown.Phase = MeasurePhase(shown.Channels[0].Samples, shown.Channels[1].Samples);
+    MeasureShown(shown);
     return shown;
 }
 

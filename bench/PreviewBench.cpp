@@ -1,6 +1,7 @@
 // Benchmark: a full redraw of the preview's picture (two channels of 2048 samples measured again,
 // their texts made, the graph and the tables drawn), without a window, and the GDI objects the
-// process holds around 200 of them.
+// process holds around 200 of them; then a file of two channels of 100 000 rows opened in the
+// preview: read, measured and drawn.
 #include <windows.h>
 
 #include <algorithm>
@@ -10,8 +11,39 @@
 
 #include "app/PreviewContent.h"
 #include "bench/Seconds.h"
+#include "export/DataFile.h"
+#include "export/DataReader.h"
 #include "tests/serial/ProcessFigures.h"
 #include "ui/Picture.h"
+
+namespace {
+
+// The median of `runs` timings of `work`, in milliseconds.
+template <typename Work> double MedianMs(int runs, Work&& work) {
+    std::vector<double> times;
+    for (int i = 0; i < runs; ++i) {
+        double start = Seconds();
+        work();
+        times.push_back((Seconds() - start) * 1000);
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+// Two noisy sines of 100 000 rows, as another program would write them.
+std::string LongTableText() {
+    DataTable table;
+    table.Variables = {{"t", "s", "temps"}, {"Ue", "V", "tension"}, {"Us", "V", "tension"}};
+    table.Columns.resize(3);
+    for (int i = 0; i < 100000; ++i) {
+        table.Columns[0].push_back(i * 1e-6);
+        table.Columns[1].push_back(2 * std::sin(i * 0.0031) + 0.01 * std::sin(i * 1.7));
+        table.Columns[2].push_back(std::round(1000 * std::cos(i * 0.0031 - 0.5)) / 1000);
+    }
+    return DataFileText(table, false);
+}
+
+} // namespace
 
 int main() {
     AcquisitionRecord record;
@@ -48,5 +80,15 @@ int main() {
     std::printf("preview_draw_ms %.3f\n", times[times.size() / 2]);
     std::printf("preview_gdi_objects_before %d\npreview_gdi_objects_after %d\n", gdiBefore,
                 gdiAfter);
+
+    const std::string file = LongTableText();
+    std::printf("open_table_100k_ms %.3f\n", MedianMs(9, [&] {
+                    DataTable table = ReadDataFile(file, false).Table;
+                    ShownAcquisition shown = ShowTable(table, L"long.txt");
+                    PreviewTexts texts = PreviewTextsOf(shown, {});
+                    FillRect(picture.Dc(), &box, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+                    DrawPreview(picture.Dc(), box, 96, &shown, texts, {}, {});
+                    GdiFlush();
+                }));
     return 0;
 }
