@@ -147,6 +147,18 @@ std::string FormatGeneral(long double value, int precision, int exponentDigits, 
     return out.substr(0, kMaxNumberText);
 }
 
+std::string FormatShortest(double value, int leastPrecision, int exponentDigits, char separator) {
+    std::string text;
+    for (int precision = leastPrecision; precision <= 17; ++precision) {
+        text = FormatGeneral(value, precision, exponentDigits, '.');
+        double back = 0;
+        auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), back);
+        if (error == std::errc() && end == text.data() + text.size() && back == value) break;
+    }
+    if (auto point = text.find('.'); point != std::string::npos) text[point] = separator;
+    return text;
+}
+
 std::string FormatReal(double value) { return FormatGeneral(value, 6, 2, DecimalSeparator()); }
 
 std::string FormatRealDot(double value) {

@@ -23,6 +23,10 @@ double ParseReal(std::string_view text);
 // with at least `exponentDigits` exponent digits and no "+".
 std::string FormatGeneral(long double value, int precision, int exponentDigits, char separator);
 
+// The fewest significant digits, `leastPrecision` or more, in the layout of G(P, exponentDigits),
+// that read back as `value` itself: a value read from a file is written again unchanged.
+std::string FormatShortest(double value, int leastPrecision, int exponentDigits, char separator);
+
 // G(6, 2) with the user's separator; FormatRealDot forces "." as the separator.
 std::string FormatReal(double value);
 std::string FormatRealDot(double value);

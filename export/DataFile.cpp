@@ -62,7 +62,8 @@ std::string WriteTableHeader(const std::vector<TableVariable>& variables, const 
         text = "Hameg" + kLineEnd;
         for (std::string TableVariable::*field :
              {&TableVariable::Name, &TableVariable::Unit, &TableVariable::Meaning}) {
-            for (const TableVariable& variable : variables) text += variable.*field + '\t';
+            for (const TableVariable& variable : variables)
+                text += OneField(variable.*field) + '\t';
             text += kLineEnd;
         }
         return text;
@@ -72,7 +73,8 @@ std::string WriteTableHeader(const std::vector<TableVariable>& variables, const 
                                 {&TableVariable::Unit, " UNITE VAR"},
                                 {&TableVariable::Meaning, " SIGNIF VAR"}}) {
         text += Section(variables.size(), title);
-        for (const TableVariable& variable : variables) text += variable.*field + kLineEnd;
+        for (const TableVariable& variable : variables)
+            text += OneField(variable.*field) + kLineEnd;
     }
     text += Section(1, " ACQUISITION") + source + kLineEnd;
     text += Section(1, " PAGE COMMENT") + comment + kLineEnd;
@@ -84,7 +86,8 @@ std::string WriteTableRows(const DataTable& table, bool curvilab) {
     CheckTableShape(table);
     return Rows(table.RowCount(), table.Columns.size(),
                 [&](std::string& text, std::size_t row, std::size_t column) {
-                    text += TableValueText(table.Columns[column][row], column, curvilab);
+                    text += TableValueText(table.Columns[column][row], column, curvilab,
+                                           table.ReadBack);
                 });
 }
 

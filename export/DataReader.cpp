@@ -364,7 +364,9 @@ DataFileContents ReadDataFile(std::string_view bytes, bool curvilab) {
                     " Mo au plus");
     CheckText(bytes);
     LineCursor lines(bytes);
-    return curvilab ? ReadCurvilab(lines) : ReadAscii(lines);
+    DataFileContents contents = curvilab ? ReadCurvilab(lines) : ReadAscii(lines);
+    contents.Table.ReadBack = true;
+    return contents;
 }
 
 AcquisitionColumns FindAcquisitionColumns(const DataTable& table) {

@@ -115,13 +115,6 @@ std::string ValueField(const Measure& measure) {
     return std::string(buffer, std::to_chars(buffer, buffer + sizeof buffer, *measure.Value).ptr);
 }
 
-// A name or a setting's text on one field of one line.
-std::string OneField(std::string text) {
-    std::replace_if(
-        text.begin(), text.end(), [](char c) { return c == '\t' || c == '\r' || c == '\n'; }, ' ');
-    return text;
-}
-
 std::vector<std::string> Fields(const std::string& line) {
     std::vector<std::string> fields;
     std::stringstream in(line);

@@ -29,7 +29,7 @@ std::string Transfer(const std::vector<TableVariable>& variables, std::size_t ro
         std::string line;
         for (std::size_t v = 0; v < variables.size(); ++v) {
             if (v > 0) line += '\t';
-            line += variables[v].*field;
+            line += OneField(variables[v].*field);
         }
         lines.push_back(line.substr(0, kMaxLine));
     }
@@ -78,7 +78,7 @@ std::string TransferText(const DataTable& table, const std::string& programPath,
     return Transfer(
         table.Variables, table.RowCount(),
         [&](std::string& line, std::size_t row, std::size_t column) {
-            line += TableValueText(table.Columns[column][row], column, true);
+            line += TableValueText(table.Columns[column][row], column, true, table.ReadBack);
         },
         programPath, page);
 }

@@ -120,6 +120,31 @@ TEST_F(DataReader, AFileOfTheSameLayoutWithOtherVariablesAndLooserTextReads) {
     }
 }
 
+// Another program's values are saved again as they were read, with the digits they need and no
+// fewer than the program's own; a TAB in a name would shift the ASCII table's columns.
+TEST_F(DataReader, AnotherProgramsFileIsSavedAgainWithItsOwnValues) {
+    const std::string text = Join(
+        Lines("MORVANET CURVILAB WINDOWS 1.0\n£2 NOM VAR\nt\nV\t1\n£2 UNITE VAR\ns\nV\n"
+              "£2 SIGNIF VAR\ntemps\ntension\n£1 ACQUISITION\nC:\\autre.exe\n£1 PAGE COMMENT\n\n"
+              "&4 VALEUR VAR\n1.000001\t0.123456789\t\n1.000002\t-2.5e-7\t\n1.000003\t1234567.5\t\n"
+              "1E17\t0\t\n"));
+    for (char separator : {'.', ','}) {
+        SetDecimalSeparator(separator);
+        DataTable read = ReadDataFile(text, true).Table;
+        for (bool curvilab : {true, false}) {
+            std::string saved = DataFileText(read, curvilab);
+            DataTable again = ReadDataFile(saved, curvilab).Table;
+            EXPECT_EQ(again.Columns, read.Columns) << separator << curvilab;
+            std::string second = curvilab ? "1.000002" : "1" + std::string(1, separator) + "000002";
+            EXPECT_NE(saved.find(second + "\t-2" + separator + "5E-7\t\r\n"), std::string::npos)
+                << saved;
+            EXPECT_NE(saved.find("\t1234567" + std::string(1, separator) + "5\t"),
+                      std::string::npos);
+            EXPECT_NE(saved.find(curvilab ? "\r\nV 1\r\n" : "\tV 1\t"), std::string::npos);
+        }
+    }
+}
+
 TEST_F(DataReader, WhatTheProgramCannotHaveSavedIsRefusedWithItsLineAndWhatWasExpected) {
     const std::string kDrop = "<drop>";
     struct Case {

@@ -1,7 +1,8 @@
 // ReadDataFile over any bytes, as a Curvilab file and as an ASCII table: nothing thrown but
 // EDataFileError, with its line in the message. A table that reads, written again with either
-// separator, reads again to the same variables and the same values to the written precision,
-// and writes the same bytes once more.
+// separator, reads again to the same variables and the very same values, and writes the same
+// bytes once more. Every column it holds gets a finite axis that holds its values.
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -9,6 +10,7 @@
 #include <optional>
 #include <string>
 
+#include "acquisition/PlotScale.h"
 #include "common/NumberText.h"
 #include "export/DataFile.h"
 #include "export/DataReader.h"
@@ -22,9 +24,18 @@ void Require(bool condition, const char* what) {
     std::abort();
 }
 
-// G(6, 2) for the first column, G(5, 1) for the others.
-bool SameToWrittenPrecision(double read, double again, std::size_t column) {
-    return std::fabs(read - again) <= (column == 0 ? 1e-5 : 1e-4) * std::fabs(read);
+void CheckAxes(const DataTable& table) {
+    for (const std::vector<double>& column : table.Columns) {
+        if (column.empty()) continue;
+        auto [low, high] = std::minmax_element(column.begin(), column.end());
+        PlotAxis axis = FittingAxis(*low, *high, 8);
+        Require(std::isfinite(axis.Start) && std::isfinite(axis.PerDivision) &&
+                    axis.PerDivision > 0,
+                "a finite axis");
+        Require(axis.LineValue(0) <= *low + 1e-9 * axis.PerDivision &&
+                    axis.LineValue(axis.Divisions) >= *high,
+                "an axis holding the column");
+    }
 }
 
 void CheckChoices(const DataTable& table) {
@@ -60,8 +71,7 @@ void CheckRoundTrip(const DataTable& table, bool curvilab) {
         Require(second.RowCount() == table.RowCount(), "same rows");
         for (std::size_t c = 0; c < table.Columns.size(); ++c)
             for (std::size_t row = 0; row < table.RowCount(); ++row)
-                Require(SameToWrittenPrecision(table.Columns[c][row], second.Columns[c][row], c),
-                        "same values");
+                Require(table.Columns[c][row] == second.Columns[c][row], "same values");
         Require(DataFileText(second, curvilab) == written, "same bytes once written");
     }
 }
@@ -93,6 +103,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         }
         Require(table.RowCount() <= kMaxTableRows, "rows within bounds");
         CheckChoices(table);
+        CheckAxes(table);
         CheckRoundTrip(table, curvilab);
     }
     SetDecimalSeparator('.');
