@@ -25,7 +25,6 @@ constexpr int kMargin = 6;
 constexpr COLORREF kGainColour = RGB(0, 0, 200);
 constexpr COLORREF kPhaseColour = RGB(200, 0, 0);
 constexpr COLORREF kCutOffColour = RGB(0, 130, 0);
-constexpr std::size_t kKeptFileLimit = 1 << 20;
 
 enum class Kind { Button, Check, Label, Edit };
 
@@ -103,10 +102,24 @@ std::wstring Remarks(const SeriesRow& row, const std::vector<std::string>& names
     return Wide(text);
 }
 
-std::wstring ProcessFile(DWORD process) {
-    return AppDataDir + L"serie-" + std::to_wstring(process) + L".txt";
+bool WholePath(const std::wstring& folder) {
+    bool drive = folder.size() >= 3 && iswalpha(folder[0]) && folder[1] == L':' &&
+                 (folder[2] == L'\\' || folder[2] == L'/');
+    return drive || folder.starts_with(L"\\\\");
 }
-std::wstring ProcessMutex(DWORD process) { return L"VexorSerie-" + std::to_wstring(process); }
+
+// Why per-point files cannot go where the fields say, in 1252; empty when they can.
+std::string PerPointProblem(const std::wstring& folder, const std::wstring& name) {
+    const std::string what = "Enregistrer chaque acquisition : ";
+    if (!WholePath(folder))
+        return what + Cp1252("indiquez le chemin complet d'un dossier, par exemple C:\\Mesures.");
+    DWORD attributes = GetFileAttributesW(folder.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return what + Cp1252("le dossier « ") + Narrow(folder) + Cp1252(" » n'existe pas.");
+    if (name.empty() || name.find_first_of(L"\\/:*?\"<>|") != std::wstring::npos)
+        return what + Cp1252("un nom sans aucun des caractères \\ / : * ? \" < > | est attendu.");
+    return {};
+}
 
 // A Bode panel: the gain or the phase against the frequency, on decades.
 PlotDescription BodePanel(const std::vector<BodePoint>& points, const std::vector<double>& cutOffs,
@@ -131,8 +144,7 @@ PlotDescription BodePanel(const std::vector<BodePoint>& points, const std::vecto
 } // namespace
 
 TSeriesForm::TSeriesForm(CommandState& state, std::function<void(const std::string&)> sendPage)
-    : state_(state), sendPage_(std::move(sendPage)), keptPath_(ProcessFile(GetCurrentProcessId())),
-      alive_(CreateMutexW(nullptr, FALSE, ProcessMutex(GetCurrentProcessId()).c_str())) {}
+    : state_(state), sendPage_(std::move(sendPage)) {}
 
 // Rows neither saved nor cleared stay in their file, for the next run to offer.
 TSeriesForm::~TSeriesForm() = default;
@@ -217,8 +229,21 @@ void TSeriesForm::AddPoint(const AcquisitionRecord& record, const PreviewSetting
     SeriesChanged();
 }
 
+// The per-point files go into the folder the field names, whatever the current directory: it
+// must be a whole path to an existing folder, and the name a plain name. Otherwise the box is
+// unticked with the reason, said once.
+bool TSeriesForm::PerPointFilesPossible() {
+    std::string problem = PerPointProblem(WindowTextW(GetDlgItem(Window(), idFolderEdit)),
+                                          WindowTextW(GetDlgItem(Window(), idNameEdit)));
+    if (problem.empty()) return true;
+    Button_SetCheck(GetDlgItem(Window(), idSaveEachCheck), BST_UNCHECKED);
+    ShowNotice(problem);
+    return false;
+}
+
 // NAME-001.cv3, NAME-002.cv3...: the next number whose file does not exist.
 void TSeriesForm::SaveEachAcquisition(const AcquisitionRecord& record) {
+    if (!PerPointFilesPossible()) return;
     std::wstring folder = WithTrailingBackslash(WindowTextW(GetDlgItem(Window(), idFolderEdit)));
     std::wstring name = WindowTextW(GetDlgItem(Window(), idNameEdit));
     std::wstring path;
@@ -238,6 +263,10 @@ void TSeriesForm::SaveEachAcquisition(const AcquisitionRecord& record) {
 
 void TSeriesForm::SeriesChanged() {
     KeepRunningSeries();
+    ShowRows();
+}
+
+void TSeriesForm::ShowRows() {
     if (!Window()) return;
     FillList();
     std::wstring count =
@@ -299,11 +328,13 @@ void TSeriesForm::FillList() {
     for (int c = 0; c < int(std::size(kColumns)); ++c) FitColumn(list, c);
 }
 
+// A highest gain between the ends (a band-pass, a resonance) is the reference, and it is said.
 std::wstring TSeriesForm::CutOffText() const {
-    std::vector<double> cutOffs = CutOffFrequencies(BodePoints(rows_));
+    std::vector<BodePoint> points = BodePoints(rows_);
+    std::vector<double> cutOffs = CutOffFrequencies(points);
     if (cutOffs.empty()) return L"";
-    std::wstring text =
-        cutOffs.size() > 1 ? L"Fréquences de coupure \u2248 " : L"Fréquence de coupure \u2248 ";
+    std::wstring text = cutOffs.size() > 1 ? L"Fréquences de coupure" : L"Fréquence de coupure";
+    text += GainPeaksInside(points) ? L" à G_max \u2212 3 dB \u2248 " : L" \u2248 ";
     for (std::size_t i = 0; i < cutOffs.size(); ++i)
         text += (i ? L" et " : L"") + ScreenText(EngineeringText(cutOffs[i], "Hz"));
     return text;
@@ -325,55 +356,33 @@ void TSeriesForm::Draw(HDC dc, const RECT& box, int dpi) const {
     DrawPlot(dc, {box.left, middle, box.right, box.bottom}, phase, dpi);
 }
 
-void TSeriesForm::KeepRunningSeries() {
+bool TSeriesForm::KeepRunningSeries() {
     if (saved_ || rows_.empty()) {
-        DeleteFileW(keptPath_.c_str());
-        return;
+        recovery_.Forget();
+        return true;
     }
-    try {
-        WriteFileAtomically(keptPath_, SeriesRecoveryText(names_, rows_));
-    } catch (const ESaveError&) {
-        // Like the settings file: a folder the user cannot act on costs the series nothing now.
-    }
+    return recovery_.Keep(names_, rows_);
 }
 
+// The file of the interrupted series goes only once the user answered: on Oui once this run's own
+// copy is written, on Non at once. A box closed otherwise (the program closing, Escape) leaves it
+// for the next run to offer.
 void TSeriesForm::OfferInterruptedSeries() {
-    WIN32_FIND_DATAW found{};
-    HANDLE search = FindFirstFileW((AppDataDir + L"serie-*.txt").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return;
-    std::wstring newest;
-    FILETIME newestTime{};
-    do {
-        std::wstring name = found.cFileName;
-        DWORD process = DWORD(std::wcstoul(name.c_str() + 6, nullptr, 10));
-        if (process == GetCurrentProcessId()) continue;
-        UniqueKernelHandle running(OpenMutexW(SYNCHRONIZE, FALSE, ProcessMutex(process).c_str()));
-        if (running) continue; // that instance's series runs
-        if (newest.empty() || CompareFileTime(&found.ftLastWriteTime, &newestTime) > 0)
-            newest = AppDataDir + name, newestTime = found.ftLastWriteTime;
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
-    if (newest.empty()) return;
-    std::optional<RecoveredSeries> kept;
-    try {
-        kept = ReadSeriesRecovery(ReadFileBytes(newest, kKeptFileLimit));
-    } catch (const ESaveError&) {
-        return;
-    }
-    if (kept && !kept->Rows.empty()) {
-        std::string question = "Une série de " + std::to_string(kept->Rows.size()) +
-                               Cp1252(" points n'a été ni enregistrée ni terminée. "
-                                      "La reprendre ?");
-        if (ConfirmYesNo(question) && !state_.Closing()) {
-            rows_ = kept->Rows;
-            names_ = kept->ChannelNames;
-            names_.resize(2, "V2");
-            for (const SeriesRow& row : rows_) nextNumber_ = std::max(nextNumber_, row.Number + 1);
-            saved_ = false;
-        }
-    }
-    DeleteFileW(newest.c_str());
-    SeriesChanged();
+    std::optional<SeriesRecovery::Interrupted> kept = recovery_.FindInterrupted();
+    if (!kept) return;
+    std::string question = "Une série de " + std::to_string(kept->Series.Rows.size()) +
+                           Cp1252(" points n'a été ni enregistrée ni terminée. La reprendre ?");
+    int answer = ShowMessageDialog(
+        {BoxKind::Confirmation, question, {{"&Oui", IDYES}, {"&Non", IDNO}}, 0, IDCANCEL});
+    if (state_.Closing() || answer == IDCANCEL) return;
+    if (answer == IDNO) return SeriesRecovery::Drop(*kept);
+    rows_ = kept->Series.Rows;
+    names_ = kept->Series.ChannelNames;
+    names_.resize(2, "V2");
+    for (const SeriesRow& row : rows_) nextNumber_ = std::max(nextNumber_, row.Number + 1);
+    saved_ = false;
+    if (KeepRunningSeries()) SeriesRecovery::Drop(*kept);
+    ShowRows();
 }
 
 void TSeriesForm::NewSeriesClick() {
@@ -429,7 +438,8 @@ void TSeriesForm::SaveSeriesClick() {
     }
     std::wstring path =
         AskSavePath(Window(), Cp1252("Sauvegarde de la série"),
-                    {{"Curvilab (*.cv3)", L"*.cv3"}, {"Tableur ASCII (*.txt)", L"*.txt"}}, L"cv3");
+                    {{"Curvilab (*.cv3)", L"*.cv3"}, {"Tableur ASCII (*.txt)", L"*.txt"}}, L"cv3",
+                    Existing::Ask);
     if (path.empty() || state_.Closing()) return;
     DataTable table = SeriesTable(SeriesOfRows(names_, rows_), ProgramPath());
     WriteFileAtomically(path, DataFileText(table, IsCurvilabFileName(Narrow(path))));
@@ -475,6 +485,10 @@ LRESULT TSeriesForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case idSendSeriesBtn: SendSeriesClick(); return 0;
         case idCopyImageBtn: CopyImageClick(); return 0;
         case idSaveImageBtn: SaveImageClick(); return 0;
+        case idSaveEachCheck:
+            if (Button_GetCheck(GetDlgItem(Window(), idSaveEachCheck)) == BST_CHECKED)
+                PerPointFilesPossible();
+            return 0;
         case IDCANCEL: PostMessageW(Window(), WM_CLOSE, 0, 0); return 0; // Escape
         }
         break;

@@ -4,10 +4,10 @@
 // no loss question and read no zero); closed, the series pauses and keeps its rows. The rows,
 // their Bode diagram with its cut-off frequencies, the series' file and its page for Curvilab.
 //
-// Nothing is lost: after every change the running series is written to a file of this process's
-// own in the Curvilab application-data folder. A file whose process has gone (killed, or ended
-// with rows neither saved nor cleared by "Nouvelle série") is offered back the first time the
-// window opens in a later run; a second instance running beside the first never sees the first's.
+// Nothing is lost: after every change the running series is kept in a file of this run's own
+// (SeriesRecovery.h). A file whose run has gone (killed, or ended with rows neither saved nor
+// cleared by "Nouvelle série") is offered back the first time the window opens in a later run; a
+// second instance running beside the first never sees the first's.
 #include <windows.h>
 #include <functional>
 #include <memory>
@@ -19,6 +19,7 @@
 #include "acquisition/Series.h"
 #include "app/PlotView.h"
 #include "app/PreviewContent.h"
+#include "app/SeriesRecovery.h"
 #include "export/SeriesTable.h"
 #include "ui/Handles.h"
 #include "ui/WindowBase.h"
@@ -61,11 +62,16 @@ private:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void CreateControls();
     void PlaceControls();
-    // The list, the counts, the cut-off frequencies and the diagram again; the series' file.
+    // The series changed: its file, then what the window shows of it.
     void SeriesChanged();
+    // The list, the counts, the cut-off frequencies and the diagram again.
+    void ShowRows();
     void FillList();
-    void KeepRunningSeries();
+    // The running series into its file, or the file away once the series is saved or cleared;
+    // false when it could not be written.
+    bool KeepRunningSeries();
     void OfferInterruptedSeries();
+    bool PerPointFilesPossible();
     void SaveEachAcquisition(const AcquisitionRecord& record);
     void NewSeriesClick();
     void DeleteRowClick();
@@ -82,9 +88,8 @@ private:
     std::vector<std::string> names_{"V1", "V2"};
     int nextNumber_ = 1;
     int nextFileNumber_ = 1;
-    bool saved_ = true;        // every row is in a file the user saved (or there are none)
-    bool offered_ = false;     // the interrupted series was looked for in this run
-    std::wstring keptPath_;    // this process's file of the running series
-    UniqueKernelHandle alive_; // tells other instances this process's series is not interrupted
+    bool saved_ = true;    // every row is in a file the user saved (or there are none)
+    bool offered_ = false; // the interrupted series was looked for in this run
+    SeriesRecovery recovery_;
     std::unique_ptr<PlotView> plot_;
 };

@@ -55,6 +55,30 @@ using UniqueMemoryDc = UniqueHandle<NullEmptyTraits<HDC, DeleteDC>>;
 using UniqueRegistryKey = UniqueHandle<NullEmptyTraits<HKEY, RegCloseKey>>;
 using UniqueGlobal = UniqueHandle<NullEmptyTraits<HGLOBAL, GlobalFree>>;
 
+struct FindHandleTraits {
+    using pointer = HANDLE;
+    static pointer Invalid() noexcept { return INVALID_HANDLE_VALUE; }
+    static bool IsValid(pointer h) noexcept { return h != INVALID_HANDLE_VALUE; }
+    static void Close(pointer h) noexcept { FindClose(h); }
+};
+using UniqueFindHandle = UniqueHandle<FindHandleTraits>;
+
+// A window's device context, released when the guard goes.
+class WindowDc {
+public:
+    explicit WindowDc(HWND window) : window_(window), dc_(GetDC(window)) {}
+    ~WindowDc() {
+        if (dc_) ReleaseDC(window_, dc_);
+    }
+    WindowDc(const WindowDc&) = delete;
+    WindowDc& operator=(const WindowDc&) = delete;
+    HDC get() const { return dc_; }
+
+private:
+    HWND window_;
+    HDC dc_;
+};
+
 // Movable global memory locked while the guard lives; Data() is null when the lock failed.
 class GlobalLockGuard {
 public:
