@@ -78,8 +78,8 @@ THamegMain::THamegMain(TAboutBox& aboutBox)
     : aboutBox_(aboutBox),
       series_(state_, [this](const std::string& page) { formDDE_->TransferPage(page); }),
       preview_([this] { return session_.AcquisitionHeld() ? &session_.Record : nullptr; }, state_,
-               [this] { return SettingsShown(); }, [this](HWND owner) { series_.Show(owner); },
-               [this](HWND owner, const Series& series) { series_.TakeSeries(owner, series); }) {
+               [this] { return SettingsShown(); }, [this] { series_.Show(Window()); },
+               [this](const Series& series) { series_.TakeSeries(Window(), series); }) {
     g_main = this;
     state_.Changed = [this] { StateChanged(); };
     // A read Curvilab asked for while the program was busy starts from the message loop.
@@ -343,10 +343,10 @@ void THamegMain::SetOscilloClick() {
 }
 
 // Cancelling the save dialog or answering No does not stop the exit; a save that fails is
-// reported and the program stays, with its acquisition.
+// reported and the program stays, with its acquisition. Whatever else is under way (a dialog of
+// another window, a send to Curvilab) the question comes: the close then ends the rest.
 void THamegMain::ExitItemClick() {
-    if (session_.AcquisitionHeld() && state_.MayStart(Command::Export) &&
-        ConfirmYesNo("Sauvegarde")) {
+    if (session_.AcquisitionHeld() && ConfirmYesNo("Sauvegarde") && !state_.Closing()) {
         try {
             SaveItemClick();
         } catch (const std::exception& e) {

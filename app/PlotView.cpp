@@ -41,7 +41,7 @@ void PlotView::CopyPicture(const Drawer& draw) const {
 
 void PlotView::SavePicture(const Drawer& draw, const std::function<bool()>& closing) const {
     std::wstring path = AskSavePath(GetParent(Window()), "Enregistrer l'image",
-                                    {{"Image PNG (*.png)", L"*.png"}}, L"png");
+                                    {{"Image PNG (*.png)", L"*.png"}}, L"png", Existing::Ask);
     if (path.empty() || closing()) return;
     WriteFileAtomically(path, Render(draw)->PngBytes());
 }

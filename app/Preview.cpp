@@ -51,8 +51,8 @@ int Px(int pixels, int dpi) { return MulDiv(pixels, dpi, 96); }
 
 TPreviewForm::TPreviewForm(std::function<const AcquisitionRecord*()> held,
                            const CommandState& state, std::function<PreviewSettings()> settings,
-                           std::function<void(HWND owner)> openSeries,
-                           std::function<void(HWND owner, const Series&)> takeSeries)
+                           std::function<void()> openSeries,
+                           std::function<void(const Series&)> takeSeries)
     : heldAcquisition_(std::move(held)), state_(state), settings_(std::move(settings)),
       openSeries_(std::move(openSeries)), takeSeries_(std::move(takeSeries)) {}
 
@@ -319,13 +319,13 @@ void TPreviewForm::OpenFile(const std::wstring& path) {
     std::wstring name = path.substr(path.find_last_of(L"\\/") + 1);
     try {
         std::string bytes = ReadFileBytes(path, kMaxDataFileBytes + 1);
-        DataTable table = ReadDataFile(bytes, IsCurvilabFileName(Narrow(path))).Table;
-        if (std::optional<Series> series = FindSeries(table)) {
-            takeSeries_(Window(), *series);
+        DataFileContents contents = ReadDataFile(bytes, IsCurvilabFileName(Narrow(path)));
+        if (std::optional<Series> series = FindSeries(contents.Table)) {
+            takeSeries_(*series);
             return;
         }
-        ShownAcquisition next = ShowTable(table, name);
-        opened_ = OpenedFile{name, std::move(table)};
+        ShownAcquisition next = ShowTable(contents.Table, name);
+        opened_ = OpenedFile{name, std::move(contents.Table), contents.MorePages};
         Take(std::move(next), false);
     } catch (const std::exception& error) {
         // EDataFileError tells the line and what was expected; ESaveError why the file was not
@@ -345,7 +345,10 @@ void TPreviewForm::LiveClick() {
 
 void TPreviewForm::SaveAsClick() {
     if (!opened_) return;
-    std::wstring path = AskSavePath(Window(), "Enregistrer sous", kDataFileTypes, L"cv3");
+    if (opened_->MorePages) ShowNotice(Cp1252("Seule la première page sera enregistrée"));
+    if (!opened_ || state_.Closing()) return;
+    std::wstring path =
+        AskSavePath(Window(), "Enregistrer sous", kDataFileTypes, L"cv3", Existing::Ask);
     if (path.empty() || state_.Closing() || !opened_) return;
     bool curvilab = IsCurvilabFileName(Narrow(path));
     DataTable table = opened_->Table;
@@ -383,7 +386,7 @@ LRESULT TPreviewForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
             return 0;
         case idCopyImageBtn: CopyImageClick(); return 0;
         case idSaveImageBtn: SaveImageClick(); return 0;
-        case idSeriesBtn: openSeries_(Window()); return 0;
+        case idSeriesBtn: openSeries_(); return 0;
         case idOpenBtn: OpenClick(); return 0;
         case idLiveBtn: LiveClick(); return 0;
         case idSaveAsBtn: SaveAsClick(); return 0;

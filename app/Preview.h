@@ -26,11 +26,10 @@
 class TPreviewForm : public WindowBase {
 public:
     // `held` gives the whole acquisition no read is writing, or null; `openSeries` opens the
-    // series window over the given owner; `takeSeries` gives it a series read from a file.
+    // series window; `takeSeries` gives it a series read from a file.
     TPreviewForm(std::function<const AcquisitionRecord*()> held, const CommandState& state,
-                 std::function<PreviewSettings()> settings,
-                 std::function<void(HWND owner)> openSeries,
-                 std::function<void(HWND owner, const Series&)> takeSeries);
+                 std::function<PreviewSettings()> settings, std::function<void()> openSeries,
+                 std::function<void(const Series&)> takeSeries);
 
     // Opens the window over `owner`, or brings it forward when it is open.
     void Show(HWND owner);
@@ -102,11 +101,12 @@ private:
     std::function<const AcquisitionRecord*()> heldAcquisition_;
     const CommandState& state_;
     std::function<PreviewSettings()> settings_;
-    std::function<void(HWND owner)> openSeries_;
-    std::function<void(HWND owner, const Series&)> takeSeries_;
+    std::function<void()> openSeries_;
+    std::function<void(const Series&)> takeSeries_;
     struct OpenedFile {
         std::wstring Name;
         DataTable Table;
+        bool MorePages = false; // a Curvilab file of several pages: only the first one was read
     };
     std::optional<OpenedFile> opened_;
     std::optional<ShownAcquisition> shown_;

@@ -10,7 +10,7 @@
 std::wstring SaveDialogData(HWND owner) {
     return AskSavePath(owner, Cp1252("Sauvegarde données"),
                        {{"Curvilab (*.cv3)", L"*.cv3"}, {"Tableur ASCII (*.txt)", L"*.txt"}},
-                       L"cv3");
+                       L"cv3", Existing::Replace);
 }
 
 void SaveAcquisition(const std::wstring& path, const AcquisitionRecord& record) {

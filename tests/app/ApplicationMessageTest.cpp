@@ -1,8 +1,12 @@
 // The keyboard hook on the program's message loop, with a real edit field.
 #include "app/Application.h"
 
+#include <cstring>
+
 #include <gtest/gtest.h>
 
+#include "app/SeriesForm.h"
+#include "ui/Handles.h"
 #include "ui/MessageLoop.h"
 #include "ui/Wide.h"
 #include "ui/Window.h"
@@ -55,4 +59,25 @@ TEST_F(KeyboardHook, CtrlMInsertsTheMicroSign) { EXPECT_EQ(Type(13, true, false)
 TEST_F(KeyboardHook, WithoutCtrlTheCharacterIsLeftAlone) {
     EXPECT_EQ(Type('v', false, false), "v");
     EXPECT_EQ(Type(3, false, false), ""); // a bare control code inserts nothing
+}
+
+// The windows the program adds keep Ctrl+C, Ctrl+V... in their fields: the edit gets the control
+// code itself and pastes.
+TEST_F(KeyboardHook, TheWindowsTheProgramAddsKeepTheEditKeys) {
+    RegisterWindowClass(TSeriesForm::kClassName, DefWindowProcW);
+    HWND window = CreateWindowExW(0, TSeriesForm::kClassName, L"", WS_POPUP, 0, 0, 300, 60, nullptr,
+                                  nullptr, GetModuleHandleW(nullptr), nullptr);
+    HWND field = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE, 0, 0, 200, 30, window,
+                                 nullptr, GetModuleHandleW(nullptr), nullptr);
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    UniqueGlobal text(GlobalAlloc(GMEM_MOVEABLE, 4));
+    std::memcpy(GlobalLockGuard(text.get()).Data(), "xyz", 4);
+    if (SetClipboardData(CF_TEXT, text.get())) text.release();
+    CloseClipboard();
+    std::swap(edit_, field);
+    EXPECT_EQ(Type(22, true, false), "xyz"); // Ctrl+V
+    EXPECT_EQ(Type(3, true, false), "");     // Ctrl+C copies; it types nothing
+    std::swap(edit_, field);
+    DestroyWindow(window);
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/ControlIds.h"
+#include "app/SeriesForm.h"
 #include "common/Text1252.h"
 #include "tests/e2e/ProgramTest.h"
 #include "tests/serial/SimLink.h"
@@ -69,6 +70,23 @@ TEST_F(Keyboard, AReadAndThePreviewsPictureNeedNoMouse) {
     HWND series = UiDriver::WaitForWindow(Cp1252("Série de mesures"), 15000);
     ASSERT_TRUE(series);
     ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == series; }, 5000));
+
+    // The windows the program adds keep the edit keys: Ctrl+C copies the folder it selects.
+    HWND folder = GetDlgItem(series, TSeriesForm::idFolderEdit);
+    std::string folderText = UiDriver::Text(folder);
+    ASSERT_TRUE(TabTo(series, folder));
+    Press({VK_CONTROL, 'C'});
+    EXPECT_TRUE(PumpUntil([&] { return UiDriver::ClipboardText() == folderText; }, 5000));
+    EXPECT_EQ(UiDriver::Text(folder), folderText);
     Press({VK_ESCAPE});
     EXPECT_TRUE(UiDriver::WaitUntilGone(series, 5000));
+
+    // The specified windows replace it: Ctrl+C types "c" in a name field.
+    PostMessageW(preview, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(UiDriver::WaitUntilGone(preview, 5000));
+    HWND name = UiDriver::Control(main, idNom1Edit).Window;
+    ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == main; }, 5000));
+    ASSERT_TRUE(TabTo(main, name));
+    Press({VK_CONTROL, 'C'});
+    EXPECT_TRUE(PumpUntil([&] { return UiDriver::Text(name) == "c"; }, 5000));
 }

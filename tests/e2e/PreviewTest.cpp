@@ -394,3 +394,80 @@ TEST_F(Preview, ASavedReadReopensAndStaysAsAReference) {
     EXPECT_EQ(texts(), shown);
     DeleteFileW(bad.c_str());
 }
+
+// Files that read back without error but once froze the window (a constant 1E20, a single row at
+// 1E17) open at once; a series file with a phase no filter gives is refused with its row. Another
+// program's multi-page file is said to lose its further pages, and saved again with its own
+// digits; a file saved over is replaced only after a question.
+TEST_F(Preview, StrangeFilesOpenAtOnceAndAreSavedAgainAsTheyWere) {
+    ASSERT_TRUE(ReadAndOpen({}));
+    auto answers = [&] {
+        DWORD_PTR result = 0;
+        return SendMessageTimeoutW(preview, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result) != 0;
+    };
+    const std::string header = "Hameg\r\nt\tU\t\r\ns\tV\t\r\ntemps\ttension\t\r\n";
+    const std::string pages =
+        Cp1252("MORVANET CURVILAB WINDOWS 1.0\r\n£2 NOM VAR\r\nt\r\nU\r\n£2 UNITE VAR\r\ns\r\nV\r\n"
+               "£2 SIGNIF VAR\r\ntemps\r\ntension\r\n£1 ACQUISITION\r\nC:\\autre.exe\r\n"
+               "£1 PAGE COMMENT\r\n\r\n&3 VALEUR VAR\r\n1.000001\t0.123456789\t\r\n"
+               "1.000002\t-0.5\t\r\n1.000003\t0.25\t\r\n£1 NOM VAR\r\nt\r\n");
+    const std::string series = Cp1252(
+        "Hameg\r\nf\tV1\tV2\tG\tphi\t\r\nHz\tV\tV\tdB\t°\t\r\nfréquence\ttension crête à crête\t"
+        "tension crête à "
+        "crête\tgain\tdéphasage\t\r\n100\t1\t1\t0\t-10\t\r\n200\t1\t0.5\t-6\t1E20\t\r\n");
+    struct Case {
+        const wchar_t* Name;
+        std::string Text;
+        const char* Refusal; // empty: opened
+    } cases[] = {
+        {L"vexor-e2e-constant.txt", header + "0\t1E20\t\r\n1E-3\t1E20\t\r\n2E-3\t1E20\t\r\n", ""},
+        {L"vexor-e2e-one-row.txt", header + "1E17\t0.5\t\r\n", ""},
+        {L"vexor-e2e-pages.cv3", pages, ""},
+        {L"vexor-e2e-phase.txt", series, "ligne de valeurs 2"},
+    };
+    for (const Case& c : cases) {
+        std::wstring path = TempFilePath(c.Name);
+        std::ofstream(path.c_str(), std::ios::binary) << c.Text;
+        ASSERT_TRUE(ChooseFile(preview, TPreviewForm::idOpenBtn, "Ouverture de données", path));
+        if (*c.Refusal) {
+            EXPECT_NE(AnswerBox("Erreur").find(c.Refusal), std::string::npos) << Narrow(c.Name);
+        } else {
+            EXPECT_TRUE(PumpUntil(
+                [&] {
+                    return UiDriver::TextW(preview) ==
+                           L"Aper\u00E7u \u2014 " + std::wstring(c.Name);
+                },
+                10000));
+        }
+        EXPECT_TRUE(answers()) << Narrow(c.Name);
+        DeleteFileW(path.c_str());
+    }
+
+    // The pages' file is shown: saved again, with a word on its other pages, then over itself.
+    std::wstring again = TempFilePath(L"vexor-e2e-pages-again.txt");
+    UiDriver::Click(preview, TPreviewForm::idSaveAsBtn);
+    EXPECT_EQ(AnswerBox("Scoptera"), Cp1252("Seule la première page sera enregistrée"));
+    HWND dialog = UiDriver::WaitForWindow("Enregistrer sous", 15000);
+    ASSERT_TRUE(dialog && UiDriver::SaveAs(dialog, again));
+    ASSERT_TRUE(PumpUntil([&] { return !FileText(again).empty(); }, 10000));
+    std::string text = FileText(again);
+    std::string separator(1, LocaleDecimalSeparator());
+    EXPECT_NE(text.find("1" + separator + "000002\t-0" + separator + "5\t\r\n"), std::string::npos)
+        << text;
+    EXPECT_NE(text.find("\t0" + separator + "123456789\t"), std::string::npos) << text;
+    for (const char* answer : {"&Non", "&Oui"}) {
+        UiDriver::Click(preview, TPreviewForm::idSaveAsBtn);
+        AnswerBox("Scoptera");
+        dialog = UiDriver::WaitForWindow("Enregistrer sous", 15000);
+        ASSERT_TRUE(dialog && UiDriver::SaveAs(dialog, again));
+        EXPECT_NE(AnswerBox("Confirmation", answer).find("existe"), std::string::npos);
+        if (std::string(answer) == "&Non") { // the dialog comes back, and is cancelled
+            dialog = UiDriver::WaitForWindow("Enregistrer sous", 15000);
+            ASSERT_TRUE(dialog);
+            PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+            ASSERT_TRUE(UiDriver::WaitUntilGone(dialog, 10000));
+        }
+    }
+    EXPECT_TRUE(answers());
+    DeleteFileW(again.c_str());
+}

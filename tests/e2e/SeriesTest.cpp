@@ -4,7 +4,9 @@
 #include <windows.h>
 
 #include <cmath>
+#include <fstream>
 #include <sstream>
+#include <windowsx.h>
 
 #include "app/ControlIds.h"
 #include "app/Preview.h"
@@ -214,4 +216,67 @@ TEST_F(SeriesBench, AKilledProgramLosesNoPoint) {
     series = UiDriver::WaitForWindow(Cp1252("Série de mesures"), 15000);
     ASSERT_TRUE(series);
     EXPECT_TRUE(PointsBecome(3));
+}
+
+// The series window belongs to the main window: it stays, and the series runs on, when the
+// preview it was opened from closes. Per-point files need a whole path to a folder that exists,
+// said once; the series' file is saved over only after a question.
+TEST_F(SeriesBench, TheSeriesOutlivesThePreviewAndRefusesWhereItCannotSave) {
+    ASSERT_TRUE(StartTheBench());
+    PostMessageW(preview, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(UiDriver::WaitUntilGone(preview, 10000));
+    EXPECT_TRUE(IsWindowVisible(series));
+    ASSERT_TRUE(ReadPoint(kPoints[4], 1));
+
+    for (const wchar_t* folder : {L"mesures", L"C:\\vexor-e2e-no-such-folder"}) {
+        SetWindowTextW(GetDlgItem(series, TSeriesForm::idFolderEdit), folder);
+        UiDriver::Click(series, TSeriesForm::idSaveEachCheck);
+        std::string said = AnswerBox("Scoptera");
+        EXPECT_NE(said.find("Enregistrer chaque acquisition"), std::string::npos) << said;
+        EXPECT_TRUE(PumpUntil(
+            [&] {
+                return Button_GetCheck(GetDlgItem(series, TSeriesForm::idSaveEachCheck)) ==
+                       BST_UNCHECKED;
+            },
+            5000));
+    }
+
+    std::wstring path = TempFilePath(L"vexor-e2e-series-over.cv3");
+    std::ofstream(path.c_str(), std::ios::binary) << "kept";
+    ASSERT_TRUE(ChooseFile(series, TSeriesForm::idSaveSeriesBtn, "Sauvegarde de la série", path));
+    EXPECT_NE(AnswerBox("Confirmation", "&Non").find("existe"), std::string::npos);
+    HWND dialog = UiDriver::WaitForWindow(Cp1252("Sauvegarde de la série"), 15000);
+    ASSERT_TRUE(dialog);
+    PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    ASSERT_TRUE(UiDriver::WaitUntilGone(dialog, 10000));
+    EXPECT_EQ(FileText(path), "kept");
+    DeleteFileW(path.c_str());
+}
+
+// A series an earlier run left is deleted only once the user answered: a program closed while
+// it asks leaves the file for the next run, a file that is no series is set aside, empty channel
+// names are a series.
+TEST_F(SeriesBench, AnInterruptedSeriesIsKeptUntilTheUserAnswers) {
+    std::wstring folder = Wide(SettingsFile());
+    folder.resize(folder.find_last_of(L'\\') + 1);
+    std::wstring kept = folder + L"serie-99999-0.txt", broken = folder + L"serie-99998-0.txt";
+    std::ofstream(kept.c_str(), std::ios::binary)
+        << "Scoptera : serie en cours\r\n\t\t\r\n"
+           "1\t10:00:00\t5ms/div\t100\t\t1\t\t1\t\t0\t\t-10\t\t00\r\n";
+    std::ofstream(broken.c_str(), std::ios::binary) << "Scoptera : serie en cours\r\n";
+    ASSERT_TRUE(Start({}));
+    UiDriver::Click(main, idPreviewBtn);
+    HWND preview = UiDriver::WaitForWindow(Cp1252("Aperçu de l'acquisition"), 15000);
+    ASSERT_TRUE(preview);
+    UiDriver::Click(preview, TPreviewForm::idSeriesBtn);
+    HWND question = UiDriver::WaitForMessageBox("Confirmation", 15000);
+    ASSERT_TRUE(question);
+    EXPECT_NE(UiDriver::MessageBoxText(question).find("1 points"), std::string::npos);
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    EXPECT_EQ(vexor->WaitForExit(15000), 0u);
+    main = nullptr;
+    EXPECT_FALSE(FileText(kept).empty());
+    EXPECT_TRUE(FileText(broken).empty());
+    EXPECT_FALSE(FileText(broken + L".bad").empty());
+    DeleteFileW((broken + L".bad").c_str());
 }

@@ -8,6 +8,7 @@
 #include <shlobj.h>
 
 #include "app/ControlIds.h"
+#include "app/Preview.h"
 #include "common/Text1252.h"
 #include "tests/e2e/ProgramTest.h"
 #include "tests/serial/SimLink.h"
@@ -283,4 +284,24 @@ TEST_F(Use, FoldersNamedInOtherAlphabetsWork) {
     RegCloseKey(folders);
     EXPECT_NE(GetFileAttributesW(settings.c_str()), INVALID_FILE_ATTRIBUTES); // the port was kept
     DeleteFileW(settings.c_str());
+}
+
+// Quitter asks for the save whatever is under way: here with a file dialog of the preview open,
+// which goes unanswered as the program ends.
+TEST_F(Use, QuitterAsksForTheSaveWithAnotherWindowsDialogOpen) {
+    ASSERT_TRUE(Start() && Read());
+    UiDriver::Click(main, idPreviewBtn);
+    HWND preview = UiDriver::WaitForWindow(Cp1252("Aperçu de l'acquisition"), 15000);
+    ASSERT_TRUE(preview);
+    UiDriver::Click(preview, TPreviewForm::idSaveImageBtn);
+    ASSERT_TRUE(UiDriver::WaitForWindow("Enregistrer l'image", 15000));
+    std::wstring path = TempFilePath(L"vexor-e2e-quitter.cv3");
+    UiDriver::Click(main, idCloseBtn);
+    EXPECT_EQ(AnswerBox("Confirmation", "&Oui"), "Sauvegarde");
+    HWND dialog = UiDriver::WaitForWindow(Cp1252("Sauvegarde données"), 15000);
+    ASSERT_TRUE(dialog && UiDriver::SaveAs(dialog, path));
+    EXPECT_EQ(vexor->WaitForExit(15000), 0u);
+    main = nullptr;
+    EXPECT_NE(FileText(path).find("VALEUR VAR"), std::string::npos);
+    DeleteFileW(path.c_str());
 }
