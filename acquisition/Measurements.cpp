@@ -182,6 +182,33 @@ void MeasureVolts(const ChannelSamples& s, const WaveLevels& levels, ChannelMeas
     m.Rms = volts(rms, either);
 }
 
+// The whole pulses of each sign, from the crossings of the middle level, which alternate: a
+// positive pulse from a rising crossing to the falling one after it, a negative one the other
+// way; and the whole cycles, from a crossing to the next one of the same direction.
+struct Pulses {
+    std::optional<double> Positive, Negative, Cycle; // the means, in samples
+};
+
+Pulses MeanPulses(const Waveform& w) {
+    std::vector<std::pair<double, bool>> crossings; // position, rising
+    for (double at : w.AllRising) crossings.push_back({at, true});
+    for (double at : w.AllFalling) crossings.push_back({at, false});
+    std::sort(crossings.begin(), crossings.end());
+    double sums[2] = {0, 0}, cycles = 0;
+    int counts[2] = {0, 0}, cycleCount = 0;
+    for (std::size_t i = 0; i + 1 < crossings.size(); ++i) {
+        int sign = crossings[i].second ? 0 : 1;
+        sums[sign] += crossings[i + 1].first - crossings[i].first, ++counts[sign];
+        if (i + 2 < crossings.size())
+            cycles += crossings[i + 2].first - crossings[i].first, ++cycleCount;
+    }
+    Pulses p;
+    if (counts[0] > 0) p.Positive = sums[0] / counts[0];
+    if (counts[1] > 0) p.Negative = sums[1] / counts[1];
+    if (cycleCount > 0) p.Cycle = cycles / cycleCount;
+    return p;
+}
+
 void MeasureTimes(const ChannelSamples& s, const Analysis& a, ChannelMeasures& m) {
     m.Period = a.Period;
     m.Frequency = a.Period.Value ? Valued(1 / *a.Period.Value) : a.Period;
@@ -198,32 +225,25 @@ void MeasureTimes(const ChannelSamples& s, const Analysis& a, ChannelMeasures& m
         else if (w.Reason == Cp1252("signal trop bruité"))
             reason = w.Reason;
         else if (w.Levels.Top > w.Levels.Base)
-            duration = EdgeDuration(s.Values, w.Levels, rising, reason);
+            duration = EdgeDuration(s.Values, w, rising, reason);
         (rising ? m.RiseTime : m.FallTime) = seconds(duration, reason);
     }
-    std::optional<double> positive, negative;
-    if (w.Period && w.RisingAt && w.FallingAt) {
-        double high = std::fmod(*w.FallingAt - *w.RisingAt, *w.Period);
-        positive = high < 0 ? high + *w.Period : high;
-        negative = *w.Period - *positive;
-    } else if (!w.Period && w.Reason == Cp1252("moins de deux périodes")) {
-        // The first pulse of each sign the record holds whole.
-        auto after = [](const std::vector<double>& from, const std::vector<double>& to) {
-            for (double start : from)
-                for (double end : to)
-                    if (end > start) return std::optional<double>(end - start);
-            return std::optional<double>();
-        };
-        positive = after(w.Rising, w.Falling);
-        negative = after(w.Falling, w.Rising);
+    // Widths averaged over every whole pulse, those that break the rhythm too; with a period the
+    // negative width is what the period leaves, so that both add up to it.
+    std::optional<double> positive, negative, cycle;
+    if (w.Period || w.Reason == Cp1252("moins de deux périodes")) {
+        Pulses pulses = MeanPulses(w);
+        positive = pulses.Positive;
+        negative = w.Period && positive ? *w.Period - *positive : pulses.Negative;
+        cycle = w.Period ? w.Period : pulses.Cycle;
     }
     std::string noPulse = w.Period ? Cp1252("aucune impulsion") : w.Reason;
     m.PositiveWidth = seconds(positive, noPulse);
     m.NegativeWidth = seconds(negative, noPulse);
     if (!a.TimeProblem.empty())
         m.DutyCycle = Absent(a.TimeProblem);
-    else if (positive && w.Period)
-        m.DutyCycle = Valued(100 * *positive / *w.Period);
+    else if (positive && cycle)
+        m.DutyCycle = Valued(100 * *positive / *cycle);
     else
         m.DutyCycle = Absent(noPulse);
 }

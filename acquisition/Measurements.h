@@ -33,12 +33,15 @@ struct Measure {
     std::string Reason; // empty when Value holds
 };
 
-// Volts, seconds, hertz; the duty cycle in percent. Rise and fall times go from 10 % to 90 % of the
-// way between base and top on the record's first whole edge; the widths are taken at the middle
-// level and averaged over the record when a period is found, else those of its first pulse.
+// Volts, seconds, hertz; the duty cycle in percent. Top and base are the histogram's two modes
+// when the record has two flat states, else the extremes. Rise and fall times go from 10 % to 90 %
+// of the way between base and top, averaged over the record's whole edges, when at least two
+// samples lie on each edge between those levels. The widths are taken at the middle level and
+// averaged over every whole pulse of the record; the duty cycle is the positive width over the
+// period, or over the one whole cycle a shorter record holds.
 struct ChannelMeasures {
     Measure Minimum, Maximum, PeakToPeak;
-    Measure Top, Base; // the levels of the histogram's two modes, or the extremes
+    Measure Top, Base;
     Measure Mean, Rms;
     bool OverWholePeriods = false; // Mean and Rms cover the whole periods, else the whole record
     Measure Period, Frequency;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <numbers>
 #include <numeric>
 
@@ -72,6 +73,41 @@ std::optional<double> HalfMode(const std::vector<long>& counts, long first, long
     return weighted / double(best);
 }
 
+// A record has two flat states when each of its levels holds kFlatShare of the samples or more
+// within `band` of it, in runs of kFlatRun neighbouring samples or more, and no more than
+// kMiddleShare of the samples lie between 10 % and 90 % of its range. The top and base of a
+// square wave, of a trapezoid whose ramps take under half its period, of an RC charge are flat; a
+// sine (59 % of its samples in between, 50 % at worst as a few samples a period fall) and a
+// triangle (80 %) only pass by their extremes.
+constexpr double kFlatShare = 0.2;
+constexpr double kFlatBand = 0.02; // of the peak to peak, or three deviations of the noise
+constexpr std::size_t kFlatRun = 3;
+constexpr double kMiddleShare = 0.45;
+
+bool MostlyAtTheEnds(const std::vector<double>& v, double lowest, double range) {
+    std::size_t between = 0;
+    for (double value : v) {
+        double fraction = (value - lowest) / range;
+        between += fraction > 0.1 && fraction < 0.9;
+    }
+    return double(between) <= kMiddleShare * double(v.size());
+}
+
+bool Flat(const std::vector<double>& v, double level, double band) {
+    std::size_t inRuns = 0, run = 0;
+    for (std::size_t i = 0; i <= v.size(); ++i) {
+        if (i < v.size() && std::fabs(v[i] - level) <= band) {
+            ++run;
+            continue;
+        }
+        if (run >= kFlatRun) inRuns += run;
+        run = 0;
+    }
+    return double(inRuns) >= kFlatShare * double(v.size());
+}
+
+// IEEE 181's state levels, the histogram's two modes, when the record has two flat states;
+// otherwise the extremes, as bench scopes take them for sines and triangles.
 WaveLevels FindLevels(const std::vector<double>& v, double quantum) {
     WaveLevels levels;
     auto [lowest, highest] = std::minmax_element(v.begin(), v.end());
@@ -89,12 +125,10 @@ WaveLevels FindLevels(const std::vector<double>& v, double quantum) {
     long half = std::lround(levels.Noise / width);
     auto top = HalfMode(counts, middle, bins, half, true, *lowest, width);
     auto base = HalfMode(counts, 0, middle, half, false, *lowest, width);
-    if (top && base && *top > *base)
+    double band = std::max({kFlatBand * range, 3 * levels.Noise, width});
+    if (top && base && *top > *base && MostlyAtTheEnds(v, *lowest, range) && Flat(v, *top, band) &&
+        Flat(v, *base, band))
         levels.Top = *top, levels.Base = *base;
-    else if (top && *top > levels.Base)
-        levels.Top = *top;
-    else if (base && *base < levels.Top)
-        levels.Base = *base;
     return levels;
 }
 
@@ -384,33 +418,83 @@ Waveform AnalyseWaveform(const std::vector<double>& v, double quantum) {
                                  low, high);
         (events[k].Rising ? w.Rising : w.Falling).push_back(at);
     }
+    w.AllRising = w.Rising, w.AllFalling = w.Falling;
     FindPeriod(w, v);
     return w;
 }
 
-std::optional<double> EdgeDuration(const std::vector<double>& values, const WaveLevels& levels,
+namespace {
+
+// Where `u` crosses `level` between samples `i` and `i + 1`, which lie on either side of it: a
+// straight line fitted by least squares to the samples up to `reach` away from them (within
+// `first`..`last`), which a converter's steps or noise move less than they move two samples; the
+// line between the two when no others lie within reach.
+double LevelCrossing(const std::vector<double>& u, std::size_t i, double level, double reach,
+                     std::size_t first, std::size_t last) {
+    auto within = std::size_t(reach);
+    std::size_t lo = std::max(first, i - std::min(i, within)), hi = std::min(last, i + 1 + within);
+    if (hi - lo >= 2) {
+        double count = double(hi - lo + 1), meanX = 0, meanY = 0, sxy = 0, sxx = 0;
+        for (std::size_t k = lo; k <= hi; ++k) meanX += double(k), meanY += u[k];
+        meanX /= count, meanY /= count;
+        for (std::size_t k = lo; k <= hi; ++k) {
+            sxy += (double(k) - meanX) * (u[k] - meanY);
+            sxx += (double(k) - meanX) * (double(k) - meanX);
+        }
+        double at = sxy > 0 ? meanX + (level - meanY) * sxx / sxy : -1;
+        if (at >= double(lo) && at <= double(hi)) return at;
+    }
+    return double(i) + (level - u[i]) / (u[i + 1] - u[i]);
+}
+
+} // namespace
+
+// Each crossing of the middle level in the edge's direction marks an edge. It runs from the last
+// sample at or beyond 10 % of the way before the crossing to the first at or beyond 90 % after it,
+// never past the neighbouring crossings of the other direction, and counts when the record holds
+// it whole. The levels' crossings are interpolated between the samples around them.
+std::optional<double> EdgeDuration(const std::vector<double>& values, const Waveform& w,
                                    bool rising, std::string& reason) {
+    const WaveLevels& levels = w.Levels;
     double sign = rising ? 1 : -1, span = levels.Top - levels.Base;
     double low = sign * (rising ? levels.Base + 0.1 * span : levels.Top - 0.1 * span);
     double high = sign * (rising ? levels.Base + 0.9 * span : levels.Top - 0.9 * span);
-    bool armed = false;
-    double leftLow = 0;
-    for (std::size_t i = 0; i < values.size(); ++i) {
-        double u = sign * values[i], previous = i > 0 ? sign * values[i - 1] : u;
-        if (u <= low) {
-            armed = true;
-            continue;
-        }
-        if (!armed) continue;
-        if (previous <= low) leftLow = double(i - 1) + (low - previous) / (u - previous);
-        if (u >= high) {
-            if (previous <= low) {
-                reason = Cp1252("front trop rapide");
-                return std::nullopt;
-            }
-            return double(i - 1) + (high - previous) / (u - previous) - leftLow;
-        }
+    std::vector<double> u(values.size());
+    for (std::size_t i = 0; i < values.size(); ++i) u[i] = sign * values[i];
+    // Two converter steps or three deviations of the noise, within a twentieth of the way, where
+    // a sine's curve bends the fitted line by no more than a few hundredths of a sample.
+    double reach = std::min(std::max(2 * levels.Resolution, 3 * levels.Noise), 0.05 * span);
+    const std::vector<double>& edges = rising ? w.AllRising : w.AllFalling;
+    const std::vector<double>& others = rising ? w.AllFalling : w.AllRising;
+    double total = 0;
+    int whole = 0;
+    bool tooFast = false;
+    for (double crossing : edges) {
+        auto next = std::upper_bound(others.begin(), others.end(), crossing);
+        double before = next == others.begin() ? 0 : *std::prev(next);
+        double after = next == others.end() ? double(u.size() - 1) : *next;
+        auto start = std::size_t(crossing), end = start + 1;
+        while (start > 0 && double(start) > before && u[start] > low) --start;
+        while (end + 1 < u.size() && double(end) < after && u[end] < high) ++end;
+        if (u[start] > low || u[end] < high || double(start) < before || double(end) > after)
+            continue; // cut by the record's ends, or a glitch that never reached the levels
+        int inside = 0;
+        for (std::size_t i = start + 1; i < end; ++i) inside += u[i] > low && u[i] < high;
+        tooFast |= inside < 2;
+        // The samples within `reach` of a level on an edge as steep as this one, on average.
+        double samples = reach * double(end - start) / (high - low);
+        auto first = std::size_t(std::max(before, 0.0)), last = std::size_t(after);
+        total += LevelCrossing(u, end - 1, high, samples, first, last) -
+                 LevelCrossing(u, start, low, samples, first, last);
+        ++whole;
     }
-    reason = Cp1252(rising ? "aucun front montant" : "aucun front descendant");
-    return std::nullopt;
+    if (whole == 0) {
+        reason = Cp1252(rising ? "aucun front montant" : "aucun front descendant");
+        return std::nullopt;
+    }
+    if (tooFast) {
+        reason = Cp1252("front plus rapide que l'échantillonnage");
+        return std::nullopt;
+    }
+    return total / whole;
 }

@@ -15,7 +15,7 @@
 
 struct WaveLevels {
     double Minimum = 0, Maximum = 0;
-    double Top = 0, Base = 0; // the histogram's upper and lower modes, or the extremes
+    double Top = 0, Base = 0; // the histogram's modes when both states are flat, else the extremes
     double Noise = 0;         // standard deviation of the noise, from second differences
     double Resolution = 0;    // the histogram's bin: a converter step, when values have one
     double Middle() const { return (Top + Base) / 2; }
@@ -25,6 +25,8 @@ struct Waveform {
     WaveLevels Levels;
     // Crossings of the middle level that keep the period's rhythm, in samples.
     std::vector<double> Rising, Falling;
+    // Every crossing of the middle level, those that break the rhythm too: they bound the pulses.
+    std::vector<double> AllRising, AllFalling;
     std::optional<double> Period; // in samples
     std::string Reason;           // 1252, why there is no period
     // Where the period's line puts the first rising and falling crossings, for the widths.
@@ -35,7 +37,8 @@ struct Waveform {
 // must be finite.
 Waveform AnalyseWaveform(const std::vector<double>& values, double quantum);
 
-// From 10 % to 90 % of the way from base to top (rising) or back (falling), on the record's first
-// whole edge of that direction, in samples; absent with the reason.
-std::optional<double> EdgeDuration(const std::vector<double>& values, const WaveLevels& levels,
+// From 10 % to 90 % of the way from base to top (rising) or back (falling), averaged over the
+// record's whole edges of that direction, in samples; absent with the reason. An edge with fewer
+// than two samples between those levels is faster than the sampling can tell.
+std::optional<double> EdgeDuration(const std::vector<double>& values, const Waveform& wave,
                                    bool rising, std::string& reason);

@@ -176,7 +176,7 @@ TEST_F(MeasuredChannel, ASquareWaveGivesItsMeanRmsAndWidths) {
     EXPECT_NEAR(*m.Frequency.Value, FrequencyOf(256), 1e-6 * FrequencyOf(256));
     EXPECT_NEAR(*m.PositiveWidth.Value, 128e-5, 1e-9);
     EXPECT_NEAR(*m.NegativeWidth.Value, 128e-5, 1e-9);
-    EXPECT_EQ(m.RiseTime.Reason, Cp1252("front trop rapide"));
+    EXPECT_EQ(m.RiseTime.Reason, Cp1252("front plus rapide que l'échantillonnage"));
 }
 
 // A band of a tenth of the peak to peak let noise cross it again and again.
@@ -468,4 +468,121 @@ TEST_F(EngineeringTexts, DegreesFarOutOfRangeStayNumbers) {
     EXPECT_EQ(DegreeText(1e20), Cp1252("1E20°"));
     EXPECT_EQ(DegreeText(-2.5e9), Cp1252("-2,5E9°"));
     EXPECT_EQ(DegreeText(123456.7), Cp1252("123456,7°"));
+}
+
+// Levels and edges as a bench scope takes them, against generated signals of known truth. A
+// sampled sine's histogram is a handful of repeated values: its levels are its extremes.
+TEST_F(MeasuredChannel, ASinesLevelsAreItsExtremesAndItsEdgesItsOwn) {
+    for (double samplesPerPeriod : {8.0, 12.5, 20.0, 33.3, 100.0, 700.0})
+        for (double start : {0.0, 100.0, 233.0})
+            for (double amplitude : {60.0, 100.0, 115.0}) {
+                Fill(1, Sine(amplitude, samplesPerPeriod, start));
+                ChannelMeasures m = Measures(1);
+                std::string what = std::to_string(samplesPerPeriod) + " " + std::to_string(start) +
+                                   " " + std::to_string(amplitude);
+                ASSERT_TRUE(m.Top.Value && m.Base.Value && m.RiseTime.Value && m.FallTime.Value &&
+                            m.DutyCycle.Value)
+                    << what << " " << m.RiseTime.Reason;
+                EXPECT_NEAR(*m.Top.Value, *m.Maximum.Value, Volts(1)) << what;
+                EXPECT_NEAR(*m.Base.Value, *m.Minimum.Value, Volts(1)) << what;
+                double edge = std::asin(0.8) / kPi * samplesPerPeriod * 1e-5;
+                EXPECT_NEAR(*m.RiseTime.Value, edge, 1e-5) << what;
+                EXPECT_NEAR(*m.FallTime.Value, edge, 1e-5) << what;
+                EXPECT_NEAR(*m.PositiveWidth.Value, samplesPerPeriod / 2 * 1e-5, 0.2e-5) << what;
+                EXPECT_NEAR(*m.NegativeWidth.Value, samplesPerPeriod / 2 * 1e-5, 0.2e-5) << what;
+                EXPECT_NEAR(*m.DutyCycle.Value, 50, 1) << what;
+            }
+}
+
+// A trapezoid of `ramp` samples up and down between 0 and 100 counts, 150 samples a period,
+// starting at a fraction of a sample: 10 to 90 % of a ramp is 0.8 of it. One sample or none
+// between those levels cannot tell the edge's duration.
+TEST_F(MeasuredChannel, ARampsEdgesAreEightTenthsOfItAndFasterOnesAreSaidSo) {
+    for (double ramp : {0.6, 1.0, 1.2, 3.0, 7.5, 40.0, 120.0, 500.0})
+        for (double phase : {0.0, 0.37, 0.81})
+            for (double noise : {0.0, 1.0}) {
+                double period = ramp < 100 ? 150 + 2 * ramp : 4 * ramp, flat = period / 2 - ramp;
+                std::mt19937 random(7);
+                std::normal_distribution<double> gauss(0, noise + 1e-9);
+                Fill(1, [&](int i) {
+                    double at = std::fmod(i + phase, period);
+                    double level = at < ramp              ? at / ramp
+                                   : at < ramp + flat     ? 1
+                                   : at < 2 * ramp + flat ? 1 - (at - ramp - flat) / ramp
+                                                          : 0;
+                    return 100 * level - 50 + gauss(random);
+                });
+                ChannelMeasures m = Measures(1);
+                std::string what = std::to_string(ramp) + " " + std::to_string(phase) + " " +
+                                   std::to_string(noise);
+                if (ramp < 1.25) {
+                    EXPECT_FALSE(m.RiseTime.Value) << what;
+                    EXPECT_EQ(m.RiseTime.Reason, Cp1252("front plus rapide que l'échantillonnage"));
+                    EXPECT_EQ(m.FallTime.Reason, Cp1252("front plus rapide que l'échantillonnage"));
+                    continue;
+                }
+                if (ramp < 2.5) continue; // one or two samples a level apart: either is right
+                double tolerance = std::max(1.0, noise * 0.02 * ramp) * 1e-5;
+                ASSERT_TRUE(m.RiseTime.Value && m.FallTime.Value) << what << m.RiseTime.Reason;
+                EXPECT_NEAR(*m.RiseTime.Value, 0.8 * ramp * 1e-5, tolerance) << what;
+                EXPECT_NEAR(*m.FallTime.Value, 0.8 * ramp * 1e-5, tolerance) << what;
+                EXPECT_NEAR(*m.Top.Value, Volts(50), Volts(1 + 2 * noise)) << what;
+                EXPECT_NEAR(*m.Base.Value, Volts(-50), Volts(1 + 2 * noise)) << what;
+            }
+}
+
+// Pulses 1 to 12 samples wide every 50 samples, and their inverses: their widths and duty cycles
+// exactly, their edges too fast to be timed.
+TEST_F(MeasuredChannel, NarrowPulsesHaveTheirWidthsAndDutyCycles) {
+    for (int width = 1; width <= 12; ++width)
+        for (bool inverse : {false, true}) {
+            Fill(1, [&](int i) { return ((i + 7) % 50 < width) != inverse ? 60 : -40; });
+            ChannelMeasures m = Measures(1);
+            double high = inverse ? 50 - width : width;
+            ASSERT_TRUE(m.PositiveWidth.Value && m.DutyCycle.Value) << width << inverse;
+            EXPECT_NEAR(*m.PositiveWidth.Value, high * 1e-5, 1e-9) << width << inverse;
+            EXPECT_NEAR(*m.NegativeWidth.Value, (50 - high) * 1e-5, 1e-9) << width << inverse;
+            EXPECT_NEAR(*m.DutyCycle.Value, high * 2, 1e-6) << width << inverse;
+            EXPECT_DOUBLE_EQ(*m.Top.Value, Volts(60));
+            EXPECT_DOUBLE_EQ(*m.Base.Value, Volts(-40));
+            EXPECT_EQ(m.RiseTime.Reason, Cp1252("front plus rapide que l'échantillonnage"));
+        }
+}
+
+// Widths averaged over every whole pulse, one that breaks the rhythm too; the duty cycle of one
+// whole period when the record holds no more.
+TEST_F(MeasuredChannel, WidthsAverageEveryWholePulseAndOnePeriodGivesTheDutyCycle) {
+    Fill(1, [](int i) { // pulses every 200 samples from 10 on: the first 40 wide, then 72
+        int at = i - 10;
+        return at >= 0 && at % 200 < (at < 200 ? 40 : 72) ? 50 : -50;
+    });
+    ChannelMeasures irregular = Measures(1);
+    ASSERT_TRUE(irregular.PositiveWidth.Value && irregular.Period.Value);
+    // Ten whole pulses (40 + 9 x 72) / 10, and the period's rest.
+    EXPECT_NEAR(*irregular.PositiveWidth.Value, 68.8e-5, 1e-9);
+    EXPECT_NEAR(*irregular.NegativeWidth.Value, 131.2e-5, 1e-9);
+    EXPECT_NEAR(*irregular.DutyCycle.Value, 34.4, 1e-6);
+
+    Fill(1, [](int i) { return (i + 1100) % 1400 < 700 ? 50 : -50; }); // 1.46 periods
+    ChannelMeasures once = Measures(1);
+    EXPECT_FALSE(once.Period.Value);
+    ASSERT_TRUE(once.DutyCycle.Value) << once.DutyCycle.Reason;
+    EXPECT_NEAR(*once.DutyCycle.Value, 50, 1e-6);
+    EXPECT_NEAR(*once.PositiveWidth.Value, 700e-5, 1e-9);
+}
+
+// A square wave through an RC circuit: 10 to 90 % of its charge is tau ln 9.
+TEST_F(MeasuredChannel, AnRcEdgeTakesTauLnNine) {
+    for (double tau : {4.0, 10.0, 25.0}) {
+        double half = 12 * tau;
+        Fill(1, [&](int i) {
+            double at = std::fmod(i, 2 * half);
+            return at < half ? 100 * (1 - std::exp(-at / tau)) - 50
+                             : 100 * std::exp(-(at - half) / tau) - 50;
+        });
+        ChannelMeasures m = Measures(1);
+        ASSERT_TRUE(m.RiseTime.Value && m.FallTime.Value) << tau;
+        EXPECT_NEAR(*m.RiseTime.Value, tau * std::log(9.0) * 1e-5, 0.03 * tau * 1e-5) << tau;
+        EXPECT_NEAR(*m.FallTime.Value, tau * std::log(9.0) * 1e-5, 0.03 * tau * 1e-5) << tau;
+    }
 }
