@@ -1,73 +1,21 @@
 #include "acquisition/Measurements.h"
 
 #include <algorithm>
-#include <array>
-#include <charconv>
 #include <cmath>
-#include <cstdlib>
 #include <iterator>
 #include <numbers>
-#include <stdexcept>
 
 #include "acquisition/Waveform.h"
-#include "common/NumberText.h"
-#include "common/Text1252.h"
 
 namespace {
 
-// A number as the exports write it (G(precision, exponentDigits)), read back: the preview
-// measures what a saved file holds, so that the file opened again measures the same.
-double AsWritten(long double value, int precision, int exponentDigits) {
-    std::string text = FormatGeneral(value, precision, exponentDigits, '.');
-    double written = 0;
-    std::from_chars(text.data(), text.data() + text.size(), written);
-    return written;
-}
-
-} // namespace
-
-ChannelSamples SamplesInVolts(const AcquisitionRecord& record, int channel) {
-    if (channel < 1 || channel > record.ChannelCount) throw std::out_of_range("channel number");
-    const auto& settings = record.Channel(channel);
-    int count = record.RowCount();
-    if (settings.Offset < 0 || (long long)settings.Offset + count > kSampleSlots)
-        throw std::out_of_range("channel outside the record");
-    ChannelSamples samples;
-    samples.Times.reserve(std::size_t(count));
-    samples.Values.reserve(std::size_t(count));
-    samples.Step = double(settings.Sensitivity) / kCountsPerDivision;
-    // The same extended arithmetic as the exports' FormatSample, once for each difference.
-    auto written = [&settings](long long difference) {
-        return AsWritten(
-            (long double)difference * (long double)settings.Sensitivity / kCountsPerDivision, 5, 1);
-    };
-    constexpr long long kByteRange = 255;
-    std::array<double, 2 * kByteRange + 1> byDifference;
-    byDifference.fill(NAN);
-    for (int i = 0; i < count; ++i) {
-        auto k = std::size_t(settings.Offset + i);
-        long long difference = (long long)record.RawData[k] - record.ZeroData[k];
-        double volts = 0;
-        if (difference < -kByteRange || difference > kByteRange) {
-            volts = written(difference);
-        } else {
-            double& known = byDifference[std::size_t(difference + kByteRange)];
-            if (std::isnan(known)) known = written(difference);
-            volts = known;
-        }
-        samples.Times.push_back(AsWritten(record.SampleTime(i), 6, 2));
-        samples.Values.push_back(volts);
-        samples.ClippedLow |= record.RawData[k] <= 0;
-        samples.ClippedHigh |= record.RawData[k] >= 255;
-    }
-    return samples;
-}
-
-namespace {
-
-// Far outside any instrument's range on both sides.
+// Far outside any instrument's range on both sides: the time between samples, the scale, the
+// volts of a converter's count (a 16-bit converter at 1 mV a division to 8 bits at 1 kV), a
+// sample's volts when not 0.
 constexpr double kSlowestStep = 1e3, kFastestStep = 1e-12;
 constexpr double kLargestSensitivity = 1e4, kSmallestSensitivity = 1e-4;
+constexpr double kLargestCount = 1e3, kSmallestCount = 1e-9;
+constexpr double kLargestVolts = 1e6, kSmallestVolts = 1e-9;
 
 } // namespace
 
@@ -82,46 +30,44 @@ bool BelievableSensitivity(double voltsPerDivision) {
 namespace {
 
 Measure Valued(double value) { return {value, {}}; }
-Measure Absent(const char* utf8) { return {std::nullopt, Cp1252(utf8)}; }
-Measure Absent(const std::string& reason) { return {std::nullopt, reason}; }
+Measure Absent(Why reason) { return {std::nullopt, reason}; }
 
 // A channel's waveform with its time base: positions in samples become t0 + position x step.
 struct Analysis {
     Waveform Wave;
     double Start = 0, TimeStep = 0;
-    std::string TimeProblem; // why no time can be measured; empty when they can
+    Why TimeProblem = Why::None; // why no time can be measured
     Measure Period;
 };
 
-// Why the values cannot be measured at all; empty when they can.
-std::string SamplesProblem(const ChannelSamples& s) {
-    if (s.Values.empty()) return Cp1252("aucun échantillon");
-    if (s.Times.size() != s.Values.size()) return Cp1252("échantillons invalides");
+// Why the values cannot be measured at all; Why::None when they can.
+Why SamplesProblem(const ChannelSamples& s) {
+    if (s.Values.empty()) return Why::NoSamples;
+    if (s.Times.size() != s.Values.size()) return Why::BadSamples;
     for (double value : s.Values)
-        if (!std::isfinite(value)) return Cp1252("échantillons invalides");
+        if (!std::isfinite(value)) return Why::BadSamples;
     // Finite values can still lie further apart than a double holds.
     auto [lowest, highest] = std::minmax_element(s.Values.begin(), s.Values.end());
-    if (!std::isfinite(*highest - *lowest)) return Cp1252("échantillons invalides");
-    return {};
+    if (!std::isfinite(*highest - *lowest)) return Why::BadSamples;
+    return Why::None;
 }
 
-// Without the converter's step, a value of one count lies between the smallest and the largest
-// believable steps, and none exceeds 255 of the largest.
-std::string VoltsProblem(const ChannelSamples& s) {
-    bool believable = s.Step == 0 || BelievableSensitivity(s.Step * kCountsPerDivision);
+// A converter's count, or without one every value, of believable volts: what an unreadable
+// scale gives is not.
+Why VoltsProblem(const ChannelSamples& s) {
+    bool believable = s.Step == 0 || (s.Step >= kSmallestCount && s.Step <= kLargestCount);
     if (believable && s.Step == 0)
         for (double value : s.Values)
-            if (value != 0 && (std::fabs(value) < kSmallestSensitivity / kCountsPerDivision ||
-                               std::fabs(value) > 255 * kLargestSensitivity / kCountsPerDivision))
+            if (value != 0 &&
+                (std::fabs(value) < kSmallestVolts || std::fabs(value) > kLargestVolts))
                 believable = false;
-    return believable ? std::string() : Cp1252("sensibilité invalide");
+    return believable ? Why::None : Why::BadSensitivity;
 }
 
-std::string TimeProblem(const std::vector<double>& times, double step) {
+Why TimeProblem(const std::vector<double>& times, double step) {
     for (std::size_t i = 1; i < times.size(); ++i)
-        if (!(times[i] > times[i - 1]) || !std::isfinite(times[i]))
-            return Cp1252("base de temps invalide");
-    return BelievableTimeStep(step) ? std::string() : Cp1252("base de temps invalide");
+        if (!(times[i] > times[i - 1]) || !std::isfinite(times[i])) return Why::BadTimeBase;
+    return BelievableTimeStep(step) ? Why::None : Why::BadTimeBase;
 }
 
 Analysis Analyse(const ChannelSamples& s) {
@@ -133,7 +79,7 @@ Analysis Analyse(const ChannelSamples& s) {
         a.TimeStep = (s.Times.back() - s.Times.front()) / double(n - 1);
         a.TimeProblem = TimeProblem(s.Times, a.TimeStep);
     }
-    if (!a.TimeProblem.empty())
+    if (a.TimeProblem != Why::None)
         a.Period = Absent(a.TimeProblem);
     else if (a.Wave.Period)
         a.Period = Valued(*a.Wave.Period * a.TimeStep);
@@ -159,10 +105,11 @@ void MeanAndRms(const std::vector<double>& v, double end, double& mean, double& 
 
 void MeasureVolts(const ChannelSamples& s, const WaveLevels& levels, ChannelMeasures& m,
                   std::optional<double> period) {
-    std::string problem = VoltsProblem(s);
-    std::string clipped = Cp1252("signal écrêté");
+    Why problem = VoltsProblem(s);
     auto volts = [&](double value, bool clippedThere) {
-        return !problem.empty() ? Absent(problem) : clippedThere ? Absent(clipped) : Valued(value);
+        return problem != Why::None ? Absent(problem)
+               : clippedThere       ? Absent(Why::Clipped)
+                                    : Valued(value);
     };
     bool low = s.ClippedLow, high = s.ClippedHigh, either = low || high;
     m.Minimum = volts(levels.Minimum, low);
@@ -213,16 +160,16 @@ void MeasureTimes(const ChannelSamples& s, const Analysis& a, ChannelMeasures& m
     m.Period = a.Period;
     m.Frequency = a.Period.Value ? Valued(1 / *a.Period.Value) : a.Period;
     const Waveform& w = a.Wave;
-    auto seconds = [&](std::optional<double> samples, const std::string& reason) {
-        if (!a.TimeProblem.empty()) return Absent(a.TimeProblem);
+    auto seconds = [&](std::optional<double> samples, Why reason) {
+        if (a.TimeProblem != Why::None) return Absent(a.TimeProblem);
         return samples ? Valued(*samples * a.TimeStep) : Absent(reason);
     };
     for (bool rising : {true, false}) {
-        std::string reason = w.Reason;
+        Why reason = w.Reason;
         std::optional<double> duration;
         if (s.ClippedLow || s.ClippedHigh)
-            reason = Cp1252("signal écrêté");
-        else if (w.Reason == Cp1252("signal trop bruité"))
+            reason = Why::Clipped;
+        else if (w.Reason == Why::TooNoisy)
             reason = w.Reason;
         else if (w.Levels.Top > w.Levels.Base)
             duration = EdgeDuration(s.Values, w, rising, reason);
@@ -231,16 +178,16 @@ void MeasureTimes(const ChannelSamples& s, const Analysis& a, ChannelMeasures& m
     // Widths averaged over every whole pulse, those that break the rhythm too; with a period the
     // negative width is what the period leaves, so that both add up to it.
     std::optional<double> positive, negative, cycle;
-    if (w.Period || w.Reason == Cp1252("moins de deux périodes")) {
+    if (w.Period || w.Reason == Why::FewerThanTwoPeriods) {
         Pulses pulses = MeanPulses(w);
         positive = pulses.Positive;
         negative = w.Period && positive ? *w.Period - *positive : pulses.Negative;
         cycle = w.Period ? w.Period : pulses.Cycle;
     }
-    std::string noPulse = w.Period ? Cp1252("aucune impulsion") : w.Reason;
+    Why noPulse = w.Period ? Why::NoPulse : w.Reason;
     m.PositiveWidth = seconds(positive, noPulse);
     m.NegativeWidth = seconds(negative, noPulse);
-    if (!a.TimeProblem.empty())
+    if (a.TimeProblem != Why::None)
         m.DutyCycle = Absent(a.TimeProblem);
     else if (positive && cycle)
         m.DutyCycle = Valued(100 * *positive / *cycle);
@@ -252,7 +199,7 @@ void MeasureTimes(const ChannelSamples& s, const Analysis& a, ChannelMeasures& m
 
 namespace {
 
-ChannelMeasures AllAbsent(const std::string& problem) {
+ChannelMeasures AllAbsent(Why problem) {
     ChannelMeasures m;
     for (Measure* each :
          {&m.Minimum, &m.Maximum, &m.PeakToPeak, &m.Top, &m.Base, &m.Mean, &m.Rms, &m.Period,
@@ -297,7 +244,7 @@ PhaseMeasures PhaseOf(const Analysis& a, const Analysis& b) {
     if (!b.Period.Value) return {b.Period, b.Period};
     double period = (*a.Period.Value + *b.Period.Value) / 2;
     if (std::fabs(*a.Period.Value - *b.Period.Value) > 0.01 * period)
-        return {Absent("périodes différentes"), Absent("périodes différentes")};
+        return {Absent(Why::DifferentPeriods), Absent(Why::DifferentPeriods)};
     double sumCos = 0, sumSin = 0;
     auto pair = [&](const std::vector<double>& from, const std::vector<double>& to) {
         for (double position : from) {
@@ -311,7 +258,7 @@ PhaseMeasures PhaseOf(const Analysis& a, const Analysis& b) {
     pair(a.Wave.Rising, b.Wave.Rising);
     pair(a.Wave.Falling, b.Wave.Falling);
     if (sumCos == 0 && sumSin == 0)
-        return {Absent("aucun passage commun"), Absent("aucun passage commun")};
+        return {Absent(Why::NoCommonCrossing), Absent(Why::NoCommonCrossing)};
     double angle = std::atan2(sumSin, sumCos);
     if (angle <= -std::numbers::pi) angle = std::numbers::pi;
     return {Valued(Normalised(-angle * 180 / std::numbers::pi)),
@@ -323,21 +270,21 @@ PhaseMeasures PhaseOf(const Analysis& a, const Analysis& b) {
 RecordMeasures MeasureRecord(const std::vector<const ChannelSamples*>& channels) {
     RecordMeasures measures;
     std::vector<std::optional<Analysis>> analyses;
-    std::string problem; // the first channel's that has one: no phase then
+    Why problem = Why::None; // the first channel's that has one: no phase then
     for (const ChannelSamples* samples : channels) {
-        std::string own = SamplesProblem(*samples);
-        if (!own.empty()) {
+        Why own = SamplesProblem(*samples);
+        if (own != Why::None) {
             measures.Channels.push_back(AllAbsent(own));
             analyses.emplace_back();
-            if (problem.empty()) problem = own;
+            if (problem == Why::None) problem = own;
             continue;
         }
         analyses.push_back(Analyse(*samples));
         measures.Channels.push_back(MeasureAnalysed(*samples, *analyses.back()));
     }
     if (channels.size() == 2)
-        measures.Phase = problem.empty() ? PhaseOf(*analyses[0], *analyses[1])
-                                         : PhaseMeasures{Absent(problem), Absent(problem)};
+        measures.Phase = problem == Why::None ? PhaseOf(*analyses[0], *analyses[1])
+                                              : PhaseMeasures{Absent(problem), Absent(problem)};
     return measures;
 }
 
@@ -347,74 +294,4 @@ ChannelMeasures MeasureChannel(const ChannelSamples& samples) {
 
 PhaseMeasures MeasurePhase(const ChannelSamples& first, const ChannelSamples& second) {
     return *MeasureRecord({&first, &second}).Phase;
-}
-
-std::string PhaseWords(double degrees, const std::string& secondName) {
-    degrees = Normalised(degrees);
-    if (std::fabs(degrees) <= 0.5) return "(en phase)";
-    if (std::fabs(degrees) >= 179.5) return "(en opposition de phase)";
-    return "(" + secondName + (degrees < 0 ? " en retard)" : " en avance)");
-}
-
-std::string PhaseSentence(const PhaseMeasures& phase, const std::string& firstName,
-                          const std::string& secondName) {
-    std::string sentence = Cp1252("Déphasage de ") + secondName + Cp1252(" par rapport à ") +
-                           firstName + " : " + DegreeText(phase.Degrees.Value) + " ";
-    if (phase.Degrees.Value) return sentence + PhaseWords(*phase.Degrees.Value, secondName);
-    return sentence + "(" + phase.Degrees.Reason + ")";
-}
-
-namespace {
-
-struct Prefix {
-    const char* utf8;
-    double factor;
-};
-constexpr Prefix kPrefixes[] = {{"n", 1e-9}, {"µ", 1e-6}, {"m", 1e-3},
-                                {"", 1},     {"k", 1e3},  {"M", 1e6}};
-constexpr int kUnitPrefix = 3; // index of the unit without prefix
-
-std::string AbsentText() { return Cp1252("—"); }
-
-} // namespace
-
-// The prefix follows the value rounded to three digits, so 999.96 µs is "1 ms", not "1E3 µs".
-std::string EngineeringText(double value, const std::string& unit) {
-    if (!std::isfinite(value)) return AbsentText();
-    char buffer[32] = {}; // zeros after the digits end the exponent for atoi
-    char* end =
-        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific, 2).ptr;
-    double rounded = 0;
-    std::from_chars(buffer, end, rounded);
-    int exponent = rounded == 0 ? 0 : std::atoi(std::find(buffer, end, 'e') + 1);
-    int group = int(std::floor(exponent / 3.0));
-    // Below the smallest prefix is below any instrument's resolution: what a sum of samples
-    // leaves of a zero mean, say.
-    if (group + kUnitPrefix < 0) return "0 " + unit;
-    const Prefix& prefix =
-        kPrefixes[std::clamp(group + kUnitPrefix, 0, int(std::size(kPrefixes)) - 1)];
-    return FormatGeneral(rounded / prefix.factor, 3, 1, DecimalSeparator()) + ' ' +
-           Cp1252(prefix.utf8) + unit;
-}
-
-std::string EngineeringText(std::optional<double> value, const std::string& unit) {
-    return value ? EngineeringText(*value, unit) : AbsentText();
-}
-
-std::string EngineeringText(const Measure& measure, const std::string& unit) {
-    return EngineeringText(measure.Value, unit);
-}
-
-// Tenths of a degree while they fit a 32-bit long; beyond, what no phase is (a damaged file's)
-// is still written as a number.
-std::string DegreeText(std::optional<double> degrees) {
-    if (!degrees || !std::isfinite(*degrees)) return AbsentText();
-    if (std::fabs(*degrees) >= 1e8)
-        return FormatGeneral(*degrees, 6, 1, DecimalSeparator()) + Cp1252("°");
-    long tenths = std::lround(*degrees * 10);
-    if (tenths == -1800) tenths = 1800;
-    std::string text = tenths < 0 ? "-" : "";
-    text += std::to_string(std::labs(tenths) / 10);
-    if (tenths % 10 != 0) text += DecimalSeparator() + std::to_string(std::labs(tenths) % 10);
-    return text + Cp1252("°");
 }

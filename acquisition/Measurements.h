@@ -1,36 +1,32 @@
 #pragma once
-// What the preview window shows of an acquisition: a channel's samples in volts, its
-// measurements and their texts.
+// The measurements of a record's channels, as a bench scope takes them: levels, periods, edges,
+// pulses, the phase between two channels. Portable arithmetic on samples in volts; when a value
+// cannot be trusted it is absent, with the reason why.
 #include <optional>
-#include <string>
 #include <vector>
 
-#include "acquisition/Record.h"
+#include "acquisition/Why.h"
 
-// One channel's samples: the values the exports write, as doubles, and the time of each in
-// seconds. Samples read back from a file have only those; a record also gives its converter's
-// step and whether the trace left the converter's range.
+// One channel's samples: volts, and the time of each in seconds. Samples read back from a file
+// have only those; an instrument also gives its converter's step and whether the trace left the
+// converter's range.
 struct ChannelSamples {
     std::vector<double> Times;
     std::vector<double> Values;
-    double Step = 0;          // volts between two converter counts (sensitivity / 25); 0: unknown
-    bool ClippedLow = false;  // a sample at count 0: the trace ran off the screen's bottom
-    bool ClippedHigh = false; // a sample at count 255: off its top
+    double Step = 0;          // volts between two converter counts; 0: unknown
+    bool ClippedLow = false;  // a sample at the converter's lowest count: off the screen's bottom
+    bool ClippedHigh = false; // at its highest: off its top
 };
-
-// record.RowCount() samples of channel 1..record.ChannelCount; throws std::out_of_range for any
-// other number or for a channel whose samples lie outside the arrays.
-ChannelSamples SamplesInVolts(const AcquisitionRecord& record, int channel);
 
 // Whether a time step or a sensitivity can come from an instrument at all (with a probe of up to
 // x100): what an unreadable header gives (NoValue, 5E-30 s) cannot.
 bool BelievableTimeStep(double seconds);
 bool BelievableSensitivity(double voltsPerDivision);
 
-// A measured value, or why there is none: a short lower-case text in 1252 ("signal constant").
+// A measured value, or why there is none.
 struct Measure {
     std::optional<double> Value;
-    std::string Reason; // empty when Value holds
+    Why Reason = Why::None; // None when Value holds
 };
 
 // Volts, seconds, hertz; the duty cycle in percent. Top and base are the histogram's two modes
@@ -73,22 +69,3 @@ struct RecordMeasures {
     std::optional<PhaseMeasures> Phase; // with two channels
 };
 RecordMeasures MeasureRecord(const std::vector<const ChannelSamples*>& channels);
-
-// "(V2 en retard)", "(V2 en avance)", "(en phase)" within half a degree of 0, "(en opposition de
-// phase)" within half a degree of 180; `secondName` stands for V2.
-std::string PhaseWords(double degrees, const std::string& secondName);
-
-// "Déphasage de V2 par rapport à V1 : -45° (V2 en retard)", with "-" for the minus; without a
-// phase, "— (reason)" after the colon.
-std::string PhaseSentence(const PhaseMeasures& phase, const std::string& firstName,
-                          const std::string& secondName);
-
-// Three significant digits, a prefix from n to M and the unit: "-1,5 V", "250 µs", "2,5 kHz",
-// with the user's decimal separator. An absent value is "—".
-std::string EngineeringText(double value, const std::string& unit);
-std::string EngineeringText(std::optional<double> value, const std::string& unit);
-std::string EngineeringText(const Measure& measure, const std::string& unit);
-
-// "45°", "-90°", one decimal when needed ("12,5°"); an absent value is "—". What rounds to -180°
-// reads "180°", the same opposition.
-std::string DegreeText(std::optional<double> degrees);

@@ -6,9 +6,6 @@
 
 namespace {
 
-constexpr int kScreenDivisionsAcross = 10;
-constexpr int kScreenDivisionsUp = 8;
-
 // Pixel at `fraction` (0..1) of `length` pixels from `start`; a fraction outside, or NaN, stays
 // at the nearer end.
 int Along(int start, int length, double fraction) {
@@ -34,13 +31,12 @@ double PlotAxis::ValueAt(double fraction) const {
     return Logarithmic ? Start * std::pow(10.0, fraction * span) : Start + fraction * span;
 }
 
-PlotAxis TimeAxis(double secondsPerDivision) {
-    return {0, secondsPerDivision, kScreenDivisionsAcross, false};
+PlotAxis TimeAxis(double secondsPerDivision, int divisions, double left) {
+    return {left, secondsPerDivision, divisions, false};
 }
 
-PlotAxis VoltageAxis(double voltsPerDivision) {
-    return {-kScreenDivisionsUp / 2 * voltsPerDivision, voltsPerDivision, kScreenDivisionsUp,
-            false};
+PlotAxis VoltageAxis(double voltsPerDivision, int divisions, double offset) {
+    return {offset - divisions / 2.0 * voltsPerDivision, voltsPerDivision, divisions, false};
 }
 
 // Values that differ by less than a billionth of their size are one value: a range narrower than
@@ -91,10 +87,10 @@ double ValueAtY(const PlotArea& area, const PlotAxis& axis, int y) {
     return axis.ValueAt(1 - FractionAlong(area.Top, area.Height, y));
 }
 
-int NearestSample(const std::vector<double>& times, double time) {
+std::size_t NearestSample(std::span<const double> times, double time) {
     if (times.empty()) return 0;
     auto after = std::lower_bound(times.begin(), times.end(), time);
-    if (after == times.end()) return int(times.size()) - 1;
+    if (after == times.end()) return times.size() - 1;
     if (after != times.begin() && time - *std::prev(after) <= *after - time) --after;
-    return int(after - times.begin());
+    return std::size_t(after - times.begin());
 }

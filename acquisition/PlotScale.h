@@ -1,8 +1,10 @@
 #pragma once
 // The geometry of a graph of divisions: where a value lies on an axis and at which pixel, and the
-// axes the program's graphs use: the instrument's screen (10 divisions of time from 0, 8 of volts
-// around the centre line), 1-2-5 steps that fit a set of values, and decades of frequency.
-#include <vector>
+// axes the program's graphs use: an instrument's screen (divisions of time from its left edge,
+// of volts around its centre line), 1-2-5 steps that fit a set of values, and decades of
+// frequency.
+#include <cstddef>
+#include <span>
 
 struct PlotAxis {
     double Start = 0;       // the value at the start edge: the left one, or the bottom one
@@ -18,9 +20,10 @@ struct PlotAxis {
     double LineValue(int line) const { return ValueAt(double(line) / Divisions); }
 };
 
-// The instrument's screen: time 0 at the left edge; 0 V on the centre line of 8 divisions.
-PlotAxis TimeAxis(double secondsPerDivision);
-PlotAxis VoltageAxis(double voltsPerDivision);
+// An instrument's screen: `left` seconds at its left edge, `offset` volts on the centre line of
+// its divisions up (10 across and 8 up on an HM).
+PlotAxis TimeAxis(double secondsPerDivision, int divisions = 10, double left = 0);
+PlotAxis VoltageAxis(double voltsPerDivision, int divisions = 8, double offset = 0);
 // The fewest whole steps of 1, 2 or 5 x 10^n per division that hold low..high in `divisions`
 // divisions, the start a multiple of the step; an empty or single-valued range gets one unit
 // around its value.
@@ -40,4 +43,4 @@ double ValueAtX(const PlotArea& area, const PlotAxis& axis, int x);
 double ValueAtY(const PlotArea& area, const PlotAxis& axis, int y);
 
 // The index of the time nearest to `time` in increasing `times`; 0 when there are none.
-int NearestSample(const std::vector<double>& times, double time);
+std::size_t NearestSample(std::span<const double> times, double time);

@@ -1,5 +1,7 @@
 #include "acquisition/Record.h"
 
+#include <charconv>
+#include <cmath>
 #include <stdexcept>
 
 #include "common/NumberText.h"
@@ -39,14 +41,76 @@ std::string FormatSample(const AcquisitionRecord& record, const TvoieHameg& chan
     return FormatDifference(Difference(record, index), channel.Sensitivity);
 }
 
-SampleTexts::SampleTexts(const AcquisitionRecord& record, const TvoieHameg& channel)
-    : record_(record), channel_(channel) {}
+namespace {
 
-const std::string& SampleTexts::operator()(uint16_t sample) {
-    long long difference = Difference(record_, SampleIndex(channel_, sample));
-    if (difference < -kByteRange || difference > kByteRange)
-        return outOfRange_ = FormatDifference(difference, channel_.Sensitivity);
-    std::string& text = byDifference_[std::size_t(difference + kByteRange)];
-    if (text.empty()) text = FormatDifference(difference, channel_.Sensitivity);
-    return text;
+constexpr long long kByteRange = 255;
+constexpr int kScreenSamples = 2000; // across the instrument's screen
+
+// A number as the exports write it (G(precision, exponentDigits)), read back: what is measured
+// and drawn is what a saved file holds, so that the file opened again measures the same.
+double AsWritten(long double value, int precision, int exponentDigits) {
+    std::string text = FormatGeneral(value, precision, exponentDigits, '.');
+    double written = 0;
+    std::from_chars(text.data(), text.data() + text.size(), written);
+    return written;
+}
+
+// A channel's samples, each difference with its zero converted once: bytes give few of them.
+ChannelSamples ChannelOf(const AcquisitionRecord& record, const TvoieHameg& channel,
+                         const std::vector<double>& times, int signalRows) {
+    if (channel.Offset < 0 || (long long)channel.Offset + kSamplesPerChannel > kSampleSlots)
+        throw std::out_of_range("channel outside the record");
+    ChannelSamples samples;
+    samples.Times = times;
+    samples.Values.reserve(kSamplesPerChannel);
+    samples.Step = double(channel.Sensitivity) / kCountsPerDivision;
+    auto volts = [&channel](long long difference) {
+        return AsWritten(
+            (long double)difference * (long double)channel.Sensitivity / kCountsPerDivision, 5, 1);
+    };
+    std::array<double, 2 * kByteRange + 1> byDifference;
+    byDifference.fill(NAN);
+    for (int i = 0; i < kSamplesPerChannel; ++i) {
+        std::size_t k = SampleIndex(channel, uint16_t(i));
+        long long difference = Difference(record, k);
+        if (difference < -kByteRange || difference > kByteRange) {
+            samples.Values.push_back(volts(difference));
+        } else {
+            double& known = byDifference[std::size_t(difference + kByteRange)];
+            if (std::isnan(known)) known = volts(difference);
+            samples.Values.push_back(known);
+        }
+        if (i < signalRows) {
+            samples.ClippedLow |= record.RawData[k] <= 0;
+            samples.ClippedHigh |= record.RawData[k] >= 255;
+        }
+    }
+    return samples;
+}
+
+} // namespace
+
+AcquisitionPtr AcquisitionOf(const AcquisitionRecord& record, bool hm408,
+                             const SettingsTexts& texts, const std::string& timeOfDay) {
+    std::vector<double> times(kSamplesPerChannel);
+    for (int i = 0; i < kSamplesPerChannel; ++i)
+        times[std::size_t(i)] = AsWritten(record.SampleTime(i), 6, 2);
+    AcquisitionScreen screen;
+    screen.SecondsPerDivision = double(record.TimeStep) * kScreenSamples / screen.DivisionsAcross;
+    screen.TimeBaseText = texts.TimeBase;
+    std::vector<AcquisitionChannel> channels;
+    for (int n = 1; n <= (record.ChannelCount == 1 ? 1 : 2); ++n) {
+        const TvoieHameg& settings = record.Channel(n);
+        AcquisitionChannel channel;
+        channel.Name = settings.Name;
+        channel.Meaning = settings.Meaning;
+        channel.Samples = std::make_shared<const ChannelSamples>(
+            ChannelOf(record, settings, times, record.RowCount()));
+        channel.VoltsPerDivision = settings.Sensitivity;
+        channel.ScaleText = n == 1 ? texts.Sensitivity1 : texts.Sensitivity2;
+        channels.push_back(std::move(channel));
+    }
+    return std::make_shared<const Acquisition>(
+        AcquisitionSource{hm408 ? SourceKind::Hm408 : SourceKind::Hm305, "Hameg", timeOfDay},
+        std::move(screen), std::move(channels), std::size_t(record.RowCount()));
 }

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "acquisition/Acquisition.h"
+
 constexpr int kSampleSlots = 5001; // entries 0..5000 of RawData and ZeroData
 constexpr int kSamplesPerChannel = 2048;
 constexpr int kShortRecordSamples = 205; // what a short HM 408 record hands on
@@ -55,17 +57,17 @@ struct AcquisitionRecord {
 std::string FormatSample(const AcquisitionRecord& record, const TvoieHameg& channel,
                          uint16_t sample);
 
-// FormatSample for every sample of one channel during one export. A sample's text depends only on
-// its raw - zero difference, and bytes give few of those: each is formatted once.
-class SampleTexts {
-public:
-    SampleTexts(const AcquisitionRecord& record, const TvoieHameg& channel);
-    const std::string& operator()(uint16_t sample);
-
-private:
-    static constexpr long long kByteRange = 255;
-    const AcquisitionRecord& record_;
-    const TvoieHameg& channel_;
-    std::array<std::string, 2 * kByteRange + 1> byDifference_; // empty: not formatted yet
-    std::string outOfRange_;
+// What the main window shows of the settings an acquisition was read with: "5ms/div",
+// "200mV/div".
+struct SettingsTexts {
+    std::string TimeBase, Sensitivity1, Sensitivity2;
+    bool operator==(const SettingsTexts&) const = default;
 };
+
+// The acquisition an HM read hands on: every sample of the channels handed on, in volts as the
+// exports write them (FormatSample read back), at the times they write (i x the 32-bit step in
+// G(6, 2), read back), on the instrument's screen of 10 x 8 divisions with 0 V on its centre
+// line. A short record's signal is its first 205 samples; the others are what the memory held.
+// Throws std::out_of_range for a channel whose samples lie outside the arrays.
+AcquisitionPtr AcquisitionOf(const AcquisitionRecord& record, bool hm408,
+                             const SettingsTexts& texts, const std::string& timeOfDay);

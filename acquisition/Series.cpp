@@ -5,18 +5,16 @@
 #include <numbers>
 #include <optional>
 
-#include "common/Text1252.h"
-
 namespace {
 
-Measure Missing(const std::string& reason) { return {std::nullopt, reason}; }
+Measure Missing(Why reason) { return {std::nullopt, reason}; }
 
 // 20 log10(output / input), or why not.
 Measure GainOf(const Measure& input, const Measure& output) {
     if (!input.Value) return Missing(input.Reason);
     if (!output.Value) return Missing(output.Reason);
-    if (!(*input.Value > 0 && *output.Value > 0)) return Missing(Cp1252("tension nulle"));
-    return {20 * std::log10(*output.Value / *input.Value), ""};
+    if (!(*input.Value > 0 && *output.Value > 0)) return Missing(Why::ZeroVoltage);
+    return {20 * std::log10(*output.Value / *input.Value), Why::None};
 }
 
 bool SpansFewCounts(const ChannelSamples& samples, const Measure& peakToPeak) {
@@ -31,24 +29,22 @@ bool SeriesRow::Complete() const {
            Phase.Value;
 }
 
-SeriesRow MeasureSeriesRow(const std::vector<ChannelSamples>& channels) {
+SeriesRow MeasureSeriesRow(const Acquisition& acquisition) {
     SeriesRow row;
-    if (channels.empty()) return row;
-    std::vector<const ChannelSamples*> samples;
-    for (const ChannelSamples& channel : channels) samples.push_back(&channel);
-    RecordMeasures measures = MeasureRecord(samples);
+    row.Time = acquisition.Source().TimeOfDay;
+    row.TimeBase = acquisition.Screen().TimeBaseText;
+    const RecordMeasures& measures = acquisition.Measures();
     const ChannelMeasures& first = measures.Channels[0];
     row.Frequency = first.Frequency;
     row.PeakToPeak[0] = first.PeakToPeak;
-    row.Coarse[0] = SpansFewCounts(channels[0], first.PeakToPeak);
-    if (channels.size() < 2) {
-        std::string reason = Cp1252("une seule voie");
-        row.PeakToPeak[1] = row.Gain = row.Phase = Missing(reason);
+    row.Coarse[0] = SpansFewCounts(acquisition.Samples(0), first.PeakToPeak);
+    if (measures.Channels.size() < 2) {
+        row.PeakToPeak[1] = row.Gain = row.Phase = Missing(Why::OneChannel);
         return row;
     }
     const ChannelMeasures& second = measures.Channels[1];
     row.PeakToPeak[1] = second.PeakToPeak;
-    row.Coarse[1] = SpansFewCounts(channels[1], second.PeakToPeak);
+    row.Coarse[1] = SpansFewCounts(acquisition.Samples(1), second.PeakToPeak);
     row.Gain = GainOf(row.PeakToPeak[0], row.PeakToPeak[1]);
     row.Phase = measures.Phase->Degrees;
     return row;

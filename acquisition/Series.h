@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "acquisition/Measurements.h"
+#include "acquisition/Acquisition.h"
 
 // A channel whose samples span fewer converter counts than this reads its peak to peak too
 // coarsely for a gain: its sensitivity should be raised.
@@ -27,8 +27,8 @@ struct SeriesRow {
     bool Complete() const;
 };
 
-// The values of a row from one read's channels (one or two).
-SeriesRow MeasureSeriesRow(const std::vector<ChannelSamples>& channels);
+// A row of a read's acquisition: its time, time base and measures (one or two channels).
+SeriesRow MeasureSeriesRow(const Acquisition& acquisition);
 
 struct BodePoint {
     double Frequency, Gain, Phase;

@@ -6,8 +6,6 @@
 #include <numbers>
 #include <numeric>
 
-#include "common/Text1252.h"
-
 namespace {
 
 constexpr double kMinSamplesPerPeriod = 5;
@@ -299,20 +297,17 @@ std::optional<double> LikenessPeriod(const std::vector<double>& values) {
     return PeakVertex(r, peak);
 }
 
-// The likeness costs the square of the points it looks at: it sees at most kCheckedPoints. A
-// longer record is looked at from its start, in blocks of averaged samples while a period still
-// spans kBlocksPerPeriod blocks, so that its peak keeps a small fraction of a period's precision,
-// and at full resolution over its first kCheckedPoints samples when the period is shorter; either
-// holds 32 periods or more, or the whole record.
-constexpr std::size_t kCheckedPoints = 4096;
+// The likeness costs the square of the points it looks at: it looks at the record's first
+// kCheckedPeriods periods at most, the period the crossings give, in blocks of averaged samples
+// while a period still spans kBlocksPerPeriod of them, which places its peak within a small
+// fraction of a period. A thousand points or so, whatever the record's length.
+constexpr double kCheckedPeriods = 16;
 constexpr double kBlocksPerPeriod = 64;
 
 std::optional<double> AutocorrelationPeriod(const std::vector<double>& values, double period) {
-    std::size_t n = values.size();
-    if (n <= kCheckedPoints) return LikenessPeriod(values);
-    std::size_t most = (n + kCheckedPoints - 1) / kCheckedPoints;
-    std::size_t block = std::clamp<std::size_t>(std::size_t(period / kBlocksPerPeriod), 1, most);
-    std::vector<double> blocks(std::min(n / block, kCheckedPoints));
+    auto block = std::size_t(std::max(1.0, std::floor(period / kBlocksPerPeriod)));
+    auto length = std::min(values.size(), std::size_t(kCheckedPeriods * period));
+    std::vector<double> blocks(length / block);
     for (std::size_t b = 0; b < blocks.size(); ++b) {
         double sum = 0;
         for (std::size_t i = b * block; i < (b + 1) * block; ++i) sum += values[i];
@@ -332,11 +327,16 @@ double FundamentalShare(const std::vector<double>& v, double period) {
     if (count < 2) return 0;
     double mean =
         std::accumulate(v.begin(), v.begin() + std::ptrdiff_t(count), 0.0) / double(count);
-    double re = 0, im = 0, power = 0, step = 2 * std::numbers::pi / period;
+    // The phasor turns by one sample's angle at each step, and is set afresh every few thousand
+    // so that its rounding does not build up.
+    double step = 2 * std::numbers::pi / period, re = 0, im = 0, power = 0, c = 1, s = 0;
+    const double turnCos = std::cos(step), turnSin = std::sin(step);
     for (std::size_t i = 0; i < count; ++i) {
+        if (i % 4096 == 0) c = std::cos(step * double(i)), s = std::sin(step * double(i));
         double u = v[i] - mean;
-        re += u * std::cos(step * double(i)), im += u * std::sin(step * double(i));
-        power += u * u;
+        re += u * c, im += u * s, power += u * u;
+        double turned = c * turnCos - s * turnSin;
+        s = s * turnCos + c * turnSin, c = turned;
     }
     if (!(power > 0)) return 0;
     return 2 * (re * re + im * im) / double(count) / power;
@@ -347,19 +347,19 @@ void FindPeriod(Waveform& w, const std::vector<double>& v) {
     for (const auto* at : {&w.Rising, &w.Falling})
         for (std::size_t i = 1; i < at->size(); ++i) intervals.push_back((*at)[i] - (*at)[i - 1]);
     if (intervals.empty()) {
-        w.Reason = Cp1252("moins de deux périodes");
+        w.Reason = Why::FewerThanTwoPeriods;
         return;
     }
     // The intervals of a period of five samples scatter about five: the fitted period decides.
     double interval = Median(intervals);
     if (interval < 0.8 * kMinSamplesPerPeriod) {
-        w.Reason = Cp1252("trop peu d'échantillons par période");
+        w.Reason = Why::TooFewSamplesPerPeriod;
         return;
     }
     Numbered series[2] = {Number(w.Rising, interval), Number(w.Falling, interval)};
     std::optional<Line> line = FitKeepingTheRhythm(series);
     if (!line) {
-        w.Reason = Cp1252("moins de deux périodes");
+        w.Reason = Why::FewerThanTwoPeriods;
         return;
     }
     double period = line->Period;
@@ -367,15 +367,15 @@ void FindPeriod(Waveform& w, const std::vector<double>& v) {
     std::size_t kept = series[0].At.size() + series[1].At.size();
     if (period < kMinSamplesPerPeriod * (1 - kPeriodTolerance) ||
         FundamentalShare(v, period) < kLeastFundamentalShare) {
-        w.Reason = Cp1252("trop peu d'échantillons par période");
+        w.Reason = Why::TooFewSamplesPerPeriod;
     } else if (double(v.size()) < kMinPeriods * period * (1 - 0.005)) {
-        w.Reason = Cp1252("moins de deux périodes");
+        w.Reason = Why::FewerThanTwoPeriods;
     } else if (3 * kept < 2 * found) {
-        w.Reason = Cp1252("signal trop bruité");
+        w.Reason = Why::TooNoisy;
     } else {
         std::optional<double> check = AutocorrelationPeriod(v, period);
         if (!check || std::fabs(*check - period) > kAgreement * period) {
-            w.Reason = Cp1252("signal trop bruité");
+            w.Reason = Why::TooNoisy;
             return;
         }
         w.Period = period;
@@ -391,18 +391,18 @@ void FindPeriod(Waveform& w, const std::vector<double>& v) {
 Waveform AnalyseWaveform(const std::vector<double>& v, double quantum) {
     Waveform w;
     if (v.empty()) {
-        w.Reason = Cp1252("aucun échantillon");
+        w.Reason = Why::NoSamples;
         return w;
     }
     auto [lowest, highest] = std::minmax_element(v.begin(), v.end());
     if (!std::isfinite(*highest - *lowest)) {
-        w.Reason = Cp1252("échantillons invalides"); // beyond what a double can subtract
+        w.Reason = Why::BadSamples; // beyond what a double can subtract
         return w;
     }
     w.Levels = FindLevels(v, quantum);
     double span = w.Levels.Top - w.Levels.Base;
     if (!(span > 0)) {
-        w.Reason = Cp1252("signal constant");
+        w.Reason = Why::Constant;
         return w;
     }
     // Three deviations of the noise, at least one converter step and 1 % of the signal; at most
@@ -454,7 +454,7 @@ double LevelCrossing(const std::vector<double>& u, std::size_t i, double level, 
 // never past the neighbouring crossings of the other direction, and counts when the record holds
 // it whole. The levels' crossings are interpolated between the samples around them.
 std::optional<double> EdgeDuration(const std::vector<double>& values, const Waveform& w,
-                                   bool rising, std::string& reason) {
+                                   bool rising, Why& reason) {
     const WaveLevels& levels = w.Levels;
     double sign = rising ? 1 : -1, span = levels.Top - levels.Base;
     double low = sign * (rising ? levels.Base + 0.1 * span : levels.Top - 0.1 * span);
@@ -489,11 +489,11 @@ std::optional<double> EdgeDuration(const std::vector<double>& values, const Wave
         ++whole;
     }
     if (whole == 0) {
-        reason = Cp1252(rising ? "aucun front montant" : "aucun front descendant");
+        reason = rising ? Why::NoRisingEdge : Why::NoFallingEdge;
         return std::nullopt;
     }
     if (tooFast) {
-        reason = Cp1252("front plus rapide que l'échantillonnage");
+        reason = Why::EdgeFasterThanSampling;
         return std::nullopt;
     }
     return total / whole;

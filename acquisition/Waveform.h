@@ -10,8 +10,9 @@
 // autocorrelation, which knows nothing of crossings, must find the same period within 1 %; it
 // looks at 4096 points at most, so that a long record costs no more than a short one.
 #include <optional>
-#include <string>
 #include <vector>
+
+#include "acquisition/Why.h"
 
 struct WaveLevels {
     double Minimum = 0, Maximum = 0;
@@ -28,7 +29,7 @@ struct Waveform {
     // Every crossing of the middle level, those that break the rhythm too: they bound the pulses.
     std::vector<double> AllRising, AllFalling;
     std::optional<double> Period; // in samples
-    std::string Reason;           // 1252, why there is no period
+    Why Reason = Why::None;       // why there is none
     // Where the period's line puts the first rising and falling crossings, for the widths.
     std::optional<double> RisingAt, FallingAt;
 };
@@ -41,4 +42,4 @@ Waveform AnalyseWaveform(const std::vector<double>& values, double quantum);
 // record's whole edges of that direction, in samples; absent with the reason. An edge with fewer
 // than two samples between those levels is faster than the sampling can tell.
 std::optional<double> EdgeDuration(const std::vector<double>& values, const Waveform& wave,
-                                   bool rising, std::string& reason);
+                                   bool rising, Why& reason);

@@ -77,9 +77,9 @@ THamegMain* HamegMain() { return g_main; }
 THamegMain::THamegMain(TAboutBox& aboutBox)
     : aboutBox_(aboutBox),
       series_(state_, [this](const std::string& page) { formDDE_->TransferPage(page); }),
-      preview_([this] { return session_.AcquisitionHeld() ? &session_.Record : nullptr; }, state_,
-               [this] { return SettingsShown(); }, [this] { series_.Show(Window()); },
-               [this](const Series& series) { series_.TakeSeries(Window(), series); }) {
+      preview_(
+          state_, [this] { series_.Show(Window()); },
+          [this](const Series& series) { series_.TakeSeries(Window(), series); }) {
     g_main = this;
     state_.Changed = [this] { StateChanged(); };
     // A read Curvilab asked for while the program was busy starts from the message loop.
@@ -152,7 +152,7 @@ void THamegMain::SaveItemClick() {
     std::wstring path = SaveDialogData(Handle());
     if (path.empty() || state_.Closing()) return;
     ApplySelectors();
-    SaveAcquisition(path, session_.Record);
+    SaveAcquisition(path, *acquisition_);
 }
 
 void THamegMain::Show() {
@@ -285,24 +285,42 @@ void THamegMain::ShowStatus(const std::string& text) {
     SetWindowText1252(Control(idPanelAide), text);
 }
 
-// The selectors' values, and the channel names, go into the record; the preview shows them.
+// The selectors' values go into the record; an HM 305's acquisition held is converted anew with
+// them when they changed, and published again.
 void THamegMain::ApplySelectors() {
-    if (!session_.IsHM408) {
-        SelectorTexts texts =
-            ::ApplySelectors(session_.Record, {ScrollPosition(Control(idBaseDeTempsScroll)),
-                                               ScrollPosition(Control(idGammeCH1)),
-                                               ScrollPosition(Control(idGammeCH2))});
-        SetWindowText1252(Control(idBaseDeTempsEdit), texts.BaseDeTemps);
-        SetWindowText1252(Control(idGammeEditCH1), texts.GammeCH1);
-        SetWindowText1252(Control(idGammeEditCH2), texts.GammeCH2);
-    }
-    preview_.Refresh();
+    if (session_.IsHM408) return;
+    SelectorTexts texts =
+        ::ApplySelectors(session_.Record, {ScrollPosition(Control(idBaseDeTempsScroll)),
+                                           ScrollPosition(Control(idGammeCH1)),
+                                           ScrollPosition(Control(idGammeCH2))});
+    SetWindowText1252(Control(idBaseDeTempsEdit), texts.BaseDeTemps);
+    SetWindowText1252(Control(idGammeEditCH1), texts.GammeCH1);
+    SetWindowText1252(Control(idGammeEditCH2), texts.GammeCH2);
+    if (acquisition_ && session_.AcquisitionHeld() && SettingsShown() != acquisitionSettings_)
+        Publish(MakeAcquisition(), false);
 }
 
+// A name changes the held acquisition's name only: its samples and measures are shared.
 void THamegMain::NomEditChange(HWND field) {
     int tag = field == Control(idNom1Edit) ? 1 : field == Control(idNom2Edit) ? 2 : 0;
     SetChannelName(session_.Record, tag, WindowText(field));
     ApplySelectors();
+    if (acquisition_ && session_.AcquisitionHeld() && tag != 0 &&
+        std::size_t(tag) <= acquisition_->Channels().size())
+        Publish(acquisition_->Renamed(
+                    {session_.Record.Channel(1).Name, session_.Record.Channel(2).Name}),
+                false);
+}
+
+AcquisitionPtr THamegMain::MakeAcquisition() {
+    acquisitionSettings_ = SettingsShown();
+    return AcquisitionOf(session_.Record, session_.IsHM408, acquisitionSettings_, readTime_);
+}
+
+void THamegMain::Publish(AcquisitionPtr acquisition, bool fromARead) {
+    acquisition_ = std::move(acquisition);
+    if (formDDE_) formDDE_->Publish(acquisition_);
+    preview_.Publish(acquisition_, fromARead);
 }
 
 void THamegMain::UpdateCommands() {
@@ -314,7 +332,9 @@ void THamegMain::UpdateCommands() {
         show(id, session_.Record.DataComplete);
     for (int id : {idBaseDeTempsScroll, idGammeCH1, idGammeCH2}) show(id, !session_.IsHM408);
     show(idZeroGB, true);
-    preview_.Refresh();
+    // An identification drops the acquisition held.
+    if (acquisition_ && !session_.Record.DataComplete && !state_.ReadUnderWay())
+        Publish(nullptr, true);
 }
 
 // The first activation identifies the instrument and, failing that, offers the port.
@@ -410,11 +430,11 @@ void THamegMain::StateChanged() {
         sendingShown_ = sending;
         ShowStatus(sending ? Cp1252("Envoi vers Curvilab…") : "");
     }
-    // The record a read wrote is whole once the read is over: the preview takes it then.
-    if (std::exchange(readShown_, state_.ReadUnderWay()) && !readShown_)
-        preview_.ReadEnded();
-    else
-        preview_.StateChanged();
+    // A read that ended without a whole acquisition leaves none.
+    if (std::exchange(readShown_, state_.ReadUnderWay()) && !readShown_ &&
+        !session_.Record.DataComplete)
+        Publish(nullptr, true);
+    preview_.StateChanged();
 }
 
 void THamegMain::OnCommand(int id, int code, HWND control) {
@@ -519,12 +539,30 @@ bool THamegMain::AskForTheZero() {
 // Blocks until a message or the deadline: a read costs no CPU while it waits for the line.
 void THamegMain::ServeMessages(unsigned ms) { ProcessMessagesOrWait(ms); }
 
-PreviewSettings THamegMain::SettingsShown() const {
+SettingsTexts THamegMain::SettingsShown() const {
     return {WindowText(Control(idBaseDeTempsEdit)), WindowText(Control(idGammeEditCH1)),
             WindowText(Control(idGammeEditCH2))};
 }
 
-void THamegMain::AcquisitionRead() { series_.AddPoint(session_.Record, SettingsShown()); }
+namespace {
+
+std::string TimeOfDay() {
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    char text[16];
+    std::snprintf(text, sizeof text, "%02u:%02u:%02u", now.wHour, now.wMinute, now.wSecond);
+    return text;
+}
+
+} // namespace
+
+// The one road out of a read: the acquisition, built once, to every window and export; a row of
+// the series when it runs.
+void THamegMain::AcquisitionRead() {
+    readTime_ = TimeOfDay();
+    Publish(MakeAcquisition(), true);
+    series_.AddPoint(acquisition_);
+}
 
 void THamegMain::PushAcquisition() {
     if (formDDE_) formDDE_->TransferAcquisition(true);

@@ -1,7 +1,8 @@
 #pragma once
 // The main window: tool bar, progress gauges, time-base and channel selectors, the red reminder
-// and the help bar. It owns the serial port VoieSerie and the read session, whose acquisition
-// record the other forms read; the read shows and asks through it.
+// and the help bar. It owns the serial port VoieSerie and the read session; the read shows and
+// asks through it. When a read ends it publishes the acquisition, built once from the record, to
+// the preview, the series and the transfer to Curvilab; nothing else reads the record.
 #include <windows.h>
 #include <map>
 #include <optional>
@@ -33,12 +34,16 @@ public:
     // The forms created after this one: the port dialog, the page-information dialog and the
     // DDE form.
     void Attach(TComCfgDlg& portDialog, TConstanteDlg& pageDialog, TFormDDE& formDDE);
-    const AcquisitionRecord& Record() const { return session_.Record; }
     CommandState& State() { return state_; }
 
-    TSerialComPort VoieSerie;
-    std::wstring SettingsPath;
+    // The mouse moved over `control` (of any window of the program), or left the one it was on:
+    // PanelAide shows the hint of what is under it, nothing outside the main window.
+    void MouseOver(HWND control);
+    void MouseLeft();
+    // A shortcut key of one of the program's windows, taken on its key-down; false when it is none.
+    bool TakeShortcut(const MSG& msg) { return preview_.TakeShortcut(msg); }
 
+private:
     // Handlers.
     void FormActivate();
     void FormClose();
@@ -55,19 +60,19 @@ public:
     void ExitItemClick();
     void AboutItemClick();
     void PreviewBtnClick();
-    // The mouse moved over `control` (of any window of the program), or left the one it was on:
-    // PanelAide shows the hint of what is under it, nothing outside the main window.
-    void MouseOver(HWND control);
-    void MouseLeft();
     HWND Control(int id) const { return GetDlgItem(Window(), id); }
-    // A shortcut key of one of the program's windows, taken on its key-down; false when it is none.
-    bool TakeShortcut(const MSG& msg) { return preview_.TakeShortcut(msg); }
 
-private:
     void ShowHint(const std::string& hint);
     // The long part of the hint of the control under the mouse (searching up through its
     // parents), or "" when none of them has one.
     std::string HintAt(HWND control) const;
+
+    // The acquisition of the record as it stands, with the settings shown and the read's time.
+    AcquisitionPtr MakeAcquisition();
+    // The one road out: the acquisition (or none) to the preview and the transfer to Curvilab;
+    // the save commands take it from here. `fromARead`: a read ended, rather than a selector or
+    // a name changed the acquisition of the same read.
+    void Publish(AcquisitionPtr acquisition, bool fromARead);
 
     // What the read shows and asks.
     void SetCaption(const std::string& text) override;
@@ -95,13 +100,15 @@ private:
     void ReadSettings();
     void WriteSettings();
     // The settings the window shows: "5ms/div", "200mV/div".
-    PreviewSettings SettingsShown() const;
+    SettingsTexts SettingsShown() const;
     // The command a control starts, as the program's state knows it; none for the names.
     static std::optional<Command> CommandOf(int id);
     // The state changed: the preview's buttons, the status of a send.
     void StateChanged();
     bool OnChannel2Frame(LPARAM point) const;
 
+    TSerialComPort VoieSerie;
+    std::wstring SettingsPath;
     TAboutBox& aboutBox_;
     TComCfgDlg* portDialog_ = nullptr;
     TConstanteDlg* pageDialog_ = nullptr;
@@ -117,6 +124,9 @@ private:
     bool readShown_ = false;    // the preview knows a read is under way
     CommandState state_;
     ReadSession session_{VoieSerie, *this, state_};
+    AcquisitionPtr acquisition_;        // the one published, null when none is held
+    SettingsTexts acquisitionSettings_; // the settings it was converted with
+    std::string readTime_;              // when its read ended
     TSeriesForm series_;
     TPreviewForm preview_;
 };

@@ -52,7 +52,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         THamegMain main(aboutBox);
         TComCfgDlg portDialog;
         TConstanteDlg pageDialog;
-        TFormDDE formDDE(main.Record(), main.Handle(), pageDialog, main.State());
+        TFormDDE formDDE(main.Handle(), pageDialog, main.State());
         main.Attach(portDialog, pageDialog, formDDE);
         main.Show();
         exitCode = RunMessageLoop();

@@ -4,9 +4,10 @@
 #include <cmath>
 #include <iterator>
 
-#include "acquisition/Measurements.h"
+#include "app/MeasureTexts.h"
 #include "ui/Handles.h"
 #include "ui/Wide.h"
+#include "ui/Window.h"
 
 namespace {
 
@@ -14,8 +15,6 @@ constexpr COLORREF kGridColour = RGB(215, 215, 215);
 constexpr COLORREF kAxisColour = RGB(150, 150, 150);
 constexpr COLORREF kInk = RGB(0, 0, 0);
 constexpr COLORREF kBannerColour = RGB(200, 0, 0);
-
-int Scaled(int pixels, int dpi) { return MulDiv(pixels, dpi, 96); }
 
 // The plot's measures at a DPI: a line of text, and the widest value beside the grid.
 struct Metrics {
@@ -143,6 +142,25 @@ void DrawLabels(const Drawing& draw, const PlotArea& a, const PlotDescription& p
     }
 }
 
+// The points of a run, each pixel column's first, lowest, highest and last point once it holds
+// more than those: a trace drawn through them covers every pixel the full run would.
+std::vector<POINT> Envelope(const std::vector<POINT>& run) {
+    std::vector<POINT> kept;
+    for (std::size_t first = 0; first < run.size();) {
+        std::size_t last = first, low = first, high = first;
+        while (last + 1 < run.size() && run[last + 1].x == run[first].x) {
+            ++last;
+            if (run[last].y < run[low].y) low = last;
+            if (run[last].y > run[high].y) high = last;
+        }
+        for (std::size_t i : {first, std::min(low, high), std::max(low, high), last})
+            if (kept.empty() || kept.back().x != run[i].x || kept.back().y != run[i].y)
+                kept.push_back(run[i]);
+        first = last + 1;
+    }
+    return kept;
+}
+
 // The curve's points on the grid, in runs: points beyond the X axis's ends are not drawn (the
 // screen ends there), values off the grid vertically run along its edge.
 std::vector<std::vector<POINT>> Runs(const PlotArea& a, const PlotAxis& x, const PlotAxis& y,
@@ -158,6 +176,8 @@ std::vector<std::vector<POINT>> Runs(const PlotArea& a, const PlotAxis& x, const
         }
         runs.back().push_back({PixelX(a, x, curve.X[i]), PixelY(a, y, curve.Y[i])});
     }
+    for (std::vector<POINT>& run : runs)
+        if (run.size() > 4 * std::size_t(a.Width)) run = Envelope(run);
     return runs;
 }
 
@@ -237,22 +257,21 @@ const wchar_t* PlotFace() {
         const wchar_t* const faces[] = {L"MS Shell Dlg 2", L"Segoe UI", L"DejaVu Sans",
                                         L"Liberation Sans", L"Arial"};
         const wchar_t signs[] = L"\u0394\u2212\u2248";
-        HDC screen = GetDC(nullptr);
+        WindowDc screen(nullptr);
         const wchar_t* found = faces[0];
         for (const wchar_t* candidate : faces) {
             UniqueGdiObject font(FontOf(candidate, 96));
-            HGDIOBJ old = SelectObject(screen, font.get());
+            HGDIOBJ old = SelectObject(screen.get(), font.get());
             WORD glyphs[3] = {};
-            bool all =
-                GetGlyphIndicesW(screen, signs, 3, glyphs, GGI_MARK_NONEXISTING_GLYPHS) == 3 &&
-                std::find(std::begin(glyphs), std::end(glyphs), 0xFFFF) == std::end(glyphs);
-            SelectObject(screen, old);
+            bool all = GetGlyphIndicesW(screen.get(), signs, 3, glyphs,
+                                        GGI_MARK_NONEXISTING_GLYPHS) == 3 &&
+                       std::find(std::begin(glyphs), std::end(glyphs), 0xFFFF) == std::end(glyphs);
+            SelectObject(screen.get(), old);
             if (all) {
                 found = candidate;
                 break;
             }
         }
-        ReleaseDC(nullptr, screen);
         return found;
     }();
     return face;
@@ -263,15 +282,14 @@ const wchar_t* PlotFace() {
 HFONT PlotFont(int dpi) { return FontOf(PlotFace(), dpi); }
 
 PlotArea PlotGrid(const RECT& box, int dpi) {
-    HDC screen = GetDC(nullptr);
+    WindowDc screen(nullptr);
     Metrics m{};
     {
         UniqueGdiObject font(PlotFont(dpi));
-        HGDIOBJ old = SelectObject(screen, font.get());
-        m = MeasureFont(screen, dpi);
-        SelectObject(screen, old);
+        HGDIOBJ old = SelectObject(screen.get(), font.get());
+        m = MeasureFont(screen.get(), dpi);
+        SelectObject(screen.get(), old);
     }
-    ReleaseDC(nullptr, screen);
     int top = int(box.top) + m.Line + 2 * m.Gap, bottom = int(box.bottom) - 2 * m.Line;
     int left = int(box.left) + m.LabelWidth, right = int(box.right) - m.LabelWidth;
     return {left, top, std::max(right - left, 2), std::max(bottom - top, 2)};

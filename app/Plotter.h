@@ -5,6 +5,7 @@
 // benchmarks draw with it; none of them needs a window for it.
 #include <windows.h>
 #include <array>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -17,8 +18,11 @@ struct PlotLabels {
     COLORREF Colour = RGB(0, 0, 0);
 };
 
+// The points are the caller's, alive while the plot is drawn. A curve of more points than the
+// grid has pixels across is drawn as its low and high point in each pixel's column: what a
+// million segments would draw, at the cost of a few thousand.
 struct PlotCurve {
-    std::vector<double> X, Y;
+    std::span<const double> X, Y;
     int Axis = 0; // the vertical axis: 0 the left one, 1 the right one
     COLORREF Colour = RGB(0, 0, 0);
     bool Pale = false;  // a reference: a paler shade, drawn behind the other curves

@@ -45,30 +45,18 @@ constexpr ToolButton kToolRow[] = {
 const std::vector<FileType> kDataFileTypes = {{"Curvilab (*.cv3)", L"*.cv3"},
                                               {"Tableur ASCII (*.txt)", L"*.txt"}};
 
-int Px(int pixels, int dpi) { return MulDiv(pixels, dpi, 96); }
-
 } // namespace
 
-TPreviewForm::TPreviewForm(std::function<const AcquisitionRecord*()> held,
-                           const CommandState& state, std::function<PreviewSettings()> settings,
-                           std::function<void()> openSeries,
+TPreviewForm::TPreviewForm(const CommandState& state, std::function<void()> openSeries,
                            std::function<void(const Series&)> takeSeries)
-    : heldAcquisition_(std::move(held)), state_(state), settings_(std::move(settings)),
-      openSeries_(std::move(openSeries)), takeSeries_(std::move(takeSeries)) {}
+    : ToolWindow({kClassName, Cp1252("Aperçu de l'acquisition"), kWidth, kHeight, kMinimumWidth,
+                  kMinimumHeight}),
+      state_(state), openSeries_(std::move(openSeries)), takeSeries_(std::move(takeSeries)) {}
 
 void TPreviewForm::Show(HWND owner) {
-    if (Window()) {
-        ShowWindow(Window(), SW_RESTORE);
-        SetForegroundWindow(Window());
-        return;
-    }
-    int dpi = WindowDpi(owner);
-    CreateFrame({kClassName, Cp1252("Aperçu de l'acquisition"),
-                 WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, WS_EX_CONTROLPARENT, CW_USEDEFAULT,
-                 CW_USEDEFAULT, Px(kWidth, dpi), Px(kHeight, dpi), owner,
-                 LoadIconW(GetModuleHandleW(nullptr), L"MAINICON")});
-    CreateControls();
+    if (!Create(owner)) return;
     DragAcceptFiles(Window(), TRUE);
+    cursors_ = live_ ? StartingCursors(*live_) : Cursors{};
     Refresh();
     ShowWindow(Window(), SW_SHOW);
 }
@@ -82,7 +70,6 @@ void TPreviewForm::CreateControls() {
         PlotView::Events{[this](HDC dc, const RECT& box, int dpi) { Draw(dc, box, dpi, true); },
                          [this](UINT message, POINT at) { OnMouse(message, at); },
                          [this](UINT key) { return OnKey(key); }, [this] { return WantedKeys(); }});
-    PlaceControls();
 }
 
 void TPreviewForm::PlaceControls() {
@@ -91,48 +78,56 @@ void TPreviewForm::PlaceControls() {
     int dpi = Dpi();
     std::vector<HWND> row;
     for (const ToolButton& button : kToolRow) row.push_back(GetDlgItem(Window(), button.Id));
-    int margin = Px(kMargin, dpi);
+    int margin = Scaled(kMargin, dpi);
     int bottom = FlowControls(row, {margin, margin, client.right - margin, client.bottom}, dpi);
     int top = bottom + margin;
     MoveWindow(plot_->Window(), 0, top, client.right, std::max(int(client.bottom) - top, 1), TRUE);
 }
 
+const Acquisition* TPreviewForm::Shown() const {
+    return opened_ ? opened_->Acquisition.get() : live_.get();
+}
+
+// The window takes the acquisition at once and shows it on the next turn of the message loop: a
+// read's end is not held up by what the window writes and draws.
+void TPreviewForm::Publish(AcquisitionPtr acquisition, bool fromARead) {
+    const Acquisition* before = Shown();
+    bool wasLive = !opened_;
+    if (fromARead && acquisition) opened_.reset();
+    live_ = std::move(acquisition);
+    if (!Window()) return;
+    KeepCursors(before, wasLive && !opened_);
+    if (!std::exchange(refreshPending_, true)) PostMessageW(Window(), kRefreshMessage, 0, 0);
+    plot_->Invalidate();
+}
+
 void TPreviewForm::Refresh() {
-    if (opened_) {
-        // The file stays until the user or the next read takes the live acquisition back.
-    } else if (const AcquisitionRecord* held = heldAcquisition_()) {
-        Take(ShowAcquisition(*held, settings_()), shown_ && shown_->FileName.empty());
-    } else if (!state_.ReadUnderWay()) {
-        shown_.reset();
-    }
+    refreshPending_ = false;
     if (!Window()) return;
     ShowSource();
     mouseSample_ = -1;
-    bool twoChannels = shown_ && shown_->Channels.size() == 2;
+    const Acquisition* shown = Shown();
+    bool twoChannels = shown && shown->Channels().size() == 2;
     if (!twoChannels) xy_ = false;
     Button_SetCheck(GetDlgItem(Window(), idXYCheck), xy_ ? BST_CHECKED : BST_UNCHECKED);
     EnableWindow(GetDlgItem(Window(), idXYCheck), twoChannels);
-    EnableWindow(GetDlgItem(Window(), idCursorsCheck), shown_.has_value());
+    EnableWindow(GetDlgItem(Window(), idCursorsCheck), shown != nullptr);
     StateChanged();
     UpdateTexts();
 }
 
-void TPreviewForm::ReadEnded() {
-    if (heldAcquisition_()) opened_.reset();
-    Refresh();
-}
-
-void TPreviewForm::Take(ShownAcquisition next, bool sameSource) {
-    double before = shown_ ? shown_->SecondsPerDivision : 0;
-    shown_ = std::move(next);
-    if (sameSource && before > 0 && cursors_.Shown) {
+void TPreviewForm::KeepCursors(const Acquisition* before, bool sameSource) {
+    const Acquisition* now = Shown();
+    if (!now) return;
+    double was = before ? before->Screen().SecondsPerDivision : 0;
+    if (sameSource && was > 0 && cursors_.Shown) {
         // The cursors keep their places on the screen when the time base changes.
-        for (double& time : cursors_.Times) time *= shown_->SecondsPerDivision / before;
-    } else {
-        bool cursorsShown = cursors_.Shown;
-        cursors_ = StartingCursors(*shown_);
-        cursors_.Shown = cursorsShown;
+        for (double& time : cursors_.Times) time *= now->Screen().SecondsPerDivision / was;
+        return;
     }
+    bool cursorsShown = cursors_.Shown;
+    cursors_ = StartingCursors(*now);
+    cursors_.Shown = cursorsShown;
 }
 
 void TPreviewForm::ShowSource() {
@@ -141,12 +136,12 @@ void TPreviewForm::ShowSource() {
     if (WindowText(Window()) != title) SetWindowText1252(Window(), title);
     EnableWindow(GetDlgItem(Window(), idLiveBtn), opened_.has_value());
     EnableWindow(GetDlgItem(Window(), idSaveAsBtn), opened_.has_value());
-    EnableWindow(GetDlgItem(Window(), idKeepReferenceBtn), shown_.has_value());
-    EnableWindow(GetDlgItem(Window(), idClearReferenceBtn), reference_.has_value());
+    EnableWindow(GetDlgItem(Window(), idKeepReferenceBtn), Shown() != nullptr);
+    EnableWindow(GetDlgItem(Window(), idClearReferenceBtn), reference_ != nullptr);
 }
 
 bool TPreviewForm::PictureMayGoOut() const {
-    return shown_ && !state_.ReadUnderWay() && state_.MayStart(Command::Export);
+    return Shown() && !state_.ReadUnderWay() && state_.MayStart(Command::Export);
 }
 
 void TPreviewForm::StateChanged() {
@@ -167,8 +162,7 @@ void TPreviewForm::SetHiddenText(int id, const std::wstring& text) {
 }
 
 void TPreviewForm::UpdateTexts() {
-    texts_ = shown_ ? PreviewTextsOf(*shown_, cursors_, reference_ ? &*reference_ : nullptr)
-                    : PreviewTexts{};
+    texts_ = Shown() ? PreviewTextsOf(*Shown(), cursors_, reference_.get()) : PreviewTexts{};
     std::map<int, std::wstring> wanted;
     for (int id : hiddenTexts_) wanted[id] = L"";
     auto table = [&](const auto& rows, int (*id)(int, int)) {
@@ -188,13 +182,13 @@ PreviewView TPreviewForm::View(bool withMouse) const {
     PreviewView view;
     view.XY = xy_;
     view.MouseSample = withMouse ? mouseSample_ : -1;
-    view.Reference = reference_ ? &*reference_ : nullptr;
+    view.Reference = reference_.get();
     if (state_.ReadUnderWay()) view.Banner = Wide(Cp1252("Lecture en cours…"));
     return view;
 }
 
 void TPreviewForm::Draw(HDC dc, const RECT& box, int dpi, bool withMouse) const {
-    DrawPreview(dc, box, dpi, shown_ ? &*shown_ : nullptr, texts_, cursors_, View(withMouse));
+    DrawPreview(dc, box, dpi, Shown(), texts_, cursors_, View(withMouse));
 }
 
 PlotArea TPreviewForm::Grid() const {
@@ -207,11 +201,12 @@ PlotArea TPreviewForm::Grid() const {
 void TPreviewForm::OnMouse(UINT message, POINT at) {
     if (message == WM_LBUTTONUP) dragged_ = -1;
     int sample = -1;
-    if (shown_ && !xy_ && message != WM_MOUSELEAVE) {
+    const Acquisition* shown = Shown();
+    if (shown && !xy_ && message != WM_MOUSELEAVE) {
         PlotArea grid = Grid();
-        PlotDescription plot = PreviewPlot(&*shown_, cursors_, View(false));
+        PlotDescription plot = PreviewPlot(shown, cursors_, View(false));
         const PlotAxis& levels = plot.Y[0];
-        int grab = Px(kGrabPixels, plot_->Dpi());
+        int grab = Scaled(kGrabPixels, plot_->Dpi());
         if (message == WM_LBUTTONDOWN && cursors_.Shown) {
             for (int i = 0; i < 2 && dragged_ < 0; ++i) {
                 if (std::abs(PixelX(grid, plot.X, cursors_.Times[std::size_t(i)]) - at.x) <= grab)
@@ -227,13 +222,15 @@ void TPreviewForm::OnMouse(UINT message, POINT at) {
                            plot.X.LineValue(plot.X.Divisions));
         } else if (dragged_ >= 2) {
             double fraction = levels.Fraction(ValueAtY(grid, levels, at.y));
+            double half = levels.Divisions / 2.0;
             cursors_.Levels[std::size_t(dragged_ - 2)] =
-                std::clamp((fraction - 0.5) * levels.Divisions, -4.0, 4.0);
+                std::clamp((fraction - 0.5) * levels.Divisions, -half, half);
         }
         bool inside = at.x >= grid.Left && at.x < grid.Left + grid.Width && at.y >= grid.Top &&
                       at.y < grid.Top + grid.Height;
         if (inside)
-            sample = NearestSample(shown_->Channels[0].Samples.Times, ValueAtX(grid, plot.X, at.x));
+            sample = int(NearestSample(std::span(shown->Times()).first(shown->SignalRows()),
+                                       ValueAtX(grid, plot.X, at.x)));
     }
     bool moved = dragged_ >= 0 || message == WM_LBUTTONDOWN;
     if (sample == mouseSample_ && !moved) return;
@@ -245,19 +242,20 @@ void TPreviewForm::OnMouse(UINT message, POINT at) {
 }
 
 bool TPreviewForm::OnKey(UINT key) {
-    if (!shown_ || !cursors_.Shown || xy_) return false;
+    const Acquisition* shown = Shown();
+    if (!shown || !cursors_.Shown || xy_) return false;
     bool timeCursor = cursors_.Selected < 2;
     bool fine = GetKeyState(VK_CONTROL) < 0;
     switch (key) {
     case VK_LEFT:
     case VK_RIGHT:
         if (!timeCursor) return true;
-        MoveCursor(cursors_, *shown_, key == VK_RIGHT ? 1 : -1, fine);
+        MoveCursor(cursors_, *shown, key == VK_RIGHT ? 1 : -1, fine);
         break;
     case VK_UP:
     case VK_DOWN:
         if (timeCursor) return true;
-        MoveCursor(cursors_, *shown_, key == VK_UP ? 1 : -1, fine);
+        MoveCursor(cursors_, *shown, key == VK_UP ? 1 : -1, fine);
         break;
     case VK_TAB: {
         int next = cursors_.Selected + (GetKeyState(VK_SHIFT) < 0 ? -1 : 1);
@@ -273,7 +271,7 @@ bool TPreviewForm::OnKey(UINT key) {
 
 // Tab moves from cursor to cursor, and on to the next control after the last one.
 UINT TPreviewForm::WantedKeys() const {
-    if (!shown_ || !cursors_.Shown || xy_) return 0;
+    if (!Shown() || !cursors_.Shown || xy_) return 0;
     bool back = GetKeyState(VK_SHIFT) < 0;
     bool within = back ? cursors_.Selected > 0 : cursors_.Selected < 3;
     return DLGC_WANTARROWS | (within ? DLGC_WANTTAB : 0);
@@ -324,9 +322,11 @@ void TPreviewForm::OpenFile(const std::wstring& path) {
             takeSeries_(*series);
             return;
         }
-        ShownAcquisition next = ShowTable(contents.Table, name);
-        opened_ = OpenedFile{name, std::move(contents.Table), contents.MorePages};
-        Take(std::move(next), false);
+        AcquisitionPtr acquisition = AcquisitionOfFile(contents.Table, Narrow(name));
+        const Acquisition* before = Shown();
+        opened_ =
+            OpenedFile{name, std::move(contents.Table), contents.MorePages, std::move(acquisition)};
+        KeepCursors(before, false);
     } catch (const std::exception& error) {
         // EDataFileError tells the line and what was expected; ESaveError why the file was not
         // read.
@@ -339,7 +339,7 @@ void TPreviewForm::OpenFile(const std::wstring& path) {
 
 void TPreviewForm::LiveClick() {
     opened_.reset();
-    shown_.reset();
+    if (live_) KeepCursors(nullptr, false);
     Refresh();
 }
 
@@ -354,12 +354,12 @@ void TPreviewForm::SaveAsClick() {
     DataTable table = opened_->Table;
     // The path line as in every file the program writes; a failure is told by the window's guard.
     table.Source = ProgramPath();
-    WriteFileAtomically(path, DataFileText(table, curvilab));
+    WriteFileAtomically(path, [&](TextSink& out) { WriteDataFile(out, table, curvilab); });
 }
 
 void TPreviewForm::KeepReferenceClick() {
-    if (!shown_) return;
-    reference_ = shown_;
+    if (!Shown()) return;
+    reference_ = opened_ ? opened_->Acquisition : live_;
     ShowSource();
     UpdateTexts();
 }
@@ -370,7 +370,7 @@ void TPreviewForm::ClearReferenceClick() {
     UpdateTexts();
 }
 
-LRESULT TPreviewForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT TPreviewForm::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
@@ -392,7 +392,6 @@ LRESULT TPreviewForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
         case idSaveAsBtn: SaveAsClick(); return 0;
         case idKeepReferenceBtn: KeepReferenceClick(); return 0;
         case idClearReferenceBtn: ClearReferenceClick(); return 0;
-        case IDCANCEL: PostMessageW(Window(), WM_CLOSE, 0, 0); return 0; // Escape
         }
         break;
     case WM_DROPFILES: {
@@ -403,22 +402,13 @@ LRESULT TPreviewForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
         if (length > 0 && length < MAX_PATH) OpenFile(path);
         return 0;
     }
-    case WM_SIZE:
-        if (plot_) PlaceControls();
+    case kRefreshMessage:
+        if (refreshPending_) Refresh();
         return 0;
-    case WM_GETMINMAXINFO: {
-        int dpi = Dpi();
-        auto* limits = reinterpret_cast<MINMAXINFO*>(lParam);
-        limits->ptMinTrackSize = {Px(kMinimumWidth, dpi), Px(kMinimumHeight, dpi)};
-        return 0;
-    }
     case WM_DESTROY:
         plot_.reset();
         hiddenTexts_.clear();
-        if (opened_) { // opened again from the main window, it shows the acquisition
-            opened_.reset();
-            shown_.reset();
-        }
+        opened_.reset(); // opened again from the main window, it shows the acquisition
         return 0;
     }
     return DefWindowProcW(Window(), message, wParam, lParam);

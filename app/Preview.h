@@ -5,9 +5,9 @@
 // file opened or dropped on it (saved again under another name if wanted) until the next read,
 // and keeps one acquisition as a reference drawn behind the current one.
 //
-// The window shows the last whole acquisition it was given, a copy of its own: a read that starts
-// writes the record in place, so meanwhile the window keeps its picture, marked as being read, and
-// takes the new acquisition (or none) when the read ends.
+// The window shows the last acquisition the main window published; a read under way is marked on
+// it, and the next acquisition (or none) takes its place when the read ends. It measures only
+// what it shows, and only while it is open.
 #include <windows.h>
 #include <functional>
 #include <memory>
@@ -15,29 +15,26 @@
 #include <set>
 #include <string>
 
+#include "acquisition/Acquisition.h"
 #include "acquisition/CommandState.h"
-#include "acquisition/Record.h"
 #include "app/PlotView.h"
 #include "app/PreviewContent.h"
 #include "export/DataTable.h"
 #include "export/SeriesTable.h"
-#include "ui/WindowBase.h"
+#include "ui/ToolWindow.h"
 
-class TPreviewForm : public WindowBase {
+class TPreviewForm : public ToolWindow {
 public:
-    // `held` gives the whole acquisition no read is writing, or null; `openSeries` opens the
-    // series window; `takeSeries` gives it a series read from a file.
-    TPreviewForm(std::function<const AcquisitionRecord*()> held, const CommandState& state,
-                 std::function<PreviewSettings()> settings, std::function<void()> openSeries,
+    // `openSeries` opens the series window; `takeSeries` gives it a series read from a file.
+    TPreviewForm(const CommandState& state, std::function<void()> openSeries,
                  std::function<void(const Series&)> takeSeries);
 
     // Opens the window over `owner`, or brings it forward when it is open.
     void Show(HWND owner);
-    // Takes the held acquisition (or none) unless a read is writing it; draws it again and
-    // measures it, when the window is open.
-    void Refresh();
-    // A read ended: an acquisition it left takes the place of an opened file.
-    void ReadEnded();
+    // The main window's acquisition, or none, shown on the next turn of the message loop. One a
+    // read left takes the place of an opened file; one made again from the same read (a
+    // selector, a name) does not.
+    void Publish(AcquisitionPtr acquisition, bool fromARead);
     // The program's state changed: the picture buttons, the mark of a read under way.
     void StateChanged();
     // Ctrl+C in the window copies its picture; true when `msg` was that key going down. Taken
@@ -69,9 +66,13 @@ public:
     static constexpr int CursorId(int row, int column) { return 4000 + 100 * row + column; }
 
 private:
-    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
-    void CreateControls();
-    void PlaceControls();
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void CreateControls() override;
+    void PlaceControls() override;
+    // What is shown again: the title, the buttons, the texts and the picture.
+    void Refresh();
+    // The acquisition shown: an opened file's, else the main window's; null when none.
+    const Acquisition* Shown() const;
     // The texts again, in the picture and in the hidden controls.
     void UpdateTexts();
     void SetHiddenText(int id, const std::wstring& text);
@@ -91,26 +92,26 @@ private:
     void SaveAsClick();
     void KeepReferenceClick();
     void ClearReferenceClick();
-    // Shows `next`; the cursors keep their places on the screen when it is the same source again.
-    void Take(ShownAcquisition next, bool sameSource);
+    // The cursors for what is shown now, after `before`: they keep their places on the screen
+    // when the same source changed its time base.
+    void KeepCursors(const Acquisition* before, bool sameSource);
     // The title, the buttons that depend on what is shown.
     void ShowSource();
     // The picture may go out: a whole acquisition is shown and the program's state allows it.
     bool PictureMayGoOut() const;
 
-    std::function<const AcquisitionRecord*()> heldAcquisition_;
     const CommandState& state_;
-    std::function<PreviewSettings()> settings_;
     std::function<void()> openSeries_;
     std::function<void(const Series&)> takeSeries_;
     struct OpenedFile {
         std::wstring Name;
-        DataTable Table;
+        DataTable Table;        // saved again as it was read, every variable
         bool MorePages = false; // a Curvilab file of several pages: only the first one was read
+        AcquisitionPtr Acquisition;
     };
     std::optional<OpenedFile> opened_;
-    std::optional<ShownAcquisition> shown_;
-    std::optional<ShownAcquisition> reference_;
+    AcquisitionPtr live_; // the main window's
+    AcquisitionPtr reference_;
     PreviewTexts texts_;
     Cursors cursors_;
     bool xy_ = false;
@@ -118,4 +119,6 @@ private:
     int dragged_ = -1;          // the cursor the mouse drags, -1 when none
     std::set<int> hiddenTexts_; // the ids of the hidden controls made so far
     std::unique_ptr<PlotView> plot_;
+    static constexpr UINT kRefreshMessage = WM_APP + 1;
+    bool refreshPending_ = false; // kRefreshMessage is on its way
 };

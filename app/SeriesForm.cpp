@@ -5,6 +5,8 @@
 #include <utility>
 #include <windowsx.h>
 
+#include "app/MeasureTexts.h"
+#include "app/Plotter.h"
 #include "common/Folders.h"
 #include "common/NumberText.h"
 #include "common/Text1252.h"
@@ -65,17 +67,7 @@ ControlSpec ToolSpec(const Tool& tool) {
 const char* const kColumns[] = {"N°", "Heure", "Base de temps", "Fréquence", "",
                                 "",   "Gain",  "Déphasage",     "Remarques"};
 
-int Px(int pixels, int dpi) { return MulDiv(pixels, dpi, 96); }
-
 std::wstring W(const char* utf8) { return Wide(Cp1252(utf8)); }
-
-std::string TimeOfDay() {
-    SYSTEMTIME now{};
-    GetLocalTime(&now);
-    char text[16];
-    std::snprintf(text, sizeof text, "%02u:%02u:%02u", now.wHour, now.wMinute, now.wSecond);
-    return text;
-}
 
 std::wstring GainText(const Measure& gain) {
     if (!gain.Value) return W("—");
@@ -86,8 +78,8 @@ std::wstring GainText(const Measure& gain) {
 std::wstring Remarks(const SeriesRow& row, const std::vector<std::string>& names) {
     std::vector<std::string> said;
     auto note = [&](const std::string& what, const Measure& measure) {
-        if (measure.Value || measure.Reason.empty()) return;
-        std::string text = what + " : " + measure.Reason;
+        if (measure.Value || measure.Reason == Why::None) return;
+        std::string text = what + " : " + ReasonText(measure.Reason);
         if (std::find(said.begin(), said.end(), text) == said.end()) said.push_back(text);
     };
     note(Cp1252("fréquence"), row.Frequency);
@@ -121,13 +113,11 @@ std::string PerPointProblem(const std::wstring& folder, const std::wstring& name
     return {};
 }
 
-// A Bode panel: the gain or the phase against the frequency, on decades.
-PlotDescription BodePanel(const std::vector<BodePoint>& points, const std::vector<double>& cutOffs,
-                          bool gain) {
+// A Bode panel: the gain or the phase against the frequency, on decades; the values are the
+// caller's, alive while the panel is drawn.
+PlotDescription BodePanel(const std::vector<double>& f, const std::vector<double>& y,
+                          const std::vector<double>& cutOffs, bool gain) {
     PlotDescription plot;
-    std::vector<double> f, y;
-    for (const BodePoint& p : points)
-        f.push_back(p.Frequency), y.push_back(gain ? p.Gain : p.Phase);
     auto [low, high] = std::minmax_element(y.begin(), y.end());
     COLORREF colour = gain ? kGainColour : kPhaseColour;
     plot.X = DecadeAxis(f.front(), f.back());
@@ -141,25 +131,34 @@ PlotDescription BodePanel(const std::vector<BodePoint>& points, const std::vecto
     return plot;
 }
 
+// As wide as its widest cell and its title, measured in the list's font: the list view's own
+// sizing to the header leaves titles cut under some systems.
+void FitColumn(HWND list, int column) {
+    wchar_t title[64] = {};
+    LVCOLUMNW text{};
+    text.mask = LVCF_TEXT;
+    text.pszText = title;
+    text.cchTextMax = int(std::size(title));
+    ListView_GetColumn(list, column, &text);
+    ListView_SetColumnWidth(list, column, LVSCW_AUTOSIZE);
+    int padding = Scaled(16, WindowDpi(list));
+    int width = std::max(ListView_GetColumnWidth(list, column),
+                         ListView_GetStringWidth(list, title) + padding);
+    ListView_SetColumnWidth(list, column, width);
+}
+
 } // namespace
 
 TSeriesForm::TSeriesForm(CommandState& state, std::function<void(const std::string&)> sendPage)
-    : state_(state), sendPage_(std::move(sendPage)) {}
+    : ToolWindow(
+          {kClassName, Cp1252("Série de mesures"), kWidth, kHeight, kMinimumWidth, kMinimumHeight}),
+      state_(state), sendPage_(std::move(sendPage)) {}
 
 // Rows neither saved nor cleared stay in their file, for the next run to offer.
-TSeriesForm::~TSeriesForm() = default;
+TSeriesForm::~TSeriesForm() { KeepPending(); }
 
 void TSeriesForm::Show(HWND owner) {
-    if (Window()) {
-        ShowWindow(Window(), SW_RESTORE);
-        SetForegroundWindow(Window());
-        return;
-    }
-    int dpi = WindowDpi(owner);
-    CreateFrame({kClassName, Cp1252("Série de mesures"), WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
-                 WS_EX_CONTROLPARENT, CW_USEDEFAULT, CW_USEDEFAULT, Px(kWidth, dpi),
-                 Px(kHeight, dpi), owner, LoadIconW(GetModuleHandleW(nullptr), L"MAINICON")});
-    CreateControls();
+    if (!Create(owner)) return;
     state_.SetSeriesMode(true);
     SeriesChanged();
     ShowWindow(Window(), SW_SHOW);
@@ -171,10 +170,10 @@ void TSeriesForm::CreateControls() {
     SetWindowTextW(GetDlgItem(Window(), idFolderEdit), DocumentsDir.c_str());
     for (int id : {idPointsText, idCutOffText})
         CreateControl(Window(), {L"STATIC", "", SS_LEFT | SS_NOPREFIX, 0, 0, 10, 10, id});
-    HWND list = CreateControl(
-        Window(),
-        {WC_LISTVIEWW, "", LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_BORDER | WS_TABSTOP,
-         0, 0, 10, 10, idRowList});
+    HWND list = CreateControl(Window(), {WC_LISTVIEWW, "",
+                                         LVS_REPORT | LVS_OWNERDATA | LVS_SINGLESEL |
+                                             LVS_SHOWSELALWAYS | WS_BORDER | WS_TABSTOP,
+                                         0, 0, 10, 10, idRowList});
     ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
     for (std::size_t c = 0; c < std::size(kColumns); ++c) {
         std::wstring title = W(kColumns[c]);
@@ -188,45 +187,51 @@ void TSeriesForm::CreateControls() {
         Window(), idPlotView,
         PlotView::Events{
             [this](HDC dc, const RECT& box, int dpi) { Draw(dc, box, dpi); }, {}, {}, {}});
-    PlaceControls();
 }
 
 void TSeriesForm::PlaceControls() {
     RECT client{};
     GetClientRect(Window(), &client);
     int dpi = Dpi();
-    int margin = Px(kMargin, dpi);
+    int margin = Scaled(kMargin, dpi);
     std::vector<HWND> tools;
     for (const Tool& tool : kTools) tools.push_back(GetDlgItem(Window(), tool.Id));
     int top = FlowControls(tools, {margin, margin, client.right - margin, client.bottom}, dpi);
-    int line = Px(20, dpi);
+    int line = Scaled(20, dpi);
     int width = int(client.right) - 2 * margin;
-    MoveWindow(GetDlgItem(Window(), idPointsText), margin, top + margin, Px(120, dpi), line, TRUE);
-    MoveWindow(GetDlgItem(Window(), idCutOffText), margin + Px(130, dpi), top + margin,
-               width - Px(130, dpi), line, TRUE);
+    MoveWindow(GetDlgItem(Window(), idPointsText), margin, top + margin, Scaled(120, dpi), line,
+               TRUE);
+    MoveWindow(GetDlgItem(Window(), idCutOffText), margin + Scaled(130, dpi), top + margin,
+               width - Scaled(130, dpi), line, TRUE);
     top += margin + line;
     int rest = int(client.bottom) - top;
-    int listHeight = std::max(rest * 3 / 10, Px(110, dpi));
+    int listHeight = std::max(rest * 3 / 10, Scaled(110, dpi));
     MoveWindow(GetDlgItem(Window(), idRowList), margin, top, width, listHeight, TRUE);
     top += listHeight + margin;
     MoveWindow(plot_->Window(), 0, top, client.right, std::max(int(client.bottom) - top, 1), TRUE);
 }
 
-void TSeriesForm::AddPoint(const AcquisitionRecord& record, const PreviewSettings& settings) {
+// The row is taken at once; the window shows it, and writes its files, on the next turn of the
+// message loop (or as the window goes): a read's end is not held up by them.
+void TSeriesForm::AddPoint(const AcquisitionPtr& acquisition) {
     if (!Window()) return;
-    std::vector<ChannelSamples> channels;
-    for (int n = 1; n <= std::min<int>(record.ChannelCount, 2); ++n)
-        channels.push_back(SamplesInVolts(record, n));
-    SeriesRow row = MeasureSeriesRow(channels);
+    SeriesRow row = MeasureSeriesRow(*acquisition);
     row.Number = nextNumber_++;
-    row.Time = TimeOfDay();
-    row.TimeBase = settings.TimeBase;
-    names_ = {record.Channel(1).Name, record.Channel(2).Name};
+    names_ = {acquisition->Channels()[0].Name,
+              acquisition->Channels().size() > 1 ? acquisition->Channels()[1].Name : "V2"};
     rows_.push_back(row);
     saved_ = false;
     if (Button_GetCheck(GetDlgItem(Window(), idSaveEachCheck)) == BST_CHECKED)
-        SaveEachAcquisition(record);
-    SeriesChanged();
+        pendingFiles_.push_back(acquisition);
+    if (!std::exchange(keepPending_, true)) PostMessageW(Window(), kKeepMessage, 0, 0);
+}
+
+void TSeriesForm::KeepPending() {
+    if (!std::exchange(keepPending_, false)) return;
+    ShowRows();
+    for (const AcquisitionPtr& acquisition : std::exchange(pendingFiles_, {}))
+        SaveEachAcquisition(*acquisition);
+    KeepRunningSeries();
 }
 
 // The per-point files go into the folder the field names, whatever the current directory: it
@@ -242,7 +247,7 @@ bool TSeriesForm::PerPointFilesPossible() {
 }
 
 // NAME-001.cv3, NAME-002.cv3...: the next number whose file does not exist.
-void TSeriesForm::SaveEachAcquisition(const AcquisitionRecord& record) {
+void TSeriesForm::SaveEachAcquisition(const Acquisition& acquisition) {
     if (!PerPointFilesPossible()) return;
     std::wstring folder = WithTrailingBackslash(WindowTextW(GetDlgItem(Window(), idFolderEdit)));
     std::wstring name = WindowTextW(GetDlgItem(Window(), idNameEdit));
@@ -253,7 +258,8 @@ void TSeriesForm::SaveEachAcquisition(const AcquisitionRecord& record) {
         path = folder + name + number;
     } while (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES);
     try {
-        WriteFileAtomically(path, DataFileText(record, ProgramPath(), true));
+        WriteFileAtomically(
+            path, [&](TextSink& out) { WriteDataFile(out, acquisition, ProgramPath(), true); });
     } catch (const ESaveError& e) {
         // One box, not one a point: the saving stops until the box is ticked again.
         Button_SetCheck(GetDlgItem(Window(), idSaveEachCheck), BST_UNCHECKED);
@@ -276,29 +282,10 @@ void TSeriesForm::ShowRows() {
     plot_->Invalidate();
 }
 
-namespace {
-
-// As wide as its widest cell and its title, measured in the list's font: the list view's own
-// sizing to the header leaves titles cut under some systems.
-void FitColumn(HWND list, int column) {
-    wchar_t title[64] = {};
-    LVCOLUMNW text{};
-    text.mask = LVCF_TEXT;
-    text.pszText = title;
-    text.cchTextMax = int(std::size(title));
-    ListView_GetColumn(list, column, &text);
-    ListView_SetColumnWidth(list, column, LVSCW_AUTOSIZE);
-    int padding = Px(16, WindowDpi(list));
-    int width = std::max(ListView_GetColumnWidth(list, column),
-                         ListView_GetStringWidth(list, title) + padding);
-    ListView_SetColumnWidth(list, column, width);
-}
-
-} // namespace
-
+// The list holds no text of its own: it asks for each cell as it draws it (LVS_OWNERDATA), so that
+// a row added costs no more with a hundred rows than with one.
 void TSeriesForm::FillList() {
     HWND list = GetDlgItem(Window(), idRowList);
-    ListView_DeleteAllItems(list);
     for (int c : {4, 5}) {
         std::wstring title = Wide(names_[std::size_t(c - 4)]) + W(" crête à crête");
         LVCOLUMNW column{};
@@ -306,26 +293,30 @@ void TSeriesForm::FillList() {
         column.pszText = title.data();
         ListView_SetColumn(list, c, &column);
     }
-    for (std::size_t r = 0; r < rows_.size(); ++r) {
-        const SeriesRow& row = rows_[r];
-        std::wstring cells[] = {std::to_wstring(row.Number),
-                                Wide(row.Time),
-                                Wide(row.TimeBase),
-                                ScreenText(EngineeringText(row.Frequency, "Hz")),
-                                ScreenText(EngineeringText(row.PeakToPeak[0], "V")),
-                                ScreenText(EngineeringText(row.PeakToPeak[1], "V")),
-                                GainText(row.Gain),
-                                ScreenText(DegreeText(row.Phase.Value)),
-                                Remarks(row, names_)};
-        LVITEMW item{};
-        item.mask = LVIF_TEXT;
-        item.iItem = int(r);
-        item.pszText = cells[0].data();
-        ListView_InsertItem(list, &item);
-        for (int c = 1; c < int(std::size(cells)); ++c)
-            ListView_SetItemText(list, int(r), c, cells[c].data());
-    }
+    ListView_SetItemCountEx(list, int(rows_.size()), 0);
     for (int c = 0; c < int(std::size(kColumns)); ++c) FitColumn(list, c);
+    InvalidateRect(list, nullptr, TRUE);
+}
+
+std::vector<std::wstring> TSeriesForm::Cells(const SeriesRow& row) const {
+    return {std::to_wstring(row.Number),
+            Wide(row.Time),
+            Wide(row.TimeBase),
+            ScreenText(EngineeringText(row.Frequency, "Hz")),
+            ScreenText(EngineeringText(row.PeakToPeak[0], "V")),
+            ScreenText(EngineeringText(row.PeakToPeak[1], "V")),
+            GainText(row.Gain),
+            ScreenText(DegreeText(row.Phase.Value)),
+            Remarks(row, names_)};
+}
+
+void TSeriesForm::GiveCell(LVITEMW& item) {
+    if (!(item.mask & LVIF_TEXT) || item.iItem < 0 || std::size_t(item.iItem) >= rows_.size())
+        return;
+    std::vector<std::wstring> cells = Cells(rows_[std::size_t(item.iItem)]);
+    if (item.iSubItem < 0 || std::size_t(item.iSubItem) >= cells.size()) return;
+    cell_ = cells[std::size_t(item.iSubItem)];
+    item.pszText = cell_.data();
 }
 
 // A highest gain between the ends (a band-pass, a resonance) is the reference, and it is said.
@@ -348,12 +339,14 @@ void TSeriesForm::Draw(HDC dc, const RECT& box, int dpi) const {
         DrawPlot(dc, box, empty, dpi);
         return;
     }
-    std::vector<double> cutOffs = CutOffFrequencies(points);
+    std::vector<double> cutOffs = CutOffFrequencies(points), f, gain, phase;
+    for (const BodePoint& p : points)
+        f.push_back(p.Frequency), gain.push_back(p.Gain), phase.push_back(p.Phase);
     int middle = int(box.top + box.bottom) / 2;
-    DrawPlot(dc, {box.left, box.top, box.right, middle}, BodePanel(points, cutOffs, true), dpi);
-    PlotDescription phase = BodePanel(points, cutOffs, false);
-    phase.Footer = CutOffText();
-    DrawPlot(dc, {box.left, middle, box.right, box.bottom}, phase, dpi);
+    DrawPlot(dc, {box.left, box.top, box.right, middle}, BodePanel(f, gain, cutOffs, true), dpi);
+    PlotDescription phasePanel = BodePanel(f, phase, cutOffs, false);
+    phasePanel.Footer = CutOffText();
+    DrawPlot(dc, {box.left, middle, box.right, box.bottom}, phasePanel, dpi);
 }
 
 bool TSeriesForm::KeepRunningSeries() {
@@ -442,7 +435,8 @@ void TSeriesForm::SaveSeriesClick() {
                     Existing::Ask);
     if (path.empty() || state_.Closing()) return;
     DataTable table = SeriesTable(SeriesOfRows(names_, rows_), ProgramPath());
-    WriteFileAtomically(path, DataFileText(table, IsCurvilabFileName(Narrow(path))));
+    bool curvilab = IsCurvilabFileName(Narrow(path));
+    WriteFileAtomically(path, [&](TextSink& out) { WriteDataFile(out, table, curvilab); });
     saved_ = true;
     KeepRunningSeries();
 }
@@ -474,7 +468,7 @@ void TSeriesForm::SaveImageClick() {
                        [this] { return state_.Closing(); });
 }
 
-LRESULT TSeriesForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT TSeriesForm::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_COMMAND:
         if (state_.Closing()) return 0;
@@ -489,19 +483,17 @@ LRESULT TSeriesForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             if (Button_GetCheck(GetDlgItem(Window(), idSaveEachCheck)) == BST_CHECKED)
                 PerPointFilesPossible();
             return 0;
-        case IDCANCEL: PostMessageW(Window(), WM_CLOSE, 0, 0); return 0; // Escape
         }
         break;
-    case WM_SIZE:
-        if (plot_) PlaceControls();
-        return 0;
-    case WM_GETMINMAXINFO: {
-        int dpi = Dpi();
-        auto* limits = reinterpret_cast<MINMAXINFO*>(lParam);
-        limits->ptMinTrackSize = {Px(kMinimumWidth, dpi), Px(kMinimumHeight, dpi)};
-        return 0;
+    case kKeepMessage: KeepPending(); return 0;
+    case WM_NOTIFY: {
+        auto* header = reinterpret_cast<NMHDR*>(lParam);
+        if (header->idFrom == idRowList && header->code == LVN_GETDISPINFOW)
+            GiveCell(reinterpret_cast<NMLVDISPINFOW*>(lParam)->item);
+        break;
     }
     case WM_DESTROY:
+        KeepPending();
         state_.SetSeriesMode(false); // closed: the series pauses
         plot_.reset();
         return 0;

@@ -9,22 +9,21 @@
 // cleared by "Nouvelle série") is offered back the first time the window opens in a later run; a
 // second instance running beside the first never sees the first's.
 #include <windows.h>
+#include <commctrl.h>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "acquisition/Acquisition.h"
 #include "acquisition/CommandState.h"
-#include "acquisition/Record.h"
 #include "acquisition/Series.h"
 #include "app/PlotView.h"
-#include "app/PreviewContent.h"
 #include "app/SeriesRecovery.h"
 #include "export/SeriesTable.h"
-#include "ui/Handles.h"
-#include "ui/WindowBase.h"
+#include "ui/ToolWindow.h"
 
-class TSeriesForm : public WindowBase {
+class TSeriesForm : public ToolWindow {
 public:
     // `sendPage` puts a page on the clipboard and has Curvilab load it as a new file.
     TSeriesForm(CommandState& state, std::function<void(const std::string& page)> sendPage);
@@ -37,7 +36,7 @@ public:
     // reads then go on adding rows to it.
     void TakeSeries(HWND owner, const Series& series);
     // A read ended with a whole acquisition: a row, when the series runs.
-    void AddPoint(const AcquisitionRecord& record, const PreviewSettings& settings);
+    void AddPoint(const AcquisitionPtr& acquisition);
 
     static constexpr const wchar_t* kClassName = L"TVexorSeries";
     enum Control : int {
@@ -59,20 +58,27 @@ public:
     };
 
 private:
-    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
-    void CreateControls();
-    void PlaceControls();
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void CreateControls() override;
+    void PlaceControls() override;
     // The series changed: its file, then what the window shows of it.
     void SeriesChanged();
     // The list, the counts, the cut-off frequencies and the diagram again.
     void ShowRows();
     void FillList();
+    // A row's cells, as the list shows them.
+    std::vector<std::wstring> Cells(const SeriesRow& row) const;
+    // The list asks for a cell it draws.
+    void GiveCell(LVITEMW& item);
+    // What the points added since last did not do yet: the list shown again, their own files
+    // (when each is saved), the series' file.
+    void KeepPending();
     // The running series into its file, or the file away once the series is saved or cleared;
     // false when it could not be written.
     bool KeepRunningSeries();
     void OfferInterruptedSeries();
     bool PerPointFilesPossible();
-    void SaveEachAcquisition(const AcquisitionRecord& record);
+    void SaveEachAcquisition(const Acquisition& acquisition);
     void NewSeriesClick();
     void DeleteRowClick();
     void SaveSeriesClick();
@@ -90,6 +96,10 @@ private:
     int nextFileNumber_ = 1;
     bool saved_ = true;    // every row is in a file the user saved (or there are none)
     bool offered_ = false; // the interrupted series was looked for in this run
+    static constexpr UINT kKeepMessage = WM_APP + 1;
+    bool keepPending_ = false;                 // kKeepMessage is on its way
+    std::vector<AcquisitionPtr> pendingFiles_; // points whose own file is still to write
+    std::wstring cell_;                        // the cell the list asked for last
     SeriesRecovery recovery_;
     std::unique_ptr<PlotView> plot_;
 };

@@ -1,10 +1,12 @@
-// Benchmark: building the .cv3 text and the clipboard text of a two-channel acquisition.
+// Benchmark: building the .cv3 text and the clipboard text of a two-channel HM acquisition, as
+// the read published it.
 #include <windows.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <vector>
 
+#include "acquisition/Record.h"
 #include "bench/Seconds.h"
 #include "export/DataFile.h"
 #include "export/TransferText.h"
@@ -29,9 +31,10 @@ int main() {
     for (int i = 0; i < 4096; ++i) record.RawData[std::size_t(i)] = 64 + (i * 7) % 128;
     record.Channel(1).Sensitivity = 0.2f;
     record.Channel(2).Sensitivity = 0.5f;
+    AcquisitionPtr read = AcquisitionOf(record, false, {"5ms/div", "200mV/div", "500mV/div"}, "");
     std::printf("export_cv3_ms %.3f\n",
-                MedianMs([&] { return DataFileText(record, "C:\\vexor.exe", true); }));
+                MedianMs([&] { return DataFileText(*read, "C:\\vexor.exe", true); }));
     std::printf("export_clipboard_ms %.3f\n",
-                MedianMs([&] { return TransferText(record, "C:\\vexor.exe", PageInformation{}); }));
+                MedianMs([&] { return TransferText(*read, "C:\\vexor.exe", PageInformation{}); }));
     return 0;
 }

@@ -1,45 +1,44 @@
 #include "export/DataFile.h"
 
+#include <algorithm>
+#include <cmath>
+#include <string_view>
+
 #include "common/NumberText.h"
+#include "export/CurvilabFormat.h"
+
+using namespace CurvilabFormat;
 
 namespace {
 
-constexpr char kSectionMarker = '\xA3';
-constexpr char kValueMarker = '&';
-const std::string kLineEnd = "\r\n";
-
-int Channels(const AcquisitionRecord& record) { return record.ChannelCount == 1 ? 1 : 2; }
-
-std::string Section(std::size_t count, const char* title) {
-    return kSectionMarker + std::to_string(count) + title + kLineEnd;
+void Section(TextSink& out, std::size_t count, std::string_view title) {
+    out.Write(std::string(1, kSectionMarker) + std::to_string(count));
+    out.Write(title);
+    out.Write(kLineEnd);
 }
 
-// `rows` rows of `columns` fields; appendCell(text, row, column) appends one field.
-template <typename AppendCell>
-std::string Rows(std::size_t rows, std::size_t columns, AppendCell&& appendCell) {
-    std::string text;
-    text.reserve(rows * 32);
-    for (std::size_t row = 0; row < rows; ++row) {
-        for (std::size_t column = 0; column < columns; ++column) {
-            appendCell(text, row, column);
-            text += '\t';
+// Significant digits for times `step` apart up to `largest`: the digit that tells two rows apart,
+// and one more.
+int TimeDigits(double largest, double step) {
+    if (!(step > 0) || !(largest > 0)) return 6;
+    int digits = int(std::floor(std::log10(largest))) - int(std::floor(std::log10(step))) + 2;
+    return std::clamp(digits, 6, 17);
+}
+
+// `rows` rows of the acquisition, each field followed by a TAB.
+void AcquisitionRows(TextSink& out, const Acquisition& acquisition, std::size_t rows, bool dot) {
+    char separator = DecimalSeparator();
+    std::string row;
+    for (std::size_t i = 0; i < rows; ++i) {
+        row = TimeText(acquisition, acquisition.Times()[i], dot);
+        row += '\t';
+        for (std::size_t c = 0; c < acquisition.Channels().size(); ++c) {
+            row += FormatGeneral(acquisition.Samples(c).Values[i], 5, 1, separator);
+            row += '\t';
         }
-        text += kLineEnd;
+        row += kLineEnd;
+        out.Write(row);
     }
-    return text;
-}
-
-std::string AcquisitionRows(const AcquisitionRecord& record, int rows,
-                            std::string (*time)(double)) {
-    std::vector<SampleTexts> samples;
-    for (int c = 1; c <= Channels(record); ++c) samples.emplace_back(record, record.Channel(c));
-    return Rows(std::size_t(rows), 1 + samples.size(),
-                [&](std::string& text, std::size_t row, std::size_t column) {
-                    if (column == 0)
-                        text += time(record.SampleTime(int(row)));
-                    else
-                        text += samples[column - 1](uint16_t(row));
-                });
 }
 
 } // namespace
@@ -55,72 +54,112 @@ bool IsCurvilabFileName(const std::string& path) {
     return extension == ".CV3";
 }
 
-std::string WriteTableHeader(const std::vector<TableVariable>& variables, const std::string& source,
-                             const std::string& comment, std::size_t rows, bool curvilab) {
-    std::string text;
+void WriteTableHeader(TextSink& out, const std::vector<TableVariable>& variables,
+                      const std::string& source, const std::string& comment, std::size_t rows,
+                      bool curvilab, std::string_view asciiTitle) {
     if (!curvilab) {
-        text = "Hameg" + kLineEnd;
+        out.Write(asciiTitle);
+        out.Write(kLineEnd);
         for (std::string TableVariable::*field :
              {&TableVariable::Name, &TableVariable::Unit, &TableVariable::Meaning}) {
             for (const TableVariable& variable : variables)
-                text += OneField(variable.*field) + '\t';
-            text += kLineEnd;
+                out.Write(OneField(variable.*field) + '\t');
+            out.Write(kLineEnd);
         }
-        return text;
+        return;
     }
-    text += "MORVANET CURVILAB WINDOWS 1.0" + kLineEnd;
-    for (auto [field, title] : {std::pair{&TableVariable::Name, " NOM VAR"},
-                                {&TableVariable::Unit, " UNITE VAR"},
-                                {&TableVariable::Meaning, " SIGNIF VAR"}}) {
-        text += Section(variables.size(), title);
-        for (const TableVariable& variable : variables)
-            text += OneField(variable.*field) + kLineEnd;
+    out.Write(kTitle);
+    out.Write(kLineEnd);
+    for (auto [field, title] : {std::pair{&TableVariable::Name, kNames},
+                                {&TableVariable::Unit, kUnits},
+                                {&TableVariable::Meaning, kMeanings}}) {
+        Section(out, variables.size(), title);
+        for (const TableVariable& variable : variables) {
+            out.Write(OneField(variable.*field));
+            out.Write(kLineEnd);
+        }
     }
-    text += Section(1, " ACQUISITION") + source + kLineEnd;
-    text += Section(1, " PAGE COMMENT") + comment + kLineEnd;
-    text += kValueMarker + std::to_string(rows) + " VALEUR VAR" + kLineEnd;
-    return text;
+    Section(out, 1, kAcquisition);
+    out.Write(source);
+    out.Write(kLineEnd);
+    Section(out, 1, kComment);
+    out.Write(comment);
+    out.Write(kLineEnd);
+    out.Write(std::string(1, kValueMarker) + std::to_string(rows));
+    out.Write(kValues);
+    out.Write(kLineEnd);
 }
 
-std::string WriteTableRows(const DataTable& table, bool curvilab) {
+void WriteDataFile(TextSink& out, const DataTable& table, bool curvilab) {
     CheckTableShape(table);
-    return Rows(table.RowCount(), table.Columns.size(),
-                [&](std::string& text, std::size_t row, std::size_t column) {
-                    text += TableValueText(table.Columns[column][row], column, curvilab,
-                                           table.ReadBack);
-                });
+    WriteTableHeader(out, table.Variables, table.Source, table.Comment, table.RowCount(), curvilab,
+                     kAsciiTitle);
+    std::string row;
+    for (std::size_t i = 0; i < table.RowCount(); ++i) {
+        row.clear();
+        for (std::size_t column = 0; column < table.Columns.size(); ++column) {
+            row += TableValueText(table.Columns[column][i], column, curvilab, table.ReadBack);
+            row += '\t';
+        }
+        row += kLineEnd;
+        out.Write(row);
+    }
 }
 
-std::string DataFileText(const DataTable& table, bool curvilab) {
-    std::string rows = WriteTableRows(table, curvilab);
-    return WriteTableHeader(table.Variables, table.Source, table.Comment, table.RowCount(),
-                            curvilab) +
-           rows;
-}
-
-std::vector<TableVariable> AcquisitionVariables(const AcquisitionRecord& record) {
+std::vector<TableVariable> AcquisitionVariables(const Acquisition& acquisition) {
     std::vector<TableVariable> variables = {{"t", "s", "temps"}};
-    for (int c = 1; c <= Channels(record); ++c)
-        variables.push_back({record.Channel(c).Name, "V", record.Channel(c).Meaning});
+    for (const AcquisitionChannel& channel : acquisition.Channels())
+        variables.push_back({channel.Name, channel.Unit, channel.Meaning});
     return variables;
 }
 
-std::string WriteFileHeader(const AcquisitionRecord& record, const std::string& programPath,
-                            bool curvilab) {
-    return WriteTableHeader(AcquisitionVariables(record), programPath, "",
-                            std::size_t(record.RowCount()), curvilab);
+std::string AsciiTitle(const Acquisition& acquisition) {
+    return acquisition.Source().FromAnHm() ? std::string(kAsciiTitle)
+                                           : acquisition.Source().Instrument;
 }
 
-std::string WriteCurvilabRows(const AcquisitionRecord& record) {
-    return AcquisitionRows(record, record.RowCount(), FormatRealDot);
+std::string TimeText(const Acquisition& acquisition, double time, bool dot) {
+    char separator = dot ? '.' : DecimalSeparator();
+    if (acquisition.Source().FromAnHm()) return FormatGeneral(time, 6, 2, separator);
+    const std::vector<double>& times = acquisition.Times();
+    double largest = std::max(std::fabs(times.front()), std::fabs(times.back()));
+    double step = (times.back() - times.front()) / double(times.size() - 1);
+    return FormatGeneral(time, TimeDigits(largest, step), 2, separator);
 }
 
-std::string WriteAsciiRows(const AcquisitionRecord& record) {
-    return AcquisitionRows(record, kSamplesPerChannel, FormatReal);
+void WriteFileHeader(TextSink& out, const Acquisition& acquisition, const std::string& programPath,
+                     bool curvilab) {
+    std::size_t rows = curvilab ? acquisition.SignalRows() : acquisition.SampleCount();
+    WriteTableHeader(out, AcquisitionVariables(acquisition), programPath, "", rows, curvilab,
+                     AsciiTitle(acquisition));
 }
 
-std::string DataFileText(const AcquisitionRecord& record, const std::string& programPath,
+void WriteCurvilabRows(TextSink& out, const Acquisition& acquisition) {
+    AcquisitionRows(out, acquisition, acquisition.SignalRows(), true);
+}
+
+void WriteAsciiRows(TextSink& out, const Acquisition& acquisition) {
+    AcquisitionRows(out, acquisition, acquisition.SampleCount(), false);
+}
+
+void WriteDataFile(TextSink& out, const Acquisition& acquisition, const std::string& programPath,
+                   bool curvilab) {
+    WriteFileHeader(out, acquisition, programPath, curvilab);
+    if (curvilab)
+        WriteCurvilabRows(out, acquisition);
+    else
+        WriteAsciiRows(out, acquisition);
+}
+
+std::string DataFileText(const DataTable& table, bool curvilab) {
+    StringSink out;
+    WriteDataFile(out, table, curvilab);
+    return out.Text;
+}
+
+std::string DataFileText(const Acquisition& acquisition, const std::string& programPath,
                          bool curvilab) {
-    return WriteFileHeader(record, programPath, curvilab) +
-           (curvilab ? WriteCurvilabRows(record) : WriteAsciiRows(record));
+    StringSink out;
+    WriteDataFile(out, acquisition, programPath, curvilab);
+    return out.Text;
 }

@@ -6,14 +6,14 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "acquisition/PlotScale.h"
 #include "common/Text1252.h"
+#include "export/CurvilabFormat.h"
+
+using namespace CurvilabFormat;
 
 namespace {
 
-constexpr char kSectionMarker = '\xA3';
-constexpr char kValueMarker = '&';
-constexpr std::string_view kCurvilabTitle = "MORVANET CURVILAB WINDOWS 1.0";
-constexpr std::string_view kAsciiTitle = "Hameg";
 constexpr std::size_t kMaxNumberText = 64;
 constexpr std::size_t kShownText = 20;
 
@@ -136,10 +136,6 @@ bool ReadSection(std::string_view line, char marker, std::string_view title, std
     return true;
 }
 
-constexpr std::string_view kNames = " NOM VAR", kUnits = " UNITE VAR", kMeanings = " SIGNIF VAR",
-                           kAcquisition = " ACQUISITION", kComment = " PAGE COMMENT",
-                           kValues = " VALEUR VAR";
-
 // A line that opens a section cannot be one of the previous section's lines: there were fewer
 // than its count announced.
 bool IsSectionLine(std::string_view line) {
@@ -149,10 +145,12 @@ bool IsSectionLine(std::string_view line) {
     return ReadSection(line, kValueMarker, kValues, count);
 }
 
-std::string_view TakeItem(LineCursor& lines, const char* expected) {
+// A section's line; a TAB in it is a blank, as the writer writes it (TABs separate the fields of
+// the ASCII table and of the clipboard text).
+std::string TakeItem(LineCursor& lines, const char* expected) {
     std::string_view line = lines.Take(Cp1252(expected));
     if (IsSectionLine(line)) Fail(lines.Number(), Cp1252(expected));
-    return line;
+    return OneField(std::string(line));
 }
 
 // A field: sign? digits [("." | ",") digits] [("E" | "e") sign? digits], with at least one digit
@@ -252,7 +250,7 @@ std::size_t RowsAtMost(const LineCursor& lines, std::size_t columns) {
 DataFileContents ReadCurvilab(LineCursor& lines) {
     DataFileContents contents;
     DataTable& table = contents.Table;
-    if (lines.Take(Cp1252("« MORVANET CURVILAB WINDOWS 1.0 » attendu")) != kCurvilabTitle)
+    if (lines.Take(Cp1252("« MORVANET CURVILAB WINDOWS 1.0 » attendu")) != kTitle)
         Fail(1, Cp1252("« MORVANET CURVILAB WINDOWS 1.0 » attendu"));
 
     std::size_t count = 0;
@@ -384,4 +382,33 @@ AcquisitionColumns FindAcquisitionColumns(const DataTable& table) {
     if (!time) Fail(0, Cp1252("Première page : variable de temps (unité « s ») attendue"));
     if (found.Voltages.empty()) Fail(0, Cp1252("Première page : tension (unité « V ») attendue"));
     return found;
+}
+
+AcquisitionPtr AcquisitionOfFile(const DataTable& table, const std::string& fileName) {
+    AcquisitionColumns columns = FindAcquisitionColumns(table);
+    if (table.RowCount() < 2)
+        Fail(0, Cp1252("Première page : au moins deux lignes de valeurs attendues"));
+    const std::vector<double>& times = table.Columns[columns.Time];
+    AcquisitionScreen screen;
+    PlotAxis time = FittingAxis(times.front(), times.back(), screen.DivisionsAcross);
+    screen.SecondsPerDivision = time.PerDivision;
+    screen.LeftTime = time.Start;
+    std::vector<AcquisitionChannel> channels;
+    for (std::size_t column : columns.Voltages) {
+        const TableVariable& variable = table.Variables[column];
+        AcquisitionChannel channel;
+        channel.Name = variable.Name;
+        channel.Meaning = variable.Meaning;
+        channel.Unit = variable.Unit;
+        const std::vector<double>& values = table.Columns[column];
+        auto [low, high] = std::minmax_element(values.begin(), values.end());
+        PlotAxis up = FittingAxis(*low, *high, screen.DivisionsUp);
+        channel.VoltsPerDivision = up.PerDivision;
+        channel.Offset = up.ValueAt(0.5);
+        channel.Samples = std::make_shared<const ChannelSamples>(ChannelSamples{times, values});
+        channels.push_back(std::move(channel));
+    }
+    return std::make_shared<const Acquisition>(AcquisitionSource{SourceKind::File, fileName, ""},
+                                               std::move(screen), std::move(channels),
+                                               table.RowCount());
 }

@@ -12,10 +12,12 @@
 #include <string_view>
 #include <vector>
 
+#include "acquisition/Acquisition.h"
 #include "export/DataTable.h"
 
-constexpr std::size_t kMaxDataFileBytes = std::size_t(16) << 20;
-constexpr std::size_t kMaxTableRows = 100000;
+// What the program writes at its largest: two channels of a million rows (about 50 Mo).
+constexpr std::size_t kMaxDataFileBytes = std::size_t(64) << 20;
+constexpr std::size_t kMaxTableRows = 1000000;
 constexpr std::size_t kMaxTableVariables = 32;
 // A value's magnitude, when not 0: whatever is written back reads back.
 constexpr double kSmallestValue = 1E-300;
@@ -50,3 +52,8 @@ struct AcquisitionColumns {
     std::vector<std::size_t> Voltages; // one or two
 };
 AcquisitionColumns FindAcquisitionColumns(const DataTable& table);
+
+// The acquisition a table holds, its source the file: on a screen of 10 x 8 divisions of 1-2-5
+// steps that fits its values, since a file carries no instrument settings. Throws EDataFileError
+// when it holds no acquisition or fewer than two rows.
+AcquisitionPtr AcquisitionOfFile(const DataTable& table, const std::string& fileName);

@@ -39,7 +39,38 @@ std::string SaveErrorText(int ioCode) {
 ESaveError::ESaveError(unsigned long systemError)
     : std::runtime_error(SaveErrorText(IoCodeOf(systemError))), IoCode(IoCodeOf(systemError)) {}
 
-void WriteFileAtomically(const std::wstring& path, const std::string& bytes) {
+namespace {
+
+// The text into a file in blocks; the first failure is kept and ends the writing.
+class FileSink : public TextSink {
+public:
+    explicit FileSink(HANDLE file) : file_(file) { buffer_.reserve(kBlock); }
+    void Write(std::string_view text) override {
+        buffer_ += text;
+        if (buffer_.size() >= kBlock) Flush();
+    }
+    // The system error of the first failure, 0 when none.
+    DWORD Flush() {
+        if (error_ == 0 && !buffer_.empty()) {
+            DWORD written = 0;
+            if (!WriteFile(file_, buffer_.data(), DWORD(buffer_.size()), &written, nullptr) ||
+                written != buffer_.size())
+                error_ = GetLastError() ? GetLastError() : ERROR_DISK_FULL;
+        }
+        buffer_.clear();
+        return error_;
+    }
+
+private:
+    static constexpr std::size_t kBlock = 1 << 16;
+    HANDLE file_;
+    std::string buffer_;
+    DWORD error_ = 0;
+};
+
+} // namespace
+
+void WriteFileAtomically(const std::wstring& path, const std::function<void(TextSink&)>& write) {
     // A read-only file or a folder in the way could be replaced by the rename on some systems;
     // writing it in place would be refused, and so is this.
     DWORD attributes = GetFileAttributesW(path.c_str());
@@ -57,15 +88,24 @@ void WriteFileAtomically(const std::wstring& path, const std::string& bytes) {
         UniqueKernelHandle file(CreateFileW(temporary, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                             FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file) throw failed(GetLastError());
-        DWORD written = 0;
-        if (!WriteFile(file.get(), bytes.data(), DWORD(bytes.size()), &written, nullptr) ||
-            written != bytes.size())
-            throw failed(GetLastError() ? GetLastError() : ERROR_DISK_FULL);
+        FileSink out(file.get());
+        try {
+            write(out);
+        } catch (...) {
+            file.reset();
+            DeleteFileW(temporary);
+            throw;
+        }
+        if (DWORD error = out.Flush()) throw failed(error);
         if (!FlushFileBuffers(file.get())) throw failed(GetLastError());
         if (!CloseHandle(file.release())) throw failed(GetLastError());
     }
     if (!MoveFileExW(temporary, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         throw failed(GetLastError());
+}
+
+void WriteFileAtomically(const std::wstring& path, const std::string& bytes) {
+    WriteFileAtomically(path, [&bytes](TextSink& out) { out.Write(bytes); });
 }
 
 std::string ReadFileBytes(const std::wstring& path, std::size_t limit) {

@@ -1,7 +1,10 @@
 #pragma once
 // Writing a file so that a failure never costs the user a good file that was there before.
+#include <functional>
 #include <stdexcept>
 #include <string>
+
+#include "export/TextSink.h"
 
 // A save that failed, with the French text of its system error.
 class ESaveError : public std::runtime_error {
@@ -15,9 +18,10 @@ public:
 // "Erreur E/S n".
 std::string SaveErrorText(int ioCode);
 
-// Writes `bytes` to a temporary file beside `path` and puts it in place only once complete. On
-// failure the temporary file is removed, any file already at `path` is left as it was, and
-// ESaveError is thrown.
+// Writes what `write` gives, as it gives it, to a temporary file beside `path` and puts it in place
+// only once complete. On failure the temporary file is removed, any file already at `path` is
+// left as it was, and ESaveError is thrown (or what `write` threw).
+void WriteFileAtomically(const std::wstring& path, const std::function<void(TextSink&)>& write);
 void WriteFileAtomically(const std::wstring& path, const std::string& bytes);
 
 // At most `limit` bytes of a file, from its start. Throws ESaveError, whose texts also name what

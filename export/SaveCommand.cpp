@@ -13,8 +13,9 @@ std::wstring SaveDialogData(HWND owner) {
                        L"cv3", Existing::Replace);
 }
 
-void SaveAcquisition(const std::wstring& path, const AcquisitionRecord& record) {
+void SaveAcquisition(const std::wstring& path, const Acquisition& acquisition) {
     // The extension the choice rests on is plain ASCII: the 1252 form of the path tells it.
     bool curvilab = IsCurvilabFileName(Narrow(path));
-    WriteFileAtomically(path, DataFileText(record, ProgramPath(), curvilab));
+    WriteFileAtomically(
+        path, [&](TextSink& out) { WriteDataFile(out, acquisition, ProgramPath(), curvilab); });
 }

@@ -123,14 +123,15 @@ std::vector<std::string> Fields(const std::string& line) {
     return fields;
 }
 
+// A value, or the code of why there is none.
 bool ReadMeasure(const std::string& value, const std::string& reason, Measure& measure) {
-    measure = {std::nullopt, reason};
+    measure = {std::nullopt, reason.empty() ? Why::None : WhyOfCode(reason)};
     if (value.empty()) return !reason.empty();
     double number = 0;
     auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), number);
     if (error != std::errc() || end != value.data() + value.size() || !std::isfinite(number))
         return false;
-    measure = {number, ""};
+    measure = {number, Why::None};
     return reason.empty();
 }
 
@@ -146,7 +147,7 @@ std::string SeriesRecoveryText(const std::vector<std::string>& channelNames,
             std::to_string(row.Number) + "\t" + OneField(row.Time) + "\t" + OneField(row.TimeBase);
         for (const Measure* m :
              {&row.Frequency, &row.PeakToPeak[0], &row.PeakToPeak[1], &row.Gain, &row.Phase})
-            text += "\t" + ValueField(*m) + "\t" + m->Reason;
+            text += "\t" + ValueField(*m) + "\t" + std::string(WhyCode(m->Reason));
         text += std::string("\t") + (row.Coarse[0] ? "1" : "0") + (row.Coarse[1] ? "1" : "0");
         text += "\r\n";
     }

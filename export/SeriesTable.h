@@ -40,7 +40,7 @@ Series SeriesOfRows(const std::vector<std::string>& channelNames,
                     const std::vector<SeriesRow>& rows);
 
 // The running series as the program keeps it between its rows, so that a program killed loses
-// none: every row with all it holds (number, time, time base, values or the reasons they are
+// none: every row with all it holds (number, time, time base, values or the codes of why they are
 // missing). 1252 text, a line a row.
 std::string SeriesRecoveryText(const std::vector<std::string>& channelNames,
                                const std::vector<SeriesRow>& rows);

@@ -1,29 +1,25 @@
 #include "export/TransferText.h"
 
-#include <vector>
-
 #include "common/NumberText.h"
 #include "export/DataFile.h"
 
 namespace {
 
 constexpr std::size_t kMaxLine = 255;
+const std::string kLineEnd = "\r\n";
 
-// The parameter block: an empty line, the name, the unit and the value, when the value reads.
-void AppendPageParameter(std::vector<std::string>& lines, const PageInformation& page) {
-    if (page.ParameterName.empty()) return;
-    double value = ParseReal(page.ParameterValue);
-    if (value == NoValue) return;
-    lines.insert(lines.end(), {"", page.ParameterName, page.ParameterUnit, FormatReal(value)});
+void Line(TextSink& out, std::string text) {
+    text += kLineEnd;
+    out.Write(text);
 }
 
-// appendCell(line, row, column) appends one field; fields are joined by TABs.
-template <typename AppendCell>
-std::string Transfer(const std::vector<TableVariable>& variables, std::size_t rows,
-                     AppendCell&& appendCell, const std::string& programPath,
-                     const PageInformation& page) {
-    std::vector<std::string> lines = {
-        programPath, page.NewFile ? "Acquisition avec oscillo HAMEG" : "", page.Comment};
+// The program's path, the title, the comment, then the variables' names, units and meanings.
+void WriteHeader(TextSink& out, const std::vector<TableVariable>& variables,
+                 const std::string& programPath, const std::string& title,
+                 const PageInformation& page) {
+    Line(out, programPath);
+    Line(out, page.NewFile ? title : "");
+    Line(out, page.Comment);
     for (std::string TableVariable::*field :
          {&TableVariable::Name, &TableVariable::Unit, &TableVariable::Meaning}) {
         std::string line;
@@ -31,54 +27,73 @@ std::string Transfer(const std::vector<TableVariable>& variables, std::size_t ro
             if (v > 0) line += '\t';
             line += OneField(variables[v].*field);
         }
-        lines.push_back(line.substr(0, kMaxLine));
+        Line(out, line.substr(0, kMaxLine));
     }
-    for (std::size_t row = 0; row < rows; ++row) {
-        std::string line;
-        for (std::size_t column = 0; column < variables.size(); ++column) {
-            if (column > 0) line += '\t';
-            appendCell(line, row, column);
-        }
-        if (line.size() > kMaxLine) line.resize(kMaxLine);
-        lines.push_back(std::move(line));
-    }
-    AppendPageParameter(lines, page);
+}
 
-    std::string text;
-    text.reserve(lines.size() * 32);
-    for (const std::string& line : lines) {
-        text += line;
-        text += "\r\n";
-    }
-    return text;
+// The parameter block: an empty line, the name, the unit and the value, when the value reads.
+void AppendPageParameter(TextSink& out, const PageInformation& page) {
+    if (page.ParameterName.empty()) return;
+    double value = ParseReal(page.ParameterValue);
+    if (value == NoValue) return;
+    for (const std::string& line :
+         {std::string(), page.ParameterName, page.ParameterUnit, FormatReal(value)})
+        Line(out, line);
+}
+
+// A row's fields joined by TABs, cut as every data line is.
+void Row(TextSink& out, std::string& row) {
+    if (row.size() > kMaxLine) row.resize(kMaxLine);
+    Line(out, row);
 }
 
 } // namespace
 
-std::string TransferText(const AcquisitionRecord& record, const std::string& programPath,
+void WriteTransferText(TextSink& out, const Acquisition& acquisition,
+                       const std::string& programPath, const PageInformation& page) {
+    std::string title = acquisition.Source().FromAnHm()
+                            ? "Acquisition avec oscillo HAMEG"
+                            : "Acquisition avec oscillo " + acquisition.Source().Instrument;
+    WriteHeader(out, AcquisitionVariables(acquisition), programPath, title, page);
+    char separator = DecimalSeparator();
+    std::string row;
+    for (std::size_t i = 0; i < acquisition.SignalRows(); ++i) {
+        row = TimeText(acquisition, acquisition.Times()[i], true);
+        for (std::size_t c = 0; c < acquisition.Channels().size(); ++c) {
+            row += '\t';
+            row += FormatGeneral(acquisition.Samples(c).Values[i], 5, 1, separator);
+        }
+        Row(out, row);
+    }
+    AppendPageParameter(out, page);
+}
+
+void WriteTransferText(TextSink& out, const DataTable& table, const std::string& programPath,
+                       const PageInformation& page) {
+    CheckTableShape(table);
+    WriteHeader(out, table.Variables, programPath, "Acquisition avec oscillo HAMEG", page);
+    std::string row;
+    for (std::size_t i = 0; i < table.RowCount(); ++i) {
+        row.clear();
+        for (std::size_t column = 0; column < table.Columns.size(); ++column) {
+            if (column > 0) row += '\t';
+            row += TableValueText(table.Columns[column][i], column, true, table.ReadBack);
+        }
+        Row(out, row);
+    }
+    AppendPageParameter(out, page);
+}
+
+std::string TransferText(const Acquisition& acquisition, const std::string& programPath,
                          const PageInformation& page) {
-    std::vector<TableVariable> variables = AcquisitionVariables(record);
-    std::vector<SampleTexts> samples;
-    for (std::size_t c = 1; c < variables.size(); ++c)
-        samples.emplace_back(record, record.Channel(int(c)));
-    return Transfer(
-        variables, std::size_t(record.RowCount()),
-        [&](std::string& line, std::size_t row, std::size_t column) {
-            if (column == 0)
-                line += FormatRealDot(record.SampleTime(int(row)));
-            else
-                line += samples[column - 1](uint16_t(row));
-        },
-        programPath, page);
+    StringSink out;
+    WriteTransferText(out, acquisition, programPath, page);
+    return out.Text;
 }
 
 std::string TransferText(const DataTable& table, const std::string& programPath,
                          const PageInformation& page) {
-    CheckTableShape(table);
-    return Transfer(
-        table.Variables, table.RowCount(),
-        [&](std::string& line, std::size_t row, std::size_t column) {
-            line += TableValueText(table.Columns[column][row], column, true, table.ReadBack);
-        },
-        programPath, page);
+    StringSink out;
+    WriteTransferText(out, table, programPath, page);
+    return out.Text;
 }

@@ -147,9 +147,8 @@ std::string DdeLayer::ServiceName() {
     return name.substr(0, name.find('.'));
 }
 
-TFormDDE::TFormDDE(const AcquisitionRecord& record, HWND mainWindow, TConstanteDlg& pageDialog,
-                   CommandState& state)
-    : record_(record), mainWindow_(mainWindow), pageDialog_(pageDialog), state_(state),
+TFormDDE::TFormDDE(HWND mainWindow, TConstanteDlg& pageDialog, CommandState& state)
+    : mainWindow_(mainWindow), pageDialog_(pageDialog), state_(state),
       serviceApplication_(ReadServiceApplication()) {
     RegisterWindowClass(L"TVexorFormDDE", DefWindowProcW);
     window_.reset(CreateWindowExW(0, L"TVexorFormDDE", L"Acquisition", WS_OVERLAPPEDWINDOW, 0, 0,
@@ -159,23 +158,28 @@ TFormDDE::TFormDDE(const AcquisitionRecord& record, HWND mainWindow, TConstanteD
 
 TFormDDE::~TFormDDE() { g_server = nullptr; }
 
-bool TFormDDE::PutOnClipboard(const std::string& text, const std::string& what) {
-    if (PutTextOnClipboard(window_.get(), text)) return true;
+bool TFormDDE::PutOnClipboard(const std::function<void(TextSink&)>& write,
+                              const std::string& what) {
+    if (PutTextOnClipboard(window_.get(), write)) return true;
     ShowErrorBox(Cp1252("Le presse-papier est occupé par un autre programme : ") + what +
                  Cp1252(" n'a pas été copiée."));
     return false;
 }
 
 void TFormDDE::TransferAcquisition(bool send) {
-    if (!PutOnClipboard(TransferText(record_, ProgramPath(), pageDialog_.Page), "l'acquisition") ||
-        !send)
-        return;
+    if (!acquisition_) return;
+    AcquisitionPtr acquisition = acquisition_; // as it is now, whatever happens meanwhile
+    auto write = [&](TextSink& out) {
+        WriteTransferText(out, *acquisition, ProgramPath(), pageDialog_.Page);
+    };
+    if (!PutOnClipboard(write, "l'acquisition") || !send) return;
     SendMacro(pageDialog_.Page.NewFile ? "CLIP|LOAD" : "CLIP|ADD");
     pageDialog_.SetNewPageIndex(1);
 }
 
 void TFormDDE::TransferPage(const std::string& text) {
-    if (PutOnClipboard(text, Cp1252("la série"))) SendMacro("CLIP|LOAD");
+    if (PutOnClipboard([&text](TextSink& out) { out.Write(text); }, Cp1252("la série")))
+        SendMacro("CLIP|LOAD");
 }
 
 // The semaphore "Curvilab" says Curvilab runs. The probe's handle is closed at once: held, it would

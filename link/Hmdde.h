@@ -3,12 +3,15 @@
 // which Curvilab drives this program. All of it runs on the user-interface thread.
 #include <windows.h>
 #include <ddeml.h>
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "acquisition/Acquisition.h"
 #include "acquisition/CommandState.h"
-#include "acquisition/Record.h"
 #include "export/Hpconst.h"
+#include "export/TextSink.h"
 #include "ui/Handles.h"
 
 // The process-wide DDE instance and the program's own service, named after the executable:
@@ -31,17 +34,17 @@ using DdeConversation = UniqueHandle<NullEmptyTraits<HCONV, DdeDisconnect>>;
 class TFormDDE {
 public:
     // FormCreate: the launch command from the registry and the hidden window titled
-    // "Acquisition"; the server's executes come here from now on. `record` is the acquisition the
-    // transfers hand on, `mainWindow` the window that macros focus and ask for a read; a send is
-    // the program's state while it lasts.
-    TFormDDE(const AcquisitionRecord& record, HWND mainWindow, TConstanteDlg& pageDialog,
-             CommandState& state);
+    // "Acquisition"; the server's executes come here from now on. `mainWindow` is the window that
+    // macros focus and ask for a read; a send is the program's state while it lasts.
+    TFormDDE(HWND mainWindow, TConstanteDlg& pageDialog, CommandState& state);
     ~TFormDDE();
     TFormDDE(const TFormDDE&) = delete;
     TFormDDE& operator=(const TFormDDE&) = delete;
 
+    // The acquisition the main window holds, or none: what the transfers hand on.
+    void Publish(AcquisitionPtr acquisition) { acquisition_ = std::move(acquisition); }
     // Puts the acquisition text on the clipboard; with `send`, tells Curvilab to load it as a new
-    // file ("CLIP|LOAD") or to add it as a new page ("CLIP|ADD").
+    // file ("CLIP|LOAD") or to add it as a new page ("CLIP|ADD"). Nothing without one.
     void TransferAcquisition(bool send);
     // Puts a page of the clipboard layout (a series') on the clipboard and tells Curvilab to load
     // it as a new file; the page dialog's choice is left as it is.
@@ -61,12 +64,12 @@ private:
     // The text on the clipboard, or the error box and false: Curvilab is then sent nothing, as it
     // would import what another program left there.
     // `what` names it in the box: "l'acquisition", "la série".
-    bool PutOnClipboard(const std::string& text, const std::string& what);
+    bool PutOnClipboard(const std::function<void(TextSink&)>& write, const std::string& what);
     void LaunchCurvilab();
     bool Connect();
     bool Execute(const std::string& macro);
 
-    const AcquisitionRecord& record_;
+    AcquisitionPtr acquisition_;
     HWND mainWindow_;
     TConstanteDlg& pageDialog_;
     CommandState& state_;

@@ -91,28 +91,3 @@ TEST_F(Record, RowsAndTimesFollowTheShortRecordFlagAndTheStoredStep) {
     EXPECT_EQ(FormatRealDot(record.SampleTime(1)), "5E-06");
     EXPECT_EQ(FormatRealDot(record.SampleTime(204)), "0.00102");
 }
-
-TEST_F(Record, SampleTextsGiveFormatSampleForEveryDifferenceAndSensitivity) {
-    std::mt19937 random(7);
-    std::uniform_int_distribution<int32_t> byte(0, 255), any(-100000, 100000);
-    for (std::size_t i = 0; i < record.RawData.size(); ++i) {
-        record.RawData[i] = byte(random);
-        record.ZeroData[i] = i % 97 == 0 ? any(random) : byte(random); // beyond the byte range too
-    }
-    for (char separator : {'.', ','}) {
-        SetDecimalSeparator(separator);
-        for (float sensitivity : {0.002f, 0.2f, 0.5f, 5.0f, 20.0f}) {
-            for (int c = 1; c <= 2; ++c) {
-                TvoieHameg& channel = record.Channel(c);
-                channel.Sensitivity = sensitivity;
-                SampleTexts texts(record, channel);
-                for (int sample = 0; sample + channel.Offset < kSampleSlots; ++sample)
-                    ASSERT_EQ(texts(uint16_t(sample)),
-                              FormatSample(record, channel, uint16_t(sample)))
-                        << "channel " << c << " sample " << sample << " sensitivity "
-                        << sensitivity;
-                EXPECT_THROW(texts(uint16_t(kSampleSlots - channel.Offset)), std::out_of_range);
-            }
-        }
-    }
-}

@@ -3,8 +3,6 @@
 #include <cmath>
 #include <gtest/gtest.h>
 
-#include "common/Text1252.h"
-
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
@@ -29,12 +27,26 @@ double LevelCrossing(double f1, double above, double f2, double below) {
     return std::pow(10, std::log10(f1) + fraction * (std::log10(f2) - std::log10(f1)));
 }
 
+// A read's row of these channels, at 10:00:00 on the time base "1ms/div".
+SeriesRow RowOf(std::vector<ChannelSamples> samples) {
+    std::vector<AcquisitionChannel> channels;
+    for (ChannelSamples& each : samples) {
+        AcquisitionChannel channel;
+        channel.Samples = std::make_shared<const ChannelSamples>(std::move(each));
+        channels.push_back(std::move(channel));
+    }
+    AcquisitionScreen screen;
+    screen.TimeBaseText = "1ms/div";
+    return MeasureSeriesRow(
+        Acquisition({SourceKind::Hm305, "Hameg", "10:00:00"}, screen, std::move(channels), 2048));
+}
+
 SeriesRow Row(double frequency, double gain, double phase) {
     SeriesRow row;
-    row.Frequency = {frequency, ""};
-    row.PeakToPeak = {Measure{1.0, ""}, Measure{std::pow(10, gain / 20), ""}};
-    row.Gain = {gain, ""};
-    row.Phase = {phase, ""};
+    row.Frequency = {frequency, Why::None};
+    row.PeakToPeak = {Measure{1.0, Why::None}, Measure{std::pow(10, gain / 20), Why::None}};
+    row.Gain = {gain, Why::None};
+    row.Phase = {phase, Why::None};
     return row;
 }
 
@@ -43,23 +55,25 @@ SeriesRow Row(double frequency, double gain, double phase) {
 // A first-order low-pass at twice its cut-off: V2 a little under half of V1, 63.4° late.
 TEST(SeriesRow, ItsValuesFromTheTwoChannels) {
     double gain = 1 / std::sqrt(5.0), lag = std::atan(2.0) * 180 / kPi;
-    SeriesRow row = MeasureSeriesRow({Sine(100, 8), Sine(100 * gain, 8, lag)});
+    SeriesRow row = RowOf({Sine(100, 8), Sine(100 * gain, 8, lag)});
     ASSERT_TRUE(row.Complete());
     EXPECT_NEAR(*row.Frequency.Value, 8 / 2048e-5, 1e-3);
     EXPECT_NEAR(*row.PeakToPeak[0].Value, 1.6, 1e-9);
     EXPECT_NEAR(*row.Gain.Value, 20 * std::log10(gain), 0.1);
     EXPECT_NEAR(*row.Phase.Value, -lag, 1);
     EXPECT_FALSE(row.Coarse[0] || row.Coarse[1]);
+    EXPECT_EQ(row.Time, "10:00:00");
+    EXPECT_EQ(row.TimeBase, "1ms/div");
 
     // What cannot be measured is said: a channel of 15 counts is coarse; one channel has no gain.
-    SeriesRow coarse = MeasureSeriesRow({Sine(100, 8), Sine(7.5, 8)});
+    SeriesRow coarse = RowOf({Sine(100, 8), Sine(7.5, 8)});
     EXPECT_TRUE(coarse.Coarse[1]);
-    SeriesRow single = MeasureSeriesRow({Sine(100, 8)});
+    SeriesRow single = RowOf({Sine(100, 8)});
     EXPECT_FALSE(single.Complete());
-    EXPECT_EQ(single.Gain.Reason, Cp1252("une seule voie"));
-    SeriesRow flat = MeasureSeriesRow({Sine(100, 1.5), Sine(50, 1.5)});
+    EXPECT_EQ(single.Gain.Reason, Why::OneChannel);
+    SeriesRow flat = RowOf({Sine(100, 1.5), Sine(50, 1.5)});
     EXPECT_FALSE(flat.Frequency.Value);
-    EXPECT_EQ(flat.Frequency.Reason, Cp1252("moins de deux périodes"));
+    EXPECT_EQ(flat.Frequency.Reason, Why::FewerThanTwoPeriods);
 }
 
 // The phase of a second-order filter goes past -180°: the diagram follows it, in order of

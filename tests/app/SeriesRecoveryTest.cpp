@@ -44,10 +44,10 @@ protected:
 SeriesRow Row(int number) {
     SeriesRow row;
     row.Number = number;
-    row.Frequency = {100.0 * number, ""};
-    row.PeakToPeak = {Measure{1.0, ""}, Measure{0.5, ""}};
-    row.Gain = {-6.0, ""};
-    row.Phase = {-30.0, ""};
+    row.Frequency = {100.0 * number, Why::None};
+    row.PeakToPeak = {Measure{1.0, Why::None}, Measure{0.5, Why::None}};
+    row.Gain = {-6.0, Why::None};
+    row.Phase = {-30.0, Why::None};
     return row;
 }
 

@@ -11,8 +11,8 @@
 #include <wincodec.h>
 #include <wrl/client.h>
 
-#include "acquisition/Measurements.h"
 #include "app/ControlIds.h"
+#include "app/MeasureTexts.h"
 #include "app/Preview.h"
 #include "common/NumberText.h"
 #include "common/Text1252.h"
@@ -395,8 +395,9 @@ TEST_F(Preview, ASavedReadReopensAndStaysAsAReference) {
     DeleteFileW(bad.c_str());
 }
 
-// Files that read back without error but once froze the window (a constant 1E20, a single row at
-// 1E17) open at once; a series file with a phase no filter gives is refused with its row. Another
+// Files that read back without error but once froze the window (a constant 1E20, a time of 1E17)
+// open at once; a single row, or a series file with a phase no filter gives, is refused with its
+// reason. Another
 // program's multi-page file is said to lose its further pages, and saved again with its own
 // digits; a file saved over is replaced only after a question.
 TEST_F(Preview, StrangeFilesOpenAtOnceAndAreSavedAgainAsTheyWere) {
@@ -421,7 +422,8 @@ TEST_F(Preview, StrangeFilesOpenAtOnceAndAreSavedAgainAsTheyWere) {
         const char* Refusal; // empty: opened
     } cases[] = {
         {L"vexor-e2e-constant.txt", header + "0\t1E20\t\r\n1E-3\t1E20\t\r\n2E-3\t1E20\t\r\n", ""},
-        {L"vexor-e2e-one-row.txt", header + "1E17\t0.5\t\r\n", ""},
+        {L"vexor-e2e-late.txt", header + "1E17\t0.5\t\r\n1E17\t0.5\t\r\n", ""},
+        {L"vexor-e2e-one-row.txt", header + "1E17\t0.5\t\r\n", "deux lignes"},
         {L"vexor-e2e-pages.cv3", pages, ""},
         {L"vexor-e2e-phase.txt", series, "ligne de valeurs 2"},
     };

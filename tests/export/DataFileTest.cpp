@@ -3,10 +3,16 @@
 
 #include <gtest/gtest.h>
 
+#include "acquisition/Record.h"
 #include "common/NumberText.h"
 #include "common/Text1252.h"
 
 namespace {
+
+// The acquisition a read of `record` hands on, as an HM 305 read publishes it.
+AcquisitionPtr Acquired(const AcquisitionRecord& record) {
+    return AcquisitionOf(record, false, {}, "");
+}
 
 class DataFile : public ::testing::Test {
 protected:
@@ -66,7 +72,7 @@ TEST_F(DataFile, TheCurvilabFileForTwoChannels) {
                                         "£1 PAGE COMMENT\r\n"
                                         "\r\n"
                                         "&2048 VALEUR VAR\r\n");
-    std::string text = DataFileText(record, "C:\\Programmes\\vexor.exe", true);
+    std::string text = DataFileText(*Acquired(record), "C:\\Programmes\\vexor.exe", true);
     ASSERT_EQ(text.substr(0, expectedHeader.size()), expectedHeader);
     auto rows = Lines(text.substr(expectedHeader.size()));
     ASSERT_EQ(rows.size(), 2048u);
@@ -78,7 +84,7 @@ TEST_F(DataFile, TheCurvilabFileForTwoChannels) {
 
 TEST_F(DataFile, OneChannelCountsTwoVariables) {
     record.ChannelCount = 1;
-    auto lines = Lines(DataFileText(record, "p", true));
+    auto lines = Lines(DataFileText(*Acquired(record), "p", true));
     EXPECT_EQ(lines[1], "\xA3"
                         "2 NOM VAR");
     EXPECT_EQ(lines[3], "V1");
@@ -92,25 +98,25 @@ TEST_F(DataFile, OneChannelCountsTwoVariables) {
 
 TEST_F(DataFile, AShortRecordHas205RowsInTheCurvilabFileAnd2048InTheTable) {
     record.ShortRecord = true;
-    auto cv3 = Lines(DataFileText(record, "p", true));
+    auto cv3 = Lines(DataFileText(*Acquired(record), "p", true));
     EXPECT_EQ(cv3[17], "&205 VALEUR VAR");
     EXPECT_EQ(cv3.size(), 18u + 205u);
-    EXPECT_EQ(Lines(DataFileText(record, "p", false)).size(), 4u + 2048u);
+    EXPECT_EQ(Lines(DataFileText(*Acquired(record), "p", false)).size(), 4u + 2048u);
 }
 
 TEST_F(DataFile, AFrenchSeparatorLeavesTheCurvilabTimeWithADot) {
     SetDecimalSeparator(',');
-    auto cv3 = Lines(DataFileText(record, "p", true));
+    auto cv3 = Lines(DataFileText(*Acquired(record), "p", true));
     EXPECT_EQ(cv3[18 + 1], "5E-06\t0,024\t-0,008\t");
     EXPECT_EQ(cv3[18 + 20], "0.0001\t0,2\t0\t");
-    auto txt = Lines(DataFileText(record, "p", false));
+    auto txt = Lines(DataFileText(*Acquired(record), "p", false));
     EXPECT_EQ(txt[4 + 20], "0,0001\t0,2\t0\t");
 }
 
 TEST_F(DataFile, TheAsciiTable) {
     record.Channel(2).Name = "I ampli";
     record.Channel(2).Meaning = Cp1252("intensité");
-    std::string text = DataFileText(record, "p", false);
+    std::string text = DataFileText(*Acquired(record), "p", false);
     std::string expectedHeader = Cp1252("Hameg\r\n"
                                         "t\tV1\tI ampli\t\r\n"
                                         "s\tV\tV\t\r\n"
@@ -120,7 +126,7 @@ TEST_F(DataFile, TheAsciiTable) {
     ASSERT_EQ(rows.size(), 2048u);
     EXPECT_EQ(rows[1], "5E-06\t0.024\t-0.008\t");
     record.ChannelCount = 1;
-    auto one = Lines(DataFileText(record, "p", false));
+    auto one = Lines(DataFileText(*Acquired(record), "p", false));
     EXPECT_EQ(one[2], "s\tV\t");
     EXPECT_EQ(one[5], "5E-06\t0.024\t");
 }

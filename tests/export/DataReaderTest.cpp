@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <tuple>
 
+#include "acquisition/Record.h"
 #include "common/NumberText.h"
 #include "common/Text1252.h"
 #include "export/DataFile.h"
@@ -60,13 +61,14 @@ TEST_F(DataReader, WhatTheProgramSavesReadsBackAndSavesAgainByteForByte) {
                     record.ShortRecord = shortRecord;
                     SCOPED_TRACE(testing::Message()
                                  << separator << channels << shortRecord << curvilab);
-                    std::string saved = DataFileText(record, "C:\\vexor.exe", curvilab);
+                    AcquisitionPtr read1 = AcquisitionOf(record, false, {}, "");
+                    std::string saved = DataFileText(*read1, "C:\\vexor.exe", curvilab);
                     DataFileContents read = ReadDataFile(saved, curvilab);
                     EXPECT_EQ(DataFileText(read.Table, curvilab), saved);
                     EXPECT_FALSE(read.MorePages);
 
                     const DataTable& table = read.Table;
-                    EXPECT_EQ(table.Variables, AcquisitionVariables(record));
+                    EXPECT_EQ(table.Variables, AcquisitionVariables(*read1));
                     EXPECT_EQ(table.Source, curvilab ? "C:\\vexor.exe" : "");
                     ASSERT_EQ(table.RowCount(), curvilab && shortRecord ? 205u : 2048u);
                     for (std::size_t row : {std::size_t(1), table.RowCount() - 1}) {
@@ -81,7 +83,7 @@ TEST_F(DataReader, WhatTheProgramSavesReadsBackAndSavesAgainByteForByte) {
                     }
                     // The full record's Curvilab file gives the ASCII table of the same record.
                     if (curvilab && !shortRecord) {
-                        EXPECT_EQ(DataFileText(table, false), DataFileText(record, "", false));
+                        EXPECT_EQ(DataFileText(table, false), DataFileText(*read1, "", false));
                     }
                 }
 }
@@ -167,7 +169,7 @@ TEST_F(DataReader, WhatTheProgramCannotHaveSavedIsRefusedWithItsLineAndWhatWasEx
         {true, 13, Cp1252("£2 PAGE COMMENT"), "Ligne 13 : section « £1 PAGE COMMENT » attendue"},
         {true, 15, "2 VALEUR VAR", "Ligne 15 : section « VALEUR VAR » attendue"},
         {true, 15, "&3 VALEUR VAR", "Ligne 18 : ligne de valeurs attendue (3 annoncées ligne 15)"},
-        {true, 15, "&100001 VALEUR VAR", "Ligne 15 : 100000 lignes de valeurs au plus"},
+        {true, 15, "&1000001 VALEUR VAR", "Ligne 15 : 1000000 lignes de valeurs au plus"},
         {true, 15, "&1 VALEUR VAR", "Ligne 17 : fin du fichier attendue"},
         {true, 16, "0\t", "Ligne 16 : 2 valeurs attendues, 1 trouvée"},
         {true, 17, "5E-06\t0.5\t1\t", "Ligne 17 : 2 valeurs attendues, 3 trouvées"},
@@ -205,14 +207,14 @@ TEST_F(DataReader, WhatTheProgramCannotHaveSavedIsRefusedWithItsLineAndWhatWasEx
 
     std::string longTable = Join(kAscii);
     for (std::size_t row = 2; row < kMaxTableRows; ++row) longTable += "0\t0\t\r\n";
-    EXPECT_EQ(ReadDataFile(longTable, false).Table.RowCount(), 100000u);
+    EXPECT_EQ(ReadDataFile(longTable, false).Table.RowCount(), 1000000u);
     std::string cut = Join(kCurvilab);
     const std::tuple<std::string, bool, const char*> wholeFiles[] = {
         {"", true, "Ligne 1 : « MORVANET CURVILAB WINDOWS 1.0 » attendu"},
         {cut.substr(0, cut.size() - 4), true,
          "Ligne 17 : fin de ligne attendue (fichier tronqué ?)"},
-        {std::string(kMaxDataFileBytes + 1, ' '), false, "Fichier trop volumineux : 16 Mo au plus"},
-        {longTable + "0\t0\t\r\n", false, "Ligne 100005 : 100000 lignes de valeurs au plus"},
+        {std::string(kMaxDataFileBytes + 1, ' '), false, "Fichier trop volumineux : 64 Mo au plus"},
+        {longTable + "0\t0\t\r\n", false, "Ligne 1000005 : 1000000 lignes de valeurs au plus"},
     };
     for (const auto& [text, curvilab, message] : wholeFiles) {
         try {

@@ -1,5 +1,5 @@
-// The files and the clipboard text of an HM read, byte for byte as the program wrote them when its
-// exports read the record itself (tests/export/golden/, made once and kept).
+// The files and the clipboard text of an HM read's acquisition, byte for byte as the program wrote
+// them when its exports read the record itself (tests/export/golden/, made once and kept).
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
@@ -26,9 +26,10 @@ TEST(GoldenTexts, AnHmReadsFilesAndClipboardTextAreWhatTheyWere) {
     for (const GoldenCase& c : GoldenCases()) {
         SetDecimalSeparator(c.Separator);
         PageInformation page{c.Name.size() % 2 == 0, "essai " + c.Name, "R", "ohm", "4,7k"};
-        EXPECT_EQ(DataFileText(c.Record, program, true), Golden(c.Name + ".cv3")) << c.Name;
-        EXPECT_EQ(DataFileText(c.Record, program, false), Golden(c.Name + ".txt")) << c.Name;
-        EXPECT_EQ(TransferText(c.Record, program, page), Golden(c.Name + ".clip")) << c.Name;
+        AcquisitionPtr read = AcquisitionOf(c.Record, c.Name.starts_with("hm408"), {}, "");
+        EXPECT_EQ(DataFileText(*read, program, true), Golden(c.Name + ".cv3")) << c.Name;
+        EXPECT_EQ(DataFileText(*read, program, false), Golden(c.Name + ".txt")) << c.Name;
+        EXPECT_EQ(TransferText(*read, program, page), Golden(c.Name + ".clip")) << c.Name;
     }
     SetDecimalSeparator('.');
 }

@@ -12,10 +12,10 @@ SeriesRow Row(int number, double frequency, double gain, double phase) {
     row.Number = number;
     row.Time = "10:0" + std::to_string(number) + ":00";
     row.TimeBase = Cp1252("500µs/div");
-    row.Frequency = {frequency, ""};
-    row.PeakToPeak = {Measure{2.0, ""}, Measure{2.0 / 3, ""}};
-    row.Gain = {gain, ""};
-    row.Phase = {phase, ""};
+    row.Frequency = {frequency, Why::None};
+    row.PeakToPeak = {Measure{2.0, Why::None}, Measure{2.0 / 3, Why::None}};
+    row.Gain = {gain, Why::None};
+    row.Phase = {phase, Why::None};
     return row;
 }
 
@@ -26,7 +26,7 @@ bool Same(const Measure& a, const Measure& b) { return a.Value == b.Value && a.R
 // The file and the page take the complete rows in order of frequency.
 TEST(SeriesTable, ItsPointsAreTheCompleteRowsInOrderOfFrequency) {
     SeriesRow missing = Row(3, 50, 0, 0);
-    missing.Phase = {std::nullopt, Cp1252("périodes différentes")};
+    missing.Phase = {std::nullopt, Why::DifferentPeriods};
     Series series =
         SeriesOfRows({"Ue", "Us"}, {Row(1, 2000, -7, -63), Row(2, 100, 0, -3), missing});
     ASSERT_EQ(series.Points.size(), 2u);
@@ -39,7 +39,7 @@ TEST(SeriesTable, ItsPointsAreTheCompleteRowsInOrderOfFrequency) {
 // missing ones, the flags; a damaged line is left out, another text is not a series.
 TEST(SeriesTable, ARunningSeriesComesBackAsItWas) {
     SeriesRow coarse = Row(2, 123.456789012345, -0.1, 179.99);
-    coarse.Gain = {std::nullopt, Cp1252("signal écrêté")};
+    coarse.Gain = {std::nullopt, Why::Clipped};
     coarse.Coarse = {false, true};
     std::vector<SeriesRow> rows = {Row(1, 1590.2, -3.0103, -45.001), coarse};
     std::string text = SeriesRecoveryText({"V1", "V\t2"}, rows);
@@ -90,7 +90,7 @@ TEST(SeriesTable, AFilesPhasesAreWrappedAndImpossibleRowsRefuseIt) {
 // Names are kept in their places, empty ones too; a row whose phase no filter gives is damaged.
 TEST(SeriesTable, ARecoveredSeriesKeepsEmptyNamesAndLeavesOutDamagedPhases) {
     SeriesRow far = Row(2, 200, -1, 0);
-    far.Phase = {1e20, ""};
+    far.Phase = {1e20, Why::None};
     for (const std::vector<std::string>& names :
          {std::vector<std::string>{"", ""}, {"", "V2"}, {"V1", ""}, {""}}) {
         auto back = ReadSeriesRecovery(SeriesRecoveryText(names, {Row(1, 100, 0, -10), far}));

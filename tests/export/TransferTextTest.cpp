@@ -4,10 +4,16 @@
 #include <sstream>
 #include <vector>
 
+#include "acquisition/Record.h"
 #include "common/NumberText.h"
 #include "common/Text1252.h"
 
 namespace {
+
+// The acquisition a read of `record` hands on, as an HM 305 read publishes it.
+AcquisitionPtr Acquired(const AcquisitionRecord& record) {
+    return AcquisitionOf(record, false, {}, "");
+}
 
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
@@ -39,7 +45,7 @@ protected:
 } // namespace
 
 TEST_F(Transfer, TwoChannelsNewFileWithoutComment) {
-    auto lines = Lines(TransferText(record, "C:\\prog\\vexor.exe", {}));
+    auto lines = Lines(TransferText(*Acquired(record), "C:\\prog\\vexor.exe", {}));
     ASSERT_EQ(lines.size(), 6u + 2048u);
     EXPECT_EQ(lines[0], "C:\\prog\\vexor.exe");
     EXPECT_EQ(lines[1], "Acquisition avec oscillo HAMEG");
@@ -55,7 +61,7 @@ TEST_F(Transfer, NewPageHasAnEmptyTitleAndOneChannelTwoFields) {
     record.ChannelCount = 1;
     PageInformation page;
     page.NewFile = false;
-    auto lines = Lines(TransferText(record, "x", page));
+    auto lines = Lines(TransferText(*Acquired(record), "x", page));
     EXPECT_EQ(lines[1], "");
     EXPECT_EQ(lines[3], "t\tV1");
     EXPECT_EQ(lines[4], "s\tV");
@@ -64,14 +70,14 @@ TEST_F(Transfer, NewPageHasAnEmptyTitleAndOneChannelTwoFields) {
 
 TEST_F(Transfer, TheTimeKeepsTheDotAndValuesTakeTheUsersSeparator) {
     SetDecimalSeparator(',');
-    auto lines = Lines(TransferText(record, "x", {}));
+    auto lines = Lines(TransferText(*Acquired(record), "x", {}));
     EXPECT_EQ(lines[6], "0\t0,2\t-0,2");
     EXPECT_EQ(lines[7], "5E-06\t0,008\t0");
 }
 
 TEST_F(Transfer, AShortRecordGives205Rows) {
     record.ShortRecord = true;
-    EXPECT_EQ(Lines(TransferText(record, "x", {})).size(), 6u + 205u);
+    EXPECT_EQ(Lines(TransferText(*Acquired(record), "x", {})).size(), 6u + 205u);
 }
 
 TEST_F(Transfer, TheParameterBlockNeedsANameAndANumber) {
@@ -81,7 +87,7 @@ TEST_F(Transfer, TheParameterBlockNeedsANameAndANumber) {
     page.ParameterUnit = Cp1252("m/s²");
     for (const char* typed : {"9,81", "9.81"}) {
         page.ParameterValue = typed;
-        auto lines = Lines(TransferText(record, "x", page));
+        auto lines = Lines(TransferText(*Acquired(record), "x", page));
         ASSERT_EQ(lines.size(), 6u + 2048u + 4u) << typed;
         EXPECT_EQ(lines[6 + 2048], "");
         EXPECT_EQ(lines[6 + 2049], "g");
@@ -90,16 +96,16 @@ TEST_F(Transfer, TheParameterBlockNeedsANameAndANumber) {
     }
     for (const char* bad : {"abc", ""}) {
         page.ParameterValue = bad;
-        EXPECT_EQ(Lines(TransferText(record, "x", page)).size(), 6u + 2048u) << bad;
+        EXPECT_EQ(Lines(TransferText(*Acquired(record), "x", page)).size(), 6u + 2048u) << bad;
     }
     page.ParameterName = "";
     page.ParameterValue = "3";
-    EXPECT_EQ(Lines(TransferText(record, "x", page)).size(), 6u + 2048u);
+    EXPECT_EQ(Lines(TransferText(*Acquired(record), "x", page)).size(), 6u + 2048u);
 }
 
 TEST_F(Transfer, LongNamesAreCutAt255CharactersPerLine) {
     record.Channel(1).Name = std::string(200, 'a');
     record.Channel(2).Name = std::string(200, 'b');
-    auto lines = Lines(TransferText(record, "x", {}));
+    auto lines = Lines(TransferText(*Acquired(record), "x", {}));
     EXPECT_EQ(lines[3].size(), 255u);
 }
