@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <iterator>
+#include <memory>
 
 #include "app/MeasureTexts.h"
 #include "ui/Handles.h"
@@ -142,42 +143,61 @@ void DrawLabels(const Drawing& draw, const PlotArea& a, const PlotDescription& p
     }
 }
 
-// The points of a run, each pixel column's first, lowest, highest and last point once it holds
+// A run's points, each pixel column's first, lowest, highest and last point once the run holds
 // more than those: a trace drawn through them covers every pixel the full run would.
-std::vector<POINT> Envelope(const std::vector<POINT>& run) {
-    std::vector<POINT> kept;
-    for (std::size_t first = 0; first < run.size();) {
-        std::size_t last = first, low = first, high = first;
-        while (last + 1 < run.size() && run[last + 1].x == run[first].x) {
-            ++last;
-            if (run[last].y < run[low].y) low = last;
-            if (run[last].y > run[high].y) high = last;
-        }
-        for (std::size_t i : {first, std::min(low, high), std::max(low, high), last})
-            if (kept.empty() || kept.back().x != run[i].x || kept.back().y != run[i].y)
-                kept.push_back(run[i]);
-        first = last + 1;
+class RunPoints {
+public:
+    RunPoints(std::vector<POINT>& run, bool envelope) : run_(run), envelope_(envelope) {}
+    ~RunPoints() { Flush(); }
+    RunPoints(const RunPoints&) = delete;
+    RunPoints& operator=(const RunPoints&) = delete;
+
+    bool Empty() const { return count_ == 0 && run_.empty(); }
+    void Add(POINT p) {
+        if (!envelope_) return run_.push_back(p);
+        if (count_ > 0 && p.x != first_.x) Flush();
+        if (count_++ == 0) first_ = low_ = high_ = p;
+        if (p.y < low_.y) low_ = p;
+        if (p.y > high_.y) high_ = p;
+        last_ = p;
     }
-    return kept;
-}
+    void Flush() {
+        if (count_ == 0) return;
+        bool lowFirst = low_.y != high_.y; // the order they came in is lost: either draws them
+        for (POINT p : {first_, lowFirst ? low_ : high_, lowFirst ? high_ : low_, last_})
+            if (run_.empty() || run_.back().x != p.x || run_.back().y != p.y) run_.push_back(p);
+        count_ = 0;
+    }
+
+private:
+    std::vector<POINT>& run_;
+    bool envelope_;
+    std::size_t count_ = 0;
+    POINT first_{}, low_{}, high_{}, last_{};
+};
 
 // The curve's points on the grid, in runs: points beyond the X axis's ends are not drawn (the
-// screen ends there), values off the grid vertically run along its edge.
+// screen ends there), values off the grid vertically run along its edge. A curve of more points
+// than four a pixel across keeps each pixel column's extremes.
 std::vector<std::vector<POINT>> Runs(const PlotArea& a, const PlotAxis& x, const PlotAxis& y,
                                      const PlotCurve& curve) {
     std::vector<std::vector<POINT>> runs(1);
     std::size_t count = std::min(curve.X.size(), curve.Y.size());
+    bool envelope = count > 4 * std::size_t(a.Width);
+    auto points = std::make_unique<RunPoints>(runs.back(), envelope);
     for (std::size_t i = 0; i < count; ++i) {
         double fraction = x.Fraction(curve.X[i]);
         bool inside = fraction >= -1e-9 && fraction <= 1 + 1e-9 && !std::isnan(curve.Y[i]);
         if (!inside) {
-            if (!runs.back().empty()) runs.emplace_back();
+            if (points->Empty()) continue;
+            points.reset();
+            runs.emplace_back();
+            points = std::make_unique<RunPoints>(runs.back(), envelope);
             continue;
         }
-        runs.back().push_back({PixelX(a, x, curve.X[i]), PixelY(a, y, curve.Y[i])});
+        points->Add({PixelX(a, x, curve.X[i]), PixelY(a, y, curve.Y[i])});
     }
-    for (std::vector<POINT>& run : runs)
-        if (run.size() > 4 * std::size_t(a.Width)) run = Envelope(run);
+    points.reset();
     return runs;
 }
 

@@ -87,10 +87,7 @@ double PublishMs(TPreviewForm& preview, TSeriesForm& series, const AcquisitionPt
     for (MSG msg; PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);) DispatchMessageW(&msg);
     double start = Seconds();
     preview.Publish(acquisition, true);
-    double mid = Seconds();
     series.AddPoint(acquisition);
-    std::fprintf(stderr, "preview %.3f series %.3f\n", (mid - start) * 1000,
-                 (Seconds() - mid) * 1000);
     return (Seconds() - start) * 1000;
 }
 
