@@ -43,7 +43,7 @@ public:
     Drawing& operator=(const Drawing&) = delete;
 
     const Metrics& Measures() const { return metrics_; }
-    int Px(int pixels) const { return Scaled(pixels, dpi_); }
+    int Dpi() const { return dpi_; }
 
     void Line(COLORREF colour, int width, int style, const std::vector<POINT>& points) const {
         if (points.size() < 2) return;
@@ -206,9 +206,10 @@ void DrawCurve(const Drawing& draw, const PlotArea& a, const PlotDescription& pl
     COLORREF colour = curve.Pale ? Paler(curve.Colour) : curve.Colour;
     const PlotAxis& y = plot.Y[std::size_t(curve.Axis == 1)];
     for (const auto& run : Runs(a, plot.X, y, curve)) {
-        draw.Line(colour, curve.Marks ? draw.Px(2) : draw.Px(1), PS_SOLID, run);
+        draw.Line(colour, curve.Marks ? Scaled(2, draw.Dpi()) : Scaled(1, draw.Dpi()), PS_SOLID,
+                  run);
         if (!curve.Marks) continue;
-        int half = draw.Px(3);
+        int half = Scaled(3, draw.Dpi());
         for (POINT p : run)
             draw.Box(colour, {p.x - half, p.y - half, p.x + half + 1, p.y + half + 1});
     }
@@ -218,7 +219,7 @@ void DrawLines(const Drawing& draw, const PlotArea& a, const PlotDescription& pl
     const Metrics& m = draw.Measures();
     int right = a.Left + a.Width - 1, bottom = a.Top + a.Height - 1;
     for (const PlotLine& line : plot.Lines) {
-        int width = line.Selected ? draw.Px(2) : 1;
+        int width = line.Selected ? Scaled(2, draw.Dpi()) : 1;
         int style = line.Selected ? PS_SOLID : PS_DASH;
         if (line.Vertical) {
             int x = PixelX(a, plot.X, line.Value);
@@ -240,10 +241,11 @@ void DrawLegend(const Drawing& draw, const RECT& box, const PlotArea& a,
     int x = a.Left, top = int(box.top) + m.Gap, middle = top + m.Line / 2;
     for (const PlotLegend& entry : plot.Legend) {
         COLORREF colour = entry.Pale ? Paler(entry.Colour) : entry.Colour;
-        draw.Line(colour, draw.Px(2), PS_SOLID, {{x, middle}, {x + draw.Px(20), middle}});
-        x += draw.Px(26);
+        draw.Line(colour, Scaled(2, draw.Dpi()), PS_SOLID,
+                  {{x, middle}, {x + Scaled(20, draw.Dpi()), middle}});
+        x += Scaled(26, draw.Dpi());
         draw.Text(entry.Text, {x, top, int(box.right), top + m.Line}, DT_LEFT | DT_VCENTER);
-        x += draw.TextWidth(entry.Text) + draw.Px(16);
+        x += draw.TextWidth(entry.Text) + Scaled(16, draw.Dpi());
     }
     draw.Text(plot.LegendRight, {x, top, a.Left + a.Width, top + m.Line}, DT_RIGHT | DT_VCENTER);
 }
@@ -347,7 +349,8 @@ BlockSize MeasureBlock(const Drawing& draw, const TextBlock& block) {
     for (const auto& row : block.Rows) {
         if (row.size() > size.Columns.size()) size.Columns.resize(row.size());
         for (std::size_t c = 0; c < row.size(); ++c)
-            size.Columns[c] = std::max(size.Columns[c], draw.TextWidth(row[c]) + draw.Px(12));
+            size.Columns[c] =
+                std::max(size.Columns[c], draw.TextWidth(row[c]) + Scaled(12, draw.Dpi()));
     }
     for (int width : size.Columns) size.Width += width;
     size.Height = int(block.Rows.size()) * draw.Measures().Line;
@@ -357,7 +360,7 @@ BlockSize MeasureBlock(const Drawing& draw, const TextBlock& block) {
 // Lays the blocks out in `width`; draws them when `dc` is given; the height taken.
 int LayOutTables(const Drawing& draw, const RECT& box, const std::vector<TextBlock>& blocks,
                  bool paint) {
-    int x = box.left, y = box.top, rowHeight = 0, gap = draw.Px(24);
+    int x = box.left, y = box.top, rowHeight = 0, gap = Scaled(24, draw.Dpi());
     for (const TextBlock& block : blocks) {
         BlockSize size = MeasureBlock(draw, block);
         if (x > box.left && x + size.Width > box.right) {

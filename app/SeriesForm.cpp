@@ -226,12 +226,13 @@ void TSeriesForm::AddPoint(const AcquisitionPtr& acquisition) {
     if (!std::exchange(keepPending_, true)) PostMessageW(Window(), kKeepMessage, 0, 0);
 }
 
+// The series' file first: a row the window shows is one a program killed does not lose.
 void TSeriesForm::KeepPending() {
     if (!std::exchange(keepPending_, false)) return;
-    ShowRows();
+    KeepRunningSeries();
     for (const AcquisitionPtr& acquisition : std::exchange(pendingFiles_, {}))
         SaveEachAcquisition(*acquisition);
-    KeepRunningSeries();
+    ShowRows();
 }
 
 // The per-point files go into the folder the field names, whatever the current directory: it

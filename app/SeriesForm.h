@@ -70,8 +70,8 @@ private:
     std::vector<std::wstring> Cells(const SeriesRow& row) const;
     // The list asks for a cell it draws.
     void GiveCell(LVITEMW& item);
-    // What the points added since last did not do yet: the list shown again, their own files
-    // (when each is saved), the series' file.
+    // What the points added since last did not do yet: the series' file, their own files (when
+    // each is saved), the list shown again.
     void KeepPending();
     // The running series into its file, or the file away once the series is saved or cleared;
     // false when it could not be written.

@@ -3,6 +3,7 @@
 #include <initializer_list>
 
 #include "ui/Handles.h"
+#include "ui/Window.h"
 
 namespace {
 
@@ -20,7 +21,7 @@ struct Pen {
     bool Enabled;
     int Dpi;
 
-    int S(LONG v) const { return MulDiv(int(v), Dpi, 96); }
+    int S(LONG v) const { return Scaled(int(v), Dpi); }
 
     COLORREF Tone(COLORREF c) const { return Enabled ? c : kGrey; }
     void Line(COLORREF c, int width, std::initializer_list<POINT> points) const {
@@ -50,7 +51,7 @@ struct Pen {
 } // namespace
 
 void DrawGlyph(HDC dc, const RECT& box, Glyph glyph, bool enabled, int dpi) {
-    int half = MulDiv(9, dpi, 96);
+    int half = Scaled(9, dpi);
     Pen p{dc, (box.left + box.right) / 2 - half, (box.top + box.bottom) / 2 - half, enabled, dpi};
     switch (glyph) {
     case Glyph::Save: // a diskette

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "ui/Handles.h"
 #include "ui/ModalForm.h"
 #include "ui/Wide.h"
 #include "ui/Window.h"
@@ -57,12 +58,12 @@ std::wstring DisplayText(const std::string& text) {
 // The text's size in the interface font at `dpi`, given back at 96 dpi (rounded up, so that it
 // never shows smaller than it measured).
 SIZE MeasureText(const std::wstring& text, int dpi, UINT format, int maxWidth) {
-    HDC dc = GetDC(nullptr);
-    HGDIOBJ old = SelectObject(dc, InterfaceFont(dpi));
+    WindowDc dc(nullptr);
+    HGDIOBJ old = SelectObject(dc.get(), InterfaceFont(dpi));
     RECT rect{0, 0, Scaled(maxWidth, dpi), 0};
-    DrawTextW(dc, text.c_str(), int(text.size()), &rect, DT_CALCRECT | DT_EXPANDTABS | format);
-    SelectObject(dc, old);
-    ReleaseDC(nullptr, dc);
+    DrawTextW(dc.get(), text.c_str(), int(text.size()), &rect,
+              DT_CALCRECT | DT_EXPANDTABS | format);
+    SelectObject(dc.get(), old);
     return {Unscaled(rect.right, dpi), Unscaled(rect.bottom, dpi)};
 }
 

@@ -17,9 +17,7 @@ template <typename Function> Function User32(const char* name) {
 }
 
 int SystemDpi() {
-    HDC screen = GetDC(nullptr);
-    int dpi = GetDeviceCaps(screen, LOGPIXELSX);
-    ReleaseDC(nullptr, screen);
+    int dpi = GetDeviceCaps(WindowDc(nullptr).get(), LOGPIXELSX);
     return dpi > 0 ? dpi : 96;
 }
 
@@ -85,9 +83,8 @@ HFONT CreateInstalledFont(const wchar_t* face, int pixels, int dpi, int weight) 
     wanted.lfCharSet = DEFAULT_CHARSET;
     wcsncpy(wanted.lfFaceName, face, LF_FACESIZE - 1);
     bool installed = false;
-    HDC screen = GetDC(nullptr);
-    EnumFontFamiliesExW(screen, &wanted, NoteFaceFound, reinterpret_cast<LPARAM>(&installed), 0);
-    ReleaseDC(nullptr, screen);
+    EnumFontFamiliesExW(WindowDc(nullptr).get(), &wanted, NoteFaceFound,
+                        reinterpret_cast<LPARAM>(&installed), 0);
     if (!installed) return nullptr;
     return CreateFontW(-Scaled(pixels, dpi), 0, 0, 0, weight, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0,
                        face);
@@ -174,24 +171,23 @@ int NeededWidth(HWND control, int dpi) {
     std::wstring text(std::size_t(GetWindowTextLengthW(control)) + 1, L'\0');
     text.resize(std::size_t(GetWindowTextW(control, text.data(), int(text.size()))));
     std::erase(text, L'&');
-    HDC dc = GetDC(control);
+    WindowDc dc(control);
     HGDIOBJ old =
-        SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(control, WM_GETFONT, 0, 0)));
+        SelectObject(dc.get(), reinterpret_cast<HGDIOBJ>(SendMessageW(control, WM_GETFONT, 0, 0)));
     SIZE size{};
-    GetTextExtentPoint32W(dc, text.c_str(), int(text.size()), &size);
-    SelectObject(dc, old);
-    ReleaseDC(control, dc);
+    GetTextExtentPoint32W(dc.get(), text.c_str(), int(text.size()), &size);
+    SelectObject(dc.get(), old);
     LONG style = GetWindowLongW(control, GWL_STYLE) & BS_TYPEMASK;
     bool label = _wcsicmp(className, L"Static") == 0;
     bool check = !label && (style == BS_AUTOCHECKBOX || style == BS_CHECKBOX);
-    int padding = MulDiv(label ? 4 : check ? 24 : 20, dpi, 96);
+    int padding = Scaled(label ? 4 : check ? 24 : 20, dpi);
     return int(size.cx) + padding;
 }
 
 } // namespace
 
 int FlowControls(const std::vector<HWND>& controls, const RECT& area, int dpi) {
-    int gap = MulDiv(6, dpi, 96), height = MulDiv(25, dpi, 96);
+    int gap = Scaled(6, dpi), height = Scaled(25, dpi);
     int x = area.left, y = area.top;
     for (HWND control : controls) {
         int width = NeededWidth(control, dpi);

@@ -22,16 +22,6 @@ struct ControlSpec {
     DWORD ExStyle = 0;
 };
 
-// The object a window procedure serves: the creation parameter, kept from WM_NCCREATE on; null
-// before it.
-template <typename T> T* WindowObject(HWND window, UINT message, LPARAM lParam) {
-    if (message == WM_NCCREATE)
-        SetWindowLongPtrW(
-            window, GWLP_USERDATA,
-            reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
-    return reinterpret_cast<T*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-}
-
 // A callback's boundary: runs `handler` and gives what it lets out to `report` (the general error
 // box) instead of the system's code that called back; 0 then.
 template <typename Handler>

@@ -219,14 +219,19 @@ TEST_F(SeriesBench, AKilledProgramLosesNoPoint) {
 }
 
 // The series window belongs to the main window: it stays, and the series runs on, when the
-// preview it was opened from closes. Per-point files need a whole path to a folder that exists,
-// said once; the series' file is saved over only after a question.
+// preview it was opened from closes; a channel's new name takes no row. Per-point files need a
+// whole path to a folder that exists, said once; the series' file is saved over only after a
+// question.
 TEST_F(SeriesBench, TheSeriesOutlivesThePreviewAndRefusesWhereItCannotSave) {
     ASSERT_TRUE(StartTheBench());
     PostMessageW(preview, WM_CLOSE, 0, 0);
     ASSERT_TRUE(UiDriver::WaitUntilGone(preview, 10000));
     EXPECT_TRUE(IsWindowVisible(series));
     ASSERT_TRUE(ReadPoint(kPoints[4], 1));
+    // A new name goes to what the exports write, and adds no row.
+    SetWindowTextW(GetDlgItem(main, idNom2Edit), L"Us");
+    EXPECT_NE(CopiedAcquisition(main).find("\r\nt\tV1\tUs\r\n"), std::string::npos);
+    EXPECT_EQ(Text(TSeriesForm::idPointsText), L"1 point");
 
     for (const wchar_t* folder : {L"mesures", L"C:\\vexor-e2e-no-such-folder"}) {
         SetWindowTextW(GetDlgItem(series, TSeriesForm::idFolderEdit), folder);
