@@ -19,11 +19,11 @@
 // From 2 to this many samples a channel, in the 32-bit program too.
 constexpr std::size_t kMostSamples = 1000000;
 
-enum class SourceKind { Hm305, Hm408, File };
+enum class SourceKind { Hm305, Hm408, Scope, File };
 
 struct AcquisitionSource {
     SourceKind Kind = SourceKind::Hm305;
-    std::string Instrument; // 1252, as the texts that name it say it: "Hameg", a file's name
+    std::string Instrument; // 1252, as the texts name it: "Hameg", "RIGOL DS1054Z", a file's name
     std::string TimeOfDay;  // "14:32:05"; empty when unknown
 
     // An HM 305 or HM 408 read, whose outputs are the ones the program has always written.

@@ -1,0 +1,44 @@
+#pragma once
+// The four scope dialects, one file each, and the parsers of what their scopes describe
+// themselves with. Each read stops a running scope for the read and puts it back as it was.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "instrument/ScopeRead.h"
+
+AcquisitionPtr ReadRigolDs1000z(ScpiSession& session, const ScopeIdentity& identity,
+                                const ScopeRequest& request);
+AcquisitionPtr ReadRigolDho(ScpiSession& session, const ScopeIdentity& identity,
+                            const ScopeRequest& request);
+AcquisitionPtr ReadSiglentSdsE(ScpiSession& session, const ScopeIdentity& identity,
+                               const ScopeRequest& request);
+AcquisitionPtr ReadSiglentSdsHd(ScpiSession& session, const ScopeIdentity& identity,
+                                const ScopeRequest& request);
+
+// A Rigol ":WAVeform:PREamble?" answer: "format,type,points,count,xincrement,xorigin,xreference,
+// yincrement,yorigin,yreference".
+struct RigolPreamble {
+    int Format = 0; // 0 BYTE, 1 WORD, 2 ASCII
+    std::size_t Points = 0;
+    double XIncrement = 0;
+    double YIncrement = 0, YOrigin = 0, YReference = 0;
+};
+// Throws EInstrumentError(BadPreamble) for anything but ten numbers that make sense: a format of
+// 0 or 1, from 2 to kMostScreenPoints points, positive finite increments.
+RigolPreamble ParseRigolPreamble(const std::string& answer);
+
+// The fields of a Siglent waveform descriptor (346 bytes, little-endian) that turn codes into
+// volts and seconds.
+struct SiglentDescriptor {
+    double VoltsPerDivision = 1; // without the probe
+    double Offset = 0;           // without the probe
+    double CodesPerDivision = 30;
+    int ConverterBits = 8;     // more than 8 are read as 16-bit words, least significant byte first
+    double SampleInterval = 1; // seconds between two samples of the memory
+    std::size_t Sparsing = 1;  // samples of the memory a point read stands for
+    double Probe = 1;
+};
+constexpr std::size_t kSiglentDescriptorSize = 346;
+// Throws EInstrumentError(BadPreamble) for a block that is no descriptor or holds no sense.
+SiglentDescriptor ParseSiglentDescriptor(const std::vector<uint8_t>& block);

@@ -1,0 +1,8 @@
+// Rigol DS1000Z: 12 divisions across, the screen's 1200 points as bytes, at most 250 000 bytes an
+// answer.
+#include "instrument/RigolWaveform.h"
+
+AcquisitionPtr ReadRigolDs1000z(ScpiSession& session, const ScopeIdentity& identity,
+                                const ScopeRequest& request) {
+    return ReadRigol(session, identity, request, {12, false, 250000});
+}

@@ -1,0 +1,113 @@
+#include "instrument/RigolWaveform.h"
+
+#include <algorithm>
+#include <cmath>
+#include <sstream>
+
+namespace {
+
+// What puts the scope back as it was: running, or armed for the single shot it waited for.
+std::string ResumeCommand(const std::string& status, const std::string& sweep) {
+    if (status.rfind("STOP", 0) == 0) return "";
+    return sweep.rfind("SING", 0) == 0 ? ":SING" : ":RUN";
+}
+
+std::vector<double> Volts(const std::vector<uint8_t>& block, const RigolPreamble& preamble,
+                          bool words, ScopeChannel& channel) {
+    std::size_t width = words ? 2 : 1;
+    unsigned highest = words ? 0xFFFF : 0xFF;
+    std::vector<double> volts(block.size() / width);
+    for (std::size_t i = 0; i < volts.size(); ++i) {
+        unsigned code = words ? block[2 * i] | unsigned(block[2 * i + 1]) << 8 : block[i];
+        channel.ClippedLow |= code == 0;
+        channel.ClippedHigh |= code == highest;
+        volts[i] = (double(code) - preamble.YOrigin - preamble.YReference) * preamble.YIncrement;
+    }
+    return volts;
+}
+
+ScopeChannel ReadChannel(ScpiSession& session, int number, const RigolModel& model,
+                         const TransferProgress& progress, double& sampleTime) {
+    std::string name = ":CHAN" + std::to_string(number);
+    ScopeChannel channel;
+    channel.Number = number;
+    channel.VoltsPerDivision = AnswerNumber(session.Query(name + ":SCAL?"));
+    channel.Offset = -AnswerNumber(session.Query(name + ":OFFS?"));
+    session.Send(":WAV:SOUR CHAN" + std::to_string(number));
+    session.Send(":WAV:MODE NORM");
+    session.Send(model.Words ? ":WAV:FORM WORD" : ":WAV:FORM BYTE");
+    RigolPreamble preamble = ParseRigolPreamble(session.Query(":WAV:PRE?"));
+    if (preamble.Format != (model.Words ? 1 : 0))
+        throw EInstrumentError(InstrumentFault::BadPreamble, "format");
+    sampleTime = preamble.XIncrement;
+    channel.Step = preamble.YIncrement;
+    std::size_t width = model.Words ? 2 : 1, total = preamble.Points * width;
+    std::vector<uint8_t> codes;
+    codes.reserve(total);
+    for (std::size_t first = 1; first <= preamble.Points; first += model.PagePoints) {
+        std::size_t last = std::min(preamble.Points, first + model.PagePoints - 1);
+        session.Send(":WAV:STAR " + std::to_string(first));
+        session.Send(":WAV:STOP " + std::to_string(last));
+        BlockRequest page;
+        page.Limit = (last - first + 1) * width;
+        std::size_t before = codes.size();
+        if (progress)
+            page.Progress = [&](std::size_t done, std::size_t) { progress(before + done, total); };
+        std::vector<uint8_t> block = session.QueryBlock(":WAV:DATA?", page);
+        if (block.size() != page.Limit) throw EInstrumentError(InstrumentFault::ShortBlock);
+        codes.insert(codes.end(), block.begin(), block.end());
+    }
+    channel.Volts = Volts(codes, preamble, model.Words, channel);
+    return channel;
+}
+
+} // namespace
+
+RigolPreamble ParseRigolPreamble(const std::string& answer) {
+    std::vector<double> fields;
+    std::istringstream in(answer);
+    for (std::string field; std::getline(in, field, ',');) fields.push_back(AnswerNumber(field));
+    auto bad = [&](const char* what) {
+        return EInstrumentError(InstrumentFault::BadPreamble, what);
+    };
+    if (fields.size() != 10) throw bad("fields");
+    RigolPreamble preamble;
+    if (fields[0] != 0 && fields[0] != 1) throw bad("format");
+    preamble.Format = int(fields[0]);
+    if (!(fields[2] >= 2 && fields[2] <= double(kMostScreenPoints)) ||
+        fields[2] != std::floor(fields[2]))
+        throw bad("points");
+    preamble.Points = std::size_t(fields[2]);
+    preamble.XIncrement = fields[4];
+    preamble.YIncrement = fields[7];
+    preamble.YOrigin = fields[8];
+    preamble.YReference = fields[9];
+    if (!(preamble.XIncrement > 0) || !(preamble.YIncrement > 0)) throw bad("increment");
+    if (std::fabs(preamble.YOrigin) > 1e6 || std::fabs(preamble.YReference) > 1e6)
+        throw bad("origin");
+    return preamble;
+}
+
+AcquisitionPtr ReadRigol(ScpiSession& session, const ScopeIdentity& identity,
+                         const ScopeRequest& request, const RigolModel& model) {
+    std::string status = AnswerWord(session.Query(":TRIG:STAT?"));
+    std::string sweep = AnswerWord(session.Query(":TRIG:SWE?"));
+    std::string resume = ResumeCommand(status, sweep);
+    ScopeScreen screen;
+    screen.DivisionsAcross = model.DivisionsAcross;
+    std::vector<ScopeChannel> channels =
+        ReadHeldStill(session, resume.empty() ? "" : ":STOP", resume, [&] {
+            screen.SecondsPerDivision = AnswerNumber(session.Query(":TIM:MAIN:SCAL?"));
+            std::vector<int> shown;
+            for (int number : {1, 2})
+                if (AnswerNumber(session.Query(":CHAN" + std::to_string(number) + ":DISP?")) != 0)
+                    shown.push_back(number);
+            std::vector<ScopeChannel> read;
+            for (std::size_t i = 0; i < shown.size(); ++i)
+                read.push_back(ReadChannel(session, shown[i], model,
+                                           ChannelShare(request, i, shown.size()),
+                                           screen.SampleTime));
+            return read;
+        });
+    return ScopeAcquisition(identity, screen, std::move(channels), request);
+}

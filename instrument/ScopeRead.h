@@ -1,0 +1,67 @@
+#pragma once
+// What every scope dialect does the same: numbers out of the scope's answers, the settings as the
+// main window's fields show them, and the acquisition a read ends in. A dialect (one file each)
+// knows its commands, its preamble and its codes.
+#include <array>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "acquisition/Acquisition.h"
+#include "instrument/ScopeIdentity.h"
+#include "instrument/ScpiSession.h"
+
+// The points of a channel a read takes at most: the screen's, decimated by the scope.
+constexpr std::size_t kMostScreenPoints = 14000;
+
+// What a read needs besides the connection.
+struct ScopeRequest {
+    std::array<std::string, 2> Names{"V1", "V2"}; // the main window's name fields
+    std::string TimeOfDay;
+    TransferProgress Progress; // of the whole read: both channels' bytes
+};
+
+// One channel as a dialect read it.
+struct ScopeChannel {
+    int Number = 1; // CH1 or CH2
+    std::vector<double> Volts;
+    double VoltsPerDivision = 1; // at the probe's tip, as the scope's screen shows it
+    double Offset = 0;           // volts at the screen's centre line
+    double Step = 0;             // volts between two codes
+    bool ClippedLow = false, ClippedHigh = false; // codes at the converter's ends
+};
+
+struct ScopeScreen {
+    int DivisionsAcross = 10, DivisionsUp = 8;
+    double SecondsPerDivision = 1;
+    double SampleTime = 1; // seconds between two points read, the first at the left edge
+};
+
+// The number in an answer: "5.00E-01", "C1:VDIV 5.00E-01V", "1.000000e-09", "7.00E+05pts",
+// "1.4Mpts", "1.00GSa/s"; throws EInstrumentError(BadPreamble) for an answer that holds none.
+double AnswerNumber(const std::string& answer);
+// The answer's last word, upper case: "C1:TRA ON" gives "ON".
+std::string AnswerWord(const std::string& answer);
+
+// A setting in the style of the main window's tables: "500µs/div", "2mV/div" (1252).
+std::string DivisionText(double value, const std::string& unit);
+
+// The acquisition of the channels read, named from the main window's fields of their numbers.
+// Throws EInstrumentError(NoChannelShown) when none was read.
+AcquisitionPtr ScopeAcquisition(const ScopeIdentity& identity, const ScopeScreen& screen,
+                                std::vector<ScopeChannel> channels, const ScopeRequest& request);
+
+// The progress of one of `count` channels read one after the other, as a share of the whole read.
+TransferProgress ChannelShare(const ScopeRequest& request, std::size_t index, std::size_t count);
+
+// Reads with the scope held still: `stop` sent first unless empty, `resume` sent after, unless
+// empty, and after a failed read too, as far as the connection still carries it.
+std::vector<ScopeChannel> ReadHeldStill(ScpiSession& session, const std::string& stop,
+                                        const std::string& resume,
+                                        const std::function<std::vector<ScopeChannel>()>& read);
+
+// Reads CH1 and CH2 from one trigger in the scope's own dialect: a running scope is stopped for
+// the read and set running again, a stopped one read as it stands, a single shot that was
+// waiting armed again. Throws EInstrumentError.
+AcquisitionPtr ReadScope(ScpiSession& session, const ScopeIdentity& identity,
+                         const ScopeRequest& request);

@@ -1,0 +1,285 @@
+// The dialects against the simulator's scopes, carried in memory: what the program reads is what
+// the scope sent, from one trigger, and the scope is left as it was found.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "common/Text1252.h"
+#include "instrument/ScopeRead.h"
+#include "instrument/ScpiStream.h"
+#include "tools/scpi-sim/Scope.h"
+
+namespace {
+
+// The simulator's answers as a byte stream: what a command answers comes at once; an answer cut
+// short by a fault ends there, and the stream then stays silent or is reset.
+class SimulatedStream : public ByteStream {
+public:
+    explicit SimulatedStream(Instrument& instrument) : instrument_(instrument) {}
+
+    void Write(const std::string& bytes) override {
+        if (reset_) throw EInstrumentError(InstrumentFault::Reset);
+        pending_ += bytes;
+        for (std::size_t end; (end = pending_.find('\n')) != std::string::npos;) {
+            std::string line = pending_.substr(0, end);
+            pending_.erase(0, end + 1);
+            commands.push_back(line);
+            if (cut_) continue;
+            Answer answer = instrument_.Handle(line);
+            if (answer.How == Delivery::Whole) {
+                waiting_ += answer.Bytes;
+                continue;
+            }
+            waiting_ += answer.Bytes.substr(0, answer.Bytes.size() / 2);
+            cut_ = true;
+            resetAfter_ = answer.How == Delivery::ResetHalfway;
+        }
+    }
+    std::size_t Read(uint8_t* into, std::size_t most) override {
+        if (waiting_.empty()) {
+            if (resetAfter_) reset_ = true;
+            throw EInstrumentError(reset_ ? InstrumentFault::Reset : InstrumentFault::Silent);
+        }
+        // A few bytes at a time, as a network gives them.
+        std::size_t count = std::min({most, waiting_.size(), std::size_t(1000)});
+        std::copy_n(waiting_.begin(), count, into);
+        waiting_.erase(0, count);
+        return count;
+    }
+
+    std::vector<std::string> commands;
+
+private:
+    Instrument& instrument_;
+    std::string pending_, waiting_;
+    bool cut_ = false, resetAfter_ = false, reset_ = false;
+};
+
+struct Bench {
+    explicit Bench(const std::string& model,
+                   std::vector<std::pair<std::string, std::string>> options = {}) {
+        ScopeSetup setup;
+        EXPECT_TRUE(ModelSetup(model, setup)) << model;
+        scope = std::make_unique<Scope>(setup);
+        for (const auto& [name, value] : options) {
+            std::string error;
+            EXPECT_TRUE(scope->Set(name, value, error)) << error;
+        }
+        stream = std::make_unique<SimulatedStream>(*scope);
+        session = std::make_unique<StreamSession>(*stream);
+    }
+    AcquisitionPtr Read(ScopeRequest request = {}) {
+        std::optional<ScopeIdentity> identity = IdentifyScope(session->Query("*IDN?"));
+        if (!identity) throw EInstrumentError(InstrumentFault::UnknownInstrument);
+        return ReadScope(*session, *identity, request);
+    }
+    InstrumentFault FaultOfRead() {
+        try {
+            Read();
+        } catch (const EInstrumentError& error) {
+            return error.Fault;
+        }
+        ADD_FAILURE() << "the read succeeded";
+        return InstrumentFault::Cancelled;
+    }
+
+    std::unique_ptr<Scope> scope;
+    std::unique_ptr<SimulatedStream> stream;
+    std::unique_ptr<StreamSession> session;
+};
+
+struct ModelCase {
+    const char* Model;
+    const char* Name;
+    int DivisionsAcross;
+    std::size_t Points;
+};
+
+const ModelCase kModels[] = {
+    {"rigol-ds1054z", "RIGOL DS1054Z", 12, 1200},
+    {"rigol-dho804", "RIGOL DHO804", 10, 1000},
+    {"siglent-sds1104x-e", "Siglent SDS1104X-E", 14, 14000},
+    {"siglent-sds2104x-plus", "Siglent SDS2104X Plus", 10, 12500},
+    {"siglent-sds1104x-hd", "Siglent SDS1104X HD", 10, 12500},
+};
+
+} // namespace
+
+TEST(ScopeRead, EveryDialectReadsTheVoltsAndTimesTheScopeSent) {
+    for (const ModelCase& model : kModels) {
+        SCOPED_TRACE(model.Model);
+        Bench bench(model.Model, {{"noise", "0.01"}, {"state", "stop"}});
+        ScopeRequest request;
+        request.Names = {"entrée", "sortie"};
+        AcquisitionPtr acquisition = bench.Read(request);
+        EXPECT_EQ(acquisition->Source().Kind, SourceKind::Scope);
+        EXPECT_EQ(acquisition->Source().Instrument, model.Name);
+        EXPECT_EQ(acquisition->Screen().DivisionsAcross, model.DivisionsAcross);
+        ASSERT_EQ(acquisition->Channels().size(), 2u);
+        EXPECT_EQ(acquisition->SampleCount(), model.Points);
+        double interval = bench.scope->SentInterval();
+        EXPECT_DOUBLE_EQ(acquisition->Times()[1], interval);
+        // The screen's whole width, from its left edge.
+        EXPECT_NEAR(acquisition->Times().back() + interval,
+                    model.DivisionsAcross * bench.scope->Setup().TimeBase, interval);
+        for (int channel : {1, 2}) {
+            const ScopeChannelSetup& set = bench.scope->Setup().Channels[std::size_t(channel - 1)];
+            const AcquisitionChannel& read = acquisition->Channels()[std::size_t(channel - 1)];
+            EXPECT_EQ(read.Name, request.Names[std::size_t(channel - 1)]);
+            EXPECT_NEAR(read.VoltsPerDivision, set.VoltsPerDivision, 1e-6 * set.VoltsPerDivision);
+            const std::vector<double>& sent = bench.scope->SentVolts(channel);
+            const std::vector<double>& volts = acquisition->Samples(std::size_t(channel - 1)).Values;
+            ASSERT_EQ(volts.size(), sent.size());
+            for (std::size_t i = 0; i < volts.size(); ++i)
+                ASSERT_NEAR(volts[i], sent[i], 1e-9 * set.VoltsPerDivision) << i;
+        }
+        EXPECT_EQ(acquisition->Channels()[1].ScaleText, "500mV/div");
+    }
+}
+
+TEST(ScopeRead, TheScopeIsLeftAsItWasFound) {
+    const std::pair<const char*, RunState> kStates[] = {{"run", RunState::Running},
+                                                        {"stop", RunState::Stopped},
+                                                        {"single", RunState::WaitingSingle}};
+    for (const ModelCase& model : kModels)
+        for (const auto& [word, state] : kStates) {
+            SCOPED_TRACE(std::string(model.Model) + " " + word);
+            Bench bench(model.Model, {{"state", word}});
+            bench.Read();
+            EXPECT_EQ(bench.scope->State(), state);
+            // Both channels come from one frame: a running scope was stopped before the first.
+            bool stopSent = false;
+            for (const std::string& command : bench.stream->commands)
+                stopSent |= command == ":STOP" || command == "STOP" || command == ":TRIG:STOP";
+            EXPECT_EQ(stopSent, state != RunState::Stopped);
+        }
+}
+
+TEST(ScopeRead, OneChannelShownGivesOneChannelNamedFromItsOwnField) {
+    for (const ModelCase& model : kModels) {
+        SCOPED_TRACE(model.Model);
+        Bench bench(model.Model, {{"shown1", "off"}});
+        ScopeRequest request;
+        request.Names = {"V1", "sortie"};
+        AcquisitionPtr acquisition = bench.Read(request);
+        ASSERT_EQ(acquisition->Channels().size(), 1u);
+        EXPECT_EQ(acquisition->Channels()[0].Name, "sortie");
+        EXPECT_EQ(acquisition->Samples(0).Values, bench.scope->SentVolts(2));
+
+        Bench none(model.Model, {{"shown1", "off"}, {"shown2", "off"}});
+        EXPECT_EQ(none.FaultOfRead(), InstrumentFault::NoChannelShown);
+    }
+}
+
+TEST(ScopeRead, FaultsAreNamedAndNothingIsKept) {
+    const std::pair<const char*, InstrumentFault> kFaults[] = {
+        {"stall", InstrumentFault::Stalled},      {"reset", InstrumentFault::Reset},
+        {"short", InstrumentFault::ShortBlock},   {"bad-header", InstrumentFault::BadBlockHeader},
+        {"huge", InstrumentFault::BlockTooLarge}, {"bad-preamble", InstrumentFault::BadPreamble},
+        {"silence", InstrumentFault::Silent},
+    };
+    for (const ModelCase& model : kModels)
+        for (const auto& [fault, expected] : kFaults) {
+            SCOPED_TRACE(std::string(model.Model) + " " + fault);
+            Bench bench(model.Model, {{"fault", fault}});
+            if (expected == InstrumentFault::Silent) {
+                EXPECT_THROW(bench.session->Query("*IDN?"), EInstrumentError);
+                continue;
+            }
+            EXPECT_EQ(bench.FaultOfRead(), expected);
+        }
+    // A query left unanswered is a silence, not a stalled block: nothing of it came.
+    for (const char* model : {"rigol-ds1054z", "siglent-sds1104x-e", "siglent-sds1104x-hd"}) {
+        Bench bench(model, {{"fault", "unanswered"}});
+        EXPECT_EQ(bench.FaultOfRead(), InstrumentFault::Silent) << model;
+    }
+}
+
+TEST(ScopeRead, AWordBlockWhoseLengthCountsSamplesIsReadWhole) {
+    Bench bench("siglent-sds1104x-hd", {{"fault", "length-quirk"}, {"state", "stop"}});
+    AcquisitionPtr acquisition = bench.Read();
+    EXPECT_EQ(acquisition->Samples(0).Values, bench.scope->SentVolts(1));
+    EXPECT_EQ(acquisition->Samples(1).Values, bench.scope->SentVolts(2));
+}
+
+TEST(ScopeRead, ATraceBeyondTheConverterIsMarkedClipped) {
+    for (const ModelCase& model : kModels) {
+        SCOPED_TRACE(model.Model);
+        Bench bench(model.Model, {{"amplitude1", "8"}, {"dc2", "-9"}});
+        AcquisitionPtr acquisition = bench.Read();
+        EXPECT_TRUE(acquisition->Samples(0).ClippedLow && acquisition->Samples(0).ClippedHigh);
+        EXPECT_TRUE(acquisition->Samples(1).ClippedLow);
+        EXPECT_FALSE(acquisition->Samples(1).ClippedHigh);
+    }
+}
+
+TEST(ScopeRead, TheProgressCoversBothChannelsOnce) {
+    for (const ModelCase& model : kModels) {
+        SCOPED_TRACE(model.Model);
+        Bench bench(model.Model);
+        std::size_t last = 0, total = 0;
+        bool backwards = false;
+        ScopeRequest request;
+        request.Progress = [&](std::size_t done, std::size_t all) {
+            backwards |= done < last || (total != 0 && all != total);
+            last = done;
+            total = all;
+        };
+        bench.Read(request);
+        EXPECT_FALSE(backwards);
+        EXPECT_GT(total, 0u);
+        EXPECT_EQ(last, total);
+    }
+}
+
+TEST(ScopeIdentity, OnlyScopesTheProgramKnowsAreNamed) {
+    const struct {
+        const char* Answer;
+        std::optional<Dialect> Speaks;
+        const char* Text;
+    } kCases[] = {
+        {"RIGOL TECHNOLOGIES,DS1054Z,DS1ZA0000001,00.04.04", Dialect::RigolDs1000z,
+         "RIGOL DS1054Z, n° DS1ZA0000001"},
+        {"RIGOL TECHNOLOGIES,MSO1104Z-S,DS1ZC1,00.04.04", Dialect::RigolDs1000z, nullptr},
+        {"RIGOL TECHNOLOGIES,DHO924,DHO9A1,00.01.03", Dialect::RigolDho, nullptr},
+        {"Siglent Technologies,SDS1202X-E,SDS1ECDQ2R5789,7.1.1.3.23", Dialect::SiglentSdsE,
+         nullptr},
+        {"*IDN SIGLENT,SDS1104X-E,SDS1,8.1", Dialect::SiglentSdsE, nullptr},
+        {"Siglent Technologies,SDS824X HD,SDS08A,1.1", Dialect::SiglentSdsHd, nullptr},
+        {"Siglent Technologies,SDS2354X Plus,SDS2X,1.3.9R10", Dialect::SiglentSdsHd, nullptr},
+        {"RIGOL TECHNOLOGIES,DG1022Z,DG1Z,00.03", std::nullopt, nullptr},
+        {"RIGOL TECHNOLOGIES,DS2072A,DS2A,00.03", std::nullopt, nullptr},
+        {"KEYSIGHT TECHNOLOGIES,DSOX1204G,CN1,1.1", std::nullopt, nullptr},
+        {"garbage", std::nullopt, nullptr},
+        {"", std::nullopt, nullptr},
+    };
+    for (const auto& c : kCases) {
+        std::optional<ScopeIdentity> identity = IdentifyScope(c.Answer);
+        ASSERT_EQ(identity.has_value(), c.Speaks.has_value()) << c.Answer;
+        if (!identity) continue;
+        EXPECT_EQ(identity->Speaks, *c.Speaks) << c.Answer;
+        if (c.Text) {
+            EXPECT_EQ(identity->Text(), Cp1252(c.Text));
+        }
+    }
+}
+
+TEST(ScopeAnswers, NumbersAndScalesReadAsTheScopesWriteThem) {
+    const std::pair<const char*, double> kNumbers[] = {
+        {"5.00E-01", 0.5},    {"C1:VDIV 5.00E-01V", 0.5}, {"1.000000e-09", 1e-9},
+        {"7.00E+05pts", 7e5}, {"SANU 1.4Mpts", 1.4e6},    {"1.00GSa/s", 1e9},
+        {"-2.5", -2.5}};
+    for (const auto& [answer, value] : kNumbers)
+        EXPECT_DOUBLE_EQ(AnswerNumber(answer), value) << answer;
+    for (const char* bad : {"", "C1:VDIV", "nan", "inf", "V"})
+        EXPECT_THROW(AnswerNumber(bad), EInstrumentError) << bad;
+
+    const struct {
+        double Value;
+        const char* Unit;
+        const char* Text;
+    } kScales[] = {{500e-6, "s", "500µs/div"}, {0.002, "V", "2mV/div"}, {1, "V", "1V/div"},
+                   {0.5, "V", "500mV/div"},    {10, "V", "10V/div"},    {5e-9, "s", "5ns/div"},
+                   {50, "s", "50s/div"}};
+    for (const auto& c : kScales) EXPECT_EQ(DivisionText(c.Value, c.Unit), Cp1252(c.Text));
+}

@@ -1,0 +1,104 @@
+#pragma once
+// The scopes scpi-sim plays, each in its own dialect and at its own resolution, from their
+// programming guides: Rigol DS1000Z and DHO800/900, Siglent SDS1000X-E and the newer Siglent set
+// (an 8-bit SDS2000X Plus and a 12-bit SDS1000X HD). Both channels show a waveform in volts at
+// the probe's tip, CH2 through a x10 probe, with seeded noise and clipped where the converter
+// ends. A read's frame is taken once the scope stops, or afresh for each block while it runs.
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tools/scpi-sim/Instrument.h"
+
+enum class ScopeFamily { RigolDs1000z, RigolDho, SiglentSdsE, SiglentSdsHd };
+
+enum class ScopeFault {
+    None,
+    Stall,       // the first data block stops halfway, the connection left open
+    Reset,       // the first data block stops halfway and the connection is reset
+    ShortBlock,  // the first data block ends early, its line ends sent
+    BadHeader,   // the first data block's header is no "#N<length>"
+    Huge,        // the first data block's header announces 999 999 999 bytes
+    BadPreamble, // the scale does not read as numbers
+    Silence,     // nothing is answered
+    Unanswered,  // the preamble query, or the first scale query, is left unanswered
+    LengthQuirk, // a block of words gives its sample count as its length (Siglent firmware)
+};
+
+enum class RunState { Running, Stopped, WaitingSingle };
+
+struct ScopeChannelSetup {
+    bool Shown = true;
+    std::string Shape = "sine";  // sine, square, triangle
+    double Amplitude = 2;        // peak volts at the probe's tip
+    double Frequency = 1000;     // Hz
+    double Phase = 0;            // degrees at the screen's left edge
+    double Dc = 0;               // volts
+    double VoltsPerDivision = 1; // at the tip, as the screen shows it
+    double Offset = 0;           // the scope's offset: the screen's centre shows -Offset
+    double Probe = 1;
+};
+
+struct ScopeSetup {
+    ScopeFamily Family = ScopeFamily::RigolDs1000z;
+    std::string Identity; // the "*IDN?" answer
+    std::array<ScopeChannelSetup, 2> Channels;
+    double TimeBase = 200e-6; // seconds a division
+    double SampleRate = 50e6; // Siglent: the memory's, which the screen's points are taken from
+    double Noise = 0;         // Gaussian deviation, volts at the tip
+    unsigned Seed = 1;
+    RunState State = RunState::Running;
+    ScopeFault Fault = ScopeFault::None;
+    bool RealPace = false; // the family's latency and byte rate; else as fast as can be
+    std::string Dump;      // each block's volts are written to <Dump>.ch1 and <Dump>.ch2
+};
+
+class Scope : public Instrument {
+public:
+    explicit Scope(ScopeSetup setup);
+    Answer Handle(const std::string& line) override;
+    void Reconnected() override;
+    bool Set(const std::string& name, const std::string& value, std::string& error) override;
+    Profile Pace() const override;
+
+    const ScopeSetup& Setup() const { return setup_; }
+    RunState State() const { return setup_.State; }
+    // The volts the codes last sent for a channel stand for, and the seconds between them.
+    const std::vector<double>& SentVolts(int channel) const {
+        return sent_[std::size_t(channel - 1)];
+    }
+    double SentInterval() const { return sentInterval_; }
+
+private:
+    Answer Rigol(const std::string& command);
+    Answer SiglentE(const std::string& command);
+    Answer SiglentHd(const std::string& command);
+    Answer Common(const std::string& command, bool& handled);
+
+    int DivisionsAcross() const;
+    // `count` samples of a channel from the screen's left edge, `interval` seconds apart, in volts
+    // at the tip, with the noise of the current frame.
+    std::vector<double> Trace(int channel, std::size_t count, double interval) const;
+    // A running scope shows a new frame for each block; a stopped one keeps its last.
+    void NextFrameIfRunning();
+    Answer Block(const std::string& prefix, const std::string& bytes, std::size_t announced,
+                 const std::string& ends);
+    void Sent(int channel, std::vector<double> volts, double interval);
+    std::string Number(double value, const char* unit) const; // as CHDR shows it
+
+    ScopeSetup setup_;
+    bool headers_ = true; // Siglent's CHDR SHORT until "CHDR OFF"
+    bool firstBlock_ = true, firstScale_ = true;
+    int source_ = 1;
+    bool words_ = false;
+    std::size_t start_ = 1, stop_ = 0, sparsing_ = 1, points_ = 0;
+    unsigned frame_ = 0;
+    std::array<std::vector<double>, 2> sent_;
+    double sentInterval_ = 0;
+};
+
+// The setup of a model: rigol-ds1054z, rigol-dho804, siglent-sds1104x-e, siglent-sds2104x-plus,
+// siglent-sds1104x-hd. False for a name it does not know.
+bool ModelSetup(const std::string& model, ScopeSetup& setup);
