@@ -45,6 +45,7 @@ struct AcquisitionChannel {
     double VoltsPerDivision = 1; // as the source gives it, believable or not
     double Offset = 0;           // volts at the screen's centre line
     std::string ScaleText;       // 1252: "200mV/div"; empty when the source shows none
+    int Input = 1;               // the instrument's input: 1 for CH1, 2 for CH2
 };
 
 class Acquisition {

@@ -11,14 +11,14 @@ constexpr std::size_t kCommands = std::size_t(Command::Quit) + 1;
 // During a read the preview may open (it shows the last whole acquisition, marked as being
 // read); during a send the about box and the preview may open, the rest waits for its end.
 constexpr bool kMayStart[kStates][kCommands] = {
-    //               Read   Export Port   About  Preview Focus  Quit
-    /* Idle       */ {true, true, true, true, true, true, true},
-    /* Dialog     */ {false, false, false, false, true, false, true},
-    /* Confirming */ {false, false, false, false, false, false, true},
-    /* Reading    */ {false, false, false, false, true, false, true},
-    /* AskingZero */ {false, false, false, false, false, false, true},
-    /* Sending    */ {false, false, false, true, true, false, true},
-    /* Closing    */ {false, false, false, false, false, false, false},
+    //               Read   Export Port   Instr. About  Preview Focus  Quit
+    /* Idle       */ {true, true, true, true, true, true, true, true},
+    /* Dialog     */ {false, false, false, false, false, true, false, true},
+    /* Confirming */ {false, false, false, false, false, false, false, true},
+    /* Reading    */ {false, false, false, false, false, true, false, true},
+    /* AskingZero */ {false, false, false, false, false, false, false, true},
+    /* Sending    */ {false, false, false, false, true, true, false, true},
+    /* Closing    */ {false, false, false, false, false, false, false, false},
 };
 
 } // namespace

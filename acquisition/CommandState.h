@@ -24,6 +24,7 @@ enum class Command {
     Read,          // the read button and a read Curvilab asked for
     Export,        // save, clipboard, send, the pictures out: they read the held acquisition
     PortDialog,    // the port dialog and the identification after it
+    Instrument,    // the Instrument window and the identification after it
     About,         // the about box
     Preview,       // opening the preview window
     FocusCurvilab, // the channel 2 frame: "FOCUS()" to Curvilab

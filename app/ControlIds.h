@@ -31,4 +31,5 @@ enum ControlId : int {
     idNom2Edit,
     idPanelAide,
     idPreviewBtn,
+    idInstrumentBtn,
 };

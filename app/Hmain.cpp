@@ -8,12 +8,14 @@
 #include "acquisition/Selectors.h"
 #include "app/ControlIds.h"
 #include "app/Hmabout.h"
+#include "app/InstrumentForm.h"
 #include "app/Settings.h"
 #include "app/ToolGlyphs.h"
 #include "common/Folders.h"
 #include "common/Text1252.h"
 #include "export/Hpconst.h"
 #include "export/SaveCommand.h"
+#include "instrument/InstrumentTexts.h"
 #include "link/Hmdde.h"
 #include "serial/Hmcom.h"
 #include "ui/MessageDialog.h"
@@ -48,6 +50,7 @@ constexpr ToolButton kToolButtons[] = {
     {idPreviewBtn, 72, Glyph::Graph, "Aperçu|Courbes et mesures de l'acquisition"},
     {idEnregistreBtn, 144, Glyph::Read, "Lecture|Lance la lecture e l'oscilloscope"},
     {idSetBtn, 168, Glyph::Port, "Voie série|Configuration de la voie série"},
+    {idInstrumentBtn, 192, Glyph::Instrument, "Instrument|Choix de l'oscilloscope"},
     {idCloseBtn, 232, Glyph::Quit, "Quitter"},
     {idAideBtn, 256, Glyph::About, "A propos ..."},
 };
@@ -69,6 +72,14 @@ void SetScroll(HWND scrollBar, int minimum, int maximum, int position) {
 }
 
 int ScrollPosition(HWND scrollBar) { return GetScrollPos(scrollBar, SB_CTL); }
+
+std::string TimeOfDay() {
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    char text[16];
+    std::snprintf(text, sizeof text, "%02u:%02u:%02u", now.wHour, now.wMinute, now.wSecond);
+    return text;
+}
 
 } // namespace
 
@@ -117,13 +128,13 @@ void THamegMain::Attach(TComCfgDlg& portDialog, TConstanteDlg& pageDialog, TForm
 }
 
 void THamegMain::ClipSaveBtnClick() {
-    if (!session_.AcquisitionHeld()) return;
+    if (!AcquisitionHeld()) return;
     ApplySelectors();
     formDDE_->TransferAcquisition(false);
 }
 
 void THamegMain::SendToCurvilabBtnClick() {
-    if (!session_.AcquisitionHeld()) return;
+    if (!AcquisitionHeld()) return;
     if (pageDialog_->ShowModal() != IDOK || !state_.MayStart(Command::Export)) return;
     ApplySelectors();
     formDDE_->TransferAcquisition(true);
@@ -148,7 +159,7 @@ bool THamegMain::OnChannel2Frame(LPARAM point) const {
 }
 
 void THamegMain::SaveItemClick() {
-    if (!session_.AcquisitionHeld()) return;
+    if (!AcquisitionHeld()) return;
     std::wstring path = SaveDialogData(Handle());
     if (path.empty() || state_.Closing()) return;
     ApplySelectors();
@@ -288,7 +299,7 @@ void THamegMain::ShowStatus(const std::string& text) {
 // The selectors' values go into the record; an HM 305's acquisition held is converted anew with
 // them when they changed, and published again.
 void THamegMain::ApplySelectors() {
-    if (session_.IsHM408) return;
+    if (session_.IsHM408 || ScopeChosen()) return;
     SelectorTexts texts =
         ::ApplySelectors(session_.Record, {ScrollPosition(Control(idBaseDeTempsScroll)),
                                            ScrollPosition(Control(idGammeCH1)),
@@ -305,11 +316,15 @@ void THamegMain::NomEditChange(HWND field) {
     int tag = field == Control(idNom1Edit) ? 1 : field == Control(idNom2Edit) ? 2 : 0;
     SetChannelName(session_.Record, tag, WindowText(field));
     ApplySelectors();
-    if (acquisition_ && session_.AcquisitionHeld() && tag != 0 &&
-        std::size_t(tag) <= acquisition_->Channels().size())
-        Publish(acquisition_->Renamed(
-                    {session_.Record.Channel(1).Name, session_.Record.Channel(2).Name}),
-                false);
+    if (!acquisition_ || !AcquisitionHeld() || tag == 0) return;
+    // Each channel takes the name of its input's field: a scope's CH2 alone is named from Nom 2.
+    std::vector<std::string> names;
+    bool named = false;
+    for (const AcquisitionChannel& channel : acquisition_->Channels()) {
+        names.push_back(session_.Record.Channel(channel.Input).Name);
+        named |= channel.Input == tag;
+    }
+    if (named) Publish(acquisition_->Renamed(names), false);
 }
 
 AcquisitionPtr THamegMain::MakeAcquisition() {
@@ -327,46 +342,201 @@ void THamegMain::UpdateCommands() {
     auto show = [this](int id, bool visible) {
         ShowWindow(Control(id), visible ? SW_SHOW : SW_HIDE);
     };
-    show(idEnregistreBtn, session_.InstrumentFound);
-    for (int id : {idFileSaveBtn, idClipSaveBtn, idSendToCurvilabBtn, idPreviewBtn})
-        show(id, session_.Record.DataComplete);
-    for (int id : {idBaseDeTempsScroll, idGammeCH1, idGammeCH2}) show(id, !session_.IsHM408);
+    show(idEnregistreBtn, InstrumentFound());
+    bool held = ScopeChosen() ? acquisition_ != nullptr : session_.Record.DataComplete;
+    for (int id : {idFileSaveBtn, idClipSaveBtn, idSendToCurvilabBtn, idPreviewBtn}) show(id, held);
+    for (int id : {idBaseDeTempsScroll, idGammeCH1, idGammeCH2})
+        show(id, !session_.IsHM408 && !ScopeChosen());
     show(idZeroGB, true);
-    // An identification drops the acquisition held.
-    if (acquisition_ && !session_.Record.DataComplete && !state_.ReadUnderWay())
+    // An HM's identification drops the acquisition held; a scope's failed read keeps it.
+    if (acquisition_ && !ScopeChosen() && !session_.Record.DataComplete && !state_.ReadUnderWay())
         Publish(nullptr, true);
 }
 
-// The first activation identifies the instrument and, failing that, offers the port.
+// The first activation identifies the instrument and, failing that, offers the port for the HM,
+// the Instrument window with the reason for a scope.
 void THamegMain::FormActivate() {
     if (activated_) return;
     activated_ = true;
-    if (!session_.InstrumentFound) IdentifyInstrument();
-    if (!session_.InstrumentFound && !state_.Closing()) SetOscilloClick();
+    if (!resourceReason_.empty()) return ChooseInstrument(resourceReason_);
+    if (!InstrumentFound()) IdentifyInstrument();
+    if (InstrumentFound() || state_.Closing()) return;
+    if (ScopeChosen())
+        ChooseInstrument(scopeReason_);
+    else
+        SetOscilloClick();
+}
+
+void THamegMain::IdentifyInstrument() {
+    if (ScopeChosen())
+        IdentifyScope();
+    else
+        session_.IdentifyInstrument();
+}
+
+void THamegMain::EnregistreBtnClick() {
+    if (ScopeChosen())
+        ReadScopeClick();
+    else
+        session_.EnregistreBtnClick();
 }
 
 // The new number reaches vexor.ini only when the window closes. A window closed while the dialog
-// was open identifies nothing.
+// was open identifies nothing. OK makes the HM the instrument again; Cancel identifies the
+// instrument chosen.
 void THamegMain::SetOscilloClick() {
     auto dialog = state_.Begin(ProgramState::Dialog);
-    portDialog_->SelectedNumber = uint8_t(VoieSerie.ComNumber() & 0xFF);
-    bool chosen = portDialog_->ShowModal() == IDOK;
+    if (ChoosePort()) resource_ = {};
     if (state_.Closing()) return;
-    if (chosen) {
-        try {
-            VoieSerie.SetComNumber(portDialog_->SelectedNumber);
-        } catch (const ESerialException&) {
-            // The identification below reports a port that cannot open.
-        }
-    }
     IdentifyInstrument();
+}
+
+bool THamegMain::ChoosePort() {
+    portDialog_->SelectedNumber = uint8_t(VoieSerie.ComNumber() & 0xFF);
+    if (portDialog_->ShowModal() != IDOK || state_.Closing()) return false;
+    try {
+        VoieSerie.SetComNumber(portDialog_->SelectedNumber);
+    } catch (const ESerialException&) {
+        // The identification reports a port that cannot open.
+    }
+    return true;
+}
+
+bool THamegMain::InstrumentFound() const {
+    return ScopeChosen() ? scope_.has_value() : session_.InstrumentFound;
+}
+
+bool THamegMain::AcquisitionHeld() const {
+    return ScopeChosen() ? acquisition_ && !state_.ReadUnderWay() : session_.AcquisitionHeld();
+}
+
+// Another instrument drops the acquisition held, once the user agreed to lose it.
+void THamegMain::ChooseInstrument(const std::string& reason) {
+    auto dialog = state_.Begin(ProgramState::Dialog);
+    TInstrumentForm form([this] { return ChoosePort(); });
+    form.Current = resource_;
+    form.Reason = reason;
+    bool chosen = form.ShowModal() == IDOK;
+    if (state_.Closing() || !chosen) return;
+    bool other = form.Chosen.Text != resource_.Text || !resourceReason_.empty();
+    if (other && AcquisitionHeld() && !ConfirmLoss()) return;
+    if (state_.Closing()) return;
+    resourceReason_.clear();
+    if (other) {
+        session_.Record.DataComplete = false;
+        Publish(nullptr, true);
+    }
+    resource_ = form.Chosen;
+    IdentifyInstrument();
+}
+
+// Connects and asks who answers, the serial port closed: the caption names the scope, or the
+// address that did not answer.
+void THamegMain::IdentifyScope() {
+    auto busy = state_.Begin(ProgramState::Dialog);
+    VoieSerie.SetOpen(false);
+    session_.InstrumentFound = false;
+    session_.IsHM408 = false;
+    scope_.reset();
+    scopeReason_.clear();
+    UpdateCommands();
+    SetBusy(true);
+    std::optional<ScopeOutcome> outcome = RunScopeJob({resource_, false, {}});
+    SetBusy(false);
+    if (!outcome) return;
+    if (outcome->Error) {
+        scopeReason_ = InstrumentErrorText(*outcome->Error, resource_.Address());
+        SetCaption(outcome->Error->Fault == InstrumentFault::UnknownInstrument
+                       ? Cp1252("Oscilloscope non reconnu : ") + outcome->Answer
+                       : "Oscilloscope non joignable : " + resource_.Address());
+    } else {
+        scope_ = outcome->Identity;
+        SetCaption("Lecture oscilloscope : " + scope_->Text());
+        SetGaugeMaximum(kGaugeMaximum);
+    }
+    UpdateCommands();
+}
+
+std::optional<ScopeOutcome> THamegMain::RunScopeJob(ScopeJob job) {
+    link_.Start(std::move(job), Window());
+    while (!link_.Finished()) {
+        if (state_.Closing() || QuitRequested()) {
+            link_.Cancel();
+            link_.Take();
+            return std::nullopt;
+        }
+        ServeMessages(50);
+        if (std::size_t total = link_.Total())
+            SetGauge(Gauge::Data, int(double(link_.Done()) * kGaugeMaximum / double(total)));
+    }
+    ScopeOutcome outcome = link_.Take();
+    if (state_.Closing()) return std::nullopt;
+    return outcome;
+}
+
+void THamegMain::ShowScopeSettings(const Acquisition& acquisition) {
+    std::string scales[2];
+    for (const AcquisitionChannel& channel : acquisition.Channels())
+        scales[channel.Input - 1] = channel.ScaleText;
+    SetWindowText1252(Control(idBaseDeTempsEdit), acquisition.Screen().TimeBaseText);
+    SetWindowText1252(Control(idGammeEditCH1), scales[0]);
+    SetWindowText1252(Control(idGammeEditCH2), scales[1]);
+}
+
+// The read of a network or USB scope: the loss question, the transfer off the window thread, and
+// its acquisition published as an HM's is. A failure is said and keeps the acquisition held.
+void THamegMain::ReadScopeClick() {
+    if (!state_.MayStart(Command::Read)) return;
+    AcquisitionPtr read;
+    {
+        auto activity = state_.Begin(ProgramState::Confirming);
+        if (acquisition_ && !state_.SeriesMode() && !ConfirmLoss()) return;
+        if (state_.Closing()) return;
+        activity.Become(ProgramState::Reading);
+        HideReadButton();
+        SetBusy(true);
+        SetGauge(Gauge::Data, 0);
+        SetGauge(Gauge::Zero, 0);
+        ShowStatus(Cp1252("Lecture de l'oscilloscope…"));
+        ScopeJob job{resource_, true, {}};
+        job.Request.Names = {session_.Record.Channel(1).Name, session_.Record.Channel(2).Name};
+        job.Request.TimeOfDay = TimeOfDay();
+        std::optional<ScopeOutcome> outcome = RunScopeJob(std::move(job));
+        if (!outcome) return;
+        SetBusy(false);
+        ShowStatus("");
+        if (outcome->Error) {
+            SetGauge(Gauge::Data, 0);
+            UpdateCommands();
+            Notice(InstrumentErrorText(*outcome->Error, resource_.Address()));
+            session_.PushAfterRead = false; // the request is done; nothing is sent
+            return;
+        }
+        scope_ = outcome->Identity;
+        SetGauge(Gauge::Data, kGaugeMaximum);
+        read = outcome->Acquisition;
+        readTime_ = job.Request.TimeOfDay;
+    }
+    ShowScopeSettings(*read);
+    Publish(read, true);
+    UpdateCommands();
+    series_.AddPoint(acquisition_);
+    if (std::exchange(session_.PushAfterRead, false)) PushAcquisition();
+}
+
+void THamegMain::RequestScopeRead() {
+    if (state_.Closing()) return;
+    session_.PushAfterRead = true;
+    if (state_.ReadUnderWay()) return; // the read under way pushes its result
+    if (!state_.MayStart(Command::Read)) return state_.DeferRead();
+    ReadScopeClick();
 }
 
 // Cancelling the save dialog or answering No does not stop the exit; a save that fails is
 // reported and the program stays, with its acquisition. Whatever else is under way (a dialog of
 // another window, a send to Curvilab) the question comes: the close then ends the rest.
 void THamegMain::ExitItemClick() {
-    if (session_.AcquisitionHeld() && ConfirmYesNo("Sauvegarde") && !state_.Closing()) {
+    if (AcquisitionHeld() && ConfirmYesNo("Sauvegarde") && !state_.Closing()) {
         try {
             SaveItemClick();
         } catch (const std::exception& e) {
@@ -384,16 +554,28 @@ void THamegMain::PreviewBtnClick() {
     preview_.Show(Window());
 }
 
+// A resource that cannot be opened is kept as it was written, and the Instrument window says why
+// at the first activation.
 void THamegMain::ReadSettings() {
     SettingsPath = AppDataDir + L"vexor.ini";
-    wchar_t text[64] = {};
+    wchar_t text[512] = {};
     GetPrivateProfileStringW(L"COM", L"Number", L"1", text, 64, SettingsPath.c_str());
     VoieSerie.SetComNumber(ParseComNumber(Narrow(text)));
+    GetPrivateProfileStringW(L"Instrument", L"Resource", L"", text, 512, SettingsPath.c_str());
+    try {
+        resource_ = ParseResource(Narrow(text));
+    } catch (const EInstrumentError& error) {
+        resource_ = {};
+        resource_.Text = Narrow(text);
+        resourceReason_ = error.what();
+    }
 }
 
 // Any failure to write is ignored: the program ends normally all the same.
 void THamegMain::WriteSettings() {
     WritePrivateProfileStringW(L"COM", L"Number", std::to_wstring(VoieSerie.ComNumber()).c_str(),
+                               SettingsPath.c_str());
+    WritePrivateProfileStringW(L"Instrument", L"Resource", Wide(resource_.Text).c_str(),
                                SettingsPath.c_str());
 }
 
@@ -417,6 +599,7 @@ std::optional<Command> THamegMain::CommandOf(int id) {
     case idFileSaveBtn:
     case idSendToCurvilabBtn: return Command::Export;
     case idSetBtn: return Command::PortDialog;
+    case idInstrumentBtn: return Command::Instrument;
     case idCloseBtn: return Command::Quit;
     case idAideBtn: return Command::About;
     case idPreviewBtn: return Command::Preview;
@@ -431,7 +614,7 @@ void THamegMain::StateChanged() {
         ShowStatus(sending ? Cp1252("Envoi vers Curvilab…") : "");
     }
     // A read that ended without a whole acquisition leaves none.
-    if (std::exchange(readShown_, state_.ReadUnderWay()) && !readShown_ &&
+    if (std::exchange(readShown_, state_.ReadUnderWay()) && !readShown_ && !ScopeChosen() &&
         !session_.Record.DataComplete)
         Publish(nullptr, true);
     preview_.StateChanged();
@@ -453,6 +636,7 @@ void THamegMain::OnCommand(int id, int code, HWND control) {
     case idFileSaveBtn: SaveItemClick(); return;
     case idSendToCurvilabBtn: SendToCurvilabBtnClick(); return;
     case idSetBtn: SetOscilloClick(); return;
+    case idInstrumentBtn: InstrumentBtnClick(); return;
     case idCloseBtn: ExitItemClick(); return;
     case idAideBtn: AboutItemClick(); return;
     case idPreviewBtn: PreviewBtnClick(); return;
@@ -544,18 +728,6 @@ SettingsTexts THamegMain::SettingsShown() const {
             WindowText(Control(idGammeEditCH2))};
 }
 
-namespace {
-
-std::string TimeOfDay() {
-    SYSTEMTIME now{};
-    GetLocalTime(&now);
-    char text[16];
-    std::snprintf(text, sizeof text, "%02u:%02u:%02u", now.wHour, now.wMinute, now.wSecond);
-    return text;
-}
-
-} // namespace
-
 // The one road out of a read: the acquisition, built once, to every window and export; a row of
 // the series when it runs.
 void THamegMain::AcquisitionRead() {
@@ -614,7 +786,10 @@ LRESULT THamegMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         return 0;
     case WM_USER: // a read requested by Curvilab (GETDATA)
-        session_.RequestRead();
+        if (ScopeChosen())
+            RequestScopeRead();
+        else
+            session_.RequestRead();
         return 0;
     case WM_SETCURSOR:
         if (busy_) {

@@ -12,6 +12,8 @@
 #include "acquisition/ReadSession.h"
 #include "app/Preview.h"
 #include "app/SeriesForm.h"
+#include "instrument/Resource.h"
+#include "instrument/ScopeLink.h"
 #include "serial/ComPort.h"
 #include "ui/Handles.h"
 #include "ui/WindowBase.h"
@@ -47,8 +49,9 @@ private:
     // Handlers.
     void FormActivate();
     void FormClose();
-    void IdentifyInstrument() { session_.IdentifyInstrument(); }
-    void EnregistreBtnClick() { session_.EnregistreBtnClick(); }
+    void IdentifyInstrument();
+    void EnregistreBtnClick();
+    void InstrumentBtnClick() { ChooseInstrument(""); }
     void SaveItemClick();
     void ClipSaveBtnClick();
     void SendToCurvilabBtnClick();
@@ -61,6 +64,26 @@ private:
     void AboutItemClick();
     void PreviewBtnClick();
     HWND Control(int id) const { return GetDlgItem(Window(), id); }
+
+    // The network or USB scope, in place of the HM.
+    bool ScopeChosen() const { return resource_.Kind != ResourceKind::Serial; }
+    bool InstrumentFound() const;
+    // A whole acquisition that no read is writing: what the exports take.
+    bool AcquisitionHeld() const;
+    // The Instrument window, saying `reason` (why the instrument did not answer), and the
+    // identification of what it chose.
+    void ChooseInstrument(const std::string& reason);
+    // The port dialog, from the Instrument window: true when closed with OK.
+    bool ChoosePort();
+    void IdentifyScope();
+    void ReadScopeClick();
+    // A read Curvilab asked for, of the scope chosen.
+    void RequestScopeRead();
+    // Runs a job on the scope's worker, serving messages and moving the gauge meanwhile; none
+    // when the program closed before its end.
+    std::optional<ScopeOutcome> RunScopeJob(ScopeJob job);
+    // The scope's settings in the fields: "500µs/div", "2mV/div".
+    void ShowScopeSettings(const Acquisition& acquisition);
 
     void ShowHint(const std::string& hint);
     // The long part of the hint of the control under the mouse (searching up through its
@@ -124,6 +147,11 @@ private:
     bool readShown_ = false;    // the preview knows a read is under way
     CommandState state_;
     ReadSession session_{VoieSerie, *this, state_};
+    InstrumentResource resource_;        // the instrument chosen: the HM when of kind Serial
+    std::string resourceReason_;         // why the resource in vexor.ini cannot be opened
+    std::optional<ScopeIdentity> scope_; // the scope that answered
+    std::string scopeReason_;            // why it did not
+    ScopeLink link_;
     AcquisitionPtr acquisition_;        // the one published, null when none is held
     SettingsTexts acquisitionSettings_; // the settings it was converted with
     std::string readTime_;              // when its read ended

@@ -3,6 +3,6 @@
 // 96 dpi, scaled to the window's DPI).
 #include <windows.h>
 
-enum class Glyph { Save, Clipboard, Send, Graph, Read, Port, Quit, About };
+enum class Glyph { Save, Clipboard, Send, Graph, Read, Port, Instrument, Quit, About };
 
 void DrawGlyph(HDC dc, const RECT& box, Glyph glyph, bool enabled, int dpi);

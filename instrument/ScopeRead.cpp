@@ -74,6 +74,7 @@ AcquisitionPtr ScopeAcquisition(const ScopeIdentity& identity, const ScopeScreen
         c.VoltsPerDivision = channel.VoltsPerDivision;
         c.Offset = channel.Offset;
         c.ScaleText = DivisionText(channel.VoltsPerDivision, "V");
+        c.Input = channel.Number;
         c.Samples = std::make_shared<const ChannelSamples>(
             ChannelSamples{times, std::move(channel.Volts), channel.Step, channel.ClippedLow,
                            channel.ClippedHigh});

@@ -70,11 +70,11 @@ std::vector<uint8_t> StreamSession::QueryBlock(const std::string& command,
             throw EInstrumentError(InstrumentFault::BadBlockHeader);
     uint8_t digits = Next();
     if (digits < '1' || digits > '9') throw EInstrumentError(InstrumentFault::BadBlockHeader);
+    // At most nine digits: no overflow, even of a 32-bit size.
     std::size_t announced = 0;
     for (int i = 0; i < digits - '0'; ++i) {
         uint8_t digit = Next();
         if (digit < '0' || digit > '9') throw EInstrumentError(InstrumentFault::BadBlockHeader);
-        if (announced > request.Limit) continue; // refused below, without overflowing
         announced = announced * 10 + std::size_t(digit - '0');
     }
     std::size_t count = request.Adjust ? request.Adjust(announced) : announced;

@@ -45,6 +45,7 @@ void ProgramTest::TearDown() {
 void ProgramTest::Launch(std::initializer_list<std::string> commands) {
     for (const auto& command : commands) SimControl(command);
     WriteSettings(std::to_string(SimCom()));
+    if (!Resource.empty()) WriteSettingsResource(Resource);
     vexor = std::make_unique<VexorProcess>();
 }
 

@@ -56,6 +56,7 @@ protected:
 
     std::unique_ptr<VexorProcess> vexor;
     HWND main = nullptr;
+    std::string Resource; // the instrument Launch writes into vexor.ini: "" for the HM
     std::wstring CurvilabLog;
     std::string ZeroPrompt;
 };

@@ -59,6 +59,18 @@ std::string ReadSettingsNumber() {
     return Narrow(text);
 }
 
+void WriteSettingsResource(const std::string& resource) {
+    WritePrivateProfileStringW(L"Instrument", L"Resource", Wide(resource).c_str(),
+                               Wide(SettingsFile()).c_str());
+}
+
+std::string ReadSettingsResource() {
+    wchar_t text[512] = {};
+    GetPrivateProfileStringW(L"Instrument", L"Resource", L"", text, 512,
+                             Wide(SettingsFile()).c_str());
+    return Narrow(text);
+}
+
 void EndStandIns() {
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     PROCESSENTRY32W entry{};

@@ -19,6 +19,9 @@ std::string SettingsFile();
 // read-only file, a folder).
 void WriteSettings(const std::string& number);
 std::string ReadSettingsNumber(); // "" when the file or the key is missing
+// The instrument's resource text in the settings file, written and read back.
+void WriteSettingsResource(const std::string& resource);
+std::string ReadSettingsResource();
 
 // Leaves no Curvilab for the next test: its registry key (the program's launch command) and every
 // stand-in still running, started by a test or by the program.

@@ -78,6 +78,41 @@ inline int SimReceivedCount(const std::string& text) {
     return count;
 }
 
+// The network scope "with-sim --scpi" started: its loopback port (0: none).
+inline int ScpiPort() {
+    const char* port = std::getenv("VEXOR_SCPI_PORT");
+    return port ? std::atoi(port) : 0;
+}
+
+// One "name value" setting to the network scope, in force once this returns.
+inline void ScpiControl(const std::string& command) {
+    auto count = [&] {
+        std::ifstream in(SimPath("scpi.log"), std::ios::binary);
+        std::string log(std::istreambuf_iterator<char>(in), {});
+        int found = 0;
+        for (std::size_t at = 0;
+             (at = log.find("control: " + command + "\n", at)) != std::string::npos; ++at)
+            ++found;
+        return found;
+    };
+    int seen = count();
+    std::ofstream(SimPath("scpi-control"), std::ios::binary) << command << "\n";
+    for (int i = 0; i < 3000; ++i) {
+        if (count() > seen) return;
+        Sleep(10);
+    }
+    std::fprintf(stderr, "the network scope did not take \"%s\" within 30 s\n", command.c_str());
+    std::abort();
+}
+
+// The volts the network scope last sent for `channel`, and the seconds between them (first).
+inline std::vector<double> ScpiSent(int channel) {
+    std::ifstream in(SimPath("scpi.ch" + std::to_string(channel)));
+    std::vector<double> values;
+    for (double value; in >> value;) values.push_back(value);
+    return values;
+}
+
 // Serves this thread's messages until `done` or the time-out; false on time-out.
 inline bool PumpUntil(const std::function<bool()>& done, int ms) {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);

@@ -29,7 +29,8 @@ const char* kHelp = R"(scpi-sim: a network oscilloscope on 127.0.0.1, one connec
                       siglent-sds1104x-hd (first option)
   --port N            listen on port N (default: one the system chooses)
   --port-file F       write the port listened on to F once listening
-  --control F         a FIFO taking "name value" lines at run time
+  --control F         a FIFO taking "name value" lines at run time, each acknowledged on stderr
+                      as "control: <line>" once in force
   --log F             append each command line received to F
   Scope options, as "--name value" here or "name value" on the control FIFO:
   idn TEXT, state run|stop|single, timebase S, rate SA_PER_S, noise V, seed N,
@@ -87,9 +88,11 @@ void ApplyControl(Instrument& instrument, std::string& pending, int fifo) {
         pending.erase(0, end + 1);
         std::size_t space = line.find(' ');
         std::string error;
-        if (space != std::string::npos &&
+        if (space == std::string::npos ||
             !instrument.Set(line.substr(0, space), line.substr(space + 1), error))
-            std::fprintf(stderr, "scpi-sim: %s\n", error.c_str());
+            std::fprintf(stderr, "scpi-sim: %s\n", error.empty() ? line.c_str() : error.c_str());
+        // Said once the setting is in force, for a test that waits for it.
+        std::fprintf(stderr, "control: %s\n", line.c_str());
     }
 }
 

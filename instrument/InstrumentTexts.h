@@ -1,0 +1,8 @@
+#pragma once
+// What the program says, in French (1252), when a network or USB scope could not be read.
+#include <string>
+
+#include "instrument/ScpiSession.h"
+
+// The sentence for `error`, naming `address` where the place matters.
+std::string InstrumentErrorText(const EInstrumentError& error, const std::string& address);

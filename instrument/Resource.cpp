@@ -1,0 +1,94 @@
+#include "instrument/Resource.h"
+
+#include <cctype>
+#include <vector>
+
+#include "common/Text1252.h"
+#include "instrument/ScpiSession.h"
+
+namespace {
+
+std::string Upper(std::string text) {
+    for (char& c : text) c = char(std::toupper(static_cast<unsigned char>(c)));
+    return text;
+}
+
+std::vector<std::string> Parts(const std::string& text) {
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    for (std::size_t at; (at = text.find("::", start)) != std::string::npos; start = at + 2)
+        parts.push_back(text.substr(start, at - start));
+    parts.push_back(text.substr(start));
+    return parts;
+}
+
+// "TCPIP", "TCPIP0", "USB3": the interface's name and a board number.
+bool IsInterface(const std::string& part, const std::string& name) {
+    std::string upper = Upper(part);
+    if (upper.rfind(name, 0) != 0) return false;
+    for (std::size_t i = name.size(); i < upper.size(); ++i)
+        if (!std::isdigit(static_cast<unsigned char>(upper[i]))) return false;
+    return true;
+}
+
+// `words` in UTF-8, then `what` as it was given (1252).
+EInstrumentError Refused(const std::string& words, const std::string& what = "") {
+    return EInstrumentError(InstrumentFault::BadResource, Cp1252(words) + what);
+}
+
+void CheckHost(const std::string& host) {
+    if (host.empty()) throw Refused("Adresse de l'oscilloscope vide");
+    if (host.front() == '[' || host.find(':') != std::string::npos)
+        throw Refused("Adresse IPv6 non prise en charge : donnez l'adresse IPv4 de l'oscilloscope "
+                      "ou son nom");
+    for (char c : host)
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '.' && c != '-')
+            throw Refused("Adresse de l'oscilloscope non valide : ", host);
+}
+
+int PortOf(const std::string& text) {
+    if (text.empty() || text.size() > 5) return -1;
+    int port = 0;
+    for (char c : text) {
+        if (!std::isdigit(static_cast<unsigned char>(c))) return -1;
+        port = port * 10 + (c - '0');
+    }
+    return port >= 1 && port <= 65535 ? port : -1;
+}
+
+} // namespace
+
+std::string InstrumentResource::Address() const {
+    if (Kind != ResourceKind::Socket) return Text;
+    return Port == 0 ? Host : Host + ":" + std::to_string(Port);
+}
+
+InstrumentResource ParseResource(const std::string& text) {
+    InstrumentResource resource;
+    resource.Text = text;
+    if (text.empty()) return resource;
+    std::vector<std::string> parts = Parts(text);
+    std::string last = Upper(parts.back());
+    if (IsInterface(parts[0], "TCPIP") && last == "SOCKET" &&
+        (parts.size() == 3 || parts.size() == 4)) {
+        resource.Kind = ResourceKind::Socket;
+        resource.Host = parts[1];
+        CheckHost(resource.Host);
+        if (parts.size() == 4 && (resource.Port = PortOf(parts[2])) < 0)
+            throw Refused("Port non valide (de 1 à 65535) : ", parts[2]);
+        return resource;
+    }
+    if ((IsInterface(parts[0], "TCPIP") || IsInterface(parts[0], "USB")) && last == "INSTR" &&
+        parts.size() >= 3) {
+        if (IsInterface(parts[0], "TCPIP")) CheckHost(parts[1]);
+        resource.Kind = ResourceKind::Visa;
+        return resource;
+    }
+    throw Refused("Ressource non reconnue : ", text);
+}
+
+InstrumentResource SocketResource(const std::string& host, int port) {
+    std::string text = "TCPIP0::" + host + "::";
+    if (port != 0) text += std::to_string(port) + "::";
+    return ParseResource(text + "SOCKET");
+}

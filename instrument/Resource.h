@@ -1,0 +1,29 @@
+#pragma once
+// The instrument the program reads, as vexor.ini keeps it: a VISA-style resource text.
+//   ""                                      the HM on the serial port of section "COM"
+//   TCPIP0::192.168.1.20::5555::SOCKET      a scope's raw SCPI socket
+//   TCPIP0::192.168.1.20::SOCKET            the same, on whichever of 5025 and 5555 answers
+//   TCPIP0::192.168.1.20::inst0::INSTR      VXI-11 and HiSLIP: through a VISA library only
+//   USB0::0x1AB1::0x04CE::DS1ZA000001::INSTR  a USB scope: through a VISA library only
+#include <string>
+
+enum class ResourceKind { Serial, Socket, Visa };
+
+// The ports a socket resource without one tries, in order.
+constexpr int kScopePorts[] = {5025, 5555};
+
+struct InstrumentResource {
+    ResourceKind Kind = ResourceKind::Serial;
+    std::string Text;
+    std::string Host; // a socket's: a host name or an IPv4 address
+    int Port = 0;     // a socket's; 0 tries kScopePorts
+
+    // What the texts that name the place say: "192.168.1.20", "192.168.1.20:5555", the USB text.
+    std::string Address() const;
+};
+
+// Throws EInstrumentError(BadResource) with the reason in words (1252) for a text the program
+// cannot open.
+InstrumentResource ParseResource(const std::string& text);
+// "TCPIP0::<host>::<port>::SOCKET", or without the port when it is 0. Throws as ParseResource.
+InstrumentResource SocketResource(const std::string& host, int port);

@@ -1,0 +1,86 @@
+#include "instrument/ScopeLink.h"
+
+#include <memory>
+
+#include "instrument/TcpStream.h"
+#include "instrument/VisaStream.h"
+
+ScopeLink::ScopeLink() : cancel_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+
+ScopeLink::~ScopeLink() {
+    Cancel();
+    if (worker_.joinable()) worker_.join();
+}
+
+void ScopeLink::Cancel() { SetEvent(cancel_.get()); }
+
+void ScopeLink::Start(ScopeJob job, HWND wake) {
+    if (worker_.joinable()) worker_.join();
+    ResetEvent(cancel_.get());
+    done_ = total_ = 0;
+    finished_ = false;
+    job.Request.Progress = [this](std::size_t done, std::size_t total) {
+        total_ = total;
+        done_ = done;
+    };
+    worker_ = std::thread([this, job = std::move(job), wake] {
+        outcome_ = Run(job);
+        finished_ = true;
+        PostMessageW(wake, WM_NULL, 0, 0);
+    });
+}
+
+ScopeOutcome ScopeLink::Take() {
+    if (worker_.joinable()) worker_.join();
+    return std::move(outcome_);
+}
+
+namespace {
+
+// The first of the resource's ports that connects and answers "*IDN?", with its answer.
+std::unique_ptr<ByteStream> Connect(const InstrumentResource& resource, HANDLE cancel,
+                                    ScopeOutcome& outcome) {
+    if (resource.Kind == ResourceKind::Visa) {
+        auto stream = std::make_unique<VisaStream>(resource.Text, cancel, kAnswerMs);
+        outcome.Answer = StreamSession(*stream).Query("*IDN?");
+        return stream;
+    }
+    if (resource.Kind != ResourceKind::Socket)
+        throw EInstrumentError(InstrumentFault::BadResource, resource.Text);
+    std::vector<int> ports{resource.Port};
+    if (resource.Port == 0) ports.assign(std::begin(kScopePorts), std::end(kScopePorts));
+    std::optional<EInstrumentError> firstError;
+    for (int port : ports) {
+        try {
+            auto stream =
+                std::make_unique<TcpStream>(resource.Host, port, cancel, kConnectMs, kAnswerMs);
+            outcome.Answer = StreamSession(*stream).Query("*IDN?");
+            outcome.Port = port;
+            return stream;
+        } catch (const EInstrumentError& error) {
+            if (error.Fault == InstrumentFault::Cancelled) throw;
+            if (!firstError) firstError = error;
+        }
+    }
+    throw *firstError;
+}
+
+} // namespace
+
+ScopeOutcome ScopeLink::Run(const ScopeJob& job) {
+    ScopeOutcome outcome;
+    try {
+        std::unique_ptr<ByteStream> stream = Connect(job.Resource, cancel_.get(), outcome);
+        outcome.Identity = IdentifyScope(outcome.Answer);
+        if (!outcome.Identity)
+            throw EInstrumentError(InstrumentFault::UnknownInstrument, outcome.Answer);
+        StreamSession session(*stream);
+        if (job.Read) outcome.Acquisition = ReadScope(session, *outcome.Identity, job.Request);
+    } catch (const EInstrumentError& error) {
+        outcome.Error = error;
+    } catch (const std::exception& error) {
+        // What the acquisition refuses (too few samples, a channel of no length).
+        outcome.Error = EInstrumentError(InstrumentFault::BadPreamble, error.what());
+    }
+    return outcome;
+}

@@ -1,0 +1,59 @@
+#pragma once
+// A network or USB scope's conversation, off the window thread: connect, "*IDN?", and a read when
+// asked. The window starts a job, serves its messages while it runs (the worker posts a message
+// to wake it when it ends) and takes the outcome. Cancel ends a job at once, whatever it waits
+// for; the destructor cancels and waits for the worker.
+#include <windows.h>
+#include <atomic>
+#include <optional>
+#include <thread>
+
+#include "instrument/Resource.h"
+#include "instrument/ScopeRead.h"
+#include "ui/Handles.h"
+
+// The time a connection may take, and the longest silence within an answer.
+constexpr unsigned kConnectMs = 2000;
+constexpr unsigned kAnswerMs = 3000;
+
+struct ScopeJob {
+    InstrumentResource Resource;
+    bool Read = false; // else only who answers
+    ScopeRequest Request;
+};
+
+struct ScopeOutcome {
+    std::string Answer;                    // to "*IDN?"
+    std::optional<ScopeIdentity> Identity; // the scope it names
+    int Port = 0;                          // the socket's port that answered
+    AcquisitionPtr Acquisition;            // of a read
+    std::optional<EInstrumentError> Error;
+};
+
+class ScopeLink {
+public:
+    ScopeLink();
+    ~ScopeLink();
+    ScopeLink(const ScopeLink&) = delete;
+    ScopeLink& operator=(const ScopeLink&) = delete;
+
+    // Runs `job` on the worker; `wake` gets a WM_NULL when it ends.
+    void Start(ScopeJob job, HWND wake);
+    bool Finished() const { return finished_; }
+    // The outcome of the job started last, once it finished: waits for the worker.
+    ScopeOutcome Take();
+    void Cancel();
+
+    // The read's bytes received and expected, for the gauge.
+    std::size_t Done() const { return done_; }
+    std::size_t Total() const { return total_; }
+
+private:
+    ScopeOutcome Run(const ScopeJob& job);
+
+    UniqueKernelHandle cancel_;
+    std::thread worker_;
+    std::atomic<bool> finished_{true};
+    std::atomic<std::size_t> done_{0}, total_{0};
+    ScopeOutcome outcome_;
+};

@@ -1,0 +1,215 @@
+// Network scopes read through the real window: scpi-sim on a loopback port (tests/serial/with-sim
+// --scpi) plays each dialect; the program finds it through vexor.ini.
+#include <windows.h>
+
+#include <cmath>
+#include <gtest/gtest.h>
+
+#include "app/ControlIds.h"
+#include "app/InstrumentForm.h"
+#include "app/Preview.h"
+#include "common/Text1252.h"
+#include "export/DataReader.h"
+#include "tests/e2e/ProgramTest.h"
+#include "tests/serial/SimLink.h"
+#include "tools/ui-driver/UiDriver.h"
+#include "ui/Wide.h"
+
+namespace {
+
+// A measurement as the preview shows it ("1,000 kHz", "−45,0°") in base units.
+double ShownValue(std::wstring text) {
+    std::replace(text.begin(), text.end(), L'\u2212', L'-');
+    std::replace(text.begin(), text.end(), L',', L'.');
+    std::size_t end = 0;
+    double value = std::stod(text, &end);
+    while (end < text.size() && text[end] == L' ') ++end;
+    static const std::pair<wchar_t, double> kPrefixes[] = {
+        {L'k', 1e3}, {L'M', 1e6}, {L'm', 1e-3}, {L'\u00B5', 1e-6}, {L'n', 1e-9}};
+    for (const auto& [letter, factor] : kPrefixes)
+        if (end + 1 < text.size() && text[end] == letter) return value * factor;
+    return value;
+}
+
+class Scope : public ProgramTest {
+protected:
+    // The program started on the network scope set up with `settings`; the main window once it
+    // names the scope.
+    HWND StartScope(std::initializer_list<std::string> settings, const std::string& title) {
+        if (ScpiPort() == 0) {
+            ADD_FAILURE() << "run through tests/serial/with-sim --scpi";
+            return nullptr;
+        }
+        for (const std::string& setting : settings) ScpiControl(setting);
+        Resource = "TCPIP0::127.0.0.1::" + std::to_string(ScpiPort()) + "::SOCKET";
+        return Start({}, Cp1252("Lecture oscilloscope : ") + title);
+    }
+
+    int Connections() const {
+        std::string log = FileText(Wide(SimPath("scpi-commands.log")));
+        int count = 0;
+        for (std::size_t at = 0; (at = log.find("*IDN?", at)) != std::string::npos; ++at) ++count;
+        return count;
+    }
+
+    // One read through the read button, "&Oui" to the loss question; the box of a failed read,
+    // answered, in `failure`.
+    bool ReadScope(std::string* failure = nullptr) {
+        bool held = HoldsAcquisition();
+        int before = Connections();
+        UiDriver::Click(main, idEnregistreBtn);
+        if (held && AnswerBox("Confirmation", "&Oui") != Cp1252("Perte des données courantes"))
+            return false;
+        // The read button is hidden before the scope is asked; back once the read is over.
+        if (!PumpUntil([&] { return Connections() > before; }, 15000)) return false;
+        if (failure) *failure = AnswerBox("", "OK");
+        return WaitUntilIdle() && HoldsAcquisition();
+    }
+
+    // The values of a saved Curvilab file's first page.
+    DataTable SavedTable() {
+        std::wstring path = TempFilePath(L"vexor-e2e-scope.cv3");
+        EXPECT_TRUE(ChooseFile(main, idFileSaveBtn, "Sauvegarde données", path));
+        EXPECT_TRUE(PumpUntil([&] { return !FileText(path).empty(); }, 15000));
+        DataTable table = ReadDataFile(FileText(path), true).Table;
+        DeleteFileW(path.c_str());
+        return table;
+    }
+
+    HWND OpenPreview() {
+        UiDriver::Click(main, idPreviewBtn);
+        return UiDriver::WaitForWindow(Cp1252("Aperçu de l'acquisition"), 15000);
+    }
+};
+
+struct ModelCase {
+    const char* Model;
+    const char* Title;
+};
+
+} // namespace
+
+// Each dialect: the file holds the volts the scope sent, the probe's factor applied, against the
+// screen's seconds from its left edge; the fields show the scope's settings; the preview measures
+// the simulator's 1 kHz and CH2's 45° lag.
+TEST_F(Scope, EachDialectGivesTheScopesVoltsToTheFileAndThePreview) {
+    const ModelCase kModels[] = {
+        {"rigol-ds1054z", "RIGOL DS1054Z, n° DS1ZA0000001"},
+        {"rigol-dho804", "RIGOL DHO804, n° DHO8A0000001"},
+        {"siglent-sds1104x-e", "Siglent SDS1104X-E, n° SDSMMFCD000001"},
+        {"siglent-sds2104x-plus", "Siglent SDS2104X Plus, n° SDS2PCAD000001"},
+        {"siglent-sds1104x-hd", "Siglent SDS1104X HD, n° SDS1HBAD000001"},
+    };
+    for (const ModelCase& model : kModels) {
+        SCOPED_TRACE(model.Model);
+        ASSERT_TRUE(StartScope({std::string("model ") + model.Model, "noise 0.005", "seed 3"},
+                               Cp1252(model.Title)));
+        ASSERT_TRUE(ReadScope());
+        EXPECT_EQ(UiDriver::Control(main, idBaseDeTempsEdit).Text, Cp1252("200µs/div"));
+        EXPECT_EQ(UiDriver::Control(main, idGammeEditCH1).Text, "1V/div");
+        EXPECT_EQ(UiDriver::Control(main, idGammeEditCH2).Text, "500mV/div");
+        EXPECT_FALSE(UiDriver::Control(main, idGammeCH1).Visible);
+
+        DataTable table = SavedTable();
+        ASSERT_EQ(table.Columns.size(), 3u);
+        for (int channel : {1, 2}) {
+            std::vector<double> sent = ScpiSent(channel);
+            ASSERT_EQ(table.RowCount() + 1, sent.size());
+            double interval = sent.front();
+            for (std::size_t i = 0; i < table.RowCount(); i += 7) {
+                ASSERT_NEAR(table.Columns[0][i], double(i) * interval, 1e-5 * double(i) * interval);
+                ASSERT_NEAR(table.Columns[std::size_t(channel)][i], sent[i + 1],
+                            1e-4 * std::fabs(sent[i + 1]) + 1e-9);
+            }
+        }
+        HWND preview = OpenPreview();
+        ASSERT_TRUE(preview);
+        std::wstring frequency =
+            UiDriver::TextW(GetDlgItem(preview, TPreviewForm::MeasureId(9, 1)));
+        EXPECT_NEAR(ShownValue(frequency), 1000, 10) << Narrow(frequency);
+        std::wstring phase = UiDriver::TextW(GetDlgItem(preview, TPreviewForm::idPhaseText));
+        std::size_t colon = phase.find(L" : ");
+        ASSERT_NE(colon, std::wstring::npos) << Narrow(phase);
+        EXPECT_NEAR(ShownValue(phase.substr(colon + 3)), -45, 1) << Narrow(phase);
+        EXPECT_EQ(Close(), 0u);
+    }
+}
+
+// GETDATA reads the scope and pushes what the clipboard button then copies.
+TEST_F(Scope, GetDataReadsTheScopeAndPushesIt) {
+    auto curvilab = RunCurvilab(L"--semaphore");
+    ASSERT_TRUE(CurvilabLogReaches("STARTED"));
+    ASSERT_TRUE(StartScope({"model siglent-sds1104x-e"}, "Siglent SDS1104X-E"));
+    EXPECT_EQ(SendToProgram("GETDATA")->Wait(30000), 0u);
+    ASSERT_TRUE(CurvilabLogReaches("EXECUTE CLIP|ADD"));
+    ASSERT_TRUE(
+        PumpUntil([&] { return UiDriver::Control(main, idPanelAide).Text.empty(); }, 20000));
+    std::string pushed = CurvilabClipboard(1);
+    EXPECT_EQ(pushed, CopiedAcquisition(main));
+    int rows = 0;
+    for (std::size_t at = pushed.find("t\tV1\tV2\r\n"); at != std::string::npos;
+         at = pushed.find('\n', at + 1))
+        rows += at + 1 < pushed.size() && std::isdigit(static_cast<unsigned char>(pushed[at + 1]));
+    EXPECT_EQ(rows, 14000);
+}
+
+// A failed read says why and keeps the acquisition held; a stall ends with the scope's silence,
+// and the close does not wait for it.
+TEST_F(Scope, AFailedReadSaysWhyAndKeepsTheAcquisition) {
+    ASSERT_TRUE(StartScope({"model rigol-ds1054z"}, "RIGOL DS1054Z"));
+    ASSERT_TRUE(ReadScope());
+    std::string held = CopiedAcquisition(main);
+    const std::pair<std::vector<std::string>, const char*> kFaults[] = {
+        {{"fault short"}, "Données incomplètes : le bloc envoyé est plus court que son en-tête"},
+        {{"fault huge"}, "Bloc refusé : l'oscilloscope annonce 999999999 octets"},
+        {{"fault stall"}, "L'oscilloscope s'est arrêté au milieu d'un envoi : 127.0.0.1:"},
+        {{"fault none", "shown1 off", "shown2 off"}, "Afficher CH1 ou CH2 sur l'oscilloscope"},
+    };
+    for (const auto& [settings, said] : kFaults) {
+        for (const std::string& setting : settings) ScpiControl(setting);
+        std::string failure;
+        ASSERT_TRUE(ReadScope(&failure)) << said;
+        EXPECT_EQ(failure.substr(0, Cp1252(said).size()), Cp1252(said));
+        EXPECT_EQ(CopiedAcquisition(main), held) << said;
+    }
+    ScpiControl("shown1 on");
+    ScpiControl("fault stall");
+    int before = Connections();
+    UiDriver::Click(main, idEnregistreBtn);
+    AnswerBox("Confirmation", "&Oui");
+    ASSERT_TRUE(PumpUntil([&] { return Connections() > before; }, 15000));
+    ULONGLONG start = GetTickCount64();
+    EXPECT_EQ(Close(), 0u);
+    EXPECT_LT(GetTickCount64() - start, 2500u); // not the 3 s of the scope's silence
+}
+
+// An address where nobody answers: the Instrument window says so; "Tester" finds the scope on the
+// port typed, OK makes it the instrument, and vexor.ini keeps it.
+TEST_F(Scope, TheInstrumentWindowFindsTheScopeAndKeepsIt) {
+    ScpiControl("model rigol-ds1054z");
+    Resource = "TCPIP0::127.0.0.1::9::SOCKET";
+    Launch({});
+    HWND window = UiDriver::WaitForWindow("Instrument", 20000);
+    ASSERT_TRUE(window);
+    auto text = [&](int id) { return UiDriver::Control(window, id).Text; };
+    EXPECT_EQ(text(TInstrumentForm::kResultId)
+                  .rfind(Cp1252("Oscilloscope non joignable : 127.0.0.1:9"), 0),
+              0u)
+        << text(TInstrumentForm::kResultId);
+    EXPECT_EQ(text(TInstrumentForm::kHostId), "127.0.0.1");
+    SetWindowTextW(UiDriver::Control(window, TInstrumentForm::kPortId).Window,
+                   std::to_wstring(ScpiPort()).c_str());
+    UiDriver::Click(window, TInstrumentForm::kTestId);
+    EXPECT_TRUE(PumpUntil(
+        [&] {
+            return text(TInstrumentForm::kResultId) == Cp1252("RIGOL DS1054Z, n° DS1ZA0000001");
+        },
+        15000))
+        << text(TInstrumentForm::kResultId);
+    UiDriver::Click(window, IDOK);
+    main = vexor->WaitForMainWindow(Cp1252("Lecture oscilloscope : RIGOL DS1054Z"), 15000);
+    ASSERT_TRUE(main);
+    EXPECT_EQ(Close(), 0u);
+    EXPECT_EQ(ReadSettingsResource(),
+              "TCPIP0::127.0.0.1::" + std::to_string(ScpiPort()) + "::SOCKET");
+}
