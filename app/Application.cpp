@@ -4,6 +4,7 @@
 #include <iterator>
 
 #include "app/Hmain.h"
+#include "app/InstrumentForm.h"
 #include "app/Keyboard.h"
 #include "common/Text1252.h"
 
@@ -14,7 +15,8 @@ namespace {
 bool KeepsEditKeys(HWND window) {
     wchar_t name[64] = {};
     GetClassNameW(GetAncestor(window, GA_ROOT), name, int(std::size(name)));
-    for (const wchar_t* added : {TPreviewForm::kClassName, TSeriesForm::kClassName})
+    for (const wchar_t* added :
+         {TPreviewForm::kClassName, TSeriesForm::kClassName, TInstrumentForm::kClassName})
         if (std::wcscmp(name, added) == 0) return true;
     return false;
 }

@@ -12,7 +12,7 @@ constexpr int kWidth = 400, kHeight = 290;
 } // namespace
 
 TInstrumentForm::TInstrumentForm(std::function<bool()> choosePort)
-    : ModalForm({L"TVexorInstrumentForm", "Instrument", kWidth, kHeight}),
+    : ModalForm({kClassName, "Instrument", kWidth, kHeight}),
       choosePort_(std::move(choosePort)) {}
 
 HWND TInstrumentForm::CreateControls(HWND w) {

@@ -20,6 +20,7 @@ public:
     // After ShowModal gave IDOK: the choice.
     InstrumentResource Chosen;
 
+    static constexpr const wchar_t* kClassName = L"TVexorInstrumentForm";
     static constexpr int kSerialId = 500, kNetworkId = 501, kUsbId = 502, kHostId = 503,
                          kPortId = 504, kUsbListId = 505, kUsbReasonId = 506, kTestId = 507,
                          kResultId = 508, kPortDialogId = 509;

@@ -67,6 +67,8 @@ InstrumentResource ParseResource(const std::string& text) {
     InstrumentResource resource;
     resource.Text = text;
     if (text.empty()) return resource;
+    // "TCPIP0::[fe80::1]::5025::SOCKET": refused before its colons split it.
+    if (text.find('[') != std::string::npos) CheckHost("[");
     std::vector<std::string> parts = Parts(text);
     std::string last = Upper(parts.back());
     if (IsInterface(parts[0], "TCPIP") && last == "SOCKET" &&

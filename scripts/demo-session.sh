@@ -34,6 +34,22 @@ demo_start_sim() {
     return 1
 }
 
+# demo_start_scpi_sim LOG [scpi-sim options]: a network scope on a loopback port, which the next
+# demo_start_program writes into vexor.ini as the instrument.
+demo_start_scpi_sim() {
+    local log=$1; shift
+    rm -f "$log.port"
+    "$VEXOR_BUILD/native/tools/scpi-sim/scpi-sim" --port-file "$log.port" "$@" >"$log" 2>&1 &
+    demo_pids+=($!)
+    local _
+    for _ in $(seq 50); do
+        [ -s "$log.port" ] && { VEXOR_DEMO_RESOURCE="TCPIP0::127.0.0.1::$(cat "$log.port")::SOCKET"; return 0; }
+        sleep 0.1
+    done
+    echo "scpi-sim did not start; see $log"
+    return 1
+}
+
 # demo_start_virtual_display LOG: an Xvfb of our own on the first free display number, of
 # VEXOR_SCREEN's size (1024x768 unless set).
 demo_start_virtual_display() {
@@ -55,7 +71,9 @@ demo_start_program() {
     wine_session_start || { echo "wine: no session"; return 1; }
     local user="$WINEPREFIX/drive_c/users/$(whoami)"
     mkdir -p "$user/AppData/Roaming/Curvilab" "$user/Documents/Curvilab" &&
-        printf '[COM]\r\nNumber=1\r\n' >"$user/AppData/Roaming/Curvilab/vexor.ini"
+        printf '[COM]\r\nNumber=1\r\n%s' \
+            "${VEXOR_DEMO_RESOURCE:+[Instrument]$'\r\n'Resource=$VEXOR_DEMO_RESOURCE$'\r\n'}" \
+            >"$user/AppData/Roaming/Curvilab/vexor.ini"
     (cd "$user/Documents/Curvilab" && exec env ${VEXOR_WINE_LOCALE:+LC_ALL=$VEXOR_WINE_LOCALE} \
         "$WINE64" "$VEXOR_BUILD/win64/vexor.exe") >"$1" 2>&1 &
     demo_pids+=($!)

@@ -213,3 +213,67 @@ TEST_F(Scope, TheInstrumentWindowFindsTheScopeAndKeepsIt) {
     EXPECT_EQ(ReadSettingsResource(),
               "TCPIP0::127.0.0.1::" + std::to_string(ScpiPort()) + "::SOCKET");
 }
+
+// No VISA library in the test prefix: a USB resource in vexor.ini opens the Instrument window with
+// the reason, its USB choice greyed.
+TEST_F(Scope, WithoutVisaTheUsbChoiceIsGreyedWithItsReason) {
+    Resource = "USB0::0x1AB1::0x04CE::DS1ZA0000001::INSTR";
+    Launch({});
+    HWND window = UiDriver::WaitForWindow("Instrument", 20000);
+    ASSERT_TRUE(window);
+    std::string library = sizeof(void*) == 8 ? "visa64.dll" : "visa32.dll";
+    std::string reason = Cp1252("Aucune bibliothèque VISA installée (") + library + ")";
+    EXPECT_EQ(UiDriver::Control(window, TInstrumentForm::kResultId).Text, reason);
+    EXPECT_EQ(UiDriver::Control(window, TInstrumentForm::kUsbReasonId).Text, reason);
+    EXPECT_FALSE(IsWindowEnabled(UiDriver::Control(window, TInstrumentForm::kUsbId).Window));
+    UiDriver::Click(window, IDCANCEL);
+    main = vexor->WaitForMainWindow("Oscilloscope non joignable : USB0::0x1AB1", 15000);
+    ASSERT_TRUE(main);
+    EXPECT_EQ(Close(), 0u);
+    EXPECT_EQ(ReadSettingsResource(), Resource); // kept as it was written
+}
+
+namespace {
+
+// The USB path, in the prefix of tests/visa/with-visa, whose stand-in VISA library carries a USB
+// instrument's bytes to the network scope.
+class Usb : public Scope {};
+
+} // namespace
+
+TEST_F(Usb, AUsbScopeIsChosenInTheInstrumentWindowAndRead) {
+    ScpiControl("model rigol-ds1054z");
+    ASSERT_TRUE(Start());
+    UiDriver::Click(main, idInstrumentBtn);
+    HWND window = UiDriver::WaitForWindow("Instrument", 15000);
+    ASSERT_TRUE(window);
+    const char* resource = "USB0::0x1AB1::0x04CE::DS1ZA0000001::INSTR";
+    EXPECT_EQ(UiDriver::Control(window, TInstrumentForm::kUsbListId).Text, resource);
+    UiDriver::Click(window, TInstrumentForm::kUsbId);
+    UiDriver::Click(window, TInstrumentForm::kTestId);
+    EXPECT_TRUE(PumpUntil(
+        [&] {
+            return UiDriver::Control(window, TInstrumentForm::kResultId).Text ==
+                   Cp1252("RIGOL DS1054Z, n° DS1ZA0000001");
+        },
+        15000));
+    UiDriver::Click(window, IDOK);
+    ASSERT_TRUE(vexor->WaitForMainWindow(Cp1252("Lecture oscilloscope : RIGOL DS1054Z"), 15000));
+    ASSERT_TRUE(ReadScope());
+    DataTable table = SavedTable();
+    std::vector<double> sent = ScpiSent(2);
+    ASSERT_EQ(table.RowCount() + 1, sent.size());
+    for (std::size_t i = 0; i < table.RowCount(); i += 11)
+        ASSERT_NEAR(table.Columns[2][i], sent[i + 1], 1e-4 * std::fabs(sent[i + 1]) + 1e-9);
+
+    // The close does not wait for a stalled USB block.
+    ScpiControl("fault stall");
+    int before = Connections();
+    UiDriver::Click(main, idEnregistreBtn);
+    AnswerBox("Confirmation", "&Oui");
+    ASSERT_TRUE(PumpUntil([&] { return Connections() > before; }, 15000));
+    ULONGLONG start = GetTickCount64();
+    EXPECT_EQ(Close(), 0u);
+    EXPECT_LT(GetTickCount64() - start, 2500u);
+    EXPECT_EQ(ReadSettingsResource(), resource);
+}

@@ -29,6 +29,8 @@ const char* kHelp = R"(scpi-sim: a network oscilloscope on 127.0.0.1, one connec
                       siglent-sds1104x-hd (first option)
   --port N            listen on port N (default: one the system chooses)
   --port-file F       write the port listened on to F once listening
+  Each connection's end is said on stderr as "connection: answers N bytes B floor_ms F": F is
+  what its answers cost at the profile's latency and byte rate.
   --control F         a FIFO taking "name value" lines at run time, each acknowledged on stderr
                       as "control: <line>" once in force
   --log F             append each command line received to F
@@ -154,6 +156,18 @@ int main(int argc, char** argv) {
 
     Fd connection;
     bool stalled = false;
+    // What the connection's answers cost at the profile's pace, said when it ends: a read's
+    // floor, for the benchmarks.
+    long answers = 0;
+    std::size_t answerBytes = 0;
+    auto ended = [&] {
+        Profile pace = scope->Pace();
+        double floor = double(answers) * pace.LatencySeconds +
+                       (pace.BytesPerSecond > 0 ? double(answerBytes) / pace.BytesPerSecond : 0);
+        std::fprintf(stderr, "connection: answers %ld bytes %zu floor_ms %.3f\n", answers,
+                     answerBytes, floor * 1000);
+        connection.Close();
+    };
     std::string received, controlPending;
     while (!stopping) {
         pollfd watched[3] = {
@@ -166,12 +180,14 @@ int main(int argc, char** argv) {
             scope->Reconnected();
             stalled = false;
             received.clear();
+            answers = 0;
+            answerBytes = 0;
         }
         if (!(watched[2].revents & (POLLIN | POLLHUP | POLLERR)) || connection.Value < 0) continue;
         char buffer[4096];
         ssize_t got = ::recv(connection.Value, buffer, sizeof buffer, 0);
         if (got <= 0) {
-            connection.Close();
+            ended();
             continue;
         }
         if (stalled) continue;
@@ -184,6 +200,8 @@ int main(int argc, char** argv) {
             Answer answer = scope->Handle(line);
             if (answer.Bytes.empty()) continue;
             Profile pace = scope->Pace();
+            ++answers;
+            answerBytes += answer.Bytes.size();
             SleepFor(pace.LatencySeconds);
             std::string bytes = answer.How == Delivery::Whole
                                     ? answer.Bytes

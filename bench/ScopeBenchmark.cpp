@@ -1,0 +1,149 @@
+// Benchmarks of a network scope's read through the real window, against scpi-sim (run through
+// tests/serial/with-sim --scpi):
+//   read <model>   "scpi_read_ratio_<model>": from the click on the read button to the read's end,
+//                  against the floor of the connection's answers at the family's latency and byte
+//                  rate, as the simulator works it out
+//   cpu            "scpi_read_cpu_ms": the program's CPU for a 2 x 14 000-point read with the
+//                  preview open (conversion, measurements and drawing), less what it spends idle
+//   close          "scpi_close_ms": closing the program while a block has stalled
+#include <windows.h>
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+#include "app/ControlIds.h"
+#include "common/Text1252.h"
+#include "tests/e2e/VexorProcess.h"
+#include "tests/serial/SimLink.h"
+#include "tools/ui-driver/UiDriver.h"
+#include "ui/Wide.h"
+
+namespace {
+
+double CpuSeconds(HANDLE process) {
+    FILETIME created, exited, kernel, user;
+    if (!GetProcessTimes(process, &created, &exited, &kernel, &user)) return -1;
+    auto seconds = [](FILETIME t) {
+        return double((ULONGLONG(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 1e7;
+    };
+    return seconds(kernel) + seconds(user);
+}
+
+double Now() {
+    LARGE_INTEGER frequency, now;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&now);
+    return double(now.QuadPart) / double(frequency.QuadPart);
+}
+
+std::string ScpiLog() { return FileText(Wide(SimPath("scpi.log"))); }
+
+int Count(const std::string& text, const std::string& part) {
+    int count = 0;
+    for (std::size_t at = 0; (at = text.find(part, at)) != std::string::npos; ++at) ++count;
+    return count;
+}
+
+// The program on the network scope, its window once it names the scope.
+HWND StartOnScope(VexorProcess*& vexor) {
+    WriteSettings(std::to_string(SimCom()));
+    WriteSettingsResource("TCPIP0::127.0.0.1::" + std::to_string(ScpiPort()) + "::SOCKET");
+    vexor = new VexorProcess();
+    return vexor->WaitForMainWindow(Cp1252("Lecture oscilloscope"), 15000);
+}
+
+// Clicks the read button and waits, polling, until the read is over: the read button back and an
+// acquisition held. The seconds it took, or a negative value on failure.
+double TimedRead(HWND main) {
+    int connections = Count(ScpiLog(), "connection: ");
+    double start = Now();
+    UiDriver::Click(main, idEnregistreBtn);
+    while (Count(ScpiLog(), "connection: ") == connections ||
+           !UiDriver::Control(main, idEnregistreBtn).Visible ||
+           !UiDriver::Control(main, idClipSaveBtn).Visible) {
+        if (Now() - start > 30) return -1;
+        Sleep(1);
+    }
+    return Now() - start;
+}
+
+double LastFloorSeconds() {
+    std::string log = ScpiLog();
+    std::size_t at = log.rfind("floor_ms ");
+    return at == std::string::npos ? -1 : std::stod(log.substr(at + 9)) / 1000;
+}
+
+int Read(const std::string& model) {
+    ScpiControl("model " + model);
+    ScpiControl("pace real");
+    VexorProcess* vexor = nullptr;
+    HWND main = StartOnScope(vexor);
+    if (!main) return 2;
+    double seconds = TimedRead(main);
+    // The connection's figure comes as it ends, with the read.
+    double floor = LastFloorSeconds();
+    if (seconds < 0 || floor <= 0) return 3;
+    std::printf("scpi_read_ratio_%s %.4f\n", model.c_str(), seconds / floor);
+    vexor->Close(main);
+    delete vexor;
+    return 0;
+}
+
+int Cpu() {
+    ScpiControl("model siglent-sds1104x-e");
+    VexorProcess* vexor = nullptr;
+    HWND main = StartOnScope(vexor);
+    if (!main || TimedRead(main) < 0) return 2;
+    UiDriver::Click(main, idPreviewBtn);
+    if (!UiDriver::WaitForWindow(Cp1252("Aperçu de l'acquisition"), 15000)) return 3;
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, vexor->Id());
+    Sleep(500);
+    double idleStart = CpuSeconds(process);
+    Sleep(1000);
+    double idlePerSecond = CpuSeconds(process) - idleStart;
+    double before = CpuSeconds(process), start = Now();
+    UiDriver::Click(main, idEnregistreBtn);
+    HWND box = UiDriver::WaitForMessageBox("Confirmation", 15000); // the loss of the first read
+    if (!box) return 4;
+    UiDriver::ClickButton(box, "&Oui");
+    UiDriver::WaitUntilGone(box, 5000);
+    // The read, then the preview's measurements and picture, then quiet.
+    while (!UiDriver::Control(main, idEnregistreBtn).Visible) Sleep(1);
+    Sleep(1000);
+    double cpu = CpuSeconds(process) - before - idlePerSecond * (Now() - start);
+    std::printf("scpi_read_cpu_ms %.3f\n", cpu * 1000);
+    CloseHandle(process);
+    vexor->Close(main);
+    delete vexor;
+    return 0;
+}
+
+int Close() {
+    ScpiControl("model rigol-ds1054z");
+    VexorProcess* vexor = nullptr;
+    HWND main = StartOnScope(vexor);
+    if (!main) return 2;
+    ScpiControl("fault stall");
+    int connections = Count(FileText(Wide(SimPath("scpi-commands.log"))), ":WAV:DATA?");
+    UiDriver::Click(main, idEnregistreBtn);
+    while (Count(FileText(Wide(SimPath("scpi-commands.log"))), ":WAV:DATA?") == connections)
+        Sleep(1);
+    Sleep(300); // the half block has come; the rest never will
+    double start = Now();
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    if (vexor->WaitForExit(15000) != 0) return 3;
+    std::printf("scpi_close_ms_tcp %.3f\n", (Now() - start) * 1000);
+    delete vexor;
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::string mode = argc > 1 ? argv[1] : "";
+    if (mode == "read" && argc > 2) return Read(argv[2]);
+    if (mode == "cpu") return Cpu();
+    if (mode == "close") return Close();
+    std::fprintf(stderr, "scope_benchmark read <model> | cpu | close\n");
+    return 1;
+}
