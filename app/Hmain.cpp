@@ -441,7 +441,8 @@ void THamegMain::IdentifyScope() {
     scopeReason_.clear();
     UpdateCommands();
     SetBusy(true);
-    std::optional<ScopeOutcome> outcome = RunScopeJob({resource_, false, {}});
+    link_.Start({resource_, false, {}}, Window());
+    std::optional<ScopeOutcome> outcome = AwaitScopeJob();
     SetBusy(false);
     if (!outcome) return;
     if (outcome->Error) {
@@ -457,8 +458,7 @@ void THamegMain::IdentifyScope() {
     UpdateCommands();
 }
 
-std::optional<ScopeOutcome> THamegMain::RunScopeJob(ScopeJob job) {
-    link_.Start(std::move(job), Window());
+std::optional<ScopeOutcome> THamegMain::AwaitScopeJob() {
     while (!link_.Finished()) {
         if (state_.Closing() || QuitRequested()) {
             link_.Cancel();
@@ -493,15 +493,17 @@ void THamegMain::ReadScopeClick() {
         if (acquisition_ && !state_.SeriesMode() && !ConfirmLoss()) return;
         if (state_.Closing()) return;
         activity.Become(ProgramState::Reading);
+        ScopeJob job{resource_, true, {}};
+        job.Request.Names = {session_.Record.Channel(1).Name, session_.Record.Channel(2).Name};
+        job.Request.TimeOfDay = TimeOfDay();
+        // The scope is asked while the window shows the read.
+        link_.Start(std::move(job), Window());
         HideReadButton();
         SetBusy(true);
         SetGauge(Gauge::Data, 0);
         SetGauge(Gauge::Zero, 0);
         ShowStatus(Cp1252("Lecture de l'oscilloscope…"));
-        ScopeJob job{resource_, true, {}};
-        job.Request.Names = {session_.Record.Channel(1).Name, session_.Record.Channel(2).Name};
-        job.Request.TimeOfDay = TimeOfDay();
-        std::optional<ScopeOutcome> outcome = RunScopeJob(std::move(job));
+        std::optional<ScopeOutcome> outcome = AwaitScopeJob();
         if (!outcome) return;
         SetBusy(false);
         ShowStatus("");
@@ -515,11 +517,11 @@ void THamegMain::ReadScopeClick() {
         scope_ = outcome->Identity;
         SetGauge(Gauge::Data, kGaugeMaximum);
         read = outcome->Acquisition;
-        readTime_ = job.Request.TimeOfDay;
+        readTime_ = read->Source().TimeOfDay;
     }
-    ShowScopeSettings(*read);
     Publish(read, true);
     UpdateCommands();
+    ShowScopeSettings(*read);
     series_.AddPoint(acquisition_);
     if (std::exchange(session_.PushAfterRead, false)) PushAcquisition();
 }

@@ -79,9 +79,9 @@ private:
     void ReadScopeClick();
     // A read Curvilab asked for, of the scope chosen.
     void RequestScopeRead();
-    // Runs a job on the scope's worker, serving messages and moving the gauge meanwhile; none
-    // when the program closed before its end.
-    std::optional<ScopeOutcome> RunScopeJob(ScopeJob job);
+    // Waits for the job started on the scope's worker, serving messages and moving the gauge
+    // meanwhile; none when the program closed before its end.
+    std::optional<ScopeOutcome> AwaitScopeJob();
     // The scope's settings in the fields: "500µs/div", "2mV/div".
     void ShowScopeSettings(const Acquisition& acquisition);
 

@@ -5,10 +5,13 @@
 //                  rate, as the simulator works it out
 //   cpu            "scpi_read_cpu_ms": the program's CPU for a 2 x 14 000-point read with the
 //                  preview open (conversion, measurements and drawing), less what it spends idle
-//   close          "scpi_close_ms": closing the program while a block has stalled
+//   close [usb]    "scpi_close_ms_tcp" (or _usb, in the prefix of tests/visa/with-visa): closing
+//                  the program while a block has stalled
 #include <windows.h>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
+#include <memory>
 #include <string>
 
 #include "app/ControlIds.h"
@@ -44,11 +47,13 @@ int Count(const std::string& text, const std::string& part) {
     return count;
 }
 
-// The program on the network scope, its window once it names the scope.
-HWND StartOnScope(VexorProcess*& vexor) {
+// The program on the network scope (ended by force if a figure fails), its window once it names
+// the scope.
+HWND StartOnScope(std::unique_ptr<VexorProcess>& vexor, bool usb = false) {
     WriteSettings(std::to_string(SimCom()));
-    WriteSettingsResource("TCPIP0::127.0.0.1::" + std::to_string(ScpiPort()) + "::SOCKET");
-    vexor = new VexorProcess();
+    WriteSettingsResource(usb ? "USB0::0x1AB1::0x04CE::DS1ZA0000001::INSTR"
+                              : "TCPIP0::127.0.0.1::" + std::to_string(ScpiPort()) + "::SOCKET");
+    vexor = std::make_unique<VexorProcess>();
     return vexor->WaitForMainWindow(Cp1252("Lecture oscilloscope"), 15000);
 }
 
@@ -75,23 +80,24 @@ double LastFloorSeconds() {
 
 int Read(const std::string& model) {
     ScpiControl("model " + model);
-    ScpiControl("pace real");
-    VexorProcess* vexor = nullptr;
+    ScpiControl(std::getenv("VEXOR_BENCH_NO_PACE") ? "pace none" : "pace real");
+    std::unique_ptr<VexorProcess> vexor;
     HWND main = StartOnScope(vexor);
     if (!main) return 2;
     double seconds = TimedRead(main);
     // The connection's figure comes as it ends, with the read.
     double floor = LastFloorSeconds();
-    if (seconds < 0 || floor <= 0) return 3;
-    std::printf("scpi_read_ratio_%s %.4f\n", model.c_str(), seconds / floor);
+    if (seconds < 0 || floor < 0) return 3;
+    std::printf("scpi_read_ratio_%s %.4f\nscpi_read_ms_%s %.3f\nscpi_floor_ms_%s %.3f\n",
+                model.c_str(), seconds / floor, model.c_str(), seconds * 1000, model.c_str(),
+                floor * 1000);
     vexor->Close(main);
-    delete vexor;
     return 0;
 }
 
 int Cpu() {
     ScpiControl("model siglent-sds1104x-e");
-    VexorProcess* vexor = nullptr;
+    std::unique_ptr<VexorProcess> vexor;
     HWND main = StartOnScope(vexor);
     if (!main || TimedRead(main) < 0) return 2;
     UiDriver::Click(main, idPreviewBtn);
@@ -114,14 +120,13 @@ int Cpu() {
     std::printf("scpi_read_cpu_ms %.3f\n", cpu * 1000);
     CloseHandle(process);
     vexor->Close(main);
-    delete vexor;
     return 0;
 }
 
-int Close() {
+int Close(bool usb) {
     ScpiControl("model rigol-ds1054z");
-    VexorProcess* vexor = nullptr;
-    HWND main = StartOnScope(vexor);
+    std::unique_ptr<VexorProcess> vexor;
+    HWND main = StartOnScope(vexor, usb);
     if (!main) return 2;
     ScpiControl("fault stall");
     int connections = Count(FileText(Wide(SimPath("scpi-commands.log"))), ":WAV:DATA?");
@@ -132,8 +137,7 @@ int Close() {
     double start = Now();
     PostMessageW(main, WM_CLOSE, 0, 0);
     if (vexor->WaitForExit(15000) != 0) return 3;
-    std::printf("scpi_close_ms_tcp %.3f\n", (Now() - start) * 1000);
-    delete vexor;
+    std::printf("scpi_close_ms_%s %.3f\n", usb ? "usb" : "tcp", (Now() - start) * 1000);
     return 0;
 }
 
@@ -143,7 +147,7 @@ int main(int argc, char** argv) {
     std::string mode = argc > 1 ? argv[1] : "";
     if (mode == "read" && argc > 2) return Read(argv[2]);
     if (mode == "cpu") return Cpu();
-    if (mode == "close") return Close();
-    std::fprintf(stderr, "scope_benchmark read <model> | cpu | close\n");
+    if (mode == "close") return Close(argc > 2 && std::string(argv[2]) == "usb");
+    std::fprintf(stderr, "scope_benchmark read <model> | cpu | close [usb]\n");
     return 1;
 }
