@@ -16,7 +16,7 @@ TInstrumentForm::TInstrumentForm(std::function<bool()> choosePort)
       choosePort_(std::move(choosePort)) {}
 
 HWND TInstrumentForm::CreateControls(HWND w) {
-    CreateControl(w, {L"BUTTON", "Oscilloscope HM 305 / HM 408 (port série)",
+    CreateControl(w, {L"BUTTON", Cp1252("Oscilloscope HM 305 / HM 408 (port série)"),
                       BS_AUTORADIOBUTTON | WS_GROUP | WS_TABSTOP, 8, 10, 290, 20, kSerialId});
     CreateControl(w, {L"BUTTON", Cp1252("Voie série…"), WS_TABSTOP | WS_GROUP, 304, 8, 88, 24,
                       kPortDialogId});

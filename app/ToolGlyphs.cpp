@@ -87,9 +87,12 @@ void DrawGlyph(HDC dc, const RECT& box, Glyph glyph, bool enabled, int dpi) {
         for (int x : {4, 7, 10, 13}) p.Box(kInk, kInk, x, 7, x + 2, 9);
         for (int x : {6, 9, 12}) p.Box(kInk, kInk, x, 10, x + 2, 12);
         break;
-    case Glyph::Instrument: // a scope's screen with a wave on it
-        p.Box(kInk, RGB(0, 64, 0), 1, 3, 17, 15);
-        p.Line(RGB(0, 255, 0), 1, {{3, 9}, {5, 6}, {7, 6}, {9, 9}, {11, 12}, {13, 12}, {15, 9}});
+    case Glyph::Instrument: // a scope's front: its screen with a wave, two knobs beside it
+        p.Box(kInk, RGB(192, 192, 192), 1, 3, 17, 15);
+        p.Box(kInk, RGB(0, 64, 0), 3, 5, 11, 13);
+        p.Line(RGB(0, 255, 0), 1, {{4, 9}, {5, 7}, {6, 7}, {7, 9}, {8, 11}, {9, 11}, {10, 9}});
+        p.Box(kInk, kBlue, 13, 5, 15, 7);
+        p.Box(kInk, kBlue, 13, 10, 15, 12);
         break;
     case Glyph::Quit: // a door and an arrow out of it
         p.Box(kInk, RGB(160, 110, 60), 2, 1, 10, 17);

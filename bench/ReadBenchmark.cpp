@@ -19,18 +19,7 @@
 #include "tools/ui-driver/UiDriver.h"
 #include "ui/Wide.h"
 
-namespace {
-
-double CpuSeconds(HANDLE process) {
-    FILETIME created, exited, kernel, user;
-    if (!GetProcessTimes(process, &created, &exited, &kernel, &user)) return -1;
-    auto seconds = [](FILETIME t) {
-        return double((ULONGLONG(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 1e7;
-    };
-    return seconds(kernel) + seconds(user);
-}
-
-} // namespace
+namespace {} // namespace
 
 double PrivateMb(DWORD processId) {
     HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId);

@@ -17,20 +17,12 @@
 #include "app/ControlIds.h"
 #include "common/Text1252.h"
 #include "tests/e2e/VexorProcess.h"
+#include "tests/serial/ProcessFigures.h"
 #include "tests/serial/SimLink.h"
 #include "tools/ui-driver/UiDriver.h"
 #include "ui/Wide.h"
 
 namespace {
-
-double CpuSeconds(HANDLE process) {
-    FILETIME created, exited, kernel, user;
-    if (!GetProcessTimes(process, &created, &exited, &kernel, &user)) return -1;
-    auto seconds = [](FILETIME t) {
-        return double((ULONGLONG(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 1e7;
-    };
-    return seconds(kernel) + seconds(user);
-}
 
 double Now() {
     LARGE_INTEGER frequency, now;

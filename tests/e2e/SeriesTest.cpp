@@ -120,6 +120,16 @@ protected:
                          reinterpret_cast<LPARAM>(bar));
     }
 
+    // The series button of the preview, opened from the main window, and the question it asks
+    // of a series kept from an earlier run; null when either did not come.
+    HWND AskedToResume() {
+        UiDriver::Click(main, idPreviewBtn);
+        preview = UiDriver::WaitForWindow(Cp1252("Aperçu de l'acquisition"), 15000);
+        if (!preview) return nullptr;
+        UiDriver::Click(preview, TPreviewForm::idSeriesBtn);
+        return UiDriver::WaitForMessageBox("Confirmation", 15000);
+    }
+
     std::wstring Text(int id) const { return UiDriver::TextW(GetDlgItem(series, id)); }
     bool PointsBecome(std::size_t count) {
         std::wstring text = std::to_wstring(count) + (count > 1 ? L" points" : L" point");
@@ -205,11 +215,7 @@ TEST_F(SeriesBench, AKilledProgramLosesNoPoint) {
     main = nullptr;
 
     ASSERT_TRUE(Start({}) && !UiDriver::WaitForMessageBox("", 0)); // nothing asked at start-up
-    UiDriver::Click(main, idPreviewBtn);
-    HWND preview = UiDriver::WaitForWindow(Cp1252("Aperçu de l'acquisition"), 15000);
-    ASSERT_TRUE(preview);
-    UiDriver::Click(preview, TPreviewForm::idSeriesBtn);
-    HWND question = UiDriver::WaitForMessageBox("Confirmation", 15000);
+    HWND question = AskedToResume();
     ASSERT_TRUE(question);
     EXPECT_NE(UiDriver::MessageBoxText(question).find("3 points"), std::string::npos);
     UiDriver::ClickButton(question, "&Oui");
@@ -270,11 +276,7 @@ TEST_F(SeriesBench, AnInterruptedSeriesIsKeptUntilTheUserAnswers) {
            "1\t10:00:00\t5ms/div\t100\t\t1\t\t1\t\t0\t\t-10\t\t00\r\n";
     std::ofstream(broken.c_str(), std::ios::binary) << "Scoptera : serie en cours\r\n";
     ASSERT_TRUE(Start({}));
-    UiDriver::Click(main, idPreviewBtn);
-    HWND preview = UiDriver::WaitForWindow(Cp1252("Aperçu de l'acquisition"), 15000);
-    ASSERT_TRUE(preview);
-    UiDriver::Click(preview, TPreviewForm::idSeriesBtn);
-    HWND question = UiDriver::WaitForMessageBox("Confirmation", 15000);
+    HWND question = AskedToResume();
     ASSERT_TRUE(question);
     EXPECT_NE(UiDriver::MessageBoxText(question).find("1 points"), std::string::npos);
     PostMessageW(main, WM_CLOSE, 0, 0);

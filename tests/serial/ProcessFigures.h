@@ -80,6 +80,16 @@ inline int GdiObjectCount(HANDLE process = GetCurrentProcess()) {
     return live;
 }
 
+// The CPU time a process has used, user and kernel, in seconds; negative when unknown.
+inline double CpuSeconds(HANDLE process) {
+    FILETIME created, exited, kernel, user;
+    if (!GetProcessTimes(process, &created, &exited, &kernel, &user)) return -1;
+    auto seconds = [](FILETIME t) {
+        return double((ULONGLONG(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 1e7;
+    };
+    return seconds(kernel) + seconds(user);
+}
+
 // Committed private memory of a process, from its address space (Wine reports no
 // PrivateUsage).
 inline std::size_t PrivateBytes(HANDLE process = GetCurrentProcess()) {
