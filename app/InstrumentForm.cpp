@@ -12,8 +12,7 @@ constexpr int kWidth = 400, kHeight = 290;
 } // namespace
 
 TInstrumentForm::TInstrumentForm(std::function<bool()> choosePort)
-    : ModalForm({kClassName, "Instrument", kWidth, kHeight}),
-      choosePort_(std::move(choosePort)) {}
+    : ModalForm({kClassName, "Instrument", kWidth, kHeight}), choosePort_(std::move(choosePort)) {}
 
 HWND TInstrumentForm::CreateControls(HWND w) {
     CreateControl(w, {L"BUTTON", Cp1252("Oscilloscope HM 305 / HM 408 (port série)"),

@@ -128,7 +128,8 @@ TEST(ScopeRead, EveryDialectReadsTheVoltsAndTimesTheScopeSent) {
             EXPECT_EQ(read.Name, request.Names[std::size_t(channel - 1)]);
             EXPECT_NEAR(read.VoltsPerDivision, set.VoltsPerDivision, 1e-6 * set.VoltsPerDivision);
             const std::vector<double>& sent = bench.scope->SentVolts(channel);
-            const std::vector<double>& volts = acquisition->Samples(std::size_t(channel - 1)).Values;
+            const std::vector<double>& volts =
+                acquisition->Samples(std::size_t(channel - 1)).Values;
             ASSERT_EQ(volts.size(), sent.size());
             for (std::size_t i = 0; i < volts.size(); ++i)
                 ASSERT_NEAR(volts[i], sent[i], 1e-9 * set.VoltsPerDivision) << i;
