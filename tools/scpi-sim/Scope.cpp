@@ -92,19 +92,59 @@ Profile Scope::Pace() const {
     return {};
 }
 
+void Scope::Stopped() {
+    NextFrameIfRunning();
+    setup_.State = RunState::Stopped;
+}
+
 void Scope::NextFrameIfRunning() {
     if (setup_.State != RunState::Stopped) ++frame_;
 }
 
+void Scope::Wire(std::function<GeneratorOutput()> generator, Circuit circuit) {
+    generator_ = std::move(generator);
+    circuit_ = circuit;
+}
+
+ScopeChannelSetup Scope::Shown(int channel) const {
+    ScopeChannelSetup c = setup_.Channels[std::size_t(channel - 1)];
+    if (!generator_) return c;
+    GeneratorOutput output = generator_();
+    c.Shape = "sine";
+    c.Frequency = output.Frequency;
+    c.Amplitude = output.On ? output.Amplitude / 2 : 0;
+    c.Dc = output.On ? output.Offset : 0;
+    c.Phase = 0;
+    if (channel == 2) {
+        std::complex<double> h = circuit_.Response(output.Frequency);
+        c.Amplitude *= std::abs(h);
+        c.Phase = std::arg(h) * 180 / kPi;
+        c.Dc *= std::abs(circuit_.Response(1e-9));
+    }
+    return c;
+}
+
+double Scope::CodesPerDivision() const {
+    switch (setup_.Family) {
+    case ScopeFamily::RigolDs1000z: return 25;
+    case ScopeFamily::RigolDho: return words_ ? 7500 : 30;
+    case ScopeFamily::SiglentSdsE: return 25;
+    case ScopeFamily::SiglentSdsHd:
+        return setup_.Identity.find(" HD") != std::string::npos && words_ ? 480 : 30;
+    }
+    return 25;
+}
+
 std::vector<double> Scope::Trace(int channel, std::size_t count, double interval) const {
-    const ScopeChannelSetup& c = setup_.Channels[std::size_t(channel - 1)];
+    const ScopeChannelSetup c = Shown(channel);
     std::mt19937 random(setup_.Seed * 7919u + frame_ * 31u + unsigned(channel));
-    std::normal_distribution<double> noise(0, setup_.Noise > 0 ? setup_.Noise : 1);
+    double sigma = setup_.Noise + setup_.NoiseCounts * c.VoltsPerDivision / CodesPerDivision();
+    std::normal_distribution<double> noise(0, sigma > 0 ? sigma : 1);
     std::vector<double> volts(count);
     for (std::size_t i = 0; i < count; ++i) {
         double angle = 2 * kPi * c.Frequency * double(i) * interval + c.Phase * kPi / 180;
         volts[i] = c.Dc + c.Amplitude * Shape(c.Shape, angle);
-        if (setup_.Noise > 0) volts[i] += noise(random);
+        if (sigma > 0) volts[i] += noise(random);
     }
     return volts;
 }
@@ -167,7 +207,7 @@ Answer Scope::Rigol(const std::string& command) {
                                                           : "TD\n"};
     if (command == ":TRIG:SWE?")
         return {setup_.State == RunState::WaitingSingle ? "SING\n" : "AUTO\n"};
-    if (command == ":STOP") return setup_.State = RunState::Stopped, Answer{};
+    if (command == ":STOP") return Stopped(), Answer{};
     if (command == ":RUN") return setup_.State = RunState::Running, Answer{};
     if (command == ":SING") return setup_.State = RunState::WaitingSingle, Answer{};
     if (command == ":TIM:MAIN:SCAL?" || command == ":TIM:SCAL?")
@@ -244,7 +284,7 @@ Answer Scope::SiglentE(const std::string& command) {
         return reply("SAST", setup_.State == RunState::Stopped         ? "Stop"
                              : setup_.State == RunState::WaitingSingle ? "Ready"
                                                                        : "Trig'd");
-    if (command == "STOP") return setup_.State = RunState::Stopped, Answer{};
+    if (command == "STOP") return Stopped(), Answer{};
     if (command == "TRMD SINGLE") return setup_.State = RunState::WaitingSingle, Answer{};
     if (command == "TRMD AUTO" || command == "TRMD NORM")
         return setup_.State = RunState::Running, Answer{};
@@ -310,7 +350,9 @@ Answer Scope::SiglentHd(const std::string& command) {
                                                           : "Trig'd\n"};
     if (command == ":TRIG:MODE?")
         return {setup_.State == RunState::WaitingSingle ? "SINGle\n" : "AUTO\n"};
-    if (command == ":TRIG:STOP") return setup_.State = RunState::Stopped, Answer{};
+    if (command == ":TRIG:STOP") return Stopped(), Answer{};
+    if (command == ":TRIG:MODE AUTO" || command == ":TRIG:MODE NORM")
+        return setup_.State = RunState::Running, Answer{};
     if (command == ":TRIG:RUN") return setup_.State = RunState::Running, Answer{};
     if (command == ":TRIG:MODE SING") return setup_.State = RunState::WaitingSingle, Answer{};
     if (command == ":TIM:SCAL?") return {Printed("%.2E\n", setup_.TimeBase)};
@@ -387,6 +429,59 @@ Answer Scope::SiglentHd(const std::string& command) {
     return {};
 }
 
+Answer Scope::Setting(const std::string& command, bool& handled) {
+    handled = true;
+    bool rigol =
+        setup_.Family == ScopeFamily::RigolDs1000z || setup_.Family == ScopeFamily::RigolDho;
+    bool siglentE = setup_.Family == ScopeFamily::SiglentSdsE;
+    std::size_t space = command.find(' ');
+    std::string name = command.substr(0, space);
+    double value = 0;
+    bool isNumber =
+        space != std::string::npos &&
+        (value = std::strtod(command.c_str() + space + 1, nullptr), std::isfinite(value));
+    if (isNumber && value > 0 &&
+        (rigol      ? name == ":TIM:MAIN:SCAL"
+         : siglentE ? name == "TDIV"
+                    : name == ":TIM:SCAL"))
+        return setup_.TimeBase = value, Answer{};
+    int n = siglentE ? ChannelOf(command, "C") : ChannelOf(command, ":CHAN");
+    std::string what = n == 0 ? "" : command.substr(siglentE ? 3 : 7);
+    if (n != 0 && isNumber) {
+        ScopeChannelSetup& c = setup_.Channels[std::size_t(n - 1)];
+        std::string setting = what.substr(0, what.find(' '));
+        if ((setting == "SCAL" || setting == "VDIV") && value > 0)
+            return c.VoltsPerDivision = value, Answer{};
+        if (setting == "OFFS" || setting == "OFST") return c.Offset = value, Answer{};
+    }
+    if (n != 0 && what == "PROB?" && !rigol)
+        return {Printed("%g\n", setup_.Channels[std::size_t(n - 1)].Probe)};
+    // The trigger's settings, kept as they were written and answered as kept.
+    static const std::map<std::string, std::string> kRigolTrigger{
+        {":TRIG:MODE", "EDGE"},
+        {":TRIG:EDG:SOUR", "CHAN1"},
+        {":TRIG:EDG:SLOP", "POS"},
+        {":TRIG:EDG:LEV", "0.000000e+00"}};
+    static const std::map<std::string, std::string> kSiglentETrigger{
+        {"TRSE", "EDGE,SR,C1,HT,OFF"}, {"C1:TRSL", "POS"}, {"C1:TRLV", "0.00E+00"}};
+    static const std::map<std::string, std::string> kSiglentHdTrigger{
+        {":TRIG:TYPE", "EDGE"},
+        {":TRIG:EDGE:SOUR", "C1"},
+        {":TRIG:EDGE:SLOP", "RISing"},
+        {":TRIG:EDGE:LEV", "0.00E+00"}};
+    const auto& defaults = rigol ? kRigolTrigger : siglentE ? kSiglentETrigger : kSiglentHdTrigger;
+    bool query = !name.empty() && name.back() == '?';
+    std::string key = query ? name.substr(0, name.size() - 1) : name;
+    if (defaults.count(key)) {
+        if (!query) return trigger_[key] = command.substr(space + 1), Answer{};
+        std::string kept = trigger_.count(key) ? trigger_[key] : defaults.at(key);
+        return {(siglentE && headers_ ? key + " " : "") + kept + "\n"};
+    }
+    if (rigol && name == ":TRIG:SWE" && space != std::string::npos) return {};
+    handled = false;
+    return {};
+}
+
 Answer Scope::Handle(const std::string& line) {
     if (setup_.Fault == ScopeFault::Silence) return {};
     std::string command = Upper(line);
@@ -395,6 +490,8 @@ Answer Scope::Handle(const std::string& line) {
     bool handled = false;
     Answer common = Common(command, handled);
     if (handled) return common;
+    Answer setting = Setting(command, handled);
+    if (handled) return setting;
     switch (setup_.Family) {
     case ScopeFamily::RigolDs1000z:
     case ScopeFamily::RigolDho: return Rigol(command);
@@ -458,6 +555,8 @@ bool Scope::Set(const std::string& name, const std::string& value, std::string& 
         return isNumber && number > 0 ? (setup_.TimeBase = number, true) : false;
     if (name == "rate") return isNumber && number > 0 ? (setup_.SampleRate = number, true) : false;
     if (name == "noise") return isNumber && number >= 0 ? (setup_.Noise = number, true) : false;
+    if (name == "noise-counts")
+        return isNumber && number >= 0 ? (setup_.NoiseCounts = number, true) : false;
     if (name == "seed")
         return isNumber && number >= 0 ? (setup_.Seed = unsigned(number), true) : false;
     // Per channel: "shown1 on", "shape2 square", "amplitude1 2", "frequency1 1000", "phase2 -45",

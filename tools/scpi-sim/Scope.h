@@ -6,10 +6,13 @@
 // ends. A read's frame is taken once the scope stops, or afresh for each block while it runs.
 #include <array>
 #include <cstdint>
+#include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "tools/scpi-sim/Circuit.h"
 #include "tools/scpi-sim/Instrument.h"
 
 enum class ScopeFamily { RigolDs1000z, RigolDho, SiglentSdsE, SiglentSdsHd };
@@ -48,6 +51,7 @@ struct ScopeSetup {
     double TimeBase = 200e-6; // seconds a division
     double SampleRate = 50e6; // Siglent: the memory's, which the screen's points are taken from
     double Noise = 0;         // Gaussian deviation, volts at the tip
+    double NoiseCounts = 0;   // and in converter counts at the channel's scale
     unsigned Seed = 1;
     RunState State = RunState::Running;
     ScopeFault Fault = ScopeFault::None;
@@ -63,7 +67,13 @@ public:
     bool Set(const std::string& name, const std::string& value, std::string& error) override;
     Profile Pace() const override;
 
+    // From now on CH1 shows the generator's output and CH2 the circuit's, each channel's own
+    // waveform no more.
+    void Wire(std::function<GeneratorOutput()> generator, Circuit circuit);
+
     const ScopeSetup& Setup() const { return setup_; }
+    // The trigger's settings as its queries answer them.
+    const std::map<std::string, std::string>& Trigger() const { return trigger_; }
     RunState State() const { return setup_.State; }
     // The volts the codes last sent for a channel stand for, and the seconds between them.
     const std::vector<double>& SentVolts(int channel) const {
@@ -76,6 +86,10 @@ private:
     Answer SiglentE(const std::string& command);
     Answer SiglentHd(const std::string& command);
     Answer Common(const std::string& command, bool& handled);
+    // The settings a sweep changes: time base, scales, offsets, the trigger's.
+    Answer Setting(const std::string& command, bool& handled);
+    // The waveform of a channel as the wiring or its own setup gives it.
+    ScopeChannelSetup Shown(int channel) const;
 
     int DivisionsAcross() const;
     // `count` samples of a channel from the screen's left edge, `interval` seconds apart, in volts
@@ -83,6 +97,8 @@ private:
     std::vector<double> Trace(int channel, std::size_t count, double interval) const;
     // A running scope shows a new frame for each block; a stopped one keeps its last.
     void NextFrameIfRunning();
+    void Stopped(); // a running scope stops on a new frame
+    double CodesPerDivision() const;
     Answer Block(const std::string& prefix, const std::string& bytes, std::size_t announced,
                  const std::string& ends);
     void Sent(int channel, std::vector<double> volts, double interval);
@@ -96,6 +112,9 @@ private:
     std::size_t start_ = 1, stop_ = 0, sparsing_ = 1, points_ = 0;
     unsigned frame_ = 0;
     std::array<std::vector<double>, 2> sent_;
+    std::function<GeneratorOutput()> generator_;
+    Circuit circuit_;
+    std::map<std::string, std::string> trigger_;
     double sentInterval_ = 0;
 };
 

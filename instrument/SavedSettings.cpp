@@ -1,0 +1,41 @@
+#include "instrument/SavedSettings.h"
+
+#include <cctype>
+#include <cmath>
+#include <cstdlib>
+
+std::vector<std::string> PutBack(ScpiSession& session, const std::vector<SavedSetting>& saved) {
+    std::vector<std::string> failed;
+    for (const SavedSetting& setting : saved) {
+        if (failed.empty()) {
+            try {
+                session.Send(setting.Command);
+                continue;
+            } catch (const EInstrumentError&) {
+            }
+        }
+        failed.push_back(setting.Name);
+    }
+    // A command is sent without an answer: an instrument gone meanwhile shows only here.
+    if (failed.empty() && !saved.empty()) {
+        try {
+            session.Query("*OPC?");
+        } catch (const EInstrumentError&) {
+            for (const SavedSetting& setting : saved) failed.push_back(setting.Name);
+        }
+    }
+    return failed;
+}
+
+double ValueNumber(const std::string& value) {
+    char* end = nullptr;
+    double number = std::strtod(value.c_str(), &end);
+    if (end == value.c_str() || !std::isfinite(number))
+        throw EInstrumentError(InstrumentFault::BadPreamble, value);
+    char prefix = char(std::toupper(static_cast<unsigned char>(*end)));
+    bool unitFollows = end[0] != '\0' && std::isalpha(static_cast<unsigned char>(end[1]));
+    if (prefix == 'K' && unitFollows) return number * 1e3;
+    if (prefix == 'M' && unitFollows && std::toupper(static_cast<unsigned char>(end[1])) != 'V')
+        return number * 1e6;
+    return number;
+}

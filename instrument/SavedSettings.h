@@ -1,0 +1,21 @@
+#pragma once
+// Settings an instrument had before the program changed them, each with the command that puts
+// it back.
+#include <string>
+#include <vector>
+
+#include "instrument/ScpiSession.h"
+
+struct SavedSetting {
+    std::string Name;    // 1252, as the program says what it could not put back: "fréquence"
+    std::string Command; // "C1:BSWV FRQ,1000"
+};
+
+// Sends each command in turn, then "*OPC?" for a sign that they arrived; returns the names of
+// those the connection did not carry: from the first that failed, or all of them when no sign
+// came.
+std::vector<std::string> PutBack(ScpiSession& session, const std::vector<SavedSetting>& saved);
+
+// The number at the start of a generator's value, with its multiplier: "1000HZ", "1.25KHZ",
+// "2V", "+1.000000E+03"; throws EInstrumentError(BadPreamble) for none.
+double ValueNumber(const std::string& value);

@@ -1,0 +1,69 @@
+// Rigol DG800, DG900, DG1000Z and Keysight 33500: the standard SCPI tree, ":SOURce<n>:FREQuency",
+// ":SOURce<n>:VOLTage" in the unit ":VOLTage:UNIT" says, which Rigol keeps from the front panel's
+// last entry, and ":OUTPut<n>" with its ":LOAD", whose infinite answer is 9.9E+37.
+#include <cstdio>
+
+#include "common/Text1252.h"
+#include "instrument/Generator.h"
+#include "instrument/SavedSettings.h"
+
+namespace {
+
+std::string Printed(double value) {
+    char text[40];
+    std::snprintf(text, sizeof text, "%.10g", value);
+    return text;
+}
+
+class ScpiSourceGenerator : public Generator {
+public:
+    ScpiSourceGenerator(ScpiSession& session, int channel)
+        : session_(session), source_(":SOUR" + std::to_string(channel)),
+          output_(":OUTP" + std::to_string(channel)) {}
+
+    void Save() override {
+        saved_.clear();
+        double load = ValueNumber(session_.Query(output_ + ":LOAD?"));
+        saved_.push_back({"charge", output_ + ":LOAD " + (load > 1e30 ? "INF" : Printed(load))});
+        static const struct {
+            const char* Setting;
+            const char* Name;
+        } kSource[] = {{":FUNC", "forme d'onde"},
+                       {":FREQ", "fréquence"},
+                       {":VOLT:UNIT", "amplitude"},
+                       {":VOLT", "amplitude"},
+                       {":VOLT:OFFS", "décalage"}};
+        for (const auto& s : kSource) {
+            std::string value = session_.Query(source_ + s.Setting + "?");
+            saved_.push_back({Cp1252(s.Name), source_ + s.Setting + " " + value});
+        }
+        saved_.push_back({"sortie", output_ + " " + session_.Query(output_ + "?")});
+    }
+
+    void Prepare(double amplitude, double offset) override {
+        session_.Send(output_ + ":LOAD INF");
+        session_.Send(source_ + ":FUNC SIN");
+        session_.Send(source_ + ":VOLT:UNIT VPP");
+        session_.Send(source_ + ":VOLT " + Printed(amplitude));
+        session_.Send(source_ + ":VOLT:OFFS " + Printed(offset));
+        session_.Send(output_ + " ON");
+    }
+
+    double SetFrequency(double hertz) override {
+        session_.Send(source_ + ":FREQ " + Printed(hertz));
+        return ValueNumber(session_.Query(source_ + ":FREQ?"));
+    }
+
+    std::vector<std::string> Restore() override { return PutBack(session_, saved_); }
+
+private:
+    ScpiSession& session_;
+    std::string source_, output_;
+    std::vector<SavedSetting> saved_;
+};
+
+} // namespace
+
+std::unique_ptr<Generator> MakeScpiSourceGenerator(ScpiSession& session, int channel) {
+    return std::make_unique<ScpiSourceGenerator>(session, channel);
+}

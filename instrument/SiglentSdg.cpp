@@ -1,0 +1,90 @@
+// Siglent SDG1000X and SDG2000X: the basic wave's parameters as "key,value" pairs after a header
+// ("C1:BSWV WVTP,SINE,FRQ,100HZ,AMP,2V,..."), the output's state and load in "C1:OUTP". Values
+// out of range are clamped without a word, so each one set is read back.
+#include <cstdio>
+#include <map>
+
+#include "common/Text1252.h"
+#include "instrument/Generator.h"
+#include "instrument/SavedSettings.h"
+
+namespace {
+
+// The pairs of an answer after its header; the first word without a value (the output's ON or
+// OFF) under the key "".
+std::map<std::string, std::string> Pairs(const std::string& answer) {
+    std::map<std::string, std::string> pairs;
+    std::size_t space = answer.find(' ');
+    std::string rest = space == std::string::npos ? "" : answer.substr(space + 1);
+    std::vector<std::string> words;
+    std::size_t start = 0;
+    for (std::size_t comma; (comma = rest.find(',', start)) != std::string::npos; start = comma + 1)
+        words.push_back(rest.substr(start, comma - start));
+    words.push_back(rest.substr(start));
+    std::size_t i = 0;
+    if (words.size() % 2 == 1) pairs[""] = words[i++];
+    for (; i + 1 < words.size(); i += 2) pairs[words[i]] = words[i + 1];
+    return pairs;
+}
+
+std::string Printed(double value) {
+    char text[40];
+    std::snprintf(text, sizeof text, "%.10g", value);
+    return text;
+}
+
+class SiglentSdg : public Generator {
+public:
+    SiglentSdg(ScpiSession& session, int channel)
+        : session_(session), prefix_("C" + std::to_string(channel) + ":") {}
+
+    void Save() override {
+        std::map<std::string, std::string> wave = Pairs(session_.Query(prefix_ + "BSWV?"));
+        std::map<std::string, std::string> output = Pairs(session_.Query(prefix_ + "OUTP?"));
+        saved_.clear();
+        if (output.count("LOAD"))
+            saved_.push_back({"charge", prefix_ + "OUTP LOAD," + output["LOAD"]});
+        static const struct {
+            const char* Key;
+            const char* Name;
+            bool Number;
+        } kWave[] = {{"WVTP", "forme d'onde", false},
+                     {"FRQ", "fréquence", true},
+                     {"AMP", "amplitude", true},
+                     {"OFST", "décalage", true}};
+        for (const auto& w : kWave)
+            if (wave.count(w.Key)) {
+                std::string value = w.Number ? Printed(ValueNumber(wave[w.Key])) : wave[w.Key];
+                saved_.push_back({Cp1252(w.Name), prefix_ + "BSWV " + w.Key + "," + value});
+            }
+        if (output.count("")) saved_.push_back({"sortie", prefix_ + "OUTP " + output[""]});
+    }
+
+    void Prepare(double amplitude, double offset) override {
+        session_.Send(prefix_ + "OUTP LOAD,HZ");
+        session_.Send(prefix_ + "BSWV WVTP,SINE");
+        session_.Send(prefix_ + "BSWV AMP," + Printed(amplitude));
+        session_.Send(prefix_ + "BSWV OFST," + Printed(offset));
+        session_.Send(prefix_ + "OUTP ON");
+    }
+
+    double SetFrequency(double hertz) override {
+        session_.Send(prefix_ + "BSWV FRQ," + Printed(hertz));
+        std::map<std::string, std::string> wave = Pairs(session_.Query(prefix_ + "BSWV?"));
+        if (!wave.count("FRQ")) throw EInstrumentError(InstrumentFault::BadPreamble, "FRQ");
+        return ValueNumber(wave["FRQ"]);
+    }
+
+    std::vector<std::string> Restore() override { return PutBack(session_, saved_); }
+
+private:
+    ScpiSession& session_;
+    std::string prefix_;
+    std::vector<SavedSetting> saved_;
+};
+
+} // namespace
+
+std::unique_ptr<Generator> MakeSiglentSdg(ScpiSession& session, int channel) {
+    return std::make_unique<SiglentSdg>(session, channel);
+}

@@ -1,0 +1,105 @@
+#include "instrument/Sweeper.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// Ranging a point's channels takes at most this many extra captures.
+constexpr int kMostRangings = 6;
+constexpr int kDivisionsUp = 8;
+
+const ChannelSamples* SamplesOfInput(const Acquisition& acquisition, int input) {
+    for (std::size_t i = 0; i < acquisition.Channels().size(); ++i)
+        if (acquisition.Channels()[i].Input == input) return &acquisition.Samples(i);
+    return nullptr;
+}
+
+} // namespace
+
+Sweeper::Sweeper(Generator& generator, ScopeControl& scope, SweepSettings settings,
+                 std::function<void(double seconds)> wait)
+    : generator_(generator), scope_(scope), settings_(settings), wait_(std::move(wait)) {}
+
+void Sweeper::Begin() {
+    generator_.Save();
+    scope_.Save();
+    generator_.Prepare(settings_.Amplitude, settings_.Offset);
+    scope_.SetTrigger(settings_.Offset);
+    for (int channel : {1, 2}) {
+        std::size_t i = std::size_t(channel - 1);
+        scales_[i] = StepAtLeast(settings_.Amplitude / 6.5);
+        centres_[i] = settings_.Offset;
+        scope_.SetScale(channel, scales_[i]);
+        scope_.SetCentre(channel, centres_[i]);
+    }
+}
+
+std::vector<std::string> Sweeper::End() {
+    std::vector<std::string> failed = generator_.Restore();
+    for (const std::string& name : scope_.Restore()) failed.push_back(name);
+    return failed;
+}
+
+bool Sweeper::CaptureRanged(SweepPoint& point, const ScopeRequest& request,
+                            std::array<std::optional<Fundamental>, 2>& fits) {
+    point.Last = scope_.Capture(request, 1 / point.Frequency);
+    ++point.Captures;
+    bool ranged = true;
+    for (int channel : {1, 2}) {
+        std::size_t i = std::size_t(channel - 1);
+        const ChannelSamples* samples = SamplesOfInput(*point.Last, channel);
+        fits[i].reset();
+        if (!samples || samples->Times.size() < 2) continue;
+        double sampleTime = samples->Times[1] - samples->Times[0];
+        fits[i] = FundamentalAt(samples->Values, sampleTime, point.Frequency);
+        auto [low, high] = std::minmax_element(samples->Values.begin(), samples->Values.end());
+        double probe = scope_.Probe(channel);
+        Ranging r = RangeChannel(*high - *low, samples->ClippedLow || samples->ClippedHigh,
+                                 scales_[i], kDivisionsUp, 0.001 * probe, 10 * probe);
+        if (!r.ReadAgain) continue;
+        ranged = false;
+        scales_[i] = r.VoltsPerDivision;
+        scope_.SetScale(channel, scales_[i]);
+        if (fits[i] && std::abs(fits[i]->Mean - centres_[i]) > scales_[i]) {
+            centres_[i] = fits[i]->Mean;
+            scope_.SetCentre(channel, centres_[i]);
+        }
+    }
+    return ranged;
+}
+
+void Sweeper::Attempt(SweepPoint& point, const ScopeRequest& request) {
+    std::vector<std::complex<double>> ratios;
+    point.Purity = 1;
+    int rangings = 0;
+    while (int(ratios.size()) < std::max(1, settings_.Averages)) {
+        std::array<std::optional<Fundamental>, 2> fits;
+        if (!CaptureRanged(point, request, fits) && rangings++ < kMostRangings) continue;
+        if (!fits[0] || !fits[1] || std::abs(fits[0]->Phasor) == 0) {
+            point.Fault = PointFault::NoSignal;
+            return;
+        }
+        ratios.push_back(fits[1]->Phasor / fits[0]->Phasor);
+        point.Purity = std::min({point.Purity, fits[0]->Purity, fits[1]->Purity});
+    }
+    point.Result = TransferOf(ratios);
+    point.Fault = point.Purity < kLeastPurity ? PointFault::Distorted : PointFault::None;
+}
+
+SweepPoint Sweeper::Measure(double frequency, const ScopeRequest& request) {
+    SweepPoint point;
+    point.Requested = frequency;
+    auto taken = [&](double got) { return std::abs(got - frequency) <= 1e-6 * frequency; };
+    point.Frequency = generator_.SetFrequency(frequency);
+    if (!taken(point.Frequency)) point.Frequency = generator_.SetFrequency(frequency);
+    if (!taken(point.Frequency)) {
+        point.Fault = PointFault::FrequencyRefused;
+        return point;
+    }
+    wait_(SettlingSeconds(point.Frequency, settings_.SettlingMs / 1000, settings_.SettlingPeriods));
+    scope_.SetTimeBase(TimeBaseFor(point.Frequency, scope_.DivisionsAcross()));
+    Attempt(point, request);
+    if (point.Fault != PointFault::None) Attempt(point, request);
+    return point;
+}

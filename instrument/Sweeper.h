@@ -1,0 +1,68 @@
+#pragma once
+// An automatic frequency sweep's points: the generator stepped and read back, the scope's time
+// base and scales set for each frequency, both channels read from one trigger, and V2/V1 taken
+// from their fundamentals at the generator's frequency.
+#include <array>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "acquisition/Sweep.h"
+#include "instrument/Generator.h"
+#include "instrument/ScopeControl.h"
+
+struct SweepSettings {
+    int Channel = 1;      // the generator's output
+    double Amplitude = 2; // volts peak to peak
+    double Offset = 0;    // volts
+    double Start = 10, Stop = 100000;
+    int PointsPerDecade = 10;
+    double SettlingMs = 0;
+    double SettlingPeriods = 1;
+    int Averages = 1; // reads merged into a point
+};
+
+// Why a point has no value, or a doubtful one.
+enum class PointFault {
+    None,
+    FrequencyRefused, // the generator read back another frequency, twice
+    NoSignal,         // a channel holds no whole period, or nothing at the frequency
+    Distorted,        // a value, whose purity is under kLeastPurity
+};
+
+struct SweepPoint {
+    double Requested = 0;
+    double Frequency = 0; // the generator's, read back
+    std::optional<Transfer> Result;
+    double Purity = 0; // the lower of the two channels'
+    PointFault Fault = PointFault::None;
+    int Captures = 0;
+    AcquisitionPtr Last; // the last capture
+};
+
+class Sweeper {
+public:
+    // `wait` lets the given seconds pass, or throws EInstrumentError(Cancelled).
+    Sweeper(Generator& generator, ScopeControl& scope, SweepSettings settings,
+            std::function<void(double seconds)> wait);
+
+    // Saves both instruments' settings, sets the generator's sine and the scope's trigger.
+    void Begin();
+    // One point; throws EInstrumentError when an instrument fails.
+    SweepPoint Measure(double frequency, const ScopeRequest& request);
+    // Puts both instruments back; returns what could not be.
+    std::vector<std::string> End();
+
+private:
+    // One capture at the point's scales; false when a channel had to be ranged again.
+    bool CaptureRanged(SweepPoint& point, const ScopeRequest& request,
+                       std::array<std::optional<Fundamental>, 2>& fits);
+    void Attempt(SweepPoint& point, const ScopeRequest& request);
+
+    Generator& generator_;
+    ScopeControl& scope_;
+    SweepSettings settings_;
+    std::function<void(double)> wait_;
+    std::array<double, 2> scales_{}, centres_{};
+};

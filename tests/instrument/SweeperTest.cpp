@@ -1,0 +1,185 @@
+// Automatic sweeps against the simulator's generators and scopes wired through a circuit, carried
+// in memory: the points meet their accuracy, the scope is ranged without flapping, a refused
+// frequency is a point with its reason, and both instruments are put back as they were found.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "acquisition/Series.h"
+#include "instrument/Sweeper.h"
+#include "tests/instrument/SimulatedStream.h"
+#include "tools/scpi-sim/Generator.h"
+#include "tools/scpi-sim/Scope.h"
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+struct SweepBench {
+    SweepBench(const std::string& scopeModel, GeneratorFamily family, Circuit circuit)
+        : generator(family), generatorStream(generator), generatorSession(generatorStream) {
+        ScopeSetup setup;
+        EXPECT_TRUE(ModelSetup(scopeModel, setup));
+        scope = std::make_unique<Scope>(setup);
+        for (auto [name, value] : {std::pair{"probe2", "1"}, {"noise-counts", "1"}}) {
+            std::string error;
+            EXPECT_TRUE(scope->Set(name, value, error)) << error;
+        }
+        scope->Wire([this] { return generator.Output(); }, circuit);
+        scopeStream = std::make_unique<SimulatedStream>(*scope);
+        scopeSession = std::make_unique<StreamSession>(*scopeStream);
+        scopeIdentity = *IdentifyScope(scopeSession->Query("*IDN?"));
+        generatorIdentity = *IdentifyGenerator(generatorSession.Query("*IDN?"));
+        auto wait = [this](double seconds) { waited += seconds; };
+        control = std::make_unique<ScopeControl>(*scopeSession, scopeIdentity, wait);
+        driver = MakeGenerator(generatorSession, generatorIdentity, 1);
+    }
+
+    std::vector<SweepPoint> Run(const SweepSettings& settings, std::vector<double> frequencies) {
+        Sweeper sweeper(*driver, *control, settings, [this](double s) { waited += s; });
+        sweeper.Begin();
+        std::vector<SweepPoint> points;
+        for (double f : frequencies) points.push_back(sweeper.Measure(f, {}));
+        failedToRestore = sweeper.End();
+        return points;
+    }
+
+    FunctionGenerator generator;
+    SimulatedStream generatorStream;
+    StreamSession generatorSession;
+    std::unique_ptr<Scope> scope;
+    std::unique_ptr<SimulatedStream> scopeStream;
+    std::unique_ptr<StreamSession> scopeSession;
+    ScopeIdentity scopeIdentity;
+    GeneratorIdentity generatorIdentity;
+    std::unique_ptr<ScopeControl> control;
+    std::unique_ptr<Generator> driver;
+    double waited = 0;
+    std::vector<std::string> failedToRestore;
+};
+
+double Db(std::complex<double> h) { return 20 * std::log10(std::abs(h)); }
+
+TEST(Sweeper, ALowPassSweptMeetsItsAccuracyOnEveryScope) {
+    Circuit lowPass; // 100 Hz
+    SweepSettings settings;
+    std::vector<double> frequencies = SweepFrequencies(10, 100000, 10);
+    for (const char* model : {"rigol-ds1054z", "siglent-sds1104x-e", "siglent-sds1104x-hd"}) {
+        SCOPED_TRACE(model);
+        SweepBench bench(model, GeneratorFamily::SiglentSdg, lowPass);
+        std::vector<SweepPoint> points = bench.Run(settings, frequencies);
+        ASSERT_EQ(points.size(), 41u);
+        std::vector<SeriesRow> rows;
+        for (const SweepPoint& p : points) {
+            SCOPED_TRACE(p.Frequency);
+            ASSERT_TRUE(p.Result);
+            EXPECT_EQ(p.Fault, PointFault::None);
+            std::complex<double> h = lowPass.Response(p.Frequency);
+            double tolerance = Db(h) > -3 ? 0.1 : Db(h) > -40 ? 0.5 : 1;
+            if (Db(h) > -50) {
+                EXPECT_NEAR(p.Result->GainDb, Db(h), tolerance);
+            }
+            if (p.Frequency <= 1000) {
+                EXPECT_NEAR(p.Result->PhaseDegrees, std::arg(h) * 180 / kPi, 1);
+            }
+            EXPECT_LE(p.Captures, 4);
+            SeriesRow row;
+            row.Frequency.Value = p.Frequency;
+            row.PeakToPeak = {Measure{1.0, {}}, Measure{1.0, {}}};
+            row.Gain.Value = p.Result->GainDb;
+            row.Phase.Value = p.Result->PhaseDegrees;
+            rows.push_back(row);
+        }
+        std::vector<double> cutOffs = CutOffFrequencies(BodePoints(rows));
+        ASSERT_EQ(cutOffs.size(), 1u);
+        EXPECT_NEAR(cutOffs[0], 1 / (2 * kPi * lowPass.R * lowPass.C), 1);
+    }
+}
+
+TEST(Sweeper, ABandPassWithEachGenerator) {
+    Circuit bandPass{CircuitKind::BandPass, 100, 1e-6, 0.1}; // 503 Hz, Q 3.2
+    SweepSettings settings;
+    settings.Amplitude = 1;
+    settings.Offset = 0.5;
+    settings.Averages = 2;
+    std::vector<double> frequencies = SweepFrequencies(100, 2500, 5);
+    for (GeneratorFamily family :
+         {GeneratorFamily::RigolDg, GeneratorFamily::Keysight33500, GeneratorFamily::SiglentSdg}) {
+        SCOPED_TRACE(int(family));
+        SweepBench bench("siglent-sds2104x-plus", family, bandPass);
+        for (const SweepPoint& p : bench.Run(settings, frequencies)) {
+            ASSERT_TRUE(p.Result) << p.Frequency;
+            std::complex<double> h = bandPass.Response(p.Frequency);
+            EXPECT_NEAR(p.Result->GainDb, Db(h), 0.2) << p.Frequency;
+            EXPECT_NEAR(p.Result->PhaseDegrees, std::arg(h) * 180 / kPi, 1) << p.Frequency;
+            EXPECT_GE(p.Captures, 2);
+            // The sine went out at the amplitude asked into the scope's high impedance,
+            // whatever load the generator had been set for.
+            const std::vector<double>& ch1 = p.Last->Samples(0).Values;
+            auto [low, high] = std::minmax_element(ch1.begin(), ch1.end());
+            EXPECT_NEAR(*high - *low, settings.Amplitude, 0.05);
+            EXPECT_NEAR((*high + *low) / 2, settings.Offset, 0.03);
+        }
+        EXPECT_FALSE(bench.generator.Output().On) << "the output is off again, as found";
+    }
+}
+
+TEST(Sweeper, BothInstrumentsArePutBackAsTheyWereFound) {
+    SweepBench bench("rigol-ds1054z", GeneratorFamily::RigolDg, Circuit{});
+    GeneratorChannel before = bench.generator.Channel(1);
+    ScopeSetup scopeBefore = bench.scope->Setup();
+    auto triggerBefore = bench.scope->Trigger();
+    SweepSettings settings;
+    bench.Run(settings, {50, 5000});
+    EXPECT_TRUE(bench.failedToRestore.empty());
+    const GeneratorChannel& after = bench.generator.Channel(1);
+    EXPECT_EQ(after.On, before.On);
+    EXPECT_EQ(after.Wave, before.Wave);
+    EXPECT_EQ(after.Load, before.Load);
+    EXPECT_DOUBLE_EQ(after.Frequency, before.Frequency);
+    EXPECT_DOUBLE_EQ(after.Amplitude, before.Amplitude);
+    EXPECT_DOUBLE_EQ(after.Offset, before.Offset);
+    const ScopeSetup& scopeAfter = bench.scope->Setup();
+    EXPECT_DOUBLE_EQ(scopeAfter.TimeBase, scopeBefore.TimeBase);
+    for (std::size_t i = 0; i < 2; ++i) {
+        EXPECT_DOUBLE_EQ(scopeAfter.Channels[i].VoltsPerDivision,
+                         scopeBefore.Channels[i].VoltsPerDivision);
+        EXPECT_DOUBLE_EQ(scopeAfter.Channels[i].Offset, scopeBefore.Channels[i].Offset);
+    }
+    EXPECT_EQ(scopeAfter.State, scopeBefore.State);
+    for (const auto& [key, value] : bench.scope->Trigger())
+        EXPECT_EQ(value, triggerBefore.count(key) ? triggerBefore.at(key) : value) << key;
+
+    // The generator's connection gone before the end: what it could not put back is named, and
+    // the scope is put back all the same.
+    Sweeper sweeper(*bench.driver, *bench.control, settings, [](double) {});
+    sweeper.Begin();
+    std::string error;
+    ASSERT_TRUE(bench.generator.Set("fault", "drop", error));
+    std::vector<std::string> failed = sweeper.End();
+    EXPECT_EQ(failed.size(), 7u) << "every setting of the generator";
+    EXPECT_DOUBLE_EQ(bench.scope->Setup().TimeBase, scopeBefore.TimeBase);
+}
+
+TEST(Sweeper, AFrequencyTheGeneratorIgnoresIsSetAgainOnceThenAPointWithItsReason) {
+    SweepBench bench("rigol-ds1054z", GeneratorFamily::SiglentSdg, Circuit{});
+    Sweeper sweeper(*bench.driver, *bench.control, SweepSettings{}, [](double) {});
+    sweeper.Begin();
+    std::string error;
+    ASSERT_TRUE(bench.generator.Set("fault", "ignore-frequency", error));
+    SweepPoint once = sweeper.Measure(200, {});
+    EXPECT_EQ(once.Fault, PointFault::None);
+    EXPECT_DOUBLE_EQ(once.Frequency, 200);
+    EXPECT_TRUE(once.Result);
+
+    ASSERT_TRUE(bench.generator.Set("fault", "ignore-frequencies", error));
+    SweepPoint refused = sweeper.Measure(300, {});
+    EXPECT_EQ(refused.Fault, PointFault::FrequencyRefused);
+    EXPECT_DOUBLE_EQ(refused.Frequency, 200);
+    EXPECT_FALSE(refused.Result);
+    EXPECT_EQ(refused.Captures, 0);
+    ASSERT_TRUE(bench.generator.Set("fault", "none", error));
+    EXPECT_TRUE(sweeper.End().empty());
+}
+
+} // namespace

@@ -1,0 +1,196 @@
+#include "tools/scpi-sim/Generator.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+namespace {
+
+std::string Upper(std::string text) {
+    for (char& c : text) c = char(std::toupper(static_cast<unsigned char>(c)));
+    return text;
+}
+
+std::string Printed(const char* format, double value) {
+    char text[64];
+    std::snprintf(text, sizeof text, format, value);
+    return text;
+}
+
+std::vector<std::string> Split(const std::string& text, char separator) {
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    for (std::size_t at; (at = text.find(separator, start)) != std::string::npos; start = at + 1)
+        parts.push_back(text.substr(start, at - start));
+    parts.push_back(text.substr(start));
+    return parts;
+}
+
+bool Number(const std::string& text, double& value) {
+    char* end = nullptr;
+    value = std::strtod(text.c_str(), &end);
+    return end != text.c_str() && std::isfinite(value);
+}
+
+// The open-circuit voltage over the one shown for a load: the shown one is across the load,
+// behind the generator's 50 ohms.
+double OpenCircuitFactor(const std::string& load) {
+    double ohms = 0;
+    if (!Number(load, ohms) || ohms > 1e30) return 1;
+    return (ohms + 50) / ohms;
+}
+
+void ChangeLoad(GeneratorChannel& channel, const std::string& load) {
+    double ratio = OpenCircuitFactor(channel.Load) / OpenCircuitFactor(load);
+    channel.Amplitude *= ratio;
+    channel.Offset *= ratio;
+    channel.Load = load;
+}
+
+} // namespace
+
+FunctionGenerator::FunctionGenerator(GeneratorFamily family) : family_(family) {
+    switch (family) {
+    case GeneratorFamily::SiglentSdg:
+        identity_ = "Siglent Technologies,SDG1032X,SDG1XCAD000001,1.01.01.33R1B6";
+        break;
+    case GeneratorFamily::RigolDg:
+        identity_ = "Rigol Technologies,DG812,DG8A000000001,00.01.03";
+        for (auto& c : channels_) c.Load = "50";
+        break;
+    case GeneratorFamily::Keysight33500:
+        identity_ = "Keysight Technologies,33522B,MY00000001,4.00-3.15-2.00-58-00";
+        for (auto& c : channels_) c.Load = "50";
+        break;
+    }
+}
+
+GeneratorOutput FunctionGenerator::Output() const {
+    const GeneratorChannel& c = channels_[0];
+    double factor = OpenCircuitFactor(c.Load);
+    return {c.On && c.Wave.rfind("SIN", 0) == 0, c.Frequency, c.Amplitude * factor,
+            c.Offset * factor};
+}
+
+void FunctionGenerator::SetFrequency(GeneratorChannel& channel, double hertz) {
+    if (fault_ == GeneratorFault::IgnoreFrequency) {
+        fault_ = GeneratorFault::None;
+        return;
+    }
+    if (fault_ == GeneratorFault::IgnoreFrequencies) return;
+    channel.Frequency = std::clamp(hertz, 1e-6, 30e6);
+}
+
+Answer FunctionGenerator::Siglent(const std::string& command) {
+    if (command.size() < 3 || command[0] != 'C' || (command[1] != '1' && command[1] != '2') ||
+        command[2] != ':')
+        return {};
+    GeneratorChannel& c = channels_[command[1] == '1' ? 0 : 1];
+    std::string name = command.substr(0, 3), rest = command.substr(3);
+    if (rest == "BSWV?")
+        return {name + "BSWV WVTP," + c.Wave + ",FRQ," + Printed("%.10g", c.Frequency) +
+                "HZ,PERI," + Printed("%g", 1 / c.Frequency) + "S,AMP," +
+                Printed("%g", c.Amplitude) + "V,OFST," + Printed("%g", c.Offset) + "V,HLEV," +
+                Printed("%g", c.Offset + c.Amplitude / 2) + "V,LLEV," +
+                Printed("%g", c.Offset - c.Amplitude / 2) + "V,PHSE,0\n"};
+    if (rest == "OUTP?")
+        return {name + "OUTP " + (c.On ? "ON" : "OFF") + ",LOAD," + c.Load + ",PLRT,NOR\n"};
+    if (rest.rfind("BSWV ", 0) == 0) {
+        std::vector<std::string> words = Split(rest.substr(5), ',');
+        for (std::size_t i = 0; i + 1 < words.size(); i += 2) {
+            double value = 0;
+            bool number = Number(words[i + 1], value);
+            if (words[i] == "WVTP") c.Wave = words[i + 1];
+            if (words[i] == "FRQ" && number) SetFrequency(c, value);
+            if (words[i] == "AMP" && number) c.Amplitude = std::clamp(value, 0.002, 20.0);
+            if (words[i] == "OFST" && number) c.Offset = value;
+        }
+        return {};
+    }
+    if (rest.rfind("OUTP ", 0) == 0) {
+        std::vector<std::string> words = Split(rest.substr(5), ',');
+        for (std::size_t i = 0; i < words.size(); ++i) {
+            if (words[i] == "ON" || words[i] == "OFF") c.On = words[i] == "ON";
+            if (words[i] == "LOAD" && i + 1 < words.size()) ChangeLoad(c, words[++i]);
+        }
+    }
+    return {};
+}
+
+Answer FunctionGenerator::ScpiSource(const std::string& line) {
+    std::string command = line[0] == ':' ? line.substr(1) : line;
+    bool keysight = family_ == GeneratorFamily::Keysight33500;
+    const char* format = keysight ? "%+.14E\n" : "%.6E\n";
+    int n = 0;
+    std::string what;
+    if (command.rfind("SOUR", 0) == 0 && command.size() > 5) {
+        n = command[4] == '2' ? 2 : 1;
+        what = "SOUR" + command.substr(5);
+    } else if (command.rfind("OUTP", 0) == 0) {
+        n = command.size() > 4 && command[4] == '2' ? 2 : 1;
+        what = "OUTP" + command.substr(command.size() > 4 && std::isdigit(command[4]) ? 5 : 4);
+    } else {
+        return {};
+    }
+    GeneratorChannel& c = channels_[std::size_t(n - 1)];
+    std::size_t space = what.find(' ');
+    std::string setting = what.substr(0, space), value;
+    if (space != std::string::npos) value = what.substr(space + 1);
+    double number = 0;
+    bool isNumber = Number(value, number);
+    if (setting == "SOUR:FUNC?") return {(c.Wave.rfind("SIN", 0) == 0 ? "SIN" : c.Wave) + "\n"};
+    if (setting == "SOUR:FREQ?") return {Printed(format, c.Frequency)};
+    if (setting == "SOUR:VOLT?") return {Printed(format, c.Amplitude)};
+    if (setting == "SOUR:VOLT:OFFS?") return {Printed(format, c.Offset)};
+    if (setting == "SOUR:VOLT:UNIT?") return {c.Unit + "\n"};
+    if (setting == "OUTP?") return {keysight ? (c.On ? "1\n" : "0\n") : (c.On ? "ON\n" : "OFF\n")};
+    if (setting == "OUTP:LOAD?") {
+        double ohms = 0;
+        return {Printed(format, Number(c.Load, ohms) ? ohms : 9.9e37)};
+    }
+    if (setting == "SOUR:FUNC") c.Wave = value == "SIN" || value == "SINUSOID" ? "SINE" : value;
+    if (setting == "SOUR:FREQ" && isNumber) SetFrequency(c, number);
+    if (setting == "SOUR:VOLT" && isNumber) c.Amplitude = std::clamp(number, 0.001, 20.0);
+    if (setting == "SOUR:VOLT:OFFS" && isNumber) c.Offset = number;
+    if (setting == "SOUR:VOLT:UNIT") c.Unit = value;
+    if (setting == "OUTP") c.On = value == "ON" || value == "1";
+    if (setting == "OUTP:LOAD") ChangeLoad(c, value == "INF" || number > 1e30 ? "9.9E+37" : value);
+    return {};
+}
+
+Answer FunctionGenerator::Handle(const std::string& line) {
+    std::string command = Upper(line);
+    while (!command.empty() && (command.back() == '\r' || command.back() == ' '))
+        command.pop_back();
+    if (command.empty()) return {};
+    if (fault_ == GeneratorFault::Drop) {
+        fault_ = GeneratorFault::None;
+        return {"\n", Delivery::ResetHalfway};
+    }
+    if (command == "*IDN?") return {identity_ + "\n"};
+    if (command == "*OPC?") return {"1\n"};
+    return family_ == GeneratorFamily::SiglentSdg ? Siglent(command) : ScpiSource(command);
+}
+
+bool FunctionGenerator::Set(const std::string& name, const std::string& value, std::string& error) {
+    error = "bad value for " + name + ": " + value;
+    if (name == "fault") {
+        if (value == "none") return fault_ = GeneratorFault::None, true;
+        if (value == "ignore-frequency") return fault_ = GeneratorFault::IgnoreFrequency, true;
+        if (value == "ignore-frequencies") return fault_ = GeneratorFault::IgnoreFrequencies, true;
+        if (value == "drop") return fault_ = GeneratorFault::Drop, true;
+        return false;
+    }
+    error = "unknown option " + name;
+    return false;
+}
+
+bool GeneratorModel(const std::string& name, GeneratorFamily& family) {
+    if (name == "siglent-sdg1032x") return family = GeneratorFamily::SiglentSdg, true;
+    if (name == "rigol-dg812") return family = GeneratorFamily::RigolDg, true;
+    if (name == "keysight-33522b") return family = GeneratorFamily::Keysight33500, true;
+    return false;
+}

@@ -1,0 +1,51 @@
+#pragma once
+// The function generators scpi-sim plays, from their programming guides: Siglent SDG1000X
+// ("C1:BSWV", "C1:OUTP") and the standard SCPI tree of Rigol's DG800/900/1000Z and Keysight's
+// 33500 (":SOUR1:FREQ", ":OUTP1"). Each channel keeps its waveform, frequency, amplitude, offset,
+// load and output; CH1's output drives the scope's bench.
+#include <array>
+#include <string>
+
+#include "tools/scpi-sim/Circuit.h"
+#include "tools/scpi-sim/Instrument.h"
+
+enum class GeneratorFamily { SiglentSdg, RigolDg, Keysight33500 };
+
+enum class GeneratorFault {
+    None,
+    IgnoreFrequency,   // the next frequency set is ignored, as a clamp that says nothing
+    IgnoreFrequencies, // every one is, until the fault is taken away
+    Drop,              // the next command resets the connection
+};
+
+struct GeneratorChannel {
+    std::string Wave = "SINE";
+    double Frequency = 1000, Amplitude = 4, Offset = 0;
+    std::string Load = "HZ"; // Siglent's "HZ" or ohms; the SCPI tree's 9.9E+37 or ohms
+    bool On = false;
+    std::string Unit = "VPP";
+};
+
+class FunctionGenerator : public Instrument {
+public:
+    explicit FunctionGenerator(GeneratorFamily family);
+    Answer Handle(const std::string& line) override;
+    bool Set(const std::string& name, const std::string& value, std::string& error) override;
+    Profile Pace() const override { return {}; }
+
+    GeneratorOutput Output() const;
+    const GeneratorChannel& Channel(int n) const { return channels_[std::size_t(n - 1)]; }
+
+private:
+    Answer Siglent(const std::string& command);
+    Answer ScpiSource(const std::string& command);
+    void SetFrequency(GeneratorChannel& channel, double hertz);
+
+    GeneratorFamily family_;
+    std::string identity_;
+    std::array<GeneratorChannel, 2> channels_;
+    GeneratorFault fault_ = GeneratorFault::None;
+};
+
+// rigol-dg812, siglent-sdg1032x, keysight-33522b; false for another name.
+bool GeneratorModel(const std::string& name, GeneratorFamily& family);
