@@ -19,7 +19,9 @@
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
+#include "tools/scpi-sim/Generator.h"
 #include "tools/scpi-sim/Scope.h"
 
 namespace {
@@ -34,8 +36,16 @@ const char* kHelp = R"(scpi-sim: a network oscilloscope on 127.0.0.1, one connec
   --control F         a FIFO taking "name value" lines at run time, each acknowledged on stderr
                       as "control: <line>" once in force
   --log F             append each command line received to F
+  --generator M       also a function generator, siglent-sdg1032x, rigol-dg812 or
+                      keysight-33522b, on a port of its own; the scope's CH1 then shows its
+                      output and CH2 the circuit's
+  --generator-port-file F, --generator-log F: as --port-file and --log, for the generator
+  --circuit C         lowpass (default), highpass or bandpass, of --r OHMS, --c FARADS and,
+                      for the band-pass, --l HENRIES (a series RLC, CH2 across R)
+  On the control FIFO, "generator.fault none|ignore-frequency|ignore-frequencies|drop" goes to
+  the generator.
   Scope options, as "--name value" here or "name value" on the control FIFO:
-  idn TEXT, state run|stop|single, timebase S, rate SA_PER_S, noise V, seed N,
+  idn TEXT, state run|stop|single, timebase S, rate SA_PER_S, noise V, noise-counts N, seed N,
   pace none|real, dump PREFIX, fault none|stall|reset|short|bad-header|huge|bad-preamble|
   silence|unanswered|length-quirk, and per channel (1 or 2): shownN on|off,
   shapeN sine|square|triangle, amplitudeN V, frequencyN HZ, phaseN DEG, dcN V, vdivN V,
@@ -80,7 +90,7 @@ void ResetConnection(Fd& connection) {
     connection.Close();
 }
 
-void ApplyControl(Instrument& instrument, std::string& pending, int fifo) {
+void ApplyControl(Instrument& scope, Instrument* generator, std::string& pending, int fifo) {
     char buffer[512];
     ssize_t got = ::read(fifo, buffer, sizeof buffer);
     if (got <= 0) return;
@@ -89,20 +99,113 @@ void ApplyControl(Instrument& instrument, std::string& pending, int fifo) {
         std::string line = pending.substr(0, end);
         pending.erase(0, end + 1);
         std::size_t space = line.find(' ');
-        std::string error;
-        if (space == std::string::npos ||
-            !instrument.Set(line.substr(0, space), line.substr(space + 1), error))
+        std::string error, name = line.substr(0, space);
+        Instrument* instrument = &scope;
+        if (generator && name.rfind("generator.", 0) == 0) {
+            instrument = generator;
+            name = name.substr(10);
+        }
+        if (space == std::string::npos || !instrument->Set(name, line.substr(space + 1), error))
             std::fprintf(stderr, "scpi-sim: %s\n", error.empty() ? line.c_str() : error.c_str());
         // Said once the setting is in force, for a test that waits for it.
         std::fprintf(stderr, "control: %s\n", line.c_str());
     }
 }
 
+// One instrument's listener and its one connection at a time.
+struct Server {
+    Instrument* Plays = nullptr;
+    const char* Name = "";
+    Fd Listener, Connection;
+    std::string Received;
+    bool Stalled = false;
+    std::ofstream Log;
+    // What the connection's answers cost at the profile's pace, said when it ends: a read's
+    // floor, for the benchmarks.
+    long Answers = 0;
+    std::size_t AnswerBytes = 0;
+
+    bool Listen(int port, const std::string& portFile) {
+        Listener.Value = ::socket(AF_INET, SOCK_STREAM, 0);
+        int yes = 1;
+        ::setsockopt(Listener.Value, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        address.sin_port = htons(uint16_t(port));
+        if (::bind(Listener.Value, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+            ::listen(Listener.Value, 4) != 0) {
+            std::fprintf(stderr, "scpi-sim: cannot listen on port %d: %s\n", port,
+                         std::strerror(errno));
+            return false;
+        }
+        socklen_t length = sizeof address;
+        ::getsockname(Listener.Value, reinterpret_cast<sockaddr*>(&address), &length);
+        if (!portFile.empty()) {
+            std::string temporary = portFile + ".part";
+            std::ofstream(temporary) << ntohs(address.sin_port) << '\n';
+            std::rename(temporary.c_str(), portFile.c_str());
+        }
+        return true;
+    }
+
+    void Accept() {
+        if (Connection.Value >= 0) return;
+        int yes = 1;
+        Connection.Value = ::accept(Listener.Value, nullptr, nullptr);
+        ::setsockopt(Connection.Value, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
+        Plays->Reconnected();
+        Stalled = false;
+        Received.clear();
+        Answers = 0;
+        AnswerBytes = 0;
+    }
+
+    void Ended() {
+        Profile pace = Plays->Pace();
+        double floor = double(Answers) * pace.LatencySeconds +
+                       (pace.BytesPerSecond > 0 ? double(AnswerBytes) / pace.BytesPerSecond : 0);
+        std::fprintf(stderr, "connection: %sanswers %ld bytes %zu floor_ms %.3f\n", Name, Answers,
+                     AnswerBytes, floor * 1000);
+        Connection.Close();
+    }
+
+    void Serve() {
+        char buffer[4096];
+        ssize_t got = ::recv(Connection.Value, buffer, sizeof buffer, 0);
+        if (got <= 0) return Ended();
+        if (Stalled) return;
+        Received.append(buffer, std::size_t(got));
+        for (std::size_t end;
+             Connection.Value >= 0 && (end = Received.find('\n')) != std::string::npos;) {
+            std::string line = Received.substr(0, end);
+            Received.erase(0, end + 1);
+            if (Log.is_open()) Log << line << std::endl;
+            Answer answer = Plays->Handle(line);
+            if (answer.Bytes.empty() && answer.How == Delivery::Whole) continue;
+            Profile pace = Plays->Pace();
+            ++Answers;
+            AnswerBytes += answer.Bytes.size();
+            SleepFor(pace.LatencySeconds);
+            std::string bytes = answer.How == Delivery::Whole
+                                    ? answer.Bytes
+                                    : answer.Bytes.substr(0, answer.Bytes.size() / 2);
+            if (!SendPaced(Connection.Value, bytes, pace))
+                Connection.Close();
+            else if (answer.How == Delivery::ResetHalfway)
+                ResetConnection(Connection);
+            else if (answer.How == Delivery::StallHalfway)
+                Stalled = true;
+        }
+    }
+};
+
 } // namespace
 
 int main(int argc, char** argv) {
     int port = 0;
-    std::string portFile, controlPath, logPath;
+    std::string portFile, controlPath, logPath, generatorModel, generatorPortFile, generatorLog;
+    Circuit circuit;
     ScopeSetup setup;
     ModelSetup("rigol-ds1054z", setup);
     auto scope = std::make_unique<Scope>(setup);
@@ -113,6 +216,7 @@ int main(int argc, char** argv) {
             return std::fprintf(stderr, "scpi-sim: %s: expected --name value\n", name.c_str()), 2;
         std::string value = argv[++i], error;
         name = name.substr(2);
+        double number = std::atof(value.c_str());
         if (name == "port")
             port = std::atoi(value.c_str());
         else if (name == "port-file")
@@ -121,97 +225,67 @@ int main(int argc, char** argv) {
             controlPath = value;
         else if (name == "log")
             logPath = value;
+        else if (name == "generator")
+            generatorModel = value;
+        else if (name == "generator-port-file")
+            generatorPortFile = value;
+        else if (name == "generator-log")
+            generatorLog = value;
+        else if (name == "circuit" && CircuitKindNamed(value, circuit.Kind))
+            continue;
+        else if ((name == "r" || name == "c" || name == "l") && number > 0)
+            (name == "r" ? circuit.R : name == "c" ? circuit.C : circuit.L) = number;
         else if (!scope->Set(name, value, error))
             return std::fprintf(stderr, "scpi-sim: %s\n", error.c_str()), 2;
     }
     std::signal(SIGTERM, [](int) { stopping = 1; });
     std::signal(SIGINT, [](int) { stopping = 1; });
 
-    Fd listener{::socket(AF_INET, SOCK_STREAM, 0)};
-    int yes = 1;
-    ::setsockopt(listener.Value, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(uint16_t(port));
-    if (::bind(listener.Value, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        ::listen(listener.Value, 4) != 0)
-        return std::fprintf(stderr, "scpi-sim: cannot listen on port %d: %s\n", port,
-                            std::strerror(errno)),
-               1;
-    socklen_t length = sizeof address;
-    ::getsockname(listener.Value, reinterpret_cast<sockaddr*>(&address), &length);
-    if (!portFile.empty()) {
-        std::string temporary = portFile + ".part";
-        std::ofstream(temporary) << ntohs(address.sin_port) << '\n';
-        std::rename(temporary.c_str(), portFile.c_str());
+    std::unique_ptr<FunctionGenerator> generator;
+    if (!generatorModel.empty()) {
+        GeneratorFamily family;
+        if (!GeneratorModel(generatorModel, family))
+            return std::fprintf(stderr, "scpi-sim: unknown generator %s\n", generatorModel.c_str()),
+                   2;
+        generator = std::make_unique<FunctionGenerator>(family);
+        scope->Wire([g = generator.get()] { return g->Output(); }, circuit);
     }
+    std::vector<std::unique_ptr<Server>> servers;
+    auto serve = [&](Instrument* instrument, const char* name, int on, const std::string& file,
+                     const std::string& log) {
+        auto server = std::make_unique<Server>();
+        server->Plays = instrument;
+        server->Name = name;
+        if (!log.empty()) server->Log.open(log, std::ios::app);
+        bool listening = server->Listen(on, file);
+        servers.push_back(std::move(server));
+        return listening;
+    };
+    if (!serve(scope.get(), "", port, portFile, logPath)) return 1;
+    if (generator && !serve(generator.get(), "generator ", 0, generatorPortFile, generatorLog))
+        return 1;
     Fd control;
     if (!controlPath.empty()) {
         ::mkfifo(controlPath.c_str(), 0600);
         control.Value = ::open(controlPath.c_str(), O_RDWR | O_NONBLOCK);
     }
-    std::ofstream log;
-    if (!logPath.empty()) log.open(logPath, std::ios::app);
 
-    Fd connection;
-    bool stalled = false;
-    // What the connection's answers cost at the profile's pace, said when it ends: a read's
-    // floor, for the benchmarks.
-    long answers = 0;
-    std::size_t answerBytes = 0;
-    auto ended = [&] {
-        Profile pace = scope->Pace();
-        double floor = double(answers) * pace.LatencySeconds +
-                       (pace.BytesPerSecond > 0 ? double(answerBytes) / pace.BytesPerSecond : 0);
-        std::fprintf(stderr, "connection: answers %ld bytes %zu floor_ms %.3f\n", answers,
-                     answerBytes, floor * 1000);
-        connection.Close();
-    };
-    std::string received, controlPending;
+    std::string controlPending;
     while (!stopping) {
-        pollfd watched[3] = {
-            {listener.Value, POLLIN, 0}, {control.Value, POLLIN, 0}, {connection.Value, POLLIN, 0}};
-        if (::poll(watched, 3, 200) < 0) continue;
-        if (watched[1].revents & POLLIN) ApplyControl(*scope, controlPending, control.Value);
-        if ((watched[0].revents & POLLIN) && connection.Value < 0) {
-            connection.Value = ::accept(listener.Value, nullptr, nullptr);
-            ::setsockopt(connection.Value, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
-            scope->Reconnected();
-            stalled = false;
-            received.clear();
-            answers = 0;
-            answerBytes = 0;
+        std::vector<pollfd> watched{{control.Value, POLLIN, 0}};
+        for (const auto& server : servers) {
+            watched.push_back({server->Listener.Value, POLLIN, 0});
+            watched.push_back({server->Connection.Value, POLLIN, 0});
         }
-        if (!(watched[2].revents & (POLLIN | POLLHUP | POLLERR)) || connection.Value < 0) continue;
-        char buffer[4096];
-        ssize_t got = ::recv(connection.Value, buffer, sizeof buffer, 0);
-        if (got <= 0) {
-            ended();
-            continue;
-        }
-        if (stalled) continue;
-        received.append(buffer, std::size_t(got));
-        for (std::size_t end;
-             connection.Value >= 0 && (end = received.find('\n')) != std::string::npos;) {
-            std::string line = received.substr(0, end);
-            received.erase(0, end + 1);
-            if (log.is_open()) log << line << std::endl;
-            Answer answer = scope->Handle(line);
-            if (answer.Bytes.empty()) continue;
-            Profile pace = scope->Pace();
-            ++answers;
-            answerBytes += answer.Bytes.size();
-            SleepFor(pace.LatencySeconds);
-            std::string bytes = answer.How == Delivery::Whole
-                                    ? answer.Bytes
-                                    : answer.Bytes.substr(0, answer.Bytes.size() / 2);
-            if (!SendPaced(connection.Value, bytes, pace))
-                connection.Close();
-            else if (answer.How == Delivery::ResetHalfway)
-                ResetConnection(connection);
-            else if (answer.How == Delivery::StallHalfway)
-                stalled = true;
+        if (::poll(watched.data(), watched.size(), 200) < 0) continue;
+        if (watched[0].revents & POLLIN)
+            ApplyControl(*scope, generator.get(), controlPending, control.Value);
+        for (std::size_t i = 0; i < servers.size(); ++i) {
+            Server& server = *servers[i];
+            if (watched[1 + 2 * i].revents & POLLIN) server.Accept();
+            if ((watched[2 + 2 * i].revents & (POLLIN | POLLHUP | POLLERR)) &&
+                server.Connection.Value >= 0)
+                server.Serve();
         }
     }
     return 0;
