@@ -1,24 +1,13 @@
 #include "instrument/Generator.h"
 
-#include <cctype>
-
 #include "common/Text1252.h"
+#include "instrument/ScopeIdentity.h"
 
 // The dialects' own files.
 std::unique_ptr<Generator> MakeSiglentSdg(ScpiSession& session, int channel);
 std::unique_ptr<Generator> MakeScpiSourceGenerator(ScpiSession& session, int channel);
 
 namespace {
-
-std::string Upper(std::string text) {
-    for (char& c : text) c = char(std::toupper(static_cast<unsigned char>(c)));
-    return text;
-}
-
-std::string Trimmed(const std::string& text) {
-    std::size_t first = text.find_first_not_of(" \t"), last = text.find_last_not_of(" \t");
-    return first == std::string::npos ? "" : text.substr(first, last - first + 1);
-}
 
 bool StartsWith(const std::string& text, const char* start) { return text.rfind(start, 0) == 0; }
 
@@ -43,14 +32,9 @@ std::string GeneratorIdentity::Text() const {
 }
 
 std::optional<GeneratorIdentity> IdentifyGenerator(const std::string& answer) {
-    std::vector<std::string> fields;
-    std::size_t start = 0;
-    for (std::size_t comma; (comma = answer.find(',', start)) != std::string::npos;
-         start = comma + 1)
-        fields.push_back(Trimmed(answer.substr(start, comma - start)));
-    fields.push_back(Trimmed(answer.substr(start)));
+    std::vector<std::string> fields = IdentityFields(answer);
     if (fields.size() < 3) return std::nullopt;
-    std::optional<GeneratorDialect> dialect = DialectOf(Upper(fields[0]), Upper(fields[1]));
+    std::optional<GeneratorDialect> dialect = DialectOf(UpperCase(fields[0]), UpperCase(fields[1]));
     if (!dialect) return std::nullopt;
     return GeneratorIdentity{fields[0], fields[1], fields[2], *dialect};
 }

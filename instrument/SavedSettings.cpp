@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 
 std::vector<std::string> PutBack(ScpiSession& session, const std::vector<SavedSetting>& saved) {
@@ -38,4 +39,10 @@ double ValueNumber(const std::string& value) {
     if (prefix == 'M' && unitFollows && std::toupper(static_cast<unsigned char>(end[1])) != 'V')
         return number * 1e6;
     return number;
+}
+
+std::string NumberText(double value) {
+    char text[40];
+    std::snprintf(text, sizeof text, "%.10g", value);
+    return text;
 }

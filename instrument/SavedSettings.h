@@ -19,3 +19,5 @@ std::vector<std::string> PutBack(ScpiSession& session, const std::vector<SavedSe
 // The number at the start of a generator's value, with its multiplier: "1000HZ", "1.25KHZ",
 // "2V", "+1.000000E+03"; throws EInstrumentError(BadPreamble) for none.
 double ValueNumber(const std::string& value);
+// A number as the generators take it: up to 10 significant digits, no unit.
+std::string NumberText(double value);

@@ -8,24 +8,9 @@
 
 namespace {
 
-std::string Upper(std::string text) {
-    for (char& c : text) c = char(std::toupper(static_cast<unsigned char>(c)));
-    return text;
-}
-
 std::string Trimmed(const std::string& text) {
     std::size_t first = text.find_first_not_of(" \t"), last = text.find_last_not_of(" \t");
     return first == std::string::npos ? "" : text.substr(first, last - first + 1);
-}
-
-std::vector<std::string> Fields(const std::string& answer) {
-    std::vector<std::string> fields;
-    std::size_t start = 0;
-    for (std::size_t comma; (comma = answer.find(',', start)) != std::string::npos;
-         start = comma + 1)
-        fields.push_back(Trimmed(answer.substr(start, comma - start)));
-    fields.push_back(Trimmed(answer.substr(start)));
-    return fields;
 }
 
 bool StartsWith(const std::string& text, const char* start) { return text.rfind(start, 0) == 0; }
@@ -50,6 +35,23 @@ std::optional<Dialect> DialectOf(const std::string& make, const std::string& mod
 
 } // namespace
 
+std::string UpperCase(std::string text) {
+    for (char& c : text) c = char(std::toupper(static_cast<unsigned char>(c)));
+    return text;
+}
+
+std::vector<std::string> IdentityFields(const std::string& answer) {
+    std::string text = answer;
+    // Some firmware puts the query's header first: "*IDN SIGLENT,..."
+    if (StartsWith(UpperCase(text), "*IDN ")) text = text.substr(5);
+    std::vector<std::string> fields;
+    std::size_t start = 0;
+    for (std::size_t comma; (comma = text.find(',', start)) != std::string::npos; start = comma + 1)
+        fields.push_back(Trimmed(text.substr(start, comma - start)));
+    fields.push_back(Trimmed(text.substr(start)));
+    return fields;
+}
+
 std::string ScopeIdentity::Name() const {
     std::string make = Make.substr(0, Make.find(' '));
     return make + " " + Model;
@@ -60,12 +62,9 @@ std::string ScopeIdentity::Text() const {
 }
 
 std::optional<ScopeIdentity> IdentifyScope(const std::string& answer) {
-    std::string text = answer;
-    // Some firmware puts the query's header first: "*IDN SIGLENT,..."
-    if (StartsWith(Upper(text), "*IDN ")) text = text.substr(5);
-    std::vector<std::string> fields = Fields(text);
+    std::vector<std::string> fields = IdentityFields(answer);
     if (fields.size() < 3) return std::nullopt;
-    std::optional<Dialect> dialect = DialectOf(Upper(fields[0]), Upper(fields[1]));
+    std::optional<Dialect> dialect = DialectOf(UpperCase(fields[0]), UpperCase(fields[1]));
     if (!dialect) return std::nullopt;
     return ScopeIdentity{fields[0], fields[1], fields[2], *dialect};
 }

@@ -4,6 +4,7 @@
 // its own answer.
 #include <optional>
 #include <string>
+#include <vector>
 
 enum class Dialect {
     RigolDs1000z, // DS1054Z, DS1074Z, DS1104Z and their Plus, -S and MSO kin
@@ -26,3 +27,8 @@ struct ScopeIdentity {
 
 // The scope an "*IDN?" answer names, or none: "RIGOL TECHNOLOGIES,DS1054Z,DS1ZA0000001,00.04.04".
 std::optional<ScopeIdentity> IdentifyScope(const std::string& answer);
+
+// The fields of an "*IDN?" answer, trimmed, a header "*IDN " before them skipped: make, model,
+// serial number, firmware.
+std::vector<std::string> IdentityFields(const std::string& answer);
+std::string UpperCase(std::string text);

@@ -1,19 +1,12 @@
 // Rigol DG800, DG900, DG1000Z and Keysight 33500: the standard SCPI tree, ":SOURce<n>:FREQuency",
 // ":SOURce<n>:VOLTage" in the unit ":VOLTage:UNIT" says, which Rigol keeps from the front panel's
 // last entry, and ":OUTPut<n>" with its ":LOAD", whose infinite answer is 9.9E+37.
-#include <cstdio>
 
 #include "common/Text1252.h"
 #include "instrument/Generator.h"
 #include "instrument/SavedSettings.h"
 
 namespace {
-
-std::string Printed(double value) {
-    char text[40];
-    std::snprintf(text, sizeof text, "%.10g", value);
-    return text;
-}
 
 class ScpiSourceGenerator : public Generator {
 public:
@@ -24,7 +17,7 @@ public:
     void Save() override {
         saved_.clear();
         double load = ValueNumber(session_.Query(output_ + ":LOAD?"));
-        saved_.push_back({"charge", output_ + ":LOAD " + (load > 1e30 ? "INF" : Printed(load))});
+        saved_.push_back({"charge", output_ + ":LOAD " + (load > 1e30 ? "INF" : NumberText(load))});
         static const struct {
             const char* Setting;
             const char* Name;
@@ -44,13 +37,13 @@ public:
         session_.Send(output_ + ":LOAD INF");
         session_.Send(source_ + ":FUNC SIN");
         session_.Send(source_ + ":VOLT:UNIT VPP");
-        session_.Send(source_ + ":VOLT " + Printed(amplitude));
-        session_.Send(source_ + ":VOLT:OFFS " + Printed(offset));
+        session_.Send(source_ + ":VOLT " + NumberText(amplitude));
+        session_.Send(source_ + ":VOLT:OFFS " + NumberText(offset));
         session_.Send(output_ + " ON");
     }
 
     double SetFrequency(double hertz) override {
-        session_.Send(source_ + ":FREQ " + Printed(hertz));
+        session_.Send(source_ + ":FREQ " + NumberText(hertz));
         return ValueNumber(session_.Query(source_ + ":FREQ?"));
     }
 

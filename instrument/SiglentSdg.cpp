@@ -1,7 +1,6 @@
 // Siglent SDG1000X and SDG2000X: the basic wave's parameters as "key,value" pairs after a header
 // ("C1:BSWV WVTP,SINE,FRQ,100HZ,AMP,2V,..."), the output's state and load in "C1:OUTP". Values
 // out of range are clamped without a word, so each one set is read back.
-#include <cstdio>
 #include <map>
 
 #include "common/Text1252.h"
@@ -27,12 +26,6 @@ std::map<std::string, std::string> Pairs(const std::string& answer) {
     return pairs;
 }
 
-std::string Printed(double value) {
-    char text[40];
-    std::snprintf(text, sizeof text, "%.10g", value);
-    return text;
-}
-
 class SiglentSdg : public Generator {
 public:
     SiglentSdg(ScpiSession& session, int channel)
@@ -54,7 +47,7 @@ public:
                      {"OFST", "décalage", true}};
         for (const auto& w : kWave)
             if (wave.count(w.Key)) {
-                std::string value = w.Number ? Printed(ValueNumber(wave[w.Key])) : wave[w.Key];
+                std::string value = w.Number ? NumberText(ValueNumber(wave[w.Key])) : wave[w.Key];
                 saved_.push_back({Cp1252(w.Name), prefix_ + "BSWV " + w.Key + "," + value});
             }
         if (output.count("")) saved_.push_back({"sortie", prefix_ + "OUTP " + output[""]});
@@ -63,13 +56,13 @@ public:
     void Prepare(double amplitude, double offset) override {
         session_.Send(prefix_ + "OUTP LOAD,HZ");
         session_.Send(prefix_ + "BSWV WVTP,SINE");
-        session_.Send(prefix_ + "BSWV AMP," + Printed(amplitude));
-        session_.Send(prefix_ + "BSWV OFST," + Printed(offset));
+        session_.Send(prefix_ + "BSWV AMP," + NumberText(amplitude));
+        session_.Send(prefix_ + "BSWV OFST," + NumberText(offset));
         session_.Send(prefix_ + "OUTP ON");
     }
 
     double SetFrequency(double hertz) override {
-        session_.Send(prefix_ + "BSWV FRQ," + Printed(hertz));
+        session_.Send(prefix_ + "BSWV FRQ," + NumberText(hertz));
         std::map<std::string, std::string> wave = Pairs(session_.Query(prefix_ + "BSWV?"));
         if (!wave.count("FRQ")) throw EInstrumentError(InstrumentFault::BadPreamble, "FRQ");
         return ValueNumber(wave["FRQ"]);
