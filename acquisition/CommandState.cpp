@@ -9,16 +9,18 @@ constexpr std::size_t kCommands = std::size_t(Command::Quit) + 1;
 
 // What may start in each state. Export also needs a held acquisition, which its caller checks.
 // During a read the preview may open (it shows the last whole acquisition, marked as being
-// read); during a send the about box and the preview may open, the rest waits for its end.
+// read); during a send the about box and the preview may open, the rest waits for its end. A
+// sweep leaves the series' rows to itself and the instruments to itself; the rest may go on.
 constexpr bool kMayStart[kStates][kCommands] = {
-    //               Read   Export Port   Instr. About  Preview Focus  Quit
-    /* Idle       */ {true, true, true, true, true, true, true, true},
-    /* Dialog     */ {false, false, false, false, false, true, false, true},
-    /* Confirming */ {false, false, false, false, false, false, false, true},
-    /* Reading    */ {false, false, false, false, false, true, false, true},
-    /* AskingZero */ {false, false, false, false, false, false, false, true},
-    /* Sending    */ {false, false, false, false, true, true, false, true},
-    /* Closing    */ {false, false, false, false, false, false, false, false},
+    //               Read   Export Port   Instr. About  Preview Focus  Edit   Sweep  Quit
+    /* Idle       */ {true, true, true, true, true, true, true, true, true, true},
+    /* Dialog     */ {false, false, false, false, false, true, false, true, false, true},
+    /* Confirming */ {false, false, false, false, false, false, false, true, false, true},
+    /* Reading    */ {false, false, false, false, false, true, false, true, false, true},
+    /* AskingZero */ {false, false, false, false, false, false, false, true, false, true},
+    /* Sending    */ {false, false, false, false, true, true, false, true, false, true},
+    /* Sweeping   */ {false, true, false, false, true, true, true, false, false, true},
+    /* Closing    */ {false, false, false, false, false, false, false, false, false, false},
 };
 
 } // namespace
@@ -30,6 +32,8 @@ CommandState::Activity::Activity(CommandState& state, ProgramState what)
             ++state_.sends_;
         else if (what_ == ProgramState::Dialog)
             ++state_.dialogs_;
+        else if (what_ == ProgramState::Sweeping)
+            state_.sweeping_ = true;
         else
             state_.readPhase_ = what_;
     });
@@ -41,6 +45,8 @@ CommandState::Activity::~Activity() {
             --state_.sends_;
         else if (what_ == ProgramState::Dialog)
             --state_.dialogs_;
+        else if (what_ == ProgramState::Sweeping)
+            state_.sweeping_ = false;
         else
             state_.readPhase_ = ProgramState::Idle;
     });
@@ -56,11 +62,15 @@ ProgramState CommandState::Current() const {
     if (readPhase_ != ProgramState::Idle) return readPhase_;
     if (sends_ > 0) return ProgramState::Sending;
     if (dialogs_ > 0) return ProgramState::Dialog;
+    if (sweeping_) return ProgramState::Sweeping;
     return ProgramState::Idle;
 }
 
 bool CommandState::MayStart(Command command) const {
-    return kMayStart[std::size_t(Current())][std::size_t(command)];
+    auto allows = [command](ProgramState state) {
+        return kMayStart[std::size_t(state)][std::size_t(command)];
+    };
+    return allows(Current()) && (!sweeping_ || allows(ProgramState::Sweeping));
 }
 
 void CommandState::BoxOpened() {

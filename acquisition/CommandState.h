@@ -17,6 +17,7 @@ enum class ProgramState {
     Reading,    // a read waits for an image, or shows one of its notices
     AskingZero, // a read asks for the inputs to be grounded
     Sending,    // a macro is on its way to Curvilab
+    Sweeping,   // an automatic sweep steps the generator and reads the scope
     Closing,    // the main window is closing: nothing starts any more
 };
 
@@ -28,13 +29,17 @@ enum class Command {
     About,         // the about box
     Preview,       // opening the preview window
     FocusCurvilab, // the channel 2 frame: "FOCUS()" to Curvilab
+    SeriesEdit,    // "Nouvelle série", "Supprimer la ligne"
+    Sweep,         // an automatic sweep's start
     Quit,          // Quitter (the close box is never refused)
 };
 
 class CommandState {
 public:
     // One activity of the program while it lasts: a read (whose phase moves on), a send, a
-    // dialog. Ending it may make the program idle, which starts a deferred read.
+    // dialog, a sweep. Ending it may make the program idle, which starts a deferred read. A
+    // sweep's boxes and sends are activities of their own within it: what may start then is what
+    // both allow.
     class Activity {
     public:
         Activity(CommandState& state, ProgramState what);
@@ -83,4 +88,5 @@ private:
     bool closing_ = false;
     bool readDeferred_ = false;
     bool seriesMode_ = false;
+    bool sweeping_ = false;
 };

@@ -21,7 +21,9 @@ struct SeriesRow {
     std::array<Measure, 2> PeakToPeak;
     std::array<bool, 2> Coarse{}; // the channel spans fewer than kCoarseSpanCounts counts
     Measure Gain;                 // dB: 20 log10(V2pp / V1pp)
-    Measure Phase; // degrees in ]-180, 180]: phi(V2) - phi(V1), negative when channel 2 lags
+    Measure Phase;      // degrees in ]-180, 180]: phi(V2) - phi(V1), negative when channel 2 lags
+    bool Swept = false; // an automatic sweep's point: gain and phase of the fundamentals
+    bool Distorted = false; // a sweep's point whose signals are more than their fundamental
 
     // Every value measured: the row can be a point of the diagram and of the series' file.
     bool Complete() const;

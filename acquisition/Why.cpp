@@ -28,6 +28,8 @@ constexpr Code kCodes[] = {
     {Why::NoCommonCrossing, "no-common-crossing"},
     {Why::OneChannel, "one-channel"},
     {Why::ZeroVoltage, "zero-voltage"},
+    {Why::FrequencyRefused, "frequency-refused"},
+    {Why::NoFundamental, "no-fundamental"},
     {Why::Unknown, "unknown"},
 };
 

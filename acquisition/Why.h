@@ -23,7 +23,10 @@ enum class Why {
     NoCommonCrossing,
     OneChannel,  // a gain or a phase needs two
     ZeroVoltage, // a gain of a channel at 0 V
-    Unknown,     // a reason an earlier version of the program wrote in words
+    // A sweep's point: the generator read back another frequency than the one set, twice.
+    FrequencyRefused,
+    NoFundamental, // a sweep's point: a channel holds nothing at the generator's frequency
+    Unknown,       // a reason an earlier version of the program wrote in words
 };
 
 // A short word for each, and back: "constant", "few-periods"; Why::Unknown for any other word.

@@ -15,8 +15,8 @@ namespace {
 bool KeepsEditKeys(HWND window) {
     wchar_t name[64] = {};
     GetClassNameW(GetAncestor(window, GA_ROOT), name, int(std::size(name)));
-    for (const wchar_t* added :
-         {TPreviewForm::kClassName, TSeriesForm::kClassName, TInstrumentForm::kClassName})
+    for (const wchar_t* added : {TPreviewForm::kClassName, TSeriesForm::kClassName,
+                                 TInstrumentForm::kClassName, TSweepForm::kClassName})
         if (std::wcscmp(name, added) == 0) return true;
     return false;
 }

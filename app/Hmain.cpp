@@ -87,7 +87,12 @@ THamegMain* HamegMain() { return g_main; }
 
 THamegMain::THamegMain(TAboutBox& aboutBox)
     : aboutBox_(aboutBox),
-      series_(state_, [this](const std::string& page) { formDDE_->TransferPage(page); }),
+      series_(
+          state_, [this](const std::string& page) { formDDE_->TransferPage(page); },
+          [this] {
+              return SweepScope{resource_,
+                                {session_.Record.Channel(1).Name, session_.Record.Channel(2).Name}};
+          }),
       preview_(
           state_, [this] { series_.Show(Window()); },
           [this](const Series& series) { series_.TakeSeries(Window(), series); }) {

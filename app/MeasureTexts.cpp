@@ -34,6 +34,8 @@ constexpr Wording kReasons[] = {
     {Why::NoCommonCrossing, "aucun passage commun"},
     {Why::OneChannel, "une seule voie"},
     {Why::ZeroVoltage, "tension nulle"},
+    {Why::FrequencyRefused, "fréquence refusée par le générateur"},
+    {Why::NoFundamental, "aucun signal à la fréquence du générateur"},
     {Why::Unknown, "raison inconnue"},
 };
 

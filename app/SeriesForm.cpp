@@ -44,6 +44,7 @@ constexpr Tool kTools[] = {
     {TSeriesForm::idSendSeriesBtn, Kind::Button, "En&voyer vers Curvilab"},
     {TSeriesForm::idCopyImageBtn, Kind::Button, "&Copier l'image"},
     {TSeriesForm::idSaveImageBtn, Kind::Button, "Enregistrer l'&image…"},
+    {TSeriesForm::idSweepBtn, Kind::Button, "&Balayage automatique…"},
     {TSeriesForm::idSaveEachCheck, Kind::Check, "Enregistrer c&haque acquisition"},
     {TSeriesForm::idFolderLabel, Kind::Label, "&Dossier :"},
     {TSeriesForm::idFolderEdit, Kind::Edit, "", 260},
@@ -77,6 +78,8 @@ std::wstring GainText(const Measure& gain) {
 // What a row lacks and why, and the channels read too coarsely for a gain.
 std::wstring Remarks(const SeriesRow& row, const std::vector<std::string>& names) {
     std::vector<std::string> said;
+    if (row.Swept) said.push_back("balayage");
+    if (row.Distorted) said.push_back(Cp1252("signal déformé ou bruité"));
     auto note = [&](const std::string& what, const Measure& measure) {
         if (measure.Value || measure.Reason == Why::None) return;
         std::string text = what + " : " + ReasonText(measure.Reason);
@@ -149,10 +152,13 @@ void FitColumn(HWND list, int column) {
 
 } // namespace
 
-TSeriesForm::TSeriesForm(CommandState& state, std::function<void(const std::string&)> sendPage)
+TSeriesForm::TSeriesForm(CommandState& state, std::function<void(const std::string&)> sendPage,
+                         std::function<SweepScope()> sweepScope)
     : ToolWindow(
           {kClassName, Cp1252("Série de mesures"), kWidth, kHeight, kMinimumWidth, kMinimumHeight}),
-      state_(state), sendPage_(std::move(sendPage)) {}
+      state_(state), sendPage_(std::move(sendPage)),
+      sweep_(state, std::move(sweepScope),
+             [this](const SweepPoint& point) { AddSweepPoint(point); }) {}
 
 // Rows neither saved nor cleared stay in their file, for the next run to offer.
 TSeriesForm::~TSeriesForm() { KeepPending(); }
@@ -215,13 +221,38 @@ void TSeriesForm::PlaceControls() {
 // message loop (or as the window goes): a read's end is not held up by them.
 void TSeriesForm::AddPoint(const AcquisitionPtr& acquisition) {
     if (!Window()) return;
-    SeriesRow row = MeasureSeriesRow(*acquisition);
+    RowAdded(MeasureSeriesRow(*acquisition), acquisition);
+}
+
+// The generator's frequency, and the gain and phase of the fundamentals; the capture's time,
+// time base and peak to peak values.
+void TSeriesForm::AddSweepPoint(const SweepPoint& point) {
+    if (!Window()) return;
+    SeriesRow row;
+    if (point.Last) row = MeasureSeriesRow(*point.Last);
+    row.Swept = true;
+    row.Distorted = point.Fault == PointFault::Distorted;
+    row.Frequency = {point.Frequency, Why::None};
+    if (point.Result) {
+        row.Gain = {point.Result->GainDb, Why::None};
+        row.Phase = {point.Result->PhaseDegrees, Why::None};
+    } else {
+        Why why = point.Fault == PointFault::FrequencyRefused ? Why::FrequencyRefused
+                                                              : Why::NoFundamental;
+        row.Gain = {std::nullopt, why};
+        row.Phase = {std::nullopt, why};
+    }
+    RowAdded(row, point.Last);
+}
+
+void TSeriesForm::RowAdded(SeriesRow row, const AcquisitionPtr& acquisition) {
     row.Number = nextNumber_++;
-    names_ = {acquisition->Channels()[0].Name,
-              acquisition->Channels().size() > 1 ? acquisition->Channels()[1].Name : "V2"};
+    if (acquisition)
+        names_ = {acquisition->Channels()[0].Name,
+                  acquisition->Channels().size() > 1 ? acquisition->Channels()[1].Name : "V2"};
     rows_.push_back(row);
     saved_ = false;
-    if (Button_GetCheck(GetDlgItem(Window(), idSaveEachCheck)) == BST_CHECKED)
+    if (acquisition && Button_GetCheck(GetDlgItem(Window(), idSaveEachCheck)) == BST_CHECKED)
         pendingFiles_.push_back(acquisition);
     if (!std::exchange(keepPending_, true)) PostMessageW(Window(), kKeepMessage, 0, 0);
 }
@@ -364,7 +395,7 @@ bool TSeriesForm::KeepRunningSeries() {
 void TSeriesForm::OfferInterruptedSeries() {
     std::optional<SeriesRecovery::Interrupted> kept = recovery_.FindInterrupted();
     if (!kept) return;
-    std::string question = "Une série de " + std::to_string(kept->Series.Rows.size()) +
+    std::string question = Cp1252("Une série de ") + std::to_string(kept->Series.Rows.size()) +
                            Cp1252(" points n'a été ni enregistrée ni terminée. La reprendre ?");
     int answer = ShowMessageDialog(
         {BoxKind::Confirmation, question, {{"&Oui", IDYES}, {"&Non", IDNO}}, 0, IDCANCEL});
@@ -380,6 +411,10 @@ void TSeriesForm::OfferInterruptedSeries() {
 }
 
 void TSeriesForm::NewSeriesClick() {
+    if (!state_.MayStart(Command::SeriesEdit)) {
+        MessageBeep(MB_OK);
+        return;
+    }
     if (!rows_.empty() &&
         !ConfirmYesNo(Cp1252("Nouvelle série : effacer les ") + std::to_string(rows_.size()) +
                       " points de la série en cours ?"))
@@ -415,6 +450,10 @@ void TSeriesForm::TakeSeries(HWND owner, const Series& series) {
 }
 
 void TSeriesForm::DeleteRowClick() {
+    if (!state_.MayStart(Command::SeriesEdit)) {
+        MessageBeep(MB_OK);
+        return;
+    }
     int selected = ListView_GetNextItem(GetDlgItem(Window(), idRowList), -1, LVNI_SELECTED);
     if (selected < 0 || std::size_t(selected) >= rows_.size()) {
         MessageBeep(MB_OK);
@@ -480,6 +519,7 @@ LRESULT TSeriesForm::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case idSendSeriesBtn: SendSeriesClick(); return 0;
         case idCopyImageBtn: CopyImageClick(); return 0;
         case idSaveImageBtn: SaveImageClick(); return 0;
+        case idSweepBtn: sweep_.Show(Window()); return 0;
         case idSaveEachCheck:
             if (Button_GetCheck(GetDlgItem(Window(), idSaveEachCheck)) == BST_CHECKED)
                 PerPointFilesPossible();
@@ -487,6 +527,11 @@ LRESULT TSeriesForm::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         break;
     case kKeepMessage: KeepPending(); return 0;
+    case WM_CLOSE:
+        // A sweep adds its rows here: it stops first, and this window stays until it has.
+        if (!sweep_.Running()) break;
+        sweep_.StopAndClose();
+        return 0;
     case WM_NOTIFY: {
         auto* header = reinterpret_cast<NMHDR*>(lParam);
         if (header->idFrom == idRowList && header->code == LVN_GETDISPINFOW)

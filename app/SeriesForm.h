@@ -20,13 +20,16 @@
 #include "acquisition/Series.h"
 #include "app/PlotView.h"
 #include "app/SeriesRecovery.h"
+#include "app/SweepForm.h"
 #include "export/SeriesTable.h"
 #include "ui/ToolWindow.h"
 
 class TSeriesForm : public ToolWindow {
 public:
-    // `sendPage` puts a page on the clipboard and has Curvilab load it as a new file.
-    TSeriesForm(CommandState& state, std::function<void(const std::string& page)> sendPage);
+    // `sendPage` puts a page on the clipboard and has Curvilab load it as a new file; `sweepScope`
+    // gives the scope an automatic sweep reads.
+    TSeriesForm(CommandState& state, std::function<void(const std::string& page)> sendPage,
+                std::function<SweepScope()> sweepScope);
     ~TSeriesForm() override;
 
     // Opens the window over `owner` (or brings it forward); the first time in a run, offers to
@@ -37,6 +40,8 @@ public:
     void TakeSeries(HWND owner, const Series& series);
     // A read ended with a whole acquisition: a row, when the series runs.
     void AddPoint(const AcquisitionPtr& acquisition);
+    // A sweep's point: a row whatever came of it, its reason when it has no value.
+    void AddSweepPoint(const SweepPoint& point);
 
     static constexpr const wchar_t* kClassName = L"TVexorSeries";
     enum Control : int {
@@ -46,6 +51,7 @@ public:
         idSendSeriesBtn,
         idCopyImageBtn,
         idSaveImageBtn,
+        idSweepBtn,
         idSaveEachCheck,
         idFolderLabel,
         idFolderEdit,
@@ -70,6 +76,8 @@ private:
     std::vector<std::wstring> Cells(const SeriesRow& row) const;
     // The list asks for a cell it draws.
     void GiveCell(LVITEMW& item);
+    // A row taken: its files and the list on the next turn of the message loop.
+    void RowAdded(SeriesRow row, const AcquisitionPtr& acquisition);
     // What the points added since last did not do yet: the series' file, their own files (when
     // each is saved), the list shown again.
     void KeepPending();
@@ -102,4 +110,5 @@ private:
     std::wstring cell_;                        // the cell the list asked for last
     SeriesRecovery recovery_;
     std::unique_ptr<PlotView> plot_;
+    TSweepForm sweep_;
 };

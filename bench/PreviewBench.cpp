@@ -134,7 +134,8 @@ int main() {
     CommandState state;
     TPreviewForm preview(
         state, [] {}, [](const Series&) {});
-    TSeriesForm series(state, [](const std::string&) {});
+    TSeriesForm series(
+        state, [](const std::string&) {}, [] { return SweepScope{}; });
     preview.Show(nullptr);
     series.Show(nullptr);
     std::vector<double> small;

@@ -2,18 +2,34 @@
 
 #include "common/Text1252.h"
 
-std::string InstrumentErrorText(const EInstrumentError& error, const std::string& address) {
+namespace {
+
+struct Nouns {
+    const char* Name; // "Oscilloscope"
+    const char* The;  // "L'oscilloscope"
+    const char* Of;   // "de l'oscilloscope"
+};
+
+} // namespace
+
+std::string InstrumentErrorText(const EInstrumentError& error, const std::string& address,
+                                InstrumentRole role) {
+    Nouns n = role == InstrumentRole::Scope
+                  ? Nouns{"Oscilloscope", "L'oscilloscope", "de l'oscilloscope"}
+                  : Nouns{"Générateur", "Le générateur", "du générateur"};
+    auto text = [](const std::string& utf8) { return Cp1252(utf8); };
     std::string detail = error.what();
     switch (error.Fault) {
     case InstrumentFault::Unreachable:
-        return Cp1252("Oscilloscope non joignable : ") + address +
-               Cp1252("\rVérifiez le réseau, l'adresse de l'oscilloscope et le pare-feu.");
+        return text(std::string(n.Name) + " non joignable : ") + address +
+               text(std::string("\rVérifiez le réseau, l'adresse ") + n.Of + " et le pare-feu.");
     case InstrumentFault::Silent:
-        return Cp1252("L'oscilloscope ne répond pas : ") + address +
+        return text(std::string(n.The) + " ne répond pas : ") + address +
                Cp1252("\rVérifiez l'adresse, le port et le pare-feu.");
-    case InstrumentFault::Reset: return Cp1252("L'oscilloscope a coupé la connexion : ") + address;
+    case InstrumentFault::Reset:
+        return text(std::string(n.The) + " a coupé la connexion : ") + address;
     case InstrumentFault::Stalled:
-        return Cp1252("L'oscilloscope s'est arrêté au milieu d'un envoi : ") + address;
+        return text(std::string(n.The) + " s'est arrêté au milieu d'un envoi : ") + address;
     case InstrumentFault::ShortBlock:
         return Cp1252("Données incomplètes : le bloc envoyé est plus court que son en-tête");
     case InstrumentFault::BadBlockHeader:
@@ -21,9 +37,10 @@ std::string InstrumentErrorText(const EInstrumentError& error, const std::string
     case InstrumentFault::BlockTooLarge:
         return Cp1252("Bloc refusé : l'oscilloscope annonce ") + detail + Cp1252(" octets");
     case InstrumentFault::BadPreamble:
-        return Cp1252("Réglages de l'oscilloscope illisibles : ") + detail;
+        return text(std::string("Réglages ") + n.Of + " illisibles : ") + detail;
     case InstrumentFault::NoChannelShown: return "Afficher CH1 ou CH2 sur l'oscilloscope";
-    case InstrumentFault::UnknownInstrument: return "Oscilloscope non reconnu : " + detail;
+    case InstrumentFault::UnknownInstrument:
+        return text(std::string(n.Name) + " non reconnu : ") + detail;
     case InstrumentFault::BadResource: return detail;
     case InstrumentFault::NoVisa: return detail;
     case InstrumentFault::Cancelled: return "";

@@ -1,8 +1,12 @@
 #pragma once
-// What the program says, in French (1252), when a network or USB scope could not be read.
+// What the program says, in French (1252), when a network or USB scope could not be read, or the
+// generator of a sweep could not be driven.
 #include <string>
 
 #include "instrument/ScpiSession.h"
 
+enum class InstrumentRole { Scope, Generator };
+
 // The sentence for `error`, naming `address` where the place matters.
-std::string InstrumentErrorText(const EInstrumentError& error, const std::string& address);
+std::string InstrumentErrorText(const EInstrumentError& error, const std::string& address,
+                                InstrumentRole role = InstrumentRole::Scope);

@@ -35,14 +35,11 @@ ScopeOutcome ScopeLink::Take() {
     return std::move(outcome_);
 }
 
-namespace {
-
-// The first of the resource's ports that connects and answers "*IDN?", with its answer.
-std::unique_ptr<ByteStream> Connect(const InstrumentResource& resource, HANDLE cancel,
-                                    ScopeOutcome& outcome) {
+std::unique_ptr<ByteStream> ConnectInstrument(const InstrumentResource& resource, HANDLE cancel,
+                                              std::string& answer, int& port) {
     if (resource.Kind == ResourceKind::Visa) {
         auto stream = std::make_unique<VisaStream>(resource.Text, cancel, kAnswerMs);
-        outcome.Answer = StreamSession(*stream).Query("*IDN?");
+        answer = StreamSession(*stream).Query("*IDN?");
         return stream;
     }
     if (resource.Kind != ResourceKind::Socket)
@@ -50,12 +47,12 @@ std::unique_ptr<ByteStream> Connect(const InstrumentResource& resource, HANDLE c
     std::vector<int> ports{resource.Port};
     if (resource.Port == 0) ports.assign(std::begin(kScopePorts), std::end(kScopePorts));
     std::optional<EInstrumentError> firstError;
-    for (int port : ports) {
+    for (int each : ports) {
         try {
             auto stream =
-                std::make_unique<TcpStream>(resource.Host, port, cancel, kConnectMs, kAnswerMs);
-            outcome.Answer = StreamSession(*stream).Query("*IDN?");
-            outcome.Port = port;
+                std::make_unique<TcpStream>(resource.Host, each, cancel, kConnectMs, kAnswerMs);
+            answer = StreamSession(*stream).Query("*IDN?");
+            port = each;
             return stream;
         } catch (const EInstrumentError& error) {
             if (error.Fault == InstrumentFault::Cancelled) throw;
@@ -65,12 +62,11 @@ std::unique_ptr<ByteStream> Connect(const InstrumentResource& resource, HANDLE c
     throw *firstError;
 }
 
-} // namespace
-
 ScopeOutcome ScopeLink::Run(const ScopeJob& job) {
     ScopeOutcome outcome;
     try {
-        std::unique_ptr<ByteStream> stream = Connect(job.Resource, cancel_.get(), outcome);
+        std::unique_ptr<ByteStream> stream =
+            ConnectInstrument(job.Resource, cancel_.get(), outcome.Answer, outcome.Port);
         outcome.Identity = IdentifyScope(outcome.Answer);
         if (!outcome.Identity)
             throw EInstrumentError(InstrumentFault::UnknownInstrument, outcome.Answer);

@@ -5,16 +5,23 @@
 // for; the destructor cancels and waits for the worker.
 #include <windows.h>
 #include <atomic>
+#include <memory>
 #include <optional>
 #include <thread>
 
 #include "instrument/Resource.h"
 #include "instrument/ScopeRead.h"
+#include "instrument/ScpiStream.h"
 #include "ui/Handles.h"
 
 // The time a connection may take, and the longest silence within an answer.
 constexpr unsigned kConnectMs = 2000;
 constexpr unsigned kAnswerMs = 3000;
+
+// A connection to the instrument a resource names, through the first of its ports that connects
+// and answers "*IDN?" (`answer`, `port`); throws EInstrumentError.
+std::unique_ptr<ByteStream> ConnectInstrument(const InstrumentResource& resource, HANDLE cancel,
+                                              std::string& answer, int& port);
 
 struct ScopeJob {
     InstrumentResource Resource;

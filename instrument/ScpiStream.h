@@ -18,6 +18,8 @@ public:
     // At least one byte and at most `most`, as soon as any has come; throws EInstrumentError
     // (Silent on time-out, Reset, Cancelled).
     virtual std::size_t Read(uint8_t* into, std::size_t most) = 0;
+    // The longest silence within an answer from now on; a stream without a clock has none.
+    virtual void SetAnswerTime(unsigned /*ms*/) {}
 };
 
 // A header's text before the "#" is at most this long ("C1:WF DAT2," and its like).

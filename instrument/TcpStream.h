@@ -17,6 +17,7 @@ public:
 
     void Write(const std::string& bytes) override;
     std::size_t Read(uint8_t* into, std::size_t most) override;
+    void SetAnswerTime(unsigned ms) override { answerMs_ = ms; }
 
 private:
     // Waits for the socket's next event; throws Silent after `ms`, Cancelled on the cancel event.

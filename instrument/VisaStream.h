@@ -30,6 +30,7 @@ public:
 
     void Write(const std::string& bytes) override;
     std::size_t Read(uint8_t* into, std::size_t most) override;
+    void SetAnswerTime(unsigned ms) override { answerMs_ = ms; }
 
 private:
     unsigned long manager_ = 0, session_ = 0;

@@ -88,18 +88,6 @@ protected:
         ForgetKeptSeries();
     }
 
-    // No series an earlier test left behind is offered.
-    static void ForgetKeptSeries() {
-        std::wstring folder = Wide(SettingsFile());
-        folder.resize(folder.find_last_of(L'\\') + 1);
-        WIN32_FIND_DATAW found{};
-        HANDLE search = FindFirstFileW((folder + L"serie-*.txt").c_str(), &found);
-        if (search == INVALID_HANDLE_VALUE) return;
-        do DeleteFileW((folder + found.cFileName).c_str());
-        while (FindNextFileW(search, &found));
-        FindClose(search);
-    }
-
     // The program on the filter bench, the series window opened from the preview.
     bool StartTheBench() {
         if (!Start({"speed 10", "no-zero", "filter low-pass:1591.5", "sensitivity1 0.2"}))

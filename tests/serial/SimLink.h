@@ -84,7 +84,14 @@ inline int ScpiPort() {
     return port ? std::atoi(port) : 0;
 }
 
-// One "name value" setting to the network scope, in force once this returns.
+// The function generator beside it: its loopback port (0: none).
+inline int GeneratorPort() {
+    const char* port = std::getenv("VEXOR_GENERATOR_PORT");
+    return port ? std::atoi(port) : 0;
+}
+
+// One "name value" setting to the network scope, in force once this returns; "generator.name
+// value" to the generator, "circuit lowpass R C" to what lies between them.
 inline void ScpiControl(const std::string& command) {
     auto count = [&] {
         std::ifstream in(SimPath("scpi.log"), std::ios::binary);

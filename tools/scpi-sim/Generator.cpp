@@ -177,6 +177,12 @@ Answer FunctionGenerator::Handle(const std::string& line) {
 
 bool FunctionGenerator::Set(const std::string& name, const std::string& value, std::string& error) {
     error = "bad value for " + name + ": " + value;
+    if (name == "model") {
+        GeneratorFamily family;
+        if (!GeneratorModel(value, family)) return false;
+        *this = FunctionGenerator(family);
+        return true;
+    }
     if (name == "fault") {
         if (value == "none") return fault_ = GeneratorFault::None, true;
         if (value == "ignore-frequency") return fault_ = GeneratorFault::IgnoreFrequency, true;

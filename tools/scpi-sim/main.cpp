@@ -14,6 +14,7 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
+#include <sstream>
 #include <string>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -40,10 +41,12 @@ const char* kHelp = R"(scpi-sim: a network oscilloscope on 127.0.0.1, one connec
                       keysight-33522b, on a port of its own; the scope's CH1 then shows its
                       output and CH2 the circuit's
   --generator-port-file F, --generator-log F: as --port-file and --log, for the generator
-  --circuit C         lowpass (default), highpass or bandpass, of --r OHMS, --c FARADS and,
-                      for the band-pass, --l HENRIES (a series RLC, CH2 across R)
-  On the control FIFO, "generator.fault none|ignore-frequency|ignore-frequencies|drop" goes to
-  the generator.
+  --circuit C         lowpass, highpass or bandpass between generator and scope, of --r OHMS,
+                      --c FARADS and, for the band-pass, --l HENRIES (a series RLC, CH2
+                      across R); without it the scope shows its own waveforms
+  On the control FIFO, "generator.fault none|ignore-frequency|ignore-frequencies|drop" and
+  "generator.model M" go to the generator; "circuit lowpass|highpass|bandpass R C [L]" wires
+  the scope to it, "circuit none" unwires.
   Scope options, as "--name value" here or "name value" on the control FIFO:
   idn TEXT, state run|stop|single, timebase S, rate SA_PER_S, noise V, noise-counts N, seed N,
   pace none|real, dump PREFIX, fault none|stall|reset|short|bad-header|huge|bad-preamble|
@@ -90,7 +93,23 @@ void ResetConnection(Fd& connection) {
     connection.Close();
 }
 
-void ApplyControl(Instrument& scope, Instrument* generator, std::string& pending, int fifo) {
+// "circuit lowpass|highpass|bandpass R C [L]" wires the scope to the generator through that
+// circuit; "circuit none" gives the scope its own waveforms again.
+bool Rewire(Scope& scope, FunctionGenerator* generator, const std::string& value,
+            std::string& error) {
+    std::istringstream words(value);
+    std::string kind;
+    words >> kind;
+    if (kind == "none") return scope.Wire(nullptr, {}), true;
+    Circuit circuit;
+    if (!generator || !CircuitKindNamed(kind, circuit.Kind) || !(words >> circuit.R >> circuit.C))
+        return error = "bad circuit: " + value, false;
+    words >> circuit.L;
+    scope.Wire([generator] { return generator->Output(); }, circuit);
+    return true;
+}
+
+void ApplyControl(Scope& scope, FunctionGenerator* generator, std::string& pending, int fifo) {
     char buffer[512];
     ssize_t got = ::read(fifo, buffer, sizeof buffer);
     if (got <= 0) return;
@@ -105,7 +124,10 @@ void ApplyControl(Instrument& scope, Instrument* generator, std::string& pending
             instrument = generator;
             name = name.substr(10);
         }
-        if (space == std::string::npos || !instrument->Set(name, line.substr(space + 1), error))
+        bool taken = space != std::string::npos &&
+                     (name == "circuit" ? Rewire(scope, generator, line.substr(space + 1), error)
+                                        : instrument->Set(name, line.substr(space + 1), error));
+        if (!taken)
             std::fprintf(stderr, "scpi-sim: %s\n", error.empty() ? line.c_str() : error.c_str());
         // Said once the setting is in force, for a test that waits for it.
         std::fprintf(stderr, "control: %s\n", line.c_str());
@@ -206,6 +228,7 @@ int main(int argc, char** argv) {
     int port = 0;
     std::string portFile, controlPath, logPath, generatorModel, generatorPortFile, generatorLog;
     Circuit circuit;
+    bool wired = false; // the scope shows the generator through the circuit from the start
     ScopeSetup setup;
     ModelSetup("rigol-ds1054z", setup);
     auto scope = std::make_unique<Scope>(setup);
@@ -232,7 +255,7 @@ int main(int argc, char** argv) {
         else if (name == "generator-log")
             generatorLog = value;
         else if (name == "circuit" && CircuitKindNamed(value, circuit.Kind))
-            continue;
+            wired = true;
         else if ((name == "r" || name == "c" || name == "l") && number > 0)
             (name == "r" ? circuit.R : name == "c" ? circuit.C : circuit.L) = number;
         else if (!scope->Set(name, value, error))
@@ -248,7 +271,7 @@ int main(int argc, char** argv) {
             return std::fprintf(stderr, "scpi-sim: unknown generator %s\n", generatorModel.c_str()),
                    2;
         generator = std::make_unique<FunctionGenerator>(family);
-        scope->Wire([g = generator.get()] { return g->Output(); }, circuit);
+        if (wired) scope->Wire([g = generator.get()] { return g->Output(); }, circuit);
     }
     std::vector<std::unique_ptr<Server>> servers;
     auto serve = [&](Instrument* instrument, const char* name, int on, const std::string& file,

@@ -1,0 +1,74 @@
+#pragma once
+// The window "Balayage automatique": the generator and the sweep's settings, kept in vexor.ini
+// (section "Balayage"); "Tester" asks the generator who it is; "Démarrer" steps it through the
+// frequencies while the scope chosen in the Instrument window is read, each point a row of the
+// series as soon as it is measured; "Arrêter" ends the sweep and puts the instruments back.
+#include <windows.h>
+#include <array>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "acquisition/CommandState.h"
+#include "instrument/SweepLink.h"
+#include "ui/ToolWindow.h"
+
+// The scope a sweep reads and the main window's channel names.
+struct SweepScope {
+    InstrumentResource Resource;
+    std::array<std::string, 2> Names;
+};
+
+class TSweepForm : public ToolWindow {
+public:
+    TSweepForm(CommandState& state, std::function<SweepScope()> scope,
+               std::function<void(const SweepPoint&)> addPoint);
+
+    // Opens the window over `owner`, or brings it forward.
+    void Show(HWND owner);
+    bool Running() const { return sweeping_.has_value(); }
+    // Arrêter, and the window closes once the instruments are put back.
+    void StopAndClose();
+
+    static constexpr const wchar_t* kClassName = L"TVexorSweep";
+    enum Control : int {
+        idGeneratorEdit = 600,
+        idTestBtn,
+        idGeneratorText,
+        idStartBtn,
+        idStopBtn,
+        idEstimateText,
+        idProgressBar,
+        idStatusText,
+        idFirstField = 620, // a label and an edit each, the edit's id one more
+    };
+
+private:
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void CreateControls() override;
+    void PlaceControls() override {}
+    void ReadSettings();
+    void WriteSettings() const;
+    // The settings typed; none, with the reason said, when one is not a number in its range.
+    std::optional<SweepSettings> TypedSettings() const;
+    void ShowEstimate();
+    void TestClick();
+    void StartClick();
+    void StopClick();
+    void TakeEvents();
+    void Ended(const SweepEvent& event);
+    void ShowRunning(bool running);
+    HWND Item(int id) const { return GetDlgItem(Window(), id); }
+
+    CommandState& state_;
+    std::function<SweepScope()> scope_;
+    std::function<void(const SweepPoint&)> addPoint_;
+    SweepLink link_;
+    std::optional<CommandState::Activity> sweeping_;
+    bool testing_ = false, closeWhenEnded_ = false;
+    std::string generatorAddress_;
+    std::vector<double> frequencies_;
+    std::size_t done_ = 0;
+    double startedAt_ = 0;
+    SweepSettings settings_;
+};

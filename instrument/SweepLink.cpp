@@ -1,0 +1,147 @@
+#include "instrument/SweepLink.h"
+
+#include <cmath>
+#include <utility>
+
+#include "instrument/ScopeLink.h"
+
+namespace {
+
+// The answers' time while the instruments are put back: what does not answer within it is named.
+constexpr unsigned kRestoreAnswerMs = 1000;
+
+// A stream that notes which instrument failed, for the sentence that says so.
+class RoleStream : public ByteStream {
+public:
+    RoleStream(std::unique_ptr<ByteStream> inner, InstrumentRole role, InstrumentRole& failed)
+        : inner_(std::move(inner)), role_(role), failed_(failed) {}
+    void Write(const std::string& bytes) override {
+        Noted([&] { inner_->Write(bytes); });
+    }
+    std::size_t Read(uint8_t* into, std::size_t most) override {
+        std::size_t got = 0;
+        Noted([&] { got = inner_->Read(into, most); });
+        return got;
+    }
+    void SetAnswerTime(unsigned ms) override { inner_->SetAnswerTime(ms); }
+
+private:
+    template <class Action> void Noted(Action action) {
+        try {
+            action();
+        } catch (const EInstrumentError&) {
+            failed_ = role_;
+            throw;
+        }
+    }
+    std::unique_ptr<ByteStream> inner_;
+    InstrumentRole role_;
+    InstrumentRole& failed_;
+};
+
+} // namespace
+
+SweepLink::SweepLink()
+    : stop_(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+      cancel_(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+      ended_(CreateEventW(nullptr, TRUE, TRUE, nullptr)) {}
+
+SweepLink::~SweepLink() {
+    Stop();
+    if (WaitForSingleObject(ended_.get(), kRestoreAnswerMs) != WAIT_OBJECT_0)
+        SetEvent(cancel_.get());
+    if (worker_.joinable()) worker_.join();
+}
+
+void SweepLink::Stop() { SetEvent(stop_.get()); }
+
+void SweepLink::Start(SweepJob job, HWND wake, UINT message) {
+    if (worker_.joinable()) worker_.join();
+    ResetEvent(stop_.get());
+    ResetEvent(cancel_.get());
+    ResetEvent(ended_.get());
+    wake_ = wake;
+    message_ = message;
+    running_ = true;
+    worker_ = std::thread([this, job = std::move(job)] {
+        Run(job);
+        running_ = false;
+        SetEvent(ended_.get());
+        PostMessageW(wake_, message_, 0, 0);
+    });
+}
+
+std::vector<SweepEvent> SweepLink::Take() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return std::exchange(events_, {});
+}
+
+void SweepLink::Post(SweepEvent event) {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        events_.push_back(std::move(event));
+    }
+    PostMessageW(wake_, message_, 0, 0);
+}
+
+void SweepLink::Run(const SweepJob& job) {
+    SweepEvent end;
+    InstrumentRole failed = InstrumentRole::Generator;
+    auto open = [&](const InstrumentResource& resource, InstrumentRole role, std::string& answer) {
+        failed = role;
+        int port = 0;
+        return std::make_unique<RoleStream>(
+            ConnectInstrument(resource, cancel_.get(), answer, port), role, failed);
+    };
+    try {
+        std::string answer;
+        auto generatorStream = open(job.Generator, InstrumentRole::Generator, answer);
+        std::optional<GeneratorIdentity> generatorIdentity = IdentifyGenerator(answer);
+        if (!generatorIdentity) throw EInstrumentError(InstrumentFault::UnknownInstrument, answer);
+        SweepEvent connected;
+        connected.What = SweepEvent::Kind::Connected;
+        connected.GeneratorName = generatorIdentity->Text();
+        if (job.IdentifyOnly) return Post(std::move(connected));
+
+        auto scopeStream = open(job.Scope, InstrumentRole::Scope, answer);
+        std::optional<ScopeIdentity> scopeIdentity = IdentifyScope(answer);
+        if (!scopeIdentity) throw EInstrumentError(InstrumentFault::UnknownInstrument, answer);
+        connected.ScopeName = scopeIdentity->Text();
+        Post(std::move(connected));
+
+        StreamSession scopeSession(*scopeStream), generatorSession(*generatorStream);
+        auto wait = [this](double seconds) {
+            DWORD ms = DWORD(std::ceil(std::max(seconds, 0.0) * 1000));
+            if (WaitForSingleObject(stop_.get(), ms) == WAIT_OBJECT_0)
+                throw EInstrumentError(InstrumentFault::Cancelled);
+        };
+        ScopeControl control(scopeSession, *scopeIdentity, wait);
+        std::unique_ptr<Generator> generator =
+            MakeGenerator(generatorSession, *generatorIdentity, job.Settings.Channel);
+        Sweeper sweeper(*generator, control, job.Settings, wait);
+        try {
+            sweeper.Begin();
+            for (std::size_t i = 0; i < job.Frequencies.size(); ++i) {
+                wait(0);
+                SweepEvent point;
+                point.What = SweepEvent::Kind::Point;
+                point.Index = i;
+                point.Point = sweeper.Measure(job.Frequencies[i], job.Request);
+                Post(std::move(point));
+            }
+        } catch (const EInstrumentError& error) {
+            end.Stopped = error.Fault == InstrumentFault::Cancelled;
+            if (!end.Stopped) end.Error = error;
+        } catch (const std::exception& error) {
+            end.Error = EInstrumentError(InstrumentFault::BadPreamble, error.what());
+        }
+        end.FailedRole = failed;
+        scopeStream->SetAnswerTime(kRestoreAnswerMs);
+        generatorStream->SetAnswerTime(kRestoreAnswerMs);
+        end.NotRestored = sweeper.End();
+    } catch (const EInstrumentError& error) {
+        end.Error = error;
+        end.FailedRole = failed;
+    }
+    Post(std::move(end));
+}

@@ -1,0 +1,65 @@
+#pragma once
+// An automatic sweep off the window thread: the scope and the generator connected, each point
+// measured and handed to the window as it comes, both instruments put back at the end, after a
+// stop and as the program closes. A stop takes effect at the next wait or at the end of the
+// capture under way; the destructor stops, leaves the instruments a second to be put back, then
+// breaks off whatever is still waited for.
+#include <windows.h>
+#include <atomic>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <vector>
+
+#include "instrument/InstrumentTexts.h"
+#include "instrument/Resource.h"
+#include "instrument/Sweeper.h"
+#include "ui/Handles.h"
+
+struct SweepJob {
+    InstrumentResource Scope, Generator;
+    SweepSettings Settings;
+    std::vector<double> Frequencies;
+    ScopeRequest Request;
+    bool IdentifyOnly = false; // only who answers at the generator's resource
+};
+
+struct SweepEvent {
+    enum class Kind { Connected, Point, Ended } What = Kind::Ended;
+    std::string GeneratorName, ScopeName; // Connected: who answered
+    std::size_t Index = 0;                // Point: of the job's frequencies
+    SweepPoint Point;
+    // Ended: why the sweep ended before its last point (none when it did not, or was stopped),
+    // and which instrument failed.
+    std::optional<EInstrumentError> Error;
+    InstrumentRole FailedRole = InstrumentRole::Scope;
+    bool Stopped = false;
+    std::vector<std::string> NotRestored; // 1252
+};
+
+class SweepLink {
+public:
+    SweepLink();
+    ~SweepLink();
+    SweepLink(const SweepLink&) = delete;
+    SweepLink& operator=(const SweepLink&) = delete;
+
+    // Runs `job`; each event posts `message` to `wake`.
+    void Start(SweepJob job, HWND wake, UINT message);
+    void Stop();
+    bool Running() const { return running_; }
+    // The events posted since the last call.
+    std::vector<SweepEvent> Take();
+
+private:
+    void Run(const SweepJob& job);
+    void Post(SweepEvent event);
+
+    UniqueKernelHandle stop_, cancel_, ended_;
+    std::thread worker_;
+    std::atomic<bool> running_{false};
+    std::mutex mutex_;
+    std::vector<SweepEvent> events_;
+    HWND wake_ = nullptr;
+    UINT message_ = 0;
+};

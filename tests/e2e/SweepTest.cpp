@@ -1,0 +1,242 @@
+// Automatic sweeps through the real windows: scpi-sim plays the function generator and the
+// network scope, wired through a circuit; the rows and their file, Curvilab's page, a stop midway,
+// a GETDATA that waits for the end, and both instruments put back as they were.
+#include <windows.h>
+
+#include <cmath>
+#include <complex>
+#include <sstream>
+
+#include "app/ControlIds.h"
+#include "app/Preview.h"
+#include "app/SeriesForm.h"
+#include "app/SweepForm.h"
+#include "common/Text1252.h"
+#include "tests/e2e/ProgramTest.h"
+#include "tests/serial/SimLink.h"
+#include "tools/ui-driver/UiDriver.h"
+#include "ui/Wide.h"
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+// The window's fields, in their order.
+enum Field {
+    kChannel,
+    kAmplitude,
+    kOffset,
+    kStart,
+    kStop,
+    kPerDecade,
+    kSettling,
+    kPeriods,
+    kAverages
+};
+
+// The value rows of a series file or page: f, V1, V2, G, phi.
+std::vector<std::vector<double>> Rows(const std::string& text, const std::string& firstRowAfter) {
+    std::vector<std::vector<double>> rows;
+    std::size_t at = text.find(firstRowAfter);
+    if (at == std::string::npos) return rows;
+    std::istringstream lines(text.substr(text.find('\n', at) + 1));
+    for (std::string line; std::getline(lines, line) && line.size() > 2;) {
+        std::vector<double> values;
+        std::istringstream fields(line);
+        for (std::string field; std::getline(fields, field, '\t');) {
+            if (field == "\r" || field.empty()) continue;
+            for (char& c : field)
+                if (c == ',') c = '.';
+            values.push_back(std::stod(field));
+        }
+        if (values.size() != 5) break;
+        rows.push_back(values);
+    }
+    return rows;
+}
+
+// The commands a log holds after the last that starts with `from`.
+std::vector<std::string> LinesAfter(const std::string& log, const std::string& from) {
+    std::vector<std::string> lines;
+    std::istringstream in(log);
+    for (std::string line; std::getline(in, line);) {
+        if (line.rfind(from, 0) == 0) lines.clear();
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+bool Holds(const std::vector<std::string>& lines, const std::string& line) {
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+class Sweep : public ProgramTest {
+protected:
+    void SetUp() override {
+        ProgramTest::SetUp();
+        ForgetKeptSeries();
+    }
+    void TearDown() override {
+        ProgramTest::TearDown();
+        ForgetKeptSeries();
+    }
+
+    // The program on the network scope `scopeModel`, the generator `generatorModel` wired to it
+    // through `circuit`; the sweep window opened from the series window, its fields typed.
+    bool Open(const std::string& scopeModel, const std::string& generatorModel,
+              const std::string& circuit, const std::vector<std::pair<Field, const char*>>& typed) {
+        if (ScpiPort() == 0 || GeneratorPort() == 0) {
+            ADD_FAILURE() << "run through tests/serial/with-sim --scpi";
+            return false;
+        }
+        for (const std::string& setting :
+             {"model " + scopeModel, "generator.model " + generatorModel, "circuit " + circuit,
+              std::string("probe2 1"), std::string("noise-counts 1")})
+            ScpiControl(setting);
+        Resource = "TCPIP0::127.0.0.1::" + std::to_string(ScpiPort()) + "::SOCKET";
+        if (!Start({}, Cp1252("Lecture oscilloscope : "))) return false;
+        UiDriver::Click(main, idPreviewBtn);
+        HWND preview = UiDriver::WaitForWindow(Cp1252("Aperçu de l'acquisition"), 15000);
+        if (!preview) return false;
+        UiDriver::Click(preview, TPreviewForm::idSeriesBtn);
+        series = UiDriver::WaitForWindow(Cp1252("Série de mesures"), 15000);
+        if (!series) return false;
+        UiDriver::Click(series, TSeriesForm::idSweepBtn);
+        sweep = UiDriver::WaitForWindow("Balayage automatique", 15000);
+        if (!sweep) return false;
+        std::string generator =
+            "TCPIP0::127.0.0.1::" + std::to_string(GeneratorPort()) + "::SOCKET";
+        SetWindowTextW(GetDlgItem(sweep, TSweepForm::idGeneratorEdit), Wide(generator).c_str());
+        for (const auto& [field, text] : typed)
+            SetWindowTextW(GetDlgItem(sweep, TSweepForm::idFirstField + 2 * field + 1),
+                           Wide(text).c_str());
+        return true;
+    }
+
+    // The status line, or the box the program shows instead.
+    std::string Status() const {
+        HWND box = UiDriver::WaitForMessageBox("", 0);
+        return box ? "box: " + UiDriver::MessageBoxText(box)
+                   : UiDriver::Control(sweep, TSweepForm::idStatusText).Text;
+    }
+    bool EndsWith(const char* said, int ms = 60000) {
+        std::string text = Cp1252(said);
+        return PumpUntil([&] { return Status().rfind(text, 0) == 0; }, ms);
+    }
+    std::wstring Points() const {
+        return UiDriver::TextW(GetDlgItem(series, TSeriesForm::idPointsText));
+    }
+    static std::string Log(const char* name) { return FileText(Wide(SimPath(name))); }
+
+    HWND series = nullptr, sweep = nullptr;
+};
+
+} // namespace
+
+// Eleven points of a 100 Hz RC low-pass with a Siglent generator and a Rigol scope: the saved
+// series is the filter's, Curvilab gets the same page, and both instruments are put back.
+TEST_F(Sweep, ALowPassWithASiglentGeneratorAndARigolScope) {
+    auto curvilab = RunCurvilab(L"--semaphore");
+    ASSERT_TRUE(Open("rigol-ds1054z", "siglent-sdg1032x", "lowpass 1000 1.5915494309189535e-6",
+                     {{kStart, "10"},
+                      {kStop, "1000"},
+                      {kPerDecade, "5"},
+                      {kSettling, "0"},
+                      {kPeriods, "1"},
+                      {kAverages, "1"},
+                      {kAmplitude, "2"},
+                      {kOffset, "0"}}));
+    EXPECT_NE(UiDriver::Control(sweep, TSweepForm::idEstimateText).Text.find("11 points"),
+              std::string::npos);
+    UiDriver::Click(sweep, TSweepForm::idTestBtn);
+    EXPECT_TRUE(PumpUntil(
+        [&] {
+            return UiDriver::Control(sweep, TSweepForm::idGeneratorText).Text ==
+                   Cp1252("Siglent SDG1032X, n° SDG1XCAD000001");
+        },
+        15000));
+
+    UiDriver::Click(sweep, TSweepForm::idStartBtn);
+    ASSERT_TRUE(EndsWith("Balayage fini : 11 / 11 points")) << [&] {
+        std::string all;
+        for (const auto& c : UiDriver::Controls(sweep))
+            all += std::to_string(c.Id) + "=" + c.Text + (c.Visible ? "" : "(h)") + "|";
+        return all;
+    }();
+    EXPECT_EQ(Points(), L"11 points");
+    EXPECT_FALSE(UiDriver::WaitForMessageBox("", 0)); // all put back: nothing to say
+
+    std::wstring path = TempFilePath(L"vexor-e2e-sweep.cv3");
+    ASSERT_TRUE(ChooseFile(series, TSeriesForm::idSaveSeriesBtn, "Sauvegarde de la série", path));
+    ASSERT_TRUE(PumpUntil([&] { return !FileText(path).empty(); }, 15000));
+    std::string file = FileText(path);
+    DeleteFileW(path.c_str());
+    auto rows = Rows(file, "VALEUR VAR");
+    ASSERT_EQ(rows.size(), 11u);
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        double f = 10 * std::pow(10.0, double(i) / 5);
+        std::complex<double> h = 1.0 / std::complex<double>(1, f / 100);
+        double db = 20 * std::log10(std::abs(h));
+        EXPECT_NEAR(rows[i][0], f, 1e-4 * f);
+        EXPECT_NEAR(rows[i][3], db, db > -3 ? 0.1 : 0.5) << f;
+        EXPECT_NEAR(rows[i][4], std::arg(h) * 180 / kPi, 1) << f;
+    }
+    UiDriver::Click(series, TSeriesForm::idSendSeriesBtn);
+    ASSERT_TRUE(PumpUntil([&] { return CurvilabLogCount("EXECUTE CLIP|LOAD") == 1; }, 20000));
+    EXPECT_EQ(Rows(CurvilabClipboard(1), Cp1252("déphasage")), rows);
+
+    // The generator's output, waveform, load and settings, the scope's time base, scales,
+    // offsets, trigger and run state: each as it was, then a sign that they arrived.
+    std::vector<std::string> generator =
+        LinesAfter(Log("generator-commands.log"), "C1:OUTP LOAD,HZ");
+    for (const char* line : {"C1:BSWV WVTP,SINE", "C1:BSWV FRQ,1000", "C1:BSWV AMP,4",
+                             "C1:BSWV OFST,0", "C1:OUTP OFF", "*OPC?"})
+        EXPECT_TRUE(Holds(generator, line)) << line;
+    std::vector<std::string> scope =
+        LinesAfter(Log("scpi-commands.log"), ":TIM:MAIN:SCAL 2.000000e-04");
+    for (const char* line : {":CHAN1:SCAL 1.000000e+00", ":CHAN2:SCAL 5.000000e-01",
+                             ":TRIG:EDG:SOUR CHAN1", ":TRIG:SWE AUTO", ":RUN", "*OPC?"})
+        EXPECT_TRUE(Holds(scope, line)) << line;
+    EXPECT_EQ(scope.back(), "*OPC?");
+}
+
+// A band-pass with a Rigol generator and a Siglent scope, stopped after two points: the rows stay,
+// the instruments are put back, and a GETDATA sent during the sweep reads once it has ended.
+TEST_F(Sweep, StoppedMidwayItKeepsItsRowsAndAGetDataWaitsForIt) {
+    auto curvilab = RunCurvilab(L"--semaphore");
+    ASSERT_TRUE(CurvilabLogReaches("STARTED"));
+    ASSERT_TRUE(Open("siglent-sds1104x-e", "rigol-dg812", "bandpass 100 1e-6 0.1",
+                     {{kStart, "100"},
+                      {kStop, "10000"},
+                      {kPerDecade, "5"},
+                      {kSettling, "1500"},
+                      {kPeriods, "1"},
+                      {kAverages, "1"}}));
+    UiDriver::Click(sweep, TSweepForm::idStartBtn);
+    ASSERT_TRUE(PumpUntil([&] { return Points() == L"2 points"; }, 30000)) << Status();
+    EXPECT_EQ(SendToProgram("GETDATA")->Wait(30000), 0u);
+    EXPECT_EQ(CurvilabLogCount("EXECUTE CLIP|ADD"), 0) << "no read during the sweep";
+    EXPECT_EQ(Status().rfind("Point ", 0), 0u) << Status();
+    // Refused while the sweep runs: no question comes. The window takes the clicks in turn, so
+    // the stop's end shows that this one was taken before it.
+    UiDriver::Click(series, TSeriesForm::idNewSeriesBtn);
+
+    UiDriver::Click(sweep, TSweepForm::idStopBtn);
+    ASSERT_TRUE(EndsWith("Balayage arrêté", 10000)) << Status();
+    EXPECT_FALSE(UiDriver::WaitForMessageBox("Confirmation", 0)) << "no new series meanwhile";
+    int kept = std::stoi(Narrow(Points()));
+    EXPECT_GE(kept, 2);
+    EXPECT_LT(kept, 11);
+    std::vector<std::string> generator =
+        LinesAfter(Log("generator-commands.log"), ":OUTP1:LOAD 50");
+    for (const char* line : {":SOUR1:FUNC SIN", ":SOUR1:FREQ 1.000000E+03", ":SOUR1:VOLT:UNIT VPP",
+                             ":SOUR1:VOLT 4.000000E+00", ":OUTP1 OFF", "*OPC?"})
+        EXPECT_TRUE(Holds(generator, line)) << line;
+    std::vector<std::string> scope = LinesAfter(Log("scpi-commands.log"), "TDIV 2.00E-04");
+    for (const char* line :
+         {"C1:VDIV 1.00E+00", "C2:VDIV 5.00E-01", "TRSE EDGE,SR,C1,HT,OFF", "TRMD AUTO", "*OPC?"})
+        EXPECT_TRUE(Holds(scope, line)) << line;
+
+    // The read Curvilab asked for, once the sweep has ended.
+    EXPECT_TRUE(CurvilabLogReaches("EXECUTE CLIP|ADD"));
+}
