@@ -205,7 +205,8 @@ TEST_F(SeriesBench, AKilledProgramLosesNoPoint) {
     ASSERT_TRUE(Start({}) && !UiDriver::WaitForMessageBox("", 0)); // nothing asked at start-up
     HWND question = AskedToResume();
     ASSERT_TRUE(question);
-    EXPECT_NE(UiDriver::MessageBoxText(question).find("3 points"), std::string::npos);
+    EXPECT_EQ(UiDriver::MessageBoxText(question),
+              Cp1252("Une série de 3 points n'a été ni enregistrée ni terminée. La reprendre ?"));
     UiDriver::ClickButton(question, "&Oui");
     series = UiDriver::WaitForWindow(Cp1252("Série de mesures"), 15000);
     ASSERT_TRUE(series);

@@ -240,3 +240,30 @@ TEST_F(Sweep, StoppedMidwayItKeepsItsRowsAndAGetDataWaitsForIt) {
     // The read Curvilab asked for, once the sweep has ended.
     EXPECT_TRUE(CurvilabLogReaches("EXECUTE CLIP|ADD"));
 }
+
+// The close box during a sweep: the program ends within the second the instruments are given to
+// be put back, and they are, a Keysight generator and a Siglent scope of the newer set.
+TEST_F(Sweep, TheCloseEndsTheSweepAndPutsTheInstrumentsBack) {
+    ASSERT_TRUE(Open("siglent-sds2104x-plus", "keysight-33522b", "highpass 1000 1e-6",
+                     {{kStart, "100"},
+                      {kStop, "10000"},
+                      {kPerDecade, "5"},
+                      {kSettling, "3000"},
+                      {kPeriods, "1"},
+                      {kAverages, "1"}}));
+    UiDriver::Click(sweep, TSweepForm::idStartBtn);
+    ASSERT_TRUE(PumpUntil([&] { return Points() == L"1 point"; }, 30000)) << Status();
+    ULONGLONG start = GetTickCount64();
+    EXPECT_EQ(Close(), 0u);
+    ULONGLONG closing = GetTickCount64() - start;
+    EXPECT_LT(closing, 2500) << "not the 3 s of the settling wait";
+    std::vector<std::string> generator =
+        LinesAfter(Log("generator-commands.log"), ":OUTP1:LOAD 50");
+    for (const char* line :
+         {":SOUR1:FUNC SIN", ":SOUR1:FREQ +1.00000000000000E+03", ":OUTP1 0", "*OPC?"})
+        EXPECT_TRUE(Holds(generator, line)) << line;
+    std::vector<std::string> scope = LinesAfter(Log("scpi-commands.log"), ":TIM:SCAL 2.00E-04");
+    for (const char* line :
+         {":CHAN1:SCAL 1.00E+00", ":TRIG:EDGE:SOUR C1", ":TRIG:MODE AUTO", ":TRIG:RUN", "*OPC?"})
+        EXPECT_TRUE(Holds(scope, line)) << line;
+}
