@@ -11,6 +11,7 @@
 #include "app/InstrumentForm.h"
 #include "app/Settings.h"
 #include "app/ToolGlyphs.h"
+#include "common/Clock.h"
 #include "common/Folders.h"
 #include "common/Text1252.h"
 #include "export/Hpconst.h"
@@ -72,14 +73,6 @@ void SetScroll(HWND scrollBar, int minimum, int maximum, int position) {
 }
 
 int ScrollPosition(HWND scrollBar) { return GetScrollPos(scrollBar, SB_CTL); }
-
-std::string TimeOfDay() {
-    SYSTEMTIME now{};
-    GetLocalTime(&now);
-    char text[16];
-    std::snprintf(text, sizeof text, "%02u:%02u:%02u", now.wHour, now.wMinute, now.wSecond);
-    return text;
-}
 
 } // namespace
 
@@ -500,7 +493,7 @@ void THamegMain::ReadScopeClick() {
         activity.Become(ProgramState::Reading);
         ScopeJob job{resource_, true, {}};
         job.Request.Names = {session_.Record.Channel(1).Name, session_.Record.Channel(2).Name};
-        job.Request.TimeOfDay = TimeOfDay();
+        job.Request.TimeOfDay = TimeOfDayText();
         // The scope is asked while the window shows the read.
         link_.Start(std::move(job), Window());
         HideReadButton();
@@ -738,7 +731,7 @@ SettingsTexts THamegMain::SettingsShown() const {
 // The one road out of a read: the acquisition, built once, to every window and export; a row of
 // the series when it runs.
 void THamegMain::AcquisitionRead() {
-    readTime_ = TimeOfDay();
+    readTime_ = TimeOfDayText();
     Publish(MakeAcquisition(), true);
     series_.AddPoint(acquisition_);
 }

@@ -51,7 +51,6 @@ public:
         idSendSeriesBtn,
         idCopyImageBtn,
         idSaveImageBtn,
-        idSweepBtn,
         idSaveEachCheck,
         idFolderLabel,
         idFolderEdit,
@@ -60,6 +59,7 @@ public:
         idPointsText,
         idCutOffText,
         idRowList,
+        idSweepBtn,
         idPlotView = 590,
     };
 

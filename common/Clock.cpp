@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <ctime>
 
 namespace {
@@ -21,6 +22,15 @@ double TimeOfDayNow() {
     long long ms = duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000;
     long long ofDay = ((local.tm_hour * 60LL + local.tm_min) * 60 + local.tm_sec) * 1000 + ms;
     return double(ofDay) / double(kMsPerDay);
+}
+
+std::string TimeOfDayText() {
+    long long ms = std::llround(TimeOfDayNow() * double(kMsPerDay));
+    long long seconds = ms / 1000;
+    char text[16];
+    std::snprintf(text, sizeof text, "%02lld:%02lld:%02lld", seconds / 3600 % 24, seconds / 60 % 60,
+                  seconds % 60);
+    return text;
 }
 
 double ElapsedSecondsBetween(double start, double now) {

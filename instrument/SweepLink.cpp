@@ -3,6 +3,7 @@
 #include <cmath>
 #include <utility>
 
+#include "common/Clock.h"
 #include "instrument/ScopeLink.h"
 
 namespace {
@@ -126,7 +127,9 @@ void SweepLink::Run(const SweepJob& job) {
                 SweepEvent point;
                 point.What = SweepEvent::Kind::Point;
                 point.Index = i;
-                point.Point = sweeper.Measure(job.Frequencies[i], job.Request);
+                ScopeRequest request = job.Request;
+                request.TimeOfDay = TimeOfDayText();
+                point.Point = sweeper.Measure(job.Frequencies[i], request);
                 Post(std::move(point));
             }
         } catch (const EInstrumentError& error) {

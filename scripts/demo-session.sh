@@ -64,16 +64,17 @@ demo_start_virtual_display() {
 }
 
 # demo_start_program LOG: a Wine session on the display and vexor.exe set to COM1, started in
-# the user's Documents\Curvilab folder (where its save dialog then opens).
+# the user's Documents\Curvilab folder (where its save dialog then opens). VEXOR_DEMO_SETTINGS,
+# when set, is added to vexor.ini as it stands (sections and lines ending with CR LF).
 demo_start_program() {
     # A session left by an earlier run without a display would start the desktop without X.
     wine_session_stop
     wine_session_start || { echo "wine: no session"; return 1; }
     local user="$WINEPREFIX/drive_c/users/$(whoami)"
     mkdir -p "$user/AppData/Roaming/Curvilab" "$user/Documents/Curvilab" &&
-        printf '[COM]\r\nNumber=1\r\n%s' \
+        printf '[COM]\r\nNumber=1\r\n%s%s' \
             "${VEXOR_DEMO_RESOURCE:+[Instrument]$'\r\n'Resource=$VEXOR_DEMO_RESOURCE$'\r\n'}" \
-            >"$user/AppData/Roaming/Curvilab/vexor.ini"
+            "${VEXOR_DEMO_SETTINGS:-}" >"$user/AppData/Roaming/Curvilab/vexor.ini"
     (cd "$user/Documents/Curvilab" && exec env ${VEXOR_WINE_LOCALE:+LC_ALL=$VEXOR_WINE_LOCALE} \
         "$WINE64" "$VEXOR_BUILD/win64/vexor.exe") >"$1" 2>&1 &
     demo_pids+=($!)

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <string>
+
 namespace {
 double At(int h, int m, int s, int ms) { return ((h * 60 + m) * 60 + s + ms / 1000.0) / 86400.0; }
 } // namespace
@@ -24,4 +27,10 @@ TEST(Clock, TimeOfDayIsAFractionOfADay) {
     EXPECT_GE(now, 0.0);
     EXPECT_LT(now, 1.0);
     EXPECT_LT(ElapsedSeconds(now), 60.0);
+    // The text of the same moment, to the second (or the next one).
+    std::string text = TimeOfDayText();
+    ASSERT_EQ(text.size(), 8u);
+    int h = 0, m = 0, s = 0;
+    ASSERT_EQ(std::sscanf(text.c_str(), "%2d:%2d:%2d", &h, &m, &s), 3);
+    EXPECT_LT(ElapsedSecondsBetween(At(h, m, s, 0), TimeOfDayNow()), 2.0) << text;
 }

@@ -6,6 +6,7 @@
 
 #include "app/ControlIds.h"
 #include "app/Preview.h"
+#include "app/SeriesForm.h"
 #include "common/Text1252.h"
 #include "tests/e2e/ProgramTest.h"
 #include "tests/serial/SimLink.h"
@@ -170,6 +171,9 @@ TEST_F(Dpi, EveryDialogIsScaledAndItsTextsFit) {
     HWND series = Open(preview, TPreviewForm::idSeriesBtn, "Série de mesures");
     ASSERT_TRUE(series);
     ExpectTextsFit(series);
+    HWND sweep = Open(series, TSeriesForm::idSweepBtn, "Balayage automatique");
+    ASSERT_TRUE(sweep);
+    ExpectTextsFit(sweep);
 }
 
 TEST_F(Dpi, ThePortSelectionIsScaled) {

@@ -78,6 +78,14 @@ TEST_F(Keyboard, AReadAndThePreviewsPictureNeedNoMouse) {
     Press({VK_CONTROL, 'C'});
     EXPECT_TRUE(PumpUntil([&] { return UiDriver::ClipboardText() == folderText; }, 5000));
     EXPECT_EQ(UiDriver::Text(folder), folderText);
+    // "&Balayage automatique…" opens its window, and Escape closes it.
+    Press({VK_MENU, 'B'});
+    HWND sweep = UiDriver::WaitForWindow("Balayage automatique", 15000);
+    ASSERT_TRUE(sweep);
+    ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == sweep; }, 5000));
+    Press({VK_ESCAPE});
+    EXPECT_TRUE(UiDriver::WaitUntilGone(sweep, 5000));
+    ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == series; }, 5000));
     Press({VK_ESCAPE});
     EXPECT_TRUE(UiDriver::WaitUntilGone(series, 5000));
 
