@@ -24,6 +24,7 @@ struct SeriesRow {
     Measure Phase;      // degrees in ]-180, 180]: phi(V2) - phi(V1), negative when channel 2 lags
     bool Swept = false; // an automatic sweep's point: gain and phase of the fundamentals
     bool Distorted = false; // a sweep's point whose signals are more than their fundamental
+    bool Disagrees = false; // a sweep's point whose crossings say otherwise
 
     // Every value measured: the row can be a point of the diagram and of the series' file.
     bool Complete() const;

@@ -80,6 +80,7 @@ std::wstring Remarks(const SeriesRow& row, const std::vector<std::string>& names
     std::vector<std::string> said;
     if (row.Swept) said.push_back("balayage");
     if (row.Distorted) said.push_back(Cp1252("signal déformé ou bruité"));
+    if (row.Disagrees) said.push_back(Cp1252("en désaccord avec la mesure par passages"));
     auto note = [&](const std::string& what, const Measure& measure) {
         if (measure.Value || measure.Reason == Why::None) return;
         std::string text = what + " : " + ReasonText(measure.Reason);
@@ -232,6 +233,7 @@ void TSeriesForm::AddSweepPoint(const SweepPoint& point) {
     if (point.Last) row = MeasureSeriesRow(*point.Last);
     row.Swept = true;
     row.Distorted = point.Fault == PointFault::Distorted;
+    row.Disagrees = point.Fault == PointFault::Disagrees;
     row.Frequency = {point.Frequency, Why::None};
     if (point.Result) {
         row.Gain = {point.Result->GainDb, Why::None};

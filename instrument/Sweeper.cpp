@@ -84,7 +84,23 @@ void Sweeper::Attempt(SweepPoint& point, const ScopeRequest& request) {
         point.Purity = std::min({point.Purity, fits[0]->Purity, fits[1]->Purity});
     }
     point.Result = TransferOf(ratios);
-    point.Fault = point.Purity < kLeastPurity ? PointFault::Distorted : PointFault::None;
+    point.Fault = point.Purity < kLeastPurity ? PointFault::Distorted
+                  : CrossingsAgree(point)     ? PointFault::None
+                                              : PointFault::Disagrees;
+}
+
+bool Sweeper::CrossingsAgree(const SweepPoint& point) {
+    const RecordMeasures& measures = point.Last->Measures();
+    const auto& channels = point.Last->Channels();
+    for (std::size_t i = 0; i < channels.size(); ++i) {
+        const auto& frequency = measures.Channels[i].Frequency;
+        if (channels[i].Input == 1 && frequency.Value &&
+            std::abs(*frequency.Value / point.Frequency - 1) > 0.02)
+            return false;
+    }
+    if (!measures.Phase || !measures.Phase->Degrees.Value) return true;
+    return std::abs(std::remainder(*measures.Phase->Degrees.Value - point.Result->PhaseDegrees,
+                                   360.0)) <= 10;
 }
 
 SweepPoint Sweeper::Measure(double frequency, const ScopeRequest& request) {

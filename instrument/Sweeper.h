@@ -29,6 +29,7 @@ enum class PointFault {
     FrequencyRefused, // the generator read back another frequency, twice
     NoSignal,         // a channel holds no whole period, or nothing at the frequency
     Distorted,        // a value, whose purity is under kLeastPurity
+    Disagrees,        // a value, which the crossings contradict: CH1's frequency or the phase
 };
 
 struct SweepPoint {
@@ -59,6 +60,9 @@ private:
     bool CaptureRanged(SweepPoint& point, const ScopeRequest& request,
                        std::array<std::optional<Fundamental>, 2>& fits);
     void Attempt(SweepPoint& point, const ScopeRequest& request);
+    // The crossings' figures where they give one: CH1's frequency within 2 % of the generator's,
+    // the phase within 10 degrees of the fundamentals'.
+    static bool CrossingsAgree(const SweepPoint& point);
 
     Generator& generator_;
     ScopeControl& scope_;

@@ -17,7 +17,8 @@ constexpr double kPi = 3.14159265358979323846;
 
 struct SweepBench {
     SweepBench(const std::string& scopeModel, GeneratorFamily family, Circuit circuit)
-        : generator(family), generatorStream(generator), generatorSession(generatorStream) {
+        : generator(family, [this] { return waited; }), generatorStream(generator),
+          generatorSession(generatorStream) {
         ScopeSetup setup;
         EXPECT_TRUE(ModelSetup(scopeModel, setup));
         scope = std::make_unique<Scope>(setup);
@@ -63,6 +64,7 @@ double Db(std::complex<double> h) { return 20 * std::log10(std::abs(h)); }
 TEST(Sweeper, ALowPassSweptMeetsItsAccuracyOnEveryScope) {
     Circuit lowPass; // 100 Hz
     SweepSettings settings;
+    settings.SettlingMs = 20; // 12 time constants
     std::vector<double> frequencies = SweepFrequencies(10, 100000, 10);
     for (const char* model : {"rigol-ds1054z", "siglent-sds1104x-e", "siglent-sds1104x-hd"}) {
         SCOPED_TRACE(model);
@@ -99,6 +101,7 @@ TEST(Sweeper, ALowPassSweptMeetsItsAccuracyOnEveryScope) {
 TEST(Sweeper, ABandPassWithEachGenerator) {
     Circuit bandPass{CircuitKind::BandPass, 100, 1e-6, 0.1}; // 503 Hz, Q 3.2
     SweepSettings settings;
+    settings.SettlingPeriods = 20; // 2L/R is 2 ms, 10 periods at the resonance
     settings.Amplitude = 1;
     settings.Offset = 0.5;
     settings.Averages = 2;
@@ -122,6 +125,24 @@ TEST(Sweeper, ABandPassWithEachGenerator) {
         }
         EXPECT_FALSE(bench.generator.Output().On) << "the output is off again, as found";
     }
+}
+
+// A capture taken as soon as the frequency changed shows the circuit's transient on CH2 (here a
+// decaying offset, which the fit's constant takes apart from the fundamental); the settling wait
+// lets it die away before the capture.
+TEST(Sweeper, TheSettlingWaitOutlastsTheCircuitsTransient) {
+    Circuit lowPass;
+    auto offsetAfter = [&](double settlingMs) {
+        SweepBench bench("rigol-ds1054z", GeneratorFamily::SiglentSdg, lowPass);
+        SweepSettings settings;
+        settings.SettlingMs = settlingMs;
+        settings.SettlingPeriods = 0;
+        SweepPoint point = bench.Run(settings, {1000, 3000}).back();
+        const ChannelSamples& ch2 = point.Last->Samples(1);
+        return FundamentalAt(ch2.Values, ch2.Times[1] - ch2.Times[0], point.Frequency)->Mean;
+    };
+    EXPECT_GT(offsetAfter(0), 0.005);
+    EXPECT_LT(std::abs(offsetAfter(20)), 0.001);
 }
 
 TEST(Sweeper, BothInstrumentsArePutBackAsTheyWereFound) {

@@ -15,6 +15,8 @@ std::complex<double> Circuit::Response(double frequency) const {
     return 1;
 }
 
+double Circuit::TimeConstant() const { return Kind == CircuitKind::BandPass ? 2 * L / R : R * C; }
+
 bool CircuitKindNamed(const std::string& name, CircuitKind& kind) {
     if (name == "lowpass") return kind = CircuitKind::LowPass, true;
     if (name == "highpass") return kind = CircuitKind::HighPass, true;

@@ -13,6 +13,8 @@ struct Circuit {
     // The output over the input at `frequency`: the first-order RC low-pass and high-pass, the
     // series RLC band-pass across its R.
     std::complex<double> Response(double frequency) const;
+    // The time constant its transients die away with: RC, or 2L/R for the band-pass.
+    double TimeConstant() const;
 };
 
 // "lowpass", "highpass", "bandpass"; false for another name.
@@ -24,4 +26,6 @@ struct GeneratorOutput {
     double Frequency = 1000;
     double Amplitude = 2; // volts peak to peak
     double Offset = 0;
+    double SinceChange = 1e9;     // seconds since the frequency last changed
+    double PreviousFrequency = 0; // before that change
 };

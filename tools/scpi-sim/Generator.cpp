@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -52,7 +53,14 @@ void ChangeLoad(GeneratorChannel& channel, const std::string& load) {
 
 } // namespace
 
-FunctionGenerator::FunctionGenerator(GeneratorFamily family) : family_(family) {
+FunctionGenerator::FunctionGenerator(GeneratorFamily family, std::function<double()> clock)
+    : family_(family), clock_(std::move(clock)) {
+    if (!clock_)
+        clock_ = [] {
+            return std::chrono::duration<double>(
+                       std::chrono::steady_clock::now().time_since_epoch())
+                .count();
+        };
     switch (family) {
     case GeneratorFamily::SiglentSdg:
         identity_ = "Siglent Technologies,SDG1032X,SDG1XCAD000001,1.01.01.33R1B6";
@@ -71,8 +79,12 @@ FunctionGenerator::FunctionGenerator(GeneratorFamily family) : family_(family) {
 GeneratorOutput FunctionGenerator::Output() const {
     const GeneratorChannel& c = channels_[0];
     double factor = OpenCircuitFactor(c.Load);
-    return {c.On && c.Wave.rfind("SIN", 0) == 0, c.Frequency, c.Amplitude * factor,
-            c.Offset * factor};
+    return {c.On && c.Wave.rfind("SIN", 0) == 0,
+            c.Frequency,
+            c.Amplitude * factor,
+            c.Offset * factor,
+            clock_() - changedAt_,
+            previousFrequency_};
 }
 
 void FunctionGenerator::SetFrequency(GeneratorChannel& channel, double hertz) {
@@ -81,7 +93,12 @@ void FunctionGenerator::SetFrequency(GeneratorChannel& channel, double hertz) {
         return;
     }
     if (fault_ == GeneratorFault::IgnoreFrequencies) return;
-    channel.Frequency = std::clamp(hertz, 1e-6, 30e6);
+    double frequency = std::clamp(hertz, 1e-6, 30e6);
+    if (frequency != channel.Frequency) {
+        changedAt_ = clock_();
+        previousFrequency_ = channel.Frequency;
+    }
+    channel.Frequency = frequency;
 }
 
 Answer FunctionGenerator::Siglent(const std::string& command) {
@@ -180,7 +197,7 @@ bool FunctionGenerator::Set(const std::string& name, const std::string& value, s
     if (name == "model") {
         GeneratorFamily family;
         if (!GeneratorModel(value, family)) return false;
-        *this = FunctionGenerator(family);
+        *this = FunctionGenerator(family, clock_);
         return true;
     }
     if (name == "fault") {

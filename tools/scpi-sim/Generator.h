@@ -4,6 +4,7 @@
 // 33500 (":SOUR1:FREQ", ":OUTP1"). Each channel keeps its waveform, frequency, amplitude, offset,
 // load and output; CH1's output drives the scope's bench.
 #include <array>
+#include <functional>
 #include <string>
 
 #include "tools/scpi-sim/Circuit.h"
@@ -28,7 +29,9 @@ struct GeneratorChannel {
 
 class FunctionGenerator : public Instrument {
 public:
-    explicit FunctionGenerator(GeneratorFamily family);
+    // `clock` gives seconds, for the time since the frequency changed: the system's steady
+    // clock unless a test keeps its own.
+    explicit FunctionGenerator(GeneratorFamily family, std::function<double()> clock = {});
     Answer Handle(const std::string& line) override;
     bool Set(const std::string& name, const std::string& value, std::string& error) override;
     Profile Pace() const override { return {}; }
@@ -42,6 +45,8 @@ private:
     void SetFrequency(GeneratorChannel& channel, double hertz);
 
     GeneratorFamily family_;
+    std::function<double()> clock_;
+    double changedAt_ = -1e9, previousFrequency_ = 1000;
     std::string identity_;
     std::array<GeneratorChannel, 2> channels_;
     GeneratorFault fault_ = GeneratorFault::None;

@@ -124,6 +124,18 @@ ScopeChannelSetup Scope::Shown(int channel) const {
     return c;
 }
 
+// The circuit's natural response after the generator's last change of frequency, as large at
+// first as the output it had before, dying away with its time constant: what a capture taken too
+// soon shows on CH2.
+void Scope::TakeTransient(int channel) {
+    transient_ = 0;
+    if (!generator_ || channel != 2) return;
+    GeneratorOutput output = generator_();
+    tau_ = circuit_.TimeConstant();
+    double amplitude = output.Amplitude / 2 * std::abs(circuit_.Response(output.PreviousFrequency));
+    if (output.On) transient_ = amplitude * std::exp(-output.SinceChange / tau_);
+}
+
 double Scope::CodesPerDivision() const {
     switch (setup_.Family) {
     case ScopeFamily::RigolDs1000z: return 25;
@@ -135,8 +147,9 @@ double Scope::CodesPerDivision() const {
     return 25;
 }
 
-std::vector<double> Scope::Trace(int channel, std::size_t count, double interval) const {
+std::vector<double> Scope::Trace(int channel, std::size_t count, double interval) {
     const ScopeChannelSetup c = Shown(channel);
+    TakeTransient(channel);
     std::mt19937 random(setup_.Seed * 7919u + frame_ * 31u + unsigned(channel));
     double sigma = setup_.Noise + setup_.NoiseCounts * c.VoltsPerDivision / CodesPerDivision();
     std::normal_distribution<double> noise(0, sigma > 0 ? sigma : 1);
@@ -145,6 +158,7 @@ std::vector<double> Scope::Trace(int channel, std::size_t count, double interval
         double angle = 2 * kPi * c.Frequency * double(i) * interval + c.Phase * kPi / 180;
         volts[i] = c.Dc + c.Amplitude * Shape(c.Shape, angle);
         if (sigma > 0) volts[i] += noise(random);
+        if (transient_ != 0) volts[i] += transient_ * std::exp(-double(i) * interval / tau_);
     }
     return volts;
 }

@@ -94,7 +94,8 @@ private:
     int DivisionsAcross() const;
     // `count` samples of a channel from the screen's left edge, `interval` seconds apart, in volts
     // at the tip, with the noise of the current frame.
-    std::vector<double> Trace(int channel, std::size_t count, double interval) const;
+    std::vector<double> Trace(int channel, std::size_t count, double interval);
+    void TakeTransient(int channel);
     // A running scope shows a new frame for each block; a stopped one keeps its last.
     void NextFrameIfRunning();
     void Stopped(); // a running scope stops on a new frame
@@ -115,6 +116,7 @@ private:
     std::function<GeneratorOutput()> generator_;
     Circuit circuit_;
     std::map<std::string, std::string> trigger_;
+    double transient_ = 0, tau_ = 1; // CH2's volts at the first sample, and their time constant
     double sentInterval_ = 0;
 };
 
