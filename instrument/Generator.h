@@ -12,6 +12,8 @@
 enum class GeneratorDialect {
     SiglentSdg, // SDG1000X, SDG2000X: "C1:BSWV", "C1:OUTP"
     ScpiSource, // Rigol DG800/900/1000Z and Keysight 33500: ":SOURce1:...", ":OUTPut1"
+    FeelTech,   // FY6800, FY6900 on a serial line: "WMF...", "RMF", each set answered by a LF
+    Jds6600,    // JDS6600 on a serial line: registers ":w23=...", ":r23=0.", answered ":ok"
 };
 
 struct GeneratorIdentity {
@@ -24,6 +26,9 @@ struct GeneratorIdentity {
 
 // The generator an "*IDN?" answer names, or none.
 std::optional<GeneratorIdentity> IdentifyGenerator(const std::string& answer);
+// The generator on a serial line, which knows no "*IDN?": a FeelTech asked for its model, then a
+// JDS6600 for its register 0; none when neither answers.
+std::optional<GeneratorIdentity> IdentifySerialGenerator(ScpiSession& session);
 
 class Generator {
 public:

@@ -28,6 +28,22 @@ std::vector<std::string> PutBack(ScpiSession& session, const std::vector<SavedSe
     return failed;
 }
 
+std::vector<std::string> PutBackAcknowledged(ScpiSession& session,
+                                             const std::vector<SavedSetting>& saved,
+                                             const std::string& acknowledgement) {
+    std::vector<std::string> failed;
+    bool connected = true;
+    for (const SavedSetting& setting : saved) {
+        try {
+            if (connected && session.Query(setting.Command) == acknowledgement) continue;
+        } catch (const EInstrumentError&) {
+            connected = false;
+        }
+        failed.push_back(setting.Name);
+    }
+    return failed;
+}
+
 double ValueNumber(const std::string& value) {
     char* end = nullptr;
     double number = std::strtod(value.c_str(), &end);

@@ -19,5 +19,11 @@ std::vector<std::string> PutBack(ScpiSession& session, const std::vector<SavedSe
 // The number at the start of a generator's value, with its multiplier: "1000HZ", "1.25KHZ",
 // "2V", "+1.000000E+03"; throws EInstrumentError(BadPreamble) for none.
 double ValueNumber(const std::string& value);
+// The same for an instrument that answers each command: each must answer `acknowledgement` (""
+// for a bare line end); once one is not answered at all, the rest are not sent.
+std::vector<std::string> PutBackAcknowledged(ScpiSession& session,
+                                             const std::vector<SavedSetting>& saved,
+                                             const std::string& acknowledgement);
+
 // A number as the generators take it: up to 10 significant digits, no unit.
 std::string NumberText(double value);

@@ -106,7 +106,8 @@ bool Sweeper::CrossingsAgree(const SweepPoint& point) {
 SweepPoint Sweeper::Measure(double frequency, const ScopeRequest& request) {
     SweepPoint point;
     point.Requested = frequency;
-    auto taken = [&](double got) { return std::abs(got - frequency) <= 1e-6 * frequency; };
+    // Within the resolution of the cheaper generators (0.01 Hz), far from the next point's.
+    auto taken = [&](double got) { return std::abs(got - frequency) <= 1e-3 * frequency + 0.01; };
     point.Frequency = generator_.SetFrequency(frequency);
     if (!taken(point.Frequency)) point.Frequency = generator_.SetFrequency(frequency);
     if (!taken(point.Frequency)) {

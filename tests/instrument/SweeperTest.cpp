@@ -30,7 +30,9 @@ struct SweepBench {
         scopeStream = std::make_unique<SimulatedStream>(*scope);
         scopeSession = std::make_unique<StreamSession>(*scopeStream);
         scopeIdentity = *IdentifyScope(scopeSession->Query("*IDN?"));
-        generatorIdentity = *IdentifyGenerator(generatorSession.Query("*IDN?"));
+        bool serial = family == GeneratorFamily::FeelTech || family == GeneratorFamily::Jds6600;
+        generatorIdentity = serial ? *IdentifySerialGenerator(generatorSession)
+                                   : *IdentifyGenerator(generatorSession.Query("*IDN?"));
         auto wait = [this](double seconds) { waited += seconds; };
         control = std::make_unique<ScopeControl>(*scopeSession, scopeIdentity, wait);
         driver = MakeGenerator(generatorSession, generatorIdentity, 1);
@@ -107,7 +109,8 @@ TEST(Sweeper, ABandPassWithEachGenerator) {
     settings.Averages = 2;
     std::vector<double> frequencies = SweepFrequencies(100, 2500, 5);
     for (GeneratorFamily family :
-         {GeneratorFamily::RigolDg, GeneratorFamily::Keysight33500, GeneratorFamily::SiglentSdg}) {
+         {GeneratorFamily::RigolDg, GeneratorFamily::Keysight33500, GeneratorFamily::SiglentSdg,
+          GeneratorFamily::FeelTech, GeneratorFamily::Jds6600}) {
         SCOPED_TRACE(int(family));
         SweepBench bench("siglent-sds2104x-plus", family, bandPass);
         for (const SweepPoint& p : bench.Run(settings, frequencies)) {
@@ -180,6 +183,50 @@ TEST(Sweeper, BothInstrumentsArePutBackAsTheyWereFound) {
     std::vector<std::string> failed = sweeper.End();
     EXPECT_EQ(failed.size(), 7u) << "every setting of the generator";
     EXPECT_DOUBLE_EQ(bench.scope->Setup().TimeBase, scopeBefore.TimeBase);
+}
+
+// The serial generators, which know no "*IDN?", say who they are when asked in their own way; an
+// older FeelTech firmware's frequency in micro-hertz is found by reading back; each is put back.
+TEST(Sweeper, TheSerialGeneratorsAreFoundDrivenAndPutBack) {
+    struct Case {
+        GeneratorFamily Family;
+        const char* Firmware;
+        const char* Text;
+    };
+    const Case kCases[] = {
+        {GeneratorFamily::FeelTech, "newer", "FeelTech FY6900-60M, n\xB0 FY69A0000001"},
+        {GeneratorFamily::FeelTech, "older", "FeelTech FY6900-60M, n\xB0 FY69A0000001"},
+        {GeneratorFamily::Jds6600, "newer", "JDS6600 60 MHz, n\xB0 2166125956"},
+    };
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.Text);
+        SweepBench bench("rigol-ds1054z", c.Family, Circuit{});
+        std::string error;
+        ASSERT_TRUE(bench.generator.Set("firmware", c.Firmware, error));
+        EXPECT_EQ(bench.generatorIdentity.Text(), c.Text);
+        GeneratorChannel before = bench.generator.Channel(1);
+        SweepSettings settings;
+        settings.Offset = -0.5;
+        for (const SweepPoint& p : bench.Run(settings, {50, 123.45, 2000})) {
+            EXPECT_NEAR(p.Frequency, p.Requested, 1e-6 * p.Requested);
+            ASSERT_TRUE(p.Result);
+            EXPECT_NEAR(p.Result->GainDb, Db(Circuit{}.Response(p.Frequency)), 0.2);
+        }
+        EXPECT_TRUE(bench.failedToRestore.empty());
+        const GeneratorChannel& after = bench.generator.Channel(1);
+        EXPECT_EQ(after.On, before.On);
+        EXPECT_EQ(after.Wave, before.Wave);
+        EXPECT_NEAR(after.Frequency, before.Frequency, 1e-6);
+        EXPECT_NEAR(after.Amplitude, before.Amplitude, 1e-4);
+        EXPECT_NEAR(after.Offset, before.Offset, 1e-3);
+    }
+    // Nothing that answers either way is no generator.
+    ScopeSetup setup;
+    ModelSetup("rigol-ds1054z", setup);
+    Scope scope(setup);
+    SimulatedStream stream(scope);
+    StreamSession session(stream);
+    EXPECT_FALSE(IdentifySerialGenerator(session));
 }
 
 TEST(Sweeper, AFrequencyTheGeneratorIgnoresIsSetAgainOnceThenAPointWithItsReason) {

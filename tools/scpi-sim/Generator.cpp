@@ -73,18 +73,19 @@ FunctionGenerator::FunctionGenerator(GeneratorFamily family, std::function<doubl
         identity_ = "Keysight Technologies,33522B,MY00000001,4.00-3.15-2.00-58-00";
         for (auto& c : channels_) c.Load = "50";
         break;
+    case GeneratorFamily::FeelTech:
+    case GeneratorFamily::Jds6600:
+        for (auto& c : channels_) c.Wave = "0"; // a sine, by its number
+        break;
     }
 }
 
 GeneratorOutput FunctionGenerator::Output() const {
     const GeneratorChannel& c = channels_[0];
     double factor = OpenCircuitFactor(c.Load);
-    return {c.On && c.Wave.rfind("SIN", 0) == 0,
-            c.Frequency,
-            c.Amplitude * factor,
-            c.Offset * factor,
-            clock_() - changedAt_,
-            previousFrequency_};
+    bool sine = c.Wave.rfind("SIN", 0) == 0 || c.Wave == "0" || c.Wave == "00";
+    return {c.On && sine,      c.Frequency,           c.Amplitude * factor,
+            c.Offset * factor, clock_() - changedAt_, previousFrequency_};
 }
 
 void FunctionGenerator::SetFrequency(GeneratorChannel& channel, double hertz) {
@@ -178,6 +179,98 @@ Answer FunctionGenerator::ScpiSource(const std::string& line) {
     return {};
 }
 
+// "UMO", "UID"; "W" or "R", the channel (M or F), the setting: W waveform, F frequency, A
+// amplitude (read in 1/10 000 V), O offset (read in 1/1 000 V as an unsigned 32-bit number), N
+// output. A setting written is answered by a bare line end.
+Answer FunctionGenerator::FeelTech(const std::string& command) {
+    if (command == "UMO") return {"FY6900-60M\n"};
+    if (command == "UID") return {"FY69A0000001\n"};
+    if (command.size() < 3 || (command[0] != 'W' && command[0] != 'R') ||
+        (command[1] != 'M' && command[1] != 'F'))
+        return {};
+    GeneratorChannel& c = channels_[command[1] == 'M' ? 0 : 1];
+    char setting = command[2];
+    if (command[0] == 'R') {
+        switch (setting) {
+        case 'W': return {c.Wave + "\n"};
+        case 'F': return {Printed("%015.6f\n", c.Frequency)};
+        case 'A': return {Printed("%.0f\n", std::round(c.Amplitude * 1e4))};
+        case 'O': return {std::to_string(uint32_t(int32_t(std::lround(c.Offset * 1e3)))) + "\n"};
+        case 'N': return {c.On ? "255\n" : "0\n"};
+        }
+        return {};
+    }
+    std::string value = command.substr(3);
+    double number = 0;
+    bool isNumber = Number(value, number);
+    if (setting == 'W' && isNumber) c.Wave = std::to_string(int(number));
+    // The older firmware reads the digits as micro-hertz, up to a point if there is one.
+    if (setting == 'F' && isNumber)
+        SetFrequency(c, olderFirmware_ ? std::floor(number) / 1e6 : number);
+    if (setting == 'A' && isNumber) c.Amplitude = std::clamp(number, 0.0, 20.0);
+    if (setting == 'O' && isNumber) c.Offset = number;
+    if (setting == 'N') c.On = value == "1";
+    return {"\n"};
+}
+
+// Registers: 20 both outputs, 21/22 waveform, 23/24 frequency in 1/100 Hz and a unit (0),
+// 25/26 amplitude in mV, 27/28 offset in 1/100 V above -10 V; 00 the model's MHz, 01 its serial
+// number. Written ":w23=100000,0.", answered ":ok"; read ":r23=0.".
+Answer FunctionGenerator::Jds6600(const std::string& command) {
+    if (command.size() < 6 || command[0] != ':' || (command[1] != 'W' && command[1] != 'R') ||
+        command[4] != '=' || command.back() != '.')
+        return {};
+    int reg = std::atoi(command.substr(2, 2).c_str());
+    std::vector<std::string> values = Split(command.substr(5, command.size() - 6), ',');
+    if (command[1] == 'R') {
+        std::string value;
+        switch (reg) {
+        case 0: value = "60"; break;
+        case 1: value = "2166125956"; break;
+        case 20:
+            value = std::string(channels_[0].On ? "1" : "0") + "," + (channels_[1].On ? "1" : "0");
+            break;
+        case 21:
+        case 22: value = channels_[std::size_t(reg - 21)].Wave; break;
+        case 23:
+        case 24:
+            value = Printed("%.0f", std::round(channels_[std::size_t(reg - 23)].Frequency * 100)) +
+                    ",0";
+            break;
+        case 25:
+        case 26:
+            value = Printed("%.0f", std::round(channels_[std::size_t(reg - 25)].Amplitude * 1000));
+            break;
+        case 27:
+        case 28:
+            value =
+                Printed("%.0f", std::round((channels_[std::size_t(reg - 27)].Offset + 10) * 100));
+            break;
+        default: return {};
+        }
+        char head[8];
+        std::snprintf(head, sizeof head, ":r%02d=", reg);
+        return {head + value + ".\r\n"};
+    }
+    double number = 0;
+    bool isNumber = Number(values[0], number);
+    if (reg == 20 && values.size() == 2) {
+        channels_[0].On = values[0] == "1";
+        channels_[1].On = values[1] == "1";
+    } else if ((reg == 21 || reg == 22) && isNumber) {
+        channels_[std::size_t(reg - 21)].Wave = std::to_string(int(number));
+    } else if ((reg == 23 || reg == 24) && isNumber) {
+        SetFrequency(channels_[std::size_t(reg - 23)], number / 100);
+    } else if ((reg == 25 || reg == 26) && isNumber) {
+        channels_[std::size_t(reg - 25)].Amplitude = std::clamp(number / 1000, 0.0, 20.0);
+    } else if ((reg == 27 || reg == 28) && isNumber) {
+        channels_[std::size_t(reg - 27)].Offset = number / 100 - 10;
+    } else {
+        return {};
+    }
+    return {":ok\r\n"};
+}
+
 Answer FunctionGenerator::Handle(const std::string& line) {
     std::string command = Upper(line);
     while (!command.empty() && (command.back() == '\r' || command.back() == ' '))
@@ -186,6 +279,11 @@ Answer FunctionGenerator::Handle(const std::string& line) {
     if (fault_ == GeneratorFault::Drop) {
         fault_ = GeneratorFault::None;
         return {"\n", Delivery::ResetHalfway};
+    }
+    switch (family_) {
+    case GeneratorFamily::FeelTech: return FeelTech(command);
+    case GeneratorFamily::Jds6600: return Jds6600(command);
+    default: break;
     }
     if (command == "*IDN?") return {identity_ + "\n"};
     if (command == "*OPC?") return {"1\n"};
@@ -207,6 +305,8 @@ bool FunctionGenerator::Set(const std::string& name, const std::string& value, s
         if (value == "drop") return fault_ = GeneratorFault::Drop, true;
         return false;
     }
+    if (name == "firmware" && (value == "older" || value == "newer"))
+        return olderFirmware_ = value == "older", true;
     error = "unknown option " + name;
     return false;
 }
@@ -215,5 +315,7 @@ bool GeneratorModel(const std::string& name, GeneratorFamily& family) {
     if (name == "siglent-sdg1032x") return family = GeneratorFamily::SiglentSdg, true;
     if (name == "rigol-dg812") return family = GeneratorFamily::RigolDg, true;
     if (name == "keysight-33522b") return family = GeneratorFamily::Keysight33500, true;
+    if (name == "feeltech-fy6900") return family = GeneratorFamily::FeelTech, true;
+    if (name == "jds6600") return family = GeneratorFamily::Jds6600, true;
     return false;
 }

@@ -1,7 +1,9 @@
 #pragma once
 // The function generators scpi-sim plays, from their programming guides: Siglent SDG1000X
 // ("C1:BSWV", "C1:OUTP") and the standard SCPI tree of Rigol's DG800/900/1000Z and Keysight's
-// 33500 (":SOUR1:FREQ", ":OUTP1"). Each channel keeps its waveform, frequency, amplitude, offset,
+// 33500 (":SOUR1:FREQ", ":OUTP1"); and from their serial protocols, the FeelTech FY6900 ("WMF",
+// "RMF"; a newer firmware's frequency in hertz, an older one's in micro-hertz) and the JDS6600
+// (":w23=", ":r23="). Each channel keeps its waveform, frequency, amplitude, offset,
 // load and output; CH1's output drives the scope's bench.
 #include <array>
 #include <functional>
@@ -10,7 +12,7 @@
 #include "tools/scpi-sim/Circuit.h"
 #include "tools/scpi-sim/Instrument.h"
 
-enum class GeneratorFamily { SiglentSdg, RigolDg, Keysight33500 };
+enum class GeneratorFamily { SiglentSdg, RigolDg, Keysight33500, FeelTech, Jds6600 };
 
 enum class GeneratorFault {
     None,
@@ -42,6 +44,8 @@ public:
 private:
     Answer Siglent(const std::string& command);
     Answer ScpiSource(const std::string& command);
+    Answer FeelTech(const std::string& command);
+    Answer Jds6600(const std::string& command);
     void SetFrequency(GeneratorChannel& channel, double hertz);
 
     GeneratorFamily family_;
@@ -50,7 +54,9 @@ private:
     std::string identity_;
     std::array<GeneratorChannel, 2> channels_;
     GeneratorFault fault_ = GeneratorFault::None;
+    bool olderFirmware_ = false; // a FeelTech's frequency written in micro-hertz
 };
 
-// rigol-dg812, siglent-sdg1032x, keysight-33522b; false for another name.
+// rigol-dg812, siglent-sdg1032x, keysight-33522b, feeltech-fy6900, jds6600; false for another
+// name.
 bool GeneratorModel(const std::string& name, GeneratorFamily& family);

@@ -1,0 +1,99 @@
+// FeelTech FY6800 and FY6900 on a serial line at 115 200 baud: a command a line, "W" or "R", the
+// channel's letter (M for CH1, F for CH2) and the setting's; a setting written is answered by a
+// bare line end once done, one read by its value. The amplitude reads back in 1/10 000 V, the
+// offset in 1/1 000 V as an unsigned 32-bit number, the frequency in hertz. Firmware differ in
+// the frequency they take: hertz with six decimals, or older, an integer of micro-hertz; the one
+// the generator reads back is kept.
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+
+#include "common/Text1252.h"
+#include "instrument/Generator.h"
+#include "instrument/SavedSettings.h"
+
+namespace {
+
+std::string Printed(const char* format, double value) {
+    char text[40];
+    std::snprintf(text, sizeof text, format, value);
+    return text;
+}
+
+double Number(const std::string& answer) {
+    char* end = nullptr;
+    double value = std::strtod(answer.c_str(), &end);
+    if (end == answer.c_str() || !std::isfinite(value))
+        throw EInstrumentError(InstrumentFault::BadPreamble, answer);
+    return value;
+}
+
+class FeelTech : public Generator {
+public:
+    FeelTech(ScpiSession& session, int channel)
+        : session_(session), letter_(channel == 2 ? "F" : "M") {}
+
+    void Save() override {
+        saved_.clear();
+        long wave = std::lround(Number(Read("W")));
+        saved_.push_back({Cp1252("forme d'onde"), "W" + letter_ + "W" + Printed("%02.0f", wave)});
+        savedFrequency_ = Number(Read("F"));
+        saved_.push_back(
+            {"amplitude", "W" + letter_ + "A" + Printed("%.4f", Number(Read("A")) / 1e4)});
+        double offset = double(int32_t(uint32_t(std::llround(Number(Read("O")))))) / 1e3;
+        saved_.push_back({Cp1252("décalage"), "W" + letter_ + "O" + Printed("%.3f", offset)});
+        saved_.push_back({"sortie", "W" + letter_ + "N" + (Number(Read("N")) != 0 ? "1" : "0")});
+    }
+
+    void Prepare(double amplitude, double offset) override {
+        Write("W" + letter_ + "W00");
+        Write("W" + letter_ + "A" + Printed("%.4f", amplitude));
+        Write("W" + letter_ + "O" + Printed("%.3f", offset));
+        Write("W" + letter_ + "N1");
+    }
+
+    double SetFrequency(double hertz) override {
+        Write(FrequencyCommand(hertz, microHertz_));
+        double got = Number(Read("F"));
+        if (std::abs(got - hertz) <= 1e-6 * hertz + 1e-6) return got;
+        Write(FrequencyCommand(hertz, !microHertz_));
+        double other = Number(Read("F"));
+        if (std::abs(other - hertz) > 1e-6 * hertz + 1e-6) return other;
+        microHertz_ = !microHertz_;
+        return other;
+    }
+
+    // The frequency in the form the generator was found to take.
+    std::vector<std::string> Restore() override {
+        std::vector<SavedSetting> saved = saved_;
+        if (!saved.empty())
+            saved.insert(saved.begin() + 1,
+                         {Cp1252("fréquence"), FrequencyCommand(savedFrequency_, microHertz_)});
+        return PutBackAcknowledged(session_, saved, "");
+    }
+
+private:
+    std::string Read(const char* setting) { return session_.Query("R" + letter_ + setting); }
+    void Write(const std::string& command) {
+        std::string answer = session_.Query(command);
+        if (!answer.empty()) throw EInstrumentError(InstrumentFault::BadPreamble, answer);
+    }
+    std::string FrequencyCommand(double hertz, bool microHertz) const {
+        return "W" + letter_ + "F" +
+               (microHertz ? Printed("%014.0f", std::round(hertz * 1e6))
+                           : Printed("%015.6f", hertz));
+    }
+
+    ScpiSession& session_;
+    std::string letter_;
+    bool microHertz_ = false;
+    double savedFrequency_ = 0;
+    std::vector<SavedSetting> saved_;
+};
+
+} // namespace
+
+std::unique_ptr<Generator> MakeFeelTech(ScpiSession& session, int channel) {
+    return std::make_unique<FeelTech>(session, channel);
+}

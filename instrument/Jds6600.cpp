@@ -1,0 +1,96 @@
+// JDS6600 on a serial line at 115 200 baud: numbered registers written ":w23=100000,0." and
+// answered ":ok", read ":r23=0." and answered ":r23=100000,0.". Per channel (CH1, CH2): the
+// waveform in 21/22 (0 a sine), the frequency in 23/24 in hundredths of a hertz with the unit 0,
+// the amplitude in 25/26 in millivolts, the offset in 27/28 in hundredths of a volt above -10 V;
+// both outputs' switches together in 20.
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+#include "common/Text1252.h"
+#include "instrument/Generator.h"
+#include "instrument/SavedSettings.h"
+
+namespace {
+
+class Jds6600 : public Generator {
+public:
+    Jds6600(ScpiSession& session, int channel)
+        : session_(session), channel_(channel == 2 ? 2 : 1) {}
+
+    void Save() override {
+        saved_.clear();
+        outputs_ = Values(20);
+        outputs_.resize(2, "0");
+        auto keep = [&](const char* name, int first) {
+            std::vector<std::string> values = Values(first + channel_ - 1);
+            std::string joined;
+            for (const std::string& value : values) joined += (joined.empty() ? "" : ",") + value;
+            saved_.push_back({Cp1252(name), Command(first + channel_ - 1, joined)});
+        };
+        keep("forme d'onde", 21);
+        keep("fréquence", 23);
+        keep("amplitude", 25);
+        keep("décalage", 27);
+        saved_.push_back({"sortie", Command(20, outputs_[0] + "," + outputs_[1])});
+    }
+
+    void Prepare(double amplitude, double offset) override {
+        Write(21 + channel_ - 1, "0");
+        Write(25 + channel_ - 1, std::to_string(std::lround(amplitude * 1000)));
+        Write(27 + channel_ - 1, std::to_string(std::lround((offset + 10) * 100)));
+        std::vector<std::string> on = outputs_;
+        on[std::size_t(channel_ - 1)] = "1";
+        Write(20, on[0] + "," + on[1]);
+    }
+
+    double SetFrequency(double hertz) override {
+        Write(23 + channel_ - 1, std::to_string(std::llround(hertz * 100)) + ",0");
+        std::vector<std::string> values = Values(23 + channel_ - 1);
+        return std::strtod(values[0].c_str(), nullptr) / 100;
+    }
+
+    std::vector<std::string> Restore() override {
+        return PutBackAcknowledged(session_, saved_, ":ok");
+    }
+
+private:
+    static std::string Command(int reg, const std::string& values) {
+        char name[8];
+        std::snprintf(name, sizeof name, "%02d", reg);
+        return ":w" + std::string(name) + "=" + values + ".";
+    }
+    void Write(int reg, const std::string& values) {
+        std::string answer = session_.Query(Command(reg, values));
+        if (answer != ":ok") throw EInstrumentError(InstrumentFault::BadPreamble, answer);
+    }
+    // The values a register reads: ":r23=100000,0." gives {"100000", "0"}.
+    std::vector<std::string> Values(int reg) {
+        char query[16];
+        std::snprintf(query, sizeof query, ":r%02d=0.", reg);
+        std::string answer = session_.Query(query);
+        std::string head = std::string(query).substr(0, 5);
+        std::size_t end = answer.rfind('.');
+        if (answer.rfind(head, 0) != 0 || end == std::string::npos || end < head.size())
+            throw EInstrumentError(InstrumentFault::BadPreamble, answer);
+        std::vector<std::string> values;
+        std::string rest = answer.substr(head.size(), end - head.size());
+        std::size_t start = 0;
+        for (std::size_t comma; (comma = rest.find(',', start)) != std::string::npos;
+             start = comma + 1)
+            values.push_back(rest.substr(start, comma - start));
+        values.push_back(rest.substr(start));
+        return values;
+    }
+
+    ScpiSession& session_;
+    int channel_;
+    std::vector<std::string> outputs_{"0", "0"};
+    std::vector<SavedSetting> saved_;
+};
+
+} // namespace
+
+std::unique_ptr<Generator> MakeJds6600(ScpiSession& session, int channel) {
+    return std::make_unique<Jds6600>(session, channel);
+}
