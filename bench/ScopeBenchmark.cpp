@@ -7,6 +7,9 @@
 //                  preview open (conversion, measurements and drawing), less what it spends idle
 //   close [usb]    "scpi_close_ms_tcp" (or _usb, in the prefix of tests/visa/with-visa): closing
 //                  the program while a block has stalled
+//   sweep-stop     "sweep_stop_ms": from Arrêter, after a sweep's first point, to the window saying
+//                  the sweep has stopped, both instruments put back
+//   sweep-close    "sweep_close_ms": the same from the close box to the program's end
 #include <windows.h>
 #include <cstdio>
 #include <cstdlib>
@@ -15,6 +18,9 @@
 #include <string>
 
 #include "app/ControlIds.h"
+#include "app/Preview.h"
+#include "app/SeriesForm.h"
+#include "app/SweepForm.h"
 #include "common/Text1252.h"
 #include "tests/e2e/VexorProcess.h"
 #include "tests/serial/ProcessFigures.h"
@@ -133,6 +139,63 @@ int Close(bool usb) {
     return 0;
 }
 
+// The last line of one of the simulator's command logs.
+std::string LastCommand(const char* log) {
+    std::string text = FileText(Wide(SimPath(log)));
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+    return text.substr(text.find_last_of('\n') + 1);
+}
+
+int SweepStop(bool close) {
+    for (const char* setting : {"model rigol-ds1054z", "pace real", "probe2 1",
+                                "circuit lowpass 1000 1.5915494309189535e-6"})
+        ScpiControl(setting);
+    ForgetKeptSeries();
+    std::unique_ptr<VexorProcess> vexor;
+    HWND main = StartOnScope(vexor);
+    if (!main) return 2;
+    UiDriver::Click(main, idPreviewBtn);
+    HWND preview = UiDriver::WaitForWindow(Cp1252("Aperçu de l'acquisition"), 15000);
+    if (!preview) return 3;
+    UiDriver::Click(preview, TPreviewForm::idSeriesBtn);
+    HWND series = UiDriver::WaitForWindow(Cp1252("Série de mesures"), 15000);
+    if (!series) return 3;
+    UiDriver::Click(series, TSeriesForm::idSweepBtn);
+    HWND sweep = UiDriver::WaitForWindow("Balayage automatique", 15000);
+    if (!sweep) return 3;
+    std::string generator = "TCPIP0::127.0.0.1::" + std::to_string(GeneratorPort()) + "::SOCKET";
+    SetWindowTextW(GetDlgItem(sweep, TSweepForm::idGeneratorEdit), Wide(generator).c_str());
+    // A settling wait of 5 s a point: the stop finds the sweep waiting, as it mostly is.
+    SetWindowTextW(GetDlgItem(sweep, TSweepForm::idFirstField + 2 * 6 + 1), L"5000");
+    UiDriver::Click(sweep, TSweepForm::idStartBtn);
+    double deadline = Now() + 60;
+    while (UiDriver::Control(series, TSeriesForm::idPointsText).Text != "1 point")
+        if (Now() > deadline)
+            return 4;
+        else
+            Sleep(1);
+    double start = Now();
+    if (close) {
+        PostMessageW(main, WM_CLOSE, 0, 0);
+        if (vexor->WaitForExit(15000) != 0) return 5;
+    } else {
+        UiDriver::Click(sweep, TSweepForm::idStopBtn);
+        while (UiDriver::Control(sweep, TSweepForm::idStatusText)
+                   .Text.rfind(Cp1252("Balayage arrêté"), 0) != 0)
+            if (Now() > start + 15)
+                return 5;
+            else
+                Sleep(1);
+    }
+    double ms = (Now() - start) * 1000;
+    if (LastCommand("generator-commands.log") != "*OPC?" ||
+        LastCommand("scpi-commands.log") != "*OPC?")
+        return 6; // not put back
+    std::printf("sweep_%s_ms %.3f\n", close ? "close" : "stop", ms);
+    if (!close) vexor->Close(main);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -140,6 +203,8 @@ int main(int argc, char** argv) {
     if (mode == "read" && argc > 2) return Read(argv[2]);
     if (mode == "cpu") return Cpu();
     if (mode == "close") return Close(argc > 2 && std::string(argv[2]) == "usb");
-    std::fprintf(stderr, "scope_benchmark read <model> | cpu | close [usb]\n");
+    if (mode == "sweep-stop" || mode == "sweep-close") return SweepStop(mode == "sweep-close");
+    std::fprintf(stderr, "scope_benchmark read <model> | cpu | close [usb] | sweep-stop | "
+                         "sweep-close\n");
     return 1;
 }

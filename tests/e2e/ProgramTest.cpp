@@ -55,17 +55,6 @@ HWND ProgramTest::Start(std::initializer_list<std::string> commands, const std::
     return main;
 }
 
-void ProgramTest::ForgetKeptSeries() {
-    std::wstring folder = Wide(SettingsFile());
-    folder.resize(folder.find_last_of(L'\\') + 1);
-    WIN32_FIND_DATAW found{};
-    HANDLE search = FindFirstFileW((folder + L"serie-*.txt").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return;
-    do DeleteFileW((folder + found.cFileName).c_str());
-    while (FindNextFileW(search, &found));
-    FindClose(search);
-}
-
 bool ProgramTest::Read(const char* zeroAnswer) {
     return ReadThroughTheWindow(main, zeroAnswer, &ZeroPrompt);
 }

@@ -31,9 +31,6 @@ protected:
     // Closes the main window (answering what the program asks on the way); the exit code.
     DWORD Close();
 
-    // No series an earlier test left behind is offered.
-    static void ForgetKeptSeries();
-
     // `button` of `owner` opens the file dialog `title` (UTF-8 source text), which takes `path`
     // and goes; false when it did not come or go.
     static bool ChooseFile(HWND owner, int button, const char* title, const std::wstring& path);

@@ -64,6 +64,17 @@ void WriteSettingsResource(const std::string& resource) {
                                Wide(SettingsFile()).c_str());
 }
 
+void ForgetKeptSeries() {
+    std::wstring folder = Wide(SettingsFile());
+    folder.resize(folder.find_last_of(L'\\') + 1);
+    WIN32_FIND_DATAW found{};
+    HANDLE search = FindFirstFileW((folder + L"serie-*.txt").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do DeleteFileW((folder + found.cFileName).c_str());
+    while (FindNextFileW(search, &found));
+    FindClose(search);
+}
+
 std::string ReadSettingsResource() {
     wchar_t text[512] = {};
     GetPrivateProfileStringW(L"Instrument", L"Resource", L"", text, 512,

@@ -21,6 +21,8 @@ void WriteSettings(const std::string& number);
 std::string ReadSettingsNumber(); // "" when the file or the key is missing
 // The instrument's resource text in the settings file, written and read back.
 void WriteSettingsResource(const std::string& resource);
+// No series an earlier run left behind is offered.
+void ForgetKeptSeries();
 std::string ReadSettingsResource();
 
 // Leaves no Curvilab for the next test: its registry key (the program's launch command) and every
