@@ -82,9 +82,11 @@ protected:
     }
 
     // The program on the network scope `scopeModel`, the generator `generatorModel` wired to it
-    // through `circuit`; the sweep window opened from the series window, its fields typed.
+    // through `circuit`; the sweep window opened from the series window once vexor.ini's
+    // "Balayage" holds the generator and `settings`.
     bool Open(const std::string& scopeModel, const std::string& generatorModel,
-              const std::string& circuit, const std::vector<std::pair<Field, const char*>>& typed) {
+              const std::string& circuit,
+              const std::vector<std::pair<const wchar_t*, const char*>>& settings) {
         if (ScpiPort() == 0 || GeneratorPort() == 0) {
             ADD_FAILURE() << "run through tests/serial/with-sim --scpi";
             return false;
@@ -101,16 +103,25 @@ protected:
         UiDriver::Click(preview, TPreviewForm::idSeriesBtn);
         series = UiDriver::WaitForWindow(Cp1252("Série de mesures"), 15000);
         if (!series) return false;
+        WriteSweepSetting(L"Generateur",
+                          "TCPIP0::127.0.0.1::" + std::to_string(GeneratorPort()) + "::SOCKET");
+        for (const auto& [key, value] : settings) WriteSweepSetting(key, value);
         UiDriver::Click(series, TSeriesForm::idSweepBtn);
         sweep = UiDriver::WaitForWindow("Balayage automatique", 15000);
-        if (!sweep) return false;
-        std::string generator =
-            "TCPIP0::127.0.0.1::" + std::to_string(GeneratorPort()) + "::SOCKET";
-        SetWindowTextW(GetDlgItem(sweep, TSweepForm::idGeneratorEdit), Wide(generator).c_str());
-        for (const auto& [field, text] : typed)
-            SetWindowTextW(GetDlgItem(sweep, TSweepForm::idFirstField + 2 * field + 1),
-                           Wide(text).c_str());
-        return true;
+        return sweep != nullptr;
+    }
+
+    static void WriteSweepSetting(const wchar_t* key, const std::string& value) {
+        WritePrivateProfileStringW(L"Balayage", key, Wide(value).c_str(),
+                                   Wide(SettingsFile()).c_str());
+    }
+    static std::string SweepSetting(const wchar_t* key) {
+        wchar_t text[512] = {};
+        GetPrivateProfileStringW(L"Balayage", key, L"", text, 512, Wide(SettingsFile()).c_str());
+        return Narrow(text);
+    }
+    std::string Shown(Field field) const {
+        return UiDriver::Control(sweep, TSweepForm::idFirstField + 2 * field + 1).Text;
     }
 
     // The status line, or the box the program shows instead.
@@ -138,14 +149,20 @@ protected:
 TEST_F(Sweep, ALowPassWithASiglentGeneratorAndARigolScope) {
     auto curvilab = RunCurvilab(L"--semaphore");
     ASSERT_TRUE(Open("rigol-ds1054z", "siglent-sdg1032x", "lowpass 1000 1.5915494309189535e-6",
-                     {{kStart, "10"},
-                      {kStop, "1000"},
-                      {kPerDecade, "5"},
-                      {kSettling, "0"},
-                      {kPeriods, "1"},
-                      {kAverages, "1"},
-                      {kAmplitude, "2"},
-                      {kOffset, "0"}}));
+                     {{L"FreqDebut", "10"},
+                      {L"FreqFin", "1 k"},
+                      {L"PointsParDecade", "5"},
+                      {L"Stabilisation", "0"},
+                      {L"PeriodesStabilisation", "1"},
+                      {L"Moyennes", "deux"},
+                      {L"Amplitude", "2,0"},
+                      {L"Decalage", "-50"}}));
+    // Read as any typed number is; one that does not read, or lies out of its range, is the
+    // field's default.
+    EXPECT_EQ(Shown(kStop), "1000");
+    EXPECT_EQ(Shown(kAmplitude), "2");
+    EXPECT_EQ(Shown(kAverages), "1");
+    EXPECT_EQ(Shown(kOffset), "0");
     EXPECT_NE(UiDriver::Control(sweep, TSweepForm::idEstimateText).Text.find("11 points"),
               std::string::npos);
     UiDriver::Click(sweep, TSweepForm::idTestBtn);
@@ -157,12 +174,11 @@ TEST_F(Sweep, ALowPassWithASiglentGeneratorAndARigolScope) {
         15000));
 
     UiDriver::Click(sweep, TSweepForm::idStartBtn);
-    ASSERT_TRUE(EndsWith("Balayage fini : 11 / 11 points")) << [&] {
-        std::string all;
-        for (const auto& c : UiDriver::Controls(sweep))
-            all += std::to_string(c.Id) + "=" + c.Text + (c.Visible ? "" : "(h)") + "|";
-        return all;
-    }();
+    ASSERT_TRUE(EndsWith("Balayage fini : 11 / 11 points")) << Status();
+    // Kept as started, numbers written with ".".
+    EXPECT_EQ(SweepSetting(L"FreqFin"), "1000");
+    EXPECT_EQ(SweepSetting(L"Moyennes"), "1");
+    EXPECT_EQ(SweepSetting(L"Amplitude"), "2");
     EXPECT_EQ(Points(), L"11 points");
     EXPECT_FALSE(UiDriver::WaitForMessageBox("", 0)); // all put back: nothing to say
 
@@ -206,12 +222,12 @@ TEST_F(Sweep, StoppedMidwayItKeepsItsRowsAndAGetDataWaitsForIt) {
     auto curvilab = RunCurvilab(L"--semaphore");
     ASSERT_TRUE(CurvilabLogReaches("STARTED"));
     ASSERT_TRUE(Open("siglent-sds1104x-e", "rigol-dg812", "bandpass 100 1e-6 0.1",
-                     {{kStart, "100"},
-                      {kStop, "10000"},
-                      {kPerDecade, "5"},
-                      {kSettling, "1500"},
-                      {kPeriods, "1"},
-                      {kAverages, "1"}}));
+                     {{L"FreqDebut", "100"},
+                      {L"FreqFin", "10000"},
+                      {L"PointsParDecade", "5"},
+                      {L"Stabilisation", "1500"},
+                      {L"PeriodesStabilisation", "1"},
+                      {L"Moyennes", "1"}}));
     UiDriver::Click(sweep, TSweepForm::idStartBtn);
     ASSERT_TRUE(PumpUntil([&] { return Points() == L"2 points"; }, 30000)) << Status();
     EXPECT_EQ(SendToProgram("GETDATA")->Wait(30000), 0u);
@@ -245,12 +261,12 @@ TEST_F(Sweep, StoppedMidwayItKeepsItsRowsAndAGetDataWaitsForIt) {
 // be put back, and they are, a Keysight generator and a Siglent scope of the newer set.
 TEST_F(Sweep, TheCloseEndsTheSweepAndPutsTheInstrumentsBack) {
     ASSERT_TRUE(Open("siglent-sds2104x-plus", "keysight-33522b", "highpass 1000 1e-6",
-                     {{kStart, "100"},
-                      {kStop, "10000"},
-                      {kPerDecade, "5"},
-                      {kSettling, "3000"},
-                      {kPeriods, "1"},
-                      {kAverages, "1"}}));
+                     {{L"FreqDebut", "100"},
+                      {L"FreqFin", "10000"},
+                      {L"PointsParDecade", "5"},
+                      {L"Stabilisation", "3000"},
+                      {L"PeriodesStabilisation", "1"},
+                      {L"Moyennes", "1"}}));
     UiDriver::Click(sweep, TSweepForm::idStartBtn);
     ASSERT_TRUE(PumpUntil([&] { return Points() == L"1 point"; }, 30000)) << Status();
     ULONGLONG start = GetTickCount64();
