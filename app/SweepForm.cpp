@@ -20,7 +20,7 @@ constexpr UINT kEventMessage = WM_APP + 3;
 constexpr int kFieldTop = 84, kFieldStep = 28;
 
 // The settings the window shows, each kept in vexor.ini under its key.
-struct Field {
+struct Setting {
     const char* Label; // UTF-8
     const wchar_t* Key;
     double Least, Most;
@@ -28,7 +28,7 @@ struct Field {
     double Default;
 };
 
-constexpr Field kFields[] = {
+constexpr Setting kSettings[] = {
     {"Voie du générateur", L"Voie", 1, 2, true, 1},
     {"Amplitude (V crête à crête)", L"Amplitude", 0.002, 20, false, 2},
     {"Décalage (V)", L"Decalage", -10, 10, false, 0},
@@ -39,19 +39,6 @@ constexpr Field kFields[] = {
     {"Périodes de stabilisation", L"PeriodesStabilisation", 0, 1000, false, 5},
     {"Moyennes", L"Moyennes", 1, 100, true, 1},
 };
-enum FieldIndex {
-    kChannel,
-    kAmplitude,
-    kOffset,
-    kStart,
-    kStop,
-    kPerDecade,
-    kSettling,
-    kPeriods,
-    kAverages
-};
-
-int EditOf(std::size_t field) { return TSweepForm::idFirstField + 2 * int(field) + 1; }
 
 std::wstring SettingsPath() { return AppDataDir + L"vexor.ini"; }
 
@@ -84,14 +71,14 @@ void TSweepForm::CreateControls() {
                       WS_EX_CLIENTEDGE});
     CreateControl(w, {L"BUTTON", "&Tester", WS_TABSTOP, 348, 8, 80, 25, idTestBtn});
     CreateControl(w, {L"STATIC", "", SS_LEFT | SS_NOPREFIX, 100, 38, 328, 40, idGeneratorText});
-    for (std::size_t i = 0; i < std::size(kFields); ++i) {
+    for (std::size_t i = 0; i < std::size(kSettings); ++i) {
         int y = kFieldTop + int(i) * kFieldStep;
-        CreateControl(w, {L"STATIC", Cp1252(kFields[i].Label), SS_LEFT, 8, y + 4, 220, 18,
+        CreateControl(w, {L"STATIC", Cp1252(kSettings[i].Label), SS_LEFT, 8, y + 4, 220, 18,
                           idFirstField + 2 * int(i)});
-        CreateControl(w, {L"EDIT", "", ES_AUTOHSCROLL | WS_TABSTOP, 232, y, 110, 24, EditOf(i),
-                          WS_EX_CLIENTEDGE});
+        CreateControl(w, {L"EDIT", "", ES_AUTOHSCROLL | WS_TABSTOP, 232, y, 110, 24,
+                          EditOf(Field(i)), WS_EX_CLIENTEDGE});
     }
-    int y = kFieldTop + int(std::size(kFields)) * kFieldStep + 6;
+    int y = kFieldTop + int(std::size(kSettings)) * kFieldStep + 6;
     CreateControl(w, {L"STATIC", "", SS_LEFT | SS_NOPREFIX, 8, y, 420, 18, idEstimateText});
     CreateControl(w, {PROGRESS_CLASSW, "", PBS_SMOOTH, 8, y + 24, 420, 18, idProgressBar});
     CreateControl(w, {L"STATIC", "", SS_LEFT | SS_NOPREFIX, 8, y + 48, 420, 36, idStatusText});
@@ -109,13 +96,13 @@ void TSweepForm::ReadSettings() {
     wchar_t text[512] = {};
     GetPrivateProfileStringW(L"Balayage", L"Generateur", L"", text, 512, SettingsPath().c_str());
     SetWindowTextW(Item(idGeneratorEdit), text);
-    for (std::size_t i = 0; i < std::size(kFields); ++i) {
-        const Field& field = kFields[i];
+    for (std::size_t i = 0; i < std::size(kSettings); ++i) {
+        const Setting& field = kSettings[i];
         GetPrivateProfileStringW(L"Balayage", field.Key, L"", text, 64, SettingsPath().c_str());
         double value = ParseReal(Narrow(text));
         bool valid = value != NoValue && value >= field.Least && value <= field.Most &&
                      (!field.Whole || value == std::floor(value));
-        SetWindowText1252(Item(EditOf(i)), FormatReal(valid ? value : field.Default));
+        SetWindowText1252(Item(EditOf(Field(i))), FormatReal(valid ? value : field.Default));
     }
 }
 
@@ -124,18 +111,18 @@ void TSweepForm::WriteSettings() const {
     WritePrivateProfileStringW(L"Balayage", L"Generateur",
                                Wide(WindowText(Item(idGeneratorEdit))).c_str(),
                                SettingsPath().c_str());
-    for (std::size_t i = 0; i < std::size(kFields); ++i) {
-        double value = ParseReal(WindowText(Item(EditOf(i))));
-        WritePrivateProfileStringW(L"Balayage", kFields[i].Key, Wide(FormatRealDot(value)).c_str(),
-                                   SettingsPath().c_str());
+    for (std::size_t i = 0; i < std::size(kSettings); ++i) {
+        double value = ParseReal(WindowText(Item(EditOf(Field(i)))));
+        WritePrivateProfileStringW(L"Balayage", kSettings[i].Key,
+                                   Wide(FormatRealDot(value)).c_str(), SettingsPath().c_str());
     }
 }
 
 std::optional<SweepSettings> TSweepForm::TypedSettings() const {
-    double values[std::size(kFields)] = {};
-    for (std::size_t i = 0; i < std::size(kFields); ++i) {
-        const Field& field = kFields[i];
-        values[i] = ParseReal(WindowText(Item(EditOf(i))));
+    double values[std::size(kSettings)] = {};
+    for (std::size_t i = 0; i < std::size(kSettings); ++i) {
+        const Setting& field = kSettings[i];
+        values[i] = ParseReal(WindowText(Item(EditOf(Field(i)))));
         if (values[i] == NoValue || values[i] < field.Least || values[i] > field.Most ||
             (field.Whole && values[i] != std::floor(values[i]))) {
             ShowNotice(Cp1252(field.Label) + Cp1252(" : une valeur ") +
@@ -162,7 +149,7 @@ std::optional<SweepSettings> TSweepForm::TypedSettings() const {
 }
 
 void TSweepForm::ShowEstimate() {
-    auto read = [this](FieldIndex i) { return ParseReal(WindowText(Item(EditOf(i)))); };
+    auto read = [this](Field i) { return ParseReal(WindowText(Item(EditOf(Field(i))))); };
     std::vector<double> f =
         SweepFrequencies(read(kStart), read(kStop), int(std::lround(read(kPerDecade))));
     int averages = int(std::lround(read(kAverages)));
@@ -181,7 +168,8 @@ void TSweepForm::ShowRunning(bool running) {
     EnableWindow(Item(idTestBtn), !running && !testing_);
     EnableWindow(Item(idStopBtn), running);
     EnableWindow(Item(idGeneratorEdit), !running);
-    for (std::size_t i = 0; i < std::size(kFields); ++i) EnableWindow(Item(EditOf(i)), !running);
+    for (std::size_t i = 0; i < std::size(kSettings); ++i)
+        EnableWindow(Item(EditOf(Field(i))), !running);
 }
 
 void TSweepForm::TestClick() {

@@ -42,6 +42,19 @@ public:
         idStatusText,
         idFirstField = 620, // a label and an edit each, the edit's id one more
     };
+    // The settings' fields, in their order.
+    enum Field : int {
+        kChannel,
+        kAmplitude,
+        kOffset,
+        kStart,
+        kStop,
+        kPerDecade,
+        kSettling,
+        kPeriods,
+        kAverages
+    };
+    static constexpr int EditOf(Field field) { return idFirstField + 2 * int(field) + 1; }
 
 private:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;

@@ -103,25 +103,13 @@ int Loss() {
 // line's time of one image (a series read asks for no zero and reads none). Three points a run.
 int SeriesPoint() {
     SimControl("no-zero");
-    std::wstring folder = Wide(SettingsFile());
-    folder.resize(folder.find_last_of(L'\\') + 1);
-    WIN32_FIND_DATAW found{};
-    if (HANDLE search = FindFirstFileW((folder + L"serie-*.txt").c_str(), &found);
-        search != INVALID_HANDLE_VALUE) {
-        do DeleteFileW((folder + found.cFileName).c_str()); // no earlier series offered
-        while (FindNextFileW(search, &found));
-        FindClose(search);
-    }
+    ForgetKeptSeries(); // no earlier series offered
     WriteSettings(std::to_string(SimCom()));
     VexorProcess vexor;
     HWND main = vexor.WaitForMainWindow("Lecture oscillo Hameg", 15000);
     if (!main) return 2;
-    UiDriver::Click(main, idPreviewBtn);
-    HWND preview = UiDriver::WaitForWindow(Cp1252("Aperçu de l'acquisition"), 15000);
-    if (!preview) return 3;
-    UiDriver::Click(preview, TPreviewForm::idSeriesBtn);
-    HWND series = UiDriver::WaitForWindow(Cp1252("Série de mesures"), 15000);
-    if (!series) return 4;
+    HWND series = OpenSeriesWindow(main);
+    if (!series) return 3;
     HWND points = GetDlgItem(series, TSeriesForm::idPointsText);
     for (int point = 1; point <= 3; ++point) {
         std::wstring expected = std::to_wstring(point) + (point > 1 ? L" points" : L" point");

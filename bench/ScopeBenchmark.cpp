@@ -18,7 +18,6 @@
 #include <string>
 
 #include "app/ControlIds.h"
-#include "app/Preview.h"
 #include "app/SeriesForm.h"
 #include "app/SweepForm.h"
 #include "common/Text1252.h"
@@ -154,11 +153,7 @@ int SweepStop(bool close) {
     std::unique_ptr<VexorProcess> vexor;
     HWND main = StartOnScope(vexor);
     if (!main) return 2;
-    UiDriver::Click(main, idPreviewBtn);
-    HWND preview = UiDriver::WaitForWindow(Cp1252("Aperçu de l'acquisition"), 15000);
-    if (!preview) return 3;
-    UiDriver::Click(preview, TPreviewForm::idSeriesBtn);
-    HWND series = UiDriver::WaitForWindow(Cp1252("Série de mesures"), 15000);
+    HWND series = OpenSeriesWindow(main);
     if (!series) return 3;
     UiDriver::Click(series, TSeriesForm::idSweepBtn);
     HWND sweep = UiDriver::WaitForWindow("Balayage automatique", 15000);
@@ -166,7 +161,7 @@ int SweepStop(bool close) {
     std::string generator = "TCPIP0::127.0.0.1::" + std::to_string(GeneratorPort()) + "::SOCKET";
     SetWindowTextW(GetDlgItem(sweep, TSweepForm::idGeneratorEdit), Wide(generator).c_str());
     // A settling wait of 5 s a point: the stop finds the sweep waiting, as it mostly is.
-    SetWindowTextW(GetDlgItem(sweep, TSweepForm::idFirstField + 2 * 6 + 1), L"5000");
+    SetWindowTextW(GetDlgItem(sweep, TSweepForm::EditOf(TSweepForm::kSettling)), L"5000");
     UiDriver::Click(sweep, TSweepForm::idStartBtn);
     double deadline = Now() + 60;
     while (UiDriver::Control(series, TSeriesForm::idPointsText).Text != "1 point")

@@ -55,6 +55,16 @@ HWND ProgramTest::Start(std::initializer_list<std::string> commands, const std::
     return main;
 }
 
+void SeriesProgramTest::SetUp() {
+    ProgramTest::SetUp();
+    ForgetKeptSeries();
+}
+
+void SeriesProgramTest::TearDown() {
+    ProgramTest::TearDown();
+    ForgetKeptSeries();
+}
+
 bool ProgramTest::Read(const char* zeroAnswer) {
     return ReadThroughTheWindow(main, zeroAnswer, &ZeroPrompt);
 }

@@ -61,6 +61,14 @@ protected:
     std::string ZeroPrompt;
 };
 
+// A test of the series window: no series an earlier test left behind is offered, and none is
+// left behind for the next.
+class SeriesProgramTest : public ProgramTest {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+};
+
 // Curvilab's launch command under `key` of the user's registry.
 void SetCurvilabPath(const wchar_t* key, const std::wstring& command);
 

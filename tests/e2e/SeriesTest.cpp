@@ -56,38 +56,8 @@ double NumberAfter(const std::wstring& text, const std::wstring& before) {
     return value;
 }
 
-// The value rows of a series page or file: f, V1, V2, G, phi.
-std::vector<std::vector<double>> Rows(const std::string& text, const std::string& firstRowAfter) {
-    std::vector<std::vector<double>> rows;
-    std::size_t at = text.find(firstRowAfter);
-    if (at == std::string::npos) return rows;
-    std::istringstream lines(text.substr(text.find('\n', at) + 1));
-    for (std::string line; std::getline(lines, line) && line.size() > 2;) {
-        std::vector<double> values;
-        std::istringstream fields(line);
-        for (std::string field; std::getline(fields, field, '\t');) {
-            if (field == "\r" || field.empty()) continue;
-            for (char& c : field)
-                if (c == ',') c = '.';
-            values.push_back(std::stod(field));
-        }
-        if (values.size() != 5) break;
-        rows.push_back(values);
-    }
-    return rows;
-}
-
-class SeriesBench : public ProgramTest {
+class SeriesBench : public SeriesProgramTest {
 protected:
-    void SetUp() override {
-        ProgramTest::SetUp();
-        ForgetKeptSeries();
-    }
-    void TearDown() override {
-        ProgramTest::TearDown();
-        ForgetKeptSeries();
-    }
-
     // The program on the filter bench, the series window opened from the preview.
     bool StartTheBench() {
         if (!Start({"speed 10", "no-zero", "filter low-pass:1591.5", "sensitivity1 0.2"}))
@@ -166,7 +136,7 @@ TEST_F(SeriesBench, ABodeDiagramOfAnRcLowPass) {
     ASSERT_TRUE(PumpUntil([&] { return !FileText(path).empty(); }, 15000));
     std::string file = FileText(path);
     EXPECT_NE(file.find(Cp1252("f\r\nV1\r\nV2\r\nG\r\nphi\r\n")), std::string::npos);
-    auto rows = Rows(file, "VALEUR VAR");
+    auto rows = SeriesValueRows(file, "VALEUR VAR");
     ASSERT_EQ(rows.size(), std::size(kPoints));
     for (std::size_t i = 0; i < rows.size(); ++i) {
         double f = kPoints[i].Frequency;
@@ -179,7 +149,7 @@ TEST_F(SeriesBench, ABodeDiagramOfAnRcLowPass) {
     ASSERT_TRUE(PumpUntil([&] { return CurvilabLogCount("EXECUTE CLIP|LOAD") == 1; }, 20000));
     std::string page = CurvilabClipboard(1);
     EXPECT_NE(page.find(Cp1252("\r\nSérie de mesures\r\n")), std::string::npos);
-    EXPECT_EQ(Rows(page, Cp1252("déphasage")), rows);
+    EXPECT_EQ(SeriesValueRows(page, Cp1252("déphasage")), rows);
 
     // A new series, then the file opened from the preview: its points and its cut-off again.
     std::wstring cutOffText = Text(TSeriesForm::idCutOffText);

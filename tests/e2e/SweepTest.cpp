@@ -21,40 +21,6 @@ namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 
-// The window's fields, in their order.
-enum Field {
-    kChannel,
-    kAmplitude,
-    kOffset,
-    kStart,
-    kStop,
-    kPerDecade,
-    kSettling,
-    kPeriods,
-    kAverages
-};
-
-// The value rows of a series file or page: f, V1, V2, G, phi.
-std::vector<std::vector<double>> Rows(const std::string& text, const std::string& firstRowAfter) {
-    std::vector<std::vector<double>> rows;
-    std::size_t at = text.find(firstRowAfter);
-    if (at == std::string::npos) return rows;
-    std::istringstream lines(text.substr(text.find('\n', at) + 1));
-    for (std::string line; std::getline(lines, line) && line.size() > 2;) {
-        std::vector<double> values;
-        std::istringstream fields(line);
-        for (std::string field; std::getline(fields, field, '\t');) {
-            if (field == "\r" || field.empty()) continue;
-            for (char& c : field)
-                if (c == ',') c = '.';
-            values.push_back(std::stod(field));
-        }
-        if (values.size() != 5) break;
-        rows.push_back(values);
-    }
-    return rows;
-}
-
 // The commands a log holds after the last that starts with `from`.
 std::vector<std::string> LinesAfter(const std::string& log, const std::string& from) {
     std::vector<std::string> lines;
@@ -70,17 +36,8 @@ bool Holds(const std::vector<std::string>& lines, const std::string& line) {
     return std::find(lines.begin(), lines.end(), line) != lines.end();
 }
 
-class Sweep : public ProgramTest {
+class Sweep : public SeriesProgramTest {
 protected:
-    void SetUp() override {
-        ProgramTest::SetUp();
-        ForgetKeptSeries();
-    }
-    void TearDown() override {
-        ProgramTest::TearDown();
-        ForgetKeptSeries();
-    }
-
     // The program on the network scope `scopeModel`, the generator `generatorModel` wired to it
     // through `circuit`; the sweep window opened from the series window once vexor.ini's
     // "Balayage" holds the generator and `settings`.
@@ -97,11 +54,7 @@ protected:
             ScpiControl(setting);
         Resource = "TCPIP0::127.0.0.1::" + std::to_string(ScpiPort()) + "::SOCKET";
         if (!Start({}, Cp1252("Lecture oscilloscope : "))) return false;
-        UiDriver::Click(main, idPreviewBtn);
-        HWND preview = UiDriver::WaitForWindow(Cp1252("Aperçu de l'acquisition"), 15000);
-        if (!preview) return false;
-        UiDriver::Click(preview, TPreviewForm::idSeriesBtn);
-        series = UiDriver::WaitForWindow(Cp1252("Série de mesures"), 15000);
+        series = OpenSeriesWindow(main);
         if (!series) return false;
         WriteSweepSetting(L"Generateur",
                           "TCPIP0::127.0.0.1::" + std::to_string(GeneratorPort()) + "::SOCKET");
@@ -120,8 +73,8 @@ protected:
         GetPrivateProfileStringW(L"Balayage", key, L"", text, 512, Wide(SettingsFile()).c_str());
         return Narrow(text);
     }
-    std::string Shown(Field field) const {
-        return UiDriver::Control(sweep, TSweepForm::idFirstField + 2 * field + 1).Text;
+    std::string Shown(TSweepForm::Field field) const {
+        return UiDriver::Control(sweep, TSweepForm::EditOf(field)).Text;
     }
 
     // The status line, or the box the program shows instead.
@@ -159,10 +112,10 @@ TEST_F(Sweep, ALowPassWithASiglentGeneratorAndARigolScope) {
                       {L"Decalage", "-50"}}));
     // Read as any typed number is; one that does not read, or lies out of its range, is the
     // field's default.
-    EXPECT_EQ(Shown(kStop), "1000");
-    EXPECT_EQ(Shown(kAmplitude), "2");
-    EXPECT_EQ(Shown(kAverages), "1");
-    EXPECT_EQ(Shown(kOffset), "0");
+    EXPECT_EQ(Shown(TSweepForm::kStop), "1000");
+    EXPECT_EQ(Shown(TSweepForm::kAmplitude), "2");
+    EXPECT_EQ(Shown(TSweepForm::kAverages), "1");
+    EXPECT_EQ(Shown(TSweepForm::kOffset), "0");
     EXPECT_NE(UiDriver::Control(sweep, TSweepForm::idEstimateText).Text.find("11 points"),
               std::string::npos);
     UiDriver::Click(sweep, TSweepForm::idTestBtn);
@@ -187,7 +140,7 @@ TEST_F(Sweep, ALowPassWithASiglentGeneratorAndARigolScope) {
     ASSERT_TRUE(PumpUntil([&] { return !FileText(path).empty(); }, 15000));
     std::string file = FileText(path);
     DeleteFileW(path.c_str());
-    auto rows = Rows(file, "VALEUR VAR");
+    auto rows = SeriesValueRows(file, "VALEUR VAR");
     ASSERT_EQ(rows.size(), 11u);
     for (std::size_t i = 0; i < rows.size(); ++i) {
         double f = 10 * std::pow(10.0, double(i) / 5);
@@ -199,7 +152,7 @@ TEST_F(Sweep, ALowPassWithASiglentGeneratorAndARigolScope) {
     }
     UiDriver::Click(series, TSeriesForm::idSendSeriesBtn);
     ASSERT_TRUE(PumpUntil([&] { return CurvilabLogCount("EXECUTE CLIP|LOAD") == 1; }, 20000));
-    EXPECT_EQ(Rows(CurvilabClipboard(1), Cp1252("déphasage")), rows);
+    EXPECT_EQ(SeriesValueRows(CurvilabClipboard(1), Cp1252("déphasage")), rows);
 
     // The generator's output, waveform, load and settings, the scope's time base, scales,
     // offsets, trigger and run state: each as it was, then a sign that they arrived.

@@ -1,9 +1,11 @@
 #include "tests/e2e/VexorProcess.h"
 
 #include <shlobj.h>
+#include <sstream>
 #include <tlhelp32.h>
 
 #include "app/ControlIds.h"
+#include "app/Preview.h"
 #include "common/NumberText.h"
 #include "common/Text1252.h"
 #include "export/Clipboard.h"
@@ -62,6 +64,35 @@ std::string ReadSettingsNumber() {
 void WriteSettingsResource(const std::string& resource) {
     WritePrivateProfileStringW(L"Instrument", L"Resource", Wide(resource).c_str(),
                                Wide(SettingsFile()).c_str());
+}
+
+std::vector<std::vector<double>> SeriesValueRows(const std::string& text,
+                                                 const std::string& firstRowAfter) {
+    std::vector<std::vector<double>> rows;
+    std::size_t at = text.find(firstRowAfter);
+    if (at == std::string::npos) return rows;
+    std::istringstream lines(text.substr(text.find('\n', at) + 1));
+    for (std::string line; std::getline(lines, line) && line.size() > 2;) {
+        std::vector<double> values;
+        std::istringstream fields(line);
+        for (std::string field; std::getline(fields, field, '\t');) {
+            if (field == "\r" || field.empty()) continue;
+            for (char& c : field)
+                if (c == ',') c = '.';
+            values.push_back(std::stod(field));
+        }
+        if (values.size() != 5) break;
+        rows.push_back(values);
+    }
+    return rows;
+}
+
+HWND OpenSeriesWindow(HWND mainWindow) {
+    UiDriver::Click(mainWindow, idPreviewBtn);
+    HWND preview = UiDriver::WaitForWindow(Cp1252("Aperçu de l'acquisition"), 15000);
+    if (!preview) return nullptr;
+    UiDriver::Click(preview, TPreviewForm::idSeriesBtn);
+    return UiDriver::WaitForWindow(Cp1252("Série de mesures"), 15000);
 }
 
 void ForgetKeptSeries() {

@@ -23,6 +23,12 @@ std::string ReadSettingsNumber(); // "" when the file or the key is missing
 void WriteSettingsResource(const std::string& resource);
 // No series an earlier run left behind is offered.
 void ForgetKeptSeries();
+// The series window, opened through the preview; null when either did not come.
+HWND OpenSeriesWindow(HWND mainWindow);
+// The value rows of a series page or file after the line holding `firstRowAfter`: f, V1, V2, G,
+// phi.
+std::vector<std::vector<double>> SeriesValueRows(const std::string& text,
+                                                 const std::string& firstRowAfter);
 std::string ReadSettingsResource();
 
 // Leaves no Curvilab for the next test: its registry key (the program's launch command) and every
