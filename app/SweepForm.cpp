@@ -9,6 +9,7 @@
 #include "common/Folders.h"
 #include "common/NumberText.h"
 #include "common/Text1252.h"
+#include "instrument/ScopeLink.h"
 #include "ui/MessageDialog.h"
 #include "ui/Wide.h"
 #include "ui/Window.h"
@@ -172,19 +173,41 @@ void TSweepForm::ShowRunning(bool running) {
         EnableWindow(Item(EditOf(Field(i))), !running);
 }
 
+TSweepForm::~TSweepForm() {
+    if (!link_.Running()) return;
+    link_.Stop();
+    // A serial line sends what the worker puts back only through this thread.
+    if (serial_) serial_->ServeUntil(link_.EndedEvent(), 1000);
+    link_.Abandon();
+}
+
+bool TSweepForm::GeneratorJob(SweepJob& job, const std::function<void(const std::string&)>& say) {
+    try {
+        job.Generator = ParseResource(WindowText(Item(idGeneratorEdit)));
+        if (job.Generator.Kind == ResourceKind::Serial) {
+            say(Cp1252("Indiquez l'adresse du générateur, par exemple "
+                       "TCPIP0::192.168.1.30::SOCKET ou ASRL3::INSTR"));
+            return false;
+        }
+        if (job.Generator.Kind == ResourceKind::SerialLine)
+            serial_ = std::make_shared<SerialStream>(uint16_t(job.Generator.Port),
+                                                     link_.CancelEvent(), kAnswerMs);
+    } catch (const EInstrumentError& error) {
+        say(InstrumentErrorText(error, job.Generator.Address(), InstrumentRole::Generator));
+        return false;
+    }
+    job.SerialGenerator = serial_;
+    generatorAddress_ = job.Generator.Address();
+    return true;
+}
+
 void TSweepForm::TestClick() {
     if (testing_ || Running()) return;
     SweepJob job;
-    try {
-        job.Generator = ParseResource(WindowText(Item(idGeneratorEdit)));
-    } catch (const EInstrumentError& error) {
-        return SetWindowText1252(Item(idGeneratorText), error.what());
-    }
-    if (job.Generator.Kind == ResourceKind::Serial)
-        return SetWindowText1252(Item(idGeneratorText),
-                                 Cp1252("Indiquez l'adresse du générateur, par exemple "
-                                        "TCPIP0::192.168.1.30::SOCKET"));
-    generatorAddress_ = job.Generator.Address();
+    if (!GeneratorJob(job, [this](const std::string& text) {
+            SetWindowText1252(Item(idGeneratorText), text);
+        }))
+        return;
     job.IdentifyOnly = true;
     testing_ = true;
     ShowRunning(false);
@@ -202,16 +225,10 @@ void TSweepForm::StartClick() {
     if (scope.Resource.Kind == ResourceKind::Serial)
         return ShowNotice(Cp1252("Le balayage automatique lit un oscilloscope en réseau ou USB : "
                                  "choisissez-le dans la fenêtre Instrument."));
-    SweepJob job;
-    try {
-        job.Generator = ParseResource(WindowText(Item(idGeneratorEdit)));
-    } catch (const EInstrumentError& error) {
-        return ShowNotice(error.what());
-    }
-    if (job.Generator.Kind == ResourceKind::Serial)
-        return ShowNotice(Cp1252("Indiquez l'adresse du générateur."));
     std::optional<SweepSettings> settings = TypedSettings();
     if (!settings || state_.Closing()) return;
+    SweepJob job;
+    if (!GeneratorJob(job, [](const std::string& text) { ShowNotice(text); })) return;
     WriteSettings();
     settings_ = *settings;
     frequencies_ = SweepFrequencies(settings_.Start, settings_.Stop, settings_.PointsPerDecade);
@@ -219,7 +236,6 @@ void TSweepForm::StartClick() {
     job.Settings = settings_;
     job.Frequencies = frequencies_;
     job.Request.Names = scope.Names;
-    generatorAddress_ = job.Generator.Address();
     done_ = 0;
     startedAt_ = TimeOfDayNow();
     sweeping_.emplace(state_, ProgramState::Sweeping);
@@ -252,9 +268,10 @@ void TSweepForm::TakeEvents() {
         switch (event.What) {
         case SweepEvent::Kind::Connected:
             // The buttons first: the name once shown, the window takes a click again.
-            if (std::exchange(testing_, false))
+            if (std::exchange(testing_, false)) {
+                serial_.reset(); // the worker has let go of it
                 ShowRunning(false);
-            else
+            } else
                 SetWindowText1252(Item(idStatusText),
                                   event.GeneratorName + " ; " + event.ScopeName);
             SetWindowText1252(Item(idGeneratorText), event.GeneratorName);
@@ -281,6 +298,7 @@ void TSweepForm::TakeEvents() {
 void TSweepForm::Ended(const SweepEvent& event) {
     bool wasTest = std::exchange(testing_, false);
     sweeping_.reset();
+    serial_.reset(); // the worker has let go of it
     if (!Window()) return;
     ShowRunning(false);
     if (!wasTest) {

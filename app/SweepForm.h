@@ -10,6 +10,7 @@
 #include <string>
 
 #include "acquisition/CommandState.h"
+#include "instrument/SerialStream.h"
 #include "instrument/SweepLink.h"
 #include "ui/ToolWindow.h"
 
@@ -23,6 +24,8 @@ class TSweepForm : public ToolWindow {
 public:
     TSweepForm(CommandState& state, std::function<SweepScope()> scope,
                std::function<void(const SweepPoint&)> addPoint);
+    // A sweep under way is stopped, and its instruments are given a second to be put back.
+    ~TSweepForm() override;
 
     // Opens the window over `owner`, or brings it forward.
     void Show(HWND owner);
@@ -71,11 +74,15 @@ private:
     void TakeEvents();
     void Ended(const SweepEvent& event);
     void ShowRunning(bool running);
+    // The job for the generator the field names, a serial line opened here; false with the
+    // reason given to `say` when it cannot be.
+    bool GeneratorJob(SweepJob& job, const std::function<void(const std::string&)>& say);
     HWND Item(int id) const { return GetDlgItem(Window(), id); }
 
     CommandState& state_;
     std::function<SweepScope()> scope_;
     std::function<void(const SweepPoint&)> addPoint_;
+    std::shared_ptr<SerialStream> serial_; // outlives the worker, which link_ ends first
     SweepLink link_;
     std::optional<CommandState::Activity> sweeping_;
     bool testing_ = false, closeWhenEnded_ = false;

@@ -59,6 +59,7 @@ int PortOf(const std::string& text) {
 } // namespace
 
 std::string InstrumentResource::Address() const {
+    if (Kind == ResourceKind::SerialLine) return "COM" + std::to_string(Port);
     if (Kind != ResourceKind::Socket) return Text;
     return Port == 0 ? Host : Host + ":" + std::to_string(Port);
 }
@@ -84,6 +85,14 @@ InstrumentResource ParseResource(const std::string& text) {
         parts.size() >= 3) {
         if (IsInterface(parts[0], "TCPIP")) CheckHost(parts[1]);
         resource.Kind = ResourceKind::Visa;
+        return resource;
+    }
+    if (IsInterface(parts[0], "ASRL") && parts[0].size() > 4 && last == "INSTR" &&
+        parts.size() == 2) {
+        resource.Kind = ResourceKind::SerialLine;
+        resource.Port = PortOf(parts[0].substr(4));
+        if (resource.Port < 1 || resource.Port > 255)
+            throw Refused("Port série non valide (COM1 à COM255) : ", text);
         return resource;
     }
     throw Refused("Ressource non reconnue : ", text);

@@ -5,9 +5,10 @@
 //   TCPIP0::192.168.1.20::SOCKET            the same, on whichever of 5025 and 5555 answers
 //   TCPIP0::192.168.1.20::inst0::INSTR      VXI-11 and HiSLIP: through a VISA library only
 //   USB0::0x1AB1::0x04CE::DS1ZA000001::INSTR  a USB scope: through a VISA library only
+//   ASRL3::INSTR                            a generator on COM3, through the program's own port
 #include <string>
 
-enum class ResourceKind { Serial, Socket, Visa };
+enum class ResourceKind { Serial, Socket, Visa, SerialLine };
 
 // The ports a socket resource without one tries, in order.
 constexpr int kScopePorts[] = {5025, 5555};
@@ -16,9 +17,10 @@ struct InstrumentResource {
     ResourceKind Kind = ResourceKind::Serial;
     std::string Text;
     std::string Host; // a socket's: a host name or an IPv4 address
-    int Port = 0;     // a socket's; 0 tries kScopePorts
+    int Port = 0;     // a socket's, 0 trying kScopePorts; a serial line's COM number
 
-    // What the texts that name the place say: "192.168.1.20", "192.168.1.20:5555", the USB text.
+    // What the texts that name the place say: "192.168.1.20", "192.168.1.20:5555", "COM3", the
+    // USB text.
     std::string Address() const;
 };
 

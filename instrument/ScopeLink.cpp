@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "common/Text1252.h"
 #include "instrument/TcpStream.h"
 #include "instrument/VisaStream.h"
 
@@ -42,6 +43,10 @@ std::unique_ptr<ByteStream> ConnectInstrument(const InstrumentResource& resource
         answer = StreamSession(*stream).Query("*IDN?");
         return stream;
     }
+    if (resource.Kind == ResourceKind::SerialLine)
+        throw EInstrumentError(InstrumentFault::BadResource,
+                               Cp1252("Un port série ne sert qu'aux générateurs : ") +
+                                   resource.Text);
     if (resource.Kind != ResourceKind::Socket)
         throw EInstrumentError(InstrumentFault::BadResource, resource.Text);
     std::vector<int> ports{resource.Port};

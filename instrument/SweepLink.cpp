@@ -4,17 +4,20 @@
 #include <utility>
 
 #include "common/Clock.h"
+#include "common/Text1252.h"
 #include "instrument/ScopeLink.h"
 
 namespace {
 
 // The answers' time while the instruments are put back: what does not answer within it is named.
 constexpr unsigned kRestoreAnswerMs = 1000;
+// A serial generator's line answers at once or not at all: its probes wait this long.
+constexpr unsigned kSerialProbeMs = 500;
 
 // A stream that notes which instrument failed, for the sentence that says so.
 class RoleStream : public ByteStream {
 public:
-    RoleStream(std::unique_ptr<ByteStream> inner, InstrumentRole role, InstrumentRole& failed)
+    RoleStream(std::shared_ptr<ByteStream> inner, InstrumentRole role, InstrumentRole& failed)
         : inner_(std::move(inner)), role_(role), failed_(failed) {}
     void Write(const std::string& bytes) override {
         Noted([&] { inner_->Write(bytes); });
@@ -35,7 +38,7 @@ private:
             throw;
         }
     }
-    std::unique_ptr<ByteStream> inner_;
+    std::shared_ptr<ByteStream> inner_;
     InstrumentRole role_;
     InstrumentRole& failed_;
 };
@@ -56,16 +59,18 @@ SweepLink::~SweepLink() {
 
 void SweepLink::Stop() { SetEvent(stop_.get()); }
 
+void SweepLink::Abandon() { SetEvent(cancel_.get()); }
+
 void SweepLink::Start(SweepJob job, HWND wake, UINT message) {
     if (worker_.joinable()) worker_.join();
     ResetEvent(stop_.get());
-    ResetEvent(cancel_.get());
     ResetEvent(ended_.get());
     wake_ = wake;
     message_ = message;
     running_ = true;
-    worker_ = std::thread([this, job = std::move(job)] {
-        Run(job);
+    ResetEvent(cancel_.get());
+    worker_ = std::thread([this, job = std::move(job)]() mutable {
+        Run(std::move(job));
         running_ = false;
         SetEvent(ended_.get());
         PostMessageW(wake_, message_, 0, 0);
@@ -85,26 +90,54 @@ void SweepLink::Post(SweepEvent event) {
     PostMessageW(wake_, message_, 0, 0);
 }
 
-void SweepLink::Run(const SweepJob& job) {
+// The generator's stream and who it is: on its serial line, found by its own queries; on the
+// network or through VISA, by "*IDN?".
+std::unique_ptr<ByteStream> SweepLink::OpenGenerator(const SweepJob& job, InstrumentRole& failed,
+                                                     std::optional<GeneratorIdentity>& identity) {
+    failed = InstrumentRole::Generator;
+    if (job.SerialGenerator) {
+        auto stream =
+            std::make_unique<RoleStream>(job.SerialGenerator, InstrumentRole::Generator, failed);
+        stream->SetAnswerTime(kSerialProbeMs);
+        StreamSession session(*stream);
+        identity = IdentifySerialGenerator(session);
+        stream->SetAnswerTime(kAnswerMs);
+        if (!identity)
+            throw EInstrumentError(InstrumentFault::UnknownInstrument,
+                                   Cp1252("aucune réponse d'un FeelTech ni d'un JDS6600"));
+        return stream;
+    }
+    std::string answer;
+    int port = 0;
+    auto stream =
+        std::make_unique<RoleStream>(ConnectInstrument(job.Generator, cancel_.get(), answer, port),
+                                     InstrumentRole::Generator, failed);
+    identity = IdentifyGenerator(answer);
+    if (!identity) throw EInstrumentError(InstrumentFault::UnknownInstrument, answer);
+    return stream;
+}
+
+void SweepLink::Run(SweepJob job) {
     SweepEvent end;
     InstrumentRole failed = InstrumentRole::Generator;
-    auto open = [&](const InstrumentResource& resource, InstrumentRole role, std::string& answer) {
-        failed = role;
-        int port = 0;
-        return std::make_unique<RoleStream>(
-            ConnectInstrument(resource, cancel_.get(), answer, port), role, failed);
-    };
     try {
-        std::string answer;
-        auto generatorStream = open(job.Generator, InstrumentRole::Generator, answer);
-        std::optional<GeneratorIdentity> generatorIdentity = IdentifyGenerator(answer);
-        if (!generatorIdentity) throw EInstrumentError(InstrumentFault::UnknownInstrument, answer);
+        std::optional<GeneratorIdentity> generatorIdentity;
+        std::unique_ptr<ByteStream> generatorStream = OpenGenerator(job, failed, generatorIdentity);
         SweepEvent connected;
         connected.What = SweepEvent::Kind::Connected;
         connected.GeneratorName = generatorIdentity->Text();
-        if (job.IdentifyOnly) return Post(std::move(connected));
+        if (job.IdentifyOnly) {
+            generatorStream.reset();
+            job.SerialGenerator.reset();
+            return Post(std::move(connected));
+        }
 
-        auto scopeStream = open(job.Scope, InstrumentRole::Scope, answer);
+        failed = InstrumentRole::Scope;
+        std::string answer;
+        int port = 0;
+        auto scopeStream =
+            std::make_unique<RoleStream>(ConnectInstrument(job.Scope, cancel_.get(), answer, port),
+                                         InstrumentRole::Scope, failed);
         std::optional<ScopeIdentity> scopeIdentity = IdentifyScope(answer);
         if (!scopeIdentity) throw EInstrumentError(InstrumentFault::UnknownInstrument, answer);
         connected.ScopeName = scopeIdentity->Text();
@@ -146,5 +179,7 @@ void SweepLink::Run(const SweepJob& job) {
         end.Error = error;
         end.FailedRole = failed;
     }
+    // The window thread keeps the last reference to a serial line, which is its own.
+    job.SerialGenerator.reset();
     Post(std::move(end));
 }

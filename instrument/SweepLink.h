@@ -6,6 +6,7 @@
 // breaks off whatever is still waited for.
 #include <windows.h>
 #include <atomic>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -13,11 +14,15 @@
 
 #include "instrument/InstrumentTexts.h"
 #include "instrument/Resource.h"
+#include "instrument/ScpiStream.h"
 #include "instrument/Sweeper.h"
 #include "ui/Handles.h"
 
 struct SweepJob {
     InstrumentResource Scope, Generator;
+    // A generator on a serial line: the stream opened on the window thread, which keeps a
+    // reference and destroys it there once the sweep has ended.
+    std::shared_ptr<ByteStream> SerialGenerator;
     SweepSettings Settings;
     std::vector<double> Frequencies;
     ScopeRequest Request;
@@ -47,12 +52,20 @@ public:
     // Runs `job`; each event posts `message` to `wake`.
     void Start(SweepJob job, HWND wake, UINT message);
     void Stop();
+    // Breaks off whatever the worker waits for: the close's last resort.
+    void Abandon();
     bool Running() const { return running_; }
+    // What a stream of the job's (a serial line) waits on besides its data.
+    HANDLE CancelEvent() const { return cancel_.get(); }
+    // Set once the worker has ended.
+    HANDLE EndedEvent() const { return ended_.get(); }
     // The events posted since the last call.
     std::vector<SweepEvent> Take();
 
 private:
-    void Run(const SweepJob& job);
+    void Run(SweepJob job);
+    std::unique_ptr<ByteStream> OpenGenerator(const SweepJob& job, InstrumentRole& failed,
+                                              std::optional<GeneratorIdentity>& identity);
     void Post(SweepEvent event);
 
     UniqueKernelHandle stop_, cancel_, ended_;

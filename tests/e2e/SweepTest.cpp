@@ -236,3 +236,68 @@ TEST_F(Sweep, TheCloseEndsTheSweepAndPutsTheInstrumentsBack) {
          {":CHAN1:SCAL 1.00E+00", ":TRIG:EDGE:SOUR C1", ":TRIG:MODE AUTO", ":TRIG:RUN", "*OPC?"})
         EXPECT_TRUE(Holds(scope, line)) << line;
 }
+
+// A FeelTech generator on a serial line, through the program's own port at 115 200 baud, and the
+// newer Siglent scope: found without "*IDN?", stepped, read back and put back.
+class SerialSweep : public Sweep {};
+
+TEST_F(SerialSweep, AFeelTechOnItsSerialLine) {
+    ASSERT_NE(GeneratorCom(), 0) << "run through tests/serial/with-sim --serial-generator";
+    std::string resource = "ASRL" + std::to_string(GeneratorCom()) + "::INSTR";
+    ASSERT_TRUE(Open("siglent-sds1104x-hd", "feeltech-fy6900", "lowpass 1000 1.5915494309189535e-6",
+                     {{L"Generateur", resource.c_str()},
+                      {L"FreqDebut", "10"},
+                      {L"FreqFin", "1000"},
+                      {L"PointsParDecade", "5"},
+                      {L"Stabilisation", "0"},
+                      {L"PeriodesStabilisation", "1"},
+                      {L"Moyennes", "1"}}));
+    UiDriver::Click(sweep, TSweepForm::idTestBtn);
+    EXPECT_TRUE(PumpUntil(
+        [&] {
+            return UiDriver::Control(sweep, TSweepForm::idGeneratorText).Text ==
+                   Cp1252("FeelTech FY6900-60M, n° FY69A0000001");
+        },
+        15000))
+        << UiDriver::Control(sweep, TSweepForm::idGeneratorText).Text;
+    UiDriver::Click(sweep, TSweepForm::idStartBtn);
+    ASSERT_TRUE(EndsWith("Balayage fini : 11 / 11 points")) << Status();
+    std::wstring path = TempFilePath(L"vexor-e2e-serial-sweep.cv3");
+    ASSERT_TRUE(ChooseFile(series, TSeriesForm::idSaveSeriesBtn, "Sauvegarde de la série", path));
+    ASSERT_TRUE(PumpUntil([&] { return !FileText(path).empty(); }, 15000));
+    auto rows = SeriesValueRows(FileText(path), "VALEUR VAR");
+    DeleteFileW(path.c_str());
+    ASSERT_EQ(rows.size(), 11u);
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        double f = 10 * std::pow(10.0, double(i) / 5);
+        double db = -10 * std::log10(1 + (f / 100) * (f / 100));
+        EXPECT_NEAR(rows[i][3], db, db > -3 ? 0.1 : 0.5) << f;
+    }
+    // Put back as found, each setting answered: waveform, frequency, amplitude, offset, output.
+    std::vector<std::string> generator = LinesAfter(Log("generator-commands.log"), "WMW00");
+    for (const char* line : {"WMF00001000.000000", "WMA4.0000", "WMO0.000", "WMN0"})
+        EXPECT_TRUE(Holds(generator, line)) << line;
+}
+
+// The close box during a sweep with a serial generator: what the worker sends to put it back
+// still goes out on the line, whose messages the close serves alone.
+TEST_F(SerialSweep, TheCloseStillPutsItBack) {
+    ASSERT_NE(GeneratorCom(), 0) << "run through tests/serial/with-sim --serial-generator";
+    std::string resource = "ASRL" + std::to_string(GeneratorCom()) + "::INSTR";
+    ASSERT_TRUE(Open("rigol-ds1054z", "feeltech-fy6900", "lowpass 1000 1.5915494309189535e-6",
+                     {{L"Generateur", resource.c_str()},
+                      {L"FreqDebut", "100"},
+                      {L"FreqFin", "10000"},
+                      {L"PointsParDecade", "5"},
+                      {L"Stabilisation", "3000"},
+                      {L"PeriodesStabilisation", "1"},
+                      {L"Moyennes", "1"}}));
+    UiDriver::Click(sweep, TSweepForm::idStartBtn);
+    ASSERT_TRUE(PumpUntil([&] { return Points() == L"1 point"; }, 30000)) << Status();
+    ULONGLONG start = GetTickCount64();
+    EXPECT_EQ(Close(), 0u);
+    EXPECT_LT(GetTickCount64() - start, 2500u) << "not the 3 s of the settling wait";
+    std::vector<std::string> generator = LinesAfter(Log("generator-commands.log"), "WMW00");
+    for (const char* line : {"WMF00001000.000000", "WMA4.0000", "WMO0.000", "WMN0"})
+        EXPECT_TRUE(Holds(generator, line)) << line;
+}

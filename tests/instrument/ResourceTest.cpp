@@ -30,7 +30,11 @@ TEST(Resource, EachTextOpensItsInstrumentOrSaysWhyNot) {
          "Adresse de l'oscilloscope non valide : bad host", true},
         {"TCPIP0::::5025::SOCKET", ResourceKind::Serial, "Adresse de l'oscilloscope vide", true},
         {"COM3", ResourceKind::Serial, "Ressource non reconnue : COM3", true},
-        {"ASRL3::INSTR", ResourceKind::Serial, "Ressource non reconnue", true},
+        {"ASRL3::INSTR", ResourceKind::SerialLine, "COM3", false},
+        {"asrl12::INSTR", ResourceKind::SerialLine, "COM12", false},
+        {"ASRL0::INSTR", ResourceKind::Serial, "Port série non valide (COM1 à COM255)", true},
+        {"ASRL::INSTR", ResourceKind::Serial, "Ressource non reconnue", true},
+        {"ASRL3::5::INSTR", ResourceKind::Serial, "Ressource non reconnue", true},
     };
     for (const auto& c : kCases) {
         SCOPED_TRACE(c.Text);

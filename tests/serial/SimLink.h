@@ -90,6 +90,12 @@ inline int GeneratorPort() {
     return port ? std::atoi(port) : 0;
 }
 
+// The COM number of the serial generator "with-sim --serial-generator" started (0: none).
+inline int GeneratorCom() {
+    const char* com = std::getenv("VEXOR_GENERATOR_COM");
+    return com ? std::atoi(com) : 0;
+}
+
 // One "name value" setting to the network scope, in force once this returns; "generator.name
 // value" to the generator, "circuit lowpass R C" to what lies between them.
 inline void ScpiControl(const std::string& command) {

@@ -18,6 +18,7 @@
 #include <string>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <termios.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -41,6 +42,9 @@ const char* kHelp = R"(scpi-sim: a network oscilloscope on 127.0.0.1, one connec
                       keysight-33522b, on a port of its own; the scope's CH1 then shows its
                       output and CH2 the circuit's
   --generator-port-file F, --generator-log F: as --port-file and --log, for the generator
+  --serial-generator M  a generator on a serial line instead, feeltech-fy6900 or jds6600: a
+                      pseudo-terminal linked from --serial-link PATH, its modem lines for the
+                      test shim in --lines-dir DIR; its commands logged to --generator-log
   --circuit C         lowpass, highpass or bandpass between generator and scope, of --r OHMS,
                       --c FARADS and, for the band-pass, --l HENRIES (a series RLC, CH2
                       across R); without it the scope shows its own waveforms
@@ -222,11 +226,65 @@ struct Server {
     }
 };
 
+// An instrument on a pseudo-terminal, as a serial line carries it: lines in, its answers out.
+struct PtyServer {
+    Instrument* Plays = nullptr;
+    Fd Master, Slave;
+    std::string Received;
+    std::ofstream Log;
+
+    bool Open(const std::string& link, const std::string& linesDir) {
+        Master.Value = posix_openpt(O_RDWR | O_NOCTTY);
+        if (Master.Value < 0 || grantpt(Master.Value) != 0 || unlockpt(Master.Value) != 0)
+            return false;
+        std::string slave = ptsname(Master.Value);
+        // Held open, raw: the master stays readable while no program has the line, and nothing
+        // is echoed back.
+        Slave.Value = ::open(slave.c_str(), O_RDWR | O_NOCTTY);
+        if (Slave.Value < 0) return false;
+        termios raw{};
+        tcgetattr(Slave.Value, &raw);
+        cfmakeraw(&raw);
+        tcsetattr(Slave.Value, TCSANOW, &raw);
+        if (!linesDir.empty()) {
+            std::string lines = linesDir + "/pts-" + slave.substr(slave.rfind('/') + 1);
+            std::ofstream(lines + ".tmp") << "CTS DSR CD\n";
+            std::rename((lines + ".tmp").c_str(), lines.c_str());
+        }
+        std::string temporary = link + ".new";
+        ::unlink(temporary.c_str());
+        if (::symlink(slave.c_str(), temporary.c_str()) != 0 ||
+            std::rename(temporary.c_str(), link.c_str()) != 0)
+            return false;
+        std::fprintf(stderr, "slave %s\n", slave.c_str());
+        return true;
+    }
+
+    void Serve() {
+        char buffer[1024];
+        ssize_t got = ::read(Master.Value, buffer, sizeof buffer);
+        if (got <= 0) return;
+        Received.append(buffer, std::size_t(got));
+        for (std::size_t end; (end = Received.find('\n')) != std::string::npos;) {
+            std::string line = Received.substr(0, end);
+            Received.erase(0, end + 1);
+            if (Log.is_open()) Log << line << std::endl;
+            std::string bytes = Plays->Handle(line).Bytes;
+            for (std::size_t at = 0; at < bytes.size();) {
+                ssize_t sent = ::write(Master.Value, bytes.data() + at, bytes.size() - at);
+                if (sent <= 0) break;
+                at += std::size_t(sent);
+            }
+        }
+    }
+};
+
 } // namespace
 
 int main(int argc, char** argv) {
     int port = 0;
     std::string portFile, controlPath, logPath, generatorModel, generatorPortFile, generatorLog;
+    std::string serialModel, serialLink, linesDir;
     Circuit circuit;
     bool wired = false; // the scope shows the generator through the circuit from the start
     ScopeSetup setup;
@@ -254,6 +312,12 @@ int main(int argc, char** argv) {
             generatorPortFile = value;
         else if (name == "generator-log")
             generatorLog = value;
+        else if (name == "serial-generator")
+            serialModel = value;
+        else if (name == "serial-link")
+            serialLink = value;
+        else if (name == "lines-dir")
+            linesDir = value;
         else if (name == "circuit" && CircuitKindNamed(value, circuit.Kind))
             wired = true;
         else if ((name == "r" || name == "c" || name == "l") && number > 0)
@@ -271,8 +335,25 @@ int main(int argc, char** argv) {
             return std::fprintf(stderr, "scpi-sim: unknown generator %s\n", generatorModel.c_str()),
                    2;
         generator = std::make_unique<FunctionGenerator>(family);
-        if (wired) scope->Wire([g = generator.get()] { return g->Output(); }, circuit);
     }
+    // The generator on a serial line, when there is one, is the one wired to the scope.
+    std::unique_ptr<FunctionGenerator> serialGenerator;
+    PtyServer line;
+    if (!serialModel.empty()) {
+        GeneratorFamily family;
+        if (!GeneratorModel(serialModel, family) || serialLink.empty())
+            return std::fprintf(stderr, "scpi-sim: unknown serial generator %s\n",
+                                serialModel.c_str()),
+                   2;
+        serialGenerator = std::make_unique<FunctionGenerator>(family);
+        line.Plays = serialGenerator.get();
+        if (!generatorLog.empty()) line.Log.open(generatorLog, std::ios::app);
+        if (!line.Open(serialLink, linesDir))
+            return std::fprintf(stderr, "scpi-sim: no serial line at %s\n", serialLink.c_str()), 1;
+    }
+    FunctionGenerator* wiredGenerator = serialGenerator ? serialGenerator.get() : generator.get();
+    if (wired && wiredGenerator)
+        scope->Wire([wiredGenerator] { return wiredGenerator->Output(); }, circuit);
     std::vector<std::unique_ptr<Server>> servers;
     auto serve = [&](Instrument* instrument, const char* name, int on, const std::string& file,
                      const std::string& log) {
@@ -295,18 +376,19 @@ int main(int argc, char** argv) {
 
     std::string controlPending;
     while (!stopping) {
-        std::vector<pollfd> watched{{control.Value, POLLIN, 0}};
+        std::vector<pollfd> watched{{control.Value, POLLIN, 0}, {line.Master.Value, POLLIN, 0}};
         for (const auto& server : servers) {
             watched.push_back({server->Listener.Value, POLLIN, 0});
             watched.push_back({server->Connection.Value, POLLIN, 0});
         }
         if (::poll(watched.data(), watched.size(), 200) < 0) continue;
         if (watched[0].revents & POLLIN)
-            ApplyControl(*scope, generator.get(), controlPending, control.Value);
+            ApplyControl(*scope, wiredGenerator, controlPending, control.Value);
+        if (watched[1].revents & POLLIN) line.Serve();
         for (std::size_t i = 0; i < servers.size(); ++i) {
             Server& server = *servers[i];
-            if (watched[1 + 2 * i].revents & POLLIN) server.Accept();
-            if ((watched[2 + 2 * i].revents & (POLLIN | POLLHUP | POLLERR)) &&
+            if (watched[2 + 2 * i].revents & POLLIN) server.Accept();
+            if ((watched[3 + 2 * i].revents & (POLLIN | POLLHUP | POLLERR)) &&
                 server.Connection.Value >= 0)
                 server.Serve();
         }
