@@ -293,6 +293,11 @@ void TSweepForm::TakeEvents() {
         case SweepEvent::Kind::Ended: Ended(event); break;
         }
     }
+    // Closed while a sweep or a test ran: now that it has ended.
+    if (closeWhenEnded_ && !Running() && !testing_ && IsWindow(Window())) {
+        closeWhenEnded_ = false;
+        DestroyWindow(Window());
+    }
 }
 
 void TSweepForm::Ended(const SweepEvent& event) {
@@ -322,7 +327,6 @@ void TSweepForm::Ended(const SweepEvent& event) {
         said += (said.empty() ? "" : "\r") + Cp1252("Réglages non rétablis : ") + list;
     }
     if (!said.empty() && !wasTest && !state_.Closing()) ShowNotice(said);
-    if (closeWhenEnded_ && IsWindow(Window())) DestroyWindow(Window());
 }
 
 LRESULT TSweepForm::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {

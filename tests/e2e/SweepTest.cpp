@@ -237,6 +237,34 @@ TEST_F(Sweep, TheCloseEndsTheSweepAndPutsTheInstrumentsBack) {
         EXPECT_TRUE(Holds(scope, line)) << line;
 }
 
+// The sweep window closed during a sweep: the sweep stops, the window goes once the instruments
+// are put back, and opened again it runs the next sweep to its end.
+TEST_F(Sweep, ClosingItsWindowStopsTheSweepFirst) {
+    ASSERT_TRUE(Open("rigol-ds1054z", "rigol-dg812", "lowpass 1000 1.5915494309189535e-6",
+                     {{L"FreqDebut", "100"},
+                      {L"FreqFin", "10000"},
+                      {L"PointsParDecade", "5"},
+                      {L"Stabilisation", "3000"},
+                      {L"PeriodesStabilisation", "1"},
+                      {L"Moyennes", "1"}}));
+    UiDriver::Click(sweep, TSweepForm::idStartBtn);
+    ASSERT_TRUE(PumpUntil([&] { return Points() == L"1 point"; }, 30000)) << Status();
+    PostMessageW(sweep, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(UiDriver::WaitUntilGone(sweep, 5000));
+    EXPECT_TRUE(Holds(LinesAfter(Log("generator-commands.log"), ":OUTP1:LOAD 50"), ":OUTP1 OFF"));
+    EXPECT_EQ(Points(), L"1 point");
+
+    WriteSweepSetting(L"Stabilisation", "0");
+    WriteSweepSetting(L"FreqFin", "200");
+    UiDriver::Click(series, TSeriesForm::idSweepBtn);
+    sweep = UiDriver::WaitForWindow("Balayage automatique", 15000);
+    ASSERT_TRUE(sweep);
+    UiDriver::Click(sweep, TSweepForm::idStartBtn);
+    ASSERT_TRUE(EndsWith("Balayage fini : 3 / 3 points")) << Status();
+    EXPECT_TRUE(IsWindow(sweep));
+    EXPECT_EQ(Points(), L"4 points");
+}
+
 // A FeelTech generator on a serial line, through the program's own port at 115 200 baud, and the
 // newer Siglent scope: found without "*IDN?", stepped, read back and put back.
 class SerialSweep : public Sweep {};
