@@ -38,12 +38,20 @@ bool Holds(const std::vector<std::string>& lines, const std::string& line) {
 
 class Sweep : public SeriesProgramTest {
 protected:
+    using Settings = std::vector<std::pair<const wchar_t*, std::string>>;
+
+    // Five points a decade from `start` to `stop` hertz, each after `settlingMs` or a period.
+    static Settings Decades(const char* start, const char* stop, const char* settlingMs) {
+        return {{L"FreqDebut", start},           {L"FreqFin", stop},
+                {L"PointsParDecade", "5"},       {L"Stabilisation", settlingMs},
+                {L"PeriodesStabilisation", "1"}, {L"Moyennes", "1"}};
+    }
+
     // The program on the network scope `scopeModel`, the generator `generatorModel` wired to it
     // through `circuit`; the sweep window opened from the series window once vexor.ini's
     // "Balayage" holds the generator and `settings`.
     bool Open(const std::string& scopeModel, const std::string& generatorModel,
-              const std::string& circuit,
-              const std::vector<std::pair<const wchar_t*, const char*>>& settings) {
+              const std::string& circuit, const Settings& settings) {
         if (ScpiPort() == 0 || GeneratorPort() == 0) {
             ADD_FAILURE() << "run through tests/serial/with-sim --scpi";
             return false;
@@ -175,12 +183,7 @@ TEST_F(Sweep, StoppedMidwayItKeepsItsRowsAndAGetDataWaitsForIt) {
     auto curvilab = RunCurvilab(L"--semaphore");
     ASSERT_TRUE(CurvilabLogReaches("STARTED"));
     ASSERT_TRUE(Open("siglent-sds1104x-e", "rigol-dg812", "bandpass 100 1e-6 0.1",
-                     {{L"FreqDebut", "100"},
-                      {L"FreqFin", "10000"},
-                      {L"PointsParDecade", "5"},
-                      {L"Stabilisation", "1500"},
-                      {L"PeriodesStabilisation", "1"},
-                      {L"Moyennes", "1"}}));
+                     Decades("100", "10000", "1500")));
     UiDriver::Click(sweep, TSweepForm::idStartBtn);
     ASSERT_TRUE(PumpUntil([&] { return Points() == L"2 points"; }, 30000)) << Status();
     EXPECT_EQ(SendToProgram("GETDATA")->Wait(30000), 0u);
@@ -214,12 +217,7 @@ TEST_F(Sweep, StoppedMidwayItKeepsItsRowsAndAGetDataWaitsForIt) {
 // be put back, and they are, a Keysight generator and a Siglent scope of the newer set.
 TEST_F(Sweep, TheCloseEndsTheSweepAndPutsTheInstrumentsBack) {
     ASSERT_TRUE(Open("siglent-sds2104x-plus", "keysight-33522b", "highpass 1000 1e-6",
-                     {{L"FreqDebut", "100"},
-                      {L"FreqFin", "10000"},
-                      {L"PointsParDecade", "5"},
-                      {L"Stabilisation", "3000"},
-                      {L"PeriodesStabilisation", "1"},
-                      {L"Moyennes", "1"}}));
+                     Decades("100", "10000", "3000")));
     UiDriver::Click(sweep, TSweepForm::idStartBtn);
     ASSERT_TRUE(PumpUntil([&] { return Points() == L"1 point"; }, 30000)) << Status();
     ULONGLONG start = GetTickCount64();
@@ -241,12 +239,7 @@ TEST_F(Sweep, TheCloseEndsTheSweepAndPutsTheInstrumentsBack) {
 // are put back, and opened again it runs the next sweep to its end.
 TEST_F(Sweep, ClosingItsWindowStopsTheSweepFirst) {
     ASSERT_TRUE(Open("rigol-ds1054z", "rigol-dg812", "lowpass 1000 1.5915494309189535e-6",
-                     {{L"FreqDebut", "100"},
-                      {L"FreqFin", "10000"},
-                      {L"PointsParDecade", "5"},
-                      {L"Stabilisation", "3000"},
-                      {L"PeriodesStabilisation", "1"},
-                      {L"Moyennes", "1"}}));
+                     Decades("100", "10000", "3000")));
     UiDriver::Click(sweep, TSweepForm::idStartBtn);
     ASSERT_TRUE(PumpUntil([&] { return Points() == L"1 point"; }, 30000)) << Status();
     PostMessageW(sweep, WM_CLOSE, 0, 0);
@@ -267,19 +260,27 @@ TEST_F(Sweep, ClosingItsWindowStopsTheSweepFirst) {
 
 // A FeelTech generator on a serial line, through the program's own port at 115 200 baud, and the
 // newer Siglent scope: found without "*IDN?", stepped, read back and put back.
-class SerialSweep : public Sweep {};
+class SerialSweep : public Sweep {
+protected:
+    // The FeelTech of "with-sim --serial-generator" wired to `scopeModel` through the low-pass.
+    bool OpenOnItsLine(const std::string& scopeModel, Settings settings) {
+        if (GeneratorCom() == 0) {
+            ADD_FAILURE() << "run through tests/serial/with-sim --serial-generator";
+            return false;
+        }
+        settings.push_back({L"Generateur", "ASRL" + std::to_string(GeneratorCom()) + "::INSTR"});
+        return Open(scopeModel, "feeltech-fy6900", "lowpass 1000 1.5915494309189535e-6", settings);
+    }
+    // Put back as found, each setting answered: waveform, frequency, amplitude, offset, output.
+    void ExpectPutBack() {
+        std::vector<std::string> generator = LinesAfter(Log("generator-commands.log"), "WMW00");
+        for (const char* line : {"WMF00001000.000000", "WMA4.0000", "WMO0.000", "WMN0"})
+            EXPECT_TRUE(Holds(generator, line)) << line;
+    }
+};
 
 TEST_F(SerialSweep, AFeelTechOnItsSerialLine) {
-    ASSERT_NE(GeneratorCom(), 0) << "run through tests/serial/with-sim --serial-generator";
-    std::string resource = "ASRL" + std::to_string(GeneratorCom()) + "::INSTR";
-    ASSERT_TRUE(Open("siglent-sds1104x-hd", "feeltech-fy6900", "lowpass 1000 1.5915494309189535e-6",
-                     {{L"Generateur", resource.c_str()},
-                      {L"FreqDebut", "10"},
-                      {L"FreqFin", "1000"},
-                      {L"PointsParDecade", "5"},
-                      {L"Stabilisation", "0"},
-                      {L"PeriodesStabilisation", "1"},
-                      {L"Moyennes", "1"}}));
+    ASSERT_TRUE(OpenOnItsLine("siglent-sds1104x-hd", Decades("10", "1000", "0")));
     UiDriver::Click(sweep, TSweepForm::idTestBtn);
     EXPECT_TRUE(PumpUntil(
         [&] {
@@ -301,31 +302,17 @@ TEST_F(SerialSweep, AFeelTechOnItsSerialLine) {
         double db = -10 * std::log10(1 + (f / 100) * (f / 100));
         EXPECT_NEAR(rows[i][3], db, db > -3 ? 0.1 : 0.5) << f;
     }
-    // Put back as found, each setting answered: waveform, frequency, amplitude, offset, output.
-    std::vector<std::string> generator = LinesAfter(Log("generator-commands.log"), "WMW00");
-    for (const char* line : {"WMF00001000.000000", "WMA4.0000", "WMO0.000", "WMN0"})
-        EXPECT_TRUE(Holds(generator, line)) << line;
+    ExpectPutBack();
 }
 
 // The close box during a sweep with a serial generator: what the worker sends to put it back
 // still goes out on the line, whose messages the close serves alone.
 TEST_F(SerialSweep, TheCloseStillPutsItBack) {
-    ASSERT_NE(GeneratorCom(), 0) << "run through tests/serial/with-sim --serial-generator";
-    std::string resource = "ASRL" + std::to_string(GeneratorCom()) + "::INSTR";
-    ASSERT_TRUE(Open("rigol-ds1054z", "feeltech-fy6900", "lowpass 1000 1.5915494309189535e-6",
-                     {{L"Generateur", resource.c_str()},
-                      {L"FreqDebut", "100"},
-                      {L"FreqFin", "10000"},
-                      {L"PointsParDecade", "5"},
-                      {L"Stabilisation", "3000"},
-                      {L"PeriodesStabilisation", "1"},
-                      {L"Moyennes", "1"}}));
+    ASSERT_TRUE(OpenOnItsLine("rigol-ds1054z", Decades("100", "10000", "3000")));
     UiDriver::Click(sweep, TSweepForm::idStartBtn);
     ASSERT_TRUE(PumpUntil([&] { return Points() == L"1 point"; }, 30000)) << Status();
     ULONGLONG start = GetTickCount64();
     EXPECT_EQ(Close(), 0u);
     EXPECT_LT(GetTickCount64() - start, 2500u) << "not the 3 s of the settling wait";
-    std::vector<std::string> generator = LinesAfter(Log("generator-commands.log"), "WMW00");
-    for (const char* line : {"WMF00001000.000000", "WMA4.0000", "WMO0.000", "WMN0"})
-        EXPECT_TRUE(Holds(generator, line)) << line;
+    ExpectPutBack();
 }
