@@ -121,11 +121,13 @@ int main(int argc, char** argv) {
     std::printf("soak_exit_code %lu\n", exitCode);
     // Not growth: a lock's wait event, which the thread library creates at the lock's first
     // contention (seen: one event, at a different read each run), a worker thread the system's
-    // pool keeps for a while, and heaps settling in steps. A leak per read would be as many
-    // handles or threads as reads, or megabytes.
+    // pool keeps for a while, heaps settling in steps, and the few GDI objects a window holds
+    // while it draws when the count is taken (seen: 3 more or 3 fewer either side). A leak per
+    // read or per redraw would be as many handles, threads or objects as reads or redraws, or
+    // megabytes.
     bool grew = after.Handles > before.Handles + 2 || after.Threads > before.Threads + 1 ||
                 after.PrivateMb > before.PrivateMb + 0.25 || preview.Before < 0 ||
-                preview.After > preview.Before;
+                preview.After > preview.Before + 3;
     return done == reads && mismatched == 0 && broken == 0 && compared == reads * 4096 && !grew &&
                    preview.Redraws == 200 && exitCode == 0
                ? 0
