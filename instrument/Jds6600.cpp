@@ -3,6 +3,10 @@
 // waveform in 21/22 (0 a sine), the frequency in 23/24 in hundredths of a hertz with the unit 0,
 // the amplitude in 25/26 in millivolts, the offset in 27/28 in hundredths of a volt above -10 V;
 // both outputs' switches together in 20.
+// The JDS6600's register protocol: the maker's communication protocol document was not
+// available; registers, encodings and replies follow public byte captures of the instrument
+// (":w23=100000,0." answered ":ok", ":r23=0." answered ":r23=100000,0."), so every setting is
+// read back and a wrong acknowledgement stops the sweep with its text.
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>

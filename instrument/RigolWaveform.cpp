@@ -1,5 +1,11 @@
 #include "instrument/RigolWaveform.h"
 
+// Rigol DS1000Z/MSO1000Z Programming Guide: :TRIGger:STATus? and :TRIGger:SWEep (its :TRIGger
+// chapter); :WAVeform:SOURce/MODE/FORMat/STARt/STOP and :WAVeform:DATA? with its "#9" block and
+// LF (pp. 2-135/2-136); :WAVeform:PREamble? as ten numbers, volts = (code - YORigin -
+// YREFerence) x YINCrement (pp. 2-139/2-140); :CHANnel<n>:SCALe?/OFFSet? at the probe's tip.
+// DHO800/DHO900 Programming Guide (2025), §3.28 :WAVeform, the same commands and formula for words.
+
 #include <algorithm>
 #include <cmath>
 #include <sstream>

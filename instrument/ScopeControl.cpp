@@ -1,5 +1,13 @@
 #include "instrument/ScopeControl.h"
 
+// The commands, from each make's programming guide: DS1000Z/DHO :TIMebase:MAIN:SCALe,
+// :CHANnel<n>:SCALe/OFFSet/PROBe?, :TRIGger:MODE EDGE, :TRIGger:EDGe:SOURce/SLOPe/LEVel,
+// :TRIGger:SWEep AUTO, :RUN, :STOP (DS1000Z guide, :TIMebase, :CHANnel and :TRIGger chapters);
+// SDS1000X-E TIME_DIV, VOLT_DIV, OFFSET, ATTENUATION, TRIG_SELECT EDGE,SR,C1, TRIG_SLOPE,
+// TRIG_LEVEL, TRIG_MODE, SAMPLE_STATUS, STOP (PG01 guide); the newer Siglent set :TIMebase:SCALe,
+// :CHANnel<n>:SCALe/OFFSet/PROBe, :TRIGger:TYPE, :TRIGger:EDGE:SOURce/SLOPe/LEVel,
+// :TRIGger:MODE, :TRIGger:RUN/STOP (its guide, pp. 56-58 and 476-495).
+
 #include <cstdio>
 
 #include "common/Text1252.h"

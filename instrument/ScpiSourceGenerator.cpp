@@ -1,6 +1,11 @@
 // Rigol DG800, DG900, DG1000Z and Keysight 33500: the standard SCPI tree, ":SOURce<n>:FREQuency",
 // ":SOURce<n>:VOLTage" in the unit ":VOLTage:UNIT" says, which Rigol keeps from the front panel's
 // last entry, and ":OUTPut<n>" with its ":LOAD", whose infinite answer is 9.9E+37.
+// RIGOL DG1000Z Programming Guide PGB09103-1110: :SOURce<n>:FUNCtion, :FREQuency,
+// :VOLTage[:AMPLitude], :VOLTage:UNIT VPP|VRMS|DBM, :VOLTage:OFFSet, :OUTPut<n>[:STATe],
+// :OUTPut<n>:LOAD (p. 2-56: INFinity, answered 9.900000E+37); DG800 guide pp. 2-43 to 2-47
+// (answers in 7-digit scientific notation, ON/OFF). Agilent/Keysight 33500 Series manual: the
+// same SOURce/OUTPut tree, VOLTage:UNIT and OUTPut:LOAD (p. 62), booleans answered 0/1.
 
 #include "common/Text1252.h"
 #include "instrument/Generator.h"

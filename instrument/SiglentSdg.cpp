@@ -1,6 +1,9 @@
 // Siglent SDG1000X and SDG2000X: the basic wave's parameters as "key,value" pairs after a header
 // ("C1:BSWV WVTP,SINE,FRQ,100HZ,AMP,2V,..."), the output's state and load in "C1:OUTP". Values
 // out of range are clamped without a word, so each one set is read back.
+// SDG Series Programming Guide PG02_E05C: §3.1.1 *IDN? (format 2), §3.3 OUTPut (ON|OFF, LOAD,
+// HZ or ohms, the reply "C1:OUTP ON,LOAD,HZ,PLRT,NOR"), §3.4 BaSic_WaVe (WVTP, FRQ in Hz, AMP in
+// volts peak to peak, OFST; the query's pairs with units); no COMM_HEADER on SDG1000X/2000X.
 #include <map>
 
 #include "common/Text1252.h"

@@ -1,6 +1,11 @@
 // Siglent SDS1000X-E and SDS2000X-E: replies without headers once "CHDR OFF" is sent, 14
 // divisions across, the settings asked one by one, the screen's samples thinned by "WFSU" to at
 // most kMostScreenPoints, signed bytes of 25 codes a division, two LF bytes after each block.
+// Siglent Digital Oscilloscope Programming Guide PG01-E02: COMM_HEADER (CHDR OFF drops headers
+// and units), TRIG_MODE/SAMPLE_STATUS (TRMD?, SAST?), TIME_DIV, SAMPLE_RATE, SAMPLE_NUM,
+// VOLT_DIV (the probe's factor included), OFFSET, WAVEFORM_SETUP (WFSU SP,NP,FP) and WAVEFORM
+// (C1:WF? DAT2, "#9" block, two LF); volts = code x VDIV / 25 - OFST with signed codes, the
+// first point at -7 divisions (its WF? time example, p. 143).
 #include <algorithm>
 #include <cmath>
 

@@ -2,6 +2,13 @@
 // ":WAVeform" commands, 10 divisions across, the channel's scale and codes described by a binary
 // descriptor, 8-bit codes or, from a converter of more bits, 16-bit words. Some firmware writes
 // the sample count where a block of words should give its bytes.
+// Siglent's programming guide for the newer set (SDS800X HD/1000X HD/2000X Plus): :TRIGger:
+// STATus?/MODE/RUN/STOP (pp. 482-484), :TIMebase:SCALe? (p. 476), :ACQuire:POINts?/SRATe? (pp.
+// 43, 46), :CHANnel<n>:SWITch?/SCALe?/OFFSet? (pp. 56-58), its :WAVeform chapter (SOURce, STARt,
+// INTerval, POINt, WIDTh, BYTeorder, PREamble?, DATA?; MAXPoint? p. 753); the descriptor's fields
+// at the offsets of the WAVEDESC parser in Siglent's own programming example (vertical gain 156,
+// offset 160, codes a division 164, ADC bits 172, interval 176, probe 328); volts = code / codes a
+// division x scale x probe - offset x probe.
 #include <algorithm>
 #include <cmath>
 #include <cstring>

@@ -1,5 +1,11 @@
 #include "tools/scpi-sim/Generator.h"
 
+// Each personality answers as the sources cited in the program's generator files describe:
+// instrument/SiglentSdg.cpp (SDG guide PG02_E05C §3.3-3.4), instrument/ScpiSourceGenerator.cpp
+// (DG1000Z guide, DG800 guide, 33500 manual), instrument/FeelTech.cpp (FY6900 protocol Rev 1.8
+// and public captures), instrument/Jds6600.cpp (public captures: the maker's document was not
+// available).
+
 #include <algorithm>
 #include <cctype>
 #include <chrono>

@@ -1,5 +1,12 @@
 #include "tools/scpi-sim/Scope.h"
 
+// Each personality answers as the guides cited in the program's dialect files describe:
+// instrument/RigolWaveform.cpp (DS1000Z guide pp. 2-135 to 2-140, DHO guide §3.28),
+// instrument/SiglentSdsE.cpp (PG01: CHDR, TRMD, SAST, TDIV, VDIV, OFST, WFSU, WF? DAT2),
+// instrument/SiglentSdsHd.cpp (newer set's guide, :WAVeform and the WAVEDESC offsets) and, for
+// the sweep's settings, instrument/ScopeControl.cpp. Written from the guides, not from the
+// program's code: a misreading shared by both would pass the tests and fail on a real scope.
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
