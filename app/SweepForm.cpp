@@ -43,6 +43,12 @@ constexpr Setting kSettings[] = {
 
 std::wstring SettingsPath() { return AppDataDir + L"vexor.ini"; }
 
+// A number the setting takes: read, within its range, whole where it must be.
+bool Takes(const Setting& setting, double value) {
+    return value != NoValue && value >= setting.Least && value <= setting.Most &&
+           (!setting.Whole || value == std::floor(value));
+}
+
 // What a capture costs on a lab network with a DS1000Z, for the estimate before the sweep.
 constexpr CaptureCost kNominalCapture{2 * 1200, 600e3, 15, 0.02};
 constexpr int kNominalDivisions = 12;
@@ -101,9 +107,8 @@ void TSweepForm::ReadSettings() {
         const Setting& field = kSettings[i];
         GetPrivateProfileStringW(L"Balayage", field.Key, L"", text, 64, SettingsPath().c_str());
         double value = ParseReal(Narrow(text));
-        bool valid = value != NoValue && value >= field.Least && value <= field.Most &&
-                     (!field.Whole || value == std::floor(value));
-        SetWindowText1252(Item(EditOf(Field(i))), FormatReal(valid ? value : field.Default));
+        SetWindowText1252(Item(EditOf(Field(i))),
+                          FormatReal(Takes(field, value) ? value : field.Default));
     }
 }
 
@@ -124,8 +129,7 @@ std::optional<SweepSettings> TSweepForm::TypedSettings() const {
     for (std::size_t i = 0; i < std::size(kSettings); ++i) {
         const Setting& field = kSettings[i];
         values[i] = ParseReal(WindowText(Item(EditOf(Field(i)))));
-        if (values[i] == NoValue || values[i] < field.Least || values[i] > field.Most ||
-            (field.Whole && values[i] != std::floor(values[i]))) {
+        if (!Takes(field, values[i])) {
             ShowNotice(Cp1252(field.Label) + Cp1252(" : une valeur ") +
                        (field.Whole ? "entière " : "") + Cp1252("de ") + FormatReal(field.Least) +
                        Cp1252(" à ") + FormatReal(field.Most) + " est attendue.");

@@ -4,10 +4,15 @@
 // offset in 1/1 000 V as an unsigned 32-bit number, the frequency in hertz. Firmware differ in
 // the frequency they take: hertz with six decimals, or older, an integer of micro-hertz; the one
 // the generator reads back is kept.
+// FeelTech FY6900 Host Computer Communication Protocol Rev 1.8: 115 200 baud 8N1, LF-ended
+// lines, W/R with M (main) or F (auxiliary), WMW waveform number (00 sine), WMF frequency, WMA
+// amplitude, WMO offset, WMN output, UMO model, UID serial; a write acknowledged by a bare LF.
+// Read-back scales (RMA in 1/10 000 V, RMO in 1/1 000 V as unsigned 32-bit, RMF in Hz) and the
+// older firmware's micro-hertz frequency are not in that document: they are what public captures
+// of FY2300/FY6600/FY6900 units show, hence each value is read back rather than assumed.
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 
 #include "common/Text1252.h"
 #include "instrument/Generator.h"
@@ -21,14 +26,6 @@ std::string Printed(const char* format, double value) {
     return text;
 }
 
-double Number(const std::string& answer) {
-    char* end = nullptr;
-    double value = std::strtod(answer.c_str(), &end);
-    if (end == answer.c_str() || !std::isfinite(value))
-        throw EInstrumentError(InstrumentFault::BadPreamble, answer);
-    return value;
-}
-
 class FeelTech : public Generator {
 public:
     FeelTech(ScpiSession& session, int channel)
@@ -36,14 +33,15 @@ public:
 
     void Save() override {
         saved_.clear();
-        long wave = std::lround(Number(Read("W")));
+        long wave = std::lround(ValueNumber(Read("W")));
         saved_.push_back({Cp1252("forme d'onde"), "W" + letter_ + "W" + Printed("%02.0f", wave)});
-        savedFrequency_ = Number(Read("F"));
+        savedFrequency_ = ValueNumber(Read("F"));
         saved_.push_back(
-            {"amplitude", "W" + letter_ + "A" + Printed("%.4f", Number(Read("A")) / 1e4)});
-        double offset = double(int32_t(uint32_t(std::llround(Number(Read("O")))))) / 1e3;
+            {"amplitude", "W" + letter_ + "A" + Printed("%.4f", ValueNumber(Read("A")) / 1e4)});
+        double offset = double(int32_t(uint32_t(std::llround(ValueNumber(Read("O")))))) / 1e3;
         saved_.push_back({Cp1252("décalage"), "W" + letter_ + "O" + Printed("%.3f", offset)});
-        saved_.push_back({"sortie", "W" + letter_ + "N" + (Number(Read("N")) != 0 ? "1" : "0")});
+        saved_.push_back(
+            {"sortie", "W" + letter_ + "N" + (ValueNumber(Read("N")) != 0 ? "1" : "0")});
     }
 
     void Prepare(double amplitude, double offset) override {
@@ -55,10 +53,10 @@ public:
 
     double SetFrequency(double hertz) override {
         Write(FrequencyCommand(hertz, microHertz_));
-        double got = Number(Read("F"));
+        double got = ValueNumber(Read("F"));
         if (std::abs(got - hertz) <= 1e-6 * hertz + 1e-6) return got;
         Write(FrequencyCommand(hertz, !microHertz_));
-        double other = Number(Read("F"));
+        double other = ValueNumber(Read("F"));
         if (std::abs(other - hertz) > 1e-6 * hertz + 1e-6) return other;
         microHertz_ = !microHertz_;
         return other;

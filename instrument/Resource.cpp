@@ -4,14 +4,10 @@
 #include <vector>
 
 #include "common/Text1252.h"
+#include "instrument/ScopeIdentity.h"
 #include "instrument/ScpiSession.h"
 
 namespace {
-
-std::string Upper(std::string text) {
-    for (char& c : text) c = char(std::toupper(static_cast<unsigned char>(c)));
-    return text;
-}
 
 std::vector<std::string> Parts(const std::string& text) {
     std::vector<std::string> parts;
@@ -24,7 +20,7 @@ std::vector<std::string> Parts(const std::string& text) {
 
 // "TCPIP", "TCPIP0", "USB3": the interface's name and a board number.
 bool IsInterface(const std::string& part, const std::string& name) {
-    std::string upper = Upper(part);
+    std::string upper = UpperCase(part);
     if (upper.rfind(name, 0) != 0) return false;
     for (std::size_t i = name.size(); i < upper.size(); ++i)
         if (!std::isdigit(static_cast<unsigned char>(upper[i]))) return false;
@@ -71,7 +67,7 @@ InstrumentResource ParseResource(const std::string& text) {
     // "TCPIP0::[fe80::1]::5025::SOCKET": refused before its colons split it.
     if (text.find('[') != std::string::npos) CheckHost("[");
     std::vector<std::string> parts = Parts(text);
-    std::string last = Upper(parts.back());
+    std::string last = UpperCase(parts.back());
     if (IsInterface(parts[0], "TCPIP") && last == "SOCKET" &&
         (parts.size() == 3 || parts.size() == 4)) {
         resource.Kind = ResourceKind::Socket;
