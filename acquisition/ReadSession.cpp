@@ -12,6 +12,13 @@ namespace {
 
 constexpr std::size_t kMaxAnswer = 255;
 constexpr uint32_t kQueryTicks = 18; // about one second
+
+// A flag raised while the object lives.
+struct Raised {
+    bool& Flag;
+    explicit Raised(bool& flag) : Flag(flag) { Flag = true; }
+    ~Raised() { Flag = false; }
+};
 constexpr double kReadLimitSeconds = 8.0;
 constexpr int kGaugeStep = 32; // redraw a gauge only when this many bytes have come since
 constexpr int kEmptyTestBytes = 1024;
@@ -151,11 +158,7 @@ bool ReadSession::AwaitQuietLine() {
 
 bool ReadSession::ReadImage(Gauge gauge, const bool& complete) {
     if (!AwaitQuietLine()) return false;
-    struct Phase {
-        bool& Open;
-        explicit Phase(bool& open) : Open(open) { Open = true; }
-        ~Phase() { Open = false; }
-    } phase(phaseOpen_);
+    Raised phase(phaseOpen_);
     try {
         port_.SendString("DIG" + Terminator);
     } catch (const ESerialException&) {
@@ -177,7 +180,8 @@ void ReadSession::LosePort() {
 void ReadSession::RequestRead() {
     if (state_.Closing()) return;
     PushAfterRead = true;
-    if (state_.ReadUnderWay()) return; // the read under way pushes its result
+    // The read under way pushes its result, unless it is a sweep's: the request waits for its end.
+    if (state_.ReadUnderWay() && !sweepRead_) return;
     if (!state_.MayStart(Command::Read)) return state_.DeferRead();
     EnregistreBtnClick();
 }
@@ -204,6 +208,19 @@ void ReadSession::EnregistreBtnClick() {
     }
     if (Record.DataComplete) window_.AcquisitionRead();
     if (std::exchange(PushAfterRead, false) && Record.DataComplete) window_.PushAcquisition();
+}
+
+bool ReadSession::SweepRead() {
+    if (state_.Closing() || !InstrumentFound) return false;
+    auto read = state_.Begin(ProgramState::Reading);
+    Raised sweep(sweepRead_);
+    try {
+        if (!ReadAndZero(read)) return false;
+    } catch (...) {
+        RestoreWindow();
+        throw;
+    }
+    return Record.DataComplete;
 }
 
 // After a window closed in one of the read's boxes or waits, nothing more is done: no notice,
@@ -237,7 +254,8 @@ bool ReadSession::ReadAndZero(CommandState::Activity& read) {
         // Header byte 2 tells the channels the instrument holds; those handed on came whole.
         if (ByteCount < kHm408ImageBytes) Record.ChannelCount = 1;
         window_.ShowHeaderSettings(settings);
-        if (settings.HoldNotPressed) window_.Notice("Appuyez sur le bouton HOLD et recommencez");
+        if (settings.HoldNotPressed && !sweepRead_)
+            window_.Notice("Appuyez sur le bouton HOLD et recommencez");
         if (state_.Closing()) return false;
     }
     if (Record.DataComplete) {
@@ -268,7 +286,7 @@ void ReadSession::DecideOutcome() {
 
 bool ReadSession::ReadZero(CommandState::Activity& read) {
     bool grounded = false;
-    if (!state_.SeriesMode()) {
+    if (!state_.SeriesMode() && !sweepRead_) {
         read.Become(ProgramState::AskingZero);
         grounded = window_.AskForTheZero();
         read.Become(ProgramState::Reading);

@@ -84,6 +84,9 @@ public:
     // The read sequence: the memory image, then, after asking, the zero image. Does nothing when
     // the program's state refuses a read.
     void EnregistreBtnClick();
+    // One image for a sweep's point, while the sweep holds the program: no question, no zero (the
+    // centre line), no HOLD notice; true when a whole image came. The window is not told.
+    bool SweepRead();
     // A read Curvilab asked for (GETDATA): it ends by pushing its result when the result is a
     // whole acquisition. During a read the request joins it; while the program is busy otherwise
     // it waits until the program is idle.
@@ -132,6 +135,7 @@ private:
     CommandState& state_;
     ReadClock clock_;
     int gaugeMaximum_ = kHm305ImageBytes;
+    bool sweepRead_ = false; // the read is a sweep's
     bool phaseOpen_ = false; // a read phase waits for its image: the intake keeps what comes
     bool heardAny_ = false;  // a byte came since the session began
     uint32_t lastHeard_ = 0; // when the last bytes came, in the clock's milliseconds

@@ -1,5 +1,7 @@
 #include "acquisition/Selectors.h"
 
+#include <cmath>
+
 #include <algorithm>
 
 #include "common/Text1252.h"
@@ -23,7 +25,24 @@ const SelectorRange& At(const SelectorRange* table, int count, int position) {
     return table[std::clamp(position, 1, count) - 1];
 }
 
+int NearestPosition(const SelectorRange* table, int count, double value) {
+    int best = 1;
+    for (int position = 1; position <= count; ++position)
+        if (std::abs(std::log(table[position - 1].Value / value)) <
+            std::abs(std::log(table[best - 1].Value / value)))
+            best = position;
+    return best;
+}
+
 } // namespace
+
+int TimeBasePositionOf(double secondsPerDivision) {
+    return NearestPosition(TimeBaseTable, kTimeBasePositions, secondsPerDivision);
+}
+
+int SensitivityPositionOf(double voltsPerDivision) {
+    return NearestPosition(SensitivityTable, kSensitivityPositions, voltsPerDivision);
+}
 
 float TimeStepFor(double secondsPerDivision) { return float(secondsPerDivision * 10 / 2000); }
 

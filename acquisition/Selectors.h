@@ -19,6 +19,10 @@ constexpr int kStartSensitivityPosition = 5; // 0.2 V per division
 extern const SelectorRange TimeBaseTable[kTimeBasePositions];
 extern const SelectorRange SensitivityTable[kSensitivityPositions];
 
+// The position (1..count) of the table's value nearest `value` on a log scale.
+int TimeBasePositionOf(double secondsPerDivision);
+int SensitivityPositionOf(double voltsPerDivision);
+
 // One two-hundredth of a division, as the 32-bit float the record stores.
 float TimeStepFor(double secondsPerDivision);
 

@@ -110,6 +110,12 @@ double TimeBaseFor(double frequency, int divisionsAcross) {
     return StepAtLeast(4 / (frequency * divisionsAcross));
 }
 
+bool TimeBaseHolds(double secondsPerDivision, double frequency, int samples,
+                   double samplesPerDivision) {
+    double sampleTime = secondsPerDivision / samplesPerDivision;
+    return samples * sampleTime * frequency >= 2 && sampleTime * frequency <= 0.2 * (1 + 1e-9);
+}
+
 Ranging RangeChannel(double peakToPeak, bool clipped, double voltsPerDivision, int divisionsUp,
                      double least, double most) {
     double span = peakToPeak / voltsPerDivision;

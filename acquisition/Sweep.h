@@ -41,6 +41,12 @@ double StepAtLeast(double value);
 // step leaves at most 10 periods there: a screen of 50 points or more has 5 samples a period.
 double TimeBaseFor(double frequency, int divisionsAcross);
 
+// Whether a record of `samples` samples, `samplesPerDivision` to a division of
+// `secondsPerDivision`, holds at least 2 whole periods of `frequency` with 5 samples a period or
+// more: what a point needs of a time base a person sets.
+bool TimeBaseHolds(double secondsPerDivision, double frequency, int samples,
+                   double samplesPerDivision);
+
 // What to do about a channel's scale once read: keep it, or read again at another one.
 struct Ranging {
     double VoltsPerDivision = 1;

@@ -83,8 +83,11 @@ THamegMain::THamegMain(TAboutBox& aboutBox)
       series_(
           state_, [this](const std::string& page) { formDDE_->TransferPage(page); },
           [this] {
-              return SweepScope{resource_,
-                                {session_.Record.Channel(1).Name, session_.Record.Channel(2).Name}};
+              return SweepScope{
+                  resource_,
+                  {session_.Record.Channel(1).Name, session_.Record.Channel(2).Name},
+                  session_.InstrumentFound,
+                  [this](const HmSettingsRequest& settings) { return SweepImage(settings); }};
           }),
       preview_(
           state_, [this] { series_.Show(Window()); },
@@ -522,6 +525,45 @@ void THamegMain::ReadScopeClick() {
     ShowScopeSettings(*read);
     series_.AddPoint(acquisition_);
     if (std::exchange(session_.PushAfterRead, false)) PushAcquisition();
+}
+
+// "Régler l'oscilloscope : base de temps 200µs/div", and each channel whose scale changes.
+bool THamegMain::AskForSweepSettings(const HmSettingsRequest& settings) {
+    std::string text =
+        Cp1252("Régler l'oscilloscope : base de temps ") +
+        Cp1252(TimeBaseTable[TimeBasePositionOf(settings.SecondsPerDivision) - 1].Text) + "s/div";
+    for (int channel : {1, 2})
+        if (settings.ScaleChanged[std::size_t(channel - 1)])
+            text +=
+                "\rCH" + std::to_string(channel) + " : " +
+                Cp1252(SensitivityTable[SensitivityPositionOf(
+                                            settings.VoltsPerDivision[std::size_t(channel - 1)]) -
+                                        1]
+                           .Text) +
+                "V/div";
+    BoxRequest box{BoxKind::Information, text, {{"OK", IDOK}, {"Annuler", IDCANCEL}}, 0, IDCANCEL};
+    return ShowMessageDialog(box) == IDOK && !state_.Closing();
+}
+
+// An HM's image for a sweep's point: the person asked to set what changed, an HM 305's selectors
+// set to match (an HM 408 states its own), and the image published as a read's without a row of
+// the series, which the sweep adds with the point.
+AcquisitionPtr THamegMain::SweepImage(const HmSettingsRequest& settings) {
+    if (state_.Closing() || ScopeChosen()) return nullptr;
+    if (settings.Changed() && !AskForSweepSettings(settings)) return nullptr;
+    if (!session_.IsHM408) {
+        SetScrollPos(Control(idBaseDeTempsScroll), SB_CTL,
+                     TimeBasePositionOf(settings.SecondsPerDivision), TRUE);
+        SetScrollPos(Control(idGammeCH1), SB_CTL,
+                     SensitivityPositionOf(settings.VoltsPerDivision[0]), TRUE);
+        SetScrollPos(Control(idGammeCH2), SB_CTL,
+                     SensitivityPositionOf(settings.VoltsPerDivision[1]), TRUE);
+        ApplySelectors();
+    }
+    if (!session_.SweepRead()) return nullptr;
+    readTime_ = TimeOfDayText();
+    Publish(MakeAcquisition(), true);
+    return acquisition_;
 }
 
 void THamegMain::RequestScopeRead() {

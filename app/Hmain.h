@@ -82,6 +82,8 @@ private:
     // Waits for the job started on the scope's worker, serving messages and moving the gauge
     // meanwhile; none when the program closed before its end.
     std::optional<ScopeOutcome> AwaitScopeJob();
+    bool AskForSweepSettings(const HmSettingsRequest& settings);
+    AcquisitionPtr SweepImage(const HmSettingsRequest& settings);
     // The scope's settings in the fields: "500µs/div", "2mV/div".
     void ShowScopeSettings(const Acquisition& acquisition);
 

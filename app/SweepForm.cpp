@@ -49,9 +49,12 @@ bool Takes(const Setting& setting, double value) {
            (!setting.Whole || value == std::floor(value));
 }
 
-// What a capture costs on a lab network with a DS1000Z, for the estimate before the sweep.
+// What a capture costs on a lab network with a DS1000Z, for the estimate before the sweep; an
+// HM's image at 960 bytes a second.
 constexpr CaptureCost kNominalCapture{2 * 1200, 600e3, 15, 0.02};
 constexpr int kNominalDivisions = 12;
+constexpr CaptureCost kHmCapture{4096, 960, 1, 0};
+constexpr int kHmDivisions = 10;
 
 std::string DurationText(double seconds) {
     long whole = std::lround(std::max(seconds, 0.0));
@@ -160,8 +163,10 @@ void TSweepForm::ShowEstimate() {
     int averages = int(std::lround(read(kAverages)));
     std::string text;
     if (!f.empty() && averages >= 1 && read(kSettling) >= 0 && read(kPeriods) >= 0) {
+        bool hm = scope_().Resource.Kind == ResourceKind::Serial;
         double seconds = EstimatedSweepSeconds(f, read(kSettling) / 1000, read(kPeriods), averages,
-                                               kNominalDivisions, kNominalCapture);
+                                               hm ? kHmDivisions : kNominalDivisions,
+                                               hm ? kHmCapture : kNominalCapture);
         text =
             std::to_string(f.size()) + Cp1252(" points, durée estimée : ") + DurationText(seconds);
     }
@@ -226,9 +231,10 @@ void TSweepForm::StartClick() {
         return;
     }
     SweepScope scope = scope_();
-    if (scope.Resource.Kind == ResourceKind::Serial)
-        return ShowNotice(Cp1252("Le balayage automatique lit un oscilloscope en réseau ou USB : "
-                                 "choisissez-le dans la fenêtre Instrument."));
+    if (scope.Resource.Kind == ResourceKind::Serial && !scope.HmFound)
+        return ShowNotice(
+            Cp1252("Aucun oscilloscope HM ne répond : vérifiez le port série et le "
+                   "câble, ou choisissez un oscilloscope dans la fenêtre Instrument."));
     std::optional<SweepSettings> settings = TypedSettings();
     if (!settings || state_.Closing()) return;
     SweepJob job;
@@ -237,6 +243,7 @@ void TSweepForm::StartClick() {
     settings_ = *settings;
     frequencies_ = SweepFrequencies(settings_.Start, settings_.Stop, settings_.PointsPerDecade);
     job.Scope = scope.Resource;
+    readHm_ = scope.ReadHm;
     job.Settings = settings_;
     job.Frequencies = frequencies_;
     job.Request.Names = scope.Names;
@@ -294,6 +301,10 @@ void TSweepForm::TakeEvents() {
                                                       Cp1252(" — reste ") + DurationText(left));
             break;
         }
+        case SweepEvent::Kind::Capture:
+            // The worker waits for the image, which is read here, on the port's thread.
+            link_.Deliver(readHm_ && !state_.Closing() ? readHm_(event.Settings) : nullptr);
+            break;
         case SweepEvent::Kind::Ended: Ended(event); break;
         }
     }

@@ -16,8 +16,12 @@
 
 // The scope a sweep reads and the main window's channel names.
 struct SweepScope {
-    InstrumentResource Resource;
+    InstrumentResource Resource; // of kind Serial: the HM
     std::array<std::string, 2> Names;
+    bool HmFound = false; // the HM answered its identification
+    // An HM's image for a point, the person asked first to set what changed; null when they
+    // declined or no whole image came.
+    std::function<AcquisitionPtr(const HmSettingsRequest&)> ReadHm;
 };
 
 class TSweepForm : public ToolWindow {
@@ -81,6 +85,7 @@ private:
 
     CommandState& state_;
     std::function<SweepScope()> scope_;
+    std::function<AcquisitionPtr(const HmSettingsRequest&)> readHm_; // the sweep's, with an HM
     std::function<void(const SweepPoint&)> addPoint_;
     std::shared_ptr<SerialStream> serial_; // outlives the worker, which link_ ends first
     SweepLink link_;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "bench/Seconds.h"
+#include "instrument/ScopeControl.h"
 #include "instrument/Sweeper.h"
 #include "instrument/TcpStream.h"
 

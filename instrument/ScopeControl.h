@@ -8,10 +8,11 @@
 
 #include "instrument/SavedSettings.h"
 #include "instrument/ScopeRead.h"
+#include "instrument/Sweeper.h"
 
 struct ScopeDialectCommands;
 
-class ScopeControl {
+class ScopeControl : public SweptScope {
 public:
     // `wait` lets the given seconds pass (a capture's screen filling), or throws
     // EInstrumentError(Cancelled) when the sweep is stopped meanwhile.
@@ -20,22 +21,29 @@ public:
 
     // Reads the time base, the channels' scales, offsets and probes, the trigger and the run
     // state.
-    void Save();
-    std::vector<std::string> Restore();
+    void Save() override;
+    std::vector<std::string> Restore() override;
 
     void SetTimeBase(double secondsPerDivision);
-    void SetScale(int channel, double voltsPerDivision);
-    // The level the screen's centre line shows.
-    void SetCentre(int channel, double volts);
+    void SetTimeBaseFor(double frequency) override {
+        SetTimeBase(TimeBaseFor(frequency, DivisionsAcross()));
+    }
+    void SetScale(int channel, double voltsPerDivision) override;
+    void SetCentre(int channel, double volts) override;
     // Edge, CH1, rising, at `level`, automatic.
-    void SetTrigger(double level);
+    void SetTrigger(double level) override;
     // Runs the scope for a screen and `extraSeconds` more, stops it and reads both channels.
-    AcquisitionPtr Capture(const ScopeRequest& request, double extraSeconds);
+    AcquisitionPtr Capture(const ScopeRequest& request, double extraSeconds) override;
 
     int DivisionsAcross() const;
-    double Probe(int channel) const { return probes_[std::size_t(channel - 1)]; }
+    int DivisionsUp() const override { return 8; }
+    // A scope's scales, 1 mV to 10 V a division at its probe's ratio.
+    double LeastScale(int channel) const override { return 0.001 * Probe(channel); }
+    double MostScale(int channel) const override { return 10 * Probe(channel); }
 
 private:
+    double Probe(int channel) const { return probes_[std::size_t(channel - 1)]; }
+
     ScpiSession& session_;
     ScopeIdentity identity_;
     const ScopeDialectCommands& commands_;

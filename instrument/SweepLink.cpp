@@ -5,6 +5,7 @@
 
 #include "common/Clock.h"
 #include "common/Text1252.h"
+#include "instrument/ScopeControl.h"
 #include "instrument/ScopeLink.h"
 
 namespace {
@@ -48,7 +49,8 @@ private:
 SweepLink::SweepLink()
     : stop_(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
       cancel_(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
-      ended_(CreateEventW(nullptr, TRUE, TRUE, nullptr)) {}
+      ended_(CreateEventW(nullptr, TRUE, TRUE, nullptr)),
+      delivered_(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
 
 SweepLink::~SweepLink() {
     Stop();
@@ -61,6 +63,27 @@ void SweepLink::Stop() { SetEvent(stop_.get()); }
 
 void SweepLink::Abandon() { SetEvent(cancel_.get()); }
 
+void SweepLink::Deliver(AcquisitionPtr image) {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        image_ = std::move(image);
+    }
+    SetEvent(delivered_.get());
+}
+
+AcquisitionPtr SweepLink::AwaitHmImage(const HmSettingsRequest& settings) {
+    SweepEvent capture;
+    capture.What = SweepEvent::Kind::Capture;
+    capture.Settings = settings;
+    Post(std::move(capture));
+    HANDLE waits[] = {delivered_.get(), cancel_.get()};
+    if (WaitForMultipleObjects(2, waits, FALSE, INFINITE) != WAIT_OBJECT_0 ||
+        WaitForSingleObject(stop_.get(), 0) == WAIT_OBJECT_0)
+        throw EInstrumentError(InstrumentFault::Cancelled);
+    std::lock_guard<std::mutex> lock(mutex_);
+    return std::exchange(image_, nullptr);
+}
+
 void SweepLink::Start(SweepJob job, HWND wake, UINT message) {
     if (worker_.joinable()) worker_.join();
     ResetEvent(stop_.get());
@@ -69,6 +92,7 @@ void SweepLink::Start(SweepJob job, HWND wake, UINT message) {
     message_ = message;
     running_ = true;
     ResetEvent(cancel_.get());
+    ResetEvent(delivered_.get());
     worker_ = std::thread([this, job = std::move(job)]() mutable {
         Run(std::move(job));
         running_ = false;
@@ -133,26 +157,36 @@ void SweepLink::Run(SweepJob job) {
         }
 
         failed = InstrumentRole::Scope;
-        std::string answer;
-        int port = 0;
-        auto scopeStream =
-            std::make_unique<RoleStream>(ConnectInstrument(job.Scope, cancel_.get(), answer, port),
-                                         InstrumentRole::Scope, failed);
-        std::optional<ScopeIdentity> scopeIdentity = IdentifyScope(answer);
-        if (!scopeIdentity) throw EInstrumentError(InstrumentFault::UnknownInstrument, answer);
-        connected.ScopeName = scopeIdentity->Text();
-        Post(std::move(connected));
-
-        StreamSession scopeSession(*scopeStream), generatorSession(*generatorStream);
         auto wait = [this](double seconds) {
             DWORD ms = DWORD(std::ceil(std::max(seconds, 0.0) * 1000));
             if (WaitForSingleObject(stop_.get(), ms) == WAIT_OBJECT_0)
                 throw EInstrumentError(InstrumentFault::Cancelled);
         };
-        ScopeControl control(scopeSession, *scopeIdentity, wait);
+        std::unique_ptr<ByteStream> scopeStream;
+        std::optional<StreamSession> scopeSession;
+        std::unique_ptr<SweptScope> scope;
+        if (job.Scope.Kind == ResourceKind::Serial) {
+            connected.ScopeName = "Hameg";
+            scope = std::make_unique<HmSweptScope>(
+                [this](const HmSettingsRequest& settings) { return AwaitHmImage(settings); });
+        } else {
+            std::string answer;
+            int port = 0;
+            scopeStream = std::make_unique<RoleStream>(
+                ConnectInstrument(job.Scope, cancel_.get(), answer, port), InstrumentRole::Scope,
+                failed);
+            std::optional<ScopeIdentity> scopeIdentity = IdentifyScope(answer);
+            if (!scopeIdentity) throw EInstrumentError(InstrumentFault::UnknownInstrument, answer);
+            connected.ScopeName = scopeIdentity->Text();
+            scopeSession.emplace(*scopeStream);
+            scope = std::make_unique<ScopeControl>(*scopeSession, *scopeIdentity, wait);
+        }
+        Post(std::move(connected));
+
+        StreamSession generatorSession(*generatorStream);
         std::unique_ptr<Generator> generator =
             MakeGenerator(generatorSession, *generatorIdentity, job.Settings.Channel);
-        Sweeper sweeper(*generator, control, job.Settings, wait);
+        Sweeper sweeper(*generator, *scope, job.Settings, wait);
         try {
             sweeper.Begin();
             for (std::size_t i = 0; i < job.Frequencies.size(); ++i) {
@@ -172,7 +206,7 @@ void SweepLink::Run(SweepJob job) {
             end.Error = EInstrumentError(InstrumentFault::BadPreamble, error.what());
         }
         end.FailedRole = failed;
-        scopeStream->SetAnswerTime(kRestoreAnswerMs);
+        if (scopeStream) scopeStream->SetAnswerTime(kRestoreAnswerMs);
         generatorStream->SetAnswerTime(kRestoreAnswerMs);
         end.NotRestored = sweeper.End();
     } catch (const EInstrumentError& error) {

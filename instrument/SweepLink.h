@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "instrument/HmSweptScope.h"
 #include "instrument/InstrumentTexts.h"
 #include "instrument/Resource.h"
 #include "instrument/ScpiStream.h"
@@ -19,6 +20,7 @@
 #include "ui/Handles.h"
 
 struct SweepJob {
+    // An HM's resource (of kind Serial): the window thread reads it when the sweep asks.
     InstrumentResource Scope, Generator;
     // A generator on a serial line: the stream opened on the window thread, which keeps a
     // reference and destroys it there once the sweep has ended.
@@ -30,9 +32,11 @@ struct SweepJob {
 };
 
 struct SweepEvent {
-    enum class Kind { Connected, Point, Ended } What = Kind::Ended;
+    enum class Kind { Connected, Point, Capture, Ended } What = Kind::Ended;
     std::string GeneratorName, ScopeName; // Connected: who answered
-    std::size_t Index = 0;                // Point: of the job's frequencies
+    // Capture: an HM's image wanted, with these settings; the sweep waits for Deliver.
+    HmSettingsRequest Settings;
+    std::size_t Index = 0; // Point: of the job's frequencies
     SweepPoint Point;
     // Ended: why the sweep ended before its last point (none when it did not, or was stopped),
     // and which instrument failed.
@@ -52,6 +56,8 @@ public:
     // Runs `job`; each event posts `message` to `wake`.
     void Start(SweepJob job, HWND wake, UINT message);
     void Stop();
+    // The HM's image a Capture event asked for; null when the person declined or none came.
+    void Deliver(AcquisitionPtr image);
     // Breaks off whatever the worker waits for: the close's last resort.
     void Abandon();
     bool Running() const { return running_; }
@@ -67,8 +73,11 @@ private:
     std::unique_ptr<ByteStream> OpenGenerator(const SweepJob& job, InstrumentRole& failed,
                                               std::optional<GeneratorIdentity>& identity);
     void Post(SweepEvent event);
+    // Asks the window thread for an HM's image and waits for it; a stop takes effect once it came.
+    AcquisitionPtr AwaitHmImage(const HmSettingsRequest& settings);
 
-    UniqueKernelHandle stop_, cancel_, ended_;
+    UniqueKernelHandle stop_, cancel_, ended_, delivered_;
+    AcquisitionPtr image_; // delivered, under mutex_
     std::thread worker_;
     std::atomic<bool> running_{false};
     std::mutex mutex_;

@@ -7,7 +7,6 @@ namespace {
 
 // Ranging a point's channels takes at most this many extra captures.
 constexpr int kMostRangings = 6;
-constexpr int kDivisionsUp = 8;
 
 const ChannelSamples* SamplesOfInput(const Acquisition& acquisition, int input) {
     for (std::size_t i = 0; i < acquisition.Channels().size(); ++i)
@@ -17,7 +16,7 @@ const ChannelSamples* SamplesOfInput(const Acquisition& acquisition, int input) 
 
 } // namespace
 
-Sweeper::Sweeper(Generator& generator, ScopeControl& scope, SweepSettings settings,
+Sweeper::Sweeper(Generator& generator, SweptScope& scope, SweepSettings settings,
                  std::function<void(double seconds)> wait)
     : generator_(generator), scope_(scope), settings_(settings), wait_(std::move(wait)) {}
 
@@ -54,9 +53,9 @@ bool Sweeper::CaptureRanged(SweepPoint& point, const ScopeRequest& request,
         double sampleTime = samples->Times[1] - samples->Times[0];
         fits[i] = FundamentalAt(samples->Values, sampleTime, point.Frequency);
         auto [low, high] = std::minmax_element(samples->Values.begin(), samples->Values.end());
-        double probe = scope_.Probe(channel);
         Ranging r = RangeChannel(*high - *low, samples->ClippedLow || samples->ClippedHigh,
-                                 scales_[i], kDivisionsUp, 0.001 * probe, 10 * probe);
+                                 scales_[i], scope_.DivisionsUp(), scope_.LeastScale(channel),
+                                 scope_.MostScale(channel));
         if (!r.ReadAgain) continue;
         ranged = false;
         scales_[i] = r.VoltsPerDivision;
@@ -115,7 +114,7 @@ SweepPoint Sweeper::Measure(double frequency, const ScopeRequest& request) {
         return point;
     }
     wait_(SettlingSeconds(point.Frequency, settings_.SettlingMs / 1000, settings_.SettlingPeriods));
-    scope_.SetTimeBase(TimeBaseFor(point.Frequency, scope_.DivisionsAcross()));
+    scope_.SetTimeBaseFor(point.Frequency);
     Attempt(point, request);
     if (point.Fault != PointFault::None) Attempt(point, request);
     return point;

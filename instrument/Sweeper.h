@@ -10,7 +10,7 @@
 
 #include "acquisition/Sweep.h"
 #include "instrument/Generator.h"
-#include "instrument/ScopeControl.h"
+#include "instrument/ScopeRead.h"
 
 struct SweepSettings {
     int Channel = 1;      // the generator's output
@@ -42,10 +42,33 @@ struct SweepPoint {
     AcquisitionPtr Last; // the last capture
 };
 
+// The scope a sweep reads: one it sets itself, or one a person sets when asked.
+class SweptScope {
+public:
+    virtual ~SweptScope() = default;
+    // Notes the settings the sweep changes, and puts them back; the latter returns what could
+    // not be.
+    virtual void Save() = 0;
+    virtual std::vector<std::string> Restore() = 0;
+    virtual void SetTrigger(double level) = 0;
+    virtual void SetScale(int channel, double voltsPerDivision) = 0;
+    // The level the screen's centre line shows.
+    virtual void SetCentre(int channel, double volts) = 0;
+    // A time base whose screen holds a few whole periods of `frequency`.
+    virtual void SetTimeBaseFor(double frequency) = 0;
+    // Both channels from one trigger, once the settings asked for are in force; `extraSeconds`
+    // more than a screen's time window for the trigger to come.
+    virtual AcquisitionPtr Capture(const ScopeRequest& request, double extraSeconds) = 0;
+    // The screen's height in divisions and the scales a channel may take, for its ranging.
+    virtual int DivisionsUp() const = 0;
+    virtual double LeastScale(int channel) const = 0;
+    virtual double MostScale(int channel) const = 0;
+};
+
 class Sweeper {
 public:
     // `wait` lets the given seconds pass, or throws EInstrumentError(Cancelled).
-    Sweeper(Generator& generator, ScopeControl& scope, SweepSettings settings,
+    Sweeper(Generator& generator, SweptScope& scope, SweepSettings settings,
             std::function<void(double seconds)> wait);
 
     // Saves both instruments' settings, sets the generator's sine and the scope's trigger.
@@ -65,7 +88,7 @@ private:
     static bool CrossingsAgree(const SweepPoint& point);
 
     Generator& generator_;
-    ScopeControl& scope_;
+    SweptScope& scope_;
     SweepSettings settings_;
     std::function<void(double)> wait_;
     std::array<double, 2> scales_{}, centres_{};

@@ -191,6 +191,27 @@ TEST(Sweep, StepsTimeBasesAndRanging) {
     }
 }
 
+// A time base a person set, 2048 samples at 200 a division: 2 whole periods and 5 samples a
+// period at least.
+TEST(Sweep, ATimeBaseHoldsAFrequencyWithTwoPeriodsAndFiveSamplesOfEach) {
+    struct Case {
+        double TimeBase, Frequency;
+        bool Holds;
+    };
+    const Case kCases[] = {
+        {200e-6, 1000, true}, // 2.048 ms: 2.05 periods
+        {200e-6, 970, false}, // 1.99 periods
+        {1e-3, 100, false},   // 10.24 ms: 1.02 periods
+        {1e-6, 2e5, true},    // 5 ns a sample: 1000 a period, 2.05 periods
+        {1e-3, 40000, true},  // 5 us a sample: exactly 5 a period
+        {1e-3, 40100, false}, // under 5
+        {5, 0.05, true},      // 51.2 s
+    };
+    for (const Case& c : kCases)
+        EXPECT_EQ(TimeBaseHolds(c.TimeBase, c.Frequency, 2048, 200), c.Holds)
+            << c.TimeBase << " " << c.Frequency;
+}
+
 TEST(Sweep, TheEstimatedDurationAddsSettlingCapturesAndTransfers) {
     std::vector<double> f{100, 1000};
     CaptureCost cost{600000, 600000, 5, 0.02};

@@ -258,6 +258,128 @@ TEST_F(Sweep, ClosingItsWindowStopsTheSweepFirst) {
     EXPECT_EQ(Points(), L"4 points");
 }
 
+// The semi-automatic sweep of an HM: scpi-sim's Siglent generator stepped, hameg-sim's filter bench
+// following it, and each "Régler l'oscilloscope" box answered as a person would, turning the
+// simulated scope's knobs first.
+class HmSweep : public Sweep {
+protected:
+    // The HM `model` at full speed behind a 1 kHz low-pass, the sweep window open on the four
+    // points 1 kHz to 3.98 kHz.
+    bool OpenOnTheHm(const char* model) {
+        if (GeneratorPort() == 0) {
+            ADD_FAILURE() << "run through tests/serial/with-sim --scpi";
+            return false;
+        }
+        for (const std::string& setting :
+             {"model " + std::string(model), std::string("speed 0"), std::string("no-zero 1"),
+              std::string("filter low-pass:1000"), std::string("signal-gauss 1")})
+            SimControl(setting);
+        if (!Start()) return false;
+        series = OpenSeriesWindow(main);
+        if (!series) return false;
+        WriteSweepSetting(L"Generateur",
+                          "TCPIP0::127.0.0.1::" + std::to_string(GeneratorPort()) + "::SOCKET");
+        for (const auto& [key, value] : Decades("1000", "3981.0717055", "0"))
+            WriteSweepSetting(key, value);
+        UiDriver::Click(series, TSeriesForm::idSweepBtn);
+        sweep = UiDriver::WaitForWindow("Balayage automatique", 15000);
+        return sweep != nullptr;
+    }
+
+    // The value the box asks for after `key` ("base de temps 500µs/div" gives 5e-4); 0 when the
+    // box does not ask for it.
+    static double Asked(const std::string& text, const std::string& key) {
+        std::size_t at = text.find(key);
+        if (at == std::string::npos) return 0;
+        std::size_t length = 0;
+        double value = std::stod(text.substr(at + key.size()), &length);
+        char prefix = text[at + key.size() + length];
+        return value * (prefix == '\xB5' ? 1e-6 : prefix == 'm' ? 1e-3 : 1);
+    }
+
+    // Answers the boxes until the sweep ends, each one's knobs set first; `wrongFirst` sets the
+    // first box's time base to twice what it asks. The boxes' texts in `asked`.
+    bool AnswerUntilTheEnd(std::vector<std::string>& asked, bool wrongFirst = false) {
+        return PumpUntil(
+            [&] {
+                if (HWND box = UiDriver::WaitForMessageBox("Information", 0)) {
+                    std::string text = UiDriver::MessageBoxText(box);
+                    asked.push_back(text);
+                    double timeBase = Asked(text, "base de temps ");
+                    if (wrongFirst && asked.size() == 1) timeBase *= 2;
+                    SimControl("time-base " + std::to_string(timeBase));
+                    for (const char* channel : {"1", "2"})
+                        if (double scale = Asked(text, std::string("CH") + channel + " : "))
+                            SimControl(std::string("sensitivity") + channel + " " +
+                                       std::to_string(scale));
+                    UiDriver::ClickButton(box, "OK");
+                    UiDriver::WaitUntilGone(box, 5000);
+                }
+                return UiDriver::Control(sweep, TSweepForm::idStatusText)
+                           .Text.rfind("Balayage fini", 0) == 0;
+            },
+            60000);
+    }
+
+    // The four rows of the saved series against the low-pass's gain and phase.
+    void ExpectTheLowPass() {
+        std::wstring path = TempFilePath(L"vexor-e2e-hm-sweep.cv3");
+        ASSERT_TRUE(
+            ChooseFile(series, TSeriesForm::idSaveSeriesBtn, "Sauvegarde de la série", path));
+        ASSERT_TRUE(PumpUntil([&] { return !FileText(path).empty(); }, 15000));
+        auto rows = SeriesValueRows(FileText(path), "VALEUR VAR");
+        DeleteFileW(path.c_str());
+        ASSERT_EQ(rows.size(), 4u);
+        for (const auto& row : rows) {
+            std::complex<double> h = 1.0 / std::complex<double>(1, row[0] / 1000);
+            EXPECT_NEAR(row[3], 20 * std::log10(std::abs(h)), 0.2) << row[0];
+            EXPECT_NEAR(row[4], std::arg(h) * 180 / kPi, 1.5) << row[0];
+        }
+    }
+};
+
+// An HM 305: the first box asks for the time base and both scales, the next only for CH2 once
+// the filter's output spans too little; the program's selectors follow each answer.
+TEST_F(HmSweep, AnHm305SetByHandAsTheBoxesAsk) {
+    ASSERT_TRUE(OpenOnTheHm("hm305"));
+    UiDriver::Click(sweep, TSweepForm::idStartBtn);
+    std::vector<std::string> asked;
+    ASSERT_TRUE(AnswerUntilTheEnd(asked)) << Status();
+    EXPECT_EQ(Status(), "Balayage fini : 4 / 4 points");
+    ASSERT_EQ(asked.size(), 2u);
+    EXPECT_EQ(asked[0], Cp1252("Régler l'oscilloscope : base de temps 500µs/div\r\nCH1 : "
+                               "500mV/div\r\nCH2 : 500mV/div"));
+    EXPECT_EQ(asked[1], Cp1252("Régler l'oscilloscope : base de temps 500µs/div\r\nCH2 : "
+                               "100mV/div"));
+    EXPECT_EQ(UiDriver::Control(main, idBaseDeTempsEdit).Text, Cp1252("500µs/div"));
+    EXPECT_EQ(UiDriver::Control(main, idGammeEditCH2).Text, "100mV/div");
+    ExpectTheLowPass();
+}
+
+// An HM 408 states its settings in its header: a time base other than the one asked for brings
+// the box back; Annuler on a later box stops the sweep with its rows kept.
+TEST_F(HmSweep, AnHm408WhoseHeaderDiffersIsAskedAgain) {
+    ASSERT_TRUE(OpenOnTheHm("hm408"));
+    UiDriver::Click(sweep, TSweepForm::idStartBtn);
+    std::vector<std::string> asked;
+    ASSERT_TRUE(AnswerUntilTheEnd(asked, true)) << Status();
+    ASSERT_EQ(asked.size(), 3u);
+    EXPECT_EQ(asked[1], Cp1252("Régler l'oscilloscope : base de temps 500µs/div"));
+    EXPECT_EQ(UiDriver::Control(main, idBaseDeTempsEdit).Text, Cp1252("500µs/div"));
+    ExpectTheLowPass();
+
+    // Ten times lower: a new sweep's first box states every setting; Annuler is Arrêter, and the
+    // rows stay.
+    SetWindowTextW(GetDlgItem(sweep, TSweepForm::EditOf(TSweepForm::kStart)), L"100");
+    SetWindowTextW(GetDlgItem(sweep, TSweepForm::EditOf(TSweepForm::kStop)), L"398,107");
+    UiDriver::Click(sweep, TSweepForm::idStartBtn);
+    EXPECT_EQ(AnswerBox("Information", "Annuler", 15000),
+              Cp1252("Régler l'oscilloscope : base de temps 5ms/div\r\nCH1 : 500mV/div\r\nCH2 : "
+                     "500mV/div"));
+    EXPECT_TRUE(EndsWith("Balayage arrêté : 0 / 4 points", 15000)) << Status();
+    EXPECT_EQ(Points(), L"4 points");
+}
+
 // A FeelTech generator on a serial line, through the program's own port at 115 200 baud, and the
 // newer Siglent scope: found without "*IDN?", stepped, read back and put back.
 class SerialSweep : public Sweep {

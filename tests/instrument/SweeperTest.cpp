@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "acquisition/Series.h"
+#include "instrument/ScopeControl.h"
 #include "instrument/Sweeper.h"
 #include "tests/instrument/SimulatedStream.h"
 #include "tools/scpi-sim/Generator.h"

@@ -51,6 +51,8 @@ struct Options {
     double SignalGauss = 0; // deviation in counts of Gaussian noise in the signal image
     unsigned NoiseSeed = 1; // the same seed gives the same signal image
     FilterBench Bench;
+    // scpi-sim's generator as "FREQUENCY VPP ON", read before each image: the bench's generator.
+    std::string GeneratorState;
 
     // HM 408 header
     bool TwoChannels = true;

@@ -244,7 +244,18 @@ struct Simulator {
         Queue(std::move(answer), false);
     }
 
+    // The generator scpi-sim plays, when it writes its output where the options say.
+    void FollowGenerator() {
+        double frequency = 0, peakToPeak = 0;
+        int on = 0;
+        std::ifstream state(options.GeneratorState);
+        if (!(state >> frequency >> peakToPeak >> on) || frequency <= 0) return;
+        options.Bench.Frequency = frequency;
+        options.Bench.Amplitude = on ? peakToPeak / 2 : 0;
+    }
+
     void AnswerDig() {
+        if (!options.GeneratorState.empty()) FollowGenerator();
         std::vector<uint8_t> image =
             nextIsZero ? ZeroImage(options, unsigned(imagesSent)) : SignalImage(options);
         nextIsZero = !nextIsZero && !options.NoZero;

@@ -10,6 +10,8 @@
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
+#include <functional>
+#include <iomanip>
 #include <memory>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -45,6 +47,9 @@ const char* kHelp = R"(scpi-sim: a network oscilloscope on 127.0.0.1, one connec
   --serial-generator M  a generator on a serial line instead, feeltech-fy6900 or jds6600: a
                       pseudo-terminal linked from --serial-link PATH, its modem lines for the
                       test shim in --lines-dir DIR; its commands logged to --generator-log
+  --generator-state F after each command to the wired generator, and before its answer, write
+                      its output to F as "FREQUENCY VPP ON" (ON 1 or 0): hameg-sim's
+                      --generator-state reads it, so that an HM follows the generator too
   --circuit C         lowpass, highpass or bandpass between generator and scope, of --r OHMS,
                       --c FARADS and, for the band-pass, --l HENRIES (a series RLC, CH2
                       across R); without it the scope shows its own waveforms
@@ -138,6 +143,13 @@ void ApplyControl(Scope& scope, FunctionGenerator* generator, std::string& pendi
     }
 }
 
+void WriteGeneratorState(const std::string& path, const GeneratorOutput& output) {
+    std::string temporary = path + ".part";
+    std::ofstream(temporary) << std::setprecision(17) << output.Frequency << ' ' << output.Amplitude
+                             << ' ' << (output.On ? 1 : 0) << '\n';
+    std::rename(temporary.c_str(), path.c_str());
+}
+
 // One instrument's listener and its one connection at a time.
 struct Server {
     Instrument* Plays = nullptr;
@@ -146,6 +158,7 @@ struct Server {
     std::string Received;
     bool Stalled = false;
     std::ofstream Log;
+    std::function<void()> Handled; // after each command, before its answer
     // What the connection's answers cost at the profile's pace, said when it ends: a read's
     // floor, for the benchmarks.
     long Answers = 0;
@@ -208,6 +221,7 @@ struct Server {
             Received.erase(0, end + 1);
             if (Log.is_open()) Log << line << std::endl;
             Answer answer = Plays->Handle(line);
+            if (Handled) Handled();
             if (answer.Bytes.empty() && answer.How == Delivery::Whole) continue;
             Profile pace = Plays->Pace();
             ++Answers;
@@ -232,6 +246,7 @@ struct PtyServer {
     Fd Master, Slave;
     std::string Received;
     std::ofstream Log;
+    std::function<void()> Handled; // after each command, before its answer
 
     bool Open(const std::string& link, const std::string& linesDir) {
         Master.Value = posix_openpt(O_RDWR | O_NOCTTY);
@@ -270,6 +285,7 @@ struct PtyServer {
             Received.erase(0, end + 1);
             if (Log.is_open()) Log << line << std::endl;
             std::string bytes = Plays->Handle(line).Bytes;
+            if (Handled) Handled();
             for (std::size_t at = 0; at < bytes.size();) {
                 ssize_t sent = ::write(Master.Value, bytes.data() + at, bytes.size() - at);
                 if (sent <= 0) break;
@@ -284,7 +300,7 @@ struct PtyServer {
 int main(int argc, char** argv) {
     int port = 0;
     std::string portFile, controlPath, logPath, generatorModel, generatorPortFile, generatorLog;
-    std::string serialModel, serialLink, linesDir;
+    std::string serialModel, serialLink, linesDir, generatorState;
     Circuit circuit;
     bool wired = false; // the scope shows the generator through the circuit from the start
     ScopeSetup setup;
@@ -318,6 +334,8 @@ int main(int argc, char** argv) {
             serialLink = value;
         else if (name == "lines-dir")
             linesDir = value;
+        else if (name == "generator-state")
+            generatorState = value;
         else if (name == "circuit" && CircuitKindNamed(value, circuit.Kind))
             wired = true;
         else if ((name == "r" || name == "c" || name == "l") && number > 0)
@@ -368,6 +386,13 @@ int main(int argc, char** argv) {
     if (!serve(scope.get(), "", port, portFile, logPath)) return 1;
     if (generator && !serve(generator.get(), "generator ", 0, generatorPortFile, generatorLog))
         return 1;
+    if (wiredGenerator && !generatorState.empty()) {
+        auto writeState = [wiredGenerator, generatorState] {
+            WriteGeneratorState(generatorState, wiredGenerator->Output());
+        };
+        writeState();
+        (serialGenerator ? line.Handled : servers.back()->Handled) = writeState;
+    }
     Fd control;
     if (!controlPath.empty()) {
         ::mkfifo(controlPath.c_str(), 0600);
