@@ -538,3 +538,26 @@ TEST_F(ReadSessionTest, LateBytesEnterNoAcquisition) {
     EXPECT_EQ(session.Record.ZeroData[0], 127);
     EXPECT_EQ(session.Record.RawData[0], 100);
 }
+
+// A sweep's image of an HM 408 whose HOLD is up: no question, no zero, no notice, no row and no
+// push of its own; a GETDATA meanwhile waits for the sweep's end, then reads.
+TEST_F(ReadSessionTest, ASweepsImageAsksNothingAndAGetDataWaitsForTheSweep) {
+    port.Identity = "HM408";
+    session.IdentifyInstrument();
+    session.Record.DataComplete = true;
+    int deferred = 0;
+    state.StartDeferredRead = [&] { ++deferred; };
+    port.Images = {Hm408Image("CH1=1V", 1), Hm408Image("CH1=1V", 1)};
+    {
+        auto sweep = state.Begin(ProgramState::Sweeping);
+        window.DuringTheRead = [&] { session.RequestRead(); };
+        EXPECT_TRUE(session.SweepRead());
+        EXPECT_EQ(deferred, 0);
+    }
+    EXPECT_EQ(DigsSent(), 1);
+    EXPECT_EQ(window.Confirmations + window.ZeroPrompts + window.Pushes + window.Acquisitions, 0);
+    EXPECT_TRUE(window.Notices.empty());
+    EXPECT_FALSE(session.ZeroComplete);
+    EXPECT_EQ(deferred, 1);
+    EXPECT_TRUE(session.PushAfterRead);
+}
