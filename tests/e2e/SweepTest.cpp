@@ -235,6 +235,26 @@ TEST_F(Sweep, TheCloseEndsTheSweepAndPutsTheInstrumentsBack) {
         EXPECT_TRUE(Holds(scope, line)) << line;
 }
 
+// A generator that answers late, within the sweep's answer time but not within the second given
+// to put it back: Arrêter ends the sweep once the answer under way has come and the second has
+// passed, not after the usual answer time, and the program names what it could not confirm.
+TEST_F(Sweep, AGeneratorThatAnswersLateIsNotWaitedForAtTheEnd) {
+    ASSERT_TRUE(Open("rigol-ds1054z", "siglent-sdg1032x", "lowpass 1000 1.5915494309189535e-6",
+                     Decades("100", "10000", "0")));
+    ScpiControl("generator.fault late");
+    UiDriver::Click(sweep, TSweepForm::idStartBtn);
+    ASSERT_TRUE(PumpUntil([&] { return Points() == L"1 point"; }, 30000)) << Status();
+    ULONGLONG start = GetTickCount64();
+    UiDriver::Click(sweep, TSweepForm::idStopBtn);
+    EXPECT_EQ(AnswerBox("", "OK", 10000),
+              Cp1252("Réglages non rétablis : charge, forme d'onde, fréquence, amplitude, "
+                     "décalage, sortie"));
+    // 1.5 s for the answer under way, the second of the restore and the simulator's own wait.
+    EXPECT_LT(GetTickCount64() - start, 4000u);
+    EXPECT_TRUE(EndsWith("Balayage arrêté", 1000)) << Status();
+    EXPECT_TRUE(Holds(LinesAfter(Log("scpi-commands.log"), ":TIM:MAIN:SCAL 2.000000e-04"), ":RUN"));
+}
+
 // The sweep window closed during a sweep: the sweep stops, the window goes once the instruments
 // are put back, and opened again it runs the next sweep to its end.
 TEST_F(Sweep, ClosingItsWindowStopsTheSweepFirst) {

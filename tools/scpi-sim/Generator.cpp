@@ -309,6 +309,7 @@ bool FunctionGenerator::Set(const std::string& name, const std::string& value, s
         if (value == "ignore-frequency") return fault_ = GeneratorFault::IgnoreFrequency, true;
         if (value == "ignore-frequencies") return fault_ = GeneratorFault::IgnoreFrequencies, true;
         if (value == "drop") return fault_ = GeneratorFault::Drop, true;
+        if (value == "late") return fault_ = GeneratorFault::Late, true;
         return false;
     }
     if (name == "firmware" && (value == "older" || value == "newer"))

@@ -19,7 +19,12 @@ enum class GeneratorFault {
     IgnoreFrequency,   // the next frequency set is ignored, as a clamp that says nothing
     IgnoreFrequencies, // every one is, until the fault is taken away
     Drop,              // the next command resets the connection
+    Late,              // every answer comes kLateSeconds late
 };
+
+// Later than the second a sweep gives the instruments to be put back, within the 3 s it gives an
+// answer otherwise.
+constexpr double kLateSeconds = 1.5;
 
 struct GeneratorChannel {
     std::string Wave = "SINE";
@@ -36,7 +41,9 @@ public:
     explicit FunctionGenerator(GeneratorFamily family, std::function<double()> clock = {});
     Answer Handle(const std::string& line) override;
     bool Set(const std::string& name, const std::string& value, std::string& error) override;
-    Profile Pace() const override { return {}; }
+    Profile Pace() const override {
+        return {fault_ == GeneratorFault::Late ? kLateSeconds : 0, 0};
+    }
 
     GeneratorOutput Output() const;
     const GeneratorChannel& Channel(int n) const { return channels_[std::size_t(n - 1)]; }

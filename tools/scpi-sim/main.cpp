@@ -53,8 +53,8 @@ const char* kHelp = R"(scpi-sim: a network oscilloscope on 127.0.0.1, one connec
   --circuit C         lowpass, highpass or bandpass between generator and scope, of --r OHMS,
                       --c FARADS and, for the band-pass, --l HENRIES (a series RLC, CH2
                       across R); without it the scope shows its own waveforms
-  On the control FIFO, "generator.fault none|ignore-frequency|ignore-frequencies|drop" and
-  "generator.model M" go to the generator; "circuit lowpass|highpass|bandpass R C [L]" wires
+  On the control FIFO, "generator.fault none|ignore-frequency|ignore-frequencies|drop|late" and
+  "generator.model M" go to the generator (late: each answer 1.5 s late); "circuit lowpass|highpass|bandpass R C [L]" wires
   the scope to it, "circuit none" unwires.
   Scope options, as "--name value" here or "name value" on the control FIFO:
   idn TEXT, state run|stop|single, timebase S, rate SA_PER_S, noise V, noise-counts N, seed N,
