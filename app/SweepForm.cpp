@@ -192,7 +192,7 @@ TSweepForm::~TSweepForm() {
 
 bool TSweepForm::GeneratorJob(SweepJob& job, const std::function<void(const std::string&)>& say) {
     try {
-        job.Generator = ParseResource(WindowText(Item(idGeneratorEdit)));
+        job.Generator = ParseResource(WindowText(Item(idGeneratorEdit)), InstrumentRole::Generator);
         if (job.Generator.Kind == ResourceKind::Serial) {
             say(Cp1252("Indiquez l'adresse du générateur, par exemple "
                        "TCPIP0::192.168.1.30::SOCKET ou ASRL3::INSTR"));

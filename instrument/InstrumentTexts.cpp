@@ -7,22 +7,25 @@ namespace {
 struct Nouns {
     const char* Name; // "Oscilloscope"
     const char* The;  // "L'oscilloscope"
-    const char* Of;   // "de l'oscilloscope"
 };
 
 } // namespace
 
+const char* OfTheInstrument(InstrumentRole role) {
+    return role == InstrumentRole::Scope ? "de l'oscilloscope" : "du générateur";
+}
+
 std::string InstrumentErrorText(const EInstrumentError& error, const std::string& address,
                                 InstrumentRole role) {
-    Nouns n = role == InstrumentRole::Scope
-                  ? Nouns{"Oscilloscope", "L'oscilloscope", "de l'oscilloscope"}
-                  : Nouns{"Générateur", "Le générateur", "du générateur"};
+    Nouns n = role == InstrumentRole::Scope ? Nouns{"Oscilloscope", "L'oscilloscope"}
+                                            : Nouns{"Générateur", "Le générateur"};
+    std::string of = OfTheInstrument(role);
     auto text = [](const std::string& utf8) { return Cp1252(utf8); };
     std::string detail = error.what();
     switch (error.Fault) {
     case InstrumentFault::Unreachable:
         return text(std::string(n.Name) + " non joignable : ") + address +
-               text(std::string("\rVérifiez le réseau, l'adresse ") + n.Of + " et le pare-feu.");
+               text(std::string("\rVérifiez le réseau, l'adresse ") + of + " et le pare-feu.");
     case InstrumentFault::Silent:
         return text(std::string(n.The) + " ne répond pas : ") + address +
                Cp1252("\rVérifiez l'adresse, le port et le pare-feu.");
@@ -36,8 +39,7 @@ std::string InstrumentErrorText(const EInstrumentError& error, const std::string
         return Cp1252("Réponse illisible : en-tête de bloc attendu");
     case InstrumentFault::BlockTooLarge:
         return Cp1252("Bloc refusé : l'oscilloscope annonce ") + detail + Cp1252(" octets");
-    case InstrumentFault::BadPreamble:
-        return text(std::string("Réglages ") + n.Of + " illisibles : ") + detail;
+    case InstrumentFault::BadPreamble: return text("Réglages " + of + " illisibles : ") + detail;
     case InstrumentFault::NoChannelShown: return "Afficher CH1 ou CH2 sur l'oscilloscope";
     case InstrumentFault::UnknownInstrument:
         return text(std::string(n.Name) + " non reconnu : ") + detail;

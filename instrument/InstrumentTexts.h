@@ -7,6 +7,9 @@
 
 enum class InstrumentRole { Scope, Generator };
 
+// "de l'oscilloscope", "du générateur" (UTF-8).
+const char* OfTheInstrument(InstrumentRole role);
+
 // The sentence for `error`, naming `address` where the place matters.
 std::string InstrumentErrorText(const EInstrumentError& error, const std::string& address,
                                 InstrumentRole role = InstrumentRole::Scope);

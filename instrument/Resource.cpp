@@ -32,14 +32,15 @@ EInstrumentError Refused(const std::string& words, const std::string& what = "")
     return EInstrumentError(InstrumentFault::BadResource, Cp1252(words) + what);
 }
 
-void CheckHost(const std::string& host) {
-    if (host.empty()) throw Refused("Adresse de l'oscilloscope vide");
+void CheckHost(const std::string& host, InstrumentRole role) {
+    std::string of = OfTheInstrument(role);
+    if (host.empty()) throw Refused("Adresse " + of + " vide");
     if (host.front() == '[' || host.find(':') != std::string::npos)
-        throw Refused("Adresse IPv6 non prise en charge : donnez l'adresse IPv4 de l'oscilloscope "
-                      "ou son nom");
+        throw Refused("Adresse IPv6 non prise en charge : donnez l'adresse IPv4 " + of +
+                      " ou son nom");
     for (char c : host)
         if (!std::isalnum(static_cast<unsigned char>(c)) && c != '.' && c != '-')
-            throw Refused("Adresse de l'oscilloscope non valide : ", host);
+            throw Refused("Adresse " + of + " non valide : ", host);
 }
 
 int PortOf(const std::string& text) {
@@ -60,26 +61,26 @@ std::string InstrumentResource::Address() const {
     return Port == 0 ? Host : Host + ":" + std::to_string(Port);
 }
 
-InstrumentResource ParseResource(const std::string& text) {
+InstrumentResource ParseResource(const std::string& text, InstrumentRole role) {
     InstrumentResource resource;
     resource.Text = text;
     if (text.empty()) return resource;
     // "TCPIP0::[fe80::1]::5025::SOCKET": refused before its colons split it.
-    if (text.find('[') != std::string::npos) CheckHost("[");
+    if (text.find('[') != std::string::npos) CheckHost("[", role);
     std::vector<std::string> parts = Parts(text);
     std::string last = UpperCase(parts.back());
     if (IsInterface(parts[0], "TCPIP") && last == "SOCKET" &&
         (parts.size() == 3 || parts.size() == 4)) {
         resource.Kind = ResourceKind::Socket;
         resource.Host = parts[1];
-        CheckHost(resource.Host);
+        CheckHost(resource.Host, role);
         if (parts.size() == 4 && (resource.Port = PortOf(parts[2])) < 0)
             throw Refused("Port non valide (de 1 à 65535) : ", parts[2]);
         return resource;
     }
     if ((IsInterface(parts[0], "TCPIP") || IsInterface(parts[0], "USB")) && last == "INSTR" &&
         parts.size() >= 3) {
-        if (IsInterface(parts[0], "TCPIP")) CheckHost(parts[1]);
+        if (IsInterface(parts[0], "TCPIP")) CheckHost(parts[1], role);
         resource.Kind = ResourceKind::Visa;
         return resource;
     }

@@ -8,6 +8,8 @@
 //   ASRL3::INSTR                            a generator on COM3, through the program's own port
 #include <string>
 
+#include "instrument/InstrumentTexts.h"
+
 enum class ResourceKind { Serial, Socket, Visa, SerialLine };
 
 // The ports a socket resource without one tries, in order.
@@ -25,7 +27,8 @@ struct InstrumentResource {
 };
 
 // Throws EInstrumentError(BadResource) with the reason in words (1252) for a text the program
-// cannot open.
-InstrumentResource ParseResource(const std::string& text);
+// cannot open, naming the instrument of `role`.
+InstrumentResource ParseResource(const std::string& text,
+                                 InstrumentRole role = InstrumentRole::Scope);
 // "TCPIP0::<host>::<port>::SOCKET", or without the port when it is 0. Throws as ParseResource.
 InstrumentResource SocketResource(const std::string& host, int port);

@@ -50,6 +50,12 @@ TEST(Resource, EachTextOpensItsInstrumentOrSaysWhyNot) {
             EXPECT_EQ(std::string(error.what()).rfind(Cp1252(c.Address), 0), 0u) << error.what();
         }
     }
+    try {
+        ParseResource("TCPIP0::bad host::SOCKET", InstrumentRole::Generator);
+        ADD_FAILURE() << "a bad generator's address taken";
+    } catch (const EInstrumentError& error) {
+        EXPECT_STREQ(error.what(), Cp1252("Adresse du générateur non valide : bad host").c_str());
+    }
     EXPECT_EQ(SocketResource("192.168.1.20", 0).Text, "TCPIP0::192.168.1.20::SOCKET");
     EXPECT_EQ(SocketResource("scope", 5025).Port, 5025);
 }
