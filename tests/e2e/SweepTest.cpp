@@ -278,21 +278,22 @@ TEST_F(Sweep, ClosingItsWindowStopsTheSweepFirst) {
     EXPECT_EQ(Points(), L"4 points");
 }
 
-// The semi-automatic sweep of an HM: scpi-sim's Siglent generator stepped, hameg-sim's filter bench
-// following it, and each "Régler l'oscilloscope" box answered as a person would, turning the
-// simulated scope's knobs first.
+// The semi-automatic sweep of an HM: scpi-sim's Siglent generator stepped, hameg-sim showing it and
+// the output of scpi-sim's circuit, and each "Régler l'oscilloscope" box answered as a person
+// would, turning the simulated scope's knobs first.
 class HmSweep : public Sweep {
 protected:
-    // The HM `model` at full speed behind a 1 kHz low-pass, the sweep window open on the four
+    // The HM `model` at full speed behind a 1 kHz RC low-pass, the sweep window open on the four
     // points 1 kHz to 3.98 kHz.
     bool OpenOnTheHm(const char* model) {
         if (GeneratorPort() == 0) {
             ADD_FAILURE() << "run through tests/serial/with-sim --scpi";
             return false;
         }
+        ScpiControl("circuit lowpass 1000 1.5915494309189535e-7");
         for (const std::string& setting :
              {"model " + std::string(model), std::string("speed 0"), std::string("no-zero 1"),
-              std::string("filter low-pass:1000"), std::string("signal-gauss 1")})
+              std::string("filter circuit"), std::string("signal-gauss 1")})
             SimControl(setting);
         if (!Start()) return false;
         series = OpenSeriesWindow(main);

@@ -29,10 +29,12 @@ double WaveAt(const ChannelSignal& s, int sample) {
 // output with its gain and phase at the generator's frequency.
 void BenchSignals(const FilterBench& b, ChannelSignal (&signals)[2]) {
     double ratio = b.Frequency / b.Cutoff, timeStep = b.TimeBase * 10 / 2000;
-    double gain = b.Kind == FilterKind::LowPass ? 1 / std::sqrt(1 + ratio * ratio)
-                                                : ratio / std::sqrt(1 + ratio * ratio);
-    double degrees =
-        (b.Kind == FilterKind::LowPass ? -std::atan(ratio) : std::atan(1 / ratio)) * 180 / M_PI;
+    double gain = b.Kind == FilterKind::Circuit   ? b.Gain
+                  : b.Kind == FilterKind::LowPass ? 1 / std::sqrt(1 + ratio * ratio)
+                                                  : ratio / std::sqrt(1 + ratio * ratio);
+    double degrees = b.Kind == FilterKind::Circuit   ? b.Degrees
+                     : b.Kind == FilterKind::LowPass ? -std::atan(ratio) * 180 / M_PI
+                                                     : std::atan(1 / ratio) * 180 / M_PI;
     for (int channel = 0; channel < 2; ++channel) {
         ChannelSignal& s = signals[channel];
         s = {};

@@ -48,9 +48,10 @@ bool ParseSignal(const std::string& text, ChannelSignal& signal) {
     return true;
 }
 
-// none, low-pass:FC or high-pass:FC.
+// none, circuit, low-pass:FC or high-pass:FC.
 bool ParseFilter(const std::string& text, FilterBench& bench) {
     if (text == "none") return bench.Kind = FilterKind::None, true;
+    if (text == "circuit") return bench.Kind = FilterKind::Circuit, true;
     auto colon = text.find(':');
     std::string kind = text.substr(0, colon);
     double cutoff = 0;
@@ -280,7 +281,8 @@ Options (--name value; a boolean option given alone is on):
 
 Filter bench (a first-order filter driven by a sine generator; channel 1 shows the
 generator, channel 2 the filter's output, in place of --ch1 and --ch2):
-  --filter KIND          none (default: the bench is off), low-pass:FC or high-pass:FC,
+  --filter KIND          none (default: the bench is off), circuit (the gain and phase of
+                         the circuit --generator-state gives), low-pass:FC or high-pass:FC,
                          FC the cut-off frequency in Hz; gain 1/sqrt(1+(f/FC)^2) and phase
                          -atan(f/FC) (low-pass), or (f/FC)/sqrt(1+(f/FC)^2) and +atan(FC/f)
   --generator F[:A]      the generator's frequency in Hz and peak amplitude in volts

@@ -19,13 +19,15 @@ struct ChannelSignal {
     double Duty = 50;     // percent of each period a pulse spends high
 };
 
-enum class FilterKind { None, LowPass, HighPass };
+// Circuit: the gain and phase scpi-sim's wired circuit has at its generator's frequency.
+enum class FilterKind { None, LowPass, HighPass, Circuit };
 
 // A frequency-response lab: a generator drives a first-order filter; channel 1 shows its input,
 // channel 2 its output, at the time base and sensitivities the program is set to.
 struct FilterBench {
     FilterKind Kind = FilterKind::None; // None: the channels show their own signals
     double Cutoff = 1000;               // Hz
+    double Gain = 1, Degrees = 0;       // Circuit: from the generator's state
     double Frequency = 1000;            // the generator's, Hz
     double Amplitude = 1;               // the generator's, peak volts
     double TimeBase = 1e-3;             // seconds per division

@@ -252,6 +252,11 @@ struct Simulator {
         if (!(state >> frequency >> peakToPeak >> on) || frequency <= 0) return;
         options.Bench.Frequency = frequency;
         options.Bench.Amplitude = on ? peakToPeak / 2 : 0;
+        double gain = 0, degrees = 0;
+        if (state >> gain >> degrees) {
+            options.Bench.Gain = gain;
+            options.Bench.Degrees = degrees;
+        }
     }
 
     void AnswerDig() {

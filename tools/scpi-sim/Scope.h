@@ -9,6 +9,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -70,6 +71,10 @@ public:
     // From now on CH1 shows the generator's output and CH2 the circuit's, each channel's own
     // waveform no more.
     void Wire(std::function<GeneratorOutput()> generator, Circuit circuit);
+    // The circuit the scope is wired through; none when it shows its own waveforms.
+    std::optional<Circuit> Wired() const {
+        return generator_ ? std::optional<Circuit>(circuit_) : std::nullopt;
+    }
 
     const ScopeSetup& Setup() const { return setup_; }
     // The trigger's settings as its queries answer them.

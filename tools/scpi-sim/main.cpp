@@ -5,6 +5,8 @@
 // same "name value" options as the command line, at any time between two commands.
 #include <cerrno>
 #include <chrono>
+#include <cmath>
+#include <complex>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -48,8 +50,9 @@ const char* kHelp = R"(scpi-sim: a network oscilloscope on 127.0.0.1, one connec
                       pseudo-terminal linked from --serial-link PATH, its modem lines for the
                       test shim in --lines-dir DIR; its commands logged to --generator-log
   --generator-state F after each command to the wired generator, and before its answer, write
-                      its output to F as "FREQUENCY VPP ON" (ON 1 or 0): hameg-sim's
-                      --generator-state reads it, so that an HM follows the generator too
+                      its output to F as "FREQUENCY VPP ON" (ON 1 or 0), followed by the
+                      circuit's gain and phase in degrees at that frequency once one is wired:
+                      hameg-sim's --generator-state reads it, so that an HM shows them too
   --circuit C         lowpass, highpass or bandpass between generator and scope, of --r OHMS,
                       --c FARADS and, for the band-pass, --l HENRIES (a series RLC, CH2
                       across R); without it the scope shows its own waveforms
@@ -143,10 +146,20 @@ void ApplyControl(Scope& scope, FunctionGenerator* generator, std::string& pendi
     }
 }
 
-void WriteGeneratorState(const std::string& path, const GeneratorOutput& output) {
+// "FREQUENCY VPP ON", and the wired circuit's gain and phase (degrees) at that frequency.
+void WriteGeneratorState(const std::string& path, const GeneratorOutput& output,
+                         const std::optional<Circuit>& circuit) {
     std::string temporary = path + ".part";
-    std::ofstream(temporary) << std::setprecision(17) << output.Frequency << ' ' << output.Amplitude
-                             << ' ' << (output.On ? 1 : 0) << '\n';
+    {
+        std::ofstream state(temporary);
+        state << std::setprecision(17) << output.Frequency << ' ' << output.Amplitude << ' '
+              << (output.On ? 1 : 0);
+        if (circuit) {
+            std::complex<double> h = circuit->Response(output.Frequency);
+            state << ' ' << std::abs(h) << ' ' << std::arg(h) * 180 / M_PI;
+        }
+        state << '\n';
+    }
     std::rename(temporary.c_str(), path.c_str());
 }
 
@@ -386,9 +399,10 @@ int main(int argc, char** argv) {
     if (!serve(scope.get(), "", port, portFile, logPath)) return 1;
     if (generator && !serve(generator.get(), "generator ", 0, generatorPortFile, generatorLog))
         return 1;
+    std::function<void()> writeState = [] {};
     if (wiredGenerator && !generatorState.empty()) {
-        auto writeState = [wiredGenerator, generatorState] {
-            WriteGeneratorState(generatorState, wiredGenerator->Output());
+        writeState = [wiredGenerator, generatorState, &scope] {
+            WriteGeneratorState(generatorState, wiredGenerator->Output(), scope->Wired());
         };
         writeState();
         (serialGenerator ? line.Handled : servers.back()->Handled) = writeState;
@@ -407,8 +421,10 @@ int main(int argc, char** argv) {
             watched.push_back({server->Connection.Value, POLLIN, 0});
         }
         if (::poll(watched.data(), watched.size(), 200) < 0) continue;
-        if (watched[0].revents & POLLIN)
+        if (watched[0].revents & POLLIN) {
             ApplyControl(*scope, wiredGenerator, controlPending, control.Value);
+            writeState();
+        }
         if (watched[1].revents & POLLIN) line.Serve();
         for (std::size_t i = 0; i < servers.size(); ++i) {
             Server& server = *servers[i];
