@@ -195,6 +195,7 @@ TEST(HamegSimImage, TheFilterBenchShowsTheFiltersGainAndPhase) {
         {"low-pass:1000", 200, 5e-3, 1, 0.9806, -11.31},
         {"high-pass:1000", 1000, 1e-3, 1, 1 / std::sqrt(2.0), 45},
         {"high-pass:1000", 200, 5e-3, 0.2, 0.1961, 78.69},
+        {"circuit", 1000, 1e-3, 0.5, 0.3, 120}, // a band-pass's, as scpi-sim states it
     };
     for (const auto& c : cases) {
         Options options;
@@ -204,6 +205,8 @@ TEST(HamegSimImage, TheFilterBenchShowsTheFiltersGainAndPhase) {
         ASSERT_TRUE(SetOption(options, "time-base", std::to_string(c.timeBase), error));
         ASSERT_TRUE(SetOption(options, "sensitivity1", "1", error));
         ASSERT_TRUE(SetOption(options, "sensitivity2", std::to_string(c.volts2), error));
+        options.Bench.Gain = c.gain;
+        options.Bench.Degrees = c.degrees;
         auto image = SignalImage(options);
         double step = c.timeBase * 10 / 2000;
         ChannelSamples in = Channel(image, 0, step, 1), out = Channel(image, 1, step, c.volts2);
