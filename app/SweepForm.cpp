@@ -182,11 +182,14 @@ void TSweepForm::ShowRunning(bool running) {
         EnableWindow(Item(EditOf(Field(i))), !running);
 }
 
+// The link's own end gives the worker its second to put the instruments back, then breaks off.
 TSweepForm::~TSweepForm() {
     if (!link_.Running()) return;
     link_.Stop();
+    link_.Deliver(nullptr); // an HM's image it may wait for
+    if (!serial_) return;
     // A serial line sends what the worker puts back only through this thread.
-    if (serial_) serial_->ServeUntil(link_.EndedEvent(), 1000);
+    serial_->ServeUntil(link_.EndedEvent(), 1000);
     link_.Abandon();
 }
 

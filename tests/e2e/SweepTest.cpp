@@ -401,6 +401,18 @@ TEST_F(HmSweep, AnHm408WhoseHeaderDiffersIsAskedAgain) {
     EXPECT_EQ(Points(), L"4 points");
 }
 
+// The close box while the first box waits for the person: the program ends, the box with it, and
+// the generator is put back.
+TEST_F(HmSweep, TheCloseDuringItsBoxEndsTheProgram) {
+    ASSERT_TRUE(OpenOnTheHm("hm305"));
+    UiDriver::Click(sweep, TSweepForm::idStartBtn);
+    ASSERT_TRUE(UiDriver::WaitForMessageBox("Information", 15000));
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    EXPECT_EQ(vexor->WaitForExit(10000), 0u);
+    main = nullptr;
+    EXPECT_TRUE(Holds(LinesAfter(Log("generator-commands.log"), "C1:OUTP LOAD,HZ"), "*OPC?"));
+}
+
 // A FeelTech generator on a serial line, through the program's own port at 115 200 baud, and the
 // newer Siglent scope: found without "*IDN?", stepped, read back and put back.
 class SerialSweep : public Sweep {
