@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <random>
+#include <tuple>
 
 #include "acquisition/Sweep.h"
 
@@ -159,6 +160,13 @@ TEST(Sweep, StepsTimeBasesAndRanging) {
         EXPECT_LE(periods, 10 + 1e-9);
     }
 
+    // A time base a person set, 2048 samples at 200 a division: 2 whole periods, 5 samples of each.
+    for (auto [timeBase, frequency, holds] : {std::tuple{200e-6, 1000.0, true},
+                                              {200e-6, 970.0, false},
+                                              {1e-3, 40000.0, true},
+                                              {1e-3, 40100.0, false}})
+        EXPECT_EQ(TimeBaseHolds(timeBase, frequency, 2048, 200), holds) << frequency;
+
     struct Range {
         double PeakToPeak;
         bool Clipped;
@@ -189,27 +197,6 @@ TEST(Sweep, StepsTimeBasesAndRanging) {
         Ranging first = RangeChannel(pp, false, 0.001, 8, 0.001, 10);
         EXPECT_FALSE(RangeChannel(pp, false, first.VoltsPerDivision, 8, 0.001, 10).ReadAgain) << pp;
     }
-}
-
-// A time base a person set, 2048 samples at 200 a division: 2 whole periods and 5 samples a
-// period at least.
-TEST(Sweep, ATimeBaseHoldsAFrequencyWithTwoPeriodsAndFiveSamplesOfEach) {
-    struct Case {
-        double TimeBase, Frequency;
-        bool Holds;
-    };
-    const Case kCases[] = {
-        {200e-6, 1000, true}, // 2.048 ms: 2.05 periods
-        {200e-6, 970, false}, // 1.99 periods
-        {1e-3, 100, false},   // 10.24 ms: 1.02 periods
-        {1e-6, 2e5, true},    // 5 ns a sample: 1000 a period, 2.05 periods
-        {1e-3, 40000, true},  // 5 us a sample: exactly 5 a period
-        {1e-3, 40100, false}, // under 5
-        {5, 0.05, true},      // 51.2 s
-    };
-    for (const Case& c : kCases)
-        EXPECT_EQ(TimeBaseHolds(c.TimeBase, c.Frequency, 2048, 200), c.Holds)
-            << c.TimeBase << " " << c.Frequency;
 }
 
 TEST(Sweep, TheEstimatedDurationAddsSettlingCapturesAndTransfers) {

@@ -61,7 +61,12 @@ protected:
               std::string("probe2 1"), std::string("noise-counts 1")})
             ScpiControl(setting);
         Resource = "TCPIP0::127.0.0.1::" + std::to_string(ScpiPort()) + "::SOCKET";
-        if (!Start({}, Cp1252("Lecture oscilloscope : "))) return false;
+        return Start({}, Cp1252("Lecture oscilloscope : ")) && OpenSweepWindow(settings);
+    }
+
+    // The sweep window, opened from the series window once vexor.ini's "Balayage" holds
+    // scpi-sim's generator and `settings`.
+    bool OpenSweepWindow(const Settings& settings) {
         series = OpenSeriesWindow(main);
         if (!series) return false;
         WriteSweepSetting(L"Generateur",
@@ -70,6 +75,18 @@ protected:
         UiDriver::Click(series, TSeriesForm::idSweepBtn);
         sweep = UiDriver::WaitForWindow("Balayage automatique", 15000);
         return sweep != nullptr;
+    }
+
+    // The value rows of the series saved through its window: f, ..., G, phi; none when it could
+    // not be saved.
+    std::vector<std::vector<double>> SavedRows() {
+        std::wstring path = TempFilePath(L"vexor-e2e-sweep.cv3");
+        if (!ChooseFile(series, TSeriesForm::idSaveSeriesBtn, "Sauvegarde de la série", path) ||
+            !PumpUntil([&] { return !FileText(path).empty(); }, 15000))
+            return {};
+        std::string file = FileText(path);
+        DeleteFileW(path.c_str());
+        return SeriesValueRows(file, "VALEUR VAR");
     }
 
     static void WriteSweepSetting(const wchar_t* key, const std::string& value) {
@@ -143,12 +160,7 @@ TEST_F(Sweep, ALowPassWithASiglentGeneratorAndARigolScope) {
     EXPECT_EQ(Points(), L"11 points");
     EXPECT_FALSE(UiDriver::WaitForMessageBox("", 0)); // all put back: nothing to say
 
-    std::wstring path = TempFilePath(L"vexor-e2e-sweep.cv3");
-    ASSERT_TRUE(ChooseFile(series, TSeriesForm::idSaveSeriesBtn, "Sauvegarde de la série", path));
-    ASSERT_TRUE(PumpUntil([&] { return !FileText(path).empty(); }, 15000));
-    std::string file = FileText(path);
-    DeleteFileW(path.c_str());
-    auto rows = SeriesValueRows(file, "VALEUR VAR");
+    auto rows = SavedRows();
     ASSERT_EQ(rows.size(), 11u);
     for (std::size_t i = 0; i < rows.size(); ++i) {
         double f = 10 * std::pow(10.0, double(i) / 5);
@@ -295,16 +307,7 @@ protected:
              {"model " + std::string(model), std::string("speed 0"), std::string("no-zero 1"),
               std::string("filter circuit"), std::string("signal-gauss 1")})
             SimControl(setting);
-        if (!Start()) return false;
-        series = OpenSeriesWindow(main);
-        if (!series) return false;
-        WriteSweepSetting(L"Generateur",
-                          "TCPIP0::127.0.0.1::" + std::to_string(GeneratorPort()) + "::SOCKET");
-        for (const auto& [key, value] : Decades("1000", "3981.0717055", "0"))
-            WriteSweepSetting(key, value);
-        UiDriver::Click(series, TSeriesForm::idSweepBtn);
-        sweep = UiDriver::WaitForWindow("Balayage automatique", 15000);
-        return sweep != nullptr;
+        return Start() && OpenSweepWindow(Decades("1000", "3981.0717055", "0"));
     }
 
     // The value the box asks for after `key` ("base de temps 500µs/div" gives 5e-4); 0 when the
@@ -344,12 +347,7 @@ protected:
 
     // The four rows of the saved series against the low-pass's gain and phase.
     void ExpectTheLowPass() {
-        std::wstring path = TempFilePath(L"vexor-e2e-hm-sweep.cv3");
-        ASSERT_TRUE(
-            ChooseFile(series, TSeriesForm::idSaveSeriesBtn, "Sauvegarde de la série", path));
-        ASSERT_TRUE(PumpUntil([&] { return !FileText(path).empty(); }, 15000));
-        auto rows = SeriesValueRows(FileText(path), "VALEUR VAR");
-        DeleteFileW(path.c_str());
+        auto rows = SavedRows();
         ASSERT_EQ(rows.size(), 4u);
         for (const auto& row : rows) {
             std::complex<double> h = 1.0 / std::complex<double>(1, row[0] / 1000);
@@ -446,11 +444,7 @@ TEST_F(SerialSweep, AFeelTechOnItsSerialLine) {
         << UiDriver::Control(sweep, TSweepForm::idGeneratorText).Text;
     UiDriver::Click(sweep, TSweepForm::idStartBtn);
     ASSERT_TRUE(EndsWith("Balayage fini : 11 / 11 points")) << Status();
-    std::wstring path = TempFilePath(L"vexor-e2e-serial-sweep.cv3");
-    ASSERT_TRUE(ChooseFile(series, TSeriesForm::idSaveSeriesBtn, "Sauvegarde de la série", path));
-    ASSERT_TRUE(PumpUntil([&] { return !FileText(path).empty(); }, 15000));
-    auto rows = SeriesValueRows(FileText(path), "VALEUR VAR");
-    DeleteFileW(path.c_str());
+    auto rows = SavedRows();
     ASSERT_EQ(rows.size(), 11u);
     for (std::size_t i = 0; i < rows.size(); ++i) {
         double f = 10 * std::pow(10.0, double(i) / 5);
