@@ -41,9 +41,7 @@ public:
     explicit FunctionGenerator(GeneratorFamily family, std::function<double()> clock = {});
     Answer Handle(const std::string& line) override;
     bool Set(const std::string& name, const std::string& value, std::string& error) override;
-    Profile Pace() const override {
-        return {fault_ == GeneratorFault::Late ? kLateSeconds : 0, 0};
-    }
+    Profile Pace() const override { return {fault_ == GeneratorFault::Late ? kLateSeconds : 0, 0}; }
 
     GeneratorOutput Output() const;
     const GeneratorChannel& Channel(int n) const { return channels_[std::size_t(n - 1)]; }
