@@ -287,9 +287,10 @@ generator, channel 2 the filter's output, in place of --ch1 and --ch2):
                          -atan(f/FC) (low-pass), or (f/FC)/sqrt(1+(f/FC)^2) and +atan(FC/f)
   --generator F[:A]      the generator's frequency in Hz and peak amplitude in volts
                          (default 1000:1)
-  --generator-state F    before each image, the generator's frequency, peak-to-peak volts and
-                         output (1 on, 0 off) from F, as scpi-sim's --generator-state writes
-                         them; absent or unreadable, the bench keeps its own
+  --generator-state F    with --filter circuit, before each image, the generator's frequency,
+                         peak-to-peak volts, output (1 on, 0 off) and the circuit's gain and
+                         phase from F, as scpi-sim's --generator-state writes them; absent or
+                         unreadable, the bench keeps its own
   --time-base S          seconds per division the program is set to (default 1e-3): a
                          sample every S x 10 / 2000 s; an HM 408 states it in its header
                          ("TB=..."), an HM 305 leaves it to the program's selector

@@ -53,7 +53,7 @@ struct Options {
     double SignalGauss = 0; // deviation in counts of Gaussian noise in the signal image
     unsigned NoiseSeed = 1; // the same seed gives the same signal image
     FilterBench Bench;
-    // scpi-sim's generator as "FREQUENCY VPP ON", read before each image: the bench's generator.
+    // scpi-sim's generator and circuit, read before each image when the bench shows the circuit.
     std::string GeneratorState;
 
     // HM 408 header

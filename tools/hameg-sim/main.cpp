@@ -260,7 +260,8 @@ struct Simulator {
     }
 
     void AnswerDig() {
-        if (!options.GeneratorState.empty()) FollowGenerator();
+        if (options.Bench.Kind == FilterKind::Circuit && !options.GeneratorState.empty())
+            FollowGenerator();
         std::vector<uint8_t> image =
             nextIsZero ? ZeroImage(options, unsigned(imagesSent)) : SignalImage(options);
         nextIsZero = !nextIsZero && !options.NoZero;
