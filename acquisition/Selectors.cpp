@@ -44,6 +44,14 @@ int SensitivityPositionOf(double voltsPerDivision) {
     return NearestPosition(SensitivityTable, kSensitivityPositions, voltsPerDivision);
 }
 
+std::string TimeBaseTextOf(double secondsPerDivision) {
+    return Cp1252(TimeBaseTable[TimeBasePositionOf(secondsPerDivision) - 1].Text) + "s/div";
+}
+
+std::string SensitivityTextOf(double voltsPerDivision) {
+    return Cp1252(SensitivityTable[SensitivityPositionOf(voltsPerDivision) - 1].Text) + "V/div";
+}
+
 float TimeStepFor(double secondsPerDivision) { return float(secondsPerDivision * 10 / 2000); }
 
 SelectorTexts ApplySelectors(AcquisitionRecord& record, const SelectorPositions& positions) {
@@ -53,8 +61,8 @@ SelectorTexts ApplySelectors(AcquisitionRecord& record, const SelectorPositions&
     record.TimeStep = TimeStepFor(timeBase.Value);
     record.Channel(1).Sensitivity = float(gamme1.Value);
     record.Channel(2).Sensitivity = float(gamme2.Value);
-    return {Cp1252(timeBase.Text) + "s/div", Cp1252(gamme1.Text) + "V/div",
-            Cp1252(gamme2.Text) + "V/div"};
+    return {TimeBaseTextOf(timeBase.Value), SensitivityTextOf(gamme1.Value),
+            SensitivityTextOf(gamme2.Value)};
 }
 
 void SetChannelName(AcquisitionRecord& record, int tag, const std::string& text) {

@@ -22,6 +22,9 @@ extern const SelectorRange SensitivityTable[kSensitivityPositions];
 // The position (1..count) of the table's value nearest `value` on a log scale.
 int TimeBasePositionOf(double secondsPerDivision);
 int SensitivityPositionOf(double voltsPerDivision);
+// That value's text as the fields show it (1252): "500µs/div", "100mV/div".
+std::string TimeBaseTextOf(double secondsPerDivision);
+std::string SensitivityTextOf(double voltsPerDivision);
 
 // One two-hundredth of a division, as the 32-bit float the record stores.
 float TimeStepFor(double secondsPerDivision);

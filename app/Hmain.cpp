@@ -529,18 +529,12 @@ void THamegMain::ReadScopeClick() {
 
 // "Régler l'oscilloscope : base de temps 200µs/div", and each channel whose scale changes.
 bool THamegMain::AskForSweepSettings(const HmSettingsRequest& settings) {
-    std::string text =
-        Cp1252("Régler l'oscilloscope : base de temps ") +
-        Cp1252(TimeBaseTable[TimeBasePositionOf(settings.SecondsPerDivision) - 1].Text) + "s/div";
-    for (int channel : {1, 2})
-        if (settings.ScaleChanged[std::size_t(channel - 1)])
-            text +=
-                "\rCH" + std::to_string(channel) + " : " +
-                Cp1252(SensitivityTable[SensitivityPositionOf(
-                                            settings.VoltsPerDivision[std::size_t(channel - 1)]) -
-                                        1]
-                           .Text) +
-                "V/div";
+    std::string text = Cp1252("Régler l'oscilloscope : base de temps ") +
+                       TimeBaseTextOf(settings.SecondsPerDivision);
+    for (std::size_t i = 0; i < 2; ++i)
+        if (settings.ScaleChanged[i])
+            text += "\rCH" + std::to_string(i + 1) + " : " +
+                    SensitivityTextOf(settings.VoltsPerDivision[i]);
     BoxRequest box{BoxKind::Information, text, {{"OK", IDOK}, {"Annuler", IDCANCEL}}, 0, IDCANCEL};
     return ShowMessageDialog(box) == IDOK && !state_.Closing();
 }
