@@ -6,7 +6,7 @@
 Acquisition::Acquisition(AcquisitionSource source, AcquisitionScreen screen,
                          std::vector<AcquisitionChannel> channels, std::size_t signalRows)
     : source_(std::move(source)), screen_(std::move(screen)), channels_(std::move(channels)),
-      signalRows_(signalRows), measures_(std::make_shared<std::optional<RecordMeasures>>()) {
+      signalRows_(signalRows), measures_(std::make_shared<Measured>()) {
     if (channels_.empty()) throw std::invalid_argument("an acquisition has a channel");
     const std::vector<double>& times = channels_.front().Samples->Times;
     if (times.size() < 2 || times.size() > kMostSamples)
@@ -19,7 +19,11 @@ Acquisition::Acquisition(AcquisitionSource source, AcquisitionScreen screen,
 }
 
 const RecordMeasures& Acquisition::Measures() const {
-    if (*measures_) return **measures_;
+    std::call_once(measures_->Once, [this] { measures_->Measures = Measure(); });
+    return measures_->Measures;
+}
+
+RecordMeasures Acquisition::Measure() const {
     std::vector<ChannelSamples> signals; // a short record's first samples
     auto rows = std::ptrdiff_t(signalRows_);
     if (signalRows_ < SampleCount())
@@ -34,8 +38,7 @@ const RecordMeasures& Acquisition::Measures() const {
     std::vector<const ChannelSamples*> samples;
     for (std::size_t c = 0; c < channels_.size(); ++c)
         samples.push_back(signals.empty() ? channels_[c].Samples.get() : &signals[c]);
-    *measures_ = MeasureRecord(samples);
-    return **measures_;
+    return MeasureRecord(samples);
 }
 
 std::shared_ptr<const Acquisition>

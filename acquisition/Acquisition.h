@@ -8,8 +8,10 @@
 //
 // Its measurements are taken the first time a window asks for them and kept with it; a copy that
 // only renames its channels shares them and its samples. Nothing is measured for the exports.
+// Threads may share it: the first to ask measures, the others wait for that measure.
 #include <cstddef>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -74,11 +76,17 @@ public:
     std::shared_ptr<const Acquisition> Renamed(const std::vector<std::string>& names) const;
 
 private:
+    RecordMeasures Measure() const;
+
     AcquisitionSource source_;
     AcquisitionScreen screen_;
     std::vector<AcquisitionChannel> channels_;
     std::size_t signalRows_;
-    std::shared_ptr<std::optional<RecordMeasures>> measures_;
+    struct Measured {
+        std::once_flag Once;
+        RecordMeasures Measures;
+    };
+    std::shared_ptr<Measured> measures_;
 };
 
 using AcquisitionPtr = std::shared_ptr<const Acquisition>;

@@ -383,23 +383,32 @@ void THamegMain::EnregistreBtnClick() {
 }
 
 // The new number reaches vexor.ini only when the window closes. A window closed while the dialog
-// was open identifies nothing. OK makes the HM the instrument again; Cancel identifies the
+// was open identifies nothing. OK makes the HM the instrument again, once the person agreed to
+// lose a network or USB scope's acquisition held (on Non nothing changes); Cancel identifies the
 // instrument chosen.
 void THamegMain::SetOscilloClick() {
     auto dialog = state_.Begin(ProgramState::Dialog);
-    if (ChoosePort()) resource_ = {};
+    uint8_t number = uint8_t(VoieSerie.ComNumber() & 0xFF);
+    if (ChoosePort()) {
+        if (ScopeChosen() && AcquisitionHeld() && !ConfirmLoss()) return SetComNumber(number);
+        resource_ = {};
+    }
     if (state_.Closing()) return;
     IdentifyInstrument();
+}
+
+void THamegMain::SetComNumber(uint8_t number) {
+    try {
+        VoieSerie.SetComNumber(number);
+    } catch (const ESerialException&) {
+        // The identification reports a port that cannot open.
+    }
 }
 
 bool THamegMain::ChoosePort() {
     portDialog_->SelectedNumber = uint8_t(VoieSerie.ComNumber() & 0xFF);
     if (portDialog_->ShowModal() != IDOK || state_.Closing()) return false;
-    try {
-        VoieSerie.SetComNumber(portDialog_->SelectedNumber);
-    } catch (const ESerialException&) {
-        // The identification reports a port that cannot open.
-    }
+    SetComNumber(portDialog_->SelectedNumber);
     return true;
 }
 
@@ -411,14 +420,22 @@ bool THamegMain::AcquisitionHeld() const {
     return ScopeChosen() ? acquisition_ && !state_.ReadUnderWay() : session_.AcquisitionHeld();
 }
 
-// Another instrument drops the acquisition held, once the user agreed to lose it.
+// Another instrument drops the acquisition held, once the user agreed to lose it. Cancel keeps
+// the instrument chosen; one vexor.ini names but the program cannot open gives way to the HM on
+// its port.
 void THamegMain::ChooseInstrument(const std::string& reason) {
     auto dialog = state_.Begin(ProgramState::Dialog);
     TInstrumentForm form([this] { return ChoosePort(); });
     form.Current = resource_;
     form.Reason = reason;
     bool chosen = form.ShowModal() == IDOK;
-    if (state_.Closing() || !chosen) return;
+    if (state_.Closing()) return;
+    if (!chosen && !resourceReason_.empty()) {
+        resourceReason_.clear();
+        resource_ = {};
+        return IdentifyInstrument();
+    }
+    if (!chosen) return;
     bool other = form.Chosen.Text != resource_.Text || !resourceReason_.empty();
     if (other && AcquisitionHeld() && !ConfirmLoss()) return;
     if (state_.Closing()) return;

@@ -75,6 +75,7 @@ private:
     void ChooseInstrument(const std::string& reason);
     // The port dialog, from the Instrument window: true when closed with OK.
     bool ChoosePort();
+    void SetComNumber(uint8_t number);
     void IdentifyScope();
     void ReadScopeClick();
     // A read Curvilab asked for, of the scope chosen.

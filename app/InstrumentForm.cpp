@@ -88,15 +88,9 @@ bool TInstrumentForm::OnCommand(int id, int code, HWND) {
 }
 
 InstrumentResource TInstrumentForm::Shown() const {
-    if (IsDlgButtonChecked(Window(), kNetworkId) == BST_CHECKED) {
-        std::string port = WindowText(Item(kPortId));
-        int number = 0;
-        for (char c : port) number = number > 65535 ? number : number * 10 + (c - '0');
-        if (!port.empty() && (number < 1 || number > 65535))
-            throw EInstrumentError(InstrumentFault::BadResource,
-                                   Cp1252("Port non valide (de 1 à 65535) : ") + port);
-        return SocketResource(WindowText(Item(kHostId)), number);
-    }
+    // ES_NUMBER stops a typed letter, not a pasted one.
+    if (IsDlgButtonChecked(Window(), kNetworkId) == BST_CHECKED)
+        return SocketResource(WindowText(Item(kHostId)), WindowText(Item(kPortId)));
     if (IsDlgButtonChecked(Window(), kUsbId) == BST_CHECKED)
         return ParseResource(WindowText(Item(kUsbListId)));
     return {};

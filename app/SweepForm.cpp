@@ -228,6 +228,16 @@ void TSweepForm::TestClick() {
     link_.Start(std::move(job), Window(), kEventMessage);
 }
 
+// The test's worker broken off and waited for, its generator's line closed here: the window opened
+// next starts at rest.
+void TSweepForm::BreakOffTest() {
+    link_.Abandon();
+    link_.Join();
+    link_.Take();
+    testing_ = false;
+    serial_.reset();
+}
+
 void TSweepForm::StartClick() {
     if (Running() || testing_ || !state_.MayStart(Command::Sweep)) {
         MessageBeep(MB_OK);
@@ -250,7 +260,7 @@ void TSweepForm::StartClick() {
     job.Settings = settings_;
     job.Frequencies = frequencies_;
     job.Request.Names = scope.Names;
-    done_ = 0;
+    done_ = measured_ = 0;
     startedAt_ = TimeOfDayNow();
     sweeping_.emplace(state_, ProgramState::Sweeping);
     ShowRunning(true);
@@ -292,6 +302,7 @@ void TSweepForm::TakeEvents() {
             break;
         case SweepEvent::Kind::Point: {
             done_ = event.Index + 1;
+            measured_ += event.Point.Result.has_value();
             addPoint_(event.Point);
             SendMessageW(Item(idProgressBar), PBM_SETPOS, WPARAM(done_), 0);
             // The time left: the points to come at the pace of those done so far.
@@ -318,17 +329,23 @@ void TSweepForm::TakeEvents() {
     }
 }
 
+// A sweep that ran to its end without one value says so, rather than that it finished.
+std::string TSweepForm::EndText(bool stopped) const {
+    std::string points = std::to_string(frequencies_.size());
+    if (!stopped && done_ == frequencies_.size() && measured_ == 0)
+        return Cp1252("Balayage sans mesure : aucun des ") + points +
+               Cp1252(" points n'a donné de signal");
+    std::string what = stopped ? Cp1252("Balayage arrêté : ") : "Balayage fini : ";
+    return what + std::to_string(done_) + " / " + points + " points";
+}
+
 void TSweepForm::Ended(const SweepEvent& event) {
     bool wasTest = std::exchange(testing_, false);
     sweeping_.reset();
     serial_.reset(); // the worker has let go of it
     if (!Window()) return;
     ShowRunning(false);
-    if (!wasTest) {
-        std::string what = event.Stopped ? Cp1252("Balayage arrêté : ") : "Balayage fini : ";
-        SetWindowText1252(Item(idStatusText), what + std::to_string(done_) + " / " +
-                                                  std::to_string(frequencies_.size()) + " points");
-    }
+    if (!wasTest) SetWindowText1252(Item(idStatusText), EndText(event.Stopped));
     std::string said;
     if (event.Error) {
         said = InstrumentErrorText(*event.Error,
@@ -361,7 +378,11 @@ LRESULT TSweepForm::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         }
     case kEventMessage: TakeEvents(); return 0;
     case WM_CLOSE: StopAndClose(); return 0;
-    case WM_DESTROY: link_.Stop(); return 0;
+    case WM_DESTROY:
+        link_.Stop();
+        if (testing_) BreakOffTest();
+        closeWhenEnded_ = false;
+        return 0;
     }
     return DefWindowProcW(Window(), message, wParam, lParam);
 }

@@ -77,6 +77,8 @@ private:
     void StopClick();
     void TakeEvents();
     void Ended(const SweepEvent& event);
+    std::string EndText(bool stopped) const;
+    void BreakOffTest();
     void ShowRunning(bool running);
     // The job for the generator the field names, a serial line opened here; false with the
     // reason given to `say` when it cannot be.
@@ -93,7 +95,7 @@ private:
     bool testing_ = false, closeWhenEnded_ = false;
     std::string generatorAddress_;
     std::vector<double> frequencies_;
-    std::size_t done_ = 0;
+    std::size_t done_ = 0, measured_ = 0; // points taken, and those of them with a value
     double startedAt_ = 0;
     SweepSettings settings_;
 };

@@ -10,6 +10,7 @@
 // Read-back scales (RMA in 1/10 000 V, RMO in 1/1 000 V as unsigned 32-bit, RMF in Hz) and the
 // older firmware's micro-hertz frequency are not in that document: they are what public captures
 // of FY2300/FY6600/FY6900 units show, hence each value is read back rather than assumed.
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -32,16 +33,16 @@ public:
         : session_(session), letter_(channel == 2 ? "F" : "M") {}
 
     void Save() override {
-        saved_.clear();
+        found_.Clear();
+        frequencySet_ = false;
         long wave = std::lround(ValueNumber(Read("W")));
-        saved_.push_back({Cp1252("forme d'onde"), "W" + letter_ + "W" + Printed("%02.0f", wave)});
+        found_.Keep("W", Cp1252("forme d'onde"), "W" + letter_ + "W" + Printed("%02.0f", wave));
         savedFrequency_ = ValueNumber(Read("F"));
-        saved_.push_back(
-            {"amplitude", "W" + letter_ + "A" + Printed("%.4f", ValueNumber(Read("A")) / 1e4)});
+        found_.Keep("A", "amplitude",
+                    "W" + letter_ + "A" + Printed("%.4f", ValueNumber(Read("A")) / 1e4));
         double offset = double(int32_t(uint32_t(std::llround(ValueNumber(Read("O")))))) / 1e3;
-        saved_.push_back({Cp1252("décalage"), "W" + letter_ + "O" + Printed("%.3f", offset)});
-        saved_.push_back(
-            {"sortie", "W" + letter_ + "N" + (ValueNumber(Read("N")) != 0 ? "1" : "0")});
+        found_.Keep("O", Cp1252("décalage"), "W" + letter_ + "O" + Printed("%.3f", offset));
+        found_.Keep("N", "sortie", "W" + letter_ + "N" + (ValueNumber(Read("N")) != 0 ? "1" : "0"));
     }
 
     void Prepare(double amplitude, double offset) override {
@@ -52,6 +53,7 @@ public:
     }
 
     double SetFrequency(double hertz) override {
+        frequencySet_ = true;
         Write(FrequencyCommand(hertz, microHertz_));
         double got = ValueNumber(Read("F"));
         if (std::abs(got - hertz) <= 1e-6 * hertz + 1e-6) return got;
@@ -62,20 +64,22 @@ public:
         return other;
     }
 
-    // The frequency in the form the generator was found to take.
+    // The frequency in the form the generator was found to take, once the sweep set one.
     std::vector<std::string> Restore() override {
-        std::vector<SavedSetting> saved = saved_;
-        if (!saved.empty())
-            saved.insert(saved.begin() + 1,
+        std::vector<SavedSetting> saved = found_.ToPutBack();
+        if (frequencySet_)
+            saved.insert(saved.begin() + std::ptrdiff_t(std::min<std::size_t>(1, saved.size())),
                          {Cp1252("fréquence"), FrequencyCommand(savedFrequency_, microHertz_)});
         return PutBackAcknowledged(session_, saved, "");
     }
 
 private:
     std::string Read(const char* setting) { return session_.Query("R" + letter_ + setting); }
+    // A setting written ("WMA2.0000"), answered by a bare line end; marked to be put back.
     void Write(const std::string& command) {
         std::string answer = session_.Query(command);
         if (!answer.empty()) throw EInstrumentError(InstrumentFault::BadPreamble, answer);
+        found_.Changed(command.substr(2, 1));
     }
     std::string FrequencyCommand(double hertz, bool microHertz) const {
         return "W" + letter_ + "F" +
@@ -87,7 +91,8 @@ private:
     std::string letter_;
     bool microHertz_ = false;
     double savedFrequency_ = 0;
-    std::vector<SavedSetting> saved_;
+    bool frequencySet_ = false;
+    SettingsFound found_;
 };
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "instrument/Generator.h"
 
 #include "common/Text1252.h"
+#include "common/Words.h"
 #include "instrument/ScopeIdentity.h"
 
 // The dialects' own files.
@@ -10,8 +11,6 @@ std::unique_ptr<Generator> MakeFeelTech(ScpiSession& session, int channel);
 std::unique_ptr<Generator> MakeJds6600(ScpiSession& session, int channel);
 
 namespace {
-
-bool StartsWith(const std::string& text, const char* start) { return text.rfind(start, 0) == 0; }
 
 std::optional<GeneratorDialect> DialectOf(const std::string& make, const std::string& model) {
     if (make.find("SIGLENT") != std::string::npos && StartsWith(model, "SDG"))

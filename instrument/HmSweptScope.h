@@ -31,6 +31,7 @@ public:
     std::vector<std::string> Restore() override { return {}; }
     void SetTrigger(double) override {}
     void SetCentre(int, double) override {}
+    void Show(int) override {}
 
     void SetScale(int channel, double voltsPerDivision) override;
     // The time base in force while it holds 2 whole periods and 5 samples a period; else one

@@ -23,20 +23,21 @@ public:
         : session_(session), channel_(channel == 2 ? 2 : 1) {}
 
     void Save() override {
-        saved_.clear();
+        found_.Clear();
         outputs_ = Values(20);
         outputs_.resize(2, "0");
         auto keep = [&](const char* name, int first) {
-            std::vector<std::string> values = Values(first + channel_ - 1);
+            int reg = first + channel_ - 1;
+            std::vector<std::string> values = Values(reg);
             std::string joined;
             for (const std::string& value : values) joined += (joined.empty() ? "" : ",") + value;
-            saved_.push_back({Cp1252(name), Command(first + channel_ - 1, joined)});
+            found_.Keep(std::to_string(reg), Cp1252(name), Command(reg, joined));
         };
         keep("forme d'onde", 21);
         keep("fréquence", 23);
         keep("amplitude", 25);
         keep("décalage", 27);
-        saved_.push_back({"sortie", Command(20, outputs_[0] + "," + outputs_[1])});
+        found_.Keep("20", "sortie", Command(20, outputs_[0] + "," + outputs_[1]));
     }
 
     void Prepare(double amplitude, double offset) override {
@@ -55,7 +56,7 @@ public:
     }
 
     std::vector<std::string> Restore() override {
-        return PutBackAcknowledged(session_, saved_, ":ok");
+        return PutBackAcknowledged(session_, found_.ToPutBack(), ":ok");
     }
 
 private:
@@ -64,9 +65,11 @@ private:
         std::snprintf(name, sizeof name, "%02d", reg);
         return ":w" + std::string(name) + "=" + values + ".";
     }
+    // A register written, answered ":ok"; marked to be put back.
     void Write(int reg, const std::string& values) {
         std::string answer = session_.Query(Command(reg, values));
         if (answer != ":ok") throw EInstrumentError(InstrumentFault::BadPreamble, answer);
+        found_.Changed(std::to_string(reg));
     }
     // The values a register reads: ":r23=100000,0." gives {"100000", "0"}.
     std::vector<std::string> Values(int reg) {
@@ -90,7 +93,7 @@ private:
     ScpiSession& session_;
     int channel_;
     std::vector<std::string> outputs_{"0", "0"};
-    std::vector<SavedSetting> saved_;
+    SettingsFound found_;
 };
 
 } // namespace

@@ -4,19 +4,10 @@
 #include <vector>
 
 #include "common/Text1252.h"
-#include "instrument/ScopeIdentity.h"
+#include "common/Words.h"
 #include "instrument/ScpiSession.h"
 
 namespace {
-
-std::vector<std::string> Parts(const std::string& text) {
-    std::vector<std::string> parts;
-    std::size_t start = 0;
-    for (std::size_t at; (at = text.find("::", start)) != std::string::npos; start = at + 2)
-        parts.push_back(text.substr(start, at - start));
-    parts.push_back(text.substr(start));
-    return parts;
-}
 
 // "TCPIP", "TCPIP0", "USB3": the interface's name and a board number.
 bool IsInterface(const std::string& part, const std::string& name) {
@@ -67,7 +58,7 @@ InstrumentResource ParseResource(const std::string& text, InstrumentRole role) {
     if (text.empty()) return resource;
     // "TCPIP0::[fe80::1]::5025::SOCKET": refused before its colons split it.
     if (text.find('[') != std::string::npos) CheckHost("[", role);
-    std::vector<std::string> parts = Parts(text);
+    std::vector<std::string> parts = Split(text, "::");
     std::string last = UpperCase(parts.back());
     if (IsInterface(parts[0], "TCPIP") && last == "SOCKET" &&
         (parts.size() == 3 || parts.size() == 4)) {
@@ -95,8 +86,8 @@ InstrumentResource ParseResource(const std::string& text, InstrumentRole role) {
     throw Refused("Ressource non reconnue : ", text);
 }
 
-InstrumentResource SocketResource(const std::string& host, int port) {
+InstrumentResource SocketResource(const std::string& host, const std::string& port) {
     std::string text = "TCPIP0::" + host + "::";
-    if (port != 0) text += std::to_string(port) + "::";
+    if (!port.empty()) text += port + "::";
     return ParseResource(text + "SOCKET");
 }

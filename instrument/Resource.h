@@ -12,14 +12,11 @@
 
 enum class ResourceKind { Serial, Socket, Visa, SerialLine };
 
-// The ports a socket resource without one tries, in order.
-constexpr int kScopePorts[] = {5025, 5555};
-
 struct InstrumentResource {
     ResourceKind Kind = ResourceKind::Serial;
     std::string Text;
     std::string Host; // a socket's: a host name or an IPv4 address
-    int Port = 0;     // a socket's, 0 trying kScopePorts; a serial line's COM number
+    int Port = 0;     // a socket's, 0 trying the scopes' own; a serial line's COM number
 
     // What the texts that name the place say: "192.168.1.20", "192.168.1.20:5555", "COM3", the
     // USB text.
@@ -30,5 +27,6 @@ struct InstrumentResource {
 // cannot open, naming the instrument of `role`.
 InstrumentResource ParseResource(const std::string& text,
                                  InstrumentRole role = InstrumentRole::Scope);
-// "TCPIP0::<host>::<port>::SOCKET", or without the port when it is 0. Throws as ParseResource.
-InstrumentResource SocketResource(const std::string& host, int port);
+// "TCPIP0::<host>::<port>::SOCKET", or without the port when its text is empty: a port as typed
+// ("5025"), refused unless it is all digits from 1 to 65535. Throws as ParseResource.
+InstrumentResource SocketResource(const std::string& host, const std::string& port);

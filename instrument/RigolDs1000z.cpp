@@ -2,9 +2,31 @@
 // answer.
 // DS1000Z guide, :WAVeform:DATA? (pp. 2-135/2-136): 1200 screen points in NORMal mode (100 a
 // division), 250 000 points at most an answer in BYTE format.
+#include "common/Words.h"
 #include "instrument/RigolWaveform.h"
 
-AcquisitionPtr ReadRigolDs1000z(ScpiSession& session, const ScopeIdentity& identity,
-                                const ScopeRequest& request) {
-    return ReadRigol(session, identity, request, {12, false, 250000});
+namespace {
+
+bool Serves(const std::string& make, const std::string& model) {
+    bool z = model.find('Z') != std::string::npos;
+    return ServesRigol(make) && z && (StartsWith(model, "DS1") || StartsWith(model, "MSO1"));
 }
+
+std::vector<ScopeChannel> Read(ScpiSession& session, ScopeScreen& screen,
+                               const ScopeRequest& request) {
+    return ReadRigolChannels(session, screen, request, {false, 250000});
+}
+
+} // namespace
+
+extern const ScopeDialect kRigolDs1000z{
+    .Family = "Rigol DS1000Z",
+    .Guide = kRigolGuide,
+    .Serves = Serves,
+    .ReadChannels = Read,
+    .Resume = RigolResume,
+    .Headers = nullptr,
+    .Settings = kRigolSettings,
+    .DivisionsAcross = 12,
+    .Ports = {5555},
+};

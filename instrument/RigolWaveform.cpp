@@ -5,18 +5,37 @@
 // LF (pp. 2-135/2-136); :WAVeform:PREamble? as ten numbers, volts = (code - YORigin -
 // YREFerence) x YINCrement (pp. 2-139/2-140); :CHANnel<n>:SCALe?/OFFSet? at the probe's tip.
 // DHO800/DHO900 Programming Guide (2025), §3.28 :WAVeform, the same commands and formula for words.
+// The sweep's settings: :TIMebase:MAIN:SCALe, :CHANnel<n>:SCALe/OFFSet/PROBe?/DISPlay,
+// :TRIGger:MODE EDGE, :TRIGger:EDGe:SOURce/SLOPe/LEVel, :TRIGger:SWEep AUTO, :RUN, :STOP (the
+// DS1000Z guide's :TIMebase, :CHANnel and :TRIGger chapters).
 
 #include <algorithm>
 #include <cmath>
 #include <sstream>
 
-namespace {
+#include "common/Words.h"
+#include "instrument/Preambles.h"
 
-// What puts the scope back as it was: running, or armed for the single shot it waited for.
-std::string ResumeCommand(const std::string& status, const std::string& sweep) {
-    if (status.rfind("STOP", 0) == 0) return "";
-    return sweep.rfind("SING", 0) == 0 ? ":SING" : ":RUN";
-}
+const char* const kRigolGuide = "RIGOL DS1000Z/MSO1000Z Programming Guide; DHO800/DHO900 "
+                                "Programming Guide (2025)";
+
+const ScopeSettingWords kRigolSettings{
+    .TimeBase = ":TIM:MAIN:SCAL",
+    .Scale = ":CHAN%d:SCAL",
+    .Offset = ":CHAN%d:OFFS",
+    .Probe = ":CHAN%d:PROB?",
+    .Shown = ":CHAN%d:DISP",
+    .ShownOn = "1",
+    .Trigger = {{":TRIG:MODE", "EDGE"},
+                {":TRIG:EDG:SOUR", "CHAN1"},
+                {":TRIG:EDG:SLOP", "POS"},
+                {":TRIG:EDG:LEV", "%s"},
+                {":TRIG:SWE", "AUTO"}},
+    .Run = ":RUN",
+    .Stop = ":STOP",
+};
+
+namespace {
 
 std::vector<double> Volts(const std::vector<uint8_t>& block, const RigolPreamble& preamble,
                           bool words, ScopeChannel& channel) {
@@ -94,26 +113,21 @@ RigolPreamble ParseRigolPreamble(const std::string& answer) {
     return preamble;
 }
 
-AcquisitionPtr ReadRigol(ScpiSession& session, const ScopeIdentity& identity,
-                         const ScopeRequest& request, const RigolModel& model) {
-    std::string status = AnswerWord(session.Query(":TRIG:STAT?"));
-    std::string sweep = AnswerWord(session.Query(":TRIG:SWE?"));
-    std::string resume = ResumeCommand(status, sweep);
-    ScopeScreen screen;
-    screen.DivisionsAcross = model.DivisionsAcross;
-    std::vector<ScopeChannel> channels =
-        ReadHeldStill(session, resume.empty() ? "" : ":STOP", resume, [&] {
-            screen.SecondsPerDivision = AnswerNumber(session.Query(":TIM:MAIN:SCAL?"));
-            std::vector<int> shown;
-            for (int number : {1, 2})
-                if (AnswerNumber(session.Query(":CHAN" + std::to_string(number) + ":DISP?")) != 0)
-                    shown.push_back(number);
-            std::vector<ScopeChannel> read;
-            for (std::size_t i = 0; i < shown.size(); ++i)
-                read.push_back(ReadChannel(session, shown[i], model,
-                                           ChannelShare(request, i, shown.size()),
-                                           screen.SampleTime));
-            return read;
-        });
-    return ScopeAcquisition(identity, screen, std::move(channels), request);
+std::string RigolResume(ScpiSession& session) {
+    if (StartsWith(AnswerWord(session.Query(":TRIG:STAT?")), "STOP")) return "";
+    return StartsWith(AnswerWord(session.Query(":TRIG:SWE?")), "SING") ? ":SING" : ":RUN";
+}
+
+bool ServesRigol(const std::string& make) { return make.find("RIGOL") != std::string::npos; }
+
+std::vector<ScopeChannel> ReadRigolChannels(ScpiSession& session, ScopeScreen& screen,
+                                            const ScopeRequest& request, const RigolModel& model) {
+    screen.SecondsPerDivision = AnswerNumber(session.Query(":TIM:MAIN:SCAL?"));
+    std::vector<int> shown;
+    for (int number : {1, 2})
+        if (AnswerNumber(session.Query(":CHAN" + std::to_string(number) + ":DISP?")) != 0)
+            shown.push_back(number);
+    return ReadEachShown(shown, request, [&](int number, const TransferProgress& progress) {
+        return ReadChannel(session, number, model, progress, screen.SampleTime);
+    });
 }

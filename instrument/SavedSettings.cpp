@@ -5,6 +5,28 @@
 #include <cstdio>
 #include <cstdlib>
 
+void SettingsFound::Keep(std::string key, std::string name, std::string command) {
+    kept_.push_back({std::move(key), {std::move(name), std::move(command)}});
+}
+
+void SettingsFound::Changed(const std::string& key) {
+    for (Kept& kept : kept_)
+        if (kept.Key == key) kept.Changed = true;
+}
+
+std::string SettingsFound::CommandOf(const std::string& key) const {
+    for (const Kept& kept : kept_)
+        if (kept.Key == key) return kept.Setting.Command;
+    return "";
+}
+
+std::vector<SavedSetting> SettingsFound::ToPutBack() const {
+    std::vector<SavedSetting> changed;
+    for (const Kept& kept : kept_)
+        if (kept.Changed) changed.push_back(kept.Setting);
+    return changed;
+}
+
 std::vector<std::string> PutBack(ScpiSession& session, const std::vector<SavedSetting>& saved) {
     std::vector<std::string> failed;
     for (const SavedSetting& setting : saved) {

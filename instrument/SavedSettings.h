@@ -11,6 +11,31 @@ struct SavedSetting {
     std::string Command; // "C1:BSWV FRQ,1000"
 };
 
+// What an instrument had before a sweep: each setting read first, with the command that puts it
+// back. Only what the sweep then changed is put back (a setting it never changed is not written),
+// in the order kept: a mode before the run command that would override it.
+class SettingsFound {
+public:
+    // `key` names the setting for Changed ("C1:VDIV", "21"); `name` is what the program says when
+    // it could not put it back.
+    void Keep(std::string key, std::string name, std::string command);
+    // A setting kept is changed; nothing for one that was not kept.
+    void Changed(const std::string& key);
+    // The command that puts back the setting of `key`; "" for one not kept.
+    std::string CommandOf(const std::string& key) const;
+    // What was changed since it was kept, in the order kept.
+    std::vector<SavedSetting> ToPutBack() const;
+    void Clear() { kept_.clear(); }
+
+private:
+    struct Kept {
+        std::string Key;
+        SavedSetting Setting;
+        bool Changed = false;
+    };
+    std::vector<Kept> kept_;
+};
+
 // Sends each command in turn, then "*OPC?" for a sign that they arrived; returns the names of
 // those the connection did not carry: from the first that failed, or all of them when no sign
 // came.

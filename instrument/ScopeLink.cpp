@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "common/Text1252.h"
+#include "instrument/ScopeDialect.h"
 #include "instrument/TcpStream.h"
 #include "instrument/VisaStream.h"
 
@@ -50,7 +51,7 @@ std::unique_ptr<ByteStream> ConnectInstrument(const InstrumentResource& resource
     if (resource.Kind != ResourceKind::Socket)
         throw EInstrumentError(InstrumentFault::BadResource, resource.Text);
     std::vector<int> ports{resource.Port};
-    if (resource.Port == 0) ports.assign(std::begin(kScopePorts), std::end(kScopePorts));
+    if (resource.Port == 0) ports = ScopePorts();
     std::optional<EInstrumentError> firstError;
     for (int each : ports) {
         try {

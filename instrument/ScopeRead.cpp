@@ -6,7 +6,7 @@
 
 #include "common/NumberText.h"
 #include "common/Text1252.h"
-#include "instrument/Dialects.h"
+#include "common/Words.h"
 
 double AnswerNumber(const std::string& answer) {
     // The number starts at the first sign or digit after the header ("C1:VDIV "), if any.
@@ -32,9 +32,7 @@ double AnswerNumber(const std::string& answer) {
 
 std::string AnswerWord(const std::string& answer) {
     std::size_t space = answer.find_last_of(' ');
-    std::string word = space == std::string::npos ? answer : answer.substr(space + 1);
-    for (char& c : word) c = char(std::toupper(static_cast<unsigned char>(c)));
-    return word;
+    return UpperCase(space == std::string::npos ? answer : answer.substr(space + 1));
 }
 
 std::string DivisionText(double value, const std::string& unit) {
@@ -86,39 +84,18 @@ AcquisitionPtr ScopeAcquisition(const ScopeIdentity& identity, const ScopeScreen
         std::move(made), count);
 }
 
-TransferProgress ChannelShare(const ScopeRequest& request, std::size_t index, std::size_t count) {
-    if (!request.Progress) return {};
-    return [progress = request.Progress, index, count](std::size_t done, std::size_t total) {
-        progress(index * total + done, count * total);
-    };
-}
-
-std::vector<ScopeChannel> ReadHeldStill(ScpiSession& session, const std::string& stop,
-                                        const std::string& resume,
-                                        const std::function<std::vector<ScopeChannel>()>& read) {
-    if (!stop.empty()) session.Send(stop);
+std::vector<ScopeChannel> ReadEachShown(
+    const std::vector<int>& shown, const ScopeRequest& request,
+    const std::function<ScopeChannel(int number, const TransferProgress& progress)>& read) {
     std::vector<ScopeChannel> channels;
-    try {
-        channels = read();
-    } catch (const EInstrumentError&) {
-        try {
-            if (!resume.empty()) session.Send(resume);
-        } catch (const EInstrumentError&) {
-            // The connection is what failed; the scope stays stopped, as the user will see.
-        }
-        throw;
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+        TransferProgress share;
+        if (request.Progress)
+            share = [&progress = request.Progress, i, count = shown.size()](std::size_t done,
+                                                                            std::size_t total) {
+                progress(i * total + done, count * total);
+            };
+        channels.push_back(read(shown[i], share));
     }
-    if (!resume.empty()) session.Send(resume);
     return channels;
-}
-
-AcquisitionPtr ReadScope(ScpiSession& session, const ScopeIdentity& identity,
-                         const ScopeRequest& request) {
-    switch (identity.Speaks) {
-    case Dialect::RigolDs1000z: return ReadRigolDs1000z(session, identity, request);
-    case Dialect::RigolDho: return ReadRigolDho(session, identity, request);
-    case Dialect::SiglentSdsE: return ReadSiglentSdsE(session, identity, request);
-    case Dialect::SiglentSdsHd: return ReadSiglentSdsHd(session, identity, request);
-    }
-    throw EInstrumentError(InstrumentFault::UnknownInstrument);
 }

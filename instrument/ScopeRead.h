@@ -1,7 +1,7 @@
 #pragma once
 // What every scope dialect does the same: numbers out of the scope's answers, the settings as the
-// main window's fields show them, and the acquisition a read ends in. A dialect (one file each)
-// knows its commands, its preamble and its codes.
+// main window's fields show them, and the acquisition a read ends in. A dialect (one file each,
+// ScopeDialect.h) knows its commands, its preamble and its codes.
 #include <array>
 #include <functional>
 #include <string>
@@ -51,17 +51,8 @@ std::string DivisionText(double value, const std::string& unit);
 AcquisitionPtr ScopeAcquisition(const ScopeIdentity& identity, const ScopeScreen& screen,
                                 std::vector<ScopeChannel> channels, const ScopeRequest& request);
 
-// The progress of one of `count` channels read one after the other, as a share of the whole read.
-TransferProgress ChannelShare(const ScopeRequest& request, std::size_t index, std::size_t count);
-
-// Reads with the scope held still: `stop` sent first unless empty, `resume` sent after, unless
-// empty, and after a failed read too, as far as the connection still carries it.
-std::vector<ScopeChannel> ReadHeldStill(ScpiSession& session, const std::string& stop,
-                                        const std::string& resume,
-                                        const std::function<std::vector<ScopeChannel>()>& read);
-
-// Reads CH1 and CH2 from one trigger in the scope's own dialect: a running scope is stopped for
-// the read and set running again, a stopped one read as it stands, a single shot that was
-// waiting armed again. Throws EInstrumentError.
-AcquisitionPtr ReadScope(ScpiSession& session, const ScopeIdentity& identity,
-                         const ScopeRequest& request);
+// The channels `shown`, read one after the other by `read`, each given its share of the whole
+// read's progress.
+std::vector<ScopeChannel> ReadEachShown(
+    const std::vector<int>& shown, const ScopeRequest& request,
+    const std::function<ScopeChannel(int number, const TransferProgress& progress)>& read);

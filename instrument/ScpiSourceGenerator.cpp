@@ -20,9 +20,10 @@ public:
           output_(":OUTP" + std::to_string(channel)) {}
 
     void Save() override {
-        saved_.clear();
+        found_.Clear();
         double load = ValueNumber(session_.Query(output_ + ":LOAD?"));
-        saved_.push_back({"charge", output_ + ":LOAD " + (load > 1e30 ? "INF" : NumberText(load))});
+        found_.Keep(output_ + ":LOAD", "charge",
+                    output_ + ":LOAD " + (load > 1e30 ? "INF" : NumberText(load)));
         static const struct {
             const char* Setting;
             const char* Name;
@@ -32,32 +33,37 @@ public:
                        {":VOLT", "amplitude"},
                        {":VOLT:OFFS", "décalage"}};
         for (const auto& s : kSource) {
-            std::string value = session_.Query(source_ + s.Setting + "?");
-            saved_.push_back({Cp1252(s.Name), source_ + s.Setting + " " + value});
+            std::string setting = source_ + s.Setting;
+            found_.Keep(setting, Cp1252(s.Name), setting + " " + session_.Query(setting + "?"));
         }
-        saved_.push_back({"sortie", output_ + " " + session_.Query(output_ + "?")});
+        found_.Keep(output_, "sortie", output_ + " " + session_.Query(output_ + "?"));
     }
 
     void Prepare(double amplitude, double offset) override {
-        session_.Send(output_ + ":LOAD INF");
-        session_.Send(source_ + ":FUNC SIN");
-        session_.Send(source_ + ":VOLT:UNIT VPP");
-        session_.Send(source_ + ":VOLT " + NumberText(amplitude));
-        session_.Send(source_ + ":VOLT:OFFS " + NumberText(offset));
-        session_.Send(output_ + " ON");
+        Set(output_ + ":LOAD", "INF");
+        Set(source_ + ":FUNC", "SIN");
+        Set(source_ + ":VOLT:UNIT", "VPP");
+        Set(source_ + ":VOLT", NumberText(amplitude));
+        Set(source_ + ":VOLT:OFFS", NumberText(offset));
+        Set(output_, "ON");
     }
 
     double SetFrequency(double hertz) override {
-        session_.Send(source_ + ":FREQ " + NumberText(hertz));
+        Set(source_ + ":FREQ", NumberText(hertz));
         return ValueNumber(session_.Query(source_ + ":FREQ?"));
     }
 
-    std::vector<std::string> Restore() override { return PutBack(session_, saved_); }
+    std::vector<std::string> Restore() override { return PutBack(session_, found_.ToPutBack()); }
 
 private:
+    void Set(const std::string& setting, const std::string& value) {
+        session_.Send(setting + " " + value);
+        found_.Changed(setting);
+    }
+
     ScpiSession& session_;
     std::string source_, output_;
-    std::vector<SavedSetting> saved_;
+    SettingsFound found_;
 };
 
 } // namespace

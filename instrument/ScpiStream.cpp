@@ -65,9 +65,16 @@ std::vector<uint8_t> StreamSession::QueryBlock(const std::string& command,
                                                const BlockRequest& request) {
     Send(command);
     uint8_t byte = Next();
-    for (std::size_t skipped = 0; byte != '#'; byte = Next())
-        if (++skipped > kMostBlockPrefix || byte == '\n')
+    // Line ends before any text are the last block's, come late (a family may end its blocks
+    // with two, and the second can follow the next command); after text, a line end is an
+    // answer that holds no block.
+    bool text = false;
+    for (std::size_t skipped = 0; byte != '#'; byte = Next()) {
+        bool lineEnd = byte == '\n' || byte == '\r';
+        if (++skipped > kMostBlockPrefix || (lineEnd && text))
             throw EInstrumentError(InstrumentFault::BadBlockHeader);
+        text |= !lineEnd;
+    }
     uint8_t digits = Next();
     if (digits < '1' || digits > '9') throw EInstrumentError(InstrumentFault::BadBlockHeader);
     // At most nine digits: no overflow, even of a 32-bit size.

@@ -37,9 +37,9 @@ public:
     void Save() override {
         std::map<std::string, std::string> wave = Pairs(session_.Query(prefix_ + "BSWV?"));
         std::map<std::string, std::string> output = Pairs(session_.Query(prefix_ + "OUTP?"));
-        saved_.clear();
+        found_.Clear();
         if (output.count("LOAD"))
-            saved_.push_back({"charge", prefix_ + "OUTP LOAD," + output["LOAD"]});
+            found_.Keep("LOAD", "charge", prefix_ + "OUTP LOAD," + output["LOAD"]);
         static const struct {
             const char* Key;
             const char* Name;
@@ -51,32 +51,37 @@ public:
         for (const auto& w : kWave)
             if (wave.count(w.Key)) {
                 std::string value = w.Number ? NumberText(ValueNumber(wave[w.Key])) : wave[w.Key];
-                saved_.push_back({Cp1252(w.Name), prefix_ + "BSWV " + w.Key + "," + value});
+                found_.Keep(w.Key, Cp1252(w.Name), prefix_ + "BSWV " + w.Key + "," + value);
             }
-        if (output.count("")) saved_.push_back({"sortie", prefix_ + "OUTP " + output[""]});
+        if (output.count("")) found_.Keep("OUTP", "sortie", prefix_ + "OUTP " + output[""]);
     }
 
     void Prepare(double amplitude, double offset) override {
-        session_.Send(prefix_ + "OUTP LOAD,HZ");
-        session_.Send(prefix_ + "BSWV WVTP,SINE");
-        session_.Send(prefix_ + "BSWV AMP," + NumberText(amplitude));
-        session_.Send(prefix_ + "BSWV OFST," + NumberText(offset));
-        session_.Send(prefix_ + "OUTP ON");
+        Set("LOAD", "OUTP LOAD,HZ");
+        Set("WVTP", "BSWV WVTP,SINE");
+        Set("AMP", "BSWV AMP," + NumberText(amplitude));
+        Set("OFST", "BSWV OFST," + NumberText(offset));
+        Set("OUTP", "OUTP ON");
     }
 
     double SetFrequency(double hertz) override {
-        session_.Send(prefix_ + "BSWV FRQ," + NumberText(hertz));
+        Set("FRQ", "BSWV FRQ," + NumberText(hertz));
         std::map<std::string, std::string> wave = Pairs(session_.Query(prefix_ + "BSWV?"));
         if (!wave.count("FRQ")) throw EInstrumentError(InstrumentFault::BadPreamble, "FRQ");
         return ValueNumber(wave["FRQ"]);
     }
 
-    std::vector<std::string> Restore() override { return PutBack(session_, saved_); }
+    std::vector<std::string> Restore() override { return PutBack(session_, found_.ToPutBack()); }
 
 private:
+    void Set(const char* key, const std::string& command) {
+        session_.Send(prefix_ + command);
+        found_.Changed(key);
+    }
+
     ScpiSession& session_;
     std::string prefix_;
-    std::vector<SavedSetting> saved_;
+    SettingsFound found_;
 };
 
 } // namespace

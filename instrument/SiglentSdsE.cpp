@@ -5,15 +5,17 @@
 // and units), TRIG_MODE/SAMPLE_STATUS (TRMD?, SAST?), TIME_DIV, SAMPLE_RATE, SAMPLE_NUM,
 // VOLT_DIV (the probe's factor included), OFFSET, WAVEFORM_SETUP (WFSU SP,NP,FP) and WAVEFORM
 // (C1:WF? DAT2, "#9" block, two LF); volts = code x VDIV / 25 - OFST with signed codes, the
-// first point at -7 divisions (its WF? time example, p. 143).
+// first point at -7 divisions (its WF? time example, p. 143). The sweep's settings: TIME_DIV,
+// VOLT_DIV, OFFSET, ATTENUATION, TRACE, TRIG_SELECT EDGE,SR,C1, TRIG_SLOPE, TRIG_LEVEL,
+// TRIG_MODE, STOP.
 #include <algorithm>
 #include <cmath>
 
-#include "instrument/Dialects.h"
+#include "common/Words.h"
+#include "instrument/ScopeDialect.h"
 
 namespace {
 
-constexpr int kDivisionsAcross = 14;
 constexpr double kCodesPerDivision = 25;
 
 struct Timing {
@@ -62,32 +64,57 @@ ScopeChannel ReadChannel(ScpiSession& session, int number, const Timing& timing,
     return channel;
 }
 
+bool Serves(const std::string& make, const std::string& model) {
+    return make.find("SIGLENT") != std::string::npos && StartsWith(model, "SDS") &&
+           model.ends_with("-E");
+}
+
+std::vector<ScopeChannel> Read(ScpiSession& session, ScopeScreen& screen,
+                               const ScopeRequest& request) {
+    screen.SecondsPerDivision = AnswerNumber(session.Query("TDIV?"));
+    std::vector<int> shown;
+    for (int number : {1, 2})
+        if (AnswerWord(session.Query("C" + std::to_string(number) + ":TRA?")) == "ON")
+            shown.push_back(number);
+    if (shown.empty()) return {};
+    Timing timing = ScreenTiming(session);
+    screen.SampleTime = double(timing.Sparsing) / timing.SampleRate;
+    return ReadEachShown(shown, request, [&](int number, const TransferProgress& progress) {
+        return ReadChannel(session, number, timing, progress);
+    });
+}
+
+// TRMD is both the trigger's sweep and whether it runs: a running scope goes back to its own.
+std::string Resume(ScpiSession& session) {
+    std::string mode = AnswerWord(session.Query("TRMD?"));
+    if (AnswerWord(session.Query("SAST?")) == "STOP") return "";
+    return StartsWith(mode, "SINGLE") ? "TRMD SINGLE" : "TRMD " + mode;
+}
+
 } // namespace
 
-AcquisitionPtr ReadSiglentSdsE(ScpiSession& session, const ScopeIdentity& identity,
-                               const ScopeRequest& request) {
-    session.Send("CHDR OFF");
-    std::string mode = AnswerWord(session.Query("TRMD?"));
-    bool stopped = AnswerWord(session.Query("SAST?")) == "STOP";
-    std::string resume = stopped                        ? ""
-                         : mode.rfind("SINGLE", 0) == 0 ? "TRMD SINGLE"
-                                                        : "TRMD " + mode;
-    ScopeScreen screen;
-    screen.DivisionsAcross = kDivisionsAcross;
-    std::vector<ScopeChannel> channels = ReadHeldStill(session, stopped ? "" : "STOP", resume, [&] {
-        screen.SecondsPerDivision = AnswerNumber(session.Query("TDIV?"));
-        std::vector<int> shown;
-        for (int number : {1, 2})
-            if (AnswerWord(session.Query("C" + std::to_string(number) + ":TRA?")) == "ON")
-                shown.push_back(number);
-        std::vector<ScopeChannel> read;
-        if (shown.empty()) return read;
-        Timing timing = ScreenTiming(session);
-        screen.SampleTime = double(timing.Sparsing) / timing.SampleRate;
-        for (std::size_t i = 0; i < shown.size(); ++i)
-            read.push_back(
-                ReadChannel(session, shown[i], timing, ChannelShare(request, i, shown.size())));
-        return read;
-    });
-    return ScopeAcquisition(identity, screen, std::move(channels), request);
-}
+extern const ScopeDialect kSiglentSdsE{
+    .Family = "Siglent SDS1000X-E",
+    .Guide = "Siglent Digital Oscilloscope Programming Guide PG01-E02",
+    .Serves = Serves,
+    .ReadChannels = Read,
+    .Resume = Resume,
+    .Headers = "CHDR",
+    .Settings =
+        {
+            .TimeBase = "TDIV",
+            .Scale = "C%d:VDIV",
+            .Offset = "C%d:OFST",
+            .Probe = "C%d:ATTN?",
+            .Shown = "C%d:TRA",
+            .ShownOn = "ON",
+            .Trigger = {{"TRSE", "EDGE,SR,C1,HT,OFF"},
+                        {"C1:TRSL", "POS"},
+                        {"C1:TRLV", "%s"},
+                        {"TRMD", "AUTO"}},
+            .Run = "TRMD AUTO",
+            .Stop = "STOP",
+        },
+    .DivisionsAcross = 14,
+    .Ports = {5025},
+};

@@ -8,16 +8,18 @@
 // INTerval, POINt, WIDTh, BYTeorder, PREamble?, DATA?; MAXPoint? p. 753); the descriptor's fields
 // at the offsets of the WAVEDESC parser in Siglent's own programming example (vertical gain 156,
 // offset 160, codes a division 164, ADC bits 172, interval 176, probe 328); volts = code / codes a
-// division x scale x probe - offset x probe.
+// division x scale x probe - offset x probe. The sweep's settings: :TIMebase:SCALe,
+// :CHANnel<n>:SCALe/OFFSet/PROBe/SWITch, :TRIGger:TYPE, :TRIGger:EDGE:SOURce/SLOPe/LEVel,
+// :TRIGger:MODE, :TRIGger:RUN/STOP (pp. 56-58 and 476-495).
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 
-#include "instrument/Dialects.h"
+#include "common/Words.h"
+#include "instrument/Preambles.h"
+#include "instrument/ScopeDialect.h"
 
 namespace {
-
-constexpr int kDivisionsAcross = 10;
 
 template <class T> T Field(const std::vector<uint8_t>& block, std::size_t at) {
     // The descriptor is little-endian, as are the machines the program runs on.
@@ -115,31 +117,59 @@ SiglentDescriptor ParseSiglentDescriptor(const std::vector<uint8_t>& block) {
     return d;
 }
 
-AcquisitionPtr ReadSiglentSdsHd(ScpiSession& session, const ScopeIdentity& identity,
-                                const ScopeRequest& request) {
-    session.Send("CHDR OFF");
-    bool stopped = AnswerWord(session.Query(":TRIG:STAT?")) == "STOP";
-    std::string mode = AnswerWord(session.Query(":TRIG:MODE?"));
-    std::string resume = stopped                      ? ""
-                         : mode.rfind("SING", 0) == 0 ? ":TRIG:MODE SING"
-                                                      : ":TRIG:RUN";
-    ScopeScreen screen;
-    screen.DivisionsAcross = kDivisionsAcross;
-    std::vector<ScopeChannel> channels =
-        ReadHeldStill(session, stopped ? "" : ":TRIG:STOP", resume, [&] {
-            screen.SecondsPerDivision = AnswerNumber(session.Query(":TIM:SCAL?"));
-            std::vector<int> shown;
-            for (int number : {1, 2})
-                if (AnswerWord(session.Query(":CHAN" + std::to_string(number) + ":SWIT?")) == "ON")
-                    shown.push_back(number);
-            std::vector<ScopeChannel> read;
-            if (shown.empty()) return read;
-            std::size_t points = ChooseScreenPoints(session);
-            for (std::size_t i = 0; i < shown.size(); ++i)
-                read.push_back(ReadChannel(session, shown[i], points,
-                                           ChannelShare(request, i, shown.size()),
-                                           screen.SampleTime));
-            return read;
-        });
-    return ScopeAcquisition(identity, screen, std::move(channels), request);
+namespace {
+
+bool Serves(const std::string& make, const std::string& model) {
+    return make.find("SIGLENT") != std::string::npos &&
+           (model.find("X HD") != std::string::npos || model.find("XHD") != std::string::npos ||
+            model.find("X PLUS") != std::string::npos || model.find("X+") != std::string::npos);
 }
+
+std::vector<ScopeChannel> Read(ScpiSession& session, ScopeScreen& screen,
+                               const ScopeRequest& request) {
+    screen.SecondsPerDivision = AnswerNumber(session.Query(":TIM:SCAL?"));
+    std::vector<int> shown;
+    for (int number : {1, 2})
+        if (AnswerWord(session.Query(":CHAN" + std::to_string(number) + ":SWIT?")) == "ON")
+            shown.push_back(number);
+    if (shown.empty()) return {};
+    std::size_t points = ChooseScreenPoints(session);
+    return ReadEachShown(shown, request, [&](int number, const TransferProgress& progress) {
+        return ReadChannel(session, number, points, progress, screen.SampleTime);
+    });
+}
+
+std::string Resume(ScpiSession& session) {
+    if (StartsWith(AnswerWord(session.Query(":TRIG:STAT?")), "STOP")) return "";
+    return StartsWith(AnswerWord(session.Query(":TRIG:MODE?")), "SING") ? ":TRIG:MODE SING"
+                                                                        : ":TRIG:RUN";
+}
+
+} // namespace
+
+extern const ScopeDialect kSiglentSdsHd{
+    .Family = "Siglent SDS800X HD, SDS1000X HD, SDS2000X Plus, SDS2000X HD",
+    .Guide = "Siglent's programming guide for SDS800X HD/1000X HD/2000X Plus",
+    .Serves = Serves,
+    .ReadChannels = Read,
+    .Resume = Resume,
+    .Headers = "CHDR",
+    .Settings =
+        {
+            .TimeBase = ":TIM:SCAL",
+            .Scale = ":CHAN%d:SCAL",
+            .Offset = ":CHAN%d:OFFS",
+            .Probe = ":CHAN%d:PROB?",
+            .Shown = ":CHAN%d:SWIT",
+            .ShownOn = "ON",
+            .Trigger = {{":TRIG:TYPE", "EDGE"},
+                        {":TRIG:EDGE:SOUR", "C1"},
+                        {":TRIG:EDGE:SLOP", "RIS"},
+                        {":TRIG:EDGE:LEV", "%s"},
+                        {":TRIG:MODE", "AUTO"}},
+            .Run = ":TRIG:RUN",
+            .Stop = ":TRIG:STOP",
+        },
+    .DivisionsAcross = 10,
+    .Ports = {5025},
+};

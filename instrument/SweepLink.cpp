@@ -6,6 +6,7 @@
 #include "common/Clock.h"
 #include "common/Text1252.h"
 #include "instrument/ScopeControl.h"
+#include "instrument/ScopeDialect.h"
 #include "instrument/ScopeLink.h"
 
 namespace {
@@ -62,6 +63,10 @@ SweepLink::~SweepLink() {
 void SweepLink::Stop() { SetEvent(stop_.get()); }
 
 void SweepLink::Abandon() { SetEvent(cancel_.get()); }
+
+void SweepLink::Join() {
+    if (worker_.joinable()) worker_.join();
+}
 
 void SweepLink::Deliver(AcquisitionPtr image) {
     {

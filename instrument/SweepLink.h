@@ -60,6 +60,8 @@ public:
     void Deliver(AcquisitionPtr image);
     // Breaks off whatever the worker waits for: the close's last resort.
     void Abandon();
+    // Waits for the worker's end (at once, once abandoned).
+    void Join();
     bool Running() const { return running_; }
     // What a stream of the job's (a serial line) waits on besides its data.
     HANDLE CancelEvent() const { return cancel_.get(); }

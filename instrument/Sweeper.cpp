@@ -27,6 +27,7 @@ void Sweeper::Begin() {
     scope_.SetTrigger(settings_.Offset);
     for (int channel : {1, 2}) {
         std::size_t i = std::size_t(channel - 1);
+        scope_.Show(channel);
         scales_[i] = StepAtLeast(settings_.Amplitude / 6.5);
         centres_[i] = settings_.Offset;
         scope_.SetScale(channel, scales_[i]);
@@ -70,6 +71,8 @@ bool Sweeper::CaptureRanged(SweepPoint& point, const ScopeRequest& request,
 
 void Sweeper::Attempt(SweepPoint& point, const ScopeRequest& request) {
     std::vector<std::complex<double>> ratios;
+    point.Result.reset();
+    point.Fault = PointFault::None;
     point.Purity = 1;
     int rangings = 0;
     while (int(ratios.size()) < std::max(1, settings_.Averages)) {

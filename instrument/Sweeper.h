@@ -54,6 +54,8 @@ public:
     virtual void SetScale(int channel, double voltsPerDivision) = 0;
     // The level the screen's centre line shows.
     virtual void SetCentre(int channel, double volts) = 0;
+    // The channel on the screen, to be measured.
+    virtual void Show(int channel) = 0;
     // A time base whose screen holds a few whole periods of `frequency`.
     virtual void SetTimeBaseFor(double frequency) = 0;
     // Both channels from one trigger, once the settings asked for are in force; `extraSeconds`
@@ -82,6 +84,7 @@ private:
     // One capture at the point's scales; false when a channel had to be ranged again.
     bool CaptureRanged(SweepPoint& point, const ScopeRequest& request,
                        std::array<std::optional<Fundamental>, 2>& fits);
+    // One attempt at the point's value, from nothing: a retry keeps nothing of the one before.
     void Attempt(SweepPoint& point, const ScopeRequest& request);
     // The crossings' figures where they give one: CH1's frequency within 2 % of the generator's,
     // the phase within 10 degrees of the fundamentals'.

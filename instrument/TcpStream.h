@@ -5,13 +5,22 @@
 #include <string>
 
 #include "instrument/ScpiStream.h"
+#include "ui/Handles.h"
+
+// A Winsock socket, closed by closesocket.
+struct SocketTraits {
+    using pointer = UINT_PTR;
+    static pointer Invalid() noexcept { return ~UINT_PTR(0); } // INVALID_SOCKET
+    static bool IsValid(pointer socket) noexcept { return socket != Invalid(); }
+    static void Close(pointer socket) noexcept;
+};
+using UniqueSocket = UniqueHandle<SocketTraits>;
 
 class TcpStream : public ByteStream {
 public:
     // Connects within `connectMs`; throws EInstrumentError (Unreachable, Cancelled).
     TcpStream(const std::string& host, int port, HANDLE cancel, unsigned connectMs,
               unsigned answerMs);
-    ~TcpStream() override;
     TcpStream(const TcpStream&) = delete;
     TcpStream& operator=(const TcpStream&) = delete;
 
@@ -23,8 +32,8 @@ private:
     // Waits for the socket's next event; throws Silent after `ms`, Cancelled on the cancel event.
     void Await(unsigned ms, InstrumentFault onTimeOut);
 
-    UINT_PTR socket_;
-    HANDLE event_;
+    UniqueKernelHandle event_; // of the socket's events
+    UniqueSocket socket_;
     HANDLE cancel_;
     unsigned answerMs_;
 };

@@ -1,6 +1,7 @@
 #include "instrument/VisaStream.h"
 
 #include <cstdint>
+#include <cstdio>
 
 #include "common/Text1252.h"
 
@@ -72,10 +73,25 @@ bool OnlyThirtyTwoBitLibrary() {
 #endif
 }
 
+// Why the library's resource manager did not open, naming the call and its status.
+std::string ManagerRefused(ViStatus status) {
+    char code[16];
+    std::snprintf(code, sizeof code, "0x%08lX", (unsigned long)status);
+    return Cp1252("La bibliothèque VISA est chargée mais son gestionnaire de ressources ne "
+                  "s'ouvre pas (viOpenDefaultRM : état ") +
+           code + ")";
+}
+
 } // namespace
 
 VisaAvailability FindVisa() {
-    if (Library()) return {true, ""};
+    if (const Visa* visa = Library()) {
+        ViSession manager = 0;
+        ViStatus status = visa->OpenDefaultRM(&manager);
+        if (status < kSuccess) return {false, ManagerRefused(status)};
+        visa->Close(manager);
+        return {true, ""};
+    }
     if (OnlyThirtyTwoBitLibrary())
         return {false, Cp1252("Bibliothèque VISA 32 bits seulement : visa64.dll absente. "
                               "Utilisez le programme 32 bits.")};
@@ -106,8 +122,8 @@ VisaStream::VisaStream(const std::string& resource, HANDLE cancel, unsigned answ
     : cancel_(cancel), answerMs_(answerMs) {
     const Visa* visa = Library();
     if (!visa) throw EInstrumentError(InstrumentFault::NoVisa, FindVisa().Reason);
-    if (visa->OpenDefaultRM(&manager_) < kSuccess)
-        throw EInstrumentError(InstrumentFault::NoVisa, FindVisa().Reason);
+    if (ViStatus status = visa->OpenDefaultRM(&manager_); status < kSuccess)
+        throw EInstrumentError(InstrumentFault::NoVisa, ManagerRefused(status));
     ViStatus opened = visa->Open(manager_, resource.c_str(), 0, 0, &session_);
     if (opened < kSuccess) {
         visa->Close(manager_);

@@ -205,8 +205,18 @@ TEST_F(Scope, TheInstrumentWindowFindsTheScopeAndKeepsIt) {
               0u)
         << text(TInstrumentForm::kResultId);
     EXPECT_EQ(text(TInstrumentForm::kHostId), "127.0.0.1");
-    SetWindowTextW(UiDriver::Control(window, TInstrumentForm::kPortId).Window,
-                   std::to_wstring(ScpiPort()).c_str());
+    // A port pasted with what is not a digit is refused, not read as another port (50299).
+    HWND port = UiDriver::Control(window, TInstrumentForm::kPortId).Window;
+    SetWindowTextW(port, L"5025a");
+    UiDriver::Click(window, TInstrumentForm::kTestId);
+    EXPECT_TRUE(PumpUntil(
+        [&] {
+            return text(TInstrumentForm::kResultId) ==
+                   Cp1252("Port non valide (de 1 à 65535) : 5025a");
+        },
+        15000))
+        << text(TInstrumentForm::kResultId);
+    SetWindowTextW(port, std::to_wstring(ScpiPort()).c_str());
     UiDriver::Click(window, TInstrumentForm::kTestId);
     EXPECT_TRUE(PumpUntil(
         [&] {
@@ -239,6 +249,42 @@ TEST_F(Scope, WithoutVisaTheUsbChoiceIsGreyedWithItsReason) {
     ASSERT_TRUE(main);
     EXPECT_EQ(Close(), 0u);
     EXPECT_EQ(ReadSettingsResource(), Resource); // kept as it was written
+}
+
+// A resource in vexor.ini that cannot be opened: the Instrument window says why, and Cancel makes
+// the HM the instrument, identified on its port; vexor.ini then keeps no resource.
+TEST_F(Scope, CancelOnAnUnreadableResourceIdentifiesTheHm) {
+    Resource = "TCPIP0::bad host::SOCKET";
+    Launch();
+    HWND window = UiDriver::WaitForWindow("Instrument", 20000);
+    ASSERT_TRUE(window);
+    EXPECT_EQ(UiDriver::Control(window, TInstrumentForm::kResultId).Text,
+              Cp1252("Adresse de l'oscilloscope non valide : bad host"));
+    UiDriver::Click(window, IDCANCEL);
+    main = vexor->WaitForMainWindow("Lecture oscillo Hameg : HM305", 15000);
+    ASSERT_TRUE(main);
+    EXPECT_TRUE(UiDriver::Control(main, idEnregistreBtn).Visible);
+    EXPECT_EQ(Close(), 0u);
+    EXPECT_EQ(ReadSettingsResource(), "");
+}
+
+// The port dialog's OK would make the HM the instrument: a scope's acquisition held is not lost
+// without the question, and on Non the scope stays, its acquisition and the port number with it.
+TEST_F(Scope, ThePortDialogAsksBeforeDroppingTheScopesAcquisition) {
+    ASSERT_TRUE(StartScope({"model rigol-ds1054z"}, "RIGOL DS1054Z"));
+    ASSERT_TRUE(ReadScope());
+    std::string held = CopiedAcquisition(main);
+    UiDriver::Click(main, idSetBtn);
+    HWND dialog = UiDriver::WaitForWindow("Configuration du port RS232", 15000);
+    ASSERT_TRUE(dialog);
+    for (const UiDriver::ControlState& c : UiDriver::Controls(dialog))
+        if (c.Text == "COM" + std::to_string(SimCom() + 10)) SendMessageW(c.Window, BM_CLICK, 0, 0);
+    UiDriver::ClickButton(dialog, "OK");
+    EXPECT_EQ(AnswerBox("Confirmation", "&Non"), Cp1252("Perte des données courantes"));
+    EXPECT_EQ(UiDriver::Text(main).rfind(Cp1252("Lecture oscilloscope : RIGOL DS1054Z"), 0), 0u);
+    EXPECT_EQ(CopiedAcquisition(main), held);
+    EXPECT_EQ(Close(), 0u);
+    EXPECT_EQ(ReadSettingsNumber(), std::to_string(SimCom()));
 }
 
 namespace {
@@ -279,4 +325,23 @@ TEST_F(Usb, AUsbScopeIsChosenInTheInstrumentWindowAndRead) {
     EXPECT_GE(closing, 0);
     EXPECT_LT(closing, 2500);
     EXPECT_EQ(ReadSettingsResource(), resource);
+}
+
+// A VISA library whose resource manager does not open: the Instrument window names the call and
+// its status, and greys the USB choice.
+TEST_F(Usb, AResourceManagerThatDoesNotOpenIsNamed) {
+    SetEnvironmentVariableW(L"VEXOR_VISA_MANAGER_STATUS", L"0xBFFF000F");
+    Resource = "USB0::0x1AB1::0x04CE::DS1ZA0000001::INSTR";
+    Launch({});
+    HWND window = UiDriver::WaitForWindow("Instrument", 20000);
+    SetEnvironmentVariableW(L"VEXOR_VISA_MANAGER_STATUS", nullptr);
+    ASSERT_TRUE(window);
+    std::string said = Cp1252("La bibliothèque VISA est chargée mais son gestionnaire de "
+                              "ressources ne s'ouvre pas (viOpenDefaultRM : état 0xBFFF000F)");
+    EXPECT_EQ(UiDriver::Control(window, TInstrumentForm::kResultId).Text, said);
+    EXPECT_EQ(UiDriver::Control(window, TInstrumentForm::kUsbReasonId).Text, said);
+    EXPECT_FALSE(IsWindowEnabled(UiDriver::Control(window, TInstrumentForm::kUsbId).Window));
+    UiDriver::Click(window, IDCANCEL);
+    main = vexor->WaitForMainWindow("Oscilloscope non joignable : USB0::0x1AB1", 15000);
+    ASSERT_TRUE(main);
 }

@@ -265,6 +265,34 @@ TEST_F(Sweep, AGeneratorThatAnswersLateIsNotWaitedForAtTheEnd) {
     EXPECT_LT(GetTickCount64() - start, 4000u);
     EXPECT_TRUE(EndsWith("Balayage arrêté", 1000)) << Status();
     EXPECT_TRUE(Holds(LinesAfter(Log("scpi-commands.log"), ":TIM:MAIN:SCAL 2.000000e-04"), ":RUN"));
+
+    // The series window closed while Tester waits for the late answer: opened again, the sweep
+    // window takes a test and a sweep.
+    UiDriver::Click(sweep, TSweepForm::idTestBtn);
+    PostMessageW(series, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(UiDriver::WaitUntilGone(series, 5000));
+    ASSERT_TRUE(OpenSweepWindow({}));
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(sweep, TSweepForm::idStartBtn)));
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(sweep, TSweepForm::idTestBtn)));
+}
+
+// CH2 hidden on the scope, as after a reset: the sweep shows it for its points and hides it again
+// at the end. A generator that ignores every frequency gives no point a value, and the status
+// says so.
+TEST_F(Sweep, ItShowsTheChannelsItMeasuresAndSaysWhenNoPointHadAValue) {
+    ScpiControl("shown2 off");
+    ASSERT_TRUE(Open("rigol-ds1054z", "siglent-sdg1032x", "lowpass 1000 1.5915494309189535e-6",
+                     Decades("100", "250", "0")));
+    UiDriver::Click(sweep, TSweepForm::idStartBtn);
+    ASSERT_TRUE(EndsWith("Balayage fini : 3 / 3 points")) << Status();
+    std::vector<std::string> scope = LinesAfter(Log("scpi-commands.log"), ":CHAN2:DISP 1");
+    EXPECT_TRUE(Holds(scope, ":CHAN2:DISP 0"));
+    EXPECT_EQ(SavedRows().size(), 3u);
+
+    ScpiControl("generator.fault ignore-frequencies");
+    UiDriver::Click(sweep, TSweepForm::idStartBtn);
+    EXPECT_TRUE(EndsWith("Balayage sans mesure : aucun des 3 points n'a donné de signal"))
+        << Status();
 }
 
 // The sweep window closed during a sweep: the sweep stops, the window goes once the instruments

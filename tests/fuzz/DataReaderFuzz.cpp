@@ -48,8 +48,14 @@ void CheckChoices(const DataTable& table) {
     } catch (const EDataFileError& error) {
         Require(error.Line == 0, "a page's refusal names no line");
     }
-    if (std::optional<Series> series = FindSeries(table))
-        Require(series->Points.size() == table.RowCount(), "a series point per row");
+    // A series' value it cannot take (a frequency of 0, a phase past 3600°) refuses the page, as
+    // the program tells the person.
+    try {
+        if (std::optional<Series> series = FindSeries(table))
+            Require(series->Points.size() == table.RowCount(), "a series point per row");
+    } catch (const EDataFileError& error) {
+        Require(error.Line == 0, "a series' refusal names no line");
+    }
 }
 
 void CheckRoundTrip(const DataTable& table, bool curvilab) {

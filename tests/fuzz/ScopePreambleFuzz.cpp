@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "instrument/Dialects.h"
+#include "instrument/Preambles.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     std::string text(reinterpret_cast<const char*>(data), size);

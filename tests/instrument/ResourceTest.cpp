@@ -56,6 +56,8 @@ TEST(Resource, EachTextOpensItsInstrumentOrSaysWhyNot) {
     } catch (const EInstrumentError& error) {
         EXPECT_STREQ(error.what(), Cp1252("Adresse du générateur non valide : bad host").c_str());
     }
-    EXPECT_EQ(SocketResource("192.168.1.20", 0).Text, "TCPIP0::192.168.1.20::SOCKET");
-    EXPECT_EQ(SocketResource("scope", 5025).Port, 5025);
+    EXPECT_EQ(SocketResource("192.168.1.20", "").Text, "TCPIP0::192.168.1.20::SOCKET");
+    EXPECT_EQ(SocketResource("scope", "5025").Port, 5025);
+    for (const char* pasted : {"5555 ", "5025a", "+5025"})
+        EXPECT_THROW(SocketResource("scope", pasted), EInstrumentError) << pasted;
 }

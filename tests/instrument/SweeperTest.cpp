@@ -152,8 +152,6 @@ TEST(Sweeper, TheSettlingWaitOutlastsTheCircuitsTransient) {
 TEST(Sweeper, BothInstrumentsArePutBackAsTheyWereFound) {
     SweepBench bench("rigol-ds1054z", GeneratorFamily::RigolDg, Circuit{});
     GeneratorChannel before = bench.generator.Channel(1);
-    ScopeSetup scopeBefore = bench.scope->Setup();
-    auto triggerBefore = bench.scope->Trigger();
     SweepSettings settings;
     bench.Run(settings, {50, 5000});
     EXPECT_TRUE(bench.failedToRestore.empty());
@@ -164,26 +162,66 @@ TEST(Sweeper, BothInstrumentsArePutBackAsTheyWereFound) {
     EXPECT_DOUBLE_EQ(after.Frequency, before.Frequency);
     EXPECT_DOUBLE_EQ(after.Amplitude, before.Amplitude);
     EXPECT_DOUBLE_EQ(after.Offset, before.Offset);
-    const ScopeSetup& scopeAfter = bench.scope->Setup();
-    EXPECT_DOUBLE_EQ(scopeAfter.TimeBase, scopeBefore.TimeBase);
-    for (std::size_t i = 0; i < 2; ++i) {
-        EXPECT_DOUBLE_EQ(scopeAfter.Channels[i].VoltsPerDivision,
-                         scopeBefore.Channels[i].VoltsPerDivision);
-        EXPECT_DOUBLE_EQ(scopeAfter.Channels[i].Offset, scopeBefore.Channels[i].Offset);
-    }
-    EXPECT_EQ(scopeAfter.State, scopeBefore.State);
-    for (const auto& [key, value] : bench.scope->Trigger())
-        EXPECT_EQ(value, triggerBefore.count(key) ? triggerBefore.at(key) : value) << key;
 
     // The generator's connection gone before the end: what it could not put back is named, and
     // the scope is put back all the same.
+    ScopeSetup scopeBefore = bench.scope->Setup();
     Sweeper sweeper(*bench.driver, *bench.control, settings, [](double) {});
     sweeper.Begin();
+    bench.driver->SetFrequency(300);
     std::string error;
     ASSERT_TRUE(bench.generator.Set("fault", "drop", error));
     std::vector<std::string> failed = sweeper.End();
     EXPECT_EQ(failed.size(), 7u) << "every setting of the generator";
     EXPECT_DOUBLE_EQ(bench.scope->Setup().TimeBase, scopeBefore.TimeBase);
+}
+
+// Each scope in a trigger sweep, a run state, reply headers and channels shown of its own: the
+// sweep shows and measures both channels, then puts back each of those as it was, the trigger's
+// sweep before the run state that would override it.
+TEST(Sweeper, EachScopeIsPutBackAsItWasFound) {
+    struct Case {
+        const char* Model;
+        std::vector<std::pair<const char*, const char*>> Options;
+    };
+    const Case kCases[] = {
+        {"rigol-ds1054z", {{"state", "single"}, {"shown2", "off"}}},
+        {"rigol-ds1054z", {{"sweep", "normal"}}},
+        {"siglent-sds1104x-e", {{"sweep", "normal"}, {"shown2", "off"}}},
+        {"siglent-sds1104x-e", {{"state", "single"}}},
+        {"siglent-sds1104x-e", {{"state", "stop"}, {"headers", "off"}}},
+        {"siglent-sds2104x-plus", {{"state", "single"}, {"shown1", "off"}}},
+        {"siglent-sds1104x-hd", {{"sweep", "normal"}}},
+    };
+    for (const Case& c : kCases) {
+        SweepBench bench(c.Model, GeneratorFamily::SiglentSdg, Circuit{});
+        std::string trace = c.Model, error;
+        for (const auto& [name, value] : c.Options) {
+            ASSERT_TRUE(bench.scope->Set(name, value, error)) << error;
+            trace += std::string(" ") + name + " " + value;
+        }
+        SCOPED_TRACE(trace);
+        ScopeSetup before = bench.scope->Setup();
+        auto triggerBefore = bench.scope->Trigger();
+        for (const SweepPoint& point : bench.Run(SweepSettings{}, {50, 5000})) {
+            EXPECT_TRUE(point.Result);
+            EXPECT_EQ(point.Fault, PointFault::None);
+        }
+        EXPECT_TRUE(bench.failedToRestore.empty());
+        const ScopeSetup& after = bench.scope->Setup();
+        EXPECT_DOUBLE_EQ(after.TimeBase, before.TimeBase);
+        for (std::size_t i = 0; i < 2; ++i) {
+            EXPECT_DOUBLE_EQ(after.Channels[i].VoltsPerDivision,
+                             before.Channels[i].VoltsPerDivision);
+            EXPECT_DOUBLE_EQ(after.Channels[i].Offset, before.Channels[i].Offset);
+            EXPECT_EQ(after.Channels[i].Shown, before.Channels[i].Shown);
+        }
+        EXPECT_EQ(after.State, before.State);
+        EXPECT_EQ(after.Sweep, before.Sweep);
+        EXPECT_EQ(after.Headers, before.Headers);
+        for (const auto& [key, value] : bench.scope->Trigger())
+            EXPECT_EQ(value, triggerBefore.count(key) ? triggerBefore.at(key) : value) << key;
+    }
 }
 
 // The serial generators, which know no "*IDN?", say who they are when asked in their own way; an
@@ -220,6 +258,15 @@ TEST(Sweeper, TheSerialGeneratorsAreFoundDrivenAndPutBack) {
         EXPECT_NEAR(after.Frequency, before.Frequency, 1e-6);
         EXPECT_NEAR(after.Amplitude, before.Amplitude, 1e-4);
         EXPECT_NEAR(after.Offset, before.Offset, 1e-3);
+
+        // Ended before its first point: the frequency, never set, is not written back (an older
+        // firmware would read hertz as micro-hertz).
+        std::unique_ptr<Generator> fresh =
+            MakeGenerator(bench.generatorSession, bench.generatorIdentity, 1);
+        Sweeper sweeper(*fresh, *bench.control, settings, [](double) {});
+        sweeper.Begin();
+        EXPECT_TRUE(sweeper.End().empty());
+        EXPECT_NEAR(bench.generator.Channel(1).Frequency, before.Frequency, 1e-6);
     }
     // Nothing that answers either way is no generator.
     ScopeSetup setup;
@@ -228,6 +275,64 @@ TEST(Sweeper, TheSerialGeneratorsAreFoundDrivenAndPutBack) {
     SimulatedStream stream(scope);
     StreamSession session(stream);
     EXPECT_FALSE(IdentifySerialGenerator(session));
+}
+
+// A scope that hands over the captures it was given, in turn, the last one again and again.
+class ScriptedScope : public SweptScope {
+public:
+    explicit ScriptedScope(std::vector<AcquisitionPtr> captures) : captures_(std::move(captures)) {}
+    void Save() override {}
+    std::vector<std::string> Restore() override { return {}; }
+    void SetTrigger(double) override {}
+    void SetScale(int, double) override {}
+    void SetCentre(int, double) override {}
+    void Show(int) override {}
+    void SetTimeBaseFor(double) override {}
+    AcquisitionPtr Capture(const ScopeRequest&, double) override {
+        return captures_[std::min(next_++, captures_.size() - 1)];
+    }
+    int DivisionsUp() const override { return 8; }
+    double LeastScale(int) const override { return 1e-3; }
+    double MostScale(int) const override { return 10; }
+
+private:
+    std::vector<AcquisitionPtr> captures_;
+    std::size_t next_ = 0;
+};
+
+// Both channels of `count` samples 10 µs apart, CH2 at `ch2` of CH1's angle at 1 kHz.
+AcquisitionPtr Capture(std::size_t count, double (*ch2)(double angle)) {
+    std::vector<AcquisitionChannel> channels(2);
+    for (int c : {0, 1}) {
+        ChannelSamples samples;
+        for (std::size_t i = 0; i < count; ++i) {
+            double angle = 2 * kPi * 1000 * double(i) * 10e-6;
+            samples.Times.push_back(double(i) * 10e-6);
+            samples.Values.push_back(c == 0 ? std::sin(angle) : ch2(angle));
+        }
+        channels[std::size_t(c)].Input = c + 1;
+        channels[std::size_t(c)].Samples = std::make_shared<const ChannelSamples>(samples);
+    }
+    return std::make_shared<const Acquisition>(AcquisitionSource{SourceKind::Scope, "", ""},
+                                               AcquisitionScreen{}, std::move(channels), count);
+}
+
+// A point whose first attempt gave a doubtful value and whose second gave no signal keeps no
+// value at all: the second attempt starts from nothing.
+TEST(Sweeper, ARetriedPointKeepsNothingOfItsFirstAttempt) {
+    FunctionGenerator simulated(GeneratorFamily::SiglentSdg);
+    SimulatedStream stream(simulated);
+    StreamSession session(stream);
+    std::unique_ptr<Generator> generator =
+        MakeGenerator(session, *IdentifyGenerator(session.Query("*IDN?")), 1);
+    auto distorted = [](double angle) { return std::sin(angle) + 0.8 * std::sin(3 * angle); };
+    auto halfPeriod = [](double angle) { return std::sin(angle); };
+    ScriptedScope scope({Capture(500, distorted), Capture(50, halfPeriod)});
+    Sweeper sweeper(*generator, scope, SweepSettings{}, [](double) {});
+    sweeper.Begin();
+    SweepPoint point = sweeper.Measure(1000, {});
+    EXPECT_EQ(point.Fault, PointFault::NoSignal);
+    EXPECT_FALSE(point.Result);
 }
 
 TEST(Sweeper, AFrequencyTheGeneratorIgnoresIsSetAgainOnceThenAPointWithItsReason) {

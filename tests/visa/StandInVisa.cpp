@@ -2,7 +2,8 @@
 // path: one USB instrument, VEXOR_VISA_RESOURCE (a Rigol DS1054Z's resource text unless set),
 // whose bytes travel to and from the network scope that tests/serial/with-sim --scpi started
 // (VEXOR_SCPI_PORT on the loopback interface). Reads wait at most the session's time-out and
-// give what has come, as a USB read does.
+// give what has come, as a USB read does. VEXOR_VISA_MANAGER_STATUS, when set, is the status the
+// resource manager fails to open with.
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
@@ -71,6 +72,8 @@ SOCKET ConnectToScope() {
 extern "C" {
 
 __declspec(dllexport) ViStatus WINAPI viOpenDefaultRM(ViSession* manager) {
+    if (const char* refused = std::getenv("VEXOR_VISA_MANAGER_STATUS"))
+        return ViStatus(std::strtoul(refused, nullptr, 0));
     *manager = kManager;
     return kSuccess;
 }

@@ -70,7 +70,6 @@ template <class T> void Put(std::string& bytes, std::size_t at, T value) {
 Scope::Scope(ScopeSetup setup) : setup_(std::move(setup)) {}
 
 void Scope::Reconnected() {
-    headers_ = true;
     words_ = false;
     start_ = 1;
     stop_ = 0;
@@ -102,6 +101,26 @@ Profile Scope::Pace() const {
 void Scope::Stopped() {
     NextFrameIfRunning();
     setup_.State = RunState::Stopped;
+}
+
+void Scope::Armed() {
+    setup_.State = RunState::WaitingSingle;
+    setup_.Sweep = TriggerSweep::Single;
+}
+
+void Scope::Runs(std::optional<TriggerSweep> sweep) {
+    setup_.State = RunState::Running;
+    if (sweep)
+        setup_.Sweep = *sweep;
+    else if (setup_.Sweep == TriggerSweep::Single)
+        setup_.Sweep = TriggerSweep::Auto;
+}
+
+std::optional<TriggerSweep> Scope::SweepNamed(const std::string& word) {
+    if (StartsWith(word, "AUTO")) return TriggerSweep::Auto;
+    if (StartsWith(word, "NORM")) return TriggerSweep::Normal;
+    if (StartsWith(word, "SING")) return TriggerSweep::Single;
+    return std::nullopt;
 }
 
 void Scope::NextFrameIfRunning() {
@@ -198,7 +217,7 @@ Answer Scope::Block(const std::string& prefix, const std::string& bytes, std::si
 }
 
 std::string Scope::Number(double value, const char* unit) const {
-    return Printed("%.2E", value) + (headers_ ? unit : "");
+    return Printed("%.2E", value) + (setup_.Headers ? unit : "");
 }
 
 Answer Scope::Common(const std::string& command, bool& handled) {
@@ -206,6 +225,12 @@ Answer Scope::Common(const std::string& command, bool& handled) {
     if (command == "*IDN?") return {setup_.Identity + "\n"};
     if (command == "*OPC?") return {"1\n"};
     if (command == "*RST" || command == "*CLS") return {};
+    bool siglent =
+        setup_.Family == ScopeFamily::SiglentSdsE || setup_.Family == ScopeFamily::SiglentSdsHd;
+    // COMM_HEADER: "CHDR SHORT" under SHORT, a bare "OFF" under OFF.
+    if (siglent && command == "CHDR?") return {setup_.Headers ? "CHDR SHORT\n" : "OFF\n"};
+    if (siglent && (command == "CHDR OFF" || command == "CHDR SHORT"))
+        return setup_.Headers = command == "CHDR SHORT", Answer{};
     handled = false;
     return {};
 }
@@ -226,11 +251,19 @@ Answer Scope::Rigol(const std::string& command) {
         return {setup_.State == RunState::Stopped         ? "STOP\n"
                 : setup_.State == RunState::WaitingSingle ? "WAIT\n"
                                                           : "TD\n"};
-    if (command == ":TRIG:SWE?")
-        return {setup_.State == RunState::WaitingSingle ? "SING\n" : "AUTO\n"};
+    if (command == ":TRIG:SWE?") {
+        static const char* const kWords[] = {"AUTO\n", "NORM\n", "SING\n"};
+        return {kWords[int(setup_.Sweep)]};
+    }
+    if (StartsWith(command, ":TRIG:SWE ")) {
+        std::optional<TriggerSweep> sweep = SweepNamed(After(command, ' '));
+        if (sweep == TriggerSweep::Single) return Armed(), Answer{};
+        if (sweep) setup_.Sweep = *sweep;
+        return {};
+    }
     if (command == ":STOP") return Stopped(), Answer{};
-    if (command == ":RUN") return setup_.State = RunState::Running, Answer{};
-    if (command == ":SING") return setup_.State = RunState::WaitingSingle, Answer{};
+    if (command == ":RUN") return Runs(), Answer{};
+    if (command == ":SING") return Armed(), Answer{};
     if (command == ":TIM:MAIN:SCAL?" || command == ":TIM:SCAL?")
         return {Printed("%.6e\n", setup_.TimeBase)};
     if (int n = ChannelOf(command, ":CHAN")) {
@@ -292,23 +325,22 @@ Answer Scope::Rigol(const std::string& command) {
 // of 25 codes a division, two LF bytes after a block.
 Answer Scope::SiglentE(const std::string& command) {
     double screenSamples = std::floor(setup_.SampleRate * DivisionsAcross() * setup_.TimeBase);
-    if (command == "CHDR OFF" || command == "CHDR SHORT")
-        return headers_ = command == "CHDR SHORT", Answer{};
     auto reply = [&](const std::string& header, const std::string& value) {
-        return Answer{(headers_ ? header + " " : "") + value + "\n"};
+        return Answer{(setup_.Headers ? header + " " : "") + value + "\n"};
     };
     if (command == "TRMD?")
         return reply("TRMD", setup_.State == RunState::WaitingSingle ? "SINGLE"
                              : setup_.State == RunState::Stopped     ? "STOP"
+                             : setup_.Sweep == TriggerSweep::Normal  ? "NORM"
                                                                      : "AUTO");
     if (command == "SAST?")
         return reply("SAST", setup_.State == RunState::Stopped         ? "Stop"
                              : setup_.State == RunState::WaitingSingle ? "Ready"
                                                                        : "Trig'd");
-    if (command == "STOP") return Stopped(), Answer{};
-    if (command == "TRMD SINGLE") return setup_.State = RunState::WaitingSingle, Answer{};
+    if (command == "STOP" || command == "TRMD STOP") return Stopped(), Answer{};
+    if (command == "TRMD SINGLE") return Armed(), Answer{};
     if (command == "TRMD AUTO" || command == "TRMD NORM")
-        return setup_.State = RunState::Running, Answer{};
+        return Runs(SweepNamed(After(command, ' '))), Answer{};
     if (command == "TDIV?") return reply("TDIV", Number(setup_.TimeBase, "S"));
     if (command == "SARA?") return reply("SARA", Number(setup_.SampleRate, "Sa/s"));
     if (command == "SANU? C1") return reply("SANU", Number(screenSamples, "pts"));
@@ -350,7 +382,8 @@ Answer Scope::SiglentE(const std::string& command) {
                 sent.push_back(code * step - offset);
             }
             Sent(n, std::move(sent), interval);
-            return Block(headers_ ? name + ":WF DAT2," : "DAT2,", bytes, bytes.size(), "\n\n");
+            return Block(setup_.Headers ? name + ":WF DAT2," : "DAT2,", bytes, bytes.size(),
+                         "\n\n");
         }
     }
     return {};
@@ -363,19 +396,22 @@ Answer Scope::SiglentHd(const std::string& command) {
     int bits = twelveBits ? 12 : 8;
     double codesPerDivision = 30 * double(1 << (bits - 8));
     double screenSamples = std::floor(setup_.SampleRate * DivisionsAcross() * setup_.TimeBase);
-    if (command == "CHDR OFF" || command == "CHDR SHORT")
-        return headers_ = command == "CHDR SHORT", Answer{};
     if (command == ":TRIG:STAT?")
         return {setup_.State == RunState::Stopped         ? "Stop\n"
                 : setup_.State == RunState::WaitingSingle ? "Ready\n"
                                                           : "Trig'd\n"};
-    if (command == ":TRIG:MODE?")
-        return {setup_.State == RunState::WaitingSingle ? "SINGle\n" : "AUTO\n"};
+    if (command == ":TRIG:MODE?") {
+        static const char* const kWords[] = {"AUTO\n", "NORMal\n", "SINGle\n"};
+        return {kWords[int(setup_.Sweep)]};
+    }
     if (command == ":TRIG:STOP") return Stopped(), Answer{};
-    if (command == ":TRIG:MODE AUTO" || command == ":TRIG:MODE NORM")
-        return setup_.State = RunState::Running, Answer{};
-    if (command == ":TRIG:RUN") return setup_.State = RunState::Running, Answer{};
-    if (command == ":TRIG:MODE SING") return setup_.State = RunState::WaitingSingle, Answer{};
+    if (StartsWith(command, ":TRIG:MODE ")) {
+        std::optional<TriggerSweep> sweep = SweepNamed(After(command, ' '));
+        if (sweep == TriggerSweep::Single) return Armed(), Answer{};
+        if (sweep) Runs(sweep);
+        return {};
+    }
+    if (command == ":TRIG:RUN") return Runs(), Answer{};
     if (command == ":TIM:SCAL?") return {Printed("%.2E\n", setup_.TimeBase)};
     if (command == ":ACQ:POIN?") return {Printed("%.2E\n", screenSamples)};
     if (command == ":ACQ:SRAT?") return {Printed("%.2E\n", setup_.SampleRate)};
@@ -468,6 +504,14 @@ Answer Scope::Setting(const std::string& command, bool& handled) {
         return setup_.TimeBase = value, Answer{};
     int n = siglentE ? ChannelOf(command, "C") : ChannelOf(command, ":CHAN");
     std::string what = n == 0 ? "" : command.substr(siglentE ? 3 : 7);
+    // The channel shown: Rigol's ":CHAN1:DISP 1", the SDS1000X-E's "C1:TRA ON", the newer set's
+    // ":CHAN1:SWIT ON".
+    std::string shown = rigol ? "DISP" : siglentE ? "TRA" : "SWIT";
+    if (n != 0 && what.rfind(shown + " ", 0) == 0) {
+        std::string word = After(what, ' ');
+        setup_.Channels[std::size_t(n - 1)].Shown = word == "ON" || word == "1";
+        return {};
+    }
     if (n != 0 && isNumber) {
         ScopeChannelSetup& c = setup_.Channels[std::size_t(n - 1)];
         std::string setting = what.substr(0, what.find(' '));
@@ -496,9 +540,8 @@ Answer Scope::Setting(const std::string& command, bool& handled) {
     if (defaults.count(key)) {
         if (!query) return trigger_[key] = command.substr(space + 1), Answer{};
         std::string kept = trigger_.count(key) ? trigger_[key] : defaults.at(key);
-        return {(siglentE && headers_ ? key + " " : "") + kept + "\n"};
+        return {(siglentE && setup_.Headers ? key + " " : "") + kept + "\n"};
     }
-    if (rigol && name == ":TRIG:SWE" && space != std::string::npos) return {};
     handled = false;
     return {};
 }
@@ -545,9 +588,24 @@ bool Scope::Set(const std::string& name, const std::string& value, std::string& 
             {"stop", RunState::Stopped},
             {"single", RunState::WaitingSingle}};
         for (const auto& [word, state] : kStates)
-            if (value == word) return setup_.State = state, true;
+            if (value == word) {
+                setup_.State = state;
+                if (state == RunState::WaitingSingle) setup_.Sweep = TriggerSweep::Single;
+                return true;
+            }
         return false;
     }
+    if (name == "sweep") {
+        std::optional<TriggerSweep> sweep = SweepNamed(Upper(value));
+        if (!sweep) return false;
+        setup_.Sweep = *sweep;
+        if (*sweep == TriggerSweep::Single && setup_.State == RunState::Running)
+            setup_.State = RunState::WaitingSingle;
+        return true;
+    }
+    if (name == "headers")
+        return value == "short" || value == "off" ? (setup_.Headers = value == "short", true)
+                                                  : false;
     if (name == "fault") {
         static const std::pair<const char*, ScopeFault> kFaults[] = {
             {"none", ScopeFault::None},

@@ -32,6 +32,9 @@ enum class ScopeFault {
 };
 
 enum class RunState { Running, Stopped, WaitingSingle };
+// The trigger's sweep: on its own, waiting for a trigger, or once (Rigol's :TRIG:SWE, the
+// SDS1000X-E's TRMD, the newer Siglent set's :TRIG:MODE).
+enum class TriggerSweep { Auto, Normal, Single };
 
 struct ScopeChannelSetup {
     bool Shown = true;
@@ -55,6 +58,8 @@ struct ScopeSetup {
     double NoiseCounts = 0;   // and in converter counts at the channel's scale
     unsigned Seed = 1;
     RunState State = RunState::Running;
+    TriggerSweep Sweep = TriggerSweep::Auto;
+    bool Headers = true; // Siglent's replies with headers (CHDR SHORT), as the guides' default
     ScopeFault Fault = ScopeFault::None;
     bool RealPace = false; // the family's latency and byte rate; else as fast as can be
     std::string Dump;      // each block's volts are written to <Dump>.ch1 and <Dump>.ch2
@@ -80,6 +85,8 @@ public:
     // The trigger's settings as its queries answer them.
     const std::map<std::string, std::string>& Trigger() const { return trigger_; }
     RunState State() const { return setup_.State; }
+    TriggerSweep Sweep() const { return setup_.Sweep; }
+    bool Headers() const { return setup_.Headers; }
     // The volts the codes last sent for a channel stand for, and the seconds between them.
     const std::vector<double>& SentVolts(int channel) const {
         return sent_[std::size_t(channel - 1)];
@@ -104,6 +111,11 @@ private:
     // A running scope shows a new frame for each block; a stopped one keeps its last.
     void NextFrameIfRunning();
     void Stopped(); // a running scope stops on a new frame
+    void Armed();   // waits for a single trigger
+    // Runs in `sweep`; a scope set running from its single sweep runs on its own.
+    void Runs(std::optional<TriggerSweep> sweep = std::nullopt);
+    // "AUTO", "NORMal", "SINGle"...: the sweep a word names; none for another word.
+    static std::optional<TriggerSweep> SweepNamed(const std::string& word);
     double CodesPerDivision() const;
     Answer Block(const std::string& prefix, const std::string& bytes, std::size_t announced,
                  const std::string& ends);
@@ -111,7 +123,6 @@ private:
     std::string Number(double value, const char* unit) const; // as CHDR shows it
 
     ScopeSetup setup_;
-    bool headers_ = true; // Siglent's CHDR SHORT until "CHDR OFF"
     bool firstBlock_ = true, firstScale_ = true;
     int source_ = 1;
     bool words_ = false;

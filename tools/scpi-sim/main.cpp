@@ -60,7 +60,8 @@ const char* kHelp = R"(scpi-sim: a network oscilloscope on 127.0.0.1, one connec
   "generator.model M" go to the generator (late: each answer 1.5 s late); "circuit lowpass|highpass|bandpass R C [L]" wires
   the scope to it, "circuit none" unwires.
   Scope options, as "--name value" here or "name value" on the control FIFO:
-  idn TEXT, state run|stop|single, timebase S, rate SA_PER_S, noise V, noise-counts N, seed N,
+  idn TEXT, state run|stop|single, sweep auto|normal|single (the trigger's), headers short|off
+  (Siglent's reply headers), timebase S, rate SA_PER_S, noise V, noise-counts N, seed N,
   pace none|real, dump PREFIX, fault none|stall|reset|short|bad-header|huge|bad-preamble|
   silence|unanswered|length-quirk, and per channel (1 or 2): shownN on|off,
   shapeN sine|square|triangle, amplitudeN V, frequencyN HZ, phaseN DEG, dcN V, vdivN V,

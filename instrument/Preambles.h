@@ -1,20 +1,11 @@
 #pragma once
-// The four scope dialects, one file each, and the parsers of what their scopes describe
-// themselves with. Each read stops a running scope for the read and puts it back as it was.
+// The parsers of what the scopes describe their waveforms with, each in its dialect's file, and
+// tested and fuzzed on their own.
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "instrument/ScopeRead.h"
-
-AcquisitionPtr ReadRigolDs1000z(ScpiSession& session, const ScopeIdentity& identity,
-                                const ScopeRequest& request);
-AcquisitionPtr ReadRigolDho(ScpiSession& session, const ScopeIdentity& identity,
-                            const ScopeRequest& request);
-AcquisitionPtr ReadSiglentSdsE(ScpiSession& session, const ScopeIdentity& identity,
-                               const ScopeRequest& request);
-AcquisitionPtr ReadSiglentSdsHd(ScpiSession& session, const ScopeIdentity& identity,
-                                const ScopeRequest& request);
 
 // A Rigol ":WAVeform:PREamble?" answer: "format,type,points,count,xincrement,xorigin,xreference,
 // yincrement,yorigin,yreference".
