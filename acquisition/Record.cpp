@@ -44,7 +44,6 @@ std::string FormatSample(const AcquisitionRecord& record, const TvoieHameg& chan
 namespace {
 
 constexpr long long kByteRange = 255;
-constexpr int kScreenSamples = 2000; // across the instrument's screen
 
 // A number as the exports write it (G(precision, exponentDigits)), read back: what is measured
 // and drawn is what a saved file holds, so that the file opened again measures the same.
@@ -96,7 +95,8 @@ AcquisitionPtr AcquisitionOf(const AcquisitionRecord& record, bool hm408,
     for (int i = 0; i < kSamplesPerChannel; ++i)
         times[std::size_t(i)] = AsWritten(record.SampleTime(i), 6, 2);
     AcquisitionScreen screen;
-    screen.SecondsPerDivision = double(record.TimeStep) * kScreenSamples / screen.DivisionsAcross;
+    screen.DivisionsAcross = kScreenDivisions;
+    screen.SecondsPerDivision = double(record.TimeStep) * kScreenSamples / kScreenDivisions;
     screen.TimeBaseText = texts.TimeBase;
     std::vector<AcquisitionChannel> channels;
     for (int n = 1; n <= (record.ChannelCount == 1 ? 1 : 2); ++n) {

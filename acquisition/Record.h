@@ -12,6 +12,8 @@ constexpr int kSampleSlots = 5001; // entries 0..5000 of RawData and ZeroData
 constexpr int kSamplesPerChannel = 2048;
 constexpr int kShortRecordSamples = 205; // what a short HM 408 record hands on
 constexpr int kCountsPerDivision = 25;
+constexpr int kScreenDivisions = 10; // across the instrument's screen
+constexpr int kScreenSamples = 2000; // across it: 200 a division
 constexpr int32_t kCentreLine = 127; // the byte of the screen's centre line
 constexpr std::size_t kMaxChannelName = 32;
 

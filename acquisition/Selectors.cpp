@@ -52,7 +52,9 @@ std::string SensitivityTextOf(double voltsPerDivision) {
     return Cp1252(SensitivityTable[SensitivityPositionOf(voltsPerDivision) - 1].Text) + "V/div";
 }
 
-float TimeStepFor(double secondsPerDivision) { return float(secondsPerDivision * 10 / 2000); }
+float TimeStepFor(double secondsPerDivision) {
+    return float(secondsPerDivision * kScreenDivisions / kScreenSamples);
+}
 
 SelectorTexts ApplySelectors(AcquisitionRecord& record, const SelectorPositions& positions) {
     const auto& timeBase = At(TimeBaseTable, kTimeBasePositions, positions.BaseDeTemps);

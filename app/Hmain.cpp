@@ -547,11 +547,11 @@ void THamegMain::ReadScopeClick() {
 // "Régler l'oscilloscope : base de temps 200µs/div", and each channel whose scale changes.
 bool THamegMain::AskForSweepSettings(const HmSettingsRequest& settings) {
     std::string text = Cp1252("Régler l'oscilloscope : base de temps ") +
-                       TimeBaseTextOf(settings.SecondsPerDivision);
+                       TimeBaseTextOf(settings.Wanted.SecondsPerDivision);
     for (std::size_t i = 0; i < 2; ++i)
         if (settings.ScaleChanged[i])
             text += "\rCH" + std::to_string(i + 1) + " : " +
-                    SensitivityTextOf(settings.VoltsPerDivision[i]);
+                    SensitivityTextOf(settings.Wanted.VoltsPerDivision[i]);
     BoxRequest box{BoxKind::Information, text, {{"OK", IDOK}, {"Annuler", IDCANCEL}}, 0, IDCANCEL};
     return ShowMessageDialog(box) == IDOK && !state_.Closing();
 }
@@ -563,12 +563,13 @@ AcquisitionPtr THamegMain::SweepImage(const HmSettingsRequest& settings) {
     if (state_.Closing() || ScopeChosen()) return nullptr;
     if (settings.Changed() && !AskForSweepSettings(settings)) return nullptr;
     if (!session_.IsHM408) {
+        const HmSettings& wanted = settings.Wanted;
         SetScrollPos(Control(idBaseDeTempsScroll), SB_CTL,
-                     TimeBasePositionOf(settings.SecondsPerDivision), TRUE);
+                     TimeBasePositionOf(wanted.SecondsPerDivision), TRUE);
         SetScrollPos(Control(idGammeCH1), SB_CTL,
-                     SensitivityPositionOf(settings.VoltsPerDivision[0]), TRUE);
+                     SensitivityPositionOf(wanted.VoltsPerDivision[0]), TRUE);
         SetScrollPos(Control(idGammeCH2), SB_CTL,
-                     SensitivityPositionOf(settings.VoltsPerDivision[1]), TRUE);
+                     SensitivityPositionOf(wanted.VoltsPerDivision[1]), TRUE);
         ApplySelectors();
     }
     if (!session_.SweepRead()) return nullptr;

@@ -4,6 +4,7 @@
 #include <commctrl.h>
 #include <utility>
 
+#include "acquisition/Record.h"
 #include "app/MeasureTexts.h"
 #include "common/Clock.h"
 #include "common/Folders.h"
@@ -54,7 +55,6 @@ bool Takes(const Setting& setting, double value) {
 constexpr CaptureCost kNominalCapture{2 * 1200, 600e3, 15, 0.02};
 constexpr int kNominalDivisions = 12;
 constexpr CaptureCost kHmCapture{4096, 960, 1, 0};
-constexpr int kHmDivisions = 10;
 
 std::string DurationText(double seconds) {
     long whole = std::lround(std::max(seconds, 0.0));
@@ -165,7 +165,7 @@ void TSweepForm::ShowEstimate() {
     if (!f.empty() && averages >= 1 && read(kSettling) >= 0 && read(kPeriods) >= 0) {
         bool hm = scope_().Resource.Kind == ResourceKind::Serial;
         double seconds = EstimatedSweepSeconds(f, read(kSettling) / 1000, read(kPeriods), averages,
-                                               hm ? kHmDivisions : kNominalDivisions,
+                                               hm ? kScreenDivisions : kNominalDivisions,
                                                hm ? kHmCapture : kNominalCapture);
         text =
             std::to_string(f.size()) + Cp1252(" points, durée estimée : ") + DurationText(seconds);

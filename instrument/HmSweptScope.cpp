@@ -3,39 +3,44 @@
 #include <algorithm>
 #include <cmath>
 
+#include "acquisition/Selectors.h"
 #include "instrument/ScpiSession.h"
 
 namespace {
-
-constexpr double kFastestTimeBase = 1e-6, kSlowestTimeBase = 5;
-constexpr int kSamples = 2048, kSamplesPerDivision = 200, kDivisionsAcross = 10;
 
 // Settings read back as 32-bit floats, or from a header's text.
 bool Same(double a, double b) { return std::abs(a - b) <= 1e-3 * std::abs(b); }
 
 } // namespace
 
+double HmSweptScope::LeastScale(int) const {
+    return SensitivityTable[kSensitivityPositions - 1].Value;
+}
+
+double HmSweptScope::MostScale(int) const { return SensitivityTable[0].Value; }
+
 void HmSweptScope::SetScale(int channel, double voltsPerDivision) {
-    scales_[std::size_t(channel - 1)] =
+    wanted_.VoltsPerDivision[std::size_t(channel - 1)] =
         std::clamp(voltsPerDivision, LeastScale(channel), MostScale(channel));
 }
 
 void HmSweptScope::SetTimeBaseFor(double frequency) {
-    if (inForce_ &&
-        TimeBaseHolds(inForce_->SecondsPerDivision, frequency, kSamples, kSamplesPerDivision)) {
-        timeBase_ = inForce_->SecondsPerDivision;
+    if (inForce_ && TimeBaseHolds(inForce_->SecondsPerDivision, frequency, kSamplesPerChannel,
+                                  double(kScreenSamples) / kScreenDivisions)) {
+        wanted_.SecondsPerDivision = inForce_->SecondsPerDivision;
         return;
     }
-    timeBase_ =
-        std::clamp(TimeBaseFor(frequency, kDivisionsAcross), kFastestTimeBase, kSlowestTimeBase);
+    wanted_.SecondsPerDivision =
+        std::clamp(TimeBaseFor(frequency, kScreenDivisions),
+                   TimeBaseTable[kTimeBasePositions - 1].Value, TimeBaseTable[0].Value);
 }
 
 HmSettingsRequest HmSweptScope::Asked() const {
-    HmSettingsRequest asked{timeBase_, scales_, true, {true, true}};
+    HmSettingsRequest asked{wanted_};
     if (!inForce_) return asked;
-    asked.TimeBaseChanged = !Same(inForce_->SecondsPerDivision, timeBase_);
+    asked.TimeBaseChanged = !Same(inForce_->SecondsPerDivision, wanted_.SecondsPerDivision);
     for (std::size_t i = 0; i < 2; ++i)
-        asked.ScaleChanged[i] = !Same(inForce_->VoltsPerDivision[i], scales_[i]);
+        asked.ScaleChanged[i] = !Same(inForce_->VoltsPerDivision[i], wanted_.VoltsPerDivision[i]);
     return asked;
 }
 
@@ -44,7 +49,7 @@ AcquisitionPtr HmSweptScope::Capture(const ScopeRequest&, double) {
         AcquisitionPtr image = read_(Asked());
         if (!image) throw EInstrumentError(InstrumentFault::Cancelled);
         // A channel the image lacks keeps the scale asked for.
-        HmSettingsRequest read{image->Screen().SecondsPerDivision, scales_};
+        HmSettings read{image->Screen().SecondsPerDivision, wanted_.VoltsPerDivision};
         for (const AcquisitionChannel& channel : image->Channels())
             if (channel.Input == 1 || channel.Input == 2)
                 read.VoltsPerDivision[std::size_t(channel.Input - 1)] = channel.VoltsPerDivision;

@@ -8,14 +8,20 @@
 #include <functional>
 #include <optional>
 
+#include "acquisition/Record.h"
 #include "instrument/Sweeper.h"
+
+// The time base and scales an image was read with, or that a point needs.
+struct HmSettings {
+    double SecondsPerDivision = 1e-3;
+    std::array<double, 2> VoltsPerDivision{1, 1};
+};
 
 // The settings a point needs, and which of them differ from those of the last image.
 struct HmSettingsRequest {
-    double SecondsPerDivision = 1e-3;
-    std::array<double, 2> VoltsPerDivision{1, 1};
-    bool TimeBaseChanged = false;
-    std::array<bool, 2> ScaleChanged{};
+    HmSettings Wanted;
+    bool TimeBaseChanged = true;
+    std::array<bool, 2> ScaleChanged{true, true};
     bool Changed() const { return TimeBaseChanged || ScaleChanged[0] || ScaleChanged[1]; }
 };
 
@@ -41,16 +47,16 @@ public:
     AcquisitionPtr Capture(const ScopeRequest& request, double extraSeconds) override;
 
     // 8-bit samples at 25 counts a division: 10 divisions between the clipping levels.
-    int DivisionsUp() const override { return 10; }
-    double LeastScale(int) const override { return 0.005; }
-    double MostScale(int) const override { return 5; }
+    int DivisionsUp() const override { return 256 / kCountsPerDivision; }
+    // The sensitivity selector's ends.
+    double LeastScale(int) const override;
+    double MostScale(int) const override;
 
 private:
     // The request for the settings wanted, against those of the last image.
     HmSettingsRequest Asked() const;
 
     Reader read_;
-    double timeBase_ = 1e-3;
-    std::array<double, 2> scales_{1, 1};
-    std::optional<HmSettingsRequest> inForce_; // the last image's
+    HmSettings wanted_;
+    std::optional<HmSettings> inForce_; // the last image's
 };
