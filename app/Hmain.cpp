@@ -566,10 +566,10 @@ AcquisitionPtr THamegMain::SweepImage(const HmSettingsRequest& settings) {
         const HmSettings& wanted = settings.Wanted;
         SetScrollPos(Control(idBaseDeTempsScroll), SB_CTL,
                      TimeBasePositionOf(wanted.SecondsPerDivision), TRUE);
-        SetScrollPos(Control(idGammeCH1), SB_CTL,
-                     SensitivityPositionOf(wanted.VoltsPerDivision[0]), TRUE);
-        SetScrollPos(Control(idGammeCH2), SB_CTL,
-                     SensitivityPositionOf(wanted.VoltsPerDivision[1]), TRUE);
+        SetScrollPos(Control(idGammeCH1), SB_CTL, SensitivityPositionOf(wanted.VoltsPerDivision[0]),
+                     TRUE);
+        SetScrollPos(Control(idGammeCH2), SB_CTL, SensitivityPositionOf(wanted.VoltsPerDivision[1]),
+                     TRUE);
         ApplySelectors();
     }
     if (!session_.SweepRead()) return nullptr;
