@@ -3,8 +3,9 @@
 //   read <model>   "scpi_read_ratio_<model>": from the click on the read button to the read's end,
 //                  against the floor of the connection's answers at the family's latency and byte
 //                  rate, as the simulator works it out
-//   cpu            "scpi_read_cpu_ms": the program's CPU for a 2 x 14 000-point read with the
-//                  preview open (conversion, measurements and drawing), less what it spends idle
+//   cpu <model> <figure>  <figure>: the program's CPU for a read with the preview open
+//                  (conversion, measurements and drawing), less what it spends idle, over ten
+//                  reads as the host counts them (its ticks are 10 ms)
 //   close [usb]    "scpi_close_ms_tcp" (or _usb, in the prefix of tests/visa/with-visa): closing
 //                  the program while a block has stalled
 //   sweep-stop     "sweep_stop_ms": from Arrêter, after a sweep's first point, to the window saying
@@ -54,15 +55,21 @@ HWND StartOnScope(std::unique_ptr<VexorProcess>& vexor, bool usb = false) {
     return vexor->WaitForMainWindow(Cp1252("Lecture oscilloscope"), 15000);
 }
 
-// Clicks the read button and waits, polling, until the read is over: the read button back and an
-// acquisition held. The seconds it took, or a negative value on failure.
+// The read button back and an acquisition held.
+bool ReadOver(HWND main) {
+    return IsWindowVisible(GetDlgItem(main, idEnregistreBtn)) &&
+           IsWindowVisible(GetDlgItem(main, idClipSaveBtn));
+}
+
+// Clicks the read button and waits, polling, until the read is over and its connection closed.
+// The buttons are looked at first and the simulator's log only once they show: reading the log,
+// or asking the window for its texts, at each poll would load the machine the read runs on. The
+// seconds it took, or a negative value on failure.
 double TimedRead(HWND main) {
     int connections = Count(ScpiLog(), "connection: ");
     double start = Now();
     UiDriver::Click(main, idEnregistreBtn);
-    while (Count(ScpiLog(), "connection: ") == connections ||
-           !UiDriver::Control(main, idEnregistreBtn).Visible ||
-           !UiDriver::Control(main, idClipSaveBtn).Visible) {
+    while (!ReadOver(main) || Count(ScpiLog(), "connection: ") == connections) {
         if (Now() - start > 30) return -1;
         Sleep(1);
     }
@@ -92,30 +99,31 @@ int Read(const std::string& model) {
     return 0;
 }
 
-int Cpu() {
-    ScpiControl("model siglent-sds1104x-e");
+int Cpu(const std::string& model, const std::string& figure) {
+    constexpr int kReads = 10;
+    ScpiControl("model " + model);
     std::unique_ptr<VexorProcess> vexor;
     HWND main = StartOnScope(vexor);
     if (!main || TimedRead(main) < 0) return 2;
     UiDriver::Click(main, idPreviewBtn);
     if (!UiDriver::WaitForWindow(Cp1252("Aperçu de l'acquisition"), 15000)) return 3;
-    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, vexor->Id());
     Sleep(500);
-    double idleStart = CpuSeconds(process);
+    double idleStart = CpuSeconds(vexor->Id()), idleFrom = Now();
+    Sleep(2000);
+    double idlePerSecond = (CpuSeconds(vexor->Id()) - idleStart) / (Now() - idleFrom);
+    double before = CpuSeconds(vexor->Id()), start = Now();
+    for (int i = 0; i < kReads; ++i) {
+        UiDriver::Click(main, idEnregistreBtn);
+        HWND box = UiDriver::WaitForMessageBox("Confirmation", 15000); // the last read's loss
+        if (!box || before < 0) return 4;
+        UiDriver::ClickButton(box, "&Oui");
+        UiDriver::WaitUntilGone(box, 5000);
+        // The read, then the preview's measurements and picture.
+        while (!UiDriver::Control(main, idEnregistreBtn).Visible) Sleep(1);
+    }
     Sleep(1000);
-    double idlePerSecond = CpuSeconds(process) - idleStart;
-    double before = CpuSeconds(process), start = Now();
-    UiDriver::Click(main, idEnregistreBtn);
-    HWND box = UiDriver::WaitForMessageBox("Confirmation", 15000); // the loss of the first read
-    if (!box) return 4;
-    UiDriver::ClickButton(box, "&Oui");
-    UiDriver::WaitUntilGone(box, 5000);
-    // The read, then the preview's measurements and picture, then quiet.
-    while (!UiDriver::Control(main, idEnregistreBtn).Visible) Sleep(1);
-    Sleep(1000);
-    double cpu = CpuSeconds(process) - before - idlePerSecond * (Now() - start);
-    std::printf("scpi_read_cpu_ms %.3f\n", cpu * 1000);
-    CloseHandle(process);
+    double cpu = CpuSeconds(vexor->Id()) - before - idlePerSecond * (Now() - start);
+    std::printf("%s %.3f\n", figure.c_str(), cpu * 1000 / kReads);
     vexor->Close(main);
     return 0;
 }
@@ -196,10 +204,10 @@ int SweepStop(bool close) {
 int main(int argc, char** argv) {
     std::string mode = argc > 1 ? argv[1] : "";
     if (mode == "read" && argc > 2) return Read(argv[2]);
-    if (mode == "cpu") return Cpu();
+    if (mode == "cpu" && argc > 3) return Cpu(argv[2], argv[3]);
     if (mode == "close") return Close(argc > 2 && std::string(argv[2]) == "usb");
     if (mode == "sweep-stop" || mode == "sweep-close") return SweepStop(mode == "sweep-close");
-    std::fprintf(stderr, "scope_benchmark read <model> | cpu | close [usb] | sweep-stop | "
-                         "sweep-close\n");
+    std::fprintf(stderr, "scope_benchmark read <model> | cpu <model> <figure> | close [usb] | "
+                         "sweep-stop | sweep-close\n");
     return 1;
 }

@@ -79,14 +79,16 @@ struct Fd {
     }
 };
 
-void SleepFor(double seconds) {
-    if (seconds > 0) std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
-}
+using Clock = std::chrono::steady_clock;
 
-// Sends `bytes` at the profile's rate; false when the connection went away.
-bool SendPaced(int socket, const std::string& bytes, const Profile& pace) {
+// Sends `bytes` at the profile's rate, the first of them the profile's latency after `received`,
+// when the command came: the instrument's own work (a trace made, its volts dumped) is part of
+// its latency, as a real instrument's is. False when the connection went away.
+bool SendPaced(int socket, const std::string& bytes, const Profile& pace, Clock::time_point received) {
     constexpr std::size_t kChunk = 1460;
-    auto start = std::chrono::steady_clock::now();
+    auto start = received + std::chrono::duration_cast<Clock::duration>(
+                                std::chrono::duration<double>(pace.LatencySeconds));
+    std::this_thread::sleep_until(start);
     for (std::size_t at = 0; at < bytes.size();) {
         std::size_t chunk = std::min(kChunk, bytes.size() - at);
         ssize_t sent = ::send(socket, bytes.data() + at, chunk, MSG_NOSIGNAL);
@@ -233,6 +235,7 @@ struct Server {
              Connection.Value >= 0 && (end = Received.find('\n')) != std::string::npos;) {
             std::string line = Received.substr(0, end);
             Received.erase(0, end + 1);
+            Clock::time_point received = Clock::now();
             if (Log.is_open()) Log << line << std::endl;
             Answer answer = Plays->Handle(line);
             if (Handled) Handled();
@@ -240,11 +243,10 @@ struct Server {
             Profile pace = Plays->Pace();
             ++Answers;
             AnswerBytes += answer.Bytes.size();
-            SleepFor(pace.LatencySeconds);
             std::string bytes = answer.How == Delivery::Whole
                                     ? answer.Bytes
                                     : answer.Bytes.substr(0, answer.Bytes.size() / 2);
-            if (!SendPaced(Connection.Value, bytes, pace))
+            if (!SendPaced(Connection.Value, bytes, pace, received))
                 Connection.Close();
             else if (answer.How == Delivery::ResetHalfway)
                 ResetConnection(Connection);
