@@ -141,9 +141,8 @@ int main(int argc, char** argv) {
     VexorProcess vexor;
     HWND main = vexor.WaitForMainWindow("Lecture oscillo Hameg", 15000);
     if (!main) return 2;
-    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, vexor.Id());
     Sleep(500);
-    double cpuBefore = CpuSeconds(process);
+    double cpuBefore = CpuSeconds(vexor.Id());
     LARGE_INTEGER frequency, start, end;
     QueryPerformanceFrequency(&frequency);
     QueryPerformanceCounter(&start);
@@ -156,7 +155,7 @@ int main(int argc, char** argv) {
         if (!prompt) Sleep(1);
     }
     double wall = double(end.QuadPart - start.QuadPart) / double(frequency.QuadPart);
-    double cpu = CpuSeconds(process) - cpuBefore;
+    double cpu = CpuSeconds(vexor.Id()) - cpuBefore;
     double physical = (hm408 ? 4352.0 : 4096.0) / 960.0;
     std::printf("read_%s_ratio_%s %.4f\nread_cpu_share_%s %.4f\n", hm408 ? "hm408" : "hm305",
                 pattern.c_str(), wall / physical, pattern.c_str(), cpu / wall);
@@ -164,6 +163,5 @@ int main(int argc, char** argv) {
     UiDriver::WaitUntilGone(prompt, 3000);
     vexor.AnswerBoxes(300);
     vexor.Close(main);
-    CloseHandle(process);
     return 0;
 }
