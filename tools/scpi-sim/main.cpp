@@ -84,7 +84,8 @@ using Clock = std::chrono::steady_clock;
 // Sends `bytes` at the profile's rate, the first of them the profile's latency after `received`,
 // when the command came: the instrument's own work (a trace made, its volts dumped) is part of
 // its latency, as a real instrument's is. False when the connection went away.
-bool SendPaced(int socket, const std::string& bytes, const Profile& pace, Clock::time_point received) {
+bool SendPaced(int socket, const std::string& bytes, const Profile& pace,
+               Clock::time_point received) {
     constexpr std::size_t kChunk = 1460;
     auto start = received + std::chrono::duration_cast<Clock::duration>(
                                 std::chrono::duration<double>(pace.LatencySeconds));
