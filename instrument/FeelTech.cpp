@@ -16,8 +16,11 @@
 #include <cstdio>
 
 #include "common/Text1252.h"
+#include "common/Words.h"
 #include "instrument/Generator.h"
 #include "instrument/SavedSettings.h"
+
+extern const GeneratorDialect kFeelTech;
 
 namespace {
 
@@ -95,8 +98,23 @@ private:
     SettingsFound found_;
 };
 
-} // namespace
+// Asked for its model ("FY6900-60M") and its serial number.
+std::optional<GeneratorIdentity> Asks(ScpiSession& session) {
+    std::string model = AnswerOrNothing(session, "UMO");
+    if (!StartsWith(UpperCase(model), "FY")) return std::nullopt;
+    return GeneratorIdentity{"FeelTech", model, AnswerOrNothing(session, "UID"), &kFeelTech};
+}
 
-std::unique_ptr<Generator> MakeFeelTech(ScpiSession& session, int channel) {
+std::unique_ptr<Generator> Drives(ScpiSession& session, int channel) {
     return std::make_unique<FeelTech>(session, channel);
 }
+
+} // namespace
+
+extern const GeneratorDialect kFeelTech{
+    .Family = "FeelTech FY6800, FY6900",
+    .Guide = "FeelTech FY6900 Host Computer Communication Protocol Rev 1.8",
+    .Serves = nullptr,
+    .Asks = Asks,
+    .Drives = Drives,
+};

@@ -2,6 +2,9 @@
 // A function generator a sweep drives: who it is, from "*IDN?", and one channel of it set to a
 // sine and stepped in frequency, each frequency read back, since the cheaper ones clamp or ignore
 // what they cannot do without a word. What the sweep changes is read first and put back after.
+//
+// Each family is one row, defined in its own file from its programming guide and listed in one
+// table (Generator.cpp) that identification walks.
 #include <memory>
 #include <optional>
 #include <string>
@@ -9,25 +12,36 @@
 
 #include "instrument/ScpiSession.h"
 
-enum class GeneratorDialect {
-    SiglentSdg, // SDG1000X, SDG2000X: "C1:BSWV", "C1:OUTP"
-    ScpiSource, // Rigol DG800/900/1000Z and Keysight 33500: ":SOURce1:...", ":OUTPut1"
-    FeelTech,   // FY6800, FY6900 on a serial line: "WMF...", "RMF", each set answered by a LF
-    Jds6600,    // JDS6600 on a serial line: registers ":w23=...", ":r23=0.", answered ":ok"
+class Generator;
+struct GeneratorIdentity;
+
+struct GeneratorDialect {
+    const char* Family; // "Siglent SDG1000X, SDG2000X"
+    const char* Guide;  // the programming guide its words come from
+    // Whether it serves a model named by "*IDN?", make and model in upper case; null for a family
+    // on a serial line, which knows no "*IDN?".
+    bool (*Serves)(const std::string& make, const std::string& model);
+    // A serial family's own question: who answers on the line, or none; null for the others.
+    std::optional<GeneratorIdentity> (*Asks)(ScpiSession& session);
+    // The family's driver on `session`, driving its output `channel` (1 or 2).
+    std::unique_ptr<Generator> (*Drives)(ScpiSession& session, int channel);
 };
 
 struct GeneratorIdentity {
     std::string Make, Model, Serial;
-    GeneratorDialect Speaks = GeneratorDialect::SiglentSdg;
+    const GeneratorDialect* Speaks = nullptr;
 
     // "SIGLENT SDG1032X, n° SDG1XCAD000001"
     std::string Text() const;
 };
 
+// Every family the program drives, in the order an identification tries them.
+const std::vector<const GeneratorDialect*>& GeneratorDialects();
+
 // The generator an "*IDN?" answer names, or none.
 std::optional<GeneratorIdentity> IdentifyGenerator(const std::string& answer);
-// The generator on a serial line, which knows no "*IDN?": a FeelTech asked for its model, then a
-// JDS6600 for its register 0; none when neither answers.
+// The generator on a serial line, which knows no "*IDN?": each serial family asked in its own
+// way, in the table's order; none when none answers.
 std::optional<GeneratorIdentity> IdentifySerialGenerator(ScpiSession& session);
 
 class Generator {
@@ -47,3 +61,6 @@ public:
 // The generator of a dialect on `session`, driving its output `channel` (1 or 2).
 std::unique_ptr<Generator> MakeGenerator(ScpiSession& session, const GeneratorIdentity& identity,
                                          int channel);
+
+// What a serial family's question gets: the answer, or "" when none came within the line's time.
+std::string AnswerOrNothing(ScpiSession& session, const std::string& query);

@@ -12,8 +12,11 @@
 #include <cstdlib>
 
 #include "common/Text1252.h"
+#include "common/Words.h"
 #include "instrument/Generator.h"
 #include "instrument/SavedSettings.h"
+
+extern const GeneratorDialect kJds6600;
 
 namespace {
 
@@ -96,8 +99,26 @@ private:
     SettingsFound found_;
 };
 
-} // namespace
+// Asked for its register 0 (":r00=60." for the 60 MHz model) and 1, its serial number.
+std::optional<GeneratorIdentity> Asks(ScpiSession& session) {
+    std::string jds = AnswerOrNothing(session, ":r00=0.");
+    if (!StartsWith(jds, ":r00=")) return std::nullopt;
+    std::string megahertz = jds.substr(5, jds.find('.') - 5);
+    std::string serial = AnswerOrNothing(session, ":r01=0.");
+    if (StartsWith(serial, ":r01=")) serial = serial.substr(5, serial.find('.') - 5);
+    return GeneratorIdentity{"JDS6600", megahertz + " MHz", serial, &kJds6600};
+}
 
-std::unique_ptr<Generator> MakeJds6600(ScpiSession& session, int channel) {
+std::unique_ptr<Generator> Drives(ScpiSession& session, int channel) {
     return std::make_unique<Jds6600>(session, channel);
 }
+
+} // namespace
+
+extern const GeneratorDialect kJds6600{
+    .Family = "JDS6600",
+    .Guide = "public byte captures of the JDS6600's register protocol",
+    .Serves = nullptr,
+    .Asks = Asks,
+    .Drives = Drives,
+};

@@ -8,6 +8,7 @@
 // same SOURce/OUTPut tree, VOLTage:UNIT and OUTPut:LOAD (p. 62), booleans answered 0/1.
 
 #include "common/Text1252.h"
+#include "common/Words.h"
 #include "instrument/Generator.h"
 #include "instrument/SavedSettings.h"
 
@@ -66,8 +67,25 @@ private:
     SettingsFound found_;
 };
 
-} // namespace
+bool Serves(const std::string& make, const std::string& model) {
+    bool rigol = make.find("RIGOL") != std::string::npos &&
+                 (StartsWith(model, "DG8") || StartsWith(model, "DG9") ||
+                  (StartsWith(model, "DG1") && model.find('Z') != std::string::npos));
+    bool keysight =
+        make.find("KEYSIGHT") != std::string::npos || make.find("AGILENT") != std::string::npos;
+    return rigol || (keysight && StartsWith(model, "335"));
+}
 
-std::unique_ptr<Generator> MakeScpiSourceGenerator(ScpiSession& session, int channel) {
+std::unique_ptr<Generator> Drives(ScpiSession& session, int channel) {
     return std::make_unique<ScpiSourceGenerator>(session, channel);
 }
+
+} // namespace
+
+extern const GeneratorDialect kScpiSourceGenerator{
+    .Family = "Rigol DG800, DG900, DG1000Z; Keysight 33500",
+    .Guide = "RIGOL DG1000Z Programming Guide PGB09103-1110; Keysight 33500 Series manual",
+    .Serves = Serves,
+    .Asks = nullptr,
+    .Drives = Drives,
+};

@@ -7,6 +7,7 @@
 #include <map>
 
 #include "common/Text1252.h"
+#include "common/Words.h"
 #include "instrument/Generator.h"
 #include "instrument/SavedSettings.h"
 
@@ -84,8 +85,20 @@ private:
     SettingsFound found_;
 };
 
-} // namespace
+bool Serves(const std::string& make, const std::string& model) {
+    return make.find("SIGLENT") != std::string::npos && StartsWith(model, "SDG");
+}
 
-std::unique_ptr<Generator> MakeSiglentSdg(ScpiSession& session, int channel) {
+std::unique_ptr<Generator> Drives(ScpiSession& session, int channel) {
     return std::make_unique<SiglentSdg>(session, channel);
 }
+
+} // namespace
+
+extern const GeneratorDialect kSiglentSdg{
+    .Family = "Siglent SDG1000X, SDG2000X",
+    .Guide = "SDG Series Programming Guide PG02_E05C",
+    .Serves = Serves,
+    .Asks = nullptr,
+    .Drives = Drives,
+};
