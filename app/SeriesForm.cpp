@@ -225,26 +225,9 @@ void TSeriesForm::AddPoint(const AcquisitionPtr& acquisition) {
     RowAdded(MeasureSeriesRow(*acquisition), acquisition);
 }
 
-// The generator's frequency, and the gain and phase of the fundamentals; the capture's time,
-// time base and peak to peak values.
 void TSeriesForm::AddSweepPoint(const SweepPoint& point) {
     if (!Window()) return;
-    SeriesRow row;
-    if (point.Last) row = MeasureSeriesRow(*point.Last);
-    row.Swept = true;
-    row.Distorted = point.Fault == PointFault::Distorted;
-    row.Disagrees = point.Fault == PointFault::Disagrees;
-    row.Frequency = {point.Frequency, Why::None};
-    if (point.Result) {
-        row.Gain = {point.Result->GainDb, Why::None};
-        row.Phase = {point.Result->PhaseDegrees, Why::None};
-    } else {
-        Why why = point.Fault == PointFault::FrequencyRefused ? Why::FrequencyRefused
-                                                              : Why::NoFundamental;
-        row.Gain = {std::nullopt, why};
-        row.Phase = {std::nullopt, why};
-    }
-    RowAdded(row, point.Last);
+    RowAdded(SeriesRowOf(point), point.Last);
 }
 
 void TSeriesForm::RowAdded(SeriesRow row, const AcquisitionPtr& acquisition) {
@@ -308,6 +291,8 @@ void TSeriesForm::SeriesChanged() {
 
 void TSeriesForm::ShowRows() {
     if (!Window()) return;
+    bode_ = BodePoints(rows_);
+    cutOffs_ = CutOffFrequencies(bode_);
     FillList();
     std::wstring count =
         std::to_wstring(rows_.size()) + (rows_.size() > 1 ? L" points" : L" point");
@@ -355,30 +340,27 @@ void TSeriesForm::GiveCell(LVITEMW& item) {
 
 // A highest gain between the ends (a band-pass, a resonance) is the reference, and it is said.
 std::wstring TSeriesForm::CutOffText() const {
-    std::vector<BodePoint> points = BodePoints(rows_);
-    std::vector<double> cutOffs = CutOffFrequencies(points);
-    if (cutOffs.empty()) return L"";
-    std::wstring text = cutOffs.size() > 1 ? L"Fréquences de coupure" : L"Fréquence de coupure";
-    text += GainPeaksInside(points) ? L" à G_max \u2212 3 dB \u2248 " : L" \u2248 ";
-    for (std::size_t i = 0; i < cutOffs.size(); ++i)
-        text += (i ? L" et " : L"") + ScreenText(EngineeringText(cutOffs[i], "Hz"));
+    if (cutOffs_.empty()) return L"";
+    std::wstring text = cutOffs_.size() > 1 ? L"Fréquences de coupure" : L"Fréquence de coupure";
+    text += GainPeaksInside(bode_) ? L" à G_max \u2212 3 dB \u2248 " : L" \u2248 ";
+    for (std::size_t i = 0; i < cutOffs_.size(); ++i)
+        text += (i ? L" et " : L"") + ScreenText(EngineeringText(cutOffs_[i], "Hz"));
     return text;
 }
 
 void TSeriesForm::Draw(HDC dc, const RECT& box, int dpi) const {
-    std::vector<BodePoint> points = BodePoints(rows_);
-    if (points.empty()) {
+    if (bode_.empty()) {
         PlotDescription empty;
         empty.Message = W("Aucun point : chaque lecture ajoute un point à la série.");
         DrawPlot(dc, box, empty, dpi);
         return;
     }
-    std::vector<double> cutOffs = CutOffFrequencies(points), f, gain, phase;
-    for (const BodePoint& p : points)
+    std::vector<double> f, gain, phase;
+    for (const BodePoint& p : bode_)
         f.push_back(p.Frequency), gain.push_back(p.Gain), phase.push_back(p.Phase);
     int middle = int(box.top + box.bottom) / 2;
-    DrawPlot(dc, {box.left, box.top, box.right, middle}, BodePanel(f, gain, cutOffs, true), dpi);
-    PlotDescription phasePanel = BodePanel(f, phase, cutOffs, false);
+    DrawPlot(dc, {box.left, box.top, box.right, middle}, BodePanel(f, gain, cutOffs_, true), dpi);
+    PlotDescription phasePanel = BodePanel(f, phase, cutOffs_, false);
     phasePanel.Footer = CutOffText();
     DrawPlot(dc, {box.left, middle, box.right, box.bottom}, phasePanel, dpi);
 }

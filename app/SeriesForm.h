@@ -99,6 +99,9 @@ private:
     CommandState& state_;
     std::function<void(const std::string&)> sendPage_;
     std::vector<SeriesRow> rows_;
+    // What the diagram and the cut-off text show of the rows, worked out once a change.
+    std::vector<BodePoint> bode_;
+    std::vector<double> cutOffs_;
     std::vector<std::string> names_{"V1", "V2"};
     int nextNumber_ = 1;
     int nextFileNumber_ = 1;

@@ -16,6 +16,25 @@ const ChannelSamples* SamplesOfInput(const Acquisition& acquisition, int input) 
 
 } // namespace
 
+SeriesRow SeriesRowOf(const SweepPoint& point) {
+    SeriesRow row;
+    if (point.Last) row = MeasureSeriesRow(*point.Last);
+    row.Swept = true;
+    row.Distorted = point.Fault == PointFault::Distorted;
+    row.Disagrees = point.Fault == PointFault::Disagrees;
+    row.Frequency = {point.Frequency, Why::None};
+    if (point.Result) {
+        row.Gain = {point.Result->GainDb, Why::None};
+        row.Phase = {point.Result->PhaseDegrees, Why::None};
+    } else {
+        Why why = point.Fault == PointFault::FrequencyRefused ? Why::FrequencyRefused
+                                                              : Why::NoFundamental;
+        row.Gain = {std::nullopt, why};
+        row.Phase = {std::nullopt, why};
+    }
+    return row;
+}
+
 Sweeper::Sweeper(Generator& generator, SweptScope& scope, SweepSettings settings,
                  std::function<void(double seconds)> wait)
     : generator_(generator), scope_(scope), settings_(settings), wait_(std::move(wait)) {}

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "acquisition/Series.h"
 #include "acquisition/Sweep.h"
 #include "instrument/Generator.h"
 #include "instrument/ScopeRead.h"
@@ -41,6 +42,10 @@ struct SweepPoint {
     int Captures = 0;
     AcquisitionPtr Last; // the last capture
 };
+
+// The series' row of a point: the generator's frequency, the gain and phase of the fundamentals
+// or why there are none, the capture's time, time base and peak to peak values.
+SeriesRow SeriesRowOf(const SweepPoint& point);
 
 // The scope a sweep reads: one it sets itself, or one a person sets when asked.
 class SweptScope {

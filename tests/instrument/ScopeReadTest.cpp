@@ -5,6 +5,8 @@
 #include <cmath>
 
 #include "common/Text1252.h"
+#include "instrument/RigolWaveform.h"
+#include "instrument/ScopeControl.h"
 #include "instrument/ScopeDialect.h"
 #include "instrument/ScpiStream.h"
 #include "tests/instrument/SimulatedStream.h"
@@ -261,6 +263,53 @@ TEST(ScopeIdentity, OnlyScopesTheProgramKnowsAreNamed) {
             EXPECT_EQ(identity->Text(), Cp1252(c.Text));
         }
     }
+}
+
+// Every row of the table has a simulated model of its own, which names it.
+TEST(ScopeDialects, EveryRowIsPlayedBySomeModel) {
+    for (const ScopeDialect* dialect : ScopeDialects()) {
+        bool played = false;
+        for (const ModelCase& model : kModels) {
+            ScopeSetup setup;
+            ASSERT_TRUE(ModelSetup(model.Model, setup));
+            played |= IdentifyScope(setup.Identity)->Speaks == dialect;
+        }
+        EXPECT_TRUE(played) << dialect->Family;
+        EXPECT_FALSE(dialect->Ports.empty()) << dialect->Family;
+    }
+}
+
+// A family is its row: one made up here, reading as a Rigol does, is identified among its table
+// and read, and a sweep's settings are put back, with nothing else to add.
+TEST(ScopeDialects, AMadeUpRowIsIdentifiedAndRead) {
+    const ScopeDialect madeUp{
+        .Family = "Acme",
+        .Guide = "",
+        .Serves = [](const std::string& make, const std::string&) { return make == "ACME"; },
+        .ReadChannels =
+            [](ScpiSession& session, ScopeScreen& screen, const ScopeRequest& request) {
+                return ReadRigolChannels(session, screen, request, {false, 250000});
+            },
+        .Resume = RigolResume,
+        .Headers = nullptr,
+        .Settings = kRigolSettings,
+        .DivisionsAcross = 12,
+        .Ports = {5025},
+    };
+    Bench bench("rigol-ds1054z", {{"idn", "Acme,Scope 1,A1,1.0"}, {"state", "single"}});
+    EXPECT_FALSE(IdentifyScope("Acme,Scope 1,A1,1.0"));
+    std::optional<ScopeIdentity> identity = IdentifyScope(bench.session->Query("*IDN?"), {&madeUp});
+    ASSERT_TRUE(identity);
+    AcquisitionPtr acquisition = ReadScope(*bench.session, *identity, {});
+    EXPECT_EQ(acquisition->Samples(1).Values, bench.scope->SentVolts(2));
+    EXPECT_EQ(bench.scope->State(), RunState::WaitingSingle);
+
+    ScopeControl control(*bench.session, *identity, [](double) {});
+    control.Save();
+    control.SetTimeBase(1e-3);
+    EXPECT_TRUE(control.Restore().empty());
+    EXPECT_DOUBLE_EQ(bench.scope->Setup().TimeBase, 200e-6);
+    EXPECT_EQ(bench.scope->State(), RunState::WaitingSingle);
 }
 
 TEST(ScopeAnswers, NumbersAndScalesReadAsTheScopesWriteThem) {

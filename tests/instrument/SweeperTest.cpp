@@ -335,6 +335,33 @@ TEST(Sweeper, ARetriedPointKeepsNothingOfItsFirstAttempt) {
     EXPECT_FALSE(point.Result);
 }
 
+// A point becomes its series' row: the generator's frequency, the fundamentals' gain and phase or
+// why there are none, the capture's peak to peak values, marked as the sweep's.
+TEST(Sweeper, APointBecomesItsRow) {
+    AcquisitionPtr capture = Capture(500, [](double angle) { return 0.5 * std::sin(angle - 1); });
+    const struct {
+        PointFault Fault;
+        Why Reason; // None: a value
+    } kCases[] = {{PointFault::None, Why::None},
+                  {PointFault::Distorted, Why::None},
+                  {PointFault::Disagrees, Why::None},
+                  {PointFault::FrequencyRefused, Why::FrequencyRefused},
+                  {PointFault::NoSignal, Why::NoFundamental}};
+    for (const auto& c : kCases) {
+        SweepPoint point{1000, 1000.5, std::nullopt, 1, c.Fault, 1, capture};
+        if (c.Reason == Why::None) point.Result = Transfer{-6, -57};
+        SeriesRow row = SeriesRowOf(point);
+        SCOPED_TRACE(int(c.Fault));
+        EXPECT_TRUE(row.Swept);
+        EXPECT_EQ(row.Frequency.Value, 1000.5);
+        EXPECT_EQ(row.Distorted, c.Fault == PointFault::Distorted);
+        EXPECT_EQ(row.Disagrees, c.Fault == PointFault::Disagrees);
+        EXPECT_EQ(row.Gain.Reason, c.Reason);
+        EXPECT_EQ(row.Phase.Value, c.Reason == Why::None ? std::optional(-57.0) : std::nullopt);
+        EXPECT_NEAR(*row.PeakToPeak[1].Value, 1, 0.01);
+    }
+}
+
 TEST(Sweeper, AFrequencyTheGeneratorIgnoresIsSetAgainOnceThenAPointWithItsReason) {
     SweepBench bench("rigol-ds1054z", GeneratorFamily::SiglentSdg, Circuit{});
     Sweeper sweeper(*bench.driver, *bench.control, SweepSettings{}, [](double) {});
