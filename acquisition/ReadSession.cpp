@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "acquisition/Selectors.h"
 #include "common/Clock.h"
 #include "common/Text1252.h"
 #include "serial/PortNames.h"
@@ -34,7 +35,7 @@ ReadClock SystemReadClock() { return {TimeOfDayNow, SystemMilliseconds}; }
 
 ReadSession::ReadSession(TSerialPort& port, ReadWindow& window, CommandState& state,
                          ReadClock clock)
-    : port_(port), window_(window), state_(state), clock_(std::move(clock)) {
+    : InstrumentSession(window, state), port_(port), clock_(std::move(clock)) {
     InstallIntake();
 }
 
@@ -177,37 +178,28 @@ void ReadSession::LosePort() {
     window_.Notice(Cp1252("Problème voie série"));
 }
 
-void ReadSession::RequestRead() {
-    if (state_.Closing()) return;
-    PushAfterRead = true;
-    // The read under way pushes its result, unless it is a sweep's: the request waits for its end.
-    if (state_.ReadUnderWay() && !sweepRead_) return;
-    if (!state_.MayStart(Command::Read)) return state_.DeferRead();
-    EnregistreBtnClick();
+void ReadSession::SetChannelName(int channel, const std::string& name) {
+    ::SetChannelName(Record, channel, name);
 }
 
-// A read Curvilab asked for ends by pushing its result when it is a whole acquisition; a read that
-// failed sends nothing (Curvilab would import whatever the record held) and the request is done.
-// The push comes once the read is over: a request during the send waits for a read of its own.
-void ReadSession::EnregistreBtnClick() {
-    if (!state_.MayStart(Command::Read)) return;
-    {
-        auto read = state_.Begin(ProgramState::Confirming);
-        if (Record.DataComplete && !state_.SeriesMode() && !window_.ConfirmLoss()) return;
-        if (state_.Closing()) return;
-        read.Become(ProgramState::Reading);
-        try {
-            if (!ReadAndZero(read)) return;
-        } catch (...) {
-            // A failure the read does not handle itself still gives the window back (the read
-            // button, the normal cursor, no status) before the error is shown. A requested
-            // push waits for the next read.
-            RestoreWindow();
-            throw;
-        }
+AcquisitionPtr ReadSession::Acquisition(const SettingsTexts& shown,
+                                        const std::string& timeOfDay) const {
+    if (!Record.DataComplete) return nullptr;
+    return AcquisitionOf(Record, IsHM408, shown, timeOfDay);
+}
+
+// A read that failed sends nothing to Curvilab, which would import whatever the record held.
+ReadEnd ReadSession::ReadInstrument(CommandState::Activity& read) {
+    try {
+        if (!ReadAndZero(read)) return ReadEnd::Closed;
+    } catch (...) {
+        // A failure the read does not handle itself still gives the window back (the read
+        // button, the normal cursor, no status) before the error is shown. A requested push
+        // waits for the next read.
+        RestoreWindow();
+        throw;
     }
-    if (Record.DataComplete) window_.AcquisitionRead();
-    if (std::exchange(PushAfterRead, false) && Record.DataComplete) window_.PushAcquisition();
+    return Record.DataComplete ? ReadEnd::Read : ReadEnd::NothingNew;
 }
 
 bool ReadSession::SweepRead() {

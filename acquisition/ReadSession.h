@@ -20,45 +20,13 @@
 #include <functional>
 #include <string>
 
-#include "acquisition/CommandState.h"
 #include "acquisition/Hm408Header.h"
+#include "acquisition/InstrumentSession.h"
 #include "acquisition/Record.h"
 #include "serial/SerialPort.h"
 
 constexpr int kHm305ImageBytes = 4096;
 constexpr int kHm408ImageBytes = kHm408HeaderBytes + 2 * kSamplesPerChannel;
-
-enum class Gauge { Data, Zero };
-
-// What the read shows and asks through the main window.
-class ReadWindow {
-public:
-    virtual ~ReadWindow() = default;
-
-    virtual void SetCaption(const std::string& text) = 0;
-    // Both gauges run from 0 to `maximum`.
-    virtual void SetGaugeMaximum(int maximum) = 0;
-    virtual void SetGauge(Gauge gauge, int position) = 0;
-    // The help bar's status text.
-    virtual void ShowStatus(const std::string& text) = 0;
-    // The hourglass.
-    virtual void SetBusy(bool busy) = 0;
-    virtual void HideReadButton() = 0;
-    // The settings an HM 408 reported, in place of the selectors' texts.
-    virtual void ShowHeaderSettings(const HeaderSettings& settings) = 0;
-    virtual void UpdateCommands() = 0;
-    virtual void Notice(const std::string& text) = 0;
-    // "Perte des données courantes": true for Oui.
-    virtual bool ConfirmLoss() = 0;
-    // The zero prompt: true for OK.
-    virtual bool AskForTheZero() = 0;
-    // Serves the window's messages as they come, up to `ms`: the port's bytes arrive meanwhile.
-    virtual void ServeMessages(unsigned ms) = 0;
-    // A read ended with a whole acquisition, which no read writes any more.
-    virtual void AcquisitionRead() = 0;
-    // The end of a read Curvilab asked for: the acquisition goes to Curvilab.
-    virtual void PushAcquisition() = 0;
-};
 
 // The clocks of the read's waits: the time of day (a fraction of a day) for the 8-second limit
 // of an image, milliseconds for the query's tick timer.
@@ -68,39 +36,36 @@ struct ReadClock {
 };
 ReadClock SystemReadClock();
 
-class ReadSession {
+// The HM on its serial port.
+class ReadSession : public InstrumentSession {
 public:
     // Installs the session's intake as the port's bytes-available handler. The read asks `state`
     // before it starts and keeps it told of its phase.
     ReadSession(TSerialPort& port, ReadWindow& window, CommandState& state,
                 ReadClock clock = SystemReadClock());
-    ReadSession(const ReadSession&) = delete;
-    ReadSession& operator=(const ReadSession&) = delete;
 
     // Opens the port, asks "ID?", decides the model; failures are reported and close the port.
-    void IdentifyInstrument();
+    void IdentifyInstrument() override;
+    bool Identified() const override { return InstrumentFound; }
+    bool Holds() const override { return Record.DataComplete; }
+    AcquisitionPtr Acquisition(const SettingsTexts& shown,
+                               const std::string& timeOfDay) const override;
+    void Forget() override { Record.DataComplete = false; }
+    void SetChannelName(int channel, const std::string& name) override;
+    std::string ChannelName(int channel) const override { return Record.Channel(channel).Name; }
+    bool TakesSelectors() const override { return !IsHM408; }
     // Sends a command as one line and returns one answer line (at most 255 characters).
     std::string QueryInstrument(const std::string& command);
-    // The read sequence: the memory image, then, after asking, the zero image. Does nothing when
-    // the program's state refuses a read.
-    void EnregistreBtnClick();
     // One image for a sweep's point, while the sweep holds the program: no question, no zero (the
     // centre line), no HOLD notice; true when a whole image came. The window is not told.
     bool SweepRead();
-    // A read Curvilab asked for (GETDATA): it ends by pushing its result when the result is a
-    // whole acquisition. During a read the request joins it; while the program is busy otherwise
-    // it waits until the program is idle.
-    void RequestRead();
     // The port's bytes-available event: `Count` bytes are taken, kept while a phase is open.
     void VoieSerieTriggerAvail(TSerialPort& CP, uint16_t Count);
     bool MemoryEmpty() const;
-    // A whole acquisition that no read is writing: what exports and pictures may read.
-    bool AcquisitionHeld() const { return Record.DataComplete && !state_.ReadUnderWay(); }
 
     std::string InstrumentId; // the answer line to "ID?"
     bool InstrumentFound = false;
     bool IsHM408 = false;
-    bool PushAfterRead = false;
     int32_t ByteCount = 0;
     std::string Terminator; // the read command's line end
     bool ZeroMode = false;
@@ -108,6 +73,9 @@ public:
     AcquisitionRecord Record; // DataComplete, ChannelCount, ShortRecord, the channels
 
 private:
+    // The memory image, then, after asking, the zero image.
+    ReadEnd ReadInstrument(CommandState::Activity& read) override;
+    bool Joinable() const override { return !sweepRead_; }
     void InstallIntake();
     int ImageBytes() const { return IsHM408 ? kHm408ImageBytes : kHm305ImageBytes; }
     // Serves messages until `complete` or 8 seconds, advancing the gauge; false when the window
@@ -131,8 +99,6 @@ private:
     void EndRead();
 
     TSerialPort& port_;
-    ReadWindow& window_;
-    CommandState& state_;
     ReadClock clock_;
     int gaugeMaximum_ = kHm305ImageBytes;
     bool sweepRead_ = false; // the read is a sweep's

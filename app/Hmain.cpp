@@ -2,15 +2,14 @@
 
 #include <commctrl.h>
 #include <utility>
-#include <uxtheme.h>
 #include <windowsx.h>
 
 #include "acquisition/Selectors.h"
 #include "app/ControlIds.h"
 #include "app/Hmabout.h"
 #include "app/InstrumentForm.h"
+#include "app/MainLayout.h"
 #include "app/Settings.h"
-#include "app/ToolGlyphs.h"
 #include "common/Clock.h"
 #include "common/Folders.h"
 #include "common/Text1252.h"
@@ -29,37 +28,8 @@ namespace {
 constexpr const wchar_t* kClassName = L"TVexorHamegMain";
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
 constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
-constexpr int kClientWidth = 350, kClientHeight = 400;
-constexpr int kButtonSize = 25;
-constexpr int kGaugeMaximum = 4096;
 
 THamegMain* g_main = nullptr;
-
-struct ToolButton {
-    int Id;
-    int X;
-    Glyph Picture;
-    const char* Hint;
-};
-
-constexpr ToolButton kToolButtons[] = {
-    {idFileSaveBtn, 0, Glyph::Save, "Sauve (fichier)|Sauvegarde de l'acquisition"},
-    {idClipSaveBtn, 24, Glyph::Clipboard,
-     "Presse-papier|Sauvegarde de l'acquisition dans le presse-papier"},
-    {idSendToCurvilabBtn, 48, Glyph::Send,
-     "Sauve (Curvilab)|Envoi des données courantes vers Curvilab"},
-    {idPreviewBtn, 72, Glyph::Graph, "Aperçu|Courbes et mesures de l'acquisition"},
-    {idEnregistreBtn, 144, Glyph::Read, "Lecture|Lance la lecture e l'oscilloscope"},
-    {idSetBtn, 168, Glyph::Port, "Voie série|Configuration de la voie série"},
-    {idInstrumentBtn, 192, Glyph::Instrument, "Instrument|Choix de l'oscilloscope"},
-    {idCloseBtn, 232, Glyph::Quit, "Quitter"},
-    {idAideBtn, 256, Glyph::About, "A propos ..."},
-};
-
-std::string LongHint(const std::string& hint) {
-    auto bar = hint.find('|');
-    return bar == std::string::npos ? hint : hint.substr(bar + 1);
-}
 
 void SetScroll(HWND scrollBar, int minimum, int maximum, int position) {
     SCROLLINFO info{};
@@ -85,8 +55,8 @@ THamegMain::THamegMain(TAboutBox& aboutBox)
           [this] {
               return SweepScope{
                   resource_,
-                  {session_.Record.Channel(1).Name, session_.Record.Channel(2).Name},
-                  session_.InstrumentFound,
+                  {Session().ChannelName(1), Session().ChannelName(2)},
+                  hm_.InstrumentFound,
                   [this](const HmSettingsRequest& settings) { return SweepImage(settings); }};
           }),
       preview_(
@@ -102,9 +72,11 @@ THamegMain::THamegMain(TAboutBox& aboutBox)
     });
     CreateFrame({kClassName, "Acquisition avec oscillo Hameg 305", kStyle, kExStyle, 0, 0, 0, 0,
                  nullptr, LoadIconW(GetModuleHandleW(nullptr), L"MAINICON")});
-    SetClientSize(kClientWidth, kClientHeight);
+    SetClientSize(kMainClientWidth, kMainClientHeight);
     CentreOnScreen(Window());
-    CreateControls();
+    CreateMainControls(Window(), hints_.Hints());
+    hints_.Attach(Window(), Control(idPanelAide));
+    ApplyMainFonts(Window(), Dpi(), fonts_);
 
     ApplyInstrumentLineSettings(VoieSerie);
     VoieSerie.SetComNumber(1);
@@ -172,127 +144,6 @@ void THamegMain::Show() {
     UpdateWindow(Window());
 }
 
-void THamegMain::SetHint(int id, const std::string& hint) { hints_[Control(id)] = hint; }
-
-void THamegMain::CreateControls() {
-    HWND w = Window();
-    CreateToolBar();
-
-    auto group = [&](int id, const char* caption, int y, int height) {
-        CreateControl(w, {L"BUTTON", Cp1252(caption), BS_GROUPBOX, 0, y, kClientWidth, height, id});
-    };
-    auto gauge = [&](int id, int boxY) {
-        HWND bar =
-            CreateControl(w, {PROGRESS_CLASSW, "", PBS_SMOOTH, 2, boxY + 41 - 22, 346, 20, id});
-        // The navy fill needs the classic look. A blank name switches the theme off everywhere;
-        // an empty one is taken by some systems as "the default theme".
-        SetWindowTheme(bar, L" ", L" ");
-        SendMessageW(bar, PBM_SETRANGE32, 0, kGaugeMaximum);
-        SendMessageW(bar, PBM_SETBARCOLOR, 0, RGB(0, 0, 128));
-    };
-    group(idGroupBox1, "Lecture de la mémoire de l'oscilloscope", 29, 41);
-    gauge(idGaugeData, 29);
-    group(idZeroGB, "Lecture du zéro", 70, 41);
-    gauge(idGaugeZero, 70);
-
-    group(idGroupBoxTemps, "Base de temps", 111, 63);
-    CreateControl(
-        w, {L"EDIT", "", ES_LEFT | WS_BORDER | WS_DISABLED, 8, 127, 121, 24, idBaseDeTempsEdit});
-    CreateControl(w,
-                  {L"SCROLLBAR", "", SBS_HORZ | WS_TABSTOP, 8, 151, 121, 17, idBaseDeTempsScroll});
-
-    auto channel = [&](int boxY, int height, int box, int gammeEdit, int gamme, int label, int nom,
-                       const char* caption, const char* name) {
-        group(box, caption, boxY, height);
-        CreateControl(
-            w, {L"EDIT", "", ES_LEFT | WS_BORDER | WS_DISABLED, 8, boxY + 16, 121, 24, gammeEdit});
-        CreateControl(w, {L"SCROLLBAR", "", SBS_HORZ | WS_TABSTOP, 8, boxY + 40, 121, 17, gamme});
-        CreateControl(w, {L"STATIC", "Nom", SS_LEFT, 136, boxY + 40, 30, 16, label});
-        CreateControl(w, {L"EDIT", name, ES_LEFT | ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, 176,
-                          boxY + 32, 97, 24, nom, WS_EX_CLIENTEDGE});
-    };
-    channel(174, 65, idGroupBoxCH1, idGammeEditCH1, idGammeCH1, idLabel1, idNom1Edit, "CH1", "V1");
-
-    CreateControl(w, {L"STATIC", "", 0, 0, 251, kClientWidth, 63, idPanel1});
-    CreateControl(
-        w, {L"EDIT",
-            Cp1252("Vérifier que les verniers sont en position calibrée et\r\nque le bouton STOR. "
-                   "est enfoncé\r\nainsi que le bouton HOLD."),
-            ES_MULTILINE | ES_READONLY, 2, 253, kClientWidth - 4, 59, idMemo1});
-
-    channel(314, 64, idGroupBoxCH2, idGammeEditCH2, idGammeCH2, idLabel2, idNom2Edit, "CH2", "V2");
-    CreateControl(w, {L"STATIC", "", SS_LEFT | SS_CENTERIMAGE | WS_BORDER | SS_NOPREFIX, 0, 378,
-                      kClientWidth, 22, idPanelAide});
-    ApplyFonts();
-}
-
-// The bold Curvilab face for every control but the reminder, at the window's DPI.
-void THamegMain::ApplyFonts() {
-    int height = -Scaled(13, Dpi());
-    font_.reset(
-        CreateFontW(height, 0, 0, 0, FW_BOLD, 0, 0, 0, ANSI_CHARSET, 0, 0, 0, 0, L"Curvilab"));
-    memoFont_.reset(CreateFontW(height, 0, 0, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET, 0, 0, 0, 0,
-                                L"MS Sans Serif"));
-    HWND memo = Control(idMemo1);
-    for (HWND child = GetWindow(Window(), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
-        SendMessageW(child, WM_SETFONT,
-                     reinterpret_cast<WPARAM>(child == memo ? memoFont_.get() : font_.get()),
-                     FALSE);
-}
-
-void THamegMain::CreateToolBar() {
-    HWND w = Window();
-    CreateControl(w, {L"STATIC", "", WS_BORDER, 0, 0, kClientWidth, 29, idBoutonsPanel});
-    for (const ToolButton& button : kToolButtons) {
-        CreateControl(w, {L"BUTTON", "", BS_OWNERDRAW | WS_TABSTOP, 1 + button.X, 2, kButtonSize,
-                          kButtonSize, button.Id});
-        SetHint(button.Id, Cp1252(button.Hint));
-    }
-    // Only the read button shows its short hint as a tooltip.
-    tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
-                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, w,
-                               nullptr, GetModuleHandleW(nullptr), nullptr);
-    std::wstring tip = Wide("Lecture");
-    TOOLINFOW info{};
-    info.cbSize = sizeof info;
-    info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-    info.hwnd = w;
-    info.uId = reinterpret_cast<UINT_PTR>(Control(idEnregistreBtn));
-    info.lpszText = tip.data();
-    SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
-}
-
-std::string THamegMain::HintAt(HWND control) const {
-    for (HWND at = control; at; at = GetParent(at)) {
-        auto found = hints_.find(at);
-        if (found != hints_.end() && !found->second.empty()) return LongHint(found->second);
-    }
-    return {};
-}
-
-// The bar takes a hint only when the hint itself changes, so a status text the read wrote stays
-// while the mouse moves over the same control.
-void THamegMain::ShowHint(const std::string& hint) {
-    if (hint == hint_) return;
-    hint_ = hint;
-    SetWindowText1252(Control(idPanelAide), hint);
-}
-
-void THamegMain::MouseOver(HWND control) {
-    if (GetAncestor(control, GA_ROOT) != Window()) return ShowHint("");
-    // The system says when the mouse leaves this control; MouseLeft then looks where it went.
-    TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, control, 0};
-    TrackMouseEvent(&track);
-    ShowHint(HintAt(control));
-}
-
-void THamegMain::MouseLeft() {
-    POINT at{};
-    GetCursorPos(&at);
-    HWND under = WindowFromPoint(at);
-    if (!under || GetAncestor(under, GA_ROOT) != Window()) ShowHint("");
-}
-
 void THamegMain::ShowStatus(const std::string& text) {
     SetWindowText1252(Control(idPanelAide), text);
 }
@@ -300,29 +151,28 @@ void THamegMain::ShowStatus(const std::string& text) {
 // The selectors' values go into the record; an HM 305's acquisition held is converted anew with
 // them when they changed, and published again.
 void THamegMain::ApplySelectors() {
-    if (session_.IsHM408 || ScopeChosen()) return;
-    SelectorTexts texts =
-        ::ApplySelectors(session_.Record, {ScrollPosition(Control(idBaseDeTempsScroll)),
-                                           ScrollPosition(Control(idGammeCH1)),
-                                           ScrollPosition(Control(idGammeCH2))});
+    if (!Session().TakesSelectors()) return;
+    SelectorTexts texts = ::ApplySelectors(
+        hm_.Record, {ScrollPosition(Control(idBaseDeTempsScroll)),
+                     ScrollPosition(Control(idGammeCH1)), ScrollPosition(Control(idGammeCH2))});
     SetWindowText1252(Control(idBaseDeTempsEdit), texts.BaseDeTemps);
     SetWindowText1252(Control(idGammeEditCH1), texts.GammeCH1);
     SetWindowText1252(Control(idGammeEditCH2), texts.GammeCH2);
-    if (acquisition_ && session_.AcquisitionHeld() && SettingsShown() != acquisitionSettings_)
+    if (acquisition_ && hm_.AcquisitionHeld() && SettingsShown() != acquisitionSettings_)
         Publish(MakeAcquisition(), false);
 }
 
 // A name changes the held acquisition's name only: its samples and measures are shared.
 void THamegMain::NomEditChange(HWND field) {
     int tag = field == Control(idNom1Edit) ? 1 : field == Control(idNom2Edit) ? 2 : 0;
-    SetChannelName(session_.Record, tag, WindowText(field));
+    Session().SetChannelName(tag, WindowText(field));
     ApplySelectors();
     if (!acquisition_ || !AcquisitionHeld() || tag == 0) return;
     // Each channel takes the name of its input's field: a scope's CH2 alone is named from Nom 2.
     std::vector<std::string> names;
     bool named = false;
     for (const AcquisitionChannel& channel : acquisition_->Channels()) {
-        names.push_back(session_.Record.Channel(channel.Input).Name);
+        names.push_back(Session().ChannelName(channel.Input));
         named |= channel.Input == tag;
     }
     if (named) Publish(acquisition_->Renamed(names), false);
@@ -330,7 +180,7 @@ void THamegMain::NomEditChange(HWND field) {
 
 AcquisitionPtr THamegMain::MakeAcquisition() {
     acquisitionSettings_ = SettingsShown();
-    return AcquisitionOf(session_.Record, session_.IsHM408, acquisitionSettings_, readTime_);
+    return Session().Acquisition(acquisitionSettings_, readTime_);
 }
 
 void THamegMain::Publish(AcquisitionPtr acquisition, bool fromARead) {
@@ -343,15 +193,14 @@ void THamegMain::UpdateCommands() {
     auto show = [this](int id, bool visible) {
         ShowWindow(Control(id), visible ? SW_SHOW : SW_HIDE);
     };
-    show(idEnregistreBtn, InstrumentFound());
-    bool held = ScopeChosen() ? acquisition_ != nullptr : session_.Record.DataComplete;
-    for (int id : {idFileSaveBtn, idClipSaveBtn, idSendToCurvilabBtn, idPreviewBtn}) show(id, held);
+    show(idEnregistreBtn, Session().Identified());
+    for (int id : {idFileSaveBtn, idClipSaveBtn, idSendToCurvilabBtn, idPreviewBtn})
+        show(id, Session().Holds());
     for (int id : {idBaseDeTempsScroll, idGammeCH1, idGammeCH2})
-        show(id, !session_.IsHM408 && !ScopeChosen());
+        show(id, Session().TakesSelectors());
     show(idZeroGB, true);
     // An HM's identification drops the acquisition held; a scope's failed read keeps it.
-    if (acquisition_ && !ScopeChosen() && !session_.Record.DataComplete && !state_.ReadUnderWay())
-        Publish(nullptr, true);
+    if (acquisition_ && !Session().Holds() && !state_.ReadUnderWay()) Publish(nullptr, true);
 }
 
 // The first activation identifies the instrument and, failing that, offers the port for the HM,
@@ -360,26 +209,22 @@ void THamegMain::FormActivate() {
     if (activated_) return;
     activated_ = true;
     if (!resourceReason_.empty()) return ChooseInstrument(resourceReason_);
-    if (!InstrumentFound()) IdentifyInstrument();
-    if (InstrumentFound() || state_.Closing()) return;
-    if (ScopeChosen())
-        ChooseInstrument(scopeReason_);
-    else
+    if (!Session().Identified()) IdentifyInstrument();
+    if (Session().Identified() || state_.Closing()) return;
+    std::string reason = Session().Unanswered();
+    if (reason.empty())
         SetOscilloClick();
+    else
+        ChooseInstrument(reason);
 }
 
+// The HM's port closes while a scope is the instrument: another program may use it meanwhile.
 void THamegMain::IdentifyInstrument() {
-    if (ScopeChosen())
-        IdentifyScope();
-    else
-        session_.IdentifyInstrument();
-}
-
-void THamegMain::EnregistreBtnClick() {
-    if (ScopeChosen())
-        ReadScopeClick();
-    else
-        session_.EnregistreBtnClick();
+    if (ScopeChosen()) {
+        VoieSerie.SetOpen(false);
+        scope_.SetResource(resource_);
+    }
+    Session().IdentifyInstrument();
 }
 
 // The new number reaches vexor.ini only when the window closes. A window closed while the dialog
@@ -412,12 +257,14 @@ bool THamegMain::ChoosePort() {
     return true;
 }
 
-bool THamegMain::InstrumentFound() const {
-    return ScopeChosen() ? scope_.has_value() : session_.InstrumentFound;
+InstrumentSession& THamegMain::Session() {
+    if (resource_.Kind == ResourceKind::Serial) return hm_;
+    return scope_;
 }
 
-bool THamegMain::AcquisitionHeld() const {
-    return ScopeChosen() ? acquisition_ && !state_.ReadUnderWay() : session_.AcquisitionHeld();
+const InstrumentSession& THamegMain::Session() const {
+    if (resource_.Kind == ResourceKind::Serial) return hm_;
+    return scope_;
 }
 
 // Another instrument drops the acquisition held, once the user agreed to lose it. Cancel keeps
@@ -441,107 +288,12 @@ void THamegMain::ChooseInstrument(const std::string& reason) {
     if (state_.Closing()) return;
     resourceReason_.clear();
     if (other) {
-        session_.Record.DataComplete = false;
+        hm_.Forget();
+        scope_.Forget();
         Publish(nullptr, true);
     }
     resource_ = form.Chosen;
     IdentifyInstrument();
-}
-
-// Connects and asks who answers, the serial port closed: the caption names the scope, or the
-// address that did not answer.
-void THamegMain::IdentifyScope() {
-    auto busy = state_.Begin(ProgramState::Dialog);
-    VoieSerie.SetOpen(false);
-    session_.InstrumentFound = false;
-    session_.IsHM408 = false;
-    scope_.reset();
-    scopeReason_.clear();
-    UpdateCommands();
-    SetBusy(true);
-    link_.Start({resource_, false, {}}, Window());
-    std::optional<ScopeOutcome> outcome = AwaitScopeJob();
-    SetBusy(false);
-    if (!outcome) return;
-    if (outcome->Error) {
-        scopeReason_ = InstrumentErrorText(*outcome->Error, resource_.Address());
-        SetCaption(outcome->Error->Fault == InstrumentFault::UnknownInstrument
-                       ? Cp1252("Oscilloscope non reconnu : ") + outcome->Answer
-                       : "Oscilloscope non joignable : " + resource_.Address());
-    } else {
-        scope_ = outcome->Identity;
-        SetCaption("Lecture oscilloscope : " + scope_->Text());
-        SetGaugeMaximum(kGaugeMaximum);
-    }
-    UpdateCommands();
-}
-
-std::optional<ScopeOutcome> THamegMain::AwaitScopeJob() {
-    while (!link_.Finished()) {
-        if (state_.Closing() || QuitRequested()) {
-            link_.Cancel();
-            link_.Take();
-            return std::nullopt;
-        }
-        ServeMessages(50);
-        if (std::size_t total = link_.Total())
-            SetGauge(Gauge::Data, int(double(link_.Done()) * kGaugeMaximum / double(total)));
-    }
-    ScopeOutcome outcome = link_.Take();
-    if (state_.Closing()) return std::nullopt;
-    return outcome;
-}
-
-void THamegMain::ShowScopeSettings(const Acquisition& acquisition) {
-    std::string scales[2];
-    for (const AcquisitionChannel& channel : acquisition.Channels())
-        scales[channel.Input - 1] = channel.ScaleText;
-    SetWindowText1252(Control(idBaseDeTempsEdit), acquisition.Screen().TimeBaseText);
-    SetWindowText1252(Control(idGammeEditCH1), scales[0]);
-    SetWindowText1252(Control(idGammeEditCH2), scales[1]);
-}
-
-// The read of a network or USB scope: the loss question, the transfer off the window thread, and
-// its acquisition published as an HM's is. A failure is said and keeps the acquisition held.
-void THamegMain::ReadScopeClick() {
-    if (!state_.MayStart(Command::Read)) return;
-    AcquisitionPtr read;
-    {
-        auto activity = state_.Begin(ProgramState::Confirming);
-        if (acquisition_ && !state_.SeriesMode() && !ConfirmLoss()) return;
-        if (state_.Closing()) return;
-        activity.Become(ProgramState::Reading);
-        ScopeJob job{resource_, true, {}};
-        job.Request.Names = {session_.Record.Channel(1).Name, session_.Record.Channel(2).Name};
-        job.Request.TimeOfDay = TimeOfDayText();
-        // The scope is asked while the window shows the read.
-        link_.Start(std::move(job), Window());
-        HideReadButton();
-        SetBusy(true);
-        SetGauge(Gauge::Data, 0);
-        SetGauge(Gauge::Zero, 0);
-        ShowStatus(Cp1252("Lecture de l'oscilloscope…"));
-        std::optional<ScopeOutcome> outcome = AwaitScopeJob();
-        if (!outcome) return;
-        SetBusy(false);
-        ShowStatus("");
-        if (outcome->Error) {
-            SetGauge(Gauge::Data, 0);
-            UpdateCommands();
-            Notice(InstrumentErrorText(*outcome->Error, resource_.Address()));
-            session_.PushAfterRead = false; // the request is done; nothing is sent
-            return;
-        }
-        scope_ = outcome->Identity;
-        SetGauge(Gauge::Data, kGaugeMaximum);
-        read = outcome->Acquisition;
-        readTime_ = read->Source().TimeOfDay;
-    }
-    Publish(read, true);
-    UpdateCommands();
-    ShowScopeSettings(*read);
-    series_.AddPoint(acquisition_);
-    if (std::exchange(session_.PushAfterRead, false)) PushAcquisition();
 }
 
 // "Régler l'oscilloscope : base de temps 200µs/div", and each channel whose scale changes.
@@ -560,9 +312,9 @@ bool THamegMain::AskForSweepSettings(const HmSettingsRequest& settings) {
 // set to match (an HM 408 states its own), and the image published as a read's without a row of
 // the series, which the sweep adds with the point.
 AcquisitionPtr THamegMain::SweepImage(const HmSettingsRequest& settings) {
-    if (state_.Closing() || ScopeChosen()) return nullptr;
+    if (state_.Closing()) return nullptr;
     if (settings.Changed() && !AskForSweepSettings(settings)) return nullptr;
-    if (!session_.IsHM408) {
+    if (!hm_.IsHM408) {
         const HmSettings& wanted = settings.Wanted;
         SetScrollPos(Control(idBaseDeTempsScroll), SB_CTL,
                      TimeBasePositionOf(wanted.SecondsPerDivision), TRUE);
@@ -572,18 +324,10 @@ AcquisitionPtr THamegMain::SweepImage(const HmSettingsRequest& settings) {
                      TRUE);
         ApplySelectors();
     }
-    if (!session_.SweepRead()) return nullptr;
+    if (!hm_.SweepRead()) return nullptr;
     readTime_ = TimeOfDayText();
     Publish(MakeAcquisition(), true);
     return acquisition_;
-}
-
-void THamegMain::RequestScopeRead() {
-    if (state_.Closing()) return;
-    session_.PushAfterRead = true;
-    if (state_.ReadUnderWay()) return; // the read under way pushes its result
-    if (!state_.MayStart(Command::Read)) return state_.DeferRead();
-    ReadScopeClick();
 }
 
 // Cancelling the save dialog or answering No does not stop the exit; a save that fails is
@@ -668,8 +412,7 @@ void THamegMain::StateChanged() {
         ShowStatus(sending ? Cp1252("Envoi vers Curvilab…") : "");
     }
     // A read that ended without a whole acquisition leaves none.
-    if (std::exchange(readShown_, state_.ReadUnderWay()) && !readShown_ && !ScopeChosen() &&
-        !session_.Record.DataComplete)
+    if (std::exchange(readShown_, state_.ReadUnderWay()) && !readShown_ && !Session().Holds())
         Publish(nullptr, true);
     preview_.StateChanged();
 }
@@ -718,22 +461,6 @@ void THamegMain::OnScroll(HWND scrollBar, int request) {
     if (position == info.nPos) return;
     SetScrollPos(scrollBar, SB_CTL, position, TRUE);
     ApplySelectors(); // BaseDeTempsScrollChange and GammeScrollChange
-}
-
-void THamegMain::DrawToolButton(const DRAWITEMSTRUCT& item) {
-    for (const ToolButton& button : kToolButtons) {
-        if (int(item.CtlID) != button.Id) continue;
-        RECT box = item.rcItem;
-        UINT state = DFCS_BUTTONPUSH | (item.itemState & ODS_SELECTED ? DFCS_PUSHED : 0);
-        DrawFrameControl(item.hDC, &box, DFC_BUTTON, state);
-        if (item.itemState & ODS_SELECTED) OffsetRect(&box, 1, 1);
-        DrawGlyph(item.hDC, box, button.Picture, !(item.itemState & ODS_DISABLED), Dpi());
-        if (item.itemState & ODS_FOCUS) {
-            int inset = Scaled(3, Dpi());
-            InflateRect(&box, -inset, -inset);
-            DrawFocusRect(item.hDC, &box);
-        }
-    }
 }
 
 void THamegMain::SetCaption(const std::string& text) { SetWindowText1252(Handle(), text); }
@@ -809,7 +536,9 @@ LRESULT THamegMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_HSCROLL:
         if (lParam) OnScroll(reinterpret_cast<HWND>(lParam), LOWORD(wParam));
         return 0;
-    case WM_DRAWITEM: DrawToolButton(*reinterpret_cast<DRAWITEMSTRUCT*>(lParam)); return TRUE;
+    case WM_DRAWITEM:
+        DrawToolButton(*reinterpret_cast<DRAWITEMSTRUCT*>(lParam), Dpi());
+        return TRUE;
     case WM_CTLCOLORSTATIC:
         if (reinterpret_cast<HWND>(lParam) == Control(idMemo1)) {
             HDC dc = reinterpret_cast<HDC>(wParam);
@@ -819,10 +548,10 @@ LRESULT THamegMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         break;
     case WM_CLOSE: FormClose(); return 0;
-    case WM_DPICHANGED: ApplyFonts(); return 0;
+    case WM_DPICHANGED: ApplyMainFonts(Window(), Dpi(), fonts_); return 0;
     case WM_GETMINMAXINFO: { // the system keeps a window within the screen's size by default
-        SIZE outer = OuterSize(Scaled(kClientWidth, Dpi()), Scaled(kClientHeight, Dpi()), kStyle,
-                               kExStyle, Dpi());
+        SIZE outer = OuterSize(Scaled(kMainClientWidth, Dpi()), Scaled(kMainClientHeight, Dpi()),
+                               kStyle, kExStyle, Dpi());
         auto* limits = reinterpret_cast<MINMAXINFO*>(lParam);
         limits->ptMaxTrackSize = {std::max(limits->ptMaxTrackSize.x, outer.cx),
                                   std::max(limits->ptMaxTrackSize.y, outer.cy)};
@@ -840,10 +569,7 @@ LRESULT THamegMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         return 0;
     case WM_USER: // a read requested by Curvilab (GETDATA)
-        if (ScopeChosen())
-            RequestScopeRead();
-        else
-            session_.RequestRead();
+        Session().RequestRead();
         return 0;
     case WM_SETCURSOR:
         if (busy_) {

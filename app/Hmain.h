@@ -4,16 +4,17 @@
 // asks through it. When a read ends it publishes the acquisition, built once from the record, to
 // the preview, the series and the transfer to Curvilab; nothing else reads the record.
 #include <windows.h>
-#include <map>
 #include <optional>
 #include <string>
 
 #include "acquisition/InstrumentLine.h"
 #include "acquisition/ReadSession.h"
+#include "app/HintBar.h"
+#include "app/MainLayout.h"
 #include "app/Preview.h"
 #include "app/SeriesForm.h"
 #include "instrument/Resource.h"
-#include "instrument/ScopeLink.h"
+#include "instrument/ScopeSession.h"
 #include "serial/ComPort.h"
 #include "ui/Handles.h"
 #include "ui/WindowBase.h"
@@ -40,8 +41,8 @@ public:
 
     // The mouse moved over `control` (of any window of the program), or left the one it was on:
     // PanelAide shows the hint of what is under it, nothing outside the main window.
-    void MouseOver(HWND control);
-    void MouseLeft();
+    void MouseOver(HWND control) { hints_.MouseOver(control); }
+    void MouseLeft() { hints_.MouseLeft(); }
     // A shortcut key of one of the program's windows, taken on its key-down; false when it is none.
     bool TakeShortcut(const MSG& msg) { return preview_.TakeShortcut(msg); }
 
@@ -50,7 +51,7 @@ private:
     void FormActivate();
     void FormClose();
     void IdentifyInstrument();
-    void EnregistreBtnClick();
+    void EnregistreBtnClick() { Session().EnregistreBtnClick(); }
     void InstrumentBtnClick() { ChooseInstrument(""); }
     void SaveItemClick();
     void ClipSaveBtnClick();
@@ -65,33 +66,20 @@ private:
     void PreviewBtnClick();
     HWND Control(int id) const { return GetDlgItem(Window(), id); }
 
-    // The network or USB scope, in place of the HM.
-    bool ScopeChosen() const { return resource_.Kind != ResourceKind::Serial; }
-    bool InstrumentFound() const;
+    // The instrument chosen: the HM on the serial port, or a network or USB scope.
+    InstrumentSession& Session();
+    const InstrumentSession& Session() const;
+    bool ScopeChosen() const { return &Session() == &scope_; }
     // A whole acquisition that no read is writing: what the exports take.
-    bool AcquisitionHeld() const;
+    bool AcquisitionHeld() const { return Session().AcquisitionHeld(); }
     // The Instrument window, saying `reason` (why the instrument did not answer), and the
     // identification of what it chose.
     void ChooseInstrument(const std::string& reason);
     // The port dialog, from the Instrument window: true when closed with OK.
     bool ChoosePort();
     void SetComNumber(uint8_t number);
-    void IdentifyScope();
-    void ReadScopeClick();
-    // A read Curvilab asked for, of the scope chosen.
-    void RequestScopeRead();
-    // Waits for the job started on the scope's worker, serving messages and moving the gauge
-    // meanwhile; none when the program closed before its end.
-    std::optional<ScopeOutcome> AwaitScopeJob();
     bool AskForSweepSettings(const HmSettingsRequest& settings);
     AcquisitionPtr SweepImage(const HmSettingsRequest& settings);
-    // The scope's settings in the fields: "500µs/div", "2mV/div".
-    void ShowScopeSettings(const Acquisition& acquisition);
-
-    void ShowHint(const std::string& hint);
-    // The long part of the hint of the control under the mouse (searching up through its
-    // parents), or "" when none of them has one.
-    std::string HintAt(HWND control) const;
 
     // The acquisition of the record as it stands, with the settings shown and the read's time.
     AcquisitionPtr MakeAcquisition();
@@ -116,13 +104,8 @@ private:
     void PushAcquisition() override;
 
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
-    void CreateControls();
-    void CreateToolBar();
-    void ApplyFonts();
-    void SetHint(int id, const std::string& hint);
     void OnCommand(int id, int code, HWND control);
     void OnScroll(HWND scrollBar, int request);
-    void DrawToolButton(const DRAWITEMSTRUCT& item);
     void ReadSettings();
     void WriteSettings();
     // The settings the window shows: "5ms/div", "200mV/div".
@@ -139,22 +122,18 @@ private:
     TComCfgDlg* portDialog_ = nullptr;
     TConstanteDlg* pageDialog_ = nullptr;
     TFormDDE* formDDE_ = nullptr;
-    UniqueGdiObject font_, memoFont_;
-    HWND tooltip_ = nullptr;
-    std::map<HWND, std::string> hints_;
-    std::string hint_; // the hint the bar took last
+    MainFonts fonts_;
+    HintBar hints_;
     bool pressedOnChannel2Frame_ = false;
     bool activated_ = false;
     bool busy_ = false;
     bool sendingShown_ = false; // the help bar says a send is under way
     bool readShown_ = false;    // the preview knows a read is under way
     CommandState state_;
-    ReadSession session_{VoieSerie, *this, state_};
-    InstrumentResource resource_;        // the instrument chosen: the HM when of kind Serial
-    std::string resourceReason_;         // why the resource in vexor.ini cannot be opened
-    std::optional<ScopeIdentity> scope_; // the scope that answered
-    std::string scopeReason_;            // why it did not
-    ScopeLink link_;
+    ReadSession hm_{VoieSerie, *this, state_};
+    ScopeSession scope_{*this, state_};
+    InstrumentResource resource_;       // the instrument chosen: the HM when of kind Serial
+    std::string resourceReason_;        // why the resource in vexor.ini cannot be opened
     AcquisitionPtr acquisition_;        // the one published, null when none is held
     SettingsTexts acquisitionSettings_; // the settings it was converted with
     std::string readTime_;              // when its read ended

@@ -115,7 +115,7 @@ void TInstrumentForm::TesterClick() {
     ShowResult(Cp1252("Connexion à ") + resource.Address() + Cp1252("…"));
     testing_ = true;
     EnableWindow(Item(kTestId), FALSE);
-    link_.Start({resource, false, {}}, Window());
+    link_.Start({resource, false, {}});
     while (!link_.Finished() && !QuitRequested()) ProcessMessagesOrWait(50);
     if (QuitRequested()) link_.Cancel();
     ScopeOutcome outcome = link_.Take();

@@ -16,7 +16,7 @@ ScopeLink::~ScopeLink() {
 
 void ScopeLink::Cancel() { SetEvent(cancel_.get()); }
 
-void ScopeLink::Start(ScopeJob job, HWND wake) {
+void ScopeLink::Start(ScopeJob job) {
     if (worker_.joinable()) worker_.join();
     ResetEvent(cancel_.get());
     done_ = total_ = 0;
@@ -25,10 +25,10 @@ void ScopeLink::Start(ScopeJob job, HWND wake) {
         total_ = total;
         done_ = done;
     };
-    worker_ = std::thread([this, job = std::move(job), wake] {
+    worker_ = std::thread([this, job = std::move(job), wake = GetCurrentThreadId()] {
         outcome_ = Run(job);
         finished_ = true;
-        PostMessageW(wake, WM_NULL, 0, 0);
+        PostThreadMessageW(wake, WM_NULL, 0, 0);
     });
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 // A network or USB scope's conversation, off the window thread: connect, "*IDN?", and a read when
-// asked. The window starts a job, serves its messages while it runs (the worker posts a message
-// to wake it when it ends) and takes the outcome. Cancel ends a job at once, whatever it waits
-// for; the destructor cancels and waits for the worker.
+// asked. The window thread starts a job, serves its messages while it runs (the worker posts a
+// message to that thread to wake it when it ends) and takes the outcome. Cancel ends a job at once,
+// whatever it waits for; the destructor cancels and waits for the worker.
 #include <windows.h>
 #include <atomic>
 #include <memory>
@@ -44,8 +44,8 @@ public:
     ScopeLink(const ScopeLink&) = delete;
     ScopeLink& operator=(const ScopeLink&) = delete;
 
-    // Runs `job` on the worker; `wake` gets a WM_NULL when it ends.
-    void Start(ScopeJob job, HWND wake);
+    // Runs `job` on the worker; the calling thread gets a WM_NULL when it ends.
+    void Start(ScopeJob job);
     bool Finished() const { return finished_; }
     // The outcome of the job started last, once it finished: waits for the worker.
     ScopeOutcome Take();
