@@ -27,22 +27,6 @@ long long Difference(const AcquisitionRecord& record, std::size_t index) {
     return (long long)record.RawData[index] - record.ZeroData[index];
 }
 
-// 80-bit extended arithmetic from the integer difference and the stored 32-bit sensitivity.
-std::string FormatDifference(long long difference, float sensitivity) {
-    long double value = (long double)difference * (long double)sensitivity / kCountsPerDivision;
-    return FormatGeneral(value, 5, 1, DecimalSeparator());
-}
-
-} // namespace
-
-std::string FormatSample(const AcquisitionRecord& record, const TvoieHameg& channel,
-                         uint16_t sample) {
-    std::size_t index = SampleIndex(channel, sample);
-    return FormatDifference(Difference(record, index), channel.Sensitivity);
-}
-
-namespace {
-
 constexpr long long kByteRange = 255;
 
 // A number as the exports write it (G(precision, exponentDigits)), read back: what is measured

@@ -54,11 +54,6 @@ struct AcquisitionRecord {
     double SampleTime(int row) const { return row * double(TimeStep); }
 };
 
-// Sample i of a channel as text: (raw - zero) x sensitivity / 25 volts, in G(5, 1) with the
-// user's decimal separator. Throws std::out_of_range when the sample lies outside the arrays.
-std::string FormatSample(const AcquisitionRecord& record, const TvoieHameg& channel,
-                         uint16_t sample);
-
 // What the main window shows of the settings an acquisition was read with: "5ms/div",
 // "200mV/div".
 struct SettingsTexts {

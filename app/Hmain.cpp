@@ -78,7 +78,7 @@ THamegMain::THamegMain(TAboutBox& aboutBox)
     hints_.Attach(Window(), Control(idPanelAide));
     ApplyMainFonts(Window(), Dpi(), fonts_);
 
-    ApplyInstrumentLineSettings(VoieSerie);
+    ApplyHmLineSettings(VoieSerie);
     VoieSerie.SetComNumber(1);
 
     SetScroll(Control(idBaseDeTempsScroll), 1, kTimeBasePositions, kStartTimeBasePosition);

@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "acquisition/InstrumentLine.h"
+#include "acquisition/HmLine.h"
 #include "acquisition/ReadSession.h"
 #include "app/HintBar.h"
 #include "app/MainLayout.h"

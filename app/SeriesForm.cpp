@@ -394,11 +394,14 @@ void TSeriesForm::OfferInterruptedSeries() {
     ShowRows();
 }
 
+bool TSeriesForm::Allowed(Command command) const {
+    if (state_.MayStart(command)) return true;
+    MessageBeep(MB_OK);
+    return false;
+}
+
 void TSeriesForm::NewSeriesClick() {
-    if (!state_.MayStart(Command::SeriesEdit)) {
-        MessageBeep(MB_OK);
-        return;
-    }
+    if (!Allowed(Command::SeriesEdit)) return;
     if (!rows_.empty() &&
         !ConfirmYesNo(Cp1252("Nouvelle série : effacer les ") + std::to_string(rows_.size()) +
                       " points de la série en cours ?"))
@@ -434,10 +437,7 @@ void TSeriesForm::TakeSeries(HWND owner, const Series& series) {
 }
 
 void TSeriesForm::DeleteRowClick() {
-    if (!state_.MayStart(Command::SeriesEdit)) {
-        MessageBeep(MB_OK);
-        return;
-    }
+    if (!Allowed(Command::SeriesEdit)) return;
     int selected = ListView_GetNextItem(GetDlgItem(Window(), idRowList), -1, LVNI_SELECTED);
     if (selected < 0 || std::size_t(selected) >= rows_.size()) {
         MessageBeep(MB_OK);
@@ -449,10 +449,7 @@ void TSeriesForm::DeleteRowClick() {
 }
 
 void TSeriesForm::SaveSeriesClick() {
-    if (!state_.MayStart(Command::Export)) {
-        MessageBeep(MB_OK);
-        return;
-    }
+    if (!Allowed(Command::Export)) return;
     std::wstring path =
         AskSavePath(Window(), Cp1252("Sauvegarde de la série"),
                     {{"Curvilab (*.cv3)", L"*.cv3"}, {"Tableur ASCII (*.txt)", L"*.txt"}}, L"cv3",
@@ -466,28 +463,19 @@ void TSeriesForm::SaveSeriesClick() {
 }
 
 void TSeriesForm::SendSeriesClick() {
-    if (!state_.MayStart(Command::Export)) {
-        MessageBeep(MB_OK);
-        return;
-    }
+    if (!Allowed(Command::Export)) return;
     DataTable table = SeriesTable(SeriesOfRows(names_, rows_), ProgramPath());
     sendPage_(
         TransferText(table, ProgramPath(), PageInformation{true, SeriesComment(), "", "", ""}));
 }
 
 void TSeriesForm::CopyImageClick() {
-    if (!state_.MayStart(Command::Export)) {
-        MessageBeep(MB_OK);
-        return;
-    }
+    if (!Allowed(Command::Export)) return;
     plot_->CopyPicture([this](HDC dc, const RECT& box, int dpi) { Draw(dc, box, dpi); });
 }
 
 void TSeriesForm::SaveImageClick() {
-    if (!state_.MayStart(Command::Export)) {
-        MessageBeep(MB_OK);
-        return;
-    }
+    if (!Allowed(Command::Export)) return;
     plot_->SavePicture([this](HDC dc, const RECT& box, int dpi) { Draw(dc, box, dpi); },
                        [this] { return state_.Closing(); });
 }

@@ -87,6 +87,8 @@ private:
     void OfferInterruptedSeries();
     bool PerPointFilesPossible();
     void SaveEachAcquisition(const Acquisition& acquisition);
+    // Whether the program's state lets `command` start; a beep when it does not.
+    bool Allowed(Command command) const;
     void NewSeriesClick();
     void DeleteRowClick();
     void SaveSeriesClick();

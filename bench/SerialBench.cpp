@@ -12,7 +12,7 @@
 #include <fstream>
 #include <string>
 
-#include "acquisition/InstrumentLine.h"
+#include "acquisition/HmLine.h"
 #include "bench/Seconds.h"
 #include "serial/ComPort.h"
 #include "serial/ComSelect.h"
@@ -43,7 +43,7 @@ double LastByteWritten() {
 // scheduling of the moment.
 int Image(const std::string& pattern) {
     TSerialComPort port;
-    ApplyInstrumentLineSettings(port);
+    ApplyHmLineSettings(port);
     port.SetComNumber(SimCom());
     port.SetOpen(true);
     std::size_t received = 0;
@@ -71,7 +71,7 @@ int Image(const std::string& pattern) {
 
 double ComponentRate() {
     TSerialComPort port;
-    ApplyInstrumentLineSettings(port);
+    ApplyHmLineSettings(port);
     port.SetInSize(16384);
     port.SetComNumber(SimCom());
     port.SetOpen(true);

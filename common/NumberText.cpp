@@ -159,6 +159,10 @@ std::string FormatShortest(double value, int leastPrecision, int exponentDigits,
     return text;
 }
 
+std::string FormatSample(long double volts) {
+    return FormatGeneral(volts, 5, 1, DecimalSeparator());
+}
+
 std::string FormatReal(double value) { return FormatGeneral(value, 6, 2, DecimalSeparator()); }
 
 std::string FormatRealDot(double value) {

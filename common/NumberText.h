@@ -29,4 +29,6 @@ std::string FormatShortest(double value, int leastPrecision, int exponentDigits,
 
 // G(6, 2) with the user's separator; FormatRealDot forces "." as the separator.
 std::string FormatReal(double value);
+// A sample's volts as the exports write them: G(5, 1), the user's decimal separator.
+std::string FormatSample(long double volts);
 std::string FormatRealDot(double value);

@@ -25,15 +25,13 @@ int TimeDigits(double largest, double step) {
     return std::clamp(digits, 6, 17);
 }
 
-// `rows` rows of the acquisition, each field followed by a TAB.
-void AcquisitionRows(TextSink& out, const Acquisition& acquisition, std::size_t rows, bool dot) {
-    char separator = DecimalSeparator();
+// `rows` rows of `columns` fields, each field followed by a TAB.
+void Rows(TextSink& out, std::size_t rows, std::size_t columns, const FieldText& field) {
     std::string row;
     for (std::size_t i = 0; i < rows; ++i) {
-        row = TimeText(acquisition, acquisition.Times()[i], dot);
-        row += '\t';
-        for (std::size_t c = 0; c < acquisition.Channels().size(); ++c) {
-            row += FormatGeneral(acquisition.Samples(c).Values[i], 5, 1, separator);
+        row.clear();
+        for (std::size_t column = 0; column < columns; ++column) {
+            row += field(i, column);
             row += '\t';
         }
         row += kLineEnd;
@@ -94,16 +92,20 @@ void WriteDataFile(TextSink& out, const DataTable& table, bool curvilab) {
     CheckTableShape(table);
     WriteTableHeader(out, table.Variables, table.Source, table.Comment, table.RowCount(), curvilab,
                      kAsciiTitle);
-    std::string row;
-    for (std::size_t i = 0; i < table.RowCount(); ++i) {
-        row.clear();
-        for (std::size_t column = 0; column < table.Columns.size(); ++column) {
-            row += TableValueText(table.Columns[column][i], column, curvilab, table.ReadBack);
-            row += '\t';
-        }
-        row += kLineEnd;
-        out.Write(row);
-    }
+    Rows(out, table.RowCount(), table.Columns.size(), TableFields(table, curvilab));
+}
+
+FieldText AcquisitionFields(const Acquisition& acquisition, bool dot) {
+    return [&acquisition, dot](std::size_t row, std::size_t column) {
+        return column == 0 ? TimeText(acquisition, acquisition.Times()[row], dot)
+                           : FormatSample(acquisition.Samples(column - 1).Values[row]);
+    };
+}
+
+FieldText TableFields(const DataTable& table, bool dotAbscissa) {
+    return [&table, dotAbscissa](std::size_t row, std::size_t column) {
+        return TableValueText(table.Columns[column][row], column, dotAbscissa, table.ReadBack);
+    };
 }
 
 std::vector<TableVariable> AcquisitionVariables(const Acquisition& acquisition) {
@@ -135,11 +137,13 @@ void WriteFileHeader(TextSink& out, const Acquisition& acquisition, const std::s
 }
 
 void WriteCurvilabRows(TextSink& out, const Acquisition& acquisition) {
-    AcquisitionRows(out, acquisition, acquisition.SignalRows(), true);
+    Rows(out, acquisition.SignalRows(), 1 + acquisition.Channels().size(),
+         AcquisitionFields(acquisition, true));
 }
 
 void WriteAsciiRows(TextSink& out, const Acquisition& acquisition) {
-    AcquisitionRows(out, acquisition, acquisition.SampleCount(), false);
+    Rows(out, acquisition.SampleCount(), 1 + acquisition.Channels().size(),
+         AcquisitionFields(acquisition, false));
 }
 
 void WriteDataFile(TextSink& out, const Acquisition& acquisition, const std::string& programPath,

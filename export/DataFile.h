@@ -3,6 +3,7 @@
 // ASCII table (any other extension). Both are 1252 text with CR LF after every line, written row
 // by row as they go. One layout serves any table and any acquisition.
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,13 @@ std::string AsciiTitle(const Acquisition& acquisition);
 // The time of a row as the outputs write it: G(6, 2) for an HM read; for another source the
 // digits that tell consecutive rows apart, six at least. `dot` forces "." as the separator.
 std::string TimeText(const Acquisition& acquisition, double time, bool dot);
+
+// The text of a value row's field: of an acquisition or of a table, the same for every output.
+using FieldText = std::function<std::string(std::size_t row, std::size_t column)>;
+// An acquisition's: the row's time, then each channel's volts (FormatSample).
+FieldText AcquisitionFields(const Acquisition& acquisition, bool dot);
+// A table's: TableValueText.
+FieldText TableFields(const DataTable& table, bool dotAbscissa);
 
 // The acquisition's header, with an empty page comment.
 void WriteFileHeader(TextSink& out, const Acquisition& acquisition, const std::string& programPath,

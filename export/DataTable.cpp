@@ -10,7 +10,7 @@ std::string TableValueText(double value, std::size_t column, bool dotAbscissa, b
         return column == 0 ? FormatShortest(value, 6, 2, dotAbscissa ? '.' : DecimalSeparator())
                            : FormatShortest(value, 5, 1, DecimalSeparator());
     if (column == 0) return dotAbscissa ? FormatRealDot(value) : FormatReal(value);
-    return FormatGeneral(value, 5, 1, DecimalSeparator());
+    return FormatSample(value);
 }
 
 std::string OneField(std::string text) {

@@ -41,10 +41,18 @@ void AppendPageParameter(TextSink& out, const PageInformation& page) {
         Line(out, line);
 }
 
-// A row's fields joined by TABs, cut as every data line is.
-void Row(TextSink& out, std::string& row) {
-    if (row.size() > kMaxLine) row.resize(kMaxLine);
-    Line(out, row);
+// `rows` rows of `columns` fields joined by TABs, each cut as every data line is.
+void Rows(TextSink& out, std::size_t rows, std::size_t columns, const FieldText& field) {
+    std::string row;
+    for (std::size_t i = 0; i < rows; ++i) {
+        row.clear();
+        for (std::size_t column = 0; column < columns; ++column) {
+            if (column > 0) row += '\t';
+            row += field(i, column);
+        }
+        if (row.size() > kMaxLine) row.resize(kMaxLine);
+        Line(out, row);
+    }
 }
 
 } // namespace
@@ -55,16 +63,8 @@ void WriteTransferText(TextSink& out, const Acquisition& acquisition,
                             ? "Acquisition avec oscillo HAMEG"
                             : "Acquisition avec oscillo " + acquisition.Source().Instrument;
     WriteHeader(out, AcquisitionVariables(acquisition), programPath, title, page);
-    char separator = DecimalSeparator();
-    std::string row;
-    for (std::size_t i = 0; i < acquisition.SignalRows(); ++i) {
-        row = TimeText(acquisition, acquisition.Times()[i], true);
-        for (std::size_t c = 0; c < acquisition.Channels().size(); ++c) {
-            row += '\t';
-            row += FormatGeneral(acquisition.Samples(c).Values[i], 5, 1, separator);
-        }
-        Row(out, row);
-    }
+    Rows(out, acquisition.SignalRows(), 1 + acquisition.Channels().size(),
+         AcquisitionFields(acquisition, true));
     AppendPageParameter(out, page);
 }
 
@@ -72,15 +72,7 @@ void WriteTransferText(TextSink& out, const DataTable& table, const std::string&
                        const PageInformation& page) {
     CheckTableShape(table);
     WriteHeader(out, table.Variables, programPath, "Acquisition avec oscillo HAMEG", page);
-    std::string row;
-    for (std::size_t i = 0; i < table.RowCount(); ++i) {
-        row.clear();
-        for (std::size_t column = 0; column < table.Columns.size(); ++column) {
-            if (column > 0) row += '\t';
-            row += TableValueText(table.Columns[column][i], column, true, table.ReadBack);
-        }
-        Row(out, row);
-    }
+    Rows(out, table.RowCount(), table.Columns.size(), TableFields(table, true));
     AppendPageParameter(out, page);
 }
 

@@ -78,7 +78,11 @@ TEST(Acquisition, AnHmReadsSamplesAreTheNumbersItsFilesHold) {
             const ChannelSamples& samples = read->Samples(std::size_t(channel - 1));
             EXPECT_EQ(samples.Step, double(record.Channel(channel).Sensitivity) / 25);
             for (int i = 0; i < 2048; ++i) {
-                std::string written = FormatSample(record, record.Channel(channel), uint16_t(i));
+                // (raw - zero) x sensitivity / 25 in 80-bit arithmetic, as the files write it.
+                std::size_t k = std::size_t(record.Channel(channel).Offset + i);
+                long double difference = record.RawData[k] - record.ZeroData[k];
+                std::string written = FormatSample(
+                    difference * (long double)record.Channel(channel).Sensitivity / 25);
                 ASSERT_EQ(samples.Values[std::size_t(i)], std::strtod(written.c_str(), nullptr))
                     << "channel " << channel << " sample " << i;
                 ASSERT_EQ(samples.Times[std::size_t(i)],

@@ -1,7 +1,7 @@
 // The port component against the instrument simulator on a pseudo-terminal, under Wine.
 #include "serial/ComPort.h"
 
-#include "acquisition/InstrumentLine.h"
+#include "acquisition/HmLine.h"
 #include "acquisition/ReadSession.h"
 #include "serial/ComSelect.h"
 
@@ -16,7 +16,7 @@ namespace {
 
 // Set up as the main window sets up its port.
 void ConfigureLikeTheProgram(TSerialComPort& port, uint16_t com) {
-    ApplyInstrumentLineSettings(port);
+    ApplyHmLineSettings(port);
     port.SetComNumber(com);
 }
 

@@ -1,6 +1,6 @@
-#include "acquisition/InstrumentLine.h"
+#include "acquisition/HmLine.h"
 
-void ApplyInstrumentLineSettings(TSerialComPort& port) {
+void ApplyHmLineSettings(TSerialComPort& port) {
     port.SetBaud(9600);
     port.SetInSize(5120);
     port.SetOutSize(1024);
