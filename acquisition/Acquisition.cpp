@@ -16,6 +16,8 @@ Acquisition::Acquisition(AcquisitionSource source, AcquisitionScreen screen,
             throw std::invalid_argument("channels of one length and one time");
     if (signalRows_ < 2 || signalRows_ > times.size())
         throw std::invalid_argument("from 2 signal rows to the samples");
+    for (std::size_t c = 0; c < channels_.size(); ++c)
+        if (channels_[c].Input == 0) channels_[c].Input = int(c) + 1;
 }
 
 const RecordMeasures& Acquisition::Measures() const {
@@ -39,6 +41,12 @@ RecordMeasures Acquisition::Measure() const {
     for (std::size_t c = 0; c < channels_.size(); ++c)
         samples.push_back(signals.empty() ? channels_[c].Samples.get() : &signals[c]);
     return MeasureRecord(samples);
+}
+
+std::optional<std::size_t> Acquisition::IndexOfInput(int input) const {
+    for (std::size_t c = 0; c < channels_.size(); ++c)
+        if (channels_[c].Input == input) return c;
+    return std::nullopt;
 }
 
 std::shared_ptr<const Acquisition>

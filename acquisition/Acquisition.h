@@ -47,7 +47,8 @@ struct AcquisitionChannel {
     double VoltsPerDivision = 1; // as the source gives it, believable or not
     double Offset = 0;           // volts at the screen's centre line
     std::string ScaleText;       // 1252: "200mV/div"; empty when the source shows none
-    int Input = 1;               // the instrument's input: 1 for CH1, 2 for CH2
+    // The instrument's input, 1 for CH1 to 4 for CH4; 0 takes the channel's column (a file's).
+    int Input = 0;
 };
 
 class Acquisition {
@@ -70,6 +71,8 @@ public:
     // the ASCII table writes every sample.
     std::size_t SignalRows() const { return signalRows_; }
 
+    // The index of the channel of input `input`, or none when it was not read.
+    std::optional<std::size_t> IndexOfInput(int input) const;
     // The signal's, taken the first time, then kept.
     const RecordMeasures& Measures() const;
     // The same acquisition with other channel names, sharing its samples and its measurements.

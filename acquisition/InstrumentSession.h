@@ -72,7 +72,8 @@ public:
                                        const std::string& timeOfDay) const = 0;
     // Another instrument was chosen: nothing is held any more.
     virtual void Forget() = 0;
-    // The name of channel `channel` (1 or 2) in the main window's field, at most 32 characters.
+    // The name of channel `channel`: CH1 and CH2 in the main window's fields, CH3 and CH4 (a
+    // scope's) in the preview; at most 32 characters.
     virtual void SetChannelName(int channel, const std::string& name) = 0;
     virtual std::string ChannelName(int channel) const = 0;
     // The window's selectors convert what is read (the HM 305's): they are shown.

@@ -270,19 +270,19 @@ PhaseMeasures PhaseOf(const Analysis& a, const Analysis& b) {
 RecordMeasures MeasureRecord(const std::vector<const ChannelSamples*>& channels) {
     RecordMeasures measures;
     std::vector<std::optional<Analysis>> analyses;
-    Why problem = Why::None; // the first channel's that has one: no phase then
+    Why problem = Why::None; // the first of the first two channels' that has one: no phase then
     for (const ChannelSamples* samples : channels) {
         Why own = SamplesProblem(*samples);
         if (own != Why::None) {
             measures.Channels.push_back(AllAbsent(own));
+            if (analyses.size() < 2 && problem == Why::None) problem = own;
             analyses.emplace_back();
-            if (problem == Why::None) problem = own;
             continue;
         }
         analyses.push_back(Analyse(*samples));
         measures.Channels.push_back(MeasureAnalysed(*samples, *analyses.back()));
     }
-    if (channels.size() == 2)
+    if (channels.size() >= 2)
         measures.Phase = problem == Why::None ? PhaseOf(*analyses[0], *analyses[1])
                                               : PhaseMeasures{Absent(problem), Absent(problem)};
     return measures;

@@ -62,10 +62,10 @@ struct PhaseMeasures {
 };
 PhaseMeasures MeasurePhase(const ChannelSamples& first, const ChannelSamples& second);
 
-// The measures of one or two channels of a record, each channel analysed once for its own and for
-// the phase between the two.
+// The measures of a record's channels, each channel analysed once for its own and for the phase
+// between the first two.
 struct RecordMeasures {
     std::vector<ChannelMeasures> Channels;
-    std::optional<PhaseMeasures> Phase; // with two channels
+    std::optional<PhaseMeasures> Phase; // with two channels or more
 };
 RecordMeasures MeasureRecord(const std::vector<const ChannelSamples*>& channels);

@@ -52,7 +52,10 @@ public:
                                const std::string& timeOfDay) const override;
     void Forget() override { Record.DataComplete = false; }
     void SetChannelName(int channel, const std::string& name) override;
-    std::string ChannelName(int channel) const override { return Record.Channel(channel).Name; }
+    // An HM has CH1 and CH2 only.
+    std::string ChannelName(int channel) const override {
+        return channel == 1 || channel == 2 ? Record.Channel(channel).Name : "";
+    }
     bool TakesSelectors() const override { return !IsHM408; }
     // Sends a command as one line and returns one answer line (at most 255 characters).
     std::string QueryInstrument(const std::string& command);

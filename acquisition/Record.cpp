@@ -92,7 +92,6 @@ AcquisitionPtr AcquisitionOf(const AcquisitionRecord& record, bool hm408,
             ChannelOf(record, settings, times, record.RowCount()));
         channel.VoltsPerDivision = settings.Sensitivity;
         channel.ScaleText = n == 1 ? texts.Sensitivity1 : texts.Sensitivity2;
-        channel.Input = n;
         channels.push_back(std::move(channel));
     }
     return std::make_shared<const Acquisition>(

@@ -29,24 +29,29 @@ bool SeriesRow::Complete() const {
            Phase.Value;
 }
 
-SeriesRow MeasureSeriesRow(const Acquisition& acquisition) {
+SeriesRow MeasureSeriesRow(const Acquisition& acquisition, int input, int output) {
     SeriesRow row;
     row.Time = acquisition.Source().TimeOfDay;
     row.TimeBase = acquisition.Screen().TimeBaseText;
     const RecordMeasures& measures = acquisition.Measures();
-    const ChannelMeasures& first = measures.Channels[0];
+    std::size_t in = acquisition.IndexOfInput(input).value_or(0);
+    std::optional<std::size_t> out = acquisition.IndexOfInput(output);
+    const ChannelMeasures& first = measures.Channels[in];
     row.Frequency = first.Frequency;
     row.PeakToPeak[0] = first.PeakToPeak;
-    row.Coarse[0] = SpansFewCounts(acquisition.Samples(0), first.PeakToPeak);
-    if (measures.Channels.size() < 2) {
+    row.Coarse[0] = SpansFewCounts(acquisition.Samples(in), first.PeakToPeak);
+    if (!out || *out == in) {
         row.PeakToPeak[1] = row.Gain = row.Phase = Missing(Why::OneChannel);
         return row;
     }
-    const ChannelMeasures& second = measures.Channels[1];
+    const ChannelMeasures& second = measures.Channels[*out];
     row.PeakToPeak[1] = second.PeakToPeak;
-    row.Coarse[1] = SpansFewCounts(acquisition.Samples(1), second.PeakToPeak);
+    row.Coarse[1] = SpansFewCounts(acquisition.Samples(*out), second.PeakToPeak);
     row.Gain = GainOf(row.PeakToPeak[0], row.PeakToPeak[1]);
-    row.Phase = measures.Phase->Degrees;
+    // The record's own phase is between its first two channels.
+    row.Phase = in == 0 && *out == 1
+                    ? measures.Phase->Degrees
+                    : MeasurePhase(acquisition.Samples(in), acquisition.Samples(*out)).Degrees;
     return row;
 }
 

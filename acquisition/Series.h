@@ -30,8 +30,9 @@ struct SeriesRow {
     bool Complete() const;
 };
 
-// A row of a read's acquisition: its time, time base and measures (one or two channels).
-SeriesRow MeasureSeriesRow(const Acquisition& acquisition);
+// A row of a read's acquisition: its time, time base and measures, the channel of input `input`
+// (its first channel when it has none of that input) against that of `output`.
+SeriesRow MeasureSeriesRow(const Acquisition& acquisition, int input = 1, int output = 2);
 
 struct BodePoint {
     double Frequency, Gain, Phase;

@@ -55,13 +55,15 @@ THamegMain::THamegMain(TAboutBox& aboutBox)
           [this] {
               return SweepScope{
                   resource_,
-                  {Session().ChannelName(1), Session().ChannelName(2)},
+                  {Session().ChannelName(1), Session().ChannelName(2), Session().ChannelName(3),
+                   Session().ChannelName(4)},
                   hm_.InstrumentFound,
                   [this](const HmSettingsRequest& settings) { return SweepImage(settings); }};
           }),
       preview_(
           state_, [this] { series_.Show(Window()); },
-          [this](const Series& series) { series_.TakeSeries(Window(), series); }) {
+          [this](const Series& series) { series_.TakeSeries(Window(), series); },
+          [this](int input, const std::string& name) { RenameChannel(input, name); }) {
     g_main = this;
     state_.Changed = [this] { StateChanged(); };
     // A read Curvilab asked for while the program was busy starts from the message loop.
@@ -162,18 +164,23 @@ void THamegMain::ApplySelectors() {
         Publish(MakeAcquisition(), false);
 }
 
-// A name changes the held acquisition's name only: its samples and measures are shared.
 void THamegMain::NomEditChange(HWND field) {
     int tag = field == Control(idNom1Edit) ? 1 : field == Control(idNom2Edit) ? 2 : 0;
-    Session().SetChannelName(tag, WindowText(field));
+    if (tag == 0) return;
+    RenameChannel(tag, WindowText(field));
     ApplySelectors();
-    if (!acquisition_ || !AcquisitionHeld() || tag == 0) return;
-    // Each channel takes the name of its input's field: a scope's CH2 alone is named from Nom 2.
+}
+
+// A name changes the held acquisition's name only: its samples and measures are shared. Each
+// channel takes the name of its input: a scope's CH2 alone is named from Nom 2.
+void THamegMain::RenameChannel(int input, const std::string& name) {
+    Session().SetChannelName(input, name);
+    if (!acquisition_ || !AcquisitionHeld()) return;
     std::vector<std::string> names;
     bool named = false;
     for (const AcquisitionChannel& channel : acquisition_->Channels()) {
         names.push_back(Session().ChannelName(channel.Input));
-        named |= channel.Input == tag;
+        named |= channel.Input == input;
     }
     if (named) Publish(acquisition_->Renamed(names), false);
 }

@@ -59,6 +59,8 @@ private:
     void CurvilabItemClick();
     void ApplySelectors();
     void NomEditChange(HWND field);
+    // The name of the held acquisition's channel of input `input` (1 to 4).
+    void RenameChannel(int input, const std::string& name);
     void UpdateCommands() override;
     void SetOscilloClick();
     void ExitItemClick();

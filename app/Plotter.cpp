@@ -204,7 +204,7 @@ std::vector<std::vector<POINT>> Runs(const PlotArea& a, const PlotAxis& x, const
 void DrawCurve(const Drawing& draw, const PlotArea& a, const PlotDescription& plot,
                const PlotCurve& curve) {
     COLORREF colour = curve.Pale ? Paler(curve.Colour) : curve.Colour;
-    const PlotAxis& y = plot.Y[std::size_t(curve.Axis == 1)];
+    const PlotAxis& y = plot.Y[std::size_t(std::clamp(curve.Axis, 0, 3))];
     for (const auto& run : Runs(a, plot.X, y, curve)) {
         draw.Line(colour, curve.Marks ? Scaled(2, draw.Dpi()) : Scaled(1, draw.Dpi()), PS_SOLID,
                   run);
@@ -227,7 +227,7 @@ void DrawLines(const Drawing& draw, const PlotArea& a, const PlotDescription& pl
             draw.Text(line.Label, {x + m.Gap, a.Top + m.Gap, x + m.LabelWidth * 2, a.Top + m.Line},
                       DT_LEFT, line.Colour);
         } else {
-            int y = PixelY(a, plot.Y[std::size_t(line.Axis == 1)], line.Value);
+            int y = PixelY(a, plot.Y[std::size_t(std::clamp(line.Axis, 0, 3))], line.Value);
             draw.Line(line.Colour, width, style, {{a.Left, y}, {right, y}});
             draw.Text(line.Label, {a.Left + m.Gap, y - m.Line, right - m.Gap, y}, DT_LEFT,
                       line.Colour);

@@ -23,7 +23,7 @@ struct PlotLabels {
 // million segments would draw, at the cost of a few thousand.
 struct PlotCurve {
     std::span<const double> X, Y;
-    int Axis = 0; // the vertical axis: 0 the left one, 1 the right one
+    int Axis = 0; // the vertical axis: 0 the left one, 1 the right one, 2 and 3 unmarked
     COLORREF Colour = RGB(0, 0, 0);
     bool Pale = false;  // a reference: a paler shade, drawn behind the other curves
     bool Marks = false; // a small square on each point (measured points, not samples)
@@ -47,7 +47,9 @@ struct PlotLegend {
 
 struct PlotDescription {
     PlotAxis X;
-    std::array<PlotAxis, 2> Y;
+    // The vertical axes, on the same divisions: the first two' values are marked on the left and
+    // the right side, the others' are not.
+    std::array<PlotAxis, 4> Y;
     PlotLabels XLabels;
     std::array<PlotLabels, 2> YLabels;
     std::vector<PlotCurve> Curves;

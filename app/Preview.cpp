@@ -27,6 +27,8 @@ struct ToolButton {
     int Id;
     const char* Text; // UTF-8 source text; "&" marks the Alt letter
     DWORD Style;
+    const wchar_t* Class = L"BUTTON";
+    int Width = 10; // an edit's, at 96 dpi
 };
 
 constexpr ToolButton kToolRow[] = {
@@ -40,6 +42,22 @@ constexpr ToolButton kToolRow[] = {
     {TPreviewForm::idSaveAsBtn, "E&nregistrer sous…", BS_PUSHBUTTON},
     {TPreviewForm::idKeepReferenceBtn, "&Garder comme référence", BS_PUSHBUTTON},
     {TPreviewForm::idClearReferenceBtn, "Effacer la &référence", BS_PUSHBUTTON},
+    {TPreviewForm::idName3Label, "Nom CH&3 :", SS_LEFT | SS_CENTERIMAGE, L"STATIC"},
+    {TPreviewForm::idName3Edit, "", ES_AUTOHSCROLL, L"EDIT", 90},
+    {TPreviewForm::idName4Label, "Nom CH&4 :", SS_LEFT | SS_CENTERIMAGE, L"STATIC"},
+    {TPreviewForm::idName4Edit, "", ES_AUTOHSCROLL, L"EDIT", 90},
+};
+
+// A control not hidden, whether its window is shown yet or not.
+bool Shows(HWND control) { return (GetWindowLongW(control, GWL_STYLE) & WS_VISIBLE) != 0; }
+
+// The label and the field of a scope's CH3 or CH4.
+struct NameField {
+    int Input, Label, Edit;
+};
+constexpr NameField kNameFields[] = {
+    {3, TPreviewForm::idName3Label, TPreviewForm::idName3Edit},
+    {4, TPreviewForm::idName4Label, TPreviewForm::idName4Edit},
 };
 
 const std::vector<FileType> kDataFileTypes = {{"Curvilab (*.cv3)", L"*.cv3"},
@@ -48,10 +66,12 @@ const std::vector<FileType> kDataFileTypes = {{"Curvilab (*.cv3)", L"*.cv3"},
 } // namespace
 
 TPreviewForm::TPreviewForm(const CommandState& state, std::function<void()> openSeries,
-                           std::function<void(const Series&)> takeSeries)
+                           std::function<void(const Series&)> takeSeries,
+                           std::function<void(int, const std::string&)> rename)
     : ToolWindow({kClassName, Cp1252("Aperçu de l'acquisition"), kWidth, kHeight, kMinimumWidth,
                   kMinimumHeight}),
-      state_(state), openSeries_(std::move(openSeries)), takeSeries_(std::move(takeSeries)) {}
+      state_(state), openSeries_(std::move(openSeries)), takeSeries_(std::move(takeSeries)),
+      rename_(std::move(rename)) {}
 
 void TPreviewForm::Show(HWND owner) {
     if (!Create(owner)) return;
@@ -62,9 +82,14 @@ void TPreviewForm::Show(HWND owner) {
 }
 
 void TPreviewForm::CreateControls() {
-    for (const ToolButton& button : kToolRow)
-        CreateControl(Window(), {L"BUTTON", Cp1252(button.Text), button.Style | WS_TABSTOP, 0, 0,
-                                 10, 10, button.Id});
+    for (const ToolButton& button : kToolRow) {
+        bool edit = std::wstring(button.Class) == L"EDIT";
+        CreateControl(Window(), {button.Class, Cp1252(button.Text),
+                                 button.Style | (button.Class[0] == L'S' ? 0 : WS_TABSTOP), 0, 0,
+                                 button.Width, 10, button.Id, edit ? DWORD(WS_EX_CLIENTEDGE) : 0});
+    }
+    for (const NameField& field : kNameFields)
+        for (int id : {field.Label, field.Edit}) ShowWindow(GetDlgItem(Window(), id), SW_HIDE);
     plot_ = std::make_unique<PlotView>(
         Window(), idPlotView,
         PlotView::Events{[this](HDC dc, const RECT& box, int dpi) { Draw(dc, box, dpi, true); },
@@ -77,7 +102,8 @@ void TPreviewForm::PlaceControls() {
     GetClientRect(Window(), &client);
     int dpi = Dpi();
     std::vector<HWND> row;
-    for (const ToolButton& button : kToolRow) row.push_back(GetDlgItem(Window(), button.Id));
+    for (const ToolButton& button : kToolRow)
+        if (Shows(GetDlgItem(Window(), button.Id))) row.push_back(GetDlgItem(Window(), button.Id));
     int margin = Scaled(kMargin, dpi);
     int bottom = FlowControls(row, {margin, margin, client.right - margin, client.bottom}, dpi);
     int top = bottom + margin;
@@ -112,8 +138,38 @@ void TPreviewForm::Refresh() {
     Button_SetCheck(GetDlgItem(Window(), idXYCheck), xy_ ? BST_CHECKED : BST_UNCHECKED);
     EnableWindow(GetDlgItem(Window(), idXYCheck), twoChannels);
     EnableWindow(GetDlgItem(Window(), idCursorsCheck), shown != nullptr);
+    ShowNameFields();
     StateChanged();
     UpdateTexts();
+}
+
+void TPreviewForm::ShowNameFields() {
+    const Acquisition* named = opened_ ? nullptr : live_.get();
+    bool changed = false;
+    for (const NameField& field : kNameFields) {
+        auto channel =
+            named
+                ? std::find_if(named->Channels().begin(), named->Channels().end(),
+                               [&](const AcquisitionChannel& c) { return c.Input == field.Input; })
+                : std::vector<AcquisitionChannel>::const_iterator{};
+        bool shown = named && channel != named->Channels().end();
+        HWND edit = GetDlgItem(Window(), field.Edit);
+        changed |= Shows(edit) != shown;
+        for (int id : {field.Label, field.Edit})
+            ShowWindow(GetDlgItem(Window(), id), shown ? SW_SHOW : SW_HIDE);
+        if (shown && WindowText(edit) != channel->Name) {
+            namesShown_ = true;
+            SetWindowText1252(edit, channel->Name);
+            namesShown_ = false;
+        }
+    }
+    if (changed) PlaceControls();
+}
+
+void TPreviewForm::NameEditChange(int input) {
+    if (namesShown_ || !rename_) return;
+    for (const NameField& field : kNameFields)
+        if (field.Input == input) rename_(input, WindowText(GetDlgItem(Window(), field.Edit)));
 }
 
 void TPreviewForm::KeepCursors(const Acquisition* before, bool sameSource) {
@@ -392,6 +448,10 @@ LRESULT TPreviewForm::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case idSaveAsBtn: SaveAsClick(); return 0;
         case idKeepReferenceBtn: KeepReferenceClick(); return 0;
         case idClearReferenceBtn: ClearReferenceClick(); return 0;
+        case idName3Edit:
+        case idName4Edit:
+            if (HIWORD(wParam) == EN_CHANGE) NameEditChange(LOWORD(wParam) == idName3Edit ? 3 : 4);
+            return 0;
         }
         break;
     case WM_DROPFILES: {

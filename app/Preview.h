@@ -25,9 +25,11 @@
 
 class TPreviewForm : public ToolWindow {
 public:
-    // `openSeries` opens the series window; `takeSeries` gives it a series read from a file.
+    // `openSeries` opens the series window; `takeSeries` gives it a series read from a file;
+    // `rename` names a scope's CH3 or CH4 (the main window's fields name CH1 and CH2).
     TPreviewForm(const CommandState& state, std::function<void()> openSeries,
-                 std::function<void(const Series&)> takeSeries);
+                 std::function<void(const Series&)> takeSeries,
+                 std::function<void(int input, const std::string& name)> rename);
 
     // Opens the window over `owner`, or brings it forward when it is open.
     void Show(HWND owner);
@@ -54,6 +56,10 @@ public:
         idSaveAsBtn,
         idKeepReferenceBtn,
         idClearReferenceBtn,
+        idName3Label,
+        idName3Edit,
+        idName4Label,
+        idName4Edit,
         idPlotView = 390,
         idPhaseText = 900,
         idDelayText,
@@ -99,10 +105,16 @@ private:
     void ShowSource();
     // The picture may go out: a whole acquisition is shown and the program's state allows it.
     bool PictureMayGoOut() const;
+    // The name fields of a scope's CH3 and CH4, shown with the main window's acquisition when it
+    // has them.
+    void ShowNameFields();
+    void NameEditChange(int input);
 
     const CommandState& state_;
     std::function<void()> openSeries_;
     std::function<void(const Series&)> takeSeries_;
+    std::function<void(int, const std::string&)> rename_;
+    bool namesShown_ = false; // the program writes the name fields: no rename
     struct OpenedFile {
         std::wstring Name;
         DataTable Table;        // saved again as it was read, every variable

@@ -88,8 +88,10 @@ std::wstring ValueUnder(const Acquisition& acquisition, std::size_t c, double ti
 std::vector<TextBlock> Blocks(const PreviewTexts& texts) {
     std::vector<TextBlock> blocks;
     if (texts.Measures.empty()) return blocks;
-    std::vector<COLORREF> colours = {RGB(0, 0, 0), kChannelColours[0], kChannelColours[1],
-                                     Paler(kChannelColours[0]), Paler(kChannelColours[1])};
+    std::vector<COLORREF> colours = {RGB(0, 0, 0)};
+    std::size_t shown = std::max<std::size_t>(texts.Channels, 2);
+    for (std::size_t c = 0; c < shown; ++c) colours.push_back(kChannelColours[c]);
+    for (COLORREF colour : kChannelColours) colours.push_back(Paler(colour));
     TextBlock first{{}, colours, {}}, second{{}, colours, {}};
     const auto& rows = texts.Measures;
     for (std::size_t r = 0; r < rows.size(); ++r) {
@@ -158,10 +160,11 @@ PreviewTexts PreviewTextsOf(const Acquisition& shown, const Cursors& cursors,
                             const Acquisition* reference) {
     PreviewTexts texts;
     std::size_t channels = shown.Channels().size();
-    // The reference's columns are always the fourth and the fifth.
+    texts.Channels = channels;
+    // The reference's columns follow those of two channels at least.
     auto withReference = [&](std::vector<std::wstring> row, auto text) {
         if (!reference) return row;
-        row.resize(3);
+        row.resize(1 + std::max<std::size_t>(channels, 2));
         for (std::size_t c = 0; c < reference->Channels().size(); ++c)
             row.push_back(text(*reference, c));
         return row;
@@ -260,7 +263,7 @@ PlotDescription PreviewPlot(const Acquisition* shown, const Cursors& cursors,
                             const PreviewView& view) {
     PlotDescription plot;
     plot.X = TimeAxis(1);
-    plot.Y = {VoltageAxis(1), VoltageAxis(1)};
+    plot.Y.fill(VoltageAxis(1));
     plot.Banner = view.Banner;
     const Acquisition* reference = view.Reference;
     // Without an acquisition, a reference is drawn on its own grid.
@@ -287,7 +290,7 @@ PlotDescription PreviewPlot(const Acquisition* shown, const Cursors& cursors,
     plot.XLabels = {true, "s", RGB(0, 0, 0)};
     for (std::size_t n = 0; n < channels; ++n) {
         plot.Y[n] = ChannelAxisOf(*grid, n);
-        plot.YLabels[n] = {true, "V", kChannelColours[n]};
+        if (n < plot.YLabels.size()) plot.YLabels[n] = {true, "V", kChannelColours[n]};
     }
     // The reference's channels on the current ones' axes, in volts and seconds.
     if (reference) AddCurves(plot, *reference, true);

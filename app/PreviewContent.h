@@ -11,7 +11,8 @@
 #include "acquisition/Acquisition.h"
 #include "app/Plotter.h"
 
-constexpr COLORREF kChannelColours[2] = {RGB(0, 0, 200), RGB(200, 0, 0)};
+constexpr COLORREF kChannelColours[4] = {RGB(0, 0, 200), RGB(200, 0, 0), RGB(0, 130, 0),
+                                         RGB(190, 110, 0)};
 
 // The grid an acquisition is drawn on: its screen's time axis; each channel's volts on the
 // screen's divisions up at its scale around its offset, or 1 V a division when the scale cannot
@@ -39,8 +40,10 @@ double LevelValue(const PlotAxis& axis, double level);
 // Every texts of the picture, as the window's hidden controls also carry them.
 struct PreviewTexts {
     // Row 0: the channels' names; then one row a measurement: its name, each channel's value
-    // or "— (reason)", then the reference's channels' in columns 3 and 4.
+    // or "— (reason)", then the reference's channels' after the columns of two channels at least
+    // (in columns 3 and 4 when two or fewer are shown).
     std::vector<std::vector<std::wstring>> Measures;
+    std::size_t Channels = 0;  // of the acquisition shown
     std::wstring Phase, Delay; // empty with one channel
     // Row 0: t1, t2, Δt, 1/Δt; then a row a channel: its name, its values under t1 and t2, ΔV.
     std::vector<std::vector<std::wstring>> Cursors;

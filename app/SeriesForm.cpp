@@ -222,19 +222,25 @@ void TSeriesForm::PlaceControls() {
 // message loop (or as the window goes): a read's end is not held up by them.
 void TSeriesForm::AddPoint(const AcquisitionPtr& acquisition) {
     if (!Window()) return;
-    RowAdded(MeasureSeriesRow(*acquisition), acquisition);
+    auto [input, output] = TSweepForm::MeasuredChannels();
+    RowAdded(MeasureSeriesRow(*acquisition, input, output), acquisition, {input, output});
 }
 
 void TSeriesForm::AddSweepPoint(const SweepPoint& point) {
     if (!Window()) return;
-    RowAdded(SeriesRowOf(point), point.Last);
+    RowAdded(SeriesRowOf(point), point.Last, {point.Input, point.Output});
 }
 
-void TSeriesForm::RowAdded(SeriesRow row, const AcquisitionPtr& acquisition) {
+void TSeriesForm::RowAdded(SeriesRow row, const AcquisitionPtr& acquisition,
+                           std::array<int, 2> measured) {
     row.Number = nextNumber_++;
-    if (acquisition)
-        names_ = {acquisition->Channels()[0].Name,
-                  acquisition->Channels().size() > 1 ? acquisition->Channels()[1].Name : "V2"};
+    // The columns take the names of the channels measured, as MeasureSeriesRow takes them.
+    if (acquisition) {
+        const auto& channels = acquisition->Channels();
+        names_[0] = channels[acquisition->IndexOfInput(measured[0]).value_or(0)].Name;
+        std::optional<std::size_t> output = acquisition->IndexOfInput(measured[1]);
+        names_[1] = output ? channels[*output].Name : "V2";
+    }
     rows_.push_back(row);
     saved_ = false;
     if (acquisition && Button_GetCheck(GetDlgItem(Window(), idSaveEachCheck)) == BST_CHECKED)

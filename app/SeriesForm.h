@@ -76,8 +76,9 @@ private:
     std::vector<std::wstring> Cells(const SeriesRow& row) const;
     // The list asks for a cell it draws.
     void GiveCell(LVITEMW& item);
-    // A row taken: its files and the list on the next turn of the message loop.
-    void RowAdded(SeriesRow row, const AcquisitionPtr& acquisition);
+    // A row taken, of the channels `measured` (the circuit's input and output): its files and the
+    // list on the next turn of the message loop.
+    void RowAdded(SeriesRow row, const AcquisitionPtr& acquisition, std::array<int, 2> measured);
     // What the points added since last did not do yet: the series' file, their own files (when
     // each is saved), the list shown again.
     void KeepPending();

@@ -17,7 +17,7 @@
 
 namespace {
 
-constexpr int kWidth = 440, kHeight = 500;
+constexpr int kWidth = 440, kHeight = 556;
 constexpr UINT kEventMessage = WM_APP + 3;
 constexpr int kFieldTop = 84, kFieldStep = 28;
 
@@ -32,6 +32,8 @@ struct Setting {
 
 constexpr Setting kSettings[] = {
     {"Voie du générateur", L"Voie", 1, 2, true, 1},
+    {"Voie de l'oscilloscope à l'entrée", L"VoieEntree", 1, 4, true, 1},
+    {"Voie de l'oscilloscope à la sortie", L"VoieSortie", 1, 4, true, 2},
     {"Amplitude (V crête à crête)", L"Amplitude", 0.002, 20, false, 2},
     {"Décalage (V)", L"Decalage", -10, 10, false, 0},
     {"Fréquence de début (Hz)", L"FreqDebut", 0.01, 1e8, false, 10},
@@ -63,6 +65,19 @@ std::string DurationText(double seconds) {
 }
 
 } // namespace
+
+std::array<int, 2> TSweepForm::MeasuredChannels() {
+    std::array<int, 2> channels{};
+    for (Field field : {kInput, kOutput}) {
+        const Setting& setting = kSettings[field];
+        wchar_t text[64] = {};
+        GetPrivateProfileStringW(L"Balayage", setting.Key, L"", text, 64, SettingsPath().c_str());
+        double value = ParseReal(Narrow(text));
+        channels[field == kInput ? 0 : 1] = int(Takes(setting, value) ? value : setting.Default);
+    }
+    if (channels[0] == channels[1]) return {1, 2};
+    return channels;
+}
 
 TSweepForm::TSweepForm(CommandState& state, std::function<SweepScope()> scope,
                        std::function<void(const SweepPoint&)> addPoint)
@@ -143,8 +158,15 @@ std::optional<SweepSettings> TSweepForm::TypedSettings() const {
         ShowNotice(Cp1252("La fréquence de fin doit dépasser la fréquence de début."));
         return std::nullopt;
     }
+    if (values[kInput] == values[kOutput]) {
+        ShowNotice(Cp1252("Les voies de l'oscilloscope à l'entrée et à la sortie doivent être "
+                          "différentes."));
+        return std::nullopt;
+    }
     SweepSettings settings;
     settings.Channel = int(values[kChannel]);
+    settings.Input = int(values[kInput]);
+    settings.Output = int(values[kOutput]);
     settings.Amplitude = values[kAmplitude];
     settings.Offset = values[kOffset];
     settings.Start = values[kStart];
@@ -244,12 +266,15 @@ void TSweepForm::StartClick() {
         return;
     }
     SweepScope scope = scope_();
-    if (scope.Resource.Kind == ResourceKind::Serial && !scope.HmFound)
+    bool hm = scope.Resource.Kind == ResourceKind::Serial;
+    if (hm && !scope.HmFound)
         return ShowNotice(
             Cp1252("Aucun oscilloscope HM ne répond : vérifiez le port série et le "
                    "câble, ou choisissez un oscilloscope dans la fenêtre Instrument."));
     std::optional<SweepSettings> settings = TypedSettings();
     if (!settings || state_.Closing()) return;
+    if (hm && std::max(settings->Input, settings->Output) > 2)
+        return ShowNotice(Cp1252("Un oscilloscope HM n'a que les voies CH1 et CH2."));
     SweepJob job;
     if (!GeneratorJob(job, [](const std::string& text) { ShowNotice(text); })) return;
     WriteSettings();

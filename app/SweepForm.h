@@ -17,7 +17,7 @@
 // The scope a sweep reads and the main window's channel names.
 struct SweepScope {
     InstrumentResource Resource; // of kind Serial: the HM
-    std::array<std::string, 2> Names;
+    std::array<std::string, 4> Names;
     bool HmFound = false; // the HM answered its identification
     // An HM's image for a point, the person asked first to set what changed; null when they
     // declined or no whole image came.
@@ -36,6 +36,9 @@ public:
     bool Running() const { return sweeping_.has_value(); }
     // Arrêter, and the window closes once the instruments are put back.
     void StopAndClose();
+    // The scope's channels on the circuit's input and output, as vexor.ini keeps them: the series
+    // measures those too.
+    static std::array<int, 2> MeasuredChannels();
 
     static constexpr const wchar_t* kClassName = L"TVexorSweep";
     enum Control : int {
@@ -52,6 +55,8 @@ public:
     // The settings' fields, in their order.
     enum Field : int {
         kChannel,
+        kInput,
+        kOutput,
         kAmplitude,
         kOffset,
         kStart,

@@ -133,7 +133,7 @@ int main() {
     AppDataDir += L"\\";
     CommandState state;
     TPreviewForm preview(
-        state, [] {}, [](const Series&) {});
+        state, [] {}, [](const Series&) {}, [](int, const std::string&) {});
     TSeriesForm series(
         state, [](const std::string&) {}, [] { return SweepScope{}; });
     preview.Show(nullptr);

@@ -375,7 +375,7 @@ AcquisitionColumns FindAcquisitionColumns(const DataTable& table) {
         if (unit == "s" && !time) {
             found.Time = v;
             time = true;
-        } else if (unit == "V" && found.Voltages.size() < 2) {
+        } else if (unit == "V" && found.Voltages.size() < kMostVoltages) {
             found.Voltages.push_back(v);
         }
     }

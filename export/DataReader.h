@@ -45,11 +45,14 @@ struct DataFileContents {
 // missing. Throws EDataFileError.
 DataFileContents ReadDataFile(std::string_view bytes, bool curvilab);
 
+// The channels a file gives back as an acquisition at most: as many as a scope sends.
+constexpr std::size_t kMostVoltages = 4;
+
 // Where an acquisition lies in a table: the first variable of unit "s" is the time, the first
-// one or two of unit "V" are the channels. Throws EDataFileError when either is missing.
+// kMostVoltages of unit "V" are the channels. Throws EDataFileError when either is missing.
 struct AcquisitionColumns {
     std::size_t Time = 0;
-    std::vector<std::size_t> Voltages; // one or two
+    std::vector<std::size_t> Voltages; // one to kMostVoltages
 };
 AcquisitionColumns FindAcquisitionColumns(const DataTable& table);
 

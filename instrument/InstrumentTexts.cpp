@@ -40,7 +40,7 @@ std::string InstrumentErrorText(const EInstrumentError& error, const std::string
     case InstrumentFault::BlockTooLarge:
         return Cp1252("Bloc refusé : l'oscilloscope annonce ") + detail + Cp1252(" octets");
     case InstrumentFault::BadPreamble: return text("Réglages " + of + " illisibles : ") + detail;
-    case InstrumentFault::NoChannelShown: return "Afficher CH1 ou CH2 sur l'oscilloscope";
+    case InstrumentFault::NoChannelShown: return "Afficher une voie sur l'oscilloscope";
     case InstrumentFault::UnknownInstrument:
         return text(std::string(n.Name) + " non reconnu : ") + detail;
     case InstrumentFault::BadResource: return detail;

@@ -10,9 +10,9 @@ bool Serves(const std::string& make, const std::string& model) {
     return ServesRigol(make) && (StartsWith(model, "DHO8") || StartsWith(model, "DHO9"));
 }
 
-std::vector<ScopeChannel> Read(ScpiSession& session, ScopeScreen& screen,
-                               const ScopeRequest& request) {
-    return ReadRigolChannels(session, screen, request, {true, 125000});
+std::vector<ScopeChannel> Read(ScpiSession& session, const ScopeIdentity& identity,
+                               ScopeScreen& screen, const ScopeRequest& request) {
+    return ReadRigolChannels(session, identity, screen, request, {true, 125000});
 }
 
 } // namespace

@@ -12,9 +12,9 @@ bool Serves(const std::string& make, const std::string& model) {
     return ServesRigol(make) && z && (StartsWith(model, "DS1") || StartsWith(model, "MSO1"));
 }
 
-std::vector<ScopeChannel> Read(ScpiSession& session, ScopeScreen& screen,
-                               const ScopeRequest& request) {
-    return ReadRigolChannels(session, screen, request, {false, 250000});
+std::vector<ScopeChannel> Read(ScpiSession& session, const ScopeIdentity& identity,
+                               ScopeScreen& screen, const ScopeRequest& request) {
+    return ReadRigolChannels(session, identity, screen, request, {false, 250000});
 }
 
 } // namespace

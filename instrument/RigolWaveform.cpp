@@ -24,10 +24,12 @@ const ScopeSettingWords kRigolSettings{
     .Scale = ":CHAN%d:SCAL",
     .Offset = ":CHAN%d:OFFS",
     .Probe = ":CHAN%d:PROB?",
+    .ProbeAsGain = false,
     .Shown = ":CHAN%d:DISP",
     .ShownOn = "1",
+    .OffsetIs = OffsetMeaning::CentreLevelNegated,
     .Trigger = {{":TRIG:MODE", "EDGE"},
-                {":TRIG:EDG:SOUR", "CHAN1"},
+                {":TRIG:EDG:SOUR", "CHAN%d"},
                 {":TRIG:EDG:SLOP", "POS"},
                 {":TRIG:EDG:LEV", "%s"},
                 {":TRIG:SWE", "AUTO"}},
@@ -88,7 +90,7 @@ ScopeChannel ReadChannel(ScpiSession& session, int number, const RigolModel& mod
 
 } // namespace
 
-RigolPreamble ParseRigolPreamble(const std::string& answer) {
+RigolPreamble ParseRigolPreamble(const std::string& answer, std::size_t mostPoints) {
     std::vector<double> fields;
     std::istringstream in(answer);
     for (std::string field; std::getline(in, field, ',');) fields.push_back(AnswerNumber(field));
@@ -99,8 +101,7 @@ RigolPreamble ParseRigolPreamble(const std::string& answer) {
     RigolPreamble preamble;
     if (fields[0] != 0 && fields[0] != 1) throw bad("format");
     preamble.Format = int(fields[0]);
-    if (!(fields[2] >= 2 && fields[2] <= double(kMostScreenPoints)) ||
-        fields[2] != std::floor(fields[2]))
+    if (!(fields[2] >= 2 && fields[2] <= double(mostPoints)) || fields[2] != std::floor(fields[2]))
         throw bad("points");
     preamble.Points = std::size_t(fields[2]);
     preamble.XIncrement = fields[4];
@@ -120,11 +121,12 @@ std::string RigolResume(ScpiSession& session) {
 
 bool ServesRigol(const std::string& make) { return make.find("RIGOL") != std::string::npos; }
 
-std::vector<ScopeChannel> ReadRigolChannels(ScpiSession& session, ScopeScreen& screen,
-                                            const ScopeRequest& request, const RigolModel& model) {
+std::vector<ScopeChannel> ReadRigolChannels(ScpiSession& session, const ScopeIdentity& identity,
+                                            ScopeScreen& screen, const ScopeRequest& request,
+                                            const RigolModel& model) {
     screen.SecondsPerDivision = AnswerNumber(session.Query(":TIM:MAIN:SCAL?"));
     std::vector<int> shown;
-    for (int number : {1, 2})
+    for (int number = 1; number <= identity.Channels; ++number)
         if (AnswerNumber(session.Query(":CHAN" + std::to_string(number) + ":DISP?")) != 0)
             shown.push_back(number);
     return ReadEachShown(shown, request, [&](int number, const TransferProgress& progress) {

@@ -11,8 +11,9 @@ struct RigolModel {
     std::size_t PagePoints = 0; // the most points one ":WAVeform:DATA?" answers
 };
 
-std::vector<ScopeChannel> ReadRigolChannels(ScpiSession& session, ScopeScreen& screen,
-                                            const ScopeRequest& request, const RigolModel& model);
+std::vector<ScopeChannel> ReadRigolChannels(ScpiSession& session, const ScopeIdentity& identity,
+                                            ScopeScreen& screen, const ScopeRequest& request,
+                                            const RigolModel& model);
 // ":SING" for a single shot that waits, ":RUN" for a running scope, "" for a stopped one.
 std::string RigolResume(ScpiSession& session);
 bool ServesRigol(const std::string& make);

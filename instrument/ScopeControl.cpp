@@ -10,6 +10,7 @@ namespace {
 constexpr const char* kHeaders = "headers";
 constexpr const char* kRunState = "run";
 
+// `format` with a "%d" for `channel`, or as it stands without one.
 std::string Formatted(const char* format, int channel) {
     char text[64];
     std::snprintf(text, sizeof text, format, channel);
@@ -31,8 +32,9 @@ std::string WithValue(const char* format, const std::string& value) {
 } // namespace
 
 ScopeControl::ScopeControl(ScpiSession& session, const ScopeIdentity& identity,
-                           std::function<void(double seconds)> wait)
-    : session_(session), identity_(identity), dialect_(*identity.Speaks), wait_(std::move(wait)) {}
+                           std::function<void(double seconds)> wait, std::array<int, 2> measured)
+    : session_(session), identity_(identity), dialect_(*identity.Speaks), wait_(std::move(wait)),
+      measured_(measured) {}
 
 void ScopeControl::Save() {
     const ScopeSettingWords& words = dialect_.Settings;
@@ -43,14 +45,17 @@ void ScopeControl::Save() {
     };
     keep("base de temps", words.TimeBase);
     timeBase_ = AnswerNumber(found_.CommandOf(words.TimeBase));
-    for (int channel : {1, 2}) {
+    for (std::size_t i = 0; i < 2; ++i) {
+        int channel = measured_[i];
         std::string ch = "CH" + std::to_string(channel);
         keep("sensibilité " + ch, Formatted(words.Scale, channel));
         keep("décalage " + ch, Formatted(words.Offset, channel));
         keep("affichage " + ch, Formatted(words.Shown, channel));
-        probes_[channel - 1] = AnswerNumber(session_.Query(Formatted(words.Probe, channel)));
+        double probe = AnswerNumber(session_.Query(Formatted(words.Probe, channel)));
+        probes_[i] = words.ProbeAsGain && probe > 0 ? 1 / probe : probe;
     }
-    for (const auto& [setting, value] : words.Trigger) keep("déclenchement", setting);
+    for (const auto& [setting, value] : words.Trigger)
+        keep("déclenchement", Formatted(setting, measured_[0]));
     std::string resume = dialect_.Resume(session_);
     found_.Keep(kRunState, Cp1252("marche/arrêt"), resume.empty() ? words.Stop : resume);
     found_.Changed(kRunState); // every capture runs and stops the scope
@@ -72,12 +77,23 @@ void ScopeControl::SetTimeBase(double secondsPerDivision) {
     timeBase_ = secondsPerDivision;
 }
 
+// A trace placed in divisions would move with the scale: it is placed again at its level.
 void ScopeControl::SetScale(int channel, double voltsPerDivision) {
     Set(Formatted(dialect_.Settings.Scale, channel), Printed(voltsPerDivision));
+    scales_[Slot(channel)] = voltsPerDivision;
+    if (dialect_.Settings.OffsetIs == OffsetMeaning::DivisionsUp && centres_[Slot(channel)])
+        SetCentre(channel, *centres_[Slot(channel)]);
 }
 
 void ScopeControl::SetCentre(int channel, double volts) {
-    Set(Formatted(dialect_.Settings.Offset, channel), Printed(-volts));
+    double value = -volts;
+    switch (dialect_.Settings.OffsetIs) {
+    case OffsetMeaning::CentreLevel: value = volts; break;
+    case OffsetMeaning::CentreLevelNegated: break;
+    case OffsetMeaning::DivisionsUp: value = -volts / scales_[Slot(channel)]; break;
+    }
+    Set(Formatted(dialect_.Settings.Offset, channel), Printed(value));
+    centres_[Slot(channel)] = volts;
 }
 
 // A channel already shown is left alone: its display is not the sweep's to put back.
@@ -87,9 +103,11 @@ void ScopeControl::Show(int channel) {
         Set(setting, dialect_.Settings.ShownOn);
 }
 
+// The level first: a "%d" in a value is the trigger's channel.
 void ScopeControl::SetTrigger(double level) {
     for (const auto& [setting, value] : dialect_.Settings.Trigger)
-        Set(setting, WithValue(value, Printed(level)));
+        Set(Formatted(setting, measured_[0]),
+            Formatted(WithValue(value, Printed(level)).c_str(), measured_[0]));
 }
 
 AcquisitionPtr ScopeControl::Capture(const ScopeRequest& request, double extraSeconds) {

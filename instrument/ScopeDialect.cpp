@@ -5,11 +5,13 @@
 #include "common/Words.h"
 
 // Each family's row, from its own file.
-extern const ScopeDialect kSiglentSdsE, kSiglentSdsHd, kRigolDs1000z, kRigolDho;
+extern const ScopeDialect kSiglentSdsE, kSiglentSdsHd, kRigolDs1000z, kRigolDho, kTektronixTds,
+    kTektronixTbs, kKeysight;
 
 const std::vector<const ScopeDialect*>& ScopeDialects() {
-    static const std::vector<const ScopeDialect*> kDialects{&kSiglentSdsE, &kSiglentSdsHd,
-                                                            &kRigolDs1000z, &kRigolDho};
+    static const std::vector<const ScopeDialect*> kDialects{
+        &kSiglentSdsE,  &kSiglentSdsHd, &kRigolDs1000z, &kRigolDho,
+        &kTektronixTds, &kTektronixTbs, &kKeysight};
     return kDialects;
 }
 
@@ -28,7 +30,8 @@ std::optional<ScopeIdentity> IdentifyScope(const std::string& answer,
     std::string make = UpperCase(fields[0]), model = UpperCase(fields[1]);
     for (const ScopeDialect* dialect : dialects)
         if (dialect->Serves(make, model))
-            return ScopeIdentity{fields[0], fields[1], fields[2], dialect};
+            return ScopeIdentity{fields[0], fields[1], fields[2], dialect,
+                                 ChannelsOfModel(fields[1])};
     return std::nullopt;
 }
 
@@ -67,7 +70,7 @@ AcquisitionPtr ReadScope(ScpiSession& session, const ScopeIdentity& identity,
     try {
         resume = dialect.Resume(session);
         if (!resume.empty()) session.Send(dialect.Settings.Stop);
-        channels = dialect.ReadChannels(session, screen, request);
+        channels = dialect.ReadChannels(session, identity, screen, request);
     } catch (const EInstrumentError&) {
         SendWhileConnected(session, {resume, headers});
         throw;

@@ -13,6 +13,8 @@
 
 #include "instrument/ScopeRead.h"
 
+enum class OffsetMeaning { CentreLevel, CentreLevelNegated, DivisionsUp };
+
 // What a sweep sets and reads on a scope; "%d" stands for a channel's number. A setting is read by
 // "<setting>?" and set by "<setting> <value>".
 struct ScopeSettingWords {
@@ -20,8 +22,12 @@ struct ScopeSettingWords {
     const char* Scale; // at the probe's tip
     const char* Offset;
     const char* Probe;   // a query: the probe's factor
+    bool ProbeAsGain;    // the query answers the probe's gain instead: 0.1 for a x10
     const char* Shown;   // the channel on the screen
     const char* ShownOn; // the value that shows it: "ON", "1"
+    // What the offset setting holds: the level the centre line shows, its opposite (the trace
+    // moved down by the offset), or the trace's position in divisions.
+    OffsetMeaning OffsetIs;
     // The trigger's settings, each with the value a sweep sets ("%s" the level), the trigger's
     // sweep last: it is put back after the others, before the run state.
     std::vector<std::pair<const char*, const char*>> Trigger;
@@ -34,10 +40,10 @@ struct ScopeDialect {
     const char* Guide;  // the programming guide its words and scaling come from
     // Whether it serves a model, from the "*IDN?" answer's make and model, both in upper case.
     bool (*Serves)(const std::string& make, const std::string& model);
-    // Reads the channels shown, the scope held still, and the screen they were shown on (its
-    // time base and the seconds between two points); throws EInstrumentError.
-    std::vector<ScopeChannel> (*ReadChannels)(ScpiSession& session, ScopeScreen& screen,
-                                              const ScopeRequest& request);
+    // Reads the channels shown among the scope's inputs, the scope held still, and the screen they
+    // were shown on (its time base and the seconds between two points); throws EInstrumentError.
+    std::vector<ScopeChannel> (*ReadChannels)(ScpiSession& session, const ScopeIdentity& identity,
+                                              ScopeScreen& screen, const ScopeRequest& request);
     // The command that puts the scope back into the run state it is found in: running in its
     // trigger's sweep, or a single shot armed; "" for a stopped scope.
     std::string (*Resume)(ScpiSession& session);

@@ -12,6 +12,14 @@ std::vector<std::string> IdentityFields(const std::string& answer) {
     return fields;
 }
 
+int ChannelsOfModel(const std::string& model) {
+    std::size_t first = model.find_first_of("0123456789");
+    if (first == std::string::npos) return 2;
+    std::size_t end = model.find_first_not_of("0123456789", first);
+    char last = model[(end == std::string::npos ? model.size() : end) - 1];
+    return last == '4' ? 4 : 2;
+}
+
 std::string ScopeIdentity::Name() const {
     std::string make = Make.substr(0, Make.find(' '));
     return make + " " + Model;

@@ -20,7 +20,7 @@ void ScopeLink::Start(ScopeJob job) {
     if (worker_.joinable()) worker_.join();
     ResetEvent(cancel_.get());
     done_ = total_ = 0;
-    finished_ = false;
+    answered_ = finished_ = false;
     job.Request.Progress = [this](std::size_t done, std::size_t total) {
         total_ = total;
         done_ = done;
@@ -55,9 +55,10 @@ std::unique_ptr<ByteStream> ConnectInstrument(const InstrumentResource& resource
     std::optional<EInstrumentError> firstError;
     for (int each : ports) {
         try {
-            auto stream =
-                std::make_unique<TcpStream>(resource.Host, each, cancel, kConnectMs, kAnswerMs);
+            auto stream = std::make_unique<TcpStream>(resource.Host, each, cancel, kConnectMs,
+                                                      kFirstAnswerMs);
             answer = StreamSession(*stream).Query("*IDN?");
+            stream->SetAnswerTime(kAnswerMs);
             port = each;
             return stream;
         } catch (const EInstrumentError& error) {
@@ -73,6 +74,7 @@ ScopeOutcome ScopeLink::Run(const ScopeJob& job) {
     try {
         std::unique_ptr<ByteStream> stream =
             ConnectInstrument(job.Resource, cancel_.get(), outcome.Answer, outcome.Port);
+        answered_ = true;
         outcome.Identity = IdentifyScope(outcome.Answer);
         if (!outcome.Identity)
             throw EInstrumentError(InstrumentFault::UnknownInstrument, outcome.Answer);

@@ -17,6 +17,9 @@
 // The time a connection may take, and the longest silence within an answer.
 constexpr unsigned kConnectMs = 2000;
 constexpr unsigned kAnswerMs = 3000;
+// The first answer on a new connection may take longer: a DSO-X 2000 answers only some 10 s
+// after it accepted the connection.
+constexpr unsigned kFirstAnswerMs = 12000;
 
 // A connection to the instrument a resource names, through the first of its ports that connects
 // and answers "*IDN?" (`answer`, `port`); throws EInstrumentError.
@@ -54,6 +57,8 @@ public:
     // The read's bytes received and expected, for the gauge.
     std::size_t Done() const { return done_; }
     std::size_t Total() const { return total_; }
+    // Whether the job's instrument said who it is.
+    bool Answered() const { return answered_; }
 
 private:
     ScopeOutcome Run(const ScopeJob& job);
@@ -62,5 +67,6 @@ private:
     std::thread worker_;
     std::atomic<bool> finished_{true};
     std::atomic<std::size_t> done_{0}, total_{0};
+    std::atomic<bool> answered_{false};
     ScopeOutcome outcome_;
 };

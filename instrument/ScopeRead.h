@@ -16,14 +16,15 @@ constexpr std::size_t kMostScreenPoints = 14000;
 
 // What a read needs besides the connection.
 struct ScopeRequest {
-    std::array<std::string, 2> Names{"V1", "V2"}; // the main window's name fields
+    // The channels' names: CH1 and CH2 the main window's name fields, CH3 and CH4 the preview's.
+    std::array<std::string, 4> Names{"V1", "V2", "V3", "V4"};
     std::string TimeOfDay;
     TransferProgress Progress; // of the whole read: both channels' bytes
 };
 
 // One channel as a dialect read it.
 struct ScopeChannel {
-    int Number = 1; // CH1 or CH2
+    int Number = 1; // CH1 to CH4
     std::vector<double> Volts;
     double VoltsPerDivision = 1; // at the probe's tip, as the scope's screen shows it
     double Offset = 0;           // volts at the screen's centre line

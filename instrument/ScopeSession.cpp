@@ -10,19 +10,24 @@ namespace {
 
 // The gauges' range while a scope is the instrument: the share of the read's bytes that came.
 constexpr int kGaugeMaximum = 4096;
+// A scope that has not answered by then is said to be getting ready.
+constexpr unsigned kPreparingAfterMs = 2000;
 
 } // namespace
 
 void ScopeSession::SetChannelName(int channel, const std::string& name) {
-    if (channel == 1 || channel == 2)
+    if (channel >= 1 && channel <= 4)
         names_[std::size_t(channel - 1)] = name.substr(0, kMaxChannelName);
 }
 
 std::string ScopeSession::ChannelName(int channel) const {
-    return channel == 1 || channel == 2 ? names_[std::size_t(channel - 1)] : "";
+    return channel >= 1 && channel <= 4 ? names_[std::size_t(channel - 1)] : "";
 }
 
-std::optional<ScopeOutcome> ScopeSession::AwaitJob() {
+// `status` is the help bar's text while the job runs, once the scope answered.
+std::optional<ScopeOutcome> ScopeSession::AwaitJob(const std::string& status) {
+    ULONGLONG started = GetTickCount64();
+    bool preparing = false;
     while (!link_.Finished()) {
         if (state_.Closing() || QuitRequested()) {
             link_.Cancel();
@@ -30,6 +35,12 @@ std::optional<ScopeOutcome> ScopeSession::AwaitJob() {
             return std::nullopt;
         }
         window_.ServeMessages(50);
+        bool waiting = !link_.Answered() && GetTickCount64() - started >= kPreparingAfterMs;
+        if (waiting != preparing) {
+            preparing = waiting;
+            window_.ShowStatus(preparing ? Cp1252("L'oscilloscope se prépare (jusqu'à 10 s)…")
+                                         : status);
+        }
         if (std::size_t total = link_.Total())
             window_.SetGauge(Gauge::Data,
                              int(double(link_.Done()) * kGaugeMaximum / double(total)));
@@ -47,9 +58,10 @@ void ScopeSession::IdentifyInstrument() {
     window_.UpdateCommands();
     window_.SetBusy(true);
     link_.Start({resource_, false, {}});
-    std::optional<ScopeOutcome> outcome = AwaitJob();
+    std::optional<ScopeOutcome> outcome = AwaitJob("");
     window_.SetBusy(false);
     if (!outcome) return;
+    window_.ShowStatus("");
     if (outcome->Error) {
         reason_ = InstrumentErrorText(*outcome->Error, resource_.Address());
         window_.SetCaption(outcome->Error->Fault == InstrumentFault::UnknownInstrument
@@ -74,8 +86,9 @@ ReadEnd ScopeSession::ReadInstrument(CommandState::Activity&) {
     window_.SetBusy(true);
     window_.SetGauge(Gauge::Data, 0);
     window_.SetGauge(Gauge::Zero, 0);
-    window_.ShowStatus(Cp1252("Lecture de l'oscilloscope…"));
-    std::optional<ScopeOutcome> outcome = AwaitJob();
+    std::string reading = Cp1252("Lecture de l'oscilloscope…");
+    window_.ShowStatus(reading);
+    std::optional<ScopeOutcome> outcome = AwaitJob(reading);
     if (!outcome) return ReadEnd::Closed;
     window_.SetBusy(false);
     window_.ShowStatus("");
@@ -90,7 +103,8 @@ ReadEnd ScopeSession::ReadInstrument(CommandState::Activity&) {
     window_.SetGauge(Gauge::Data, kGaugeMaximum);
     HeaderSettings shown{held_->Screen().TimeBaseText, "", ""};
     for (const AcquisitionChannel& channel : held_->Channels())
-        (channel.Input == 1 ? shown.GammeCH1 : shown.GammeCH2) = channel.ScaleText;
+        if (channel.Input == 1 || channel.Input == 2)
+            (channel.Input == 1 ? shown.GammeCH1 : shown.GammeCH2) = channel.ScaleText;
     window_.ShowHeaderSettings(shown);
     window_.UpdateCommands();
     return ReadEnd::Read;

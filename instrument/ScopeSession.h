@@ -32,12 +32,12 @@ private:
     ReadEnd ReadInstrument(CommandState::Activity& read) override;
     // Waits for the job started on the link, serving messages and moving the gauge meanwhile;
     // none when the program closed before its end.
-    std::optional<ScopeOutcome> AwaitJob();
+    std::optional<ScopeOutcome> AwaitJob(const std::string& status);
 
     InstrumentResource resource_;
     std::optional<ScopeIdentity> identity_; // the scope that answered
     std::string reason_;                    // why it did not
-    std::array<std::string, 2> names_{"V1", "V2"};
+    std::array<std::string, 4> names_{"V1", "V2", "V3", "V4"};
     AcquisitionPtr held_;
     ScopeLink link_;
 };

@@ -19,7 +19,7 @@ enum class InstrumentFault {
     BadBlockHeader,    // no "#N<length>" where a block was due
     BlockTooLarge,     // a block announced more than the program takes
     BadPreamble,       // the scope's settings did not read as numbers where due
-    NoChannelShown,    // neither CH1 nor CH2 is on
+    NoChannelShown,    // no channel is on
     UnknownInstrument, // "*IDN?" names no scope the program knows
     BadResource,       // the resource text is not one the program can open
     NoVisa,            // the resource needs a VISA library, and none is installed

@@ -69,11 +69,11 @@ bool Serves(const std::string& make, const std::string& model) {
            model.ends_with("-E");
 }
 
-std::vector<ScopeChannel> Read(ScpiSession& session, ScopeScreen& screen,
-                               const ScopeRequest& request) {
+std::vector<ScopeChannel> Read(ScpiSession& session, const ScopeIdentity& identity,
+                               ScopeScreen& screen, const ScopeRequest& request) {
     screen.SecondsPerDivision = AnswerNumber(session.Query("TDIV?"));
     std::vector<int> shown;
-    for (int number : {1, 2})
+    for (int number = 1; number <= identity.Channels; ++number)
         if (AnswerWord(session.Query("C" + std::to_string(number) + ":TRA?")) == "ON")
             shown.push_back(number);
     if (shown.empty()) return {};
@@ -106,11 +106,13 @@ extern const ScopeDialect kSiglentSdsE{
             .Scale = "C%d:VDIV",
             .Offset = "C%d:OFST",
             .Probe = "C%d:ATTN?",
+            .ProbeAsGain = false,
             .Shown = "C%d:TRA",
             .ShownOn = "ON",
-            .Trigger = {{"TRSE", "EDGE,SR,C1,HT,OFF"},
-                        {"C1:TRSL", "POS"},
-                        {"C1:TRLV", "%s"},
+            .OffsetIs = OffsetMeaning::CentreLevelNegated,
+            .Trigger = {{"TRSE", "EDGE,SR,C%d,HT,OFF"},
+                        {"C%d:TRSL", "POS"},
+                        {"C%d:TRLV", "%s"},
                         {"TRMD", "AUTO"}},
             .Run = "TRMD AUTO",
             .Stop = "STOP",

@@ -125,11 +125,11 @@ bool Serves(const std::string& make, const std::string& model) {
             model.find("X PLUS") != std::string::npos || model.find("X+") != std::string::npos);
 }
 
-std::vector<ScopeChannel> Read(ScpiSession& session, ScopeScreen& screen,
-                               const ScopeRequest& request) {
+std::vector<ScopeChannel> Read(ScpiSession& session, const ScopeIdentity& identity,
+                               ScopeScreen& screen, const ScopeRequest& request) {
     screen.SecondsPerDivision = AnswerNumber(session.Query(":TIM:SCAL?"));
     std::vector<int> shown;
-    for (int number : {1, 2})
+    for (int number = 1; number <= identity.Channels; ++number)
         if (AnswerWord(session.Query(":CHAN" + std::to_string(number) + ":SWIT?")) == "ON")
             shown.push_back(number);
     if (shown.empty()) return {};
@@ -160,10 +160,12 @@ extern const ScopeDialect kSiglentSdsHd{
             .Scale = ":CHAN%d:SCAL",
             .Offset = ":CHAN%d:OFFS",
             .Probe = ":CHAN%d:PROB?",
+            .ProbeAsGain = false,
             .Shown = ":CHAN%d:SWIT",
             .ShownOn = "ON",
+            .OffsetIs = OffsetMeaning::CentreLevelNegated,
             .Trigger = {{":TRIG:TYPE", "EDGE"},
-                        {":TRIG:EDGE:SOUR", "C1"},
+                        {":TRIG:EDGE:SOUR", "C%d"},
                         {":TRIG:EDGE:SLOP", "RIS"},
                         {":TRIG:EDGE:LEV", "%s"},
                         {":TRIG:MODE", "AUTO"}},

@@ -183,8 +183,16 @@ void SweepLink::Run(SweepJob job) {
             std::optional<ScopeIdentity> scopeIdentity = IdentifyScope(answer);
             if (!scopeIdentity) throw EInstrumentError(InstrumentFault::UnknownInstrument, answer);
             connected.ScopeName = scopeIdentity->Text();
+            for (int channel : {job.Settings.Input, job.Settings.Output})
+                if (channel > scopeIdentity->Channels)
+                    throw EInstrumentError(InstrumentFault::BadResource,
+                                           Cp1252("L'oscilloscope ") + scopeIdentity->Name() +
+                                               Cp1252(" n'a pas de voie CH") +
+                                               std::to_string(channel));
             scopeSession.emplace(*scopeStream);
-            scope = std::make_unique<ScopeControl>(*scopeSession, *scopeIdentity, wait);
+            scope =
+                std::make_unique<ScopeControl>(*scopeSession, *scopeIdentity, wait,
+                                               std::array{job.Settings.Input, job.Settings.Output});
         }
         Post(std::move(connected));
 

@@ -9,16 +9,15 @@ namespace {
 constexpr int kMostRangings = 6;
 
 const ChannelSamples* SamplesOfInput(const Acquisition& acquisition, int input) {
-    for (std::size_t i = 0; i < acquisition.Channels().size(); ++i)
-        if (acquisition.Channels()[i].Input == input) return &acquisition.Samples(i);
-    return nullptr;
+    std::optional<std::size_t> index = acquisition.IndexOfInput(input);
+    return index ? &acquisition.Samples(*index) : nullptr;
 }
 
 } // namespace
 
 SeriesRow SeriesRowOf(const SweepPoint& point) {
     SeriesRow row;
-    if (point.Last) row = MeasureSeriesRow(*point.Last);
+    if (point.Last) row = MeasureSeriesRow(*point.Last, point.Input, point.Output);
     row.Swept = true;
     row.Distorted = point.Fault == PointFault::Distorted;
     row.Disagrees = point.Fault == PointFault::Disagrees;
@@ -44,8 +43,8 @@ void Sweeper::Begin() {
     scope_.Save();
     generator_.Prepare(settings_.Amplitude, settings_.Offset);
     scope_.SetTrigger(settings_.Offset);
-    for (int channel : {1, 2}) {
-        std::size_t i = std::size_t(channel - 1);
+    for (std::size_t i = 0; i < 2; ++i) {
+        int channel = Measured(i);
         scope_.Show(channel);
         scales_[i] = StepAtLeast(settings_.Amplitude / 6.5);
         centres_[i] = settings_.Offset;
@@ -65,8 +64,8 @@ bool Sweeper::CaptureRanged(SweepPoint& point, const ScopeRequest& request,
     point.Last = scope_.Capture(request, 1 / point.Frequency);
     ++point.Captures;
     bool ranged = true;
-    for (int channel : {1, 2}) {
-        std::size_t i = std::size_t(channel - 1);
+    for (std::size_t i = 0; i < 2; ++i) {
+        int channel = Measured(i);
         const ChannelSamples* samples = SamplesOfInput(*point.Last, channel);
         fits[i].reset();
         if (!samples || samples->Times.size() < 2) continue;
@@ -111,22 +110,19 @@ void Sweeper::Attempt(SweepPoint& point, const ScopeRequest& request) {
 }
 
 bool Sweeper::CrossingsAgree(const SweepPoint& point) {
-    const RecordMeasures& measures = point.Last->Measures();
-    const auto& channels = point.Last->Channels();
-    for (std::size_t i = 0; i < channels.size(); ++i) {
-        const auto& frequency = measures.Channels[i].Frequency;
-        if (channels[i].Input == 1 && frequency.Value &&
-            std::abs(*frequency.Value / point.Frequency - 1) > 0.02)
-            return false;
-    }
-    if (!measures.Phase || !measures.Phase->Degrees.Value) return true;
-    return std::abs(std::remainder(*measures.Phase->Degrees.Value - point.Result->PhaseDegrees,
-                                   360.0)) <= 10;
+    SeriesRow crossings = MeasureSeriesRow(*point.Last, point.Input, point.Output);
+    const std::optional<double>& frequency = crossings.Frequency.Value;
+    if (frequency && std::abs(*frequency / point.Frequency - 1) > 0.02) return false;
+    if (!crossings.Phase.Value) return true;
+    return std::abs(std::remainder(*crossings.Phase.Value - point.Result->PhaseDegrees, 360.0)) <=
+           10;
 }
 
 SweepPoint Sweeper::Measure(double frequency, const ScopeRequest& request) {
     SweepPoint point;
     point.Requested = frequency;
+    point.Input = settings_.Input;
+    point.Output = settings_.Output;
     // Within the resolution of the cheaper generators (0.01 Hz), far from the next point's.
     auto taken = [&](double got) { return std::abs(got - frequency) <= 1e-3 * frequency + 0.01; };
     point.Frequency = generator_.SetFrequency(frequency);

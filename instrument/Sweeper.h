@@ -15,6 +15,8 @@
 
 struct SweepSettings {
     int Channel = 1;      // the generator's output
+    int Input = 1;        // the scope's channel on the circuit's input, its trigger
+    int Output = 2;       // the scope's channel on the circuit's output
     double Amplitude = 2; // volts peak to peak
     double Offset = 0;    // volts
     double Start = 10, Stop = 100000;
@@ -40,7 +42,8 @@ struct SweepPoint {
     double Purity = 0; // the lower of the two channels'
     PointFault Fault = PointFault::None;
     int Captures = 0;
-    AcquisitionPtr Last; // the last capture
+    AcquisitionPtr Last;       // the last capture
+    int Input = 1, Output = 2; // the capture's channels the value is taken between
 };
 
 // The series' row of a point: the generator's frequency, the gain and phase of the fundamentals
@@ -94,10 +97,12 @@ private:
     // The crossings' figures where they give one: CH1's frequency within 2 % of the generator's,
     // the phase within 10 degrees of the fundamentals'.
     static bool CrossingsAgree(const SweepPoint& point);
+    // The scope's channel on the circuit's input (0) or output (1).
+    int Measured(std::size_t i) const { return i == 0 ? settings_.Input : settings_.Output; }
 
     Generator& generator_;
     SweptScope& scope_;
     SweepSettings settings_;
     std::function<void(double)> wait_;
-    std::array<double, 2> scales_{}, centres_{};
+    std::array<double, 2> scales_{}, centres_{}; // the input's and the output's
 };

@@ -112,6 +112,9 @@ TEST_F(Scope, EachDialectGivesTheScopesVoltsToTheFileAndThePreview) {
         {"siglent-sds1104x-e", "Siglent SDS1104X-E, n° SDSMMFCD000001"},
         {"siglent-sds2104x-plus", "Siglent SDS2104X Plus, n° SDS2PCAD000001"},
         {"siglent-sds1104x-hd", "Siglent SDS1104X HD, n° SDS1HBAD000001"},
+        {"tektronix-tbs1052b", "TEKTRONIX TBS1052B, n° C010001"},
+        {"tektronix-tbs2104", "TEKTRONIX TBS2104, n° C020001"},
+        {"keysight-dsox1204g", "KEYSIGHT DSOX1204G, n° CN60000001"},
     };
     for (const ModelCase& model : kModels) {
         SCOPED_TRACE(model.Model);
@@ -148,6 +151,40 @@ TEST_F(Scope, EachDialectGivesTheScopesVoltsToTheFileAndThePreview) {
     }
 }
 
+// Every channel a four-channel scope shows is a column, under the name its field gives.
+TEST_F(Scope, AFourChannelReadGivesFourColumns) {
+    ASSERT_TRUE(
+        StartScope({"model tektronix-tbs2104", "shown3 on", "shown4 on"}, "TEKTRONIX TBS2104"));
+    ASSERT_TRUE(ReadScope());
+    DataTable table = SavedTable();
+    ASSERT_EQ(table.Columns.size(), 5u);
+    for (int channel : {1, 2, 3, 4}) {
+        EXPECT_EQ(table.Variables[std::size_t(channel)].Name, "V" + std::to_string(channel));
+        std::vector<double> sent = ScpiSent(channel);
+        ASSERT_EQ(table.RowCount() + 1, sent.size());
+        for (std::size_t i = 0; i < table.RowCount(); i += 11)
+            ASSERT_NEAR(table.Columns[std::size_t(channel)][i], sent[i + 1],
+                        1e-4 * std::fabs(sent[i + 1]) + 1e-9);
+    }
+    EXPECT_EQ(Close(), 0u);
+}
+
+// A scope that answers only some seconds after the connection, as a DSO-X 2000 does: the help bar
+// says it is getting ready, and the read waits for it.
+TEST_F(Scope, AScopeSlowToAnswerIsSaidToBeGettingReady) {
+    ASSERT_TRUE(StartScope({"model keysight-dsox2002a", "first-answer 3"}, "AGILENT DSO-X 2002A"));
+    UiDriver::Click(main, idEnregistreBtn);
+    EXPECT_TRUE(PumpUntil(
+        [&] {
+            return UiDriver::Control(main, idPanelAide).Text ==
+                   Cp1252("L'oscilloscope se prépare (jusqu'à 10 s)…");
+        },
+        15000));
+    EXPECT_TRUE(PumpUntil([&] { return HoldsAcquisition(); }, 20000));
+    EXPECT_EQ(SavedTable().Columns.size(), 3u);
+    EXPECT_EQ(Close(), 0u);
+}
+
 // GETDATA reads the scope and pushes what the clipboard button then copies.
 TEST_F(Scope, GetDataReadsTheScopeAndPushesIt) {
     auto curvilab = RunCurvilab(L"--semaphore");
@@ -176,7 +213,7 @@ TEST_F(Scope, AFailedReadSaysWhyAndKeepsTheAcquisition) {
         {{"fault short"}, "Données incomplètes : le bloc envoyé est plus court que son en-tête"},
         {{"fault huge"}, "Bloc refusé : l'oscilloscope annonce 999999999 octets"},
         {{"fault stall"}, "L'oscilloscope s'est arrêté au milieu d'un envoi : 127.0.0.1:"},
-        {{"fault none", "shown1 off", "shown2 off"}, "Afficher CH1 ou CH2 sur l'oscilloscope"},
+        {{"fault none", "shown1 off", "shown2 off"}, "Afficher une voie sur l'oscilloscope"},
     };
     for (const auto& [settings, said] : kFaults) {
         for (const std::string& setting : settings) ScpiControl(setting);
@@ -329,6 +366,26 @@ TEST_F(Usb, AUsbScopeIsChosenInTheInstrumentWindowAndRead) {
 
 // A VISA library whose resource manager does not open: the Instrument window names the call and
 // its status, and greys the USB choice.
+// A Tektronix TBS1000B, which has no network port, on its USB port.
+TEST_F(Usb, ATektronixOnItsUsbPortIsRead) {
+    const wchar_t* resource = L"USB0::0x0699::0x0368::C010001::INSTR";
+    SetEnvironmentVariableW(L"VEXOR_VISA_RESOURCE", resource);
+    ScpiControl("fault none");
+    ScpiControl("model tektronix-tbs1052b");
+    Resource = Narrow(resource);
+    main = Start({}, Cp1252("Lecture oscilloscope : TEKTRONIX TBS1052B"));
+    SetEnvironmentVariableW(L"VEXOR_VISA_RESOURCE", nullptr);
+    ASSERT_TRUE(main);
+    ASSERT_TRUE(ReadScope());
+    DataTable table = SavedTable();
+    ASSERT_EQ(table.Columns.size(), 3u);
+    std::vector<double> sent = ScpiSent(1);
+    ASSERT_EQ(table.RowCount() + 1, sent.size());
+    for (std::size_t i = 0; i < table.RowCount(); i += 11)
+        ASSERT_NEAR(table.Columns[1][i], sent[i + 1], 1e-4 * std::fabs(sent[i + 1]) + 1e-9);
+    EXPECT_EQ(Close(), 0u);
+}
+
 TEST_F(Usb, AResourceManagerThatDoesNotOpenIsNamed) {
     SetEnvironmentVariableW(L"VEXOR_VISA_MANAGER_STATUS", L"0xBFFF000F");
     Resource = "USB0::0x1AB1::0x04CE::DS1ZA0000001::INSTR";

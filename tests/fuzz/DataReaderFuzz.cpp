@@ -42,7 +42,8 @@ void CheckChoices(const DataTable& table) {
     try {
         AcquisitionColumns columns = FindAcquisitionColumns(table);
         Require(table.Variables.at(columns.Time).Unit == "s", "time of unit s");
-        Require(!columns.Voltages.empty() && columns.Voltages.size() <= 2, "one or two voltages");
+        Require(!columns.Voltages.empty() && columns.Voltages.size() <= kMostVoltages,
+                "one to four voltages");
         for (std::size_t v : columns.Voltages)
             Require(table.Variables.at(v).Unit == "V", "voltages of unit V");
     } catch (const EDataFileError& error) {

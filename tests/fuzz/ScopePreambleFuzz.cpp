@@ -1,11 +1,13 @@
-// The parsers of what a scope says of its settings: a Rigol preamble, a Siglent descriptor and a
-// single answer's number. Any bytes give a preamble that makes sense or an EInstrumentError.
+// The parsers of what a scope says of its settings: a Rigol preamble (and a Keysight's, the same
+// ten fields over a whole record), a Siglent descriptor and a single answer's number. Any bytes
+// give a preamble that makes sense or an EInstrumentError.
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "acquisition/Acquisition.h"
 #include "instrument/Preambles.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
@@ -14,6 +16,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         RigolPreamble preamble = ParseRigolPreamble(text);
         if (preamble.Points < 2 || preamble.Points > kMostScreenPoints) std::abort();
         if (!(preamble.XIncrement > 0) || !(preamble.YIncrement > 0)) std::abort();
+    } catch (const EInstrumentError&) {
+    }
+    try {
+        RigolPreamble preamble = ParseRigolPreamble(text, kMostSamples);
+        if (preamble.Points < 2 || preamble.Points > kMostSamples) std::abort();
     } catch (const EInstrumentError&) {
     }
     try {

@@ -69,7 +69,8 @@ TEST(Sweeper, ALowPassSweptMeetsItsAccuracyOnEveryScope) {
     SweepSettings settings;
     settings.SettlingMs = 20; // 12 time constants
     std::vector<double> frequencies = SweepFrequencies(10, 100000, 10);
-    for (const char* model : {"rigol-ds1054z", "siglent-sds1104x-e", "siglent-sds1104x-hd"}) {
+    for (const char* model : {"rigol-ds1054z", "siglent-sds1104x-e", "siglent-sds1104x-hd",
+                              "tektronix-tbs1052b", "keysight-dsox1204g"}) {
         SCOPED_TRACE(model);
         SweepBench bench(model, GeneratorFamily::SiglentSdg, lowPass);
         std::vector<SweepPoint> points = bench.Run(settings, frequencies);
@@ -109,11 +110,16 @@ TEST(Sweeper, ABandPassWithEachGenerator) {
     settings.Offset = 0.5;
     settings.Averages = 2;
     std::vector<double> frequencies = SweepFrequencies(100, 2500, 5);
-    for (GeneratorFamily family :
-         {GeneratorFamily::RigolDg, GeneratorFamily::Keysight33500, GeneratorFamily::SiglentSdg,
-          GeneratorFamily::FeelTech, GeneratorFamily::Jds6600}) {
-        SCOPED_TRACE(int(family));
-        SweepBench bench("siglent-sds2104x-plus", family, bandPass);
+    // With a scope of each way of placing a trace: a level, its opposite, divisions.
+    const std::pair<GeneratorFamily, const char*> kBenches[] = {
+        {GeneratorFamily::RigolDg, "tektronix-tbs1052b"},
+        {GeneratorFamily::Keysight33500, "keysight-dsox1204g"},
+        {GeneratorFamily::SiglentSdg, "siglent-sds2104x-plus"},
+        {GeneratorFamily::FeelTech, "tektronix-tbs2104"},
+        {GeneratorFamily::Jds6600, "rigol-ds1054z"}};
+    for (const auto& [family, model] : kBenches) {
+        SCOPED_TRACE(model);
+        SweepBench bench(model, family, bandPass);
         for (const SweepPoint& p : bench.Run(settings, frequencies)) {
             ASSERT_TRUE(p.Result) << p.Frequency;
             std::complex<double> h = bandPass.Response(p.Frequency);
@@ -192,6 +198,9 @@ TEST(Sweeper, EachScopeIsPutBackAsItWasFound) {
         {"siglent-sds1104x-e", {{"state", "stop"}, {"headers", "off"}}},
         {"siglent-sds2104x-plus", {{"state", "single"}, {"shown1", "off"}}},
         {"siglent-sds1104x-hd", {{"sweep", "normal"}}},
+        {"tektronix-tbs1052b", {{"state", "single"}, {"shown2", "off"}, {"offset1", "0.5"}}},
+        {"tektronix-tbs2104", {{"state", "stop"}, {"offset2", "-1"}}},
+        {"keysight-dsox2002a", {{"state", "stop"}, {"shown1", "off"}, {"offset1", "0.25"}}},
     };
     for (const Case& c : kCases) {
         SweepBench bench(c.Model, GeneratorFamily::SiglentSdg, Circuit{});

@@ -14,27 +14,10 @@
 #include <cstdlib>
 #include <vector>
 
+#include "common/Words.h"
+#include "tools/scpi-sim/ScpiWords.h"
+
 namespace {
-
-std::string Upper(std::string text) {
-    for (char& c : text) c = char(std::toupper(static_cast<unsigned char>(c)));
-    return text;
-}
-
-std::string Printed(const char* format, double value) {
-    char text[64];
-    std::snprintf(text, sizeof text, format, value);
-    return text;
-}
-
-std::vector<std::string> Split(const std::string& text, char separator) {
-    std::vector<std::string> parts;
-    std::size_t start = 0;
-    for (std::size_t at; (at = text.find(separator, start)) != std::string::npos; start = at + 1)
-        parts.push_back(text.substr(start, at - start));
-    parts.push_back(text.substr(start));
-    return parts;
-}
 
 bool Number(const std::string& text, double& value) {
     char* end = nullptr;
@@ -123,7 +106,7 @@ Answer FunctionGenerator::Siglent(const std::string& command) {
     if (rest == "OUTP?")
         return {name + "OUTP " + (c.On ? "ON" : "OFF") + ",LOAD," + c.Load + ",PLRT,NOR\n"};
     if (rest.rfind("BSWV ", 0) == 0) {
-        std::vector<std::string> words = Split(rest.substr(5), ',');
+        std::vector<std::string> words = Split(rest.substr(5), ",");
         for (std::size_t i = 0; i + 1 < words.size(); i += 2) {
             double value = 0;
             bool number = Number(words[i + 1], value);
@@ -135,7 +118,7 @@ Answer FunctionGenerator::Siglent(const std::string& command) {
         return {};
     }
     if (rest.rfind("OUTP ", 0) == 0) {
-        std::vector<std::string> words = Split(rest.substr(5), ',');
+        std::vector<std::string> words = Split(rest.substr(5), ",");
         for (std::size_t i = 0; i < words.size(); ++i) {
             if (words[i] == "ON" || words[i] == "OFF") c.On = words[i] == "ON";
             if (words[i] == "LOAD" && i + 1 < words.size()) ChangeLoad(c, words[++i]);
@@ -227,7 +210,7 @@ Answer FunctionGenerator::Jds6600(const std::string& command) {
         command[4] != '=' || command.back() != '.')
         return {};
     int reg = std::atoi(command.substr(2, 2).c_str());
-    std::vector<std::string> values = Split(command.substr(5, command.size() - 6), ',');
+    std::vector<std::string> values = Split(command.substr(5, command.size() - 6), ",");
     if (command[1] == 'R') {
         std::string value;
         switch (reg) {
@@ -278,7 +261,7 @@ Answer FunctionGenerator::Jds6600(const std::string& command) {
 }
 
 Answer FunctionGenerator::Handle(const std::string& line) {
-    std::string command = Upper(line);
+    std::string command = UpperCase(line);
     while (!command.empty() && (command.back() == '\r' || command.back() == ' '))
         command.pop_back();
     if (command.empty()) return {};

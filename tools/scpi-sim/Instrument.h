@@ -22,7 +22,8 @@ struct Answer {
 // second it then sends.
 struct Profile {
     double LatencySeconds = 0;
-    double BytesPerSecond = 0; // 0: as fast as the socket takes them
+    double BytesPerSecond = 0;     // 0: as fast as the socket takes them
+    double FirstAnswerSeconds = 0; // more before a connection's first answer
 };
 
 class Instrument {

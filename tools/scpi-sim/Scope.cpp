@@ -14,36 +14,17 @@
 #include <fstream>
 #include <random>
 
+#include "common/Words.h"
+#include "tools/scpi-sim/ScpiWords.h"
+
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
-
-std::string Upper(std::string text) {
-    for (char& c : text) c = char(std::toupper(static_cast<unsigned char>(c)));
-    return text;
-}
-
-bool StartsWith(const std::string& text, const std::string& start) {
-    return text.rfind(start, 0) == 0;
-}
-
-std::string Printed(const char* format, double value) {
-    char text[64];
-    std::snprintf(text, sizeof text, format, value);
-    return text;
-}
 
 // A value as the scope's answer gives it: the volts the codes stand for are the ones a reader of
 // that answer works out.
 double AsPrinted(const char* format, double value) {
     return std::strtod(Printed(format, value).c_str(), nullptr);
-}
-
-// The channel a command names after `prefix` ("C2:VDIV?", ":CHAN1:SCAL?"): 1, 2, or 0.
-int ChannelOf(const std::string& command, const std::string& prefix) {
-    if (!StartsWith(command, prefix) || command.size() <= prefix.size()) return 0;
-    char digit = command[prefix.size()];
-    return digit == '1' ? 1 : digit == '2' ? 2 : 0;
 }
 
 std::string After(const std::string& command, char separator) {
@@ -69,6 +50,12 @@ template <class T> void Put(std::string& bytes, std::size_t at, T value) {
 
 Scope::Scope(ScopeSetup setup) : setup_(std::move(setup)) {}
 
+int Scope::ChannelOf(const std::string& command, const std::string& prefix) const {
+    if (!StartsWith(command, prefix) || command.size() <= prefix.size()) return 0;
+    int digit = command[prefix.size()] - '0';
+    return digit >= 1 && digit <= setup_.ChannelCount ? digit : 0;
+}
+
 void Scope::Reconnected() {
     words_ = false;
     start_ = 1;
@@ -79,12 +66,17 @@ int Scope::DivisionsAcross() const {
     switch (setup_.Family) {
     case ScopeFamily::RigolDs1000z: return 12;
     case ScopeFamily::SiglentSdsE: return 14;
-    default: return 10;
+    case ScopeFamily::RigolDho:
+    case ScopeFamily::SiglentSdsHd:
+    case ScopeFamily::TektronixTds:
+    case ScopeFamily::TektronixTbs2000:
+    case ScopeFamily::Keysight: return 10;
     }
+    return 10;
 }
 
 Profile Scope::Pace() const {
-    if (!setup_.RealPace) return {};
+    if (!setup_.RealPace) return {0, 0, setup_.FirstAnswer};
     // Stated per family, from published figures where there are any: the SDS1000X-E's sets of
     // 4 x 70 000 points at 4.2 a second over its LAN port (about 1.2 MB/s with each query's
     // time), paced at 50 ms a command by programs that keep it responsive; the DS1000Z's
@@ -94,6 +86,11 @@ Profile Scope::Pace() const {
     case ScopeFamily::RigolDho: return {0.005, 4e6};
     case ScopeFamily::SiglentSdsE: return {0.05, 1.2e6};
     case ScopeFamily::SiglentSdsHd: return {0.005, 8e6};
+    // USB 2.0 full speed behind an older processor; the newer TBS2000's LAN; InfiniiVision's
+    // quick answers, a DSO-X 2000's first one some seconds after the connection.
+    case ScopeFamily::TektronixTds: return {0.01, 500e3};
+    case ScopeFamily::TektronixTbs2000: return {0.005, 2e6};
+    case ScopeFamily::Keysight: return {0.003, 4e6, setup_.FirstAnswer};
     }
     return {};
 }
@@ -169,6 +166,9 @@ double Scope::CodesPerDivision() const {
     case ScopeFamily::SiglentSdsE: return 25;
     case ScopeFamily::SiglentSdsHd:
         return setup_.Identity.find(" HD") != std::string::npos && words_ ? 480 : 30;
+    case ScopeFamily::TektronixTds:
+    case ScopeFamily::TektronixTbs2000: return 25;
+    case ScopeFamily::Keysight: return 32;
     }
     return 25;
 }
@@ -200,11 +200,13 @@ void Scope::Sent(int channel, std::vector<double> volts, double interval) {
 }
 
 Answer Scope::Block(const std::string& prefix, const std::string& bytes, std::size_t announced,
-                    const std::string& ends) {
+                    const std::string& ends, int digits) {
     bool first = firstBlock_;
     firstBlock_ = false;
     ScopeFault fault = first ? setup_.Fault : ScopeFault::None;
-    std::string header = Printed("#9%09.0f", double(announced));
+    std::string length = std::to_string(announced);
+    if (digits > int(length.size())) length.insert(0, std::size_t(digits) - length.size(), '0');
+    std::string header = "#" + std::to_string(length.size()) + length;
     switch (fault) {
     case ScopeFault::BadHeader: return {prefix + "#A" + header.substr(2) + bytes + ends};
     case ScopeFault::Huge: return {prefix + "#9999999999" + bytes + ends};
@@ -280,7 +282,7 @@ Answer Scope::Rigol(const std::string& command) {
         return {};
     }
     if (StartsWith(command, ":WAV:SOUR CHAN")) {
-        source_ = command.back() == '2' ? 2 : 1;
+        source_ = std::clamp(command.back() - '0', 1, setup_.ChannelCount);
         start_ = 1;
         stop_ = screenPoints;
         return {};
@@ -424,7 +426,7 @@ Answer Scope::SiglentHd(const std::string& command) {
         return {};
     }
     if (StartsWith(command, ":WAV:SOUR C"))
-        return source_ = command.back() == '2' ? 2 : 1, Answer{};
+        return source_ = std::clamp(command.back() - '0', 1, setup_.ChannelCount), Answer{};
     if (StartsWith(command, ":WAV:STAR "))
         return start_ = std::stoul(After(command, ' ')), Answer{};
     if (StartsWith(command, ":WAV:INT "))
@@ -528,7 +530,11 @@ Answer Scope::Setting(const std::string& command, bool& handled) {
         {":TRIG:EDG:SLOP", "POS"},
         {":TRIG:EDG:LEV", "0.000000e+00"}};
     static const std::map<std::string, std::string> kSiglentETrigger{
-        {"TRSE", "EDGE,SR,C1,HT,OFF"}, {"C1:TRSL", "POS"}, {"C1:TRLV", "0.00E+00"}};
+        {"TRSE", "EDGE,SR,C1,HT,OFF"}, {"C1:TRSL", "POS"},
+        {"C1:TRLV", "0.00E+00"},       {"C2:TRSL", "POS"},
+        {"C2:TRLV", "0.00E+00"},       {"C3:TRSL", "POS"},
+        {"C3:TRLV", "0.00E+00"},       {"C4:TRSL", "POS"},
+        {"C4:TRLV", "0.00E+00"}};
     static const std::map<std::string, std::string> kSiglentHdTrigger{
         {":TRIG:TYPE", "EDGE"},
         {":TRIG:EDGE:SOUR", "C1"},
@@ -548,21 +554,29 @@ Answer Scope::Setting(const std::string& command, bool& handled) {
 
 Answer Scope::Handle(const std::string& line) {
     if (setup_.Fault == ScopeFault::Silence) return {};
-    std::string command = Upper(line);
+    std::string command = UpperCase(line);
     while (!command.empty() && (command.back() == '\r' || command.back() == ' '))
         command.pop_back();
     bool handled = false;
     Answer common = Common(command, handled);
     if (handled) return common;
+    switch (setup_.Family) {
+    case ScopeFamily::TektronixTds:
+    case ScopeFamily::TektronixTbs2000: return Tektronix(command);
+    case ScopeFamily::Keysight: return Keysight(command);
+    case ScopeFamily::RigolDs1000z:
+    case ScopeFamily::RigolDho:
+    case ScopeFamily::SiglentSdsE:
+    case ScopeFamily::SiglentSdsHd: break;
+    }
+    // The older families share the settings a sweep changes.
     Answer setting = Setting(command, handled);
     if (handled) return setting;
     switch (setup_.Family) {
-    case ScopeFamily::RigolDs1000z:
-    case ScopeFamily::RigolDho: return Rigol(command);
     case ScopeFamily::SiglentSdsE: return SiglentE(command);
     case ScopeFamily::SiglentSdsHd: return SiglentHd(command);
+    default: return Rigol(command);
     }
-    return {};
 }
 
 namespace {
@@ -591,12 +605,13 @@ bool Scope::Set(const std::string& name, const std::string& value, std::string& 
             if (value == word) {
                 setup_.State = state;
                 if (state == RunState::WaitingSingle) setup_.Sweep = TriggerSweep::Single;
+                stopAfterSequence_ = state == RunState::WaitingSingle;
                 return true;
             }
         return false;
     }
     if (name == "sweep") {
-        std::optional<TriggerSweep> sweep = SweepNamed(Upper(value));
+        std::optional<TriggerSweep> sweep = SweepNamed(UpperCase(value));
         if (!sweep) return false;
         setup_.Sweep = *sweep;
         if (*sweep == TriggerSweep::Single && setup_.State == RunState::Running)
@@ -633,16 +648,22 @@ bool Scope::Set(const std::string& name, const std::string& value, std::string& 
     if (name == "timebase")
         return isNumber && number > 0 ? (setup_.TimeBase = number, true) : false;
     if (name == "rate") return isNumber && number > 0 ? (setup_.SampleRate = number, true) : false;
+    if (name == "record")
+        return isNumber && number >= 2 && number <= 1e6
+                   ? (setup_.RecordLength = std::size_t(number), true)
+                   : false;
+    if (name == "first-answer")
+        return isNumber && number >= 0 ? (setup_.FirstAnswer = number, true) : false;
     if (name == "noise") return isNumber && number >= 0 ? (setup_.Noise = number, true) : false;
     if (name == "noise-counts")
         return isNumber && number >= 0 ? (setup_.NoiseCounts = number, true) : false;
     if (name == "seed")
         return isNumber && number >= 0 ? (setup_.Seed = unsigned(number), true) : false;
-    // Per channel: "shown1 on", "shape2 square", "amplitude1 2", "frequency1 1000", "phase2 -45",
-    // "dc1 0", "vdiv1 1", "offset1 0", "probe2 10".
-    if (name.size() < 2 || (name.back() != '1' && name.back() != '2'))
+    // Per channel (1 to 4): "shown1 on", "shape2 square", "amplitude1 2", "frequency1 1000",
+    // "phase2 -45", "dc1 0", "vdiv1 1", "offset1 0", "probe2 10".
+    if (name.size() < 2 || name.back() < '1' || name.back() > '4')
         return error = "unknown option " + name, false;
-    ScopeChannelSetup& c = setup_.Channels[name.back() == '1' ? 0 : 1];
+    ScopeChannelSetup& c = setup_.Channels[std::size_t(name.back() - '1')];
     std::string option = name.substr(0, name.size() - 1);
     if (option == "shown")
         return value == "on" || value == "off" ? (c.Shown = value == "on", true) : false;
@@ -674,31 +695,49 @@ bool ModelSetup(const std::string& model, ScopeSetup& setup) {
         const char* Name;
         ScopeFamily Family;
         const char* Identity;
-        double SampleRate;
+        int Channels;
+        double SampleRate;  // 0: the family's own way
+        double FirstAnswer; // seconds
     } kModels[] = {
         {"rigol-ds1054z", ScopeFamily::RigolDs1000z,
-         "RIGOL TECHNOLOGIES,DS1054Z,DS1ZA0000001,00.04.04.SP4", 0},
+         "RIGOL TECHNOLOGIES,DS1054Z,DS1ZA0000001,00.04.04.SP4", 4, 0, 0},
         {"rigol-dho804", ScopeFamily::RigolDho, "RIGOL TECHNOLOGIES,DHO804,DHO8A0000001,00.01.03",
-         0},
+         4, 0, 0},
         {"siglent-sds1104x-e", ScopeFamily::SiglentSdsE,
-         "Siglent Technologies,SDS1104X-E,SDSMMFCD000001,8.2.6.1.37R9", 50e6},
+         "Siglent Technologies,SDS1104X-E,SDSMMFCD000001,8.2.6.1.37R9", 4, 50e6, 0},
         {"siglent-sds2104x-plus", ScopeFamily::SiglentSdsHd,
-         "Siglent Technologies,SDS2104X Plus,SDS2PCAD000001,1.3.9R10", 50e6},
+         "Siglent Technologies,SDS2104X Plus,SDS2PCAD000001,1.3.9R10", 4, 50e6, 0},
         {"siglent-sds1104x-hd", ScopeFamily::SiglentSdsHd,
-         "Siglent Technologies,SDS1104X HD,SDS1HBAD000001,1.1.3.8", 50e6},
+         "Siglent Technologies,SDS1104X HD,SDS1HBAD000001,1.1.3.8", 4, 50e6, 0},
+        {"tektronix-tbs1052b", ScopeFamily::TektronixTds,
+         "TEKTRONIX,TBS1052B,C010001,CF:91.1CT FV:v4.11.0", 2, 0, 0},
+        {"tektronix-tbs2104", ScopeFamily::TektronixTbs2000,
+         "TEKTRONIX,TBS2104,C020001,CF:91.1CT FV:v1.27.19; FPGA:v2.18;", 4, 0, 0},
+        {"keysight-dsox1204g", ScopeFamily::Keysight,
+         "KEYSIGHT TECHNOLOGIES,DSOX1204G,CN60000001,02.12.2019071201", 4, 0, 0},
+        {"keysight-dsox2002a", ScopeFamily::Keysight,
+         "AGILENT TECHNOLOGIES,DSO-X 2002A,MY50000001,02.50.2019022736", 2, 0, 10},
     };
     for (const auto& m : kModels)
         if (model == m.Name) {
             setup.Family = m.Family;
             setup.Identity = m.Identity;
+            setup.ChannelCount = m.Channels;
+            setup.FirstAnswer = m.FirstAnswer;
             if (m.SampleRate > 0) setup.SampleRate = m.SampleRate;
             // CH1 at 1 V/div, CH2 through its x10 probe at 500 mV/div: both traces inside the
-            // screen, CH2 lagging by 45 degrees.
+            // screen, CH2 lagging by 45 degrees. CH3 and CH4 hidden, each a waveform of its own.
             setup.Channels[0].VoltsPerDivision = 1;
             setup.Channels[1].Amplitude = 1;
             setup.Channels[1].Phase = -45;
             setup.Channels[1].Probe = 10;
             setup.Channels[1].VoltsPerDivision = 0.5;
+            for (std::size_t c : {2, 3}) {
+                setup.Channels[c].Shown = false;
+                setup.Channels[c].Shape = c == 2 ? "triangle" : "square";
+                setup.Channels[c].Frequency = c == 2 ? 500 : 2000;
+                setup.Channels[c].Amplitude = 1.5;
+            }
             return true;
         }
     return false;

@@ -1,9 +1,11 @@
 #pragma once
 // The scopes scpi-sim plays, each in its own dialect and at its own resolution, from their
 // programming guides: Rigol DS1000Z and DHO800/900, Siglent SDS1000X-E and the newer Siglent set
-// (an 8-bit SDS2000X Plus and a 12-bit SDS1000X HD). Both channels show a waveform in volts at
-// the probe's tip, CH2 through a x10 probe, with seeded noise and clipped where the converter
-// ends. A read's frame is taken once the scope stops, or afresh for each block while it runs.
+// (an 8-bit SDS2000X Plus and a 12-bit SDS1000X HD), Tektronix TDS/TBS1000B and TBS1000C/TBS2000,
+// Keysight InfiniiVision. Each channel shows a waveform in volts at the probe's tip, CH2 through a
+// x10 probe, with seeded noise and clipped where the converter ends; a four-channel model's CH3
+// and CH4 are hidden at first. A read's frame is taken once the scope stops, or afresh for each
+// block while it runs.
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -16,7 +18,15 @@
 #include "tools/scpi-sim/Circuit.h"
 #include "tools/scpi-sim/Instrument.h"
 
-enum class ScopeFamily { RigolDs1000z, RigolDho, SiglentSdsE, SiglentSdsHd };
+enum class ScopeFamily {
+    RigolDs1000z,
+    RigolDho,
+    SiglentSdsE,
+    SiglentSdsHd,
+    TektronixTds,     // TDS1000/2000, TBS1000B: WFMPre, 2500 points
+    TektronixTbs2000, // TBS1000C, TBS2000: WFMOutpre, a record length of its own
+    Keysight,         // InfiniiVision 1000X, 2000X, 3000X
+};
 
 enum class ScopeFault {
     None,
@@ -51,11 +61,15 @@ struct ScopeChannelSetup {
 struct ScopeSetup {
     ScopeFamily Family = ScopeFamily::RigolDs1000z;
     std::string Identity; // the "*IDN?" answer
-    std::array<ScopeChannelSetup, 2> Channels;
+    // CH1 to CH4; CH3 and CH4 hidden at first. A model's inputs beyond its count answer nothing.
+    std::array<ScopeChannelSetup, 4> Channels;
+    int ChannelCount = 2;
     double TimeBase = 200e-6; // seconds a division
     double SampleRate = 50e6; // Siglent: the memory's, which the screen's points are taken from
-    double Noise = 0;         // Gaussian deviation, volts at the tip
-    double NoiseCounts = 0;   // and in converter counts at the channel's scale
+    std::size_t RecordLength = 2000; // a TBS2000's and a Keysight's points across the screen
+    double FirstAnswer = 0; // seconds a new connection's first answer waits (a DSO-X 2000's)
+    double Noise = 0;       // Gaussian deviation, volts at the tip
+    double NoiseCounts = 0; // and in converter counts at the channel's scale
     unsigned Seed = 1;
     RunState State = RunState::Running;
     TriggerSweep Sweep = TriggerSweep::Auto;
@@ -87,7 +101,7 @@ public:
     RunState State() const { return setup_.State; }
     TriggerSweep Sweep() const { return setup_.Sweep; }
     bool Headers() const { return setup_.Headers; }
-    // The volts the codes last sent for a channel stand for, and the seconds between them.
+    // The volts the codes last sent for a channel (1 to 4) stand for, and the seconds between them.
     const std::vector<double>& SentVolts(int channel) const {
         return sent_[std::size_t(channel - 1)];
     }
@@ -97,6 +111,10 @@ private:
     Answer Rigol(const std::string& command);
     Answer SiglentE(const std::string& command);
     Answer SiglentHd(const std::string& command);
+    Answer Tektronix(const std::string& line);
+    Answer Keysight(const std::string& line);
+    std::size_t TektronixRecord() const;
+    std::vector<std::pair<std::string, std::string>> TektronixPreamble() const;
     Answer Common(const std::string& command, bool& handled);
     // The settings a sweep changes: time base, scales, offsets, the trigger's.
     Answer Setting(const std::string& command, bool& handled);
@@ -117,18 +135,23 @@ private:
     // "AUTO", "NORMal", "SINGle"...: the sweep a word names; none for another word.
     static std::optional<TriggerSweep> SweepNamed(const std::string& word);
     double CodesPerDivision() const;
+    // The input a command names after `prefix` ("C2:VDIV?", ":CHAN1:SCAL?"); 0 for none, or one
+    // beyond the model's.
+    int ChannelOf(const std::string& command, const std::string& prefix) const;
+    // A definite-length block; its length in `digits` digits, or in as few as it needs for 0.
     Answer Block(const std::string& prefix, const std::string& bytes, std::size_t announced,
-                 const std::string& ends);
+                 const std::string& ends, int digits = 9);
     void Sent(int channel, std::vector<double> volts, double interval);
     std::string Number(double value, const char* unit) const; // as CHDR shows it
 
     ScopeSetup setup_;
     bool firstBlock_ = true, firstScale_ = true;
     int source_ = 1;
+    bool stopAfterSequence_ = false; // a Tektronix's ACQuire:STOPAfter SEQuence
     bool words_ = false;
     std::size_t start_ = 1, stop_ = 0, sparsing_ = 1, points_ = 0;
     unsigned frame_ = 0;
-    std::array<std::vector<double>, 2> sent_;
+    std::array<std::vector<double>, 4> sent_;
     std::function<GeneratorOutput()> generator_;
     Circuit circuit_;
     std::map<std::string, std::string> trigger_;
@@ -137,5 +160,6 @@ private:
 };
 
 // The setup of a model: rigol-ds1054z, rigol-dho804, siglent-sds1104x-e, siglent-sds2104x-plus,
-// siglent-sds1104x-hd. False for a name it does not know.
+// siglent-sds1104x-hd, tektronix-tbs1052b, tektronix-tbs2104, keysight-dsox1204g,
+// keysight-dsox2002a. False for a name it does not know.
 bool ModelSetup(const std::string& model, ScopeSetup& setup);

@@ -34,7 +34,8 @@ namespace {
 
 const char* kHelp = R"(scpi-sim: a network oscilloscope on 127.0.0.1, one connection at a time.
   --model M           rigol-ds1054z, rigol-dho804, siglent-sds1104x-e, siglent-sds2104x-plus,
-                      siglent-sds1104x-hd (first option)
+                      siglent-sds1104x-hd, tektronix-tbs1052b, tektronix-tbs2104,
+                      keysight-dsox1204g, keysight-dsox2002a (first option)
   --port N            listen on port N (default: one the system chooses)
   --port-file F       write the port listened on to F once listening
   Each connection's end is said on stderr as "connection: answers N bytes B floor_ms F": F is
@@ -61,9 +62,10 @@ const char* kHelp = R"(scpi-sim: a network oscilloscope on 127.0.0.1, one connec
   the scope to it, "circuit none" unwires.
   Scope options, as "--name value" here or "name value" on the control FIFO:
   idn TEXT, state run|stop|single, sweep auto|normal|single (the trigger's), headers short|off
-  (Siglent's reply headers), timebase S, rate SA_PER_S, noise V, noise-counts N, seed N,
+  (Siglent's and Tektronix's reply headers), timebase S, rate SA_PER_S, record N (a TBS2000's
+  and a Keysight's points), first-answer S, noise V, noise-counts N, seed N,
   pace none|real, dump PREFIX, fault none|stall|reset|short|bad-header|huge|bad-preamble|
-  silence|unanswered|length-quirk, and per channel (1 or 2): shownN on|off,
+  silence|unanswered|length-quirk, and per channel (1 to 4): shownN on|off,
   shapeN sine|square|triangle, amplitudeN V, frequencyN HZ, phaseN DEG, dcN V, vdivN V,
   offsetN V, probeN X
 )";
@@ -87,8 +89,9 @@ using Clock = std::chrono::steady_clock;
 bool SendPaced(int socket, const std::string& bytes, const Profile& pace,
                Clock::time_point received) {
     constexpr std::size_t kChunk = 1460;
-    auto start = received + std::chrono::duration_cast<Clock::duration>(
-                                std::chrono::duration<double>(pace.LatencySeconds));
+    auto start = received +
+                 std::chrono::duration_cast<Clock::duration>(
+                     std::chrono::duration<double>(pace.LatencySeconds + pace.FirstAnswerSeconds));
     std::this_thread::sleep_until(start);
     for (std::size_t at = 0; at < bytes.size();) {
         std::size_t chunk = std::min(kChunk, bytes.size() - at);
@@ -220,6 +223,7 @@ struct Server {
     void Ended() {
         Profile pace = Plays->Pace();
         double floor = double(Answers) * pace.LatencySeconds +
+                       (Answers > 0 ? pace.FirstAnswerSeconds : 0) +
                        (pace.BytesPerSecond > 0 ? double(AnswerBytes) / pace.BytesPerSecond : 0);
         std::fprintf(stderr, "connection: %sanswers %ld bytes %zu floor_ms %.3f\n", Name, Answers,
                      AnswerBytes, floor * 1000);
@@ -242,6 +246,7 @@ struct Server {
             if (Handled) Handled();
             if (answer.Bytes.empty() && answer.How == Delivery::Whole) continue;
             Profile pace = Plays->Pace();
+            if (Answers > 0) pace.FirstAnswerSeconds = 0;
             ++Answers;
             AnswerBytes += answer.Bytes.size();
             std::string bytes = answer.How == Delivery::Whole
