@@ -1,6 +1,7 @@
 # Sourced: installs the Debian packages the project needs when any is missing.
 VEXOR_PACKAGES=(
     cmake make g++ gcc-multilib googletest clang clang-format libclang-rt-14-dev ccache
+    libkissfft-dev
     g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-x86-64-dev
     wine wine64 wine32:i386 xvfb xauth x11-utils imagemagick
 )
