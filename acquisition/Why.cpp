@@ -30,6 +30,9 @@ constexpr Code kCodes[] = {
     {Why::ZeroVoltage, "zero-voltage"},
     {Why::FrequencyRefused, "frequency-refused"},
     {Why::NoFundamental, "no-fundamental"},
+    {Why::TooFewSamples, "few-samples"},
+    {Why::FewerThanFourPeriods, "under-four-periods"},
+    {Why::AboveHalfSampling, "above-half-sampling"},
     {Why::Unknown, "unknown"},
 };
 

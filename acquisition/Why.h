@@ -25,8 +25,11 @@ enum class Why {
     ZeroVoltage, // a gain of a channel at 0 V
     // A sweep's point: the generator read back another frequency than the one set, twice.
     FrequencyRefused,
-    NoFundamental, // a sweep's point: a channel holds nothing at the generator's frequency
-    Unknown,       // a reason an earlier version of the program wrote in words
+    NoFundamental,        // a sweep's point: a channel holds nothing at the generator's frequency
+    TooFewSamples,        // a spectrum needs 16 samples or more
+    FewerThanFourPeriods, // a harmonic table needs four whole periods of its fundamental
+    AboveHalfSampling,    // a harmonic at or above half the sampling rate
+    Unknown,              // a reason an earlier version of the program wrote in words
 };
 
 // A short word for each, and back: "constant", "few-periods"; Why::Unknown for any other word.

@@ -36,6 +36,9 @@ constexpr Wording kReasons[] = {
     {Why::ZeroVoltage, "tension nulle"},
     {Why::FrequencyRefused, "fréquence refusée par le générateur"},
     {Why::NoFundamental, "aucun signal à la fréquence du générateur"},
+    {Why::TooFewSamples, "trop peu d'échantillons"},
+    {Why::FewerThanFourPeriods, "moins de quatre périodes"},
+    {Why::AboveHalfSampling, "au-delà de la moitié de la fréquence d'échantillonnage"},
     {Why::Unknown, "raison inconnue"},
 };
 
