@@ -8,19 +8,20 @@ constexpr std::size_t kStates = std::size_t(ProgramState::Closing) + 1;
 constexpr std::size_t kCommands = std::size_t(Command::Quit) + 1;
 
 // What may start in each state. Export also needs a held acquisition, which its caller checks.
-// During a read the preview may open (it shows the last whole acquisition, marked as being
-// read); during a send the about box and the preview may open, the rest waits for its end. A
-// sweep leaves the series' rows to itself and the instruments to itself; the rest may go on.
+// The spectrum window opens when the preview may. During a read the preview may open (it shows the
+// last whole acquisition, marked as being read); during a send the about box and the preview may
+// open, the rest waits for its end. A sweep leaves the series' rows to itself and the instruments
+// to itself; the rest may go on.
 constexpr bool kMayStart[kStates][kCommands] = {
-    //               Read   Export Port   Instr. About  Preview Focus  Edit   Sweep  Quit
-    /* Idle       */ {true, true, true, true, true, true, true, true, true, true},
-    /* Dialog     */ {false, false, false, false, false, true, false, true, false, true},
-    /* Confirming */ {false, false, false, false, false, false, false, true, false, true},
-    /* Reading    */ {false, false, false, false, false, true, false, true, false, true},
-    /* AskingZero */ {false, false, false, false, false, false, false, true, false, true},
-    /* Sending    */ {false, false, false, false, true, true, false, true, false, true},
-    /* Sweeping   */ {false, true, false, false, true, true, true, false, false, true},
-    /* Closing    */ {false, false, false, false, false, false, false, false, false, false},
+    //               Read   Export Port   Instr. About  Preview Spectr. Focus  Edit   Sweep  Quit
+    /* Idle       */ {true, true, true, true, true, true, true, true, true, true, true},
+    /* Dialog     */ {false, false, false, false, false, true, true, false, true, false, true},
+    /* Confirming */ {false, false, false, false, false, false, false, false, true, false, true},
+    /* Reading    */ {false, false, false, false, false, true, true, false, true, false, true},
+    /* AskingZero */ {false, false, false, false, false, false, false, false, true, false, true},
+    /* Sending    */ {false, false, false, false, true, true, true, false, true, false, true},
+    /* Sweeping   */ {false, true, false, false, true, true, true, true, false, false, true},
+    /* Closing    */ {false, false, false, false, false, false, false, false, false, false, false},
 };
 
 } // namespace

@@ -28,6 +28,7 @@ enum class Command {
     Instrument,    // the Instrument window and the identification after it
     About,         // the about box
     Preview,       // opening the preview window
+    Spectrum,      // opening the spectrum window
     FocusCurvilab, // the channel 2 frame: "FOCUS()" to Curvilab
     SeriesEdit,    // "Nouvelle série", "Supprimer la ligne"
     Sweep,         // an automatic sweep's start

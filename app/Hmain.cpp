@@ -51,7 +51,8 @@ THamegMain* HamegMain() { return g_main; }
 THamegMain::THamegMain(TAboutBox& aboutBox)
     : aboutBox_(aboutBox),
       series_(
-          state_, [this](const std::string& page) { formDDE_->TransferPage(page); },
+          state_,
+          [this](const std::string& page) { formDDE_->TransferPage(page, Cp1252("la série")); },
           [this] {
               return SweepScope{
                   resource_,
@@ -63,7 +64,10 @@ THamegMain::THamegMain(TAboutBox& aboutBox)
       preview_(
           state_, [this] { series_.Show(Window()); },
           [this](const Series& series) { series_.TakeSeries(Window(), series); },
-          [this](int input, const std::string& name) { RenameChannel(input, name); }) {
+          [this](int input, const std::string& name) { RenameChannel(input, name); },
+          [this](const std::string& page, const std::string& what) {
+              formDDE_->TransferPage(page, what);
+          }) {
     g_main = this;
     state_.Changed = [this] { StateChanged(); };
     // A read Curvilab asked for while the program was busy starts from the message loop.

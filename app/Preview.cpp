@@ -37,6 +37,7 @@ constexpr ToolButton kToolRow[] = {
     {TPreviewForm::idCopyImageBtn, "&Copier l'image", BS_PUSHBUTTON},
     {TPreviewForm::idSaveImageBtn, "&Enregistrer l'image…", BS_PUSHBUTTON},
     {TPreviewForm::idSeriesBtn, "&Série…", BS_PUSHBUTTON},
+    {TPreviewForm::idSpectrumBtn, "S&pectre…", BS_PUSHBUTTON},
     {TPreviewForm::idOpenBtn, "&Ouvrir…", BS_PUSHBUTTON},
     {TPreviewForm::idLiveBtn, "&Acquisition en cours", BS_PUSHBUTTON},
     {TPreviewForm::idSaveAsBtn, "E&nregistrer sous…", BS_PUSHBUTTON},
@@ -67,11 +68,12 @@ const std::vector<FileType> kDataFileTypes = {{"Curvilab (*.cv3)", L"*.cv3"},
 
 TPreviewForm::TPreviewForm(const CommandState& state, std::function<void()> openSeries,
                            std::function<void(const Series&)> takeSeries,
-                           std::function<void(int, const std::string&)> rename)
+                           std::function<void(int, const std::string&)> rename,
+                           std::function<void(const std::string&, const std::string&)> sendPage)
     : ToolWindow({kClassName, Cp1252("Aperçu de l'acquisition"), kWidth, kHeight, kMinimumWidth,
                   kMinimumHeight}),
       state_(state), openSeries_(std::move(openSeries)), takeSeries_(std::move(takeSeries)),
-      rename_(std::move(rename)) {}
+      rename_(std::move(rename)), spectrum_(state, std::move(sendPage)) {}
 
 void TPreviewForm::Show(HWND owner) {
     if (!Create(owner)) return;
@@ -110,8 +112,18 @@ void TPreviewForm::PlaceControls() {
     MoveWindow(plot_->Window(), 0, top, client.right, std::max(int(client.bottom) - top, 1), TRUE);
 }
 
-const Acquisition* TPreviewForm::Shown() const {
-    return opened_ ? opened_->Acquisition.get() : live_.get();
+const Acquisition* TPreviewForm::Shown() const { return ShownPointer().get(); }
+
+AcquisitionPtr TPreviewForm::ShownPointer() const { return opened_ ? opened_->Acquisition : live_; }
+
+void TPreviewForm::SpectrumFollows() { spectrum_.Follow(ShownPointer(), reference_); }
+
+void TPreviewForm::SpectrumClick() {
+    if (!state_.MayStart(Command::Spectrum)) {
+        MessageBeep(MB_OK);
+        return;
+    }
+    spectrum_.Show(Window(), ShownPointer(), reference_);
 }
 
 // The window takes the acquisition at once and shows it on the next turn of the message loop: a
@@ -141,6 +153,7 @@ void TPreviewForm::Refresh() {
     ShowNameFields();
     StateChanged();
     UpdateTexts();
+    SpectrumFollows();
 }
 
 void TPreviewForm::ShowNameFields() {
@@ -201,6 +214,7 @@ bool TPreviewForm::PictureMayGoOut() const {
 }
 
 void TPreviewForm::StateChanged() {
+    spectrum_.StateChanged();
     if (!Window()) return;
     for (int id : {idCopyImageBtn, idSaveImageBtn})
         EnableWindow(GetDlgItem(Window(), id), PictureMayGoOut());
@@ -418,12 +432,14 @@ void TPreviewForm::KeepReferenceClick() {
     reference_ = opened_ ? opened_->Acquisition : live_;
     ShowSource();
     UpdateTexts();
+    SpectrumFollows();
 }
 
 void TPreviewForm::ClearReferenceClick() {
     reference_.reset();
     ShowSource();
     UpdateTexts();
+    SpectrumFollows();
 }
 
 LRESULT TPreviewForm::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -443,6 +459,7 @@ LRESULT TPreviewForm::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case idCopyImageBtn: CopyImageClick(); return 0;
         case idSaveImageBtn: SaveImageClick(); return 0;
         case idSeriesBtn: openSeries_(); return 0;
+        case idSpectrumBtn: SpectrumClick(); return 0;
         case idOpenBtn: OpenClick(); return 0;
         case idLiveBtn: LiveClick(); return 0;
         case idSaveAsBtn: SaveAsClick(); return 0;

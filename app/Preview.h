@@ -19,6 +19,7 @@
 #include "acquisition/CommandState.h"
 #include "app/PlotView.h"
 #include "app/PreviewContent.h"
+#include "app/SpectrumForm.h"
 #include "export/DataTable.h"
 #include "export/SeriesTable.h"
 #include "ui/ToolWindow.h"
@@ -26,10 +27,12 @@
 class TPreviewForm : public ToolWindow {
 public:
     // `openSeries` opens the series window; `takeSeries` gives it a series read from a file;
-    // `rename` names a scope's CH3 or CH4 (the main window's fields name CH1 and CH2).
+    // `rename` names a scope's CH3 or CH4 (the main window's fields name CH1 and CH2); `sendPage`
+    // puts a page of the spectrum window on the clipboard and has Curvilab load it.
     TPreviewForm(const CommandState& state, std::function<void()> openSeries,
                  std::function<void(const Series&)> takeSeries,
-                 std::function<void(int input, const std::string& name)> rename);
+                 std::function<void(int input, const std::string& name)> rename,
+                 std::function<void(const std::string& page, const std::string& what)> sendPage);
 
     // Opens the window over `owner`, or brings it forward when it is open.
     void Show(HWND owner);
@@ -60,6 +63,7 @@ public:
         idName3Edit,
         idName4Label,
         idName4Edit,
+        idSpectrumBtn,
         idPlotView = 390,
         idPhaseText = 900,
         idDelayText,
@@ -79,6 +83,10 @@ private:
     void Refresh();
     // The acquisition shown: an opened file's, else the main window's; null when none.
     const Acquisition* Shown() const;
+    AcquisitionPtr ShownPointer() const;
+    // What the preview shows goes to the spectrum window.
+    void SpectrumFollows();
+    void SpectrumClick();
     // The texts again, in the picture and in the hidden controls.
     void UpdateTexts();
     void SetHiddenText(int id, const std::wstring& text);
@@ -131,6 +139,7 @@ private:
     int dragged_ = -1;          // the cursor the mouse drags, -1 when none
     std::set<int> hiddenTexts_; // the ids of the hidden controls made so far
     std::unique_ptr<PlotView> plot_;
+    TSpectrumForm spectrum_;
     static constexpr UINT kRefreshMessage = WM_APP + 1;
     bool refreshPending_ = false; // kRefreshMessage is on its way
 };

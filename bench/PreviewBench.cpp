@@ -133,7 +133,8 @@ int main() {
     AppDataDir += L"\\";
     CommandState state;
     TPreviewForm preview(
-        state, [] {}, [](const Series&) {}, [](int, const std::string&) {});
+        state, [] {}, [](const Series&) {}, [](int, const std::string&) {},
+        [](const std::string&, const std::string&) {});
     TSeriesForm series(
         state, [](const std::string&) {}, [] { return SweepScope{}; });
     preview.Show(nullptr);

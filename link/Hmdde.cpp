@@ -177,9 +177,8 @@ void TFormDDE::TransferAcquisition(bool send) {
     pageDialog_.SetNewPageIndex(1);
 }
 
-void TFormDDE::TransferPage(const std::string& text) {
-    if (PutOnClipboard([&text](TextSink& out) { out.Write(text); }, Cp1252("la série")))
-        SendMacro("CLIP|LOAD");
+void TFormDDE::TransferPage(const std::string& text, const std::string& what) {
+    if (PutOnClipboard([&text](TextSink& out) { out.Write(text); }, what)) SendMacro("CLIP|LOAD");
 }
 
 // The semaphore "Curvilab" says Curvilab runs. The probe's handle is closed at once: held, it would

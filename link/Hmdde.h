@@ -46,9 +46,10 @@ public:
     // Puts the acquisition text on the clipboard; with `send`, tells Curvilab to load it as a new
     // file ("CLIP|LOAD") or to add it as a new page ("CLIP|ADD"). Nothing without one.
     void TransferAcquisition(bool send);
-    // Puts a page of the clipboard layout (a series') on the clipboard and tells Curvilab to load
-    // it as a new file; the page dialog's choice is left as it is.
-    void TransferPage(const std::string& text);
+    // Puts a page of the clipboard layout (a series', a spectrum's) on the clipboard and tells
+    // Curvilab to load it as a new file; the page dialog's choice is left as it is. `what` names
+    // the page in the box of a clipboard another program holds: "la série".
+    void TransferPage(const std::string& text, const std::string& what);
 
     // Launches Curvilab if needed, connects, executes the macro, disconnects; failures are shown.
     // The waits on the way serve messages; a send asked for during a send is refused, and the

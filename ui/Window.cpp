@@ -163,7 +163,7 @@ namespace {
 int NeededWidth(HWND control, int dpi) {
     wchar_t className[16] = {};
     GetClassNameW(control, className, 16);
-    if (_wcsicmp(className, L"Edit") == 0) {
+    if (_wcsicmp(className, L"Edit") == 0 || _wcsicmp(className, L"ComboBox") == 0) {
         RECT box{};
         GetWindowRect(control, &box);
         return int(box.right - box.left);
@@ -195,7 +195,11 @@ int FlowControls(const std::vector<HWND>& controls, const RECT& area, int dpi) {
             x = area.left;
             y += height + gap;
         }
-        MoveWindow(control, x, y, width, height, TRUE);
+        // A drop-down list's height is its list's: room for a few lines under the field.
+        wchar_t className[16] = {};
+        GetClassNameW(control, className, 16);
+        bool list = _wcsicmp(className, L"ComboBox") == 0;
+        MoveWindow(control, x, y, width, list ? 6 * height : height, TRUE);
         x += width + gap;
     }
     return y + height;

@@ -62,9 +62,9 @@ int WindowDpi(HWND window);
 // and their interface font follow the new DPI, and the window takes the system's rectangle.
 void FollowDpiChange(HWND window, int oldDpi, int newDpi, const RECT& suggested);
 
-// Lays push buttons, check boxes, labels and edits out in rows from `area`'s top-left corner, each
-// as wide as its own text in its own font needs at `dpi` (an edit as wide as it is), the next row
-// when `area`'s width is used up; the bottom of the last row.
+// Lays push buttons, check boxes, labels, edits and drop-down lists out in rows from `area`'s
+// top-left corner, each as wide as its own text in its own font needs at `dpi` (an edit or a list
+// as wide as it is), the next row when `area`'s width is used up; the bottom of the last row.
 int FlowControls(const std::vector<HWND>& controls, const RECT& area, int dpi);
 
 // A top-level window's outer size for a client area in pixels at `dpi`, and its position centred

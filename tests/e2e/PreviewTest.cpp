@@ -8,12 +8,14 @@
 #include <cstring>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <map>
 #include <wincodec.h>
 #include <wrl/client.h>
 
 #include "app/ControlIds.h"
 #include "app/MeasureTexts.h"
 #include "app/Preview.h"
+#include "app/SpectrumForm.h"
 #include "common/NumberText.h"
 #include "common/Text1252.h"
 #include "tests/e2e/ProgramTest.h"
@@ -472,4 +474,72 @@ TEST_F(Preview, StrangeFilesOpenAtOnceAndAreSavedAgainAsTheyWere) {
     }
     EXPECT_TRUE(answers());
     DeleteFileW(again.c_str());
+}
+
+// A file of known harmonics, 1 V of 1 kHz with 0.2 V of H3 (30° ahead in sines) and 50 mV of H5:
+// the spectrum window's copied table holds them, and Curvilab gets the spectrum's columns and
+// the table.
+TEST_F(Preview, TheSpectrumOfAFileOfKnownHarmonics) {
+    constexpr double kPi = 3.14159265358979323846;
+    auto curvilab = RunCurvilab(L"--semaphore");
+    ASSERT_TRUE(Start({}));
+    UiDriver::Click(main, idPreviewBtn);
+    preview = UiDriver::WaitForWindow(Cp1252("Aperçu de l'acquisition"), 15000);
+    ASSERT_TRUE(preview);
+    std::string text = "Hameg\r\nt\tU\t\r\ns\tV\t\r\ntemps\ttension\t\r\n";
+    for (int i = 0; i < 4096; ++i) {
+        double t = i * 1e-5, w = 2 * kPi * 1000 * t;
+        double v = std::sin(w) + 0.2 * std::sin(3 * w + kPi / 6) + 0.05 * std::sin(5 * w);
+        text += FormatRealDot(t) + "\t" + FormatRealDot(v) + "\t\r\n";
+    }
+    std::wstring path = TempFilePath(L"vexor-e2e-harmonics.txt");
+    std::ofstream(path.c_str(), std::ios::binary) << text;
+    ASSERT_TRUE(ChooseFile(preview, TPreviewForm::idOpenBtn, "Ouverture de données", path));
+    DeleteFileW(path.c_str());
+    UiDriver::Click(preview, TPreviewForm::idSpectrumBtn);
+    HWND spectrum = UiDriver::WaitForWindow("Spectre", 15000);
+    ASSERT_TRUE(spectrum);
+
+    UiDriver::Click(spectrum, TSpectrumForm::idCopyTableBtn);
+    std::map<std::string, std::vector<std::string>> rows;
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+            rows.clear();
+            std::string copied = UiDriver::ClipboardText();
+            for (std::size_t at = 0, end; (end = copied.find("\r\n", at)) != std::string::npos;
+                 at = end + 2) {
+                std::vector<std::string> cells;
+                std::string line = copied.substr(at, end - at);
+                for (std::size_t from = 0, tab;; from = tab + 1) {
+                    tab = line.find('\t', from);
+                    cells.push_back(line.substr(from, tab - from));
+                    if (tab == std::string::npos) break;
+                }
+                rows[cells[0]] = cells;
+            }
+            return rows.count("H5") && rows["H5"].size() == 5;
+        },
+        10000));
+    auto number = [](std::string cell) {
+        std::replace(cell.begin(), cell.end(), ',', '.');
+        return std::atof(cell.c_str());
+    };
+    EXPECT_NEAR(number(rows["H1"][1]), 1000, 0.1);
+    EXPECT_NEAR(number(rows["H1"][2]), std::sqrt(0.5), 0.005);
+    EXPECT_NEAR(number(rows["H3"][3]), 20 * std::log10(0.2), 0.05);
+    EXPECT_NEAR(number(rows["H3"][4]), -150, 1);
+    EXPECT_NEAR(number(rows["H5"][3]), 20 * std::log10(0.05), 0.05);
+    EXPECT_LT(number(rows["H2"][3]), -60);
+    EXPECT_NEAR(number(rows["THD (%)"][1]), 100 * std::hypot(0.2, 0.05), 0.05);
+
+    UiDriver::Click(spectrum, TSpectrumForm::idSendBtn);
+    ASSERT_TRUE(PumpUntil([&] { return CurvilabLogCount("EXECUTE CLIP|LOAD") == 2; }, 20000));
+    std::string page = CurvilabClipboard(1);
+    EXPECT_NE(page.find(Cp1252("\r\nSpectre (fenêtre flat-top)\r\nf\tU\r\nHz\tdBV\r\n")),
+              std::string::npos)
+        << page.substr(0, 300);
+    EXPECT_NE(CurvilabClipboard(2).find("\r\nHarmoniques de U\r\nn\tf\tVeff\tL\tphi\r\n"),
+              std::string::npos)
+        << CurvilabClipboard(2).substr(0, 300);
+    EXPECT_EQ(Close(), 0u);
 }
