@@ -223,15 +223,18 @@ PlotDescription TSpectrumForm::Plot(bool withMouse) const {
         plot.Legend.push_back({kChannelColours[c % 4], false, W(names[c])});
     if (reference_) plot.Legend.push_back({kChannelColours[0], true, W(Cp1252("référence"))});
     plot.LegendRight = W(Cp1252("Fenêtre ") + Cp1252(kWindowNames[int(window_)]));
-    plot.Footer = W(Cp1252("Résolution ") + EngineeringText(first.BinWidth, "Hz") + ", " +
-                    std::to_string(first.Length) + " points");
+    std::string footer = Cp1252("Résolution ") + EngineeringText(first.BinWidth, "Hz") + ", " +
+                         std::to_string(first.Length) + " points";
+    // The bin under the mouse, read in the footer: a line's label has no room for four levels.
     if (withMouse && mouseFrequency_ >= 0) {
-        std::size_t bin = std::size_t(std::lround(mouseFrequency_ / first.BinWidth));
-        std::string label = EngineeringText(first.FrequencyOf(bin), "Hz");
-        for (const Spectrum& s : *spectra)
-            if (bin < s.Levels.size()) label += " ; " + LevelText(unit_, s.Levels[bin]);
-        plot.Lines.push_back({true, first.FrequencyOf(bin), 0, kMouseColour, false, W(label)});
+        std::size_t bin = std::min(std::size_t(std::lround(mouseFrequency_ / first.BinWidth)),
+                                   first.Levels.size() - 1);
+        footer += Cp1252(" — ") + EngineeringText(first.FrequencyOf(bin), "Hz");
+        for (std::size_t c = 0; c < spectra->size() && c < names.size(); ++c)
+            footer += " ; " + names[c] + " " + LevelText(unit_, (*spectra)[c].Levels[bin]);
+        plot.Lines.push_back({true, first.FrequencyOf(bin), 0, kMouseColour, false, L""});
     }
+    plot.Footer = W(footer);
     return plot;
 }
 

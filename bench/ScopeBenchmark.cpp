@@ -17,6 +17,7 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/ControlIds.h"
 #include "app/SeriesForm.h"
@@ -99,9 +100,12 @@ int Read(const std::string& model) {
     return 0;
 }
 
-int Cpu(const std::string& model, const std::string& figure) {
+// `settings` are the simulator's, "shown3=on" for "shown3 on".
+int Cpu(const std::string& model, const std::string& figure,
+        const std::vector<std::string>& settings) {
     constexpr int kReads = 10;
     ScpiControl("model " + model);
+    for (std::string setting : settings) ScpiControl(setting.replace(setting.find('='), 1, " "));
     std::unique_ptr<VexorProcess> vexor;
     HWND main = StartOnScope(vexor);
     if (!main || TimedRead(main) < 0) return 2;
@@ -204,10 +208,12 @@ int SweepStop(bool close) {
 int main(int argc, char** argv) {
     std::string mode = argc > 1 ? argv[1] : "";
     if (mode == "read" && argc > 2) return Read(argv[2]);
-    if (mode == "cpu" && argc > 3) return Cpu(argv[2], argv[3]);
+    if (mode == "cpu" && argc > 3) return Cpu(argv[2], argv[3], {argv + 4, argv + argc});
     if (mode == "close") return Close(argc > 2 && std::string(argv[2]) == "usb");
     if (mode == "sweep-stop" || mode == "sweep-close") return SweepStop(mode == "sweep-close");
-    std::fprintf(stderr, "scope_benchmark read <model> | cpu <model> <figure> | close [usb] | "
-                         "sweep-stop | sweep-close\n");
+    std::fprintf(
+        stderr,
+        "scope_benchmark read <model> | cpu <model> <figure> [setting=value...] | close [usb] | "
+        "sweep-stop | sweep-close\n");
     return 1;
 }
