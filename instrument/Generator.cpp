@@ -5,11 +5,14 @@
 #include "instrument/ScopeIdentity.h"
 
 // Each family's row, from its own file.
-extern const GeneratorDialect kSiglentSdg, kScpiSourceGenerator, kFeelTech, kJds6600;
+extern const GeneratorDialect kSiglentSdg, kScpiSourceGenerator, kRigolDg1022, kTektronixAfg,
+    kKeysight33200, kFeelTech, kJds6600, kGwInstekAfg;
 
 const std::vector<const GeneratorDialect*>& GeneratorDialects() {
-    static const std::vector<const GeneratorDialect*> kDialects{&kSiglentSdg, &kScpiSourceGenerator,
-                                                                &kFeelTech, &kJds6600};
+    static const std::vector<const GeneratorDialect*> kDialects{
+        &kSiglentSdg,   &kScpiSourceGenerator, &kRigolDg1022,
+        &kTektronixAfg, &kKeysight33200,       &kFeelTech,
+        &kJds6600,      &kGwInstekAfg};
     return kDialects;
 }
 

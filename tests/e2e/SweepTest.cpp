@@ -427,6 +427,44 @@ TEST_F(HmSweep, AnHm408WhoseHeaderDiffersIsAskedAgain) {
     EXPECT_EQ(Points(), L"4 points");
 }
 
+// Each generator family of the trees (the DG1022 with its pause, the AFG, the 33220A) sweeps an
+// RC low-pass of 1.59 kHz over five points around its cut-off: the series is the filter's.
+TEST_F(Sweep, EachFamilyOfGeneratorSweepsALowPass) {
+    const struct {
+        const char* Generator;
+        const char* Scope;
+        const char* Name;
+    } kBenches[] = {
+        {"rigol-dg1022", "tektronix-tbs2104", "RIGOL DG1022, n° DG1D150900538"},
+        {"tektronix-afg1022", "rigol-ds1054z", "TEKTRONIX AFG1022, n° 1643763"},
+        {"keysight-33220a", "keysight-dsox1204g", "Agilent 33220A, n° MY44026553"},
+    };
+    for (const auto& bench : kBenches) {
+        SCOPED_TRACE(bench.Generator);
+        ASSERT_TRUE(
+            Open(bench.Scope, bench.Generator, "lowpass 1000 1e-7", Decades("631", "3981", "0")));
+        UiDriver::Click(sweep, TSweepForm::idTestBtn);
+        EXPECT_TRUE(PumpUntil(
+            [&] {
+                return UiDriver::Control(sweep, TSweepForm::idGeneratorText).Text ==
+                       Cp1252(bench.Name);
+            },
+            15000))
+            << UiDriver::Control(sweep, TSweepForm::idGeneratorText).Text;
+        UiDriver::Click(sweep, TSweepForm::idStartBtn);
+        ASSERT_TRUE(EndsWith("Balayage fini : 5 / 5 points")) << Status();
+        auto rows = SavedRows();
+        ASSERT_EQ(rows.size(), 5u);
+        for (const auto& row : rows) {
+            std::complex<double> h = 1.0 / std::complex<double>(1, row[0] / 1591.5494309189535);
+            EXPECT_NEAR(row[3], 20 * std::log10(std::abs(h)), 0.3) << row[0];
+            EXPECT_NEAR(row[4], std::arg(h) * 180 / kPi, 2) << row[0];
+        }
+        EXPECT_FALSE(UiDriver::WaitForMessageBox("", 0)); // all put back
+        EXPECT_EQ(Close(), 0u);
+    }
+}
+
 // The close box while the first box waits for the person: the program ends, the box with it, and
 // the generator is put back.
 TEST_F(HmSweep, TheCloseDuringItsBoxEndsTheProgram) {
@@ -443,14 +481,16 @@ TEST_F(HmSweep, TheCloseDuringItsBoxEndsTheProgram) {
 // newer Siglent scope: found without "*IDN?", stepped, read back and put back.
 class SerialSweep : public Sweep {
 protected:
-    // The FeelTech of "with-sim --serial-generator" wired to `scopeModel` through the low-pass.
-    bool OpenOnItsLine(const std::string& scopeModel, Settings settings) {
+    // The generator of "with-sim --serial-generator", playing `generatorModel`, wired to
+    // `scopeModel` through the low-pass.
+    bool OpenOnItsLine(const std::string& scopeModel, Settings settings,
+                       const std::string& generatorModel = "feeltech-fy6900") {
         if (GeneratorCom() == 0) {
             ADD_FAILURE() << "run through tests/serial/with-sim --serial-generator";
             return false;
         }
         settings.push_back({L"Generateur", "ASRL" + std::to_string(GeneratorCom()) + "::INSTR"});
-        return Open(scopeModel, "feeltech-fy6900", "lowpass 1000 1.5915494309189535e-6", settings);
+        return Open(scopeModel, generatorModel, "lowpass 1000 1.5915494309189535e-6", settings);
     }
     // Put back as found, each setting answered: waveform, frequency, amplitude, offset, output.
     void ExpectPutBack() {
@@ -480,6 +520,24 @@ TEST_F(SerialSweep, AFeelTechOnItsSerialLine) {
         EXPECT_NEAR(rows[i][3], db, db > -3 ? 0.1 : 0.5) << f;
     }
     ExpectPutBack();
+}
+
+// A GW Instek AFG-2125 on its USB virtual COM port, found by "*IDN?" on the line.
+TEST_F(SerialSweep, AGwInstekOnItsVirtualComPort) {
+    ASSERT_TRUE(OpenOnItsLine("rigol-ds1054z", Decades("10", "1000", "0"), "gwinstek-afg2125"));
+    UiDriver::Click(sweep, TSweepForm::idStartBtn);
+    ASSERT_TRUE(EndsWith("Balayage fini : 11 / 11 points")) << Status();
+    auto rows = SavedRows();
+    ASSERT_EQ(rows.size(), 11u);
+    for (const auto& row : rows) {
+        std::complex<double> h = 1.0 / std::complex<double>(1, row[0] / 100);
+        EXPECT_NEAR(row[3], 20 * std::log10(std::abs(h)), 0.3) << row[0];
+        EXPECT_NEAR(row[4], std::arg(h) * 180 / kPi, 2) << row[0];
+    }
+    std::vector<std::string> generator = LinesAfter(Log("generator-commands.log"), "OUTP1 ON");
+    for (const char* line : {"OUTP1:LOAD DEF", "SOUR1:FREQ +1.0000E+03", "OUTP1 0"})
+        EXPECT_TRUE(Holds(generator, line)) << line;
+    EXPECT_EQ(Close(), 0u);
 }
 
 // The close box during a sweep with a serial generator: what the worker sends to put it back

@@ -31,7 +31,8 @@ struct SweepBench {
         scopeStream = std::make_unique<SimulatedStream>(*scope);
         scopeSession = std::make_unique<StreamSession>(*scopeStream);
         scopeIdentity = *IdentifyScope(scopeSession->Query("*IDN?"));
-        bool serial = family == GeneratorFamily::FeelTech || family == GeneratorFamily::Jds6600;
+        bool serial = family == GeneratorFamily::FeelTech || family == GeneratorFamily::Jds6600 ||
+                      family == GeneratorFamily::GwInstekAfg;
         generatorIdentity = serial ? *IdentifySerialGenerator(generatorSession)
                                    : *IdentifyGenerator(generatorSession.Query("*IDN?"));
         auto wait = [this](double seconds) { waited += seconds; };
@@ -116,7 +117,11 @@ TEST(Sweeper, ABandPassWithEachGenerator) {
         {GeneratorFamily::Keysight33500, "keysight-dsox1204g"},
         {GeneratorFamily::SiglentSdg, "siglent-sds2104x-plus"},
         {GeneratorFamily::FeelTech, "tektronix-tbs2104"},
-        {GeneratorFamily::Jds6600, "rigol-ds1054z"}};
+        {GeneratorFamily::Jds6600, "rigol-ds1054z"},
+        {GeneratorFamily::RigolDg1022, "tektronix-tbs1052b"},
+        {GeneratorFamily::TektronixAfg, "rigol-ds1054z"},
+        {GeneratorFamily::Keysight33220, "keysight-dsox1204g"},
+        {GeneratorFamily::GwInstekAfg, "siglent-sds1104x-hd"}};
     for (const auto& [family, model] : kBenches) {
         SCOPED_TRACE(model);
         SweepBench bench(model, family, bandPass);
@@ -156,19 +161,26 @@ TEST(Sweeper, TheSettlingWaitOutlastsTheCircuitsTransient) {
 }
 
 TEST(Sweeper, BothInstrumentsArePutBackAsTheyWereFound) {
-    SweepBench bench("rigol-ds1054z", GeneratorFamily::RigolDg, Circuit{});
-    GeneratorChannel before = bench.generator.Channel(1);
     SweepSettings settings;
-    bench.Run(settings, {50, 5000});
-    EXPECT_TRUE(bench.failedToRestore.empty());
-    const GeneratorChannel& after = bench.generator.Channel(1);
-    EXPECT_EQ(after.On, before.On);
-    EXPECT_EQ(after.Wave, before.Wave);
-    EXPECT_EQ(after.Load, before.Load);
-    EXPECT_DOUBLE_EQ(after.Frequency, before.Frequency);
-    EXPECT_DOUBLE_EQ(after.Amplitude, before.Amplitude);
-    EXPECT_DOUBLE_EQ(after.Offset, before.Offset);
+    for (GeneratorFamily family :
+         {GeneratorFamily::RigolDg, GeneratorFamily::RigolDg1022, GeneratorFamily::TektronixAfg,
+          GeneratorFamily::Keysight33220, GeneratorFamily::GwInstekAfg}) {
+        SCOPED_TRACE(int(family));
+        SweepBench bench("rigol-ds1054z", family, Circuit{});
+        GeneratorChannel before = bench.generator.Channel(1);
+        bench.Run(settings, {50, 5000});
+        EXPECT_TRUE(bench.failedToRestore.empty());
+        const GeneratorChannel& after = bench.generator.Channel(1);
+        EXPECT_EQ(after.On, before.On);
+        EXPECT_EQ(after.Wave, before.Wave);
+        EXPECT_EQ(after.Load, before.Load);
+        EXPECT_EQ(after.Unit, before.Unit);
+        EXPECT_DOUBLE_EQ(after.Frequency, before.Frequency);
+        EXPECT_DOUBLE_EQ(after.Amplitude, before.Amplitude);
+        EXPECT_DOUBLE_EQ(after.Offset, before.Offset);
+    }
 
+    SweepBench bench("rigol-ds1054z", GeneratorFamily::RigolDg, Circuit{});
     // The generator's connection gone before the end: what it could not put back is named, and
     // the scope is put back all the same.
     ScopeSetup scopeBefore = bench.scope->Setup();
@@ -401,7 +413,11 @@ TEST(Sweeper, TheGeneratorsAnIdentityNames) {
         {"Agilent Technologies,33521A,MY00000001,2.03", kSource},
         {"*IDN Keysight Technologies,33622A,MY1,A.02", nullptr},       // a 33600: not known
         {"RIGOL TECHNOLOGIES,DS1054Z,DS1ZA0000001,00.04.04", nullptr}, // a scope
-        {"Rigol Technologies,DG1022,DG1D000001,00.03", nullptr},       // the older DG1000
+        {"RIGOL TECHNOLOGIES,DG1022 ,DG1D150900538,,00.03.00.09", "Rigol DG1022"},
+        {"TEKTRONIX,AFG3022B,C037086,SCPI:99.0 FV:3.2.2", "Tektronix AFG1022, AFG3000, AFG31000"},
+        {"Agilent Technologies,33220A,MY44026553,2.02-2.02-22-2", "Keysight 33210A, 33220A"},
+        {"HEWLETT-PACKARD,33120A,0,8.0-5.0-1.0", nullptr},            // on RS-232 only: not driven
+        {"TEKTRONIX,TBS1052B,C010001,CF:91.1CT FV:v4.11.0", nullptr}, // a scope
         {"SDG", nullptr},
         {"", nullptr},
     };

@@ -66,6 +66,22 @@ FunctionGenerator::FunctionGenerator(GeneratorFamily family, std::function<doubl
     case GeneratorFamily::Jds6600:
         for (auto& c : channels_) c.Wave = "0"; // a sine, by its number
         break;
+    case GeneratorFamily::RigolDg1022:
+        identity_ = "RIGOL TECHNOLOGIES,DG1022 ,DG1D150900538,,00.03.00.09.00.02.11";
+        for (auto& c : channels_) c.Load = "50";
+        break;
+    case GeneratorFamily::TektronixAfg:
+        identity_ = "TEKTRONIX,AFG1022,1643763,SCPI:99.0 FV:V1.2.3";
+        for (auto& c : channels_) c.Load = "50";
+        break;
+    case GeneratorFamily::Keysight33220:
+        identity_ = "Agilent Technologies,33220A,MY44026553,2.02-2.02-22-2";
+        for (auto& c : channels_) c.Load = "50";
+        break;
+    case GeneratorFamily::GwInstekAfg:
+        identity_ = "GW INSTEK,AFG-2125,SN:EN800001,V1.11";
+        for (auto& c : channels_) c.Load = "50";
+        break;
     }
 }
 
@@ -260,6 +276,92 @@ Answer FunctionGenerator::Jds6600(const std::string& command) {
     return {":ok\r\n"};
 }
 
+// Each family's words for the settings, in the order: function, frequency, amplitude's unit,
+// amplitude, offset, load, output; "<n>" the channel where the family writes it there.
+Answer FunctionGenerator::Tree(const std::string& line) {
+    static const std::array<const char*, 7> kDg1022{"FUNCtion", "FREQuency",      "VOLTage:UNIT",
+                                                    "VOLTage",  "VOLTage:OFFSet", "OUTPut:LOAD",
+                                                    "OUTPut"};
+    static const std::array<const char*, 7> kAfg{"SOURce<n>:FUNCtion:SHAPe",
+                                                 "SOURce<n>:FREQuency:FIXed",
+                                                 "SOURce<n>:VOLTage:UNIT",
+                                                 "SOURce<n>:VOLTage:LEVel:IMMediate:AMPLitude",
+                                                 "SOURce<n>:VOLTage:LEVel:IMMediate:OFFSet",
+                                                 "OUTPut<n>:IMPedance",
+                                                 "OUTPut<n>:STATe"};
+    static const std::array<const char*, 7> kGw{
+        "SOURce<n>:FUNCtion", "SOURce<n>:FREQuency", "",         "SOURce<n>:AMPlitude",
+        "SOURce<n>:DCOffset", "OUTPut<n>:LOAD",      "OUTPut<n>"};
+    bool dg1022 = family_ == GeneratorFamily::RigolDg1022,
+         gw = family_ == GeneratorFamily::GwInstekAfg;
+    const auto& words = family_ == GeneratorFamily::TektronixAfg ? kAfg : gw ? kGw : kDg1022;
+    ScpiLine command = SplitCommand(line);
+    std::string header = command.Header;
+    int n = 1;
+    if (dg1022 && header.size() > 4 && header.substr(header.size() - 4) == ":CH2")
+        n = 2, header.resize(header.size() - 4);
+    std::size_t role = words.size();
+    for (std::size_t r = 0; r < words.size() && role == words.size(); ++r) {
+        int number = 0;
+        if (*words[r] && HeaderIs(header, words[r], number)) {
+            role = r;
+            if (number == 1 || number == 2) n = number;
+        }
+    }
+    if (role == words.size()) return {};
+    GeneratorChannel& c = channels_[std::size_t(n - 1)];
+    if (command.Query) {
+        std::string value;
+        const char* format = family_ == GeneratorFamily::Keysight33220 ? "%+.14E"
+                             : gw                                      ? "%+.4E"
+                                                                       : "%.6e";
+        double ohms = 0;
+        bool finite = Number(c.Load, ohms) && ohms < 1e30;
+        switch (role) {
+        case 0: value = c.Wave.rfind("SIN", 0) == 0 ? "SIN" : c.Wave; break;
+        case 1: value = Printed(format, c.Frequency); break;
+        case 2: value = c.Unit; break;
+        case 3: value = Printed(format, c.Amplitude); break;
+        case 4: value = Printed(format, c.Offset); break;
+        case 5:
+            value = gw       ? (finite ? "DEF" : "INF")
+                    : finite ? Printed("%g", ohms)
+                    : dg1022 ? "INFINITY"
+                             : "9.9E+37";
+            break;
+        case 6: value = dg1022 ? (c.On ? "ON" : "OFF") : (c.On ? "1" : "0"); break;
+        }
+        if (dg1022 && (n == 2 || role == 0)) value = "CH" + std::to_string(n) + ":" + value;
+        return {value + "\n"};
+    }
+    const std::string& value = command.Value;
+    double number = 0;
+    bool isNumber = Number(value, number);
+    switch (role) {
+    case 0: c.Wave = HeaderIs(value, "SINusoid") ? "SINE" : value; break;
+    case 1:
+        if (isNumber) SetFrequency(c, number);
+        break;
+    case 2: c.Unit = value; break;
+    case 3:
+        if (isNumber) c.Amplitude = std::clamp(number, 0.001, 20.0);
+        break;
+    case 4:
+        if (isNumber) c.Offset = number;
+        break;
+    case 5:
+        if (HeaderIs(value, "INFinity") || (isNumber && number > 1e30))
+            ChangeLoad(c, "9.9E+37");
+        else if (HeaderIs(value, "DEFault"))
+            ChangeLoad(c, "50");
+        else if (isNumber)
+            ChangeLoad(c, value);
+        break;
+    case 6: c.On = value == "ON" || value == "1"; break;
+    }
+    return {};
+}
+
 Answer FunctionGenerator::Handle(const std::string& line) {
     std::string command = UpperCase(line);
     while (!command.empty() && (command.back() == '\r' || command.back() == ' '))
@@ -274,9 +376,29 @@ Answer FunctionGenerator::Handle(const std::string& line) {
     case GeneratorFamily::Jds6600: return Jds6600(command);
     default: break;
     }
-    if (command == "*IDN?") return {identity_ + "\n"};
-    if (command == "*OPC?") return {"1\n"};
-    return family_ == GeneratorFamily::SiglentSdg ? Siglent(command) : ScpiSource(command);
+    // A DG1022 loses a query that comes within 0.1 s of a command, and answers the one before:
+    // in the time that passes, not the bench's.
+    bool query = command.find('?') != std::string::npos;
+    if (family_ == GeneratorFamily::RigolDg1022) {
+        double now =
+            std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+                .count();
+        if (query && now - commandAt_ < 0.1) return {lastAnswer_};
+        if (!query) commandAt_ = now;
+    }
+    Answer answer;
+    if (command == "*IDN?")
+        answer = {identity_ + "\n"};
+    else if (command == "*OPC?")
+        answer = {"1\n"};
+    else if (family_ == GeneratorFamily::SiglentSdg)
+        answer = Siglent(command);
+    else if (family_ == GeneratorFamily::RigolDg || family_ == GeneratorFamily::Keysight33500)
+        answer = ScpiSource(command);
+    else
+        answer = Tree(command);
+    if (query) lastAnswer_ = answer.Bytes;
+    return answer;
 }
 
 bool FunctionGenerator::Set(const std::string& name, const std::string& value, std::string& error) {
@@ -307,5 +429,9 @@ bool GeneratorModel(const std::string& name, GeneratorFamily& family) {
     if (name == "keysight-33522b") return family = GeneratorFamily::Keysight33500, true;
     if (name == "feeltech-fy6900") return family = GeneratorFamily::FeelTech, true;
     if (name == "jds6600") return family = GeneratorFamily::Jds6600, true;
+    if (name == "rigol-dg1022") return family = GeneratorFamily::RigolDg1022, true;
+    if (name == "tektronix-afg1022") return family = GeneratorFamily::TektronixAfg, true;
+    if (name == "keysight-33220a") return family = GeneratorFamily::Keysight33220, true;
+    if (name == "gwinstek-afg2125") return family = GeneratorFamily::GwInstekAfg, true;
     return false;
 }

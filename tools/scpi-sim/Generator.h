@@ -3,8 +3,10 @@
 // ("C1:BSWV", "C1:OUTP") and the standard SCPI tree of Rigol's DG800/900/1000Z and Keysight's
 // 33500 (":SOUR1:FREQ", ":OUTP1"); and from their serial protocols, the FeelTech FY6900 ("WMF",
 // "RMF"; a newer firmware's frequency in hertz, an older one's in micro-hertz) and the JDS6600
-// (":w23=", ":r23="). Each channel keeps its waveform, frequency, amplitude, offset,
-// load and output; CH1's output drives the scope's bench.
+// (":w23=", ":r23="); and the trees of the Rigol DG1022 (":CH2" after a setting, answers
+// carrying their channel, a query lost within 0.1 s of a command), the Tektronix AFG1022, the
+// Keysight 33220A and the GW Instek AFG-2125 (on a serial line). Each channel keeps its waveform,
+// frequency, amplitude, offset, load and output; CH1's output drives the scope's bench.
 #include <array>
 #include <functional>
 #include <string>
@@ -12,7 +14,17 @@
 #include "tools/scpi-sim/Circuit.h"
 #include "tools/scpi-sim/Instrument.h"
 
-enum class GeneratorFamily { SiglentSdg, RigolDg, Keysight33500, FeelTech, Jds6600 };
+enum class GeneratorFamily {
+    SiglentSdg,
+    RigolDg,
+    Keysight33500,
+    FeelTech,
+    Jds6600,
+    RigolDg1022,
+    TektronixAfg,
+    Keysight33220,
+    GwInstekAfg,
+};
 
 enum class GeneratorFault {
     None,
@@ -51,6 +63,8 @@ private:
     Answer ScpiSource(const std::string& command);
     Answer FeelTech(const std::string& command);
     Answer Jds6600(const std::string& command);
+    // The DG1022's, the AFG's, the 33220A's and the AFG-2125's trees.
+    Answer Tree(const std::string& command);
     void SetFrequency(GeneratorChannel& channel, double hertz);
 
     GeneratorFamily family_;
@@ -60,8 +74,10 @@ private:
     std::array<GeneratorChannel, 2> channels_;
     GeneratorFault fault_ = GeneratorFault::None;
     bool olderFirmware_ = false; // a FeelTech's frequency written in micro-hertz
+    double commandAt_ = -1e9;    // when the last command came: a DG1022 loses a query soon after
+    std::string lastAnswer_;     // and answers this instead
 };
 
-// rigol-dg812, siglent-sdg1032x, keysight-33522b, feeltech-fy6900, jds6600; false for another
-// name.
+// rigol-dg812, siglent-sdg1032x, keysight-33522b, feeltech-fy6900, jds6600, rigol-dg1022,
+// tektronix-afg1022, keysight-33220a, gwinstek-afg2125; false for another name.
 bool GeneratorModel(const std::string& name, GeneratorFamily& family);

@@ -43,11 +43,13 @@ const char* kHelp = R"(scpi-sim: a network oscilloscope on 127.0.0.1, one connec
   --control F         a FIFO taking "name value" lines at run time, each acknowledged on stderr
                       as "control: <line>" once in force
   --log F             append each command line received to F
-  --generator M       also a function generator, siglent-sdg1032x, rigol-dg812 or
-                      keysight-33522b, on a port of its own; the scope's CH1 then shows its
-                      output and CH2 the circuit's
+  --generator M       also a function generator, siglent-sdg1032x, rigol-dg812,
+                      keysight-33522b, rigol-dg1022, tektronix-afg1022 or keysight-33220a, on a
+                      port of its own; the scope's CH1 then shows its output and CH2 the
+                      circuit's
   --generator-port-file F, --generator-log F: as --port-file and --log, for the generator
-  --serial-generator M  a generator on a serial line instead, feeltech-fy6900 or jds6600: a
+  --serial-generator M  a generator on a serial line instead, feeltech-fy6900, jds6600 or
+                      gwinstek-afg2125: a
                       pseudo-terminal linked from --serial-link PATH, its modem lines for the
                       test shim in --lines-dir DIR; its commands logged to --generator-log
   --generator-state F after each command to the wired generator, and before its answer, write
