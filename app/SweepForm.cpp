@@ -3,6 +3,7 @@
 #include <cmath>
 #include <commctrl.h>
 #include <utility>
+#include <windowsx.h>
 
 #include "acquisition/Record.h"
 #include "app/MeasureTexts.h"
@@ -17,9 +18,11 @@
 
 namespace {
 
-constexpr int kWidth = 440, kHeight = 556;
+constexpr int kWidth = 440, kHeight = 570;
 constexpr UINT kEventMessage = WM_APP + 3;
-constexpr int kFieldTop = 84, kFieldStep = 28;
+constexpr int kFieldTop = 98, kFieldStep = 28;
+// vexor.ini's "Generateur" for the scope's own generator; any other value is a resource text.
+constexpr const wchar_t* kScopeGenerator = L"OSCILLOSCOPE";
 
 // The settings the window shows, each kept in vexor.ini under its key.
 struct Setting {
@@ -95,7 +98,9 @@ void TSweepForm::CreateControls() {
     CreateControl(w, {L"EDIT", "", ES_AUTOHSCROLL | WS_TABSTOP, 100, 8, 240, 24, idGeneratorEdit,
                       WS_EX_CLIENTEDGE});
     CreateControl(w, {L"BUTTON", "&Tester", WS_TABSTOP, 348, 8, 80, 25, idTestBtn});
-    CreateControl(w, {L"STATIC", "", SS_LEFT | SS_NOPREFIX, 100, 38, 328, 40, idGeneratorText});
+    CreateControl(w, {L"BUTTON", Cp1252("Générateur de l'&oscilloscope"),
+                      BS_AUTOCHECKBOX | WS_TABSTOP, 100, 36, 328, 20, idScopeGeneratorCheck});
+    CreateControl(w, {L"STATIC", "", SS_LEFT | SS_NOPREFIX, 100, 58, 328, 36, idGeneratorText});
     for (std::size_t i = 0; i < std::size(kSettings); ++i) {
         int y = kFieldTop + int(i) * kFieldStep;
         CreateControl(w, {L"STATIC", Cp1252(kSettings[i].Label), SS_LEFT, 8, y + 4, 220, 18,
@@ -120,7 +125,9 @@ void TSweepForm::CreateControls() {
 void TSweepForm::ReadSettings() {
     wchar_t text[512] = {};
     GetPrivateProfileStringW(L"Balayage", L"Generateur", L"", text, 512, SettingsPath().c_str());
-    SetWindowTextW(Item(idGeneratorEdit), text);
+    bool own = _wcsicmp(text, kScopeGenerator) == 0;
+    Button_SetCheck(Item(idScopeGeneratorCheck), own ? BST_CHECKED : BST_UNCHECKED);
+    SetWindowTextW(Item(idGeneratorEdit), own ? L"" : text);
     for (std::size_t i = 0; i < std::size(kSettings); ++i) {
         const Setting& field = kSettings[i];
         GetPrivateProfileStringW(L"Balayage", field.Key, L"", text, 64, SettingsPath().c_str());
@@ -132,9 +139,10 @@ void TSweepForm::ReadSettings() {
 
 // A failure to write is not said: the sweep goes on, and the next one starts from the defaults.
 void TSweepForm::WriteSettings() const {
-    WritePrivateProfileStringW(L"Balayage", L"Generateur",
-                               Wide(WindowText(Item(idGeneratorEdit))).c_str(),
-                               SettingsPath().c_str());
+    WritePrivateProfileStringW(
+        L"Balayage", L"Generateur",
+        ScopeGeneratorChosen() ? kScopeGenerator : Wide(WindowText(Item(idGeneratorEdit))).c_str(),
+        SettingsPath().c_str());
     for (std::size_t i = 0; i < std::size(kSettings); ++i) {
         double value = ParseReal(WindowText(Item(EditOf(Field(i)))));
         WritePrivateProfileStringW(L"Balayage", kSettings[i].Key,
@@ -199,7 +207,8 @@ void TSweepForm::ShowRunning(bool running) {
     EnableWindow(Item(idStartBtn), !running && !testing_);
     EnableWindow(Item(idTestBtn), !running && !testing_);
     EnableWindow(Item(idStopBtn), running);
-    EnableWindow(Item(idGeneratorEdit), !running);
+    EnableWindow(Item(idScopeGeneratorCheck), !running);
+    EnableWindow(Item(idGeneratorEdit), !running && !ScopeGeneratorChosen());
     for (std::size_t i = 0; i < std::size(kSettings); ++i)
         EnableWindow(Item(EditOf(Field(i))), !running);
 }
@@ -215,7 +224,17 @@ TSweepForm::~TSweepForm() {
     link_.Abandon();
 }
 
+bool TSweepForm::ScopeGeneratorChosen() const {
+    return Button_GetCheck(Item(idScopeGeneratorCheck)) == BST_CHECKED;
+}
+
 bool TSweepForm::GeneratorJob(SweepJob& job, const std::function<void(const std::string&)>& say) {
+    if (ScopeGeneratorChosen()) {
+        job.ScopeGenerator = true;
+        job.Scope = scope_().Resource;
+        generatorAddress_ = job.Scope.Address();
+        return true;
+    }
     try {
         job.Generator = ParseResource(WindowText(Item(idGeneratorEdit)), InstrumentRole::Generator);
         if (job.Generator.Kind == ResourceKind::Serial) {
@@ -397,6 +416,7 @@ LRESULT TSweepForm::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case idTestBtn: TestClick(); return 0;
         case idStartBtn: StartClick(); return 0;
         case idStopBtn: StopClick(); return 0;
+        case idScopeGeneratorCheck: ShowRunning(Running()); return 0;
         default:
             if (HIWORD(wParam) == EN_CHANGE) ShowEstimate();
             return 0;

@@ -50,6 +50,7 @@ public:
         idEstimateText,
         idProgressBar,
         idStatusText,
+        idScopeGeneratorCheck,
         idFirstField = 620, // a label and an edit each, the edit's id one more
     };
     // The settings' fields, in their order.
@@ -88,6 +89,8 @@ private:
     // The job for the generator the field names, a serial line opened here; false with the
     // reason given to `say` when it cannot be.
     bool GeneratorJob(SweepJob& job, const std::function<void(const std::string&)>& say);
+    // "Générateur de l'oscilloscope" is ticked: the scope's own generator, on its connection.
+    bool ScopeGeneratorChosen() const;
     HWND Item(int id) const { return GetDlgItem(Window(), id); }
 
     CommandState& state_;

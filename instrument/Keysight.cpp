@@ -11,12 +11,18 @@
 // the scope runs, a single shot armed included: the register tells no single shot from a run, so
 // a single shot armed is put back running. The raw socket is port 5025 (5024 is a telnet prompt;
 // 4000 X-Series guide p. 1243).
+// The WaveGen of a "G" model, or of one whose *OPT? names its licence (DSOX2WAVEGEN,
+// DSOX3WAVEGEN): :WGEN:FUNCtion SINusoid, :WGEN:FREQuency, :WGEN:VOLTage (Vpp),
+// :WGEN:VOLTage:OFFSet, :WGEN:OUTPut:LOAD ONEMeg|FIFTy (answered ONEM, FIFT), :WGEN:OUTPut
+// (answered 0/1) (the guides' :WGEN chapter). A wrong load halves or doubles the amplitude: a
+// sweep sets ONEMeg, the scope's input.
 #include <cmath>
 
 #include "acquisition/Acquisition.h"
 #include "common/Words.h"
 #include "instrument/Preambles.h"
 #include "instrument/ScopeDialect.h"
+#include "instrument/ScpiSourceGenerator.h"
 
 namespace {
 
@@ -72,6 +78,36 @@ std::vector<ScopeChannel> Read(ScpiSession& session, const ScopeIdentity& identi
     });
 }
 
+const ScpiGeneratorWords kWaveGen{
+    .Marks = {"", ""},
+    .Function = ":WGEN:FUNCtion%s",
+    .Sine = "SINusoid",
+    .Frequency = ":WGEN:FREQuency%s",
+    .Unit = nullptr,
+    .Amplitude = ":WGEN:VOLTage%s",
+    .Offset = ":WGEN:VOLTage:OFFSet%s",
+    .Load = ":WGEN:OUTPut:LOAD%s",
+    .HighImpedance = "ONEMeg",
+    .Output = ":WGEN:OUTPut%s",
+    .Prefixed = false,
+    .PauseMs = 0,
+};
+
+const GeneratorDialect kWaveGenDialect{
+    .Family = "Keysight InfiniiVision WaveGen",
+    .Guide = "Keysight InfiniiVision Programmer's Guides, :WGEN commands",
+    .Serves = nullptr,
+    .Asks = nullptr,
+    .Drives = [](ScpiSession& session,
+                 int channel) { return DriveScpiSource(session, channel, kWaveGen); },
+};
+
+const GeneratorDialect* WaveGen(ScpiSession& session, const ScopeIdentity& identity) {
+    if (UpperCase(identity.Model).ends_with("G")) return &kWaveGenDialect;
+    return UpperCase(session.Query("*OPT?")).find("WAVEGEN") != std::string::npos ? &kWaveGenDialect
+                                                                                  : nullptr;
+}
+
 std::string Resume(ScpiSession& session) {
     constexpr long kRunning = 8;
     long condition = std::lround(AnswerNumber(session.Query(":OPERegister:CONDition?")));
@@ -107,4 +143,5 @@ extern const ScopeDialect kKeysight{
         },
     .DivisionsAcross = 10,
     .Ports = {5025},
+    .OwnGenerator = WaveGen,
 };

@@ -27,4 +27,5 @@ extern const ScopeDialect kRigolDho{
     .Settings = kRigolSettings,
     .DivisionsAcross = 10,
     .Ports = {5555},
+    .OwnGenerator = nullptr,
 };

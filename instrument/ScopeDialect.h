@@ -13,6 +13,8 @@
 
 #include "instrument/ScopeRead.h"
 
+struct GeneratorDialect;
+
 enum class OffsetMeaning { CentreLevel, CentreLevelNegated, DivisionsUp };
 
 // What a sweep sets and reads on a scope; "%d" stands for a channel's number. A setting is read by
@@ -53,6 +55,9 @@ struct ScopeDialect {
     ScopeSettingWords Settings;
     int DivisionsAcross;
     std::vector<int> Ports; // the raw socket's, tried in order when a resource gives none
+    // The scope's own generator, asked of the scope: its family, or null when it has none; null
+    // for a family without one.
+    const GeneratorDialect* (*OwnGenerator)(ScpiSession& session, const ScopeIdentity& identity);
 };
 
 // Every family the program reads, in the order an identification tries them.

@@ -119,4 +119,5 @@ extern const ScopeDialect kSiglentSdsE{
         },
     .DivisionsAcross = 14,
     .Ports = {5025},
+    .OwnGenerator = nullptr,
 };

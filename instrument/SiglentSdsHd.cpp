@@ -174,4 +174,5 @@ extern const ScopeDialect kSiglentSdsHd{
         },
     .DivisionsAcross = 10,
     .Ports = {5025},
+    .OwnGenerator = nullptr,
 };

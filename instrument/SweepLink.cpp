@@ -5,6 +5,7 @@
 
 #include "common/Clock.h"
 #include "common/Text1252.h"
+#include "instrument/Generator.h"
 #include "instrument/ScopeControl.h"
 #include "instrument/ScopeDialect.h"
 #include "instrument/ScopeLink.h"
@@ -44,6 +45,18 @@ private:
     InstrumentRole role_;
     InstrumentRole& failed_;
 };
+
+// The scope's own generator, when the job asks for it and the scope has one.
+GeneratorIdentity OwnGenerator(ScpiSession& session, const ScopeIdentity& scope) {
+    const ScopeDialect& dialect = *scope.Speaks;
+    const GeneratorDialect* own =
+        dialect.OwnGenerator ? dialect.OwnGenerator(session, scope) : nullptr;
+    if (!own)
+        throw EInstrumentError(InstrumentFault::BadResource, Cp1252("L'oscilloscope ") +
+                                                                 scope.Name() +
+                                                                 Cp1252(" n'a pas de générateur"));
+    return GeneratorIdentity{scope.Make, scope.Model, scope.Serial, own};
+}
 
 } // namespace
 
@@ -151,14 +164,17 @@ void SweepLink::Run(SweepJob job) {
     InstrumentRole failed = InstrumentRole::Generator;
     try {
         std::optional<GeneratorIdentity> generatorIdentity;
-        std::unique_ptr<ByteStream> generatorStream = OpenGenerator(job, failed, generatorIdentity);
+        std::unique_ptr<ByteStream> generatorStream;
         SweepEvent connected;
         connected.What = SweepEvent::Kind::Connected;
-        connected.GeneratorName = generatorIdentity->Text();
-        if (job.IdentifyOnly) {
-            generatorStream.reset();
-            job.SerialGenerator.reset();
-            return Post(std::move(connected));
+        if (!job.ScopeGenerator) {
+            generatorStream = OpenGenerator(job, failed, generatorIdentity);
+            connected.GeneratorName = generatorIdentity->Text();
+            if (job.IdentifyOnly) {
+                generatorStream.reset();
+                job.SerialGenerator.reset();
+                return Post(std::move(connected));
+            }
         }
 
         failed = InstrumentRole::Scope;
@@ -171,6 +187,9 @@ void SweepLink::Run(SweepJob job) {
         std::optional<StreamSession> scopeSession;
         std::unique_ptr<SweptScope> scope;
         if (job.Scope.Kind == ResourceKind::Serial) {
+            if (job.ScopeGenerator)
+                throw EInstrumentError(InstrumentFault::BadResource,
+                                       Cp1252("Un oscilloscope HM n'a pas de générateur"));
             connected.ScopeName = "Hameg";
             scope = std::make_unique<HmSweptScope>(
                 [this](const HmSettingsRequest& settings) { return AwaitHmImage(settings); });
@@ -183,22 +202,31 @@ void SweepLink::Run(SweepJob job) {
             std::optional<ScopeIdentity> scopeIdentity = IdentifyScope(answer);
             if (!scopeIdentity) throw EInstrumentError(InstrumentFault::UnknownInstrument, answer);
             connected.ScopeName = scopeIdentity->Text();
+            scopeSession.emplace(*scopeStream);
+            if (job.ScopeGenerator) {
+                generatorIdentity = OwnGenerator(*scopeSession, *scopeIdentity);
+                connected.GeneratorName =
+                    Cp1252("Générateur de l'oscilloscope ") + scopeIdentity->Name();
+                if (job.IdentifyOnly) return Post(std::move(connected));
+            }
             for (int channel : {job.Settings.Input, job.Settings.Output})
                 if (channel > scopeIdentity->Channels)
                     throw EInstrumentError(InstrumentFault::BadResource,
                                            Cp1252("L'oscilloscope ") + scopeIdentity->Name() +
                                                Cp1252(" n'a pas de voie CH") +
                                                std::to_string(channel));
-            scopeSession.emplace(*scopeStream);
             scope =
                 std::make_unique<ScopeControl>(*scopeSession, *scopeIdentity, wait,
                                                std::array{job.Settings.Input, job.Settings.Output});
         }
         Post(std::move(connected));
 
-        StreamSession generatorSession(*generatorStream);
+        // The scope's own generator speaks on the scope's connection.
+        std::optional<StreamSession> generatorSession;
+        if (generatorStream) generatorSession.emplace(*generatorStream);
         std::unique_ptr<Generator> generator =
-            MakeGenerator(generatorSession, *generatorIdentity, job.Settings.Channel);
+            MakeGenerator(generatorStream ? *generatorSession : *scopeSession, *generatorIdentity,
+                          job.Settings.Channel);
         Sweeper sweeper(*generator, *scope, job.Settings, wait);
         try {
             sweeper.Begin();
@@ -220,7 +248,7 @@ void SweepLink::Run(SweepJob job) {
         }
         end.FailedRole = failed;
         if (scopeStream) scopeStream->SetAnswerTime(kRestoreAnswerMs);
-        generatorStream->SetAnswerTime(kRestoreAnswerMs);
+        if (generatorStream) generatorStream->SetAnswerTime(kRestoreAnswerMs);
         end.NotRestored = sweeper.End();
     } catch (const EInstrumentError& error) {
         end.Error = error;

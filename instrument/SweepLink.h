@@ -25,10 +25,12 @@ struct SweepJob {
     // A generator on a serial line: the stream opened on the window thread, which keeps a
     // reference and destroys it there once the sweep has ended.
     std::shared_ptr<ByteStream> SerialGenerator;
+    // The scope's own generator, asked of the scope, on the scope's one connection.
+    bool ScopeGenerator = false;
     SweepSettings Settings;
     std::vector<double> Frequencies;
     ScopeRequest Request;
-    bool IdentifyOnly = false; // only who answers at the generator's resource
+    bool IdentifyOnly = false; // only who answers at the generator's resource, or the scope's
 };
 
 struct SweepEvent {

@@ -52,4 +52,5 @@ extern const ScopeDialect kTektronixTbs{
         },
     .DivisionsAcross = 10,
     .Ports = {4000},
+    .OwnGenerator = nullptr,
 };

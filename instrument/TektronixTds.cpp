@@ -53,4 +53,5 @@ extern const ScopeDialect kTektronixTds{
         },
     .DivisionsAcross = 10,
     .Ports = {},
+    .OwnGenerator = nullptr,
 };

@@ -465,6 +465,40 @@ TEST_F(Sweep, EachFamilyOfGeneratorSweepsALowPass) {
     }
 }
 
+// One instrument: the Keysight's WaveGen drives the low-pass, chosen in vexor.ini as
+// "OSCILLOSCOPE", asked of the scope by Tester, on the scope's connection; put back as found.
+TEST_F(Sweep, AScopesOwnGeneratorSweepsALowPass) {
+    Settings settings = Decades("631", "3981", "0");
+    settings.push_back({L"Generateur", "OSCILLOSCOPE"});
+    ASSERT_TRUE(Open("keysight-dsox1204g", "siglent-sdg1032x", "none", settings));
+    ScpiControl("circuit-own lowpass 1000 1e-7");
+    EXPECT_EQ(SendMessageW(UiDriver::Control(sweep, TSweepForm::idScopeGeneratorCheck).Window,
+                           BM_GETCHECK, 0, 0),
+              BST_CHECKED);
+    UiDriver::Click(sweep, TSweepForm::idTestBtn);
+    EXPECT_TRUE(PumpUntil(
+        [&] {
+            return UiDriver::Control(sweep, TSweepForm::idGeneratorText).Text ==
+                   Cp1252("Générateur de l'oscilloscope KEYSIGHT DSOX1204G");
+        },
+        15000))
+        << UiDriver::Control(sweep, TSweepForm::idGeneratorText).Text;
+    UiDriver::Click(sweep, TSweepForm::idStartBtn);
+    ASSERT_TRUE(EndsWith("Balayage fini : 5 / 5 points")) << Status();
+    auto rows = SavedRows();
+    ASSERT_EQ(rows.size(), 5u);
+    for (const auto& row : rows) {
+        std::complex<double> h = 1.0 / std::complex<double>(1, row[0] / 1591.5494309189535);
+        EXPECT_NEAR(row[3], 20 * std::log10(std::abs(h)), 0.3) << row[0];
+        EXPECT_NEAR(row[4], std::arg(h) * 180 / kPi, 2) << row[0];
+    }
+    EXPECT_FALSE(UiDriver::WaitForMessageBox("", 0)); // all put back
+    EXPECT_EQ(SweepSetting(L"Generateur"), "OSCILLOSCOPE");
+    std::vector<std::string> scope = LinesAfter(Log("scpi-commands.log"), ":WGEN:OUTPut ON");
+    EXPECT_TRUE(Holds(scope, ":WGEN:OUTPut 0")) << "the output put back off";
+    EXPECT_EQ(Close(), 0u);
+}
+
 // The close box while the first box waits for the person: the program ends, the box with it, and
 // the generator is put back.
 TEST_F(HmSweep, TheCloseDuringItsBoxEndsTheProgram) {

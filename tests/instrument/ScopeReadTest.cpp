@@ -337,6 +337,7 @@ TEST(ScopeDialects, AMadeUpRowIsIdentifiedAndRead) {
         .Settings = kRigolSettings,
         .DivisionsAcross = 12,
         .Ports = {5025},
+        .OwnGenerator = nullptr,
     };
     Bench bench("rigol-ds1054z", {{"idn", "Acme,Scope 1,A1,1.0"}, {"state", "single"}});
     EXPECT_FALSE(IdentifyScope("Acme,Scope 1,A1,1.0"));

@@ -433,3 +433,50 @@ TEST(Sweeper, TheGeneratorsAnIdentityNames) {
 }
 
 } // namespace
+
+// A scope's own generator, asked of the scope, drives the low-pass on the scope's one connection;
+// it is put back as found. A scope without one says so.
+TEST(Sweeper, AScopesOwnGeneratorSweepsOnItsOneConnection) {
+    for (const char* model : {"keysight-dsox1204g", "rigol-ds1104z-s"}) {
+        SCOPED_TRACE(model);
+        ScopeSetup setup;
+        ASSERT_TRUE(ModelSetup(model, setup));
+        Scope scope(setup);
+        std::string error;
+        for (auto [name, value] : {std::pair{"probe2", "1"}, {"circuit-own", "lowpass 1000 1e-7"}})
+            ASSERT_TRUE(scope.Set(name, value, error)) << name;
+        SimulatedStream stream(scope);
+        StreamSession session(stream);
+        ScopeIdentity identity = *IdentifyScope(session.Query("*IDN?"));
+        ASSERT_TRUE(identity.Speaks->OwnGenerator);
+        const GeneratorDialect* own = identity.Speaks->OwnGenerator(session, identity);
+        ASSERT_TRUE(own);
+        GeneratorChannel before = scope.Own()->Channel(1);
+        std::unique_ptr<Generator> generator =
+            MakeGenerator(session, {identity.Make, identity.Model, identity.Serial, own}, 1);
+        ScopeControl control(session, identity, [](double) {});
+        Sweeper sweeper(*generator, control, SweepSettings{}, [](double) {});
+        sweeper.Begin();
+        for (double f : {400.0, 1591.5494309189535, 6400.0}) {
+            SweepPoint point = sweeper.Measure(f, {});
+            ASSERT_TRUE(point.Result) << f;
+            EXPECT_NEAR(point.Result->GainDb, -10 * std::log10(1 + std::pow(f / 1591.55, 2)), 0.3);
+        }
+        EXPECT_TRUE(sweeper.End().empty());
+        const GeneratorChannel& after = scope.Own()->Channel(1);
+        EXPECT_EQ(after.On, before.On);
+        EXPECT_EQ(after.Load, before.Load);
+        EXPECT_DOUBLE_EQ(after.Frequency, before.Frequency);
+        EXPECT_DOUBLE_EQ(after.Amplitude, before.Amplitude);
+    }
+    for (const char* model : {"keysight-dsox2002a", "rigol-ds1054z", "siglent-sds1104x-e"}) {
+        ScopeSetup setup;
+        ASSERT_TRUE(ModelSetup(model, setup));
+        Scope scope(setup);
+        SimulatedStream stream(scope);
+        StreamSession session(stream);
+        ScopeIdentity identity = *IdentifyScope(session.Query("*IDN?"));
+        auto ask = identity.Speaks->OwnGenerator;
+        EXPECT_FALSE(ask && ask(session, identity)) << model;
+    }
+}

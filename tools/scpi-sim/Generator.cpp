@@ -82,6 +82,11 @@ FunctionGenerator::FunctionGenerator(GeneratorFamily family, std::function<doubl
         identity_ = "GW INSTEK,AFG-2125,SN:EN800001,V1.11";
         for (auto& c : channels_) c.Load = "50";
         break;
+    // A scope's own: its defaults a sine of 1 kHz, 500 mVpp, into a high impedance.
+    case GeneratorFamily::KeysightWaveGen:
+    case GeneratorFamily::RigolScopeSource:
+        for (auto& c : channels_) c.Amplitude = 0.5, c.Load = "9.9E+37";
+        break;
     }
 }
 
@@ -292,9 +297,22 @@ Answer FunctionGenerator::Tree(const std::string& line) {
     static const std::array<const char*, 7> kGw{
         "SOURce<n>:FUNCtion", "SOURce<n>:FREQuency", "",         "SOURce<n>:AMPlitude",
         "SOURce<n>:DCOffset", "OUTPut<n>:LOAD",      "OUTPut<n>"};
+    static const std::array<const char*, 7> kWaveGen{
+        "WGEN:FUNCtion",       "WGEN:FREQuency",   "",           "WGEN:VOLTage",
+        "WGEN:VOLTage:OFFSet", "WGEN:OUTPut:LOAD", "WGEN:OUTPut"};
+    static const std::array<const char*, 7> kRigolSource{
+        "SOURce<n>:FUNCtion",    "SOURce<n>:FREQuency",      "",
+        "SOURce<n>:VOLTage",     "SOURce<n>:VOLTage:OFFSet", "SOURce<n>:OUTPut:IMPedance",
+        "SOURce<n>:OUTPut:STATe"};
     bool dg1022 = family_ == GeneratorFamily::RigolDg1022,
          gw = family_ == GeneratorFamily::GwInstekAfg;
-    const auto& words = family_ == GeneratorFamily::TektronixAfg ? kAfg : gw ? kGw : kDg1022;
+    bool wavegen = family_ == GeneratorFamily::KeysightWaveGen,
+         rigolSource = family_ == GeneratorFamily::RigolScopeSource;
+    const auto& words = family_ == GeneratorFamily::TektronixAfg ? kAfg
+                        : gw                                     ? kGw
+                        : wavegen                                ? kWaveGen
+                        : rigolSource                            ? kRigolSource
+                                                                 : kDg1022;
     ScpiLine command = SplitCommand(line);
     std::string header = command.Header;
     int n = 1;
@@ -350,9 +368,10 @@ Answer FunctionGenerator::Tree(const std::string& line) {
         if (isNumber) c.Offset = number;
         break;
     case 5:
-        if (HeaderIs(value, "INFinity") || (isNumber && number > 1e30))
+        if (HeaderIs(value, "INFinity") || HeaderIs(value, "ONEMeg") || HeaderIs(value, "OMEG") ||
+            (isNumber && number > 1e30))
             ChangeLoad(c, "9.9E+37");
-        else if (HeaderIs(value, "DEFault"))
+        else if (HeaderIs(value, "DEFault") || HeaderIs(value, "FIFTy"))
             ChangeLoad(c, "50");
         else if (isNumber)
             ChangeLoad(c, value);

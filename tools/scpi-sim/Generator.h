@@ -24,6 +24,8 @@ enum class GeneratorFamily {
     TektronixAfg,
     Keysight33220,
     GwInstekAfg,
+    KeysightWaveGen,  // a Keysight scope's own
+    RigolScopeSource, // a DS1000Z-S's own
 };
 
 enum class GeneratorFault {

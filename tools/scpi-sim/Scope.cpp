@@ -13,6 +13,7 @@
 #include <cstring>
 #include <fstream>
 #include <random>
+#include <sstream>
 
 #include "common/Words.h"
 #include "tools/scpi-sim/ScpiWords.h"
@@ -122,6 +123,12 @@ std::optional<TriggerSweep> Scope::SweepNamed(const std::string& word) {
 
 void Scope::NextFrameIfRunning() {
     if (setup_.State != RunState::Stopped) ++frame_;
+}
+
+FunctionGenerator* Scope::Own() {
+    if (!setup_.OwnGenerator) return nullptr;
+    if (!own_) own_ = std::make_unique<FunctionGenerator>(*setup_.OwnGenerator);
+    return own_.get();
 }
 
 void Scope::Wire(std::function<GeneratorOutput()> generator, Circuit circuit) {
@@ -560,6 +567,12 @@ Answer Scope::Handle(const std::string& line) {
     bool handled = false;
     Answer common = Common(command, handled);
     if (handled) return common;
+    // The scope's own generator takes its own commands: a Keysight's :WGEN, a DS1000Z-S's
+    // :SOURce.
+    bool keysight = setup_.Family == ScopeFamily::Keysight;
+    std::string plain = command[0] == ':' ? command.substr(1) : command;
+    if (FunctionGenerator* own = Own(); own && StartsWith(plain, keysight ? "WGEN" : "SOUR"))
+        return own->Handle(command);
     switch (setup_.Family) {
     case ScopeFamily::TektronixTds:
     case ScopeFamily::TektronixTbs2000: return Tektronix(command);
@@ -593,8 +606,22 @@ bool Scope::Set(const std::string& name, const std::string& value, std::string& 
     error = "bad value for " + name + ": " + value;
     double number = 0;
     bool isNumber = Real(value, number);
-    if (name == "model")
+    if (name == "model") {
+        own_.reset();
         return ModelSetup(value, setup_) || (error = "unknown model " + value, false);
+    }
+    // "circuit-own lowpass R C [L]": the circuit between the scope's own generator and CH2.
+    if (name == "circuit-own") {
+        std::istringstream words(value);
+        std::string kind;
+        Circuit circuit;
+        words >> kind;
+        if (!Own() || !CircuitKindNamed(kind, circuit.Kind) || !(words >> circuit.R >> circuit.C))
+            return false;
+        words >> circuit.L;
+        Wire([this] { return own_->Output(); }, circuit);
+        return true;
+    }
     if (name == "idn") return setup_.Identity = value, true;
     if (name == "state") {
         static const std::pair<const char*, RunState> kStates[] = {
@@ -715,6 +742,8 @@ bool ModelSetup(const std::string& model, ScopeSetup& setup) {
          "TEKTRONIX,TBS2104,C020001,CF:91.1CT FV:v1.27.19; FPGA:v2.18;", 4, 0, 0},
         {"keysight-dsox1204g", ScopeFamily::Keysight,
          "KEYSIGHT TECHNOLOGIES,DSOX1204G,CN60000001,02.12.2019071201", 4, 0, 0},
+        {"rigol-ds1104z-s", ScopeFamily::RigolDs1000z,
+         "RIGOL TECHNOLOGIES,DS1104Z-S,DS1ZC0000001,00.04.04.SP4", 4, 0, 0},
         {"keysight-dsox2002a", ScopeFamily::Keysight,
          "AGILENT TECHNOLOGIES,DSO-X 2002A,MY50000001,02.50.2019022736", 2, 0, 10},
     };
@@ -724,6 +753,11 @@ bool ModelSetup(const std::string& model, ScopeSetup& setup) {
             setup.Identity = m.Identity;
             setup.ChannelCount = m.Channels;
             setup.FirstAnswer = m.FirstAnswer;
+            std::string name = m.Name;
+            setup.OwnGenerator =
+                name == "keysight-dsox1204g" ? std::optional(GeneratorFamily::KeysightWaveGen)
+                : name == "rigol-ds1104z-s"  ? std::optional(GeneratorFamily::RigolScopeSource)
+                                             : std::nullopt;
             if (m.SampleRate > 0) setup.SampleRate = m.SampleRate;
             // CH1 at 1 V/div, CH2 through its x10 probe at 500 mV/div: both traces inside the
             // screen, CH2 lagging by 45 degrees. CH3 and CH4 hidden, each a waveform of its own.

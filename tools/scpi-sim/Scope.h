@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "tools/scpi-sim/Circuit.h"
+#include "tools/scpi-sim/Generator.h"
 #include "tools/scpi-sim/Instrument.h"
 
 enum class ScopeFamily {
@@ -67,6 +68,7 @@ struct ScopeSetup {
     double TimeBase = 200e-6; // seconds a division
     double SampleRate = 50e6; // Siglent: the memory's, which the screen's points are taken from
     std::size_t RecordLength = 2000; // a TBS2000's and a Keysight's points across the screen
+    std::optional<GeneratorFamily> OwnGenerator; // the scope's own, when it has one
     double FirstAnswer = 0; // seconds a new connection's first answer waits (a DSO-X 2000's)
     double Noise = 0;       // Gaussian deviation, volts at the tip
     double NoiseCounts = 0; // and in converter counts at the channel's scale
@@ -90,6 +92,8 @@ public:
     // From now on CH1 shows the generator's output and CH2 the circuit's, each channel's own
     // waveform no more.
     void Wire(std::function<GeneratorOutput()> generator, Circuit circuit);
+    // The scope's own generator; null for a scope without one.
+    FunctionGenerator* Own();
     // The circuit the scope is wired through; none when it shows its own waveforms.
     std::optional<Circuit> Wired() const {
         return generator_ ? std::optional<Circuit>(circuit_) : std::nullopt;
@@ -153,6 +157,7 @@ private:
     unsigned frame_ = 0;
     std::array<std::vector<double>, 4> sent_;
     std::function<GeneratorOutput()> generator_;
+    std::unique_ptr<FunctionGenerator> own_;
     Circuit circuit_;
     std::map<std::string, std::string> trigger_;
     double transient_ = 0, tau_ = 1; // CH2's volts at the first sample, and their time constant
@@ -160,6 +165,6 @@ private:
 };
 
 // The setup of a model: rigol-ds1054z, rigol-dho804, siglent-sds1104x-e, siglent-sds2104x-plus,
-// siglent-sds1104x-hd, tektronix-tbs1052b, tektronix-tbs2104, keysight-dsox1204g,
-// keysight-dsox2002a. False for a name it does not know.
+// siglent-sds1104x-hd, tektronix-tbs1052b, tektronix-tbs2104, keysight-dsox1204g (its WaveGen),
+// keysight-dsox2002a, rigol-ds1104z-s (its source). False for a name it does not know.
 bool ModelSetup(const std::string& model, ScopeSetup& setup);

@@ -26,6 +26,7 @@ Answer Scope::Keysight(const std::string& line) {
     const std::string& h = command.Header;
     auto number = [](double value) { return Answer{Printed("%+.6E\n", value)}; };
     int n = 0;
+    if (line == "*OPT?") return {"0\n"}; // no licence: a "G" model's generator is its own
     if (HeaderIs(h, "OPERegister:CONDition") && command.Query) {
         constexpr int kRun = 8, kWaitTrig = 32;
         int condition = setup_.State == RunState::Stopped         ? 0

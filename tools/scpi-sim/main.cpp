@@ -35,7 +35,8 @@ namespace {
 const char* kHelp = R"(scpi-sim: a network oscilloscope on 127.0.0.1, one connection at a time.
   --model M           rigol-ds1054z, rigol-dho804, siglent-sds1104x-e, siglent-sds2104x-plus,
                       siglent-sds1104x-hd, tektronix-tbs1052b, tektronix-tbs2104,
-                      keysight-dsox1204g, keysight-dsox2002a (first option)
+                      keysight-dsox1204g (with its WaveGen), keysight-dsox2002a,
+                      rigol-ds1104z-s (with its source) (first option)
   --port N            listen on port N (default: one the system chooses)
   --port-file F       write the port listened on to F once listening
   Each connection's end is said on stderr as "connection: answers N bytes B floor_ms F": F is
@@ -61,7 +62,7 @@ const char* kHelp = R"(scpi-sim: a network oscilloscope on 127.0.0.1, one connec
                       across R); without it the scope shows its own waveforms
   On the control FIFO, "generator.fault none|ignore-frequency|ignore-frequencies|drop|late" and
   "generator.model M" go to the generator (late: each answer 1.5 s late); "circuit lowpass|highpass|bandpass R C [L]" wires
-  the scope to it, "circuit none" unwires.
+  the scope to it, "circuit-own lowpass R C" to the scope's own generator, "circuit none" unwires.
   Scope options, as "--name value" here or "name value" on the control FIFO:
   idn TEXT, state run|stop|single, sweep auto|normal|single (the trigger's), headers short|off
   (Siglent's and Tektronix's reply headers), timebase S, rate SA_PER_S, record N (a TBS2000's
